@@ -1,0 +1,216 @@
+#include "Seams.h"
+
+#include "Identity.h"
+
+#include <QCoreApplication>
+#include <QDesktopServices>
+#include <QDir>
+#include <QMessageBox>
+#include <QProcess>
+#include <QPushButton>
+#include <QSettings>
+#include <QUrl>
+#include <cstdlib>
+#include <deque>
+
+namespace seams {
+namespace {
+
+struct TestState {
+    bool active = false;
+    std::deque<int> answers;
+    QList<testing::ShownBox> shown;
+    int endCalls = 0;
+    int lastExitCode = 0;
+    QStringList opened;
+    QList<testing::Started> started;
+    bool launchSucceeds = true;
+    QDateTime now;
+    QString executableDir;
+    QString settingsDir;
+};
+
+TestState& State() {
+    static TestState state;
+    return state;
+}
+
+struct ButtonSpec {
+    QMessageBox::StandardButton button;
+    int answer;
+};
+
+QList<ButtonSpec> ButtonsOf(int style) {
+    switch (style & 7) {
+    case vbOKCancel:
+        return {{QMessageBox::Ok, vbOK}, {QMessageBox::Cancel, vbCancel}};
+    case vbAbortRetryIgnore:
+        return {{QMessageBox::Abort, vbAbort}, {QMessageBox::Retry, vbRetry}, {QMessageBox::Ignore, vbIgnore}};
+    case vbYesNoCancel:
+        return {{QMessageBox::Yes, vbYes}, {QMessageBox::No, vbNo}, {QMessageBox::Cancel, vbCancel}};
+    case vbYesNo:
+        return {{QMessageBox::Yes, vbYes}, {QMessageBox::No, vbNo}};
+    case vbRetryCancel:
+        return {{QMessageBox::Retry, vbRetry}, {QMessageBox::Cancel, vbCancel}};
+    default:
+        return {{QMessageBox::Ok, vbOK}};
+    }
+}
+
+QMessageBox::Icon IconOf(int style) {
+    switch (style & 0x70) {
+    case vbCritical:
+        return QMessageBox::Critical;
+    case vbQuestion:
+        return QMessageBox::Question;
+    case vbExclamation:
+        return QMessageBox::Warning;
+    case vbInformation:
+        return QMessageBox::Information;
+    default:
+        return QMessageBox::NoIcon;
+    }
+}
+
+} // namespace
+
+int MsgBox(const QString& text, int buttons, const QString& title) {
+    const QString caption = title.isEmpty() ? QString::fromUtf8(identity::ProductName) : title;
+    const QList<ButtonSpec> specs = ButtonsOf(buttons);
+    TestState& s = State();
+    if (s.active) {
+        s.shown.append({text, buttons, caption});
+        if (s.answers.empty()) {
+            return specs.front().answer;
+        }
+        const int answer = s.answers.front();
+        s.answers.pop_front();
+        return answer;
+    }
+
+    QMessageBox box(IconOf(buttons), caption, text);
+    QMessageBox::StandardButtons set;
+    for (const ButtonSpec& spec : specs) {
+        set |= spec.button;
+    }
+    box.setStandardButtons(set);
+    box.setDefaultButton(specs.front().button);
+    // The close box and Escape give Cancel where there is one, as a desktop user expects.
+    for (const ButtonSpec& spec : specs) {
+        if (spec.answer == vbCancel) {
+            box.setEscapeButton(spec.button);
+        }
+    }
+    box.setWindowFlag(Qt::WindowStaysOnTopHint, true);
+    box.exec();
+    const auto clicked = box.standardButton(box.clickedButton());
+    for (const ButtonSpec& spec : specs) {
+        if (spec.button == clicked) {
+            return spec.answer;
+        }
+    }
+    // Closed without a button: the box's cancel answer, or its only button.
+    return specs.size() == 1 ? specs.front().answer : vbCancel;
+}
+
+void EndProgram(int exitCode) {
+    TestState& s = State();
+    if (s.active) {
+        ++s.endCalls;
+        s.lastExitCode = exitCode;
+        return;
+    }
+    std::_Exit(exitCode);
+}
+
+bool ShellOpen(const QString& address) {
+    TestState& s = State();
+    if (s.active) {
+        s.opened.append(address);
+        return s.launchSucceeds;
+    }
+    return QDesktopServices::openUrl(QUrl::fromUserInput(address));
+}
+
+bool StartDetached(const QString& program, const QStringList& arguments) {
+    TestState& s = State();
+    if (s.active) {
+        s.started.append({program, arguments});
+        return s.launchSucceeds;
+    }
+    return QProcess::startDetached(program, arguments);
+}
+
+QDateTime Now() {
+    const TestState& s = State();
+    if (s.active && s.now.isValid()) {
+        return s.now;
+    }
+    return QDateTime::currentDateTime();
+}
+
+QString ExecutableDir() {
+    const TestState& s = State();
+    if (s.active && !s.executableDir.isEmpty()) {
+        return s.executableDir;
+    }
+    return QCoreApplication::applicationDirPath();
+}
+
+std::unique_ptr<QSettings> OpenSettings() {
+    const QString product = QString::fromUtf8(identity::ProductName);
+    const TestState& s = State();
+    if (s.active) {
+        return std::make_unique<QSettings>(QDir(s.settingsDir).filePath(product + ".ini"), QSettings::IniFormat);
+    }
+    return std::make_unique<QSettings>(QSettings::IniFormat, QSettings::UserScope, product, product);
+}
+
+namespace testing {
+
+void Begin(const QString& folder, const QDateTime& now) {
+    TestState& s = State();
+    s = TestState{};
+    s.active = true;
+    s.executableDir = folder;
+    s.settingsDir = folder;
+    s.now = now;
+}
+
+void End() {
+    State() = TestState{};
+}
+
+void setNextAnswer(int answer) {
+    State().answers.push_back(answer);
+}
+int pendingAnswers() {
+    return static_cast<int>(State().answers.size());
+}
+const QList<ShownBox>& shownBoxes() {
+    return State().shown;
+}
+int endCalls() {
+    return State().endCalls;
+}
+int lastExitCode() {
+    return State().lastExitCode;
+}
+const QStringList& openedAddresses() {
+    return State().opened;
+}
+const QList<Started>& startedPrograms() {
+    return State().started;
+}
+void setLaunchSucceeds(bool succeeds) {
+    State().launchSucceeds = succeeds;
+}
+void setNow(const QDateTime& now) {
+    State().now = now;
+}
+void setExecutableDir(const QString& folder) {
+    State().executableDir = folder;
+}
+
+} // namespace testing
+} // namespace seams

@@ -1,0 +1,103 @@
+// The window utilities and the seams every window goes through.
+#include "Seams.h"
+#include "modIcon.h"
+#include "modOnTop.h"
+
+#include <QDialog>
+#include <QSettings>
+#include <QTemporaryDir>
+#include <QtTest>
+
+class AppUtilitiesTest : public QObject {
+    Q_OBJECT
+    QTemporaryDir folder;
+
+private slots:
+    void init() { seams::testing::Begin(folder.path(), QDateTime(QDate(2026, 12, 6), QTime(8, 27, 30))); }
+    void cleanup() { seams::testing::End(); }
+
+    void messageBoxesAnswerAsScriptedAndAreRecorded() {
+        seams::testing::setNextAnswer(seams::vbRetry);
+        QCOMPARE(seams::MsgBox("Wrong password", seams::vbRetryCancel | seams::vbCritical, "Error"),
+                 int(seams::vbRetry));
+        // Unscripted boxes answer with their first button; an empty title is the product name.
+        QCOMPARE(seams::MsgBox("Delete it?", seams::vbOKCancel), int(seams::vbOK));
+        QCOMPARE(seams::MsgBox("Note"), int(seams::vbOK));
+        const auto& shown = seams::testing::shownBoxes();
+        QCOMPARE(shown.size(), 3);
+        QCOMPARE(shown[0].text, QString("Wrong password"));
+        QCOMPARE(shown[0].buttons, seams::vbRetryCancel | seams::vbCritical);
+        QCOMPARE(shown[0].title, QString("Error"));
+        QCOMPARE(shown[1].title, QString("Keyshelf"));
+    }
+
+    void endAndLaunchesAreRecordedNotPerformed() {
+        seams::EndProgram(3);
+        QCOMPARE(seams::testing::endCalls(), 1);
+        QCOMPARE(seams::testing::lastExitCode(), 3);
+
+        QVERIFY(seams::ShellOpen("http://www.keyshelf.example"));
+        QVERIFY(seams::StartDetached("xdg-open", {"a b; rm -rf ~"}));
+        seams::testing::setLaunchSucceeds(false);
+        QVERIFY(!seams::StartDetached("xdg-open", {"x"}));
+        QCOMPARE(seams::testing::openedAddresses(), QStringList({"http://www.keyshelf.example"}));
+        QCOMPARE(seams::testing::startedPrograms().size(), 2);
+        QCOMPARE(seams::testing::startedPrograms()[0].arguments, QStringList({"a b; rm -rf ~"}));
+    }
+
+    void clockFolderAndSettingsPointIntoTheTest() {
+        QCOMPARE(seams::Now(), QDateTime(QDate(2026, 12, 6), QTime(8, 27, 30)));
+        QCOMPARE(seams::ExecutableDir(), folder.path());
+        {
+            auto settings = seams::OpenSettings();
+            settings->setValue("Settings/showHelp", "0");
+        }
+        QVERIFY(QFile::exists(folder.filePath("Keyshelf.ini")));
+        QCOMPARE(seams::OpenSettings()->value("Settings/showHelp").toString(), QString("0"));
+        seams::testing::End();
+        QVERIFY(seams::ExecutableDir() != folder.path());
+    }
+
+    void topMostGoesOnAndOffKeepingThePlace() {
+        QDialog dialog;
+        dialog.setGeometry(100, 120, 300, 200);
+        dialog.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&dialog));
+        modOnTop::SetTopMost(&dialog, true);
+        QVERIFY(dialog.windowFlags().testFlag(Qt::WindowStaysOnTopHint));
+        QVERIFY(dialog.isVisible());
+        QCOMPARE(dialog.geometry(), QRect(100, 120, 300, 200));
+        modOnTop::SetTopMost(&dialog, false);
+        QVERIFY(!dialog.windowFlags().testFlag(Qt::WindowStaysOnTopHint));
+        QVERIFY(dialog.isVisible());
+        QCOMPARE(dialog.geometry().size(), QSize(300, 200));
+        // Off on a window that is not topmost leaves it as it is.
+        modOnTop::SetTopMost(&dialog, false);
+        QVERIFY(dialog.isVisible());
+    }
+
+    void windowIconOnTheWindowAndItsOutermostOwner() {
+        const QIcon icon = modIcon::LoadIcon("AAA");
+        QCOMPARE(icon.availableSizes().size(), 5);
+        QVERIFY(icon.availableSizes().contains(QSize(128, 128)));
+        QVERIFY(icon.availableSizes().contains(QSize(16, 16)));
+        QVERIFY(modIcon::LoadIcon("NOPE").isNull());
+
+        QWidget owner;
+        QDialog middle(&owner);
+        QDialog child(&middle);
+        modIcon::SetWindowIcon(&child, "AAA", false);
+        QVERIFY(!child.windowIcon().isNull());
+        QVERIFY(owner.windowIcon().cacheKey() != child.windowIcon().cacheKey());
+        modIcon::SetWindowIcon(&child, "AAA", true);
+        QCOMPARE(owner.windowIcon().availableSizes().size(), 5);
+
+        // A window without an owner is its own outermost owner.
+        QWidget alone;
+        modIcon::SetWindowIcon(&alone, "AAA", true);
+        QCOMPARE(alone.windowIcon().availableSizes().size(), 5);
+    }
+};
+
+QTEST_MAIN(AppUtilitiesTest)
+#include "AppUtilitiesTest.moc"

@@ -1,0 +1,191 @@
+// The entry list component: rows by 1-based position, sub-items, selection, the sort settings and the
+// column-click event.
+#include "ListView.h"
+
+#include <QAbstractItemModelTester>
+#include <QHeaderView>
+#include <QSignalSpy>
+#include <QtTest>
+
+class ListViewTest : public QObject {
+    Q_OBJECT
+
+    static QStringList column(const ListView& list, int field) {
+        QStringList out;
+        for (int i = 1; i <= list.count(); ++i) {
+            out << list.items()->field(i, field);
+        }
+        return out;
+    }
+
+    static void fill(ListView& list, const QList<ListItem>& rows) {
+        for (const ListItem& r : rows) {
+            const int at = list.add(r.text);
+            list.setSubItem(at, 1, r.sub1);
+            list.setSubItem(at, 2, r.sub2);
+        }
+    }
+
+private slots:
+    void rowsAddReadWriteAndRemove() {
+        ListView list;
+        QAbstractItemModelTester tester(list.items(), QAbstractItemModelTester::FailureReportingMode::QtTest);
+        QCOMPARE(list.columnHeaderCount(), 0);
+        list.addColumnHeader("Username", 1500);
+        list.addColumnHeader("Password", 3000);
+        list.addColumnHeader("Website/Location", 4500);
+        QCOMPARE(list.items()->headerText(1), QString("Username"));
+        QCOMPARE(list.items()->headerText(3), QString("Website/Location"));
+        QCOMPARE(list.columnHeaderWidth(2), 3000);
+
+        QCOMPARE(list.add("a"), 1);
+        QCOMPARE(list.add("b"), 2);
+        QCOMPARE(list.add("c"), 3);
+        // A new row's sub-items are empty until set.
+        QCOMPARE(list.subItem(3, 1), QString());
+        QCOMPARE(list.subItem(3, 2), QString());
+        list.setSubItem(2, 1, "pw-b");
+        list.setSubItem(2, 2, "site-b");
+        list.setText(2, "bee");
+        QCOMPARE(list.text(2), QString("bee"));
+        QCOMPARE(list.items()->index(1, 2).data().toString(), QString("site-b"));
+
+        // Removing row 1 of three makes the former row 2 the new row 1.
+        list.remove(1);
+        QCOMPARE(list.count(), 2);
+        QCOMPARE(list.text(1), QString("bee"));
+        QCOMPARE(list.subItem(1, 1), QString("pw-b"));
+        QVERIFY_THROWS_EXCEPTION(std::out_of_range, list.text(3));
+        QVERIFY_THROWS_EXCEPTION(std::out_of_range, list.remove(0));
+    }
+
+    void selectionAndTheFirstSelectedRow() {
+        ListView list;
+        list.addColumnHeader("Username", 1500);
+        fill(list, {{"a", "", ""}, {"b", "", ""}, {"c", "", ""}, {"d", "", ""}});
+        QCOMPARE(list.firstSelected(), 0);
+        list.setSelected(4, true);
+        list.setSelected(2, true);
+        QVERIFY(list.selected(2));
+        QVERIFY(!list.selected(3));
+        QCOMPARE(list.firstSelected(), 2);
+        list.remove(1);
+        // The selection stays with its rows.
+        QCOMPARE(list.firstSelected(), 1);
+        QVERIFY(list.selected(3));
+    }
+
+    void rowIdsFollowTheirRows() {
+        ListView list;
+        list.addColumnHeader("Username", 1500);
+        fill(list, {{"b", "", ""}, {"c", "", ""}, {"a", "", ""}});
+        const quint64 idOfA = list.items()->rowId(3);
+        const quint64 idOfB = list.items()->rowId(1);
+        list.setSorted(true);
+        QCOMPARE(list.items()->positionOf(idOfA), 1);
+        list.remove(list.items()->positionOf(idOfB));
+        QCOMPARE(list.items()->positionOf(idOfB), 0);
+        QCOMPARE(list.items()->rowId(99), quint64(0));
+    }
+
+    void sortingByEachColumnAndDirection() {
+        ListView list;
+        QAbstractItemModelTester tester(list.items(), QAbstractItemModelTester::FailureReportingMode::QtTest);
+        for (const char* h : {"Username", "Password", "Website/Location"}) {
+            list.addColumnHeader(h, 1500);
+        }
+        fill(list, {{"bob", "10", "zeta.example"}, {"Alice", "9", "alpha.example"}, {"carol", "100", "Beta"}});
+        list.setSelected(2, true); // Alice
+        QCOMPARE(column(list, 0), QStringList({"bob", "Alice", "carol"})); // load order while unsorted
+
+        list.setSorted(true); // ascending by the text, letter case ignored
+        QCOMPARE(column(list, 0), QStringList({"Alice", "bob", "carol"}));
+        QVERIFY(list.selected(1)); // the selection moved with Alice
+
+        list.setSortOrder(ListItemsModel::Descending);
+        QCOMPARE(column(list, 0), QStringList({"carol", "bob", "Alice"}));
+        list.setSortKey(1); // digits order as text, not as numbers
+        QCOMPARE(column(list, 1), QStringList({"9", "100", "10"}));
+        list.setSortOrder(ListItemsModel::Ascending);
+        QCOMPARE(column(list, 1), QStringList({"10", "100", "9"}));
+        list.setSortKey(2);
+        QCOMPARE(column(list, 2), QStringList({"alpha.example", "Beta", "zeta.example"}));
+    }
+
+    void rowsTakeTheirSortedPlace() {
+        ListView list;
+        QAbstractItemModelTester tester(list.items(), QAbstractItemModelTester::FailureReportingMode::QtTest);
+        list.addColumnHeader("Username", 1500);
+        fill(list, {{"d", "", ""}, {"b", "", ""}});
+        list.setSorted(true);
+        QCOMPARE(list.add("c"), 2);
+        QCOMPARE(list.add("a"), 1);
+        QCOMPARE(list.add("e"), 5);
+        // Equal texts keep the order they came in.
+        const int first = list.add("C");
+        list.setSubItem(first, 1, "second c");
+        QCOMPARE(first, 4);
+        QCOMPARE(column(list, 0), QStringList({"a", "b", "c", "C", "d", "e"}));
+
+        // A changed key moves its row at once, down or up.
+        list.setText(1, "z");
+        QCOMPARE(column(list, 0), QStringList({"b", "c", "C", "d", "e", "z"}));
+        list.setText(6, "a");
+        QCOMPARE(column(list, 0), QStringList({"a", "b", "c", "C", "d", "e"}));
+        list.setText(3, "c"); // same place
+        QCOMPARE(column(list, 0), QStringList({"a", "b", "c", "C", "d", "e"}));
+
+        list.setSortOrder(ListItemsModel::Descending);
+        QCOMPARE(list.add("bb"), 5);
+        list.items()->addRows({{"zz", "", ""}, {"aa", "", ""}});
+        QCOMPARE(column(list, 0), QStringList({"zz", "e", "d", "c", "C", "bb", "b", "aa", "a"}));
+    }
+
+    void columnClickGivesTheOneBasedHeaderNumber() {
+        ListView list;
+        for (const char* h : {"Username", "Password", "Website/Location"}) {
+            list.addColumnHeader(h, 1500);
+        }
+        QSignalSpy spy(&list, &ListView::ColumnClick);
+        list.resize(400, 300);
+        list.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&list));
+        QHeaderView* header = list.header();
+        QTest::mouseClick(header->viewport(), Qt::LeftButton, {},
+                          QPoint(header->sectionViewportPosition(2) + 5, header->height() / 2));
+        QTest::mouseClick(header->viewport(), Qt::LeftButton, {},
+                          QPoint(header->sectionViewportPosition(0) + 5, header->height() / 2));
+        QCOMPARE(spy.count(), 2);
+        QCOMPARE(spy.at(0).at(0).toInt(), 3);
+        QCOMPARE(spy.at(1).at(0).toInt(), 1);
+        // Clicking a header never sorts by itself: the program decides.
+        QVERIFY(!list.sorted());
+    }
+
+    void geometryInTwips() {
+        QWidget window;
+        ListView list(&window);
+        list.Move(120, 1260, 9135, 2895);
+        QCOMPARE(list.geometry(), QRect(8, 84, 609, 193));
+        QCOMPARE(list.Top(), 1260);
+        list.setTop(list.Top() + 1500 + 50);
+        QCOMPARE(list.Top(), 2805); // 2810 twips is not a whole pixel: it lands on 187 pixels
+        list.setWidth(2500);
+        QCOMPARE(list.Width(), 2490);
+    }
+
+    void manyRowsLoadInOneStep() {
+        ListView list;
+        list.addColumnHeader("Username", 1500);
+        QList<ListItem> rows;
+        for (int i = 0; i < 32767; ++i) {
+            rows.append({QString::number(i), "p", "l"});
+        }
+        list.items()->addRows(rows);
+        QCOMPARE(list.count(), 32767);
+        QCOMPARE(list.text(32767), QString("32766"));
+    }
+};
+
+QTEST_MAIN(ListViewTest)
+#include "ListViewTest.moc"

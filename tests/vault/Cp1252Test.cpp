@@ -1,0 +1,47 @@
+#include "Cp1252.h"
+
+#include <gtest/gtest.h>
+
+namespace {
+
+TEST(Cp1252, EveryByteRoundTripsThroughUnicode) {
+    for (int b = 0; b < 256; ++b) {
+        const std::string byte(1, static_cast<char>(b));
+        EXPECT_EQ(cp1252::FromUtf8(cp1252::ToUtf8(byte)), byte) << "byte " << b;
+        EXPECT_TRUE(cp1252::IsRepresentable(cp1252::ToUnicode(static_cast<unsigned char>(b))));
+    }
+}
+
+TEST(Cp1252, HighCodesAreTheWindowsCharacters) {
+    EXPECT_EQ(cp1252::ToUtf8("\x80"), "€");
+    EXPECT_EQ(cp1252::ToUtf8("\x8A"), "Š");
+    EXPECT_EQ(cp1252::ToUtf8("\x9F"), "Ÿ");
+    EXPECT_EQ(cp1252::ToUtf8("\xE9"), "é");
+    EXPECT_EQ(cp1252::FromUtf8("€Š“”…"), "\x80\x8A\x93\x94\x85");
+    // The five unassigned codes stand for the C1 controls of the same value.
+    for (const unsigned char b : {0x81, 0x8D, 0x8F, 0x90, 0x9D}) {
+        EXPECT_EQ(cp1252::ToUnicode(b), static_cast<char32_t>(b));
+        EXPECT_EQ(cp1252::FromUnicode(b), b);
+    }
+    // Latin-1's own characters at 0x80..0x9F are not in the code page.
+    EXPECT_EQ(cp1252::FromUnicode(0x0080), '?');
+    EXPECT_EQ(cp1252::FromUnicode(0x008A), '?');
+}
+
+TEST(Cp1252, CharactersOutsideTheCodePageBecomeQuestionMarks) {
+    EXPECT_EQ(cp1252::FromUtf8("a€b"), "a\x80" "b");
+    EXPECT_EQ(cp1252::FromUtf8("Ωж中😀"), "????");
+    EXPECT_EQ(cp1252::FirstUnrepresentable("naïve €"), U'\0');
+    EXPECT_EQ(cp1252::FirstUnrepresentable("pass中"), U'中');
+}
+
+TEST(Cp1252, MalformedUtf8NeverStallsAndBecomesQuestionMarks) {
+    EXPECT_EQ(cp1252::FromUtf8("a\xFF" "b"), "a?b");
+    EXPECT_EQ(cp1252::FromUtf8("\xC3"), "?");               // cut short at the end
+    EXPECT_EQ(cp1252::FromUtf8("\xE2\x82"), "??");          // cut short, two bytes
+    EXPECT_EQ(cp1252::FromUtf8("\xC0\xAF"), "??");          // overlong
+    EXPECT_EQ(cp1252::FromUtf8("\xED\xA0\x80"), "???");     // a surrogate
+    EXPECT_NE(cp1252::FirstUnrepresentable("\xFF"), U'\0');
+}
+
+} // namespace

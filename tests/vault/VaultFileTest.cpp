@@ -1,0 +1,226 @@
+#include "AtomicFile.h"
+#include "TempDir.h"
+#include "VaultFile.h"
+
+#include <cerrno>
+#include <filesystem>
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace {
+
+namespace fs = std::filesystem;
+using vault::Entry;
+
+mode_t ModeOf(const std::string& path) {
+    struct stat st {};
+    EXPECT_EQ(::stat(path.c_str(), &st), 0);
+    return st.st_mode & 07777;
+}
+
+int FilesIn(const std::string& dir) {
+    int n = 0;
+    for ([[maybe_unused]] const auto& e : fs::directory_iterator(dir)) {
+        ++n;
+    }
+    return n;
+}
+
+class VaultFile : public ::testing::Test {
+protected:
+    TempDir dir;
+    std::string path = modGlobals::VaultPath(dir.path());
+};
+
+TEST_F(VaultFile, LivesBesideTheExecutable) {
+    EXPECT_EQ(modGlobals::VaultPath("/opt/keyshelf"), "/opt/keyshelf/data.enc");
+}
+
+TEST_F(VaultFile, AMissingVaultIsCreatedAsOneEmptyLineForItsOwnerOnly) {
+    const auto master = modGlobals::ReadMasterPassword(path);
+    ASSERT_TRUE(master.ok()) << master.error().Message();
+    EXPECT_EQ(*master, "");
+    EXPECT_EQ(TempDir::Read(path), "\r\n");
+    EXPECT_EQ(ModeOf(path), 0600u);
+
+    // An existing file is left as it is.
+    TempDir::Write(path, "\xE1\r\n");
+    ASSERT_FALSE(modGlobals::EnsureVaultFile(path).has_value());
+    EXPECT_EQ(TempDir::Read(path), "\xE1\r\n");
+}
+
+TEST_F(VaultFile, FirstRunWritesTheMasterLineOnly) {
+    ASSERT_FALSE(modGlobals::EnsureVaultFile(path).has_value());
+    const auto kept = modGlobals::WriteMasterPassword(path, "abcd");
+    ASSERT_TRUE(kept.ok());
+    EXPECT_TRUE(kept->empty());
+    EXPECT_EQ(TempDir::Read(path), "\xE1\xE2\xE3\xE4\r\n");
+}
+
+TEST_F(VaultFile, ZeroByteVaultIsAFirstRun) {
+    TempDir::Write(path, "");
+    EXPECT_EQ(*modGlobals::ReadMasterPassword(path), "");
+    ASSERT_TRUE(modGlobals::WriteMasterPassword(path, "abcd").ok());
+    EXPECT_EQ(TempDir::Read(path), "\xE1\xE2\xE3\xE4\r\n");
+}
+
+TEST_F(VaultFile, EntriesBehindAnEmptyMasterLineAreKeptWhenTheMasterIsCreated) {
+    const std::vector<Entry> entries = {{"u", "p", "l"}, {"v", "q", "m"}};
+    std::string bytes = vault::VaultBytes("", entries);
+    TempDir::Write(path, bytes);
+    EXPECT_EQ(*modGlobals::ReadMasterPassword(path), "");
+
+    const auto kept = modGlobals::WriteMasterPassword(path, "abcd");
+    ASSERT_TRUE(kept.ok());
+    EXPECT_EQ(*kept, entries);
+    EXPECT_EQ(TempDir::Read(path), vault::VaultBytes("abcd", entries));
+}
+
+TEST_F(VaultFile, SaveWritesTheWholeVaultInDisplayOrder) {
+    ASSERT_TRUE(modGlobals::WriteMasterPassword(path, "master").ok());
+    const std::vector<Entry> entries = {{"zed", "1", "a.example"}, {"amy", "2", ""}};
+    ASSERT_FALSE(modGlobals::SaveVault(path, "master", entries).has_value());
+    EXPECT_EQ(TempDir::Read(path), vault::VaultBytes("master", entries));
+    EXPECT_EQ(*modGlobals::ReadEntries(path), entries);
+
+    // Deleting the last entry leaves the master line and CR LF CR LF.
+    ASSERT_FALSE(modGlobals::SaveVault(path, "master", {}).has_value());
+    EXPECT_EQ(TempDir::Read(path), vault::MasterOnlyBytes("master") + "\r\n");
+    EXPECT_EQ(FilesIn(dir.path()), 1); // no temporary file left behind
+}
+
+TEST_F(VaultFile, ASaveKeepsTheModeTheUserGaveTheFile) {
+    TempDir::Write(path, vault::MasterOnlyBytes("m"));
+    ::chmod(path.c_str(), 0640);
+    ASSERT_FALSE(modGlobals::SaveVault(path, "m", {{"u", "p", "l"}}).has_value());
+    EXPECT_EQ(ModeOf(path), 0640u);
+}
+
+TEST_F(VaultFile, ASaveThroughALinkReplacesTheFileItPointsTo) {
+    TempDir elsewhere;
+    const std::string real = elsewhere.file("real.enc");
+    TempDir::Write(real, vault::MasterOnlyBytes("m"));
+    fs::create_symlink(real, path);
+    ASSERT_FALSE(modGlobals::SaveVault(path, "m", {{"u", "p", "l"}}).has_value());
+    EXPECT_TRUE(fs::is_symlink(path));
+    EXPECT_EQ(TempDir::Read(real), vault::VaultBytes("m", {{"u", "p", "l"}}));
+}
+
+TEST_F(VaultFile, SomethingOtherThanAFileIsReportedAndLeftAlone) {
+    fs::create_directory(path);
+    auto master = modGlobals::ReadMasterPassword(path);
+    ASSERT_FALSE(master.ok());
+    EXPECT_EQ(master.error().path, path);
+    EXPECT_NE(master.error().Message().find("folder"), std::string::npos) << master.error().Message();
+    auto saved = modGlobals::SaveVault(path, "m", {});
+    ASSERT_TRUE(saved.has_value());
+    EXPECT_TRUE(fs::is_directory(path));
+    fs::remove(path);
+
+    fs::create_symlink(dir.file("nowhere"), path);
+    master = modGlobals::ReadMasterPassword(path);
+    ASSERT_FALSE(master.ok());
+    EXPECT_NE(master.error().reason.find("does not exist"), std::string::npos) << master.error().Message();
+    EXPECT_FALSE(fs::exists(dir.file("nowhere")));
+}
+
+TEST_F(VaultFile, MissingRightsAreReported) {
+    if (::geteuid() == 0) {
+        GTEST_SKIP() << "file modes do not bind the superuser";
+    }
+    TempDir::Write(path, vault::MasterOnlyBytes("m"));
+    ::chmod(path.c_str(), 0200);
+    EXPECT_FALSE(modGlobals::ReadEntries(path).ok());
+    ::chmod(path.c_str(), 0400);
+    auto saved = modGlobals::SaveVault(path, "m", {{"u", "p", "l"}});
+    ASSERT_TRUE(saved.has_value());
+    EXPECT_NE(saved->reason.find("permission"), std::string::npos);
+    EXPECT_EQ(TempDir::Read(path), vault::MasterOnlyBytes("m"));
+}
+
+// Replaces the system calls of a save to make it fail at a chosen step.
+class FailingOps : public vault::FileOps {
+public:
+    std::size_t bytesBeforeDiskFull = SIZE_MAX;
+    bool failFsync = false;
+    bool failRename = false;
+    std::size_t written = 0;
+
+    ssize_t Write(int fd, const void* data, std::size_t size) override {
+        if (written >= bytesBeforeDiskFull) {
+            errno = ENOSPC;
+            return -1;
+        }
+        const std::size_t n = std::min(size, bytesBeforeDiskFull - written);
+        const ssize_t done = FileOps::Write(fd, data, n);
+        written += static_cast<std::size_t>(done);
+        return done;
+    }
+    int Fsync(int fd) override {
+        if (failFsync) {
+            errno = EIO;
+            return -1;
+        }
+        return FileOps::Fsync(fd);
+    }
+    int Rename(const char* from, const char* to) override {
+        if (failRename) {
+            errno = EACCES;
+            return -1;
+        }
+        return FileOps::Rename(from, to);
+    }
+};
+
+class FailedSave : public VaultFile {
+protected:
+    FailingOps ops;
+    std::string before;
+    void SetUp() override {
+        before = vault::VaultBytes("master", {{"old", "entry", "kept"}});
+        TempDir::Write(path, before);
+        vault::SetFileOps(&ops);
+    }
+    void TearDown() override { vault::SetFileOps(nullptr); }
+
+    void ExpectOldFileWhole(const vault::Status& status, const std::string& reasonPart) {
+        ASSERT_TRUE(status.has_value()) << "a failed save reported success";
+        EXPECT_EQ(status->path, path);
+        EXPECT_NE(status->reason.find(reasonPart), std::string::npos) << status->Message();
+        EXPECT_EQ(TempDir::Read(path), before);
+        EXPECT_EQ(FilesIn(dir.path()), 1);
+    }
+};
+
+TEST_F(FailedSave, DiskFullHalfWayLeavesTheOldFileWhole) {
+    ops.bytesBeforeDiskFull = 10;
+    std::vector<Entry> many(100, Entry{"user", "password", "place"});
+    ExpectOldFileWhole(modGlobals::SaveVault(path, "master", many), "disk is full");
+}
+
+TEST_F(FailedSave, DiskFullBeforeTheFirstByte) {
+    ops.bytesBeforeDiskFull = 0;
+    ExpectOldFileWhole(modGlobals::SaveVault(path, "master", {}), "disk is full");
+}
+
+TEST_F(FailedSave, FailedFlushToDisk) {
+    ops.failFsync = true;
+    ExpectOldFileWhole(modGlobals::SaveVault(path, "master", {}), "error");
+}
+
+TEST_F(FailedSave, RefusedRename) {
+    ops.failRename = true;
+    ExpectOldFileWhole(modGlobals::SaveVault(path, "master", {}), "permission");
+}
+
+TEST_F(FailedSave, FirstRunWriteFailureLeavesTheEmptyVault) {
+    TempDir::Write(path, "\r\n");
+    before = "\r\n";
+    ops.bytesBeforeDiskFull = 3;
+    auto kept = modGlobals::WriteMasterPassword(path, "abcdefgh");
+    ASSERT_FALSE(kept.ok());
+    ExpectOldFileWhole(kept.error(), "disk is full");
+}
+
+} // namespace

@@ -1,0 +1,104 @@
+#include "ListView.h"
+
+#include "Twips.h"
+
+#include <QHeaderView>
+#include <stdexcept>
+
+ListView::ListView(QWidget* parent) : QTreeView(parent), model_(new ListItemsModel(this)) {
+    setModel(model_);
+    setRootIsDecorated(false);
+    setItemsExpandable(false);
+    setUniformRowHeights(true);
+    setAllColumnsShowFocus(true);
+    setSortingEnabled(false);
+    setSelectionBehavior(QAbstractItemView::SelectRows);
+    setSelectionMode(QAbstractItemView::ExtendedSelection);
+    setEditTriggers(QAbstractItemView::NoEditTriggers);
+    header()->setSectionsClickable(true);
+    header()->setSectionsMovable(false);
+    header()->setStretchLastSection(false);
+    header()->setSortIndicatorShown(false);
+    connect(header(), &QHeaderView::sectionClicked, this, [this](int section) { emit ColumnClick(section + 1); });
+}
+
+void ListView::addColumnHeader(const QString& text, int widthTwips) {
+    model_->addColumnHeader(text);
+    setColumnHeaderWidth(model_->headerCount(), widthTwips);
+}
+
+int ListView::columnHeaderWidth(int number) const {
+    if (number < 1 || number > columnHeaderCount()) {
+        throw std::out_of_range("no such column header");
+    }
+    return twips::FromPixels(header()->sectionSize(number - 1));
+}
+
+void ListView::setColumnHeaderWidth(int number, int widthTwips) {
+    if (number < 1 || number > columnHeaderCount()) {
+        throw std::out_of_range("no such column header");
+    }
+    header()->resizeSection(number - 1, twips::ToPixels(widthTwips));
+}
+
+void ListView::setSubItem(int position, int index, const QString& text) {
+    if (index < 1 || index >= ListItemsModel::kFields) {
+        throw std::out_of_range("no such sub-item");
+    }
+    model_->setField(position, index, text);
+}
+
+bool ListView::selected(int position) const {
+    if (position < 1 || position > count()) {
+        throw std::out_of_range("no row at this position");
+    }
+    return selectionModel()->isRowSelected(position - 1, QModelIndex());
+}
+
+void ListView::setSelected(int position, bool selected) {
+    if (position < 1 || position > count()) {
+        throw std::out_of_range("no row at this position");
+    }
+    const auto flags = (selected ? QItemSelectionModel::Select : QItemSelectionModel::Deselect) |
+                       QItemSelectionModel::Rows;
+    selectionModel()->select(model_->index(position - 1, 0), flags);
+}
+
+int ListView::firstSelected() const {
+    int first = 0;
+    for (const QModelIndex& index : selectionModel()->selectedRows()) {
+        const int position = index.row() + 1;
+        if (first == 0 || position < first) {
+            first = position;
+        }
+    }
+    return first;
+}
+
+int ListView::Left() const {
+    return twips::FromPixels(x());
+}
+int ListView::Top() const {
+    return twips::FromPixels(y());
+}
+int ListView::Width() const {
+    return twips::FromPixels(width());
+}
+int ListView::Height() const {
+    return twips::FromPixels(height());
+}
+void ListView::setLeft(int value) {
+    move(twips::ToPixels(value), y());
+}
+void ListView::setTop(int value) {
+    move(x(), twips::ToPixels(value));
+}
+void ListView::setWidth(int value) {
+    resize(twips::ToPixels(value), height());
+}
+void ListView::setHeight(int value) {
+    resize(width(), twips::ToPixels(value));
+}
+void ListView::Move(int left, int top, int width, int height) {
+    setGeometry(twips::ToPixels(left), twips::ToPixels(top), twips::ToPixels(width), twips::ToPixels(height));
+}

@@ -1,0 +1,61 @@
+// The list view of the main window in report view: column headers, rows with a text and two
+// sub-items, selection, the sort settings and the column-click event. Geometry is in twips.
+#pragma once
+
+#include "ListItemsModel.h"
+
+#include <QTreeView>
+
+class ListView : public QTreeView {
+    Q_OBJECT
+public:
+    explicit ListView(QWidget* parent = nullptr);
+
+    ListItemsModel* items() const { return model_; }
+
+    // Column headers.
+    void addColumnHeader(const QString& text, int widthTwips);
+    int columnHeaderCount() const { return model_->headerCount(); }
+    int columnHeaderWidth(int number) const; // twips, 1-based
+    void setColumnHeaderWidth(int number, int widthTwips);
+
+    // Rows, 1-based in display order.
+    int count() const { return model_->count(); }
+    int add(const QString& text) { return model_->add(text); }
+    void remove(int position) { model_->remove(position); }
+    QString text(int position) const { return model_->text(position); }
+    QString subItem(int position, int index) const { return model_->subItem(position, index); }
+    void setText(int position, const QString& text) { model_->setField(position, 0, text); }
+    void setSubItem(int position, int index, const QString& text);
+    bool selected(int position) const;
+    void setSelected(int position, bool selected);
+    // The first selected row scanning from the top, or 0 when none is selected.
+    int firstSelected() const;
+
+    // Sort settings: while sorted, rows stay ordered by the key column (0 the text, 1 and 2 the sub-items)
+    // in the order (0 ascending, 1 descending).
+    bool sorted() const { return model_->sorted(); }
+    void setSorted(bool sorted) { model_->setSorted(sorted); }
+    int sortKey() const { return model_->sortKey(); }
+    void setSortKey(int key) { model_->setSortKey(key); }
+    int sortOrder() const { return model_->sortOrder(); }
+    void setSortOrder(int order) { model_->setSortOrder(order); }
+
+    // Position and size in twips.
+    int Left() const;
+    int Top() const;
+    int Width() const;
+    int Height() const;
+    void setLeft(int twips);
+    void setTop(int twips);
+    void setWidth(int twips);
+    void setHeight(int twips);
+    void Move(int left, int top, int width, int height);
+
+signals:
+    // A column header was clicked; `number` counts from 1.
+    void ColumnClick(int number);
+
+private:
+    ListItemsModel* model_;
+};

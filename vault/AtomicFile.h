@@ -1,0 +1,40 @@
+// Reading a file whole and replacing it atomically.
+//
+// A replacement is written to a temporary file in the same folder, flushed, synced and renamed over the
+// old one, so a crash or a full disk at any moment leaves either the old file or the new one, never a mix.
+#pragma once
+
+#include "VaultError.h"
+
+#include <cstddef>
+#include <string>
+#include <string_view>
+#include <sys/types.h>
+
+namespace vault {
+
+// Reads the whole file. Fails for a missing file, a folder, missing rights or a read error.
+Result<std::string> ReadWholeFile(const std::string& path);
+
+// Replaces the file with `bytes`. A new file is created readable and writable by its owner only; an
+// existing one keeps its permissions. When `path` is a symbolic link the file it points to is replaced
+// and the link stays.
+Status ReplaceFile(const std::string& path, std::string_view bytes);
+
+// What the filesystem says is at a path, without following a final symbolic link.
+enum class PathKind { Missing, RegularFile, Directory, DanglingLink, Other, Unknown };
+PathKind KindOfPath(const std::string& path);
+
+// The system calls a replacement goes through. Tests swap them to inject failures (a disk that fills
+// after some bytes, a rename that is refused) and check that the old file is left whole.
+struct FileOps {
+    virtual ~FileOps() = default;
+    virtual ssize_t Write(int fd, const void* data, std::size_t size);
+    virtual int Fsync(int fd);
+    virtual int Rename(const char* from, const char* to);
+};
+
+// Installs `ops` for every later call (nullptr restores the real system calls). Returns the previous one.
+FileOps* SetFileOps(FileOps* ops);
+
+} // namespace vault

@@ -1,0 +1,85 @@
+#include "VaultFile.h"
+
+#include "AtomicFile.h"
+#include "xfileExists.h"
+
+namespace modGlobals {
+namespace {
+
+using vault::PathKind;
+using vault::Result;
+using vault::VaultError;
+
+VaultError NotAFile(const char* action, const std::string& path, PathKind kind) {
+    switch (kind) {
+    case PathKind::Directory:
+        return {action, path, "it is a folder, not a file"};
+    case PathKind::DanglingLink:
+        return {action, path, "it is a link to a file that does not exist"};
+    default:
+        return {action, path, "it is not a regular file"};
+    }
+}
+
+Result<std::string> ReadVaultBytes(const std::string& path) {
+    if (auto status = EnsureVaultFile(path)) {
+        return *status;
+    }
+    return vault::ReadWholeFile(path);
+}
+
+} // namespace
+
+std::string VaultPath(const std::string& executableDir) {
+    return executableDir + xfileExists::kPathSeparator + "data.enc";
+}
+
+vault::Status EnsureVaultFile(const std::string& path) {
+    if (xfileExists::FileExists(path)) {
+        return std::nullopt;
+    }
+    const PathKind kind = vault::KindOfPath(path);
+    if (kind != PathKind::Missing) {
+        return NotAFile("Could not open", path, kind);
+    }
+    return vault::ReplaceFile(path, vault::EmptyVaultBytes());
+}
+
+Result<std::string> ReadMasterPassword(const std::string& path) {
+    auto bytes = ReadVaultBytes(path);
+    if (!bytes) {
+        return bytes.error();
+    }
+    return vault::ReadMasterLine(*bytes);
+}
+
+Result<std::vector<vault::Entry>> ReadEntries(const std::string& path) {
+    auto bytes = ReadVaultBytes(path);
+    if (!bytes) {
+        return bytes.error();
+    }
+    return vault::ReadEntryLines(*bytes);
+}
+
+Result<std::vector<vault::Entry>> WriteMasterPassword(const std::string& path, const std::string& master) {
+    auto kept = ReadEntries(path);
+    if (!kept) {
+        return kept.error();
+    }
+    const std::string bytes =
+        kept->empty() ? vault::MasterOnlyBytes(master) : vault::VaultBytes(master, *kept);
+    if (auto status = vault::ReplaceFile(path, bytes)) {
+        return *status;
+    }
+    return kept;
+}
+
+vault::Status SaveVault(const std::string& path, const std::string& master,
+                        const std::vector<vault::Entry>& entries) {
+    if (auto status = EnsureVaultFile(path)) {
+        return status;
+    }
+    return vault::ReplaceFile(path, vault::VaultBytes(master, entries));
+}
+
+} // namespace modGlobals

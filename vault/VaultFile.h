@@ -1,0 +1,36 @@
+// The file side of the vault: where data.enc lives and every read and write of it.
+//
+// Each operation opens the file, does all its work and closes it; nothing is held open between calls.
+// Every failure comes back as an error naming the file and the reason, and nothing is written when the
+// file could not be read first.
+#pragma once
+
+#include "VaultError.h"
+#include "VaultFormat.h"
+
+#include <string>
+#include <vector>
+
+namespace modGlobals {
+
+// The executable's folder + the platform separator + "data.enc".
+std::string VaultPath(const std::string& executableDir);
+
+// Creates the file with one empty line when no file exists at `path`. Something else at the path
+// (a folder, a link to nothing) is an error, never overwritten.
+vault::Status EnsureVaultFile(const std::string& path);
+
+// Line 1 deciphered: the stored master password, or "" when none is set (a first run).
+vault::Result<std::string> ReadMasterPassword(const std::string& path);
+
+// The entry lines, in file order.
+vault::Result<std::vector<vault::Entry>> ReadEntries(const std::string& path);
+
+// Writes the master password of a first run. A file that has no master password but does hold entry
+// lines keeps them: they are written back after the new master line. Returns the entries kept.
+vault::Result<std::vector<vault::Entry>> WriteMasterPassword(const std::string& path, const std::string& master);
+
+// Rewrites the whole vault from the master password and the entries in display order.
+vault::Status SaveVault(const std::string& path, const std::string& master, const std::vector<vault::Entry>& entries);
+
+} // namespace modGlobals

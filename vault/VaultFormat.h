@@ -1,0 +1,57 @@
+// The bytes of data.enc: the keyless cipher, the three shapes the file is written in, and the rules by
+// which its bytes are read back into a master password and entries.
+//
+// Texts handed in and out are UTF-8; on disk every character is one Windows-1252 byte with its top bit
+// toggled. Line 1 is the master password, every further line one entry "username|||password|||location".
+#pragma once
+
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace vault {
+
+struct Entry {
+    std::string username;
+    std::string password;
+    std::string location;
+
+    friend bool operator==(const Entry&, const Entry&) = default;
+};
+
+// Toggles the top bit of every byte of code-page text, in place, and returns it. Its own inverse.
+std::string& CipherText(std::string& text);
+
+inline constexpr std::string_view kLineEnd = "\r\n";
+inline constexpr std::string_view kSeparator = "|||";
+
+// The most entries the file format holds: its readers and writers count rows in 16-bit signed integers.
+inline constexpr int kMaxEntries = 32767;
+
+// What is made for a missing vault: one empty line.
+std::string EmptyVaultBytes();
+// The first-run file: the enciphered master line only.
+std::string MasterOnlyBytes(std::string_view master);
+// A whole save: master line, one line per entry, then one more empty line.
+std::string VaultBytes(std::string_view master, const std::vector<Entry>& entries);
+// The enciphered line of one entry, without its line end.
+std::string EntryLine(const Entry& entry);
+
+// Reading. A line ends at CR, and CR LF is one line end; a lone LF or a NUL is part of the line.
+// The deciphered master password of line 1; empty means none is set yet (a first run). A file of no bytes
+// at all is a first run too.
+std::string ReadMasterLine(std::string_view fileBytes);
+// The entries of lines 2 onward, in file order. Empty lines and lines of exactly one space are skipped;
+// a line is split at "|||" from left to right, pieces after the third are ignored and missing pieces
+// are empty fields.
+std::vector<Entry> ReadEntryLines(std::string_view fileBytes);
+
+// Whether a text can be stored in the file so that it reads back the same. No text may hold a character
+// outside the code page (it would be stored as "?") or U+008D (it enciphers to CR and would end the
+// line). An entry field must not hold "|||", and the username and password must not end with "|": the
+// reader would find the separator that follows one character early.
+enum class Field { Master, Username, Password, Location };
+enum class Unstorable { None, Separator, OutsideCodePage, LineBreaking };
+Unstorable CheckStorable(std::string_view utf8, Field field);
+
+} // namespace vault
