@@ -151,6 +151,10 @@ Result<std::string> ReadWholeFile(const std::string& path) {
 }
 
 Status ReplaceFile(const std::string& path, std::string_view bytes) {
+    return ReplaceFileWith(path, [bytes](const ByteSink& sink) { return sink(bytes); });
+}
+
+Status ReplaceFileWith(const std::string& path, const std::function<bool(const ByteSink&)>& produce) {
     auto resolved = ResolveTarget(path);
     if (!resolved) {
         return resolved.error();
@@ -187,19 +191,24 @@ Status ReplaceFile(const std::string& path, std::string_view bytes) {
     if (::fchmod(fd, mode) != 0) {
         return fail(errno);
     }
-    std::size_t done = 0;
-    while (done < bytes.size()) {
-        const ssize_t n = gOps->Write(fd, bytes.data() + done, bytes.size() - done);
-        if (n < 0) {
-            if (errno == EINTR) {
+    int writeError = 0;
+    const ByteSink sink = [&](std::string_view bytes) {
+        std::size_t done = 0;
+        while (done < bytes.size()) {
+            const ssize_t n = gOps->Write(fd, bytes.data() + done, bytes.size() - done);
+            if (n < 0 && errno == EINTR) {
                 continue;
             }
-            return fail(errno);
+            if (n <= 0) {
+                writeError = n < 0 ? errno : EIO;
+                return false;
+            }
+            done += static_cast<std::size_t>(n);
         }
-        if (n == 0) {
-            return fail(EIO);
-        }
-        done += static_cast<std::size_t>(n);
+        return true;
+    };
+    if (!produce(sink)) {
+        return fail(writeError != 0 ? writeError : EIO);
     }
     if (gOps->Fsync(fd) != 0) {
         return fail(errno);

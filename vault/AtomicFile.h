@@ -4,6 +4,7 @@
 // old one, so a crash or a full disk at any moment leaves either the old file or the new one, never a mix.
 #pragma once
 
+#include "ByteSink.h"
 #include "VaultError.h"
 
 #include <cstddef>
@@ -20,6 +21,9 @@ Result<std::string> ReadWholeFile(const std::string& path);
 // existing one keeps its permissions. When `path` is a symbolic link the file it points to is replaced
 // and the link stays.
 Status ReplaceFile(const std::string& path, std::string_view bytes);
+// The same, with the bytes written piece by piece as `produce` hands them to its sink. A producer that
+// returns false leaves the old file as it was.
+Status ReplaceFileWith(const std::string& path, const std::function<bool(const ByteSink&)>& produce);
 
 // What the filesystem says is at a path, without following a final symbolic link.
 enum class PathKind { Missing, RegularFile, Directory, DanglingLink, Other, Unknown };

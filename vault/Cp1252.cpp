@@ -1,6 +1,8 @@
 #include "Cp1252.h"
 
 #include <array>
+#include <cstdint>
+#include <cstring>
 
 namespace cp1252 {
 namespace {
@@ -100,19 +102,38 @@ bool IsRepresentable(char32_t codePoint) {
     return codePoint == kUnknown || FromUnicode(codePoint) != kUnknown;
 }
 
-std::string FromUtf8(std::string_view utf8) {
-    std::string out;
-    out.reserve(utf8.size());
+std::size_t FromUtf8Into(char* out, std::string_view utf8) {
+    std::size_t written = 0;
     std::size_t pos = 0;
     while (pos < utf8.size()) {
+        // Runs of ASCII go eight bytes at a time.
+        std::uint64_t word;
+        while (pos + 8 <= utf8.size()) {
+            std::memcpy(&word, utf8.data() + pos, 8);
+            if ((word & 0x8080808080808080ULL) != 0) {
+                break;
+            }
+            std::memcpy(out + written, &word, 8);
+            pos += 8;
+            written += 8;
+        }
+        if (pos >= utf8.size()) {
+            break;
+        }
         const auto b = static_cast<unsigned char>(utf8[pos]);
         if (b < 0x80) {
-            out.push_back(static_cast<char>(b));
+            out[written++] = static_cast<char>(b);
             ++pos;
             continue;
         }
-        out.push_back(static_cast<char>(FromUnicode(DecodeUtf8(utf8, pos))));
+        out[written++] = static_cast<char>(FromUnicode(DecodeUtf8(utf8, pos)));
     }
+    return written;
+}
+
+std::string FromUtf8(std::string_view utf8) {
+    std::string out(utf8.size(), '\0');
+    out.resize(FromUtf8Into(out.data(), utf8));
     return out;
 }
 

@@ -20,6 +20,10 @@ unsigned char FromUnicode(char32_t codePoint);
 // become '?'.
 std::string FromUtf8(std::string_view utf8);
 
+// Writes the code-page bytes of a UTF-8 text to `out`, which must have room for utf8.size() bytes (a
+// text never grows), and returns how many were written.
+std::size_t FromUtf8Into(char* out, std::string_view utf8);
+
 // Code-page bytes to UTF-8 text. Never fails: every byte has a character.
 std::string ToUtf8(std::string_view bytes);
 void AppendUtf8(std::string& out, std::string_view bytes);

@@ -79,7 +79,8 @@ vault::Status SaveVault(const std::string& path, const std::string& master,
     if (auto status = EnsureVaultFile(path)) {
         return status;
     }
-    return vault::ReplaceFile(path, vault::VaultBytes(master, entries));
+    return vault::ReplaceFileWith(
+        path, [&](const vault::ByteSink& sink) { return vault::WriteVaultBytes(master, entries, sink); });
 }
 
 } // namespace modGlobals

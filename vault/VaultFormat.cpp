@@ -2,6 +2,8 @@
 
 #include "Cp1252.h"
 
+#include <algorithm>
+#include <cstdint>
 #include <cstring>
 
 namespace vault {
@@ -12,32 +14,132 @@ constexpr char kLF = '\n';
 // "|||" as it stands on disk.
 constexpr std::string_view kRawSeparator = "\xFC\xFC\xFC";
 
-void AppendEnciphered(std::string& out, std::string_view utf8) {
-    const std::size_t start = out.size();
-    out += cp1252::FromUtf8(utf8);
-    for (std::size_t i = start; i < out.size(); ++i) {
-        out[i] = static_cast<char>(out[i] ^ 0x80);
+constexpr std::uint64_t kTopBits = 0x8080808080808080ULL;
+
+// Toggles the top bit of `size` bytes, eight at a time. Returns the top bits of the result ORed
+// together, so a caller can tell whether any byte ended at 0x80 or above.
+std::uint64_t ToggleTopBits(char* data, std::size_t size) {
+    std::uint64_t high = 0;
+    std::size_t i = 0;
+    for (; i + 8 <= size; i += 8) {
+        std::uint64_t word;
+        std::memcpy(&word, data + i, 8);
+        word ^= kTopBits;
+        high |= word;
+        std::memcpy(data + i, &word, 8);
     }
+    for (; i < size; ++i) {
+        data[i] = static_cast<char>(data[i] ^ 0x80);
+        high |= static_cast<unsigned char>(data[i]);
+    }
+    return high & kTopBits;
+}
+
+// Copies ASCII text with every top bit toggled, eight bytes at a time. Returns false, having written
+// nothing it can be trusted for, when the text is not plain ASCII.
+bool CopyAsciiEnciphered(char* out, std::string_view text) {
+    std::uint64_t high = 0;
+    std::size_t i = 0;
+    for (; i + 8 <= text.size(); i += 8) {
+        std::uint64_t word;
+        std::memcpy(&word, text.data() + i, 8);
+        high |= word;
+        word ^= kTopBits;
+        std::memcpy(out + i, &word, 8);
+    }
+    for (; i < text.size(); ++i) {
+        high |= static_cast<unsigned char>(text[i]);
+        out[i] = static_cast<char>(text[i] ^ 0x80);
+    }
+    return (high & kTopBits) == 0;
+}
+
+// Builds enciphered lines in a buffer and hands it to a sink whenever the next line might not fit.
+// Every line is reserved for its worst case first (a UTF-8 text never grows in the code page).
+class LineWriter {
+public:
+    static constexpr std::size_t kChunk = 512 * 1024;
+
+    explicit LineWriter(const ByteSink& sink) : sink_(sink), bytes_(kChunk, '\0'), end_(bytes_.data()) {}
+    ~LineWriter() {
+        // The buffer held enciphered secrets; leave nothing of them behind in freed memory.
+        std::fill(bytes_.begin(), bytes_.end(), '\0');
+    }
+
+    // Makes room for `size` more bytes. False when the sink refused what was written so far.
+    bool Reserve(std::size_t size) {
+        if (Room() >= size) {
+            return true;
+        }
+        if (!Flush()) {
+            return false;
+        }
+        if (bytes_.size() < size) {
+            bytes_.assign(size, '\0');
+            end_ = bytes_.data();
+        }
+        return true;
+    }
+    void Text(std::string_view utf8) {
+        if (!CopyAsciiEnciphered(end_, utf8)) {
+            const std::size_t n = cp1252::FromUtf8Into(end_, utf8);
+            ToggleTopBits(end_, n);
+            end_ += n;
+            return;
+        }
+        end_ += utf8.size();
+    }
+    void Separator() { Raw(kRawSeparator); }
+    void LineEnd() { Raw(kLineEnd); }
+    bool Flush() {
+        const std::string_view pending(bytes_.data(), static_cast<std::size_t>(end_ - bytes_.data()));
+        end_ = bytes_.data();
+        return pending.empty() || sink_(pending);
+    }
+
+private:
+    std::size_t Room() const { return bytes_.size() - static_cast<std::size_t>(end_ - bytes_.data()); }
+    void Raw(std::string_view raw) {
+        std::memcpy(end_, raw.data(), raw.size());
+        end_ += raw.size();
+    }
+
+    const ByteSink& sink_;
+    std::string bytes_;
+    char* end_;
+};
+
+std::size_t LineSize(const Entry& e) {
+    return e.username.size() + e.password.size() + e.location.size() + 2 * kSeparator.size() + kLineEnd.size();
+}
+
+ByteSink AppendTo(std::string& out) {
+    return [&out](std::string_view piece) {
+        out += piece;
+        return true;
+    };
 }
 
 // Deciphers raw bytes and appends them as UTF-8.
 void AppendDeciphered(std::string& out, std::string_view raw) {
     for (const char c : raw) {
-        const auto b = static_cast<unsigned char>(c ^ 0x80);
-        if (b < 0x80) {
-            out.push_back(static_cast<char>(b));
+        const char plain = static_cast<char>(c ^ 0x80);
+        if (static_cast<unsigned char>(plain) < 0x80) {
+            out.push_back(plain);
         } else {
-            const char one = static_cast<char>(b);
-            cp1252::AppendUtf8(out, std::string_view(&one, 1));
+            cp1252::AppendUtf8(out, std::string_view(&plain, 1));
         }
     }
 }
 
-std::string Deciphered(std::string_view raw) {
-    std::string out;
-    out.reserve(raw.size());
-    AppendDeciphered(out, raw);
-    return out;
+// Deciphers raw bytes into `field` as UTF-8. Plain ASCII, by far the commonest text, is deciphered in
+// place with one allocation; a Windows character sends the piece through the decoder.
+void Decipher(std::string& field, std::string_view raw) {
+    field.assign(raw.data(), raw.size());
+    if (ToggleTopBits(field.data(), field.size()) != 0) {
+        field.clear();
+        AppendDeciphered(field, raw);
+    }
 }
 
 // Steps through the raw lines of a file by the reading rules.
@@ -85,39 +187,58 @@ std::string EmptyVaultBytes() {
 
 std::string MasterOnlyBytes(std::string_view master) {
     std::string out;
-    AppendEnciphered(out, master);
-    out += kLineEnd;
+    const ByteSink sink = AppendTo(out);
+    LineWriter writer(sink);
+    writer.Reserve(master.size() + kLineEnd.size());
+    writer.Text(master);
+    writer.LineEnd();
+    writer.Flush();
     return out;
 }
 
 std::string EntryLine(const Entry& entry) {
     std::string out;
-    AppendEnciphered(out, entry.username);
-    out += kRawSeparator;
-    AppendEnciphered(out, entry.password);
-    out += kRawSeparator;
-    AppendEnciphered(out, entry.location);
+    const ByteSink sink = AppendTo(out);
+    LineWriter writer(sink);
+    writer.Reserve(LineSize(entry));
+    writer.Text(entry.username);
+    writer.Separator();
+    writer.Text(entry.password);
+    writer.Separator();
+    writer.Text(entry.location);
+    writer.Flush();
     return out;
 }
 
-std::string VaultBytes(std::string_view master, const std::vector<Entry>& entries) {
-    std::size_t size = master.size() + 4;
+bool WriteVaultBytes(std::string_view master, const std::vector<Entry>& entries, const ByteSink& sink) {
+    LineWriter writer(sink);
+    if (!writer.Reserve(master.size() + kLineEnd.size())) {
+        return false;
+    }
+    writer.Text(master);
+    writer.LineEnd();
     for (const Entry& e : entries) {
-        size += e.username.size() + e.password.size() + e.location.size() + 8;
+        if (!writer.Reserve(LineSize(e))) {
+            return false;
+        }
+        writer.Text(e.username);
+        writer.Separator();
+        writer.Text(e.password);
+        writer.Separator();
+        writer.Text(e.location);
+        writer.LineEnd();
+    }
+    return writer.Reserve(kLineEnd.size()) && (writer.LineEnd(), writer.Flush());
+}
+
+std::string VaultBytes(std::string_view master, const std::vector<Entry>& entries) {
+    std::size_t size = master.size() + 2 * kLineEnd.size();
+    for (const Entry& e : entries) {
+        size += LineSize(e);
     }
     std::string out;
     out.reserve(size);
-    AppendEnciphered(out, master);
-    out += kLineEnd;
-    for (const Entry& e : entries) {
-        AppendEnciphered(out, e.username);
-        out += kRawSeparator;
-        AppendEnciphered(out, e.password);
-        out += kRawSeparator;
-        AppendEnciphered(out, e.location);
-        out += kLineEnd;
-    }
-    out += kLineEnd;
+    WriteVaultBytes(master, entries, AppendTo(out));
     return out;
 }
 
@@ -127,11 +248,20 @@ std::string ReadMasterLine(std::string_view fileBytes) {
     if (!reader.Next(line)) {
         return {};
     }
-    return Deciphered(line);
+    std::string master;
+    Decipher(master, line);
+    return master;
 }
 
 std::vector<Entry> ReadEntryLines(std::string_view fileBytes) {
     std::vector<Entry> entries;
+    // One entry per line end at most: counting them first spares the vector's regrowth.
+    std::size_t lineEnds = 0;
+    for (const char* p = fileBytes.data(), *end = p + fileBytes.size();
+         (p = static_cast<const char*>(std::memchr(p, kCR, static_cast<std::size_t>(end - p)))) != nullptr; ++p) {
+        ++lineEnds;
+    }
+    entries.reserve(std::min<std::size_t>(lineEnds + 1, kMaxEntries + 1));
     LineReader reader(fileBytes);
     std::string_view line;
     if (!reader.Next(line)) {
@@ -147,8 +277,7 @@ std::vector<Entry> ReadEntryLines(std::string_view fileBytes) {
         for (std::string* field : fields) {
             const std::size_t sep = line.find(kRawSeparator, pos);
             const std::string_view piece = line.substr(pos, sep == std::string_view::npos ? line.npos : sep - pos);
-            field->reserve(piece.size());
-            AppendDeciphered(*field, piece);
+            Decipher(*field, piece);
             if (sep == std::string_view::npos) {
                 break;
             }

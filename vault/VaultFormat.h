@@ -5,6 +5,8 @@
 // toggled. Line 1 is the master password, every further line one entry "username|||password|||location".
 #pragma once
 
+#include "ByteSink.h"
+
 #include <string>
 #include <string_view>
 #include <vector>
@@ -34,6 +36,9 @@ std::string EmptyVaultBytes();
 std::string MasterOnlyBytes(std::string_view master);
 // A whole save: master line, one line per entry, then one more empty line.
 std::string VaultBytes(std::string_view master, const std::vector<Entry>& entries);
+// The same bytes handed to `sink` in pieces of about 64 KiB, so that a save needs no copy of the whole
+// file in memory. Returns false when the sink stopped it.
+bool WriteVaultBytes(std::string_view master, const std::vector<Entry>& entries, const ByteSink& sink);
 // The enciphered line of one entry, without its line end.
 std::string EntryLine(const Entry& entry);
 
