@@ -205,6 +205,10 @@ public:
             return;
         }
         const double ratio = seconds[figure] / seconds[baseline];
+        if (target <= 0) {
+            std::printf("%-44s %6.2fx\n", what, ratio);
+            return;
+        }
         std::printf("%-44s %6.2fx  (target within %.1fx: %s)\n", what, ratio, target,
                     ratio <= target ? "met" : "NOT met");
     }
@@ -223,7 +227,7 @@ int main(int argc, char** argv) {
     benchmark::RunSpecifiedBenchmarks(&reporter);
     std::printf("\n%d entries, %ju bytes\n", vault::kMaxEntries, static_cast<std::uintmax_t>(std::filesystem::file_size(VaultFile())));
     reporter.PrintRatio("load into entries / read and scan", "BM_LoadEntries", "BM_ReadAndScan", 12.0);
-    reporter.PrintRatio("encode entries / read and scan", "BM_EncodeEntries", "BM_ReadAndScan", 1e9);
+    reporter.PrintRatio("encode entries / read and scan", "BM_EncodeEntries", "BM_ReadAndScan", 0);
     if (reporter.counters.count("ratio") != 0) {
         const double ratio = reporter.counters["ratio"];
         std::printf("%-44s %6.2fx  (target within 1.5x: %s; %.2f ms against %.2f ms, timed in pairs)\n",

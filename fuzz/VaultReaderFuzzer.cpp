@@ -1,0 +1,28 @@
+// Any bytes in data.enc: reading never crashes, and what was read is written back so that it reads the
+// same again (a save after a load never changes an entry) whenever its fields are ones Keyshelf would
+// store. A file Keyshelf never writes can hold others, such as a password ending in "|" on a line
+// without a third piece, which the next save cannot keep apart from its separator.
+#include "VaultFormat.h"
+
+#include <cstdint>
+#include <cstdlib>
+#include <string_view>
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
+    const std::string_view bytes(reinterpret_cast<const char*>(data), size);
+    const std::string master = vault::ReadMasterLine(bytes);
+    const std::vector<vault::Entry> entries = vault::ReadEntryLines(bytes);
+
+    for (const vault::Entry& e : entries) {
+        if (vault::CheckStorable(e.username, vault::Field::Username) != vault::Unstorable::None ||
+            vault::CheckStorable(e.password, vault::Field::Password) != vault::Unstorable::None ||
+            vault::CheckStorable(e.location, vault::Field::Location) != vault::Unstorable::None) {
+            return 0;
+        }
+    }
+    const std::string saved = vault::VaultBytes(master, entries);
+    if (vault::ReadMasterLine(saved) != master || vault::ReadEntryLines(saved) != entries) {
+        std::abort();
+    }
+    return 0;
+}
