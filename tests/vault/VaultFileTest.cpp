@@ -5,7 +5,9 @@
 #include <cerrno>
 #include <filesystem>
 #include <gtest/gtest.h>
+#include <functional>
 #include <sys/stat.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
 namespace {
@@ -125,18 +127,47 @@ TEST_F(VaultFile, SomethingOtherThanAFileIsReportedAndLeftAlone) {
     EXPECT_FALSE(fs::exists(dir.file("nowhere")));
 }
 
-TEST_F(VaultFile, MissingRightsAreReported) {
-    if (::geteuid() == 0) {
-        GTEST_SKIP() << "file modes do not bind the superuser";
+// Runs `check` without the superuser's power to ignore file modes: as is when the tests run as an
+// ordinary user, else in a child process that has become the unprivileged user "nobody".
+bool AsOrdinaryUser(const std::string& folder, const std::function<bool()>& check) {
+    if (::geteuid() != 0) {
+        return check();
     }
-    TempDir::Write(path, vault::MasterOnlyBytes("m"));
-    ::chmod(path.c_str(), 0200);
-    EXPECT_FALSE(modGlobals::ReadEntries(path).ok());
-    ::chmod(path.c_str(), 0400);
-    auto saved = modGlobals::SaveVault(path, "m", {{"u", "p", "l"}});
-    ASSERT_TRUE(saved.has_value());
-    EXPECT_NE(saved->reason.find("permission"), std::string::npos);
-    EXPECT_EQ(TempDir::Read(path), vault::MasterOnlyBytes("m"));
+    constexpr uid_t kNobody = 65534;
+    if (::chown(folder.c_str(), kNobody, kNobody) != 0) {
+        return false;
+    }
+    const pid_t child = ::fork();
+    if (child == 0) {
+        const bool dropped = ::setgid(kNobody) == 0 && ::setuid(kNobody) == 0;
+        ::_exit(dropped && check() ? 0 : 1);
+    }
+    int status = 0;
+    ::waitpid(child, &status, 0);
+    ::chown(folder.c_str(), 0, 0);
+    return WIFEXITED(status) && WEXITSTATUS(status) == 0;
+}
+
+TEST_F(VaultFile, MissingRightsAreReportedAndNothingIsChanged) {
+    const std::string before = vault::VaultBytes("m", {{"old", "entry", ""}});
+    EXPECT_TRUE(AsOrdinaryUser(dir.path(), [&] {
+        TempDir::Write(path, before);
+        // A file the user may not read.
+        ::chmod(path.c_str(), 0200);
+        const auto unreadable = modGlobals::ReadEntries(path);
+        const bool readRefused = !unreadable.ok() && unreadable.error().reason == "permission denied" &&
+                                 unreadable.error().action == "Could not read";
+        // A file the user may not write, in a folder they may.
+        ::chmod(path.c_str(), 0400);
+        const auto readOnlyFile = modGlobals::SaveVault(path, "m", {{"new", "entry", ""}});
+        // A folder the user may not write, holding a file they may.
+        ::chmod(path.c_str(), 0600);
+        ::chmod(dir.path().c_str(), 0500);
+        const auto readOnlyFolder = modGlobals::SaveVault(path, "m", {{"new", "entry", ""}});
+        ::chmod(dir.path().c_str(), 0700);
+        return readRefused && readOnlyFile && readOnlyFile->reason == "permission denied" && readOnlyFolder &&
+               readOnlyFolder->reason == "permission denied" && TempDir::Read(path) == before;
+    }));
 }
 
 // Replaces the system calls of a save to make it fail at a chosen step.
