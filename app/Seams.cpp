@@ -35,12 +35,12 @@ TestState& State() {
     return state;
 }
 
-struct ButtonSpec {
+struct ButtonChoice {
     QMessageBox::StandardButton button;
     int answer;
 };
 
-QList<ButtonSpec> ButtonsOf(int style) {
+QList<ButtonChoice> ButtonsOf(int style) {
     switch (style & 7) {
     case vbOKCancel:
         return {{QMessageBox::Ok, vbOK}, {QMessageBox::Cancel, vbCancel}};
@@ -76,12 +76,12 @@ QMessageBox::Icon IconOf(int style) {
 
 int MsgBox(const QString& text, int buttons, const QString& title) {
     const QString caption = title.isEmpty() ? QString::fromUtf8(identity::ProductName) : title;
-    const QList<ButtonSpec> specs = ButtonsOf(buttons);
+    const QList<ButtonChoice> choices = ButtonsOf(buttons);
     TestState& s = State();
     if (s.active) {
         s.shown.append({text, buttons, caption});
         if (s.answers.empty()) {
-            return specs.front().answer;
+            return choices.front().answer;
         }
         const int answer = s.answers.front();
         s.answers.pop_front();
@@ -90,27 +90,27 @@ int MsgBox(const QString& text, int buttons, const QString& title) {
 
     QMessageBox box(IconOf(buttons), caption, text);
     QMessageBox::StandardButtons set;
-    for (const ButtonSpec& spec : specs) {
-        set |= spec.button;
+    for (const ButtonChoice& choice : choices) {
+        set |= choice.button;
     }
     box.setStandardButtons(set);
-    box.setDefaultButton(specs.front().button);
+    box.setDefaultButton(choices.front().button);
     // The close box and Escape give Cancel where there is one, as a desktop user expects.
-    for (const ButtonSpec& spec : specs) {
-        if (spec.answer == vbCancel) {
-            box.setEscapeButton(spec.button);
+    for (const ButtonChoice& choice : choices) {
+        if (choice.answer == vbCancel) {
+            box.setEscapeButton(choice.button);
         }
     }
     box.setWindowFlag(Qt::WindowStaysOnTopHint, true);
     box.exec();
     const auto clicked = box.standardButton(box.clickedButton());
-    for (const ButtonSpec& spec : specs) {
-        if (spec.button == clicked) {
-            return spec.answer;
+    for (const ButtonChoice& choice : choices) {
+        if (choice.button == clicked) {
+            return choice.answer;
         }
     }
     // Closed without a button: the box's cancel answer, or its only button.
-    return specs.size() == 1 ? specs.front().answer : vbCancel;
+    return choices.size() == 1 ? choices.front().answer : vbCancel;
 }
 
 void EndProgram(int exitCode) {

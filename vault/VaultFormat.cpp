@@ -89,8 +89,15 @@ public:
         }
         end_ += utf8.size();
     }
-    void Separator() { Raw(kRawSeparator); }
     void LineEnd() { Raw(kLineEnd); }
+    // One entry line, without its line end.
+    void Entry(const vault::Entry& entry) {
+        Text(entry.username);
+        Raw(kRawSeparator);
+        Text(entry.password);
+        Raw(kRawSeparator);
+        Text(entry.location);
+    }
     bool Flush() {
         const std::string_view pending(bytes_.data(), static_cast<std::size_t>(end_ - bytes_.data()));
         end_ = bytes_.data();
@@ -201,11 +208,7 @@ std::string EntryLine(const Entry& entry) {
     const ByteSink sink = AppendTo(out);
     LineWriter writer(sink);
     writer.Reserve(LineSize(entry));
-    writer.Text(entry.username);
-    writer.Separator();
-    writer.Text(entry.password);
-    writer.Separator();
-    writer.Text(entry.location);
+    writer.Entry(entry);
     writer.Flush();
     return out;
 }
@@ -221,11 +224,7 @@ bool WriteVaultBytes(std::string_view master, const std::vector<Entry>& entries,
         if (!writer.Reserve(LineSize(e))) {
             return false;
         }
-        writer.Text(e.username);
-        writer.Separator();
-        writer.Text(e.password);
-        writer.Separator();
-        writer.Text(e.location);
+        writer.Entry(e);
         writer.LineEnd();
     }
     return writer.Reserve(kLineEnd.size()) && (writer.LineEnd(), writer.Flush());
