@@ -35,23 +35,41 @@ std::uint64_t ToggleTopBits(char* data, std::size_t size) {
     return high & kTopBits;
 }
 
-// Copies ASCII text with every top bit toggled, eight bytes at a time. Returns false, having written
-// nothing it can be trusted for, when the text is not plain ASCII.
-bool CopyAsciiEnciphered(char* out, std::string_view text) {
-    std::uint64_t high = 0;
-    std::size_t i = 0;
-    for (; i + 8 <= text.size(); i += 8) {
-        std::uint64_t word;
-        std::memcpy(&word, text.data() + i, 8);
-        high |= word;
-        word ^= kTopBits;
-        std::memcpy(out + i, &word, 8);
+// Copies `in` to `out` with every top bit toggled, eight bytes at a time, the last few as one word
+// that overlaps the one before. Reports whether any byte read, and any byte written, was 0x80 or above.
+struct Toggled {
+    bool highIn;
+    bool highOut;
+};
+Toggled CopyToggled(char* out, std::string_view in) {
+    std::uint64_t orIn = 0;
+    std::uint64_t orOut = 0;
+    auto word = [&](std::size_t at) {
+        std::uint64_t w;
+        std::memcpy(&w, in.data() + at, 8);
+        orIn |= w;
+        w ^= kTopBits;
+        orOut |= w;
+        std::memcpy(out + at, &w, 8);
+    };
+    const std::size_t size = in.size();
+    if (size >= 8) {
+        std::size_t i = 0;
+        for (; i + 8 <= size; i += 8) {
+            word(i);
+        }
+        if (i < size) {
+            word(size - 8);
+        }
+    } else {
+        for (std::size_t i = 0; i < size; ++i) {
+            const auto b = static_cast<unsigned char>(in[i]);
+            orIn |= b;
+            orOut |= b ^ 0x80u;
+            out[i] = static_cast<char>(b ^ 0x80u);
+        }
     }
-    for (; i < text.size(); ++i) {
-        high |= static_cast<unsigned char>(text[i]);
-        out[i] = static_cast<char>(text[i] ^ 0x80);
-    }
-    return (high & kTopBits) == 0;
+    return {(orIn & kTopBits) != 0, (orOut & kTopBits) != 0};
 }
 
 // Builds enciphered lines in a buffer and hands it to a sink whenever the next line might not fit.
@@ -81,7 +99,7 @@ public:
         return true;
     }
     void Text(std::string_view utf8) {
-        if (!CopyAsciiEnciphered(end_, utf8)) {
+        if (CopyToggled(end_, utf8).highIn) {
             const std::size_t n = cp1252::FromUtf8Into(end_, utf8);
             ToggleTopBits(end_, n);
             end_ += n;
@@ -142,8 +160,8 @@ void AppendDeciphered(std::string& out, std::string_view raw) {
 // Deciphers raw bytes into `field` as UTF-8. Plain ASCII, by far the commonest text, is deciphered in
 // place with one allocation; a Windows character sends the piece through the decoder.
 void Decipher(std::string& field, std::string_view raw) {
-    field.assign(raw.data(), raw.size());
-    if (ToggleTopBits(field.data(), field.size()) != 0) {
+    field.resize(raw.size());
+    if (CopyToggled(field.data(), raw).highOut) {
         field.clear();
         AppendDeciphered(field, raw);
     }
