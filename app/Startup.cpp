@@ -1,8 +1,7 @@
 #include "Startup.h"
 
+#include "Form1.h"
 #include "Identity.h"
-#include "Seams.h"
-#include "VaultFile.h"
 #include "modIcon.h"
 
 #include <QApplication>
@@ -10,7 +9,7 @@
 
 namespace Startup {
 
-int Run(QApplication&) {
+void PrepareApplication() {
     const QString product = QString::fromUtf8(identity::ProductName);
     QApplication::setApplicationName(product);
     QApplication::setOrganizationName(product);
@@ -20,20 +19,17 @@ int Run(QApplication&) {
     QFont::insertSubstitution(QStringLiteral("MS Sans Serif"), QStringLiteral("DejaVu Sans"));
     QFont::insertSubstitution(QStringLiteral("Verdana"), QStringLiteral("DejaVu Sans"));
     QApplication::setWindowIcon(modIcon::LoadIcon(QStringLiteral("AAA")));
+    // Windows come and go during start-up while none is visible; the program ends when the main window
+    // closes, not when the last window happens to.
+    QApplication::setQuitOnLastWindowClosed(false);
+}
 
-    // The windows come next; for now a run prepares the vault file and says what it found.
-    const std::string path = modGlobals::VaultPath(seams::ExecutableDir().toStdString());
-    const auto master = modGlobals::ReadMasterPassword(path);
-    if (!master) {
-        seams::MsgBox(QString::fromStdString(master.error().Message()), seams::vbCritical, QStringLiteral("Error"));
-        return 1;
-    }
-    seams::MsgBox(master->empty() ? QStringLiteral("The vault %1 is ready for a master password to be created.")
-                                        .arg(QString::fromStdString(path))
-                                  : QStringLiteral("The vault %1 holds a master password.")
-                                        .arg(QString::fromStdString(path)),
-                  seams::vbInformation);
-    return 0;
+int Run(QApplication& app) {
+    PrepareApplication();
+    Form1 main;
+    main.Form_Load();
+    main.show();
+    return app.exec();
 }
 
 } // namespace Startup

@@ -5,7 +5,10 @@ class QApplication;
 
 namespace Startup {
 
-// Prepares the application (names, fonts, icon) and runs it to its end; returns the exit code.
+// Names the application, substitutes the designs' fonts and sets the program icon.
+void PrepareApplication();
+
+// Prepares the application and runs it to its end; returns the exit code.
 int Run(QApplication& app);
 
 } // namespace Startup

@@ -1,0 +1,92 @@
+// The static design of a window as plain data: what it is called, how big it is, and every control with
+// its kind, caption, place, size, font and tab order, as the window is created. Positions and sizes are
+// in twips (15 to a pixel), counted from the top-left corner of the client area, or of the picture box
+// that contains the control.
+#pragma once
+
+#include <span>
+
+namespace layouts {
+
+enum class Kind {
+    Label,           // plain text label
+    SkinLabel,       // text label of the skin layer
+    PushButton,      // button with a caption
+    GraphicalButton, // button with a 32 x 32 picture above its caption
+    TextBox,         // single-line text box
+    CheckBox,
+    ListView,        // list in report view
+    StatusBar,       // docked to the bottom edge
+    PictureBox,
+    Image,
+    Line,
+    WebBrowser,
+    RichTextBox,
+    Timer,
+};
+
+struct Font {
+    const char* family = nullptr; // nullptr: the window's font
+    double points = 0;
+    bool bold = false;
+};
+
+inline constexpr Font kVerdana{"Verdana", 8.25, false};
+inline constexpr Font kVerdanaBold{"Verdana", 8.25, true};
+inline constexpr Font kDialogFont{"MS Sans Serif", 8.25, false};
+
+enum Flags : unsigned {
+    None = 0,
+    PasswordChar = 1u << 0, // shows "*" for every character
+    NoInputMethod = 1u << 1,
+    Hidden = 1u << 2,       // invisible at creation
+    DockBottom = 1u << 3,
+    NoBorder = 1u << 4,
+    SunkenBorder = 1u << 5,
+    Transparent = 1u << 6,
+    Running = 1u << 7,      // a timer that runs from creation
+};
+
+inline constexpr int kNoTabIndex = -1;
+
+struct Control {
+    const char* name;                 // "txtPass", or a group member: "cmdCopy(1)"
+    Kind kind;
+    const char* caption = "";
+    int left = 0;
+    int top = 0;
+    int width = 0;
+    int height = 0;
+    int tabIndex = kNoTabIndex;
+    Font font{};
+    const char* picture = nullptr;    // resource name of a picture, e.g. "P1"
+    unsigned flags = None;
+    const char* container = nullptr;  // the picture box that holds it
+    int interval = 0;                 // timers: milliseconds
+    // Lines: from (left, top) to (width, height) in the container's coordinates.
+};
+
+enum class Border { FixedSingle, Sizable, None };
+
+struct Window {
+    const char* name;
+    const char* caption;
+    int clientWidth;
+    int clientHeight;
+    Border border;
+    bool minButton;
+    bool maxButton;
+    bool centred;
+    Font font;                        // family nullptr: the platform's dialog font
+    const char* icon;                 // resource name, or nullptr
+    std::span<const Control> controls;
+};
+
+// The designs.
+extern const Window frmPass;
+extern const Window frmAdd;
+
+// The control of a design by name, or nullptr.
+const Control* Find(const Window& window, const char* name);
+
+} // namespace layouts
