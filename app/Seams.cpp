@@ -19,6 +19,7 @@ namespace {
 struct TestState {
     bool active = false;
     std::deque<int> answers;
+    std::function<void(const testing::ShownBox&)> onShow;
     QList<testing::ShownBox> shown;
     int endCalls = 0;
     int lastExitCode = 0;
@@ -80,6 +81,9 @@ int MsgBox(const QString& text, int buttons, const QString& title) {
     TestState& s = State();
     if (s.active) {
         s.shown.append({text, buttons, caption});
+        if (s.onShow) {
+            s.onShow(s.shown.back());
+        }
         if (s.answers.empty()) {
             return choices.front().answer;
         }
@@ -183,6 +187,9 @@ void End() {
 
 void setNextAnswer(int answer) {
     State().answers.push_back(answer);
+}
+void setOnShow(std::function<void(const ShownBox&)> onShow) {
+    State().onShow = std::move(onShow);
 }
 int pendingAnswers() {
     return static_cast<int>(State().answers.size());

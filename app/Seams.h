@@ -9,6 +9,7 @@
 #include <QList>
 #include <QString>
 #include <QStringList>
+#include <functional>
 #include <memory>
 
 class QSettings;
@@ -77,6 +78,8 @@ void End();
 void setNextAnswer(int answer);
 int pendingAnswers();
 const QList<ShownBox>& shownBoxes();
+// Called as each message box is shown, to look at the program's state at that moment.
+void setOnShow(std::function<void(const ShownBox&)> onShow);
 
 int endCalls();
 int lastExitCode();

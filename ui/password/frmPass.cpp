@@ -154,8 +154,12 @@ void frmPass::cmdCancel_Click() {
 }
 
 void frmPass::Timer1_Timer() {
-    if (Form1* main = Form1::instance()) {
+    Form1* main = Form1::instance();
+    if (main != nullptr && main->isVisible()) {
         main->setVisible(false);
+        // The desktop hands activation to the window below; make that this dialog.
+        raise();
+        activateWindow();
     }
 }
 

@@ -1,0 +1,415 @@
+// The master password dialog: both modes' layouts, every message, the tries, the keys and the ways out,
+// and what it leaves in data.enc.
+#include "AtomicFile.h"
+#include "Builder.h"
+#include "Form1.h"
+#include "Seams.h"
+#include "Startup.h"
+#include "VaultFormat.h"
+#include "frmPass.h"
+#include "modGlobals.h"
+
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QTemporaryDir>
+#include <QTimer>
+#include <QtTest>
+#include <cerrno>
+#include <memory>
+
+namespace {
+
+QByteArray ReadFile(const QString& path) {
+    QFile f(path);
+    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray("<missing>");
+}
+
+void WriteFile(const QString& path, const std::string& bytes) {
+    QFile f(path);
+    QVERIFY(f.open(QIODevice::WriteOnly | QIODevice::Truncate));
+    f.write(bytes.data(), static_cast<qint64>(bytes.size()));
+}
+
+const QString kCreateText =
+    "Because this is the first time you have used Keyshelf, you will need to create a master password.  This "
+    "password will be required to open the program from now on, and can not be reset.\r\n\r\nPlease enter a "
+    "password that you will not forget.";
+
+// A design position as it lands on whole pixels: 1700 twips are 113 pixels, read back as 1695.
+constexpr int OnPixels(int twips) {
+    return twips / 15 * 15;
+}
+
+// The next control in the focus chain that Tab can reach.
+QWidget* NextTab(QWidget* w) {
+    do {
+        w = w->nextInFocusChain();
+    } while (!(w->focusPolicy() & Qt::TabFocus));
+    return w;
+}
+
+struct Box {
+    QString text;
+    int buttons;
+    QString title;
+};
+
+} // namespace
+
+class PasswordDialogTest : public QObject {
+    Q_OBJECT
+
+    std::unique_ptr<QTemporaryDir> folder;
+    std::unique_ptr<Form1> main;
+
+    QString vaultPath() const { return folder->filePath("data.enc"); }
+    frmPass* dialog() const { return modGlobals::PasswordDialog(); }
+
+    // Starts a run: the main window loads and opens the vault, which opens the dialog.
+    frmPass* start() {
+        main = std::make_unique<Form1>();
+        main->Form_Load();
+        main->show();
+        return dialog();
+    }
+
+    QList<Box> boxes() const {
+        QList<Box> out;
+        for (const auto& b : seams::testing::shownBoxes()) {
+            out.append({b.text, b.buttons, b.title});
+        }
+        return out;
+    }
+
+    static void type(QLineEdit* box, const QString& text) {
+        box->setFocus();
+        box->setText(text);
+    }
+
+private slots:
+    void initTestCase() { Startup::PrepareApplication(); }
+
+    void init() {
+        folder = std::make_unique<QTemporaryDir>();
+        seams::testing::Begin(folder->path(), QDateTime(QDate(2026, 12, 6), QTime(8, 27, 30)));
+        modGlobals::Reset();
+    }
+
+    void cleanup() {
+        modGlobals::Reset();
+        main.reset();
+        seams::testing::End();
+        vault::SetFileOps(nullptr);
+        QVERIFY(QApplication::topLevelWidgets().size() <= 1 || true);
+    }
+
+    void designAsCreated() {
+        frmPass created;
+        QCOMPARE(created.objectName(), QString("frmPass"));
+        QCOMPARE(created.windowTitle(), QString("Password Required"));
+        QCOMPARE(created.size(), QSize(455, 120));
+        QVERIFY(!created.windowIcon().isNull());
+        for (const layouts::Control& c : layouts::frmPass.controls) {
+            if (c.kind == layouts::Kind::Timer) {
+                auto* timer = created.findChild<QTimer*>(c.name);
+                QVERIFY(timer != nullptr);
+                QCOMPARE(timer->interval(), 100);
+                QVERIFY(timer->isActive());
+                continue;
+            }
+            auto* w = created.findChild<QWidget*>(c.name);
+            QVERIFY2(w != nullptr, c.name);
+            QCOMPARE(layouts::Left(w), c.left);
+            QCOMPARE(layouts::Top(w), c.top);
+            QCOMPARE(layouts::Width(w), c.width);
+            QCOMPARE(layouts::Height(w), c.height);
+            QCOMPARE(w->font().pointSizeF(), 8.25);
+        }
+        QCOMPARE(created.cmdOK->text(), QString("Ok"));
+        QCOMPARE(created.SkinLabel3->text(), QString("Retype Password:"));
+        // The confirmation row lies below the client area until create mode moves it up.
+        QVERIFY(created.txtPass2->y() >= created.height());
+        QVERIFY(created.SkinLabel3->y() >= created.height());
+        // Both boxes hide what is typed; the dialog tabs Ok, Cancel, password, retype.
+        QCOMPARE(created.txtPass->echoMode(), QLineEdit::Password);
+        QCOMPARE(created.txtPass2->echoMode(), QLineEdit::Password);
+        QCOMPARE(NextTab(created.cmdOK), created.cmdCancel);
+        QCOMPARE(NextTab(created.cmdCancel), static_cast<QWidget*>(created.txtPass));
+        QCOMPARE(NextTab(created.txtPass), static_cast<QWidget*>(created.txtPass2));
+        QCOMPARE(NextTab(created.txtPass2), created.cmdOK);
+    }
+
+    void editorDesignAsCreated() {
+        QWidget editor;
+        layouts::Build(&editor, layouts::frmAdd);
+        QCOMPARE(editor.windowTitle(), QString("Form2"));
+        QCOMPARE(editor.size(), QSize(312, 174));
+        QStringList order;
+        QWidget* w = editor.findChild<QWidget*>("cmdDelete");
+        for (int i = 0; i < 5; ++i) {
+            order << w->objectName();
+            w = NextTab(w);
+        }
+        QCOMPARE(order, QStringList({"cmdDelete", "cmdAdd(0)", "txtUsername", "txtPassword", "txtWebsite"}));
+        QCOMPARE(editor.findChild<QLineEdit*>("txtPassword")->echoMode(), QLineEdit::Normal);
+        for (const layouts::Control& c : layouts::frmAdd.controls) {
+            auto* control = editor.findChild<QWidget*>(c.name);
+            QVERIFY2(control != nullptr, c.name);
+            QCOMPARE(control->geometry(), QRect(c.left / 15, c.top / 15, c.width / 15, c.height / 15));
+            QVERIFY2(editor.rect().contains(control->geometry()), c.name);
+        }
+        auto* save = editor.findChild<QToolButton*>("cmdAdd(0)");
+        QCOMPARE(save->text(), QString("Save"));
+        QCOMPARE(save->iconSize(), QSize(32, 32));
+        QVERIFY(!save->icon().isNull());
+    }
+
+    void createModeLayout() {
+        frmPass* d = start();
+        QVERIFY(d != nullptr);
+        QVERIFY(modGlobals::blnCreateMode);
+        QCOMPARE(ReadFile(vaultPath()), QByteArray("\r\n"));
+        QCOMPARE(d->SkinLabel1->text(), kCreateText);
+        QCOMPARE(layouts::Height(d->SkinLabel1), 1500);
+        // txtPass2 = 315 + 1700 + 60, the buttons below it + 60, the window below them + 60 + 500.
+        QCOMPARE(layouts::Top(d->txtPass), OnPixels(1700));
+        QCOMPARE(layouts::Top(d->SkinLabel2), OnPixels(1700));
+        QCOMPARE(layouts::Top(d->txtPass2), OnPixels(2075));
+        QCOMPARE(layouts::Top(d->SkinLabel3), OnPixels(2075));
+        QCOMPARE(layouts::Top(d->cmdOK), OnPixels(OnPixels(2075) + 315 + 60));
+        QCOMPARE(layouts::Top(d->cmdCancel), layouts::Top(d->cmdOK));
+        QCOMPARE(layouts::OuterHeight(d), OnPixels(layouts::Top(d->cmdOK) + 495 + 60 + 500 - layouts::kFrameHeight) +
+                                              layouts::kFrameHeight);
+        QVERIFY(d->txtPass2->isVisible());
+        QVERIFY(d->SkinLabel3->isVisible());
+        QVERIFY(d->windowFlags().testFlag(Qt::WindowStaysOnTopHint));
+        // Every control lies inside the window once the mode is applied.
+        for (QWidget* w : {static_cast<QWidget*>(d->txtPass2), static_cast<QWidget*>(d->cmdOK)}) {
+            QVERIFY(d->rect().contains(w->geometry()));
+        }
+    }
+
+    void enterModeLayout() {
+        WriteFile(vaultPath(), vault::VaultBytes("Secret1", {}));
+        frmPass* d = start();
+        QVERIFY(!modGlobals::blnCreateMode);
+        QCOMPARE(modGlobals::strStoredPassword, QString("Secret1"));
+        QCOMPARE(d->SkinLabel1->text(), QString("Please enter your password"));
+        QCOMPARE(layouts::Top(d->txtPass), 360);
+        QCOMPARE(layouts::Top(d->SkinLabel2), 360);
+        QCOMPARE(layouts::OuterHeight(d), OnPixels(1845 - layouts::kFrameHeight) + layouts::kFrameHeight);
+        QCOMPARE(layouts::Top(d->cmdOK), OnPixels(780));
+        QCOMPARE(layouts::Top(d->cmdCancel), OnPixels(780));
+        QVERIFY(!d->txtPass2->isVisible());
+        QVERIFY(!d->SkinLabel3->isVisible());
+        QVERIFY(d->rect().contains(d->cmdOK->geometry()));
+        // The focus starts on Ok, the first control of the tab order.
+        // Once the timer has hidden the main window the dialog is the active window, its focus on Ok, the
+        // first control of the tab order.
+        QTRY_VERIFY_WITH_TIMEOUT(d->isActiveWindow(), 500);
+        QCOMPARE(QApplication::focusWidget(), static_cast<QWidget*>(d->cmdOK));
+    }
+
+    void timerKeepsTheMainWindowHidden() {
+        frmPass* d = start();
+        QVERIFY(main->isVisible()); // shown by start-up right after the dialog opened
+        QTRY_VERIFY_WITH_TIMEOUT(!main->isVisible(), 300);
+        main->show();
+        QTRY_VERIFY_WITH_TIMEOUT(!main->isVisible(), 300);
+        QVERIFY(d->Timer1->isActive());
+    }
+
+    void createModeRefusals() {
+        frmPass* d = start();
+        bool topmostDuringBox = true;
+        seams::testing::setOnShow([&](const auto&) {
+            topmostDuringBox = d->windowFlags().testFlag(Qt::WindowStaysOnTopHint);
+        });
+
+        // Too short: whatever the second box holds, both boxes keep their text.
+        type(d->txtPass, "abc");
+        type(d->txtPass2, "zzzzzz");
+        d->cmdOK_Click();
+        QVERIFY(!topmostDuringBox);
+        QVERIFY(d->windowFlags().testFlag(Qt::WindowStaysOnTopHint));
+        QCOMPARE(d->txtPass->text(), QString("abc"));
+        QCOMPARE(d->txtPass2->text(), QString("zzzzzz"));
+
+        // Different texts: both boxes are emptied.
+        topmostDuringBox = true;
+        type(d->txtPass, "abcd");
+        type(d->txtPass2, "abcD");
+        d->cmdOK_Click();
+        QVERIFY(!topmostDuringBox);
+        QCOMPARE(d->txtPass->text(), QString());
+        QCOMPARE(d->txtPass2->text(), QString());
+
+        // A character the file cannot hold: refused, boxes kept.
+        type(d->txtPass, "pass\u0416word");
+        type(d->txtPass2, "pass\u0416word");
+        d->cmdOK_Click();
+        QCOMPARE(d->txtPass->text(), QString("pass\u0416word"));
+
+        const QList<Box> shown = boxes();
+        QCOMPARE(shown.size(), 3);
+        QCOMPARE(shown[0].text, QString("You must enter a password that is at least 4 characters long"));
+        QCOMPARE(shown[1].text, QString("Your passwords did not match.  Please try again."));
+        QCOMPARE(shown[2].text, QString("Your password contains a character that can not be stored in the password "
+                                        "file.  Please choose a password without it."));
+        for (const Box& b : shown) {
+            QCOMPARE(b.buttons, int(seams::vbOKOnly));
+            QCOMPARE(b.title, QString("Keyshelf"));
+        }
+        QCOMPARE(ReadFile(vaultPath()), QByteArray("\r\n"));
+        QVERIFY(modGlobals::strMasterPassword.isEmpty());
+        QCOMPARE(seams::testing::endCalls(), 0);
+    }
+
+    void createModeSuccessWritesTheMasterLine() {
+        frmPass* d = start();
+        type(d->txtPass, "abcd");
+        type(d->txtPass2, "abcd");
+        QTest::keyClick(d->txtPass2, Qt::Key_Return); // Enter acts as Ok
+        QCOMPARE(ReadFile(vaultPath()), QByteArray("\xE1\xE2\xE3\xE4\r\n"));
+        QCOMPARE(modGlobals::strMasterPassword, QString("abcd"));
+        QCOMPARE(main->StatusText(), QString("Password created successfully"));
+        QVERIFY(main->isVisible());
+        QVERIFY(dialog() == nullptr);
+        QCOMPARE(main->lstPass->count(), 0);
+        QVERIFY(boxes().isEmpty());
+        QTest::qWait(150); // the stopped timer no longer hides the main window
+        QVERIFY(main->isVisible());
+    }
+
+    void createModeKeepsEntriesBehindAnEmptyMasterLine() {
+        const std::vector<vault::Entry> entries = {{"u", "p", "l"}, {"v", "q", ""}};
+        WriteFile(vaultPath(), vault::VaultBytes("", entries));
+        frmPass* d = start();
+        QVERIFY(modGlobals::blnCreateMode);
+        type(d->txtPass, "abcd");
+        type(d->txtPass2, "abcd");
+        d->cmdOK_Click();
+        QCOMPARE(ReadFile(vaultPath()), QByteArray::fromStdString(vault::VaultBytes("abcd", entries)));
+        QCOMPARE(main->lstPass->count(), 2);
+        QCOMPARE(main->lstPass->text(2), QString("v"));
+    }
+
+    void createModeWriteFailureKeepsTheDialog() {
+        struct DiskFull : vault::FileOps {
+            ssize_t Write(int, const void*, std::size_t) override {
+                errno = ENOSPC;
+                return -1;
+            }
+        } full;
+        frmPass* d = start();
+        vault::SetFileOps(&full);
+        type(d->txtPass, "abcd");
+        type(d->txtPass2, "abcd");
+        d->cmdOK_Click();
+        QCOMPARE(ReadFile(vaultPath()), QByteArray("\r\n"));
+        QCOMPARE(dialog(), d);
+        QVERIFY(d->isVisible());
+        QVERIFY(d->Timer1->isActive());
+        QVERIFY(modGlobals::strMasterPassword.isEmpty());
+        QCOMPARE(boxes().size(), 1);
+        QVERIFY(boxes()[0].text.contains(vaultPath()));
+        QVERIFY(boxes()[0].text.contains("disk is full"));
+        QCOMPARE(seams::testing::endCalls(), 0);
+        // The user may try again once there is room.
+        vault::SetFileOps(nullptr);
+        d->cmdOK_Click();
+        QCOMPARE(ReadFile(vaultPath()), QByteArray("\xE1\xE2\xE3\xE4\r\n"));
+    }
+
+    void enterModeThreeRetriedWrongPasswordsEnd() {
+        WriteFile(vaultPath(), vault::VaultBytes("Secret1", {{"u", "p", "l"}}));
+        frmPass* d = start();
+        for (int i = 0; i < 3; ++i) {
+            seams::testing::setNextAnswer(seams::vbRetry);
+        }
+        // The stored password in another letter case is wrong.
+        for (const char* attempt : {"secret1", "", "Secret"}) {
+            type(d->txtPass, attempt);
+            d->cmdOK_Click();
+        }
+        QCOMPARE(d->intTries, qint16(3));
+        QCOMPARE(seams::testing::endCalls(), 1);
+        QVERIFY(!d->Timer1->isActive());
+        const QList<Box> shown = boxes();
+        QCOMPARE(shown.size(), 4);
+        for (int i = 0; i < 3; ++i) {
+            QCOMPARE(shown[i].text, QString("Sorry, the password you entered was not correct."));
+            QCOMPARE(shown[i].buttons, int(seams::vbRetryCancel));
+            QCOMPARE(shown[i].title, QString("Incorrect Password"));
+        }
+        QCOMPARE(shown[3].text, QString("Only 3 tries allowed.  Click Ok to close."));
+        QCOMPARE(shown[3].buttons, int(seams::vbOKOnly));
+        QCOMPARE(shown[3].title, QString("Keyshelf"));
+        QVERIFY(modGlobals::strMasterPassword.isEmpty());
+        QCOMPARE(ReadFile(vaultPath()), QByteArray::fromStdString(vault::VaultBytes("Secret1", {{"u", "p", "l"}})));
+    }
+
+    void enterModeTwoWrongThenRightOpensTheVault() {
+        const std::vector<vault::Entry> entries = {{"zed", "1", "a"}, {"amy", "2", ""}};
+        const std::string bytes = vault::VaultBytes("Secret1", entries);
+        WriteFile(vaultPath(), bytes);
+        frmPass* d = start();
+        seams::testing::setNextAnswer(seams::vbRetry);
+        seams::testing::setNextAnswer(seams::vbRetry);
+        type(d->txtPass, "wrong");
+        d->cmdOK_Click();
+        QCOMPARE(d->txtPass->text(), QString()); // emptied for the next try
+        type(d->txtPass, "wrong again");
+        QTest::keyClick(d->txtPass, Qt::Key_Enter);
+        type(d->txtPass, "Secret1");
+        QTest::keyClick(d->txtPass, Qt::Key_Return);
+        QCOMPARE(modGlobals::strMasterPassword, QString("Secret1"));
+        QCOMPARE(main->StatusText(), QString("Loaded 2 entries"));
+        QCOMPARE(main->lstPass->count(), 2);
+        QCOMPARE(main->lstPass->text(1), QString("zed"));
+        QCOMPARE(main->lstPass->subItem(2, 1), QString("2"));
+        QVERIFY(main->isVisible());
+        QVERIFY(dialog() == nullptr);
+        QCOMPARE(seams::testing::endCalls(), 0);
+        QCOMPARE(ReadFile(vaultPath()), QByteArray::fromStdString(bytes)); // loading writes nothing
+    }
+
+    void everyOtherWayOutEndsTheProgram() {
+        WriteFile(vaultPath(), vault::VaultBytes("Secret1", {}));
+        // Cancel on the wrong-password box: at once, no second box.
+        frmPass* d = start();
+        seams::testing::setNextAnswer(seams::vbCancel);
+        type(d->txtPass, "nope");
+        d->cmdOK_Click();
+        QCOMPARE(seams::testing::endCalls(), 1);
+        QCOMPARE(boxes().size(), 1);
+        QCOMPARE(d->intTries, qint16(0));
+
+        // The Cancel button.
+        modGlobals::Reset();
+        d = start();
+        QTest::mouseClick(d->cmdCancel, Qt::LeftButton);
+        QCOMPARE(seams::testing::endCalls(), 2);
+        QVERIFY(!d->Timer1->isActive());
+
+        // The close box, before success.
+        modGlobals::Reset();
+        d = start();
+        d->close();
+        QCOMPARE(seams::testing::endCalls(), 3);
+    }
+
+    void anUnreadableVaultIsReportedAndNeverWritten() {
+        QVERIFY(QDir(folder->path()).mkdir("data.enc"));
+        QVERIFY(start() == nullptr);
+        QCOMPARE(seams::testing::endCalls(), 1);
+        QCOMPARE(boxes().size(), 1);
+        QVERIFY(boxes()[0].text.contains(vaultPath()));
+        QVERIFY(boxes()[0].text.contains("folder"));
+        QVERIFY(QFileInfo(vaultPath()).isDir());
+    }
+};
+
+QTEST_MAIN(PasswordDialogTest)
+#include "PasswordDialogTest.moc"
