@@ -1,0 +1,74 @@
+# Shared helpers for the real-window tests: a private X server with a window manager, and waiting for
+# windows. Source this file; it stops what it started when the test exits.
+
+fail() {
+    echo "FAIL: $*" >&2
+    exit 1
+}
+
+start_x() {
+    local fd_file
+    fd_file=$(mktemp)
+    Xvfb -displayfd 3 -screen 0 1024x768x24 -nolisten tcp 3>"$fd_file" >/dev/null 2>&1 &
+    XVFB_PID=$!
+    for _ in $(seq 100); do
+        [ -s "$fd_file" ] && break
+        sleep 0.05
+    done
+    [ -s "$fd_file" ] || fail "Xvfb did not start"
+    export DISPLAY=":$(cat "$fd_file")"
+    rm -f "$fd_file"
+    openbox >/dev/null 2>&1 &
+    WM_PID=$!
+    sleep 0.5
+    trap stop_x EXIT
+}
+
+stop_x() {
+    [ -n "${APP_PID:-}" ] && kill "$APP_PID" 2>/dev/null
+    [ -n "${WM_PID:-}" ] && kill "$WM_PID" 2>/dev/null
+    [ -n "${XVFB_PID:-}" ] && kill "$XVFB_PID" 2>/dev/null
+    [ -n "${WORK:-}" ] && rm -rf "$WORK"
+}
+
+# wait_window NAME [SECONDS]: prints the id of the first visible window whose title is NAME.
+wait_window() {
+    local name=$1 limit=${2:-10} id
+    for _ in $(seq $((limit * 10))); do
+        id=$(xdotool search --onlyvisible --name "^${name}\$" 2>/dev/null | head -n 1)
+        if [ -n "$id" ]; then
+            echo "$id"
+            return 0
+        fi
+        sleep 0.1
+    done
+    fail "no window \"$name\" within ${limit}s"
+}
+
+# wait_gone PID [SECONDS]
+wait_gone() {
+    local pid=$1 limit=${2:-10}
+    for _ in $(seq $((limit * 10))); do
+        kill -0 "$pid" 2>/dev/null || return 0
+        sleep 0.1
+    done
+    return 1
+}
+
+shot() {
+    mkdir -p "$SHOTS"
+    import -window root "$SHOTS/$1.png"
+}
+
+# The bytes of a text as data.enc stores it (ASCII only), in hex.
+enciphered_hex() {
+    local text=$1 i out=""
+    for ((i = 0; i < ${#text}; i++)); do
+        out+=$(printf '%02x' $(( $(printf '%d' "'${text:i:1}") ^ 0x80 )))
+    done
+    echo "$out"
+}
+
+file_hex() {
+    od -An -v -tx1 "$1" | tr -d ' \n'
+}
