@@ -1,7 +1,7 @@
 #include "Startup.h"
 
-#include "Form1.h"
 #include "Identity.h"
+#include "frmSplash.h"
 #include "modIcon.h"
 
 #include <QApplication>
@@ -26,9 +26,9 @@ void PrepareApplication() {
 
 int Run(QApplication& app) {
     PrepareApplication();
-    Form1 main;
-    main.Form_Load();
-    main.show();
+    frmSplash* splash = frmSplash::Load();
+    splash->Form_Load();
+    splash->show();
     return app.exec();
 }
 

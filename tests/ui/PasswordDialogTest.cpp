@@ -1,6 +1,7 @@
 // The master password dialog: both modes' layouts, every message, the tries, the keys and the ways out,
 // and what it leaves in data.enc.
 #include "AtomicFile.h"
+#include "BuildConfiguration.h"
 #include "Builder.h"
 #include "Form1.h"
 #include "Seams.h"
@@ -88,7 +89,10 @@ class PasswordDialogTest : public QObject {
     }
 
 private slots:
-    void initTestCase() { Startup::PrepareApplication(); }
+    void initTestCase() {
+        Startup::PrepareApplication();
+        buildConfig::ApplyBuildConfiguration();
+    }
 
     void init() {
         folder = std::make_unique<QTemporaryDir>();
@@ -99,9 +103,9 @@ private slots:
     void cleanup() {
         modGlobals::Reset();
         main.reset();
+        qDeleteAll(QApplication::topLevelWidgets()); // the help window opened by a successful start
         seams::testing::End();
         vault::SetFileOps(nullptr);
-        QVERIFY(QApplication::topLevelWidgets().size() <= 1 || true);
     }
 
     void designAsCreated() {

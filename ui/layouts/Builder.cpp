@@ -9,6 +9,11 @@
 #include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
+#include <QMainWindow>
+#include <QMenu>
+#include <QMenuBar>
+#include <QPainter>
+#include <QStatusBar>
 #include <QScreen>
 #include <QTimer>
 #include <algorithm>
@@ -26,7 +31,7 @@ Qt::WindowFlags FlagsOf(const Window& design) {
         return Qt::Window | Qt::FramelessWindowHint;
     }
     // A fixed window without minimise and maximise boxes is a dialog to the window manager.
-    const bool dialog = design.border == Border::FixedSingle && !design.minButton && !design.maxButton;
+    const bool dialog = design.border != Border::Sizable && !design.minButton && !design.maxButton;
     Qt::WindowFlags flags = (dialog ? Qt::Dialog : Qt::Window) | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
                             Qt::WindowCloseButtonHint;
     if (design.minButton) {
@@ -37,6 +42,52 @@ Qt::WindowFlags FlagsOf(const Window& design) {
     }
     return flags;
 }
+
+// Keeps a status bar along the bottom edge of its parent, full width, at its own height.
+class BottomDock : public QObject {
+public:
+    explicit BottomDock(QWidget* bar) : QObject(bar), bar_(bar) {}
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override {
+        if (event->type() == QEvent::Resize) {
+            auto* parent = static_cast<QWidget*>(watched);
+            bar_->setGeometry(0, parent->height() - bar_->height(), parent->width(), bar_->height());
+        }
+        return false;
+    }
+
+private:
+    QWidget* bar_;
+};
+
+// A line drawn in the text colour between two points of its container, cut off at the container's edges.
+class LineControl : public QWidget {
+public:
+    LineControl(QPoint from, QPoint to, QWidget* parent) : QWidget(parent), from_(from), to_(to) {
+        setAttribute(Qt::WA_TransparentForMouseEvents);
+        setFocusPolicy(Qt::NoFocus);
+        parent->installEventFilter(this);
+        setGeometry(parent->rect());
+    }
+
+protected:
+    bool eventFilter(QObject*, QEvent* event) override {
+        if (event->type() == QEvent::Resize) {
+            setGeometry(parentWidget()->rect());
+        }
+        return false;
+    }
+    void paintEvent(QPaintEvent*) override {
+        QPainter painter(this);
+        painter.setPen(palette().color(QPalette::WindowText));
+        painter.drawLine(from_, to_);
+    }
+
+private:
+    QPoint from_;
+    QPoint to_;
+};
 
 QWidget* Make(const Control& c, QWidget* parent, const CustomFactory& custom) {
     const QString caption = QString::fromUtf8(c.caption);
@@ -78,12 +129,36 @@ QWidget* Make(const Control& c, QWidget* parent, const CustomFactory& custom) {
     }
     case Kind::CheckBox:
         return new QCheckBox(caption, parent);
+    case Kind::StatusBar: {
+        auto* bar = new QStatusBar(parent);
+        bar->setSizeGripEnabled(false);
+        if ((c.flags & DockBottom) != 0) {
+            parent->installEventFilter(new BottomDock(bar));
+        }
+        return bar;
+    }
+    case Kind::Line:
+        return new LineControl(QPoint(twips::ToPixels(c.left), twips::ToPixels(c.top)),
+                               QPoint(twips::ToPixels(c.width), twips::ToPixels(c.height)), parent);
     case Kind::PictureBox:
     case Kind::Image: {
         auto* frame = new QLabel(parent);
         frame->setFocusPolicy(Qt::NoFocus);
-        frame->setFrameShape((c.flags & SunkenBorder) != 0 ? QFrame::Panel : QFrame::NoFrame);
-        frame->setFrameShadow(QFrame::Sunken);
+        if ((c.flags & SunkenBorder) != 0) {
+            frame->setFrameStyle(QFrame::Panel | QFrame::Sunken);
+            frame->setLineWidth(2);
+        } else if ((c.flags & FlatBorder) != 0) {
+            frame->setFrameStyle(QFrame::Box | QFrame::Plain);
+            frame->setLineWidth(1);
+        }
+        if (c.kind == Kind::PictureBox) {
+            // The system colours Window Background and Window Text.
+            QPalette palette = frame->palette();
+            palette.setColor(QPalette::Window, palette.color(QPalette::Base));
+            palette.setColor(QPalette::WindowText, palette.color(QPalette::Text));
+            frame->setPalette(palette);
+            frame->setAutoFillBackground(true);
+        }
         frame->setAlignment(Qt::AlignLeft | Qt::AlignTop);
         if (c.picture != nullptr) {
             const QIcon picture = Picture(c.picture);
@@ -124,11 +199,22 @@ void GraphicalButton::keyPressEvent(QKeyEvent* event) {
 }
 
 QIcon Picture(const char* name) {
+    QIcon icon;
     if (name == nullptr) {
-        return {};
+        return icon;
     }
-    const QString path = QStringLiteral(":/pictures/%1.png").arg(QString::fromUtf8(name));
-    return QFile::exists(path) ? QIcon(path) : QIcon();
+    const QString base = QStringLiteral(":/pictures/%1").arg(QString::fromUtf8(name));
+    if (QFile::exists(base + QStringLiteral(".png"))) {
+        icon.addFile(base + QStringLiteral(".png"));
+    }
+    // An icon drawn at several sizes: "frmWebsite-32.png", "frmWebsite-16.png".
+    for (const int size : {16, 24, 32, 48, 64, 128}) {
+        const QString sized = QStringLiteral("%1-%2.png").arg(base).arg(size);
+        if (QFile::exists(sized)) {
+            icon.addFile(sized, QSize(size, size));
+        }
+    }
+    return icon;
 }
 
 QFont FontOf(const Font& font) {
@@ -139,6 +225,22 @@ QFont FontOf(const Font& font) {
 }
 
 void Build(QWidget* window, const Window& design, const CustomFactory& custom) {
+    QWidget* client = window;
+    auto* mainWindow = qobject_cast<QMainWindow*>(window);
+    if (mainWindow != nullptr) {
+        // The client area: everything below the menu bar.
+        client = new QWidget(mainWindow);
+        client->setObjectName(QStringLiteral("clientArea"));
+        mainWindow->setCentralWidget(client);
+        for (const Menu& menu : design.menus) {
+            QMenu* dropDown = mainWindow->menuBar()->addMenu(QString::fromUtf8(menu.caption));
+            dropDown->setObjectName(QString::fromUtf8(menu.name));
+            for (std::size_t i = 0; i < menu.items.size(); ++i) {
+                QAction* item = dropDown->addAction(QString::fromUtf8(menu.items[i]));
+                item->setObjectName(QStringLiteral("%1(%2)").arg(QString::fromUtf8(menu.itemName)).arg(i));
+            }
+        }
+    }
     window->setObjectName(QString::fromUtf8(design.name));
     window->setWindowFlags(FlagsOf(design));
     window->setWindowTitle(QString::fromUtf8(design.caption));
@@ -146,12 +248,15 @@ void Build(QWidget* window, const Window& design, const CustomFactory& custom) {
     if (design.icon != nullptr) {
         window->setWindowIcon(Picture(design.icon));
     }
-    const QSize client(twips::ToPixels(design.clientWidth), twips::ToPixels(design.clientHeight));
+    const QSize clientSize(twips::ToPixels(design.clientWidth), twips::ToPixels(design.clientHeight));
+    const int menuHeight = mainWindow != nullptr && !design.menus.empty() ? mainWindow->menuBar()->sizeHint().height() : 0;
+    const QSize windowSize(clientSize.width(), clientSize.height() + menuHeight);
     if (design.border == Border::Sizable) {
-        window->resize(client);
+        window->resize(windowSize);
     } else {
-        window->setFixedSize(client);
+        window->setFixedSize(windowSize);
     }
+    client->resize(clientSize);
 
     std::vector<std::pair<int, QWidget*>> tabOrder;
     for (const Control& c : design.controls) {
@@ -164,11 +269,11 @@ void Build(QWidget* window, const Window& design, const CustomFactory& custom) {
             }
             continue;
         }
-        QWidget* parent = window;
+        QWidget* parent = client;
         if (c.container != nullptr) {
-            parent = window->findChild<QWidget*>(QString::fromUtf8(c.container));
+            parent = client->findChild<QWidget*>(QString::fromUtf8(c.container));
         }
-        QWidget* widget = Make(c, parent != nullptr ? parent : window, custom);
+        QWidget* widget = Make(c, parent != nullptr ? parent : client, custom);
         if (widget == nullptr) {
             continue;
         }
@@ -218,17 +323,51 @@ void SetHeight(QWidget* w, int height) {
     w->resize(w->width(), twips::ToPixels(height));
 }
 
+QWidget* ClientArea(QWidget* window) {
+    auto* mainWindow = qobject_cast<QMainWindow*>(window);
+    return mainWindow != nullptr && mainWindow->centralWidget() != nullptr ? mainWindow->centralWidget() : window;
+}
+
+namespace {
+
+// Twips between the client area's height and the outer height.
+int Chrome(const QWidget* window) {
+    auto* mainWindow = qobject_cast<const QMainWindow*>(window);
+    const bool menu = mainWindow != nullptr && mainWindow->menuWidget() != nullptr &&
+                      !mainWindow->menuBar()->actions().isEmpty();
+    return kFrameHeight + (menu ? kMenuHeight : 0);
+}
+
+// Pixels the window has above and below its client area (a main window's menu bar).
+int ClientOffset(QWidget* window) {
+    return window->height() - ClientArea(window)->height();
+}
+
+void SetWindowSize(QWidget* window, QSize size) {
+    if (window->minimumSize() == window->maximumSize()) {
+        window->setFixedSize(size);
+    } else {
+        window->resize(size);
+    }
+}
+
+} // namespace
+
+int OuterWidth(const QWidget* window) {
+    return twips::FromPixels(window->width());
+}
+
 int OuterHeight(const QWidget* window) {
-    return twips::FromPixels(window->height()) + kFrameHeight;
+    return twips::FromPixels(ClientArea(const_cast<QWidget*>(window))->height()) + Chrome(window);
+}
+
+void SetOuterWidth(QWidget* window, int twips) {
+    SetWindowSize(window, QSize(twips::ToPixels(std::max(0, twips)), window->height()));
 }
 
 void SetOuterHeight(QWidget* window, int twips) {
-    const int client = twips::ToPixels(std::max(0, twips - kFrameHeight));
-    if (window->minimumSize() == window->maximumSize()) {
-        window->setFixedHeight(client);
-    } else {
-        window->resize(window->width(), client);
-    }
+    const int client = twips::ToPixels(std::max(0, twips - Chrome(window)));
+    SetWindowSize(window, QSize(window->width(), client + ClientOffset(window)));
 }
 
 void CentreOnScreen(QWidget* window) {

@@ -36,11 +36,18 @@ void SetGeometry(QWidget* w, int left, int top, int width, int height);
 void SetTop(QWidget* w, int top);
 void SetHeight(QWidget* w, int height);
 
-// A window's outer height, title bar and borders included, as the designs count it. The frame is the
-// window manager's and unknown before the window is shown, so it is taken as kFrameHeight throughout.
-inline constexpr int kFrameHeight = 450; // 30 pixels
+// A window's outer size, as the designs count it: client area, menu bar, title bar and borders. The
+// frame is the window manager's and unknown before the window is shown, so it is taken as fixed: a title
+// bar and borders of kFrameHeight, a menu bar of kMenuHeight, and side borders of nothing (as most Linux
+// window managers draw them).
+inline constexpr int kFrameHeight = 390; // 26 pixels
+inline constexpr int kMenuHeight = 285;  // 19 pixels
+int OuterWidth(const QWidget* window);
 int OuterHeight(const QWidget* window);
+void SetOuterWidth(QWidget* window, int twips);
 void SetOuterHeight(QWidget* window, int twips);
+// The client area: the window itself, or a main window's central widget.
+QWidget* ClientArea(QWidget* window);
 
 // Places a window in the middle of its screen.
 void CentreOnScreen(QWidget* window);

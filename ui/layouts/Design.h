@@ -45,6 +45,7 @@ enum Flags : unsigned {
     SunkenBorder = 1u << 5,
     Transparent = 1u << 6,
     Running = 1u << 7,      // a timer that runs from creation
+    FlatBorder = 1u << 8,   // a one-pixel flat border
 };
 
 inline constexpr int kNoTabIndex = -1;
@@ -66,7 +67,15 @@ struct Control {
     // Lines: from (left, top) to (width, height) in the container's coordinates.
 };
 
-enum class Border { FixedSingle, Sizable, None };
+enum class Border { FixedSingle, FixedDialog, Sizable, None };
+
+// A drop-down of the menu bar; its items form one group, indexed from 0.
+struct Menu {
+    const char* name;     // "mnuData"
+    const char* caption;  // "Data"
+    const char* itemName; // "mnuDataItem"
+    std::span<const char* const> items;
+};
 
 struct Window {
     const char* name;
@@ -80,11 +89,17 @@ struct Window {
     Font font;                        // family nullptr: the platform's dialog font
     const char* icon;                 // resource name, or nullptr
     std::span<const Control> controls;
+    std::span<const Menu> menus = {};
 };
 
 // The designs.
 extern const Window frmPass;
 extern const Window frmAdd;
+extern const Window Form1;
+extern const Window Form8;
+extern const Window frmAbout;
+extern const Window frmSplash;
+extern const Window frmWebsite;
 
 // The control of a design by name, or nullptr.
 const Control* Find(const Window& window, const char* name);

@@ -1,29 +1,56 @@
-// The main window: the list of entries, the commands around it and the status line.
+// The main window: the list of entries, the command buttons and menus around it, the status line and
+// the banner's place.
 #pragma once
 
 #include "ListView.h"
+#include "SingleForm.h"
 #include "VaultFormat.h"
 
 #include <QMainWindow>
+#include <array>
 #include <vector>
 
+class QAction;
 class QLabel;
+class QMenu;
 class QStatusBar;
+class QToolButton;
 
-class Form1 : public QMainWindow {
+class Form1 : public QMainWindow, public SingleForm<Form1> {
     Q_OBJECT
 public:
     explicit Form1(QWidget* parent = nullptr);
-    ~Form1() override;
 
-    // The program's one main window, or nullptr before it is made.
-    static Form1* instance();
-
+    std::array<QToolButton*, 1> cmdAdd{};
+    QToolButton* cmdEdit = nullptr;
+    QToolButton* cmdDelete = nullptr;
+    std::array<QToolButton*, 1> cmdWebsite{};
     ListView* lstPass = nullptr;
+    std::array<QToolButton*, 3> cmdCopy{};
+    QToolButton* cmdGoto = nullptr;
     QStatusBar* StatusBar1 = nullptr;
+    QLabel* wbPicture = nullptr;
+    QWidget* wbBanner = nullptr;
 
-    // Sets the caption and the list's columns, then opens the vault (which shows the password dialog).
+    QMenu* mnuFile = nullptr;
+    QMenu* mnuData = nullptr;
+    QMenu* mnuCopy = nullptr;
+    QMenu* mnuHelp = nullptr;
+    QMenu* mnuAbout = nullptr;
+    std::array<QAction*, 1> mnuFileItem{};
+    std::array<QAction*, 4> mnuDataItem{};
+    std::array<QAction*, 3> mnuCopyItem{};
+    std::array<QAction*, 1> mnuHelpItem{};
+    std::array<QAction*, 1> mnuAboutItem{};
+
+    // Caption, website button, columns and status panel, then the vault (which opens the password dialog).
     void Form_Load();
+    // Sizes the list to the window; nothing else moves.
+    void Form_Resize();
+    // Closing is never refused.
+    bool Form_QueryUnload();
+    // Closes the other windows and ends the program.
+    void Form_Unload();
     // Finishes start-up once the master password is accepted or created.
     void afterFormLoad();
 
@@ -33,10 +60,14 @@ public:
     std::vector<vault::Entry> Entries() const;
     void SetStatusText(const QString& text);
     QString StatusText() const;
+    QLabel* StatusPanel() const { return statusPanel_; }
 
 protected:
+    void resizeEvent(QResizeEvent* event) override;
+    void changeEvent(QEvent* event) override;
     void closeEvent(QCloseEvent* event) override;
 
 private:
     QLabel* statusPanel_ = nullptr;
+    bool loaded_ = false;
 };

@@ -2,7 +2,7 @@
 
 #include "Builder.h"
 #include "Form1.h"
-#include "Identity.h"
+#include "BuildConfiguration.h"
 #include "Seams.h"
 #include "VaultFormat.h"
 #include "modGlobals.h"
@@ -51,7 +51,7 @@ void frmPass::Form_Load() {
     intTries = 0;
     if (modGlobals::blnCreateMode) {
         SkinLabel1->setText(QStringLiteral("Because this is the first time you have used ") +
-                            QString::fromUtf8(identity::ProductName) +
+                            buildConfig::strProductName +
                             QStringLiteral(", you will need to create a master password.  This password will be "
                                            "required to open the program from now on, and can not be reset.") +
                             QStringLiteral("\r\n\r\nPlease enter a password that you will not forget."));

@@ -1,0 +1,23 @@
+#include "BuildConfiguration.h"
+
+#include "Identity.h"
+
+namespace buildConfig {
+
+QString strProductName;
+QString strCompanyName;
+QString strComments;
+bool blnSkin = false;
+bool blnBanner = true;
+QString strBannerURL;
+
+void ApplyBuildConfiguration() {
+    strProductName = QString::fromUtf8(identity::ProductName);
+    strCompanyName = QString::fromUtf8(identity::CompanyName);
+    strComments = QString::fromUtf8(identity::Comments);
+    blnSkin = identity::Skin;
+    blnBanner = identity::Banner;
+    strBannerURL = QString::fromUtf8(identity::BannerURL);
+}
+
+} // namespace buildConfig

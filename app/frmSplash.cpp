@@ -1,0 +1,47 @@
+#include "frmSplash.h"
+
+#include "BuildConfiguration.h"
+#include "Builder.h"
+#include "Form1.h"
+#include "modSkin.h"
+
+#include <QLabel>
+#include <QTimer>
+
+frmSplash::frmSplash(QWidget* parent) : QWidget(parent) {
+    layouts::Build(this, layouts::frmSplash);
+    Image1 = findChild<QLabel*>(QStringLiteral("Image1"));
+    Timer2 = findChild<QTimer*>(QStringLiteral("Timer2"));
+    connect(Timer2, &QTimer::timeout, this, &frmSplash::Timer2_Timer);
+    Register(this);
+}
+
+void frmSplash::Form_Load() {
+    setFixedSize(Image1->size());
+    buildConfig::ApplyBuildConfiguration();
+    if (buildConfig::blnSkin) {
+        modSkin::SkinForm(this);
+    }
+    layouts::CentreOnScreen(this);
+    Timer2->setInterval(kTickMs);
+    Timer2->start();
+}
+
+void frmSplash::Timer2_Timer() {
+    intTemp = static_cast<qint16>(intTemp + 2);
+    if (intTemp != 150) {
+        return;
+    }
+    Timer2->stop();
+    modSkin::SkinStartUp();
+    bool created = false;
+    Form1* main = Form1::Load(&created);
+    if (created) {
+        main->Form_Load();
+    }
+    if (Form1::instance() != nullptr) {
+        main->show();
+    }
+    hide();
+    setVisible(false);
+}

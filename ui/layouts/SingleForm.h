@@ -1,0 +1,32 @@
+// Each window of the program exists at most once: opening one that is open only brings it forward.
+#pragma once
+
+#include <QPointer>
+
+template <class Form> class SingleForm {
+public:
+    // The program-wide instance, or nullptr when the window is not loaded.
+    static Form* instance() { return slot(); }
+
+    // The instance, created (loaded) when there is none. Its load handler is the caller's to run.
+    static Form* Load(bool* created = nullptr) {
+        const bool make = slot() == nullptr;
+        if (make) {
+            new Form();
+        }
+        if (created != nullptr) {
+            *created = make;
+        }
+        return slot();
+    }
+
+protected:
+    // Called by the window's constructor once it is whole.
+    void Register(Form* self) { slot() = self; }
+
+private:
+    static QPointer<Form>& slot() {
+        static QPointer<Form> form;
+        return form;
+    }
+};
