@@ -3,6 +3,7 @@
 #include "AtomicFile.h"
 #include "BuildConfiguration.h"
 #include "Builder.h"
+#include "DesignCheck.h"
 #include "Form1.h"
 #include "Seams.h"
 #include "Startup.h"
@@ -103,7 +104,7 @@ private slots:
     void cleanup() {
         modGlobals::Reset();
         main.reset();
-        qDeleteAll(QApplication::topLevelWidgets()); // the help window opened by a successful start
+        DestroyAllWindows(); // the help window opened by a successful start
         seams::testing::End();
         vault::SetFileOps(nullptr);
     }
