@@ -21,6 +21,7 @@ void frmWebsite::Timer1_Timer() {
 }
 
 void frmWebsite::closeEvent(QCloseEvent* event) {
+    Unregister(this);
     event->accept();
     if (endProgram_) {
         seams::EndProgram();

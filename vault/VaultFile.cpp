@@ -76,11 +76,19 @@ Result<std::vector<vault::Entry>> WriteMasterPassword(const std::string& path, c
 
 vault::Status SaveVault(const std::string& path, const std::string& master,
                         const std::vector<vault::Entry>& entries) {
+    return SaveVault(path, master, entries.size(), [&](std::size_t i) {
+        const vault::Entry& e = entries[i];
+        return vault::EntryView{e.username, e.password, e.location};
+    });
+}
+
+vault::Status SaveVault(const std::string& path, const std::string& master, std::size_t count,
+                        const vault::EntrySource& entry) {
     if (auto status = EnsureVaultFile(path)) {
         return status;
     }
     return vault::ReplaceFileWith(
-        path, [&](const vault::ByteSink& sink) { return vault::WriteVaultBytes(master, entries, sink); });
+        path, [&](const vault::ByteSink& sink) { return vault::WriteVaultBytes(master, count, entry, sink); });
 }
 
 } // namespace modGlobals

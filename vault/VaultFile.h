@@ -32,5 +32,7 @@ vault::Result<std::vector<vault::Entry>> WriteMasterPassword(const std::string& 
 
 // Rewrites the whole vault from the master password and the entries in display order.
 vault::Status SaveVault(const std::string& path, const std::string& master, const std::vector<vault::Entry>& entries);
+vault::Status SaveVault(const std::string& path, const std::string& master, std::size_t count,
+                        const vault::EntrySource& entry);
 
 } // namespace modGlobals

@@ -109,7 +109,7 @@ public:
     }
     void LineEnd() { Raw(kLineEnd); }
     // One entry line, without its line end.
-    void Entry(const vault::Entry& entry) {
+    void Entry(const EntryView& entry) {
         Text(entry.username);
         Raw(kRawSeparator);
         Text(entry.password);
@@ -134,8 +134,12 @@ private:
     char* end_;
 };
 
-std::size_t LineSize(const Entry& e) {
+std::size_t LineSize(const EntryView& e) {
     return e.username.size() + e.password.size() + e.location.size() + 2 * kSeparator.size() + kLineEnd.size();
+}
+
+EntryView ViewOf(const Entry& e) {
+    return {e.username, e.password, e.location};
 }
 
 ByteSink AppendTo(std::string& out) {
@@ -225,20 +229,21 @@ std::string EntryLine(const Entry& entry) {
     std::string out;
     const ByteSink sink = AppendTo(out);
     LineWriter writer(sink);
-    writer.Reserve(LineSize(entry));
-    writer.Entry(entry);
+    writer.Reserve(LineSize(ViewOf(entry)));
+    writer.Entry(ViewOf(entry));
     writer.Flush();
     return out;
 }
 
-bool WriteVaultBytes(std::string_view master, const std::vector<Entry>& entries, const ByteSink& sink) {
+bool WriteVaultBytes(std::string_view master, std::size_t count, const EntrySource& entry, const ByteSink& sink) {
     LineWriter writer(sink);
     if (!writer.Reserve(master.size() + kLineEnd.size())) {
         return false;
     }
     writer.Text(master);
     writer.LineEnd();
-    for (const Entry& e : entries) {
+    for (std::size_t i = 0; i < count; ++i) {
+        const EntryView e = entry(i);
         if (!writer.Reserve(LineSize(e))) {
             return false;
         }
@@ -248,10 +253,14 @@ bool WriteVaultBytes(std::string_view master, const std::vector<Entry>& entries,
     return writer.Reserve(kLineEnd.size()) && (writer.LineEnd(), writer.Flush());
 }
 
+bool WriteVaultBytes(std::string_view master, const std::vector<Entry>& entries, const ByteSink& sink) {
+    return WriteVaultBytes(master, entries.size(), [&](std::size_t i) { return ViewOf(entries[i]); }, sink);
+}
+
 std::string VaultBytes(std::string_view master, const std::vector<Entry>& entries) {
     std::size_t size = master.size() + 2 * kLineEnd.size();
     for (const Entry& e : entries) {
-        size += LineSize(e);
+        size += LineSize(ViewOf(e));
     }
     std::string out;
     out.reserve(size);

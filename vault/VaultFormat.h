@@ -7,6 +7,7 @@
 
 #include "ByteSink.h"
 
+#include <functional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -20,6 +21,16 @@ struct Entry {
 
     friend bool operator==(const Entry&, const Entry&) = default;
 };
+
+// An entry's fields as seen for a moment, while it is written.
+struct EntryView {
+    std::string_view username;
+    std::string_view password;
+    std::string_view location;
+};
+// The entry at an index, for writers that keep entries in a form of their own; the views need to stay
+// valid only until the next call.
+using EntrySource = std::function<EntryView(std::size_t index)>;
 
 // Toggles the top bit of every byte of code-page text, in place, and returns it. Its own inverse.
 std::string& CipherText(std::string& text);
@@ -39,6 +50,7 @@ std::string VaultBytes(std::string_view master, const std::vector<Entry>& entrie
 // The same bytes handed to `sink` in pieces of about 64 KiB, so that a save needs no copy of the whole
 // file in memory. Returns false when the sink stopped it.
 bool WriteVaultBytes(std::string_view master, const std::vector<Entry>& entries, const ByteSink& sink);
+bool WriteVaultBytes(std::string_view master, std::size_t count, const EntrySource& entry, const ByteSink& sink);
 // The enciphered line of one entry, without its line end.
 std::string EntryLine(const Entry& entry);
 

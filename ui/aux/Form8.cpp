@@ -2,6 +2,8 @@
 
 #include "Builder.h"
 
+#include <QCloseEvent>
+
 #include <QCheckBox>
 #include <QTextEdit>
 
@@ -24,3 +26,8 @@ Form8::Form8(QWidget* parent) : QWidget(parent) {
 }
 
 void Form8::Form_Load() {}
+
+void Form8::closeEvent(QCloseEvent* event) {
+    Unregister(this);
+    QWidget::closeEvent(event);
+}

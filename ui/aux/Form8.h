@@ -17,4 +17,7 @@ public:
     QCheckBox* Check1 = nullptr;
 
     void Form_Load();
+
+protected:
+    void closeEvent(QCloseEvent* event) override;
 };

@@ -2,6 +2,8 @@
 
 #include "Builder.h"
 
+#include <QCloseEvent>
+
 #include <QLabel>
 
 frmAbout::frmAbout(QWidget* parent) : QWidget(parent) {
@@ -20,3 +22,8 @@ frmAbout::frmAbout(QWidget* parent) : QWidget(parent) {
 }
 
 void frmAbout::Form_Load() {}
+
+void frmAbout::closeEvent(QCloseEvent* event) {
+    Unregister(this);
+    QWidget::closeEvent(event);
+}

@@ -19,4 +19,7 @@ public:
     QLabel* lblWebsite = nullptr;
 
     void Form_Load();
+
+protected:
+    void closeEvent(QCloseEvent* event) override;
 };

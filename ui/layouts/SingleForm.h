@@ -23,6 +23,12 @@ public:
 protected:
     // Called by the window's constructor once it is whole.
     void Register(Form* self) { slot() = self; }
+    // Called as the window closes: it counts as unloaded at once, though Qt destroys it a moment later.
+    void Unregister(Form* self) {
+        if (slot() == self) {
+            slot() = nullptr;
+        }
+    }
 
 private:
     static QPointer<Form>& slot() {

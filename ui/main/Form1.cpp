@@ -4,6 +4,8 @@
 #include "Builder.h"
 #include "Twips.h"
 #include "Form8.h"
+#include "frmAdd.h"
+#include "modListViewEnh.h"
 #include "Seams.h"
 #include "frmAbout.h"
 #include "frmSplash.h"
@@ -12,19 +14,37 @@
 #include "modIcon.h"
 #include "modSkin.h"
 
+#include <QClipboard>
 #include <QCloseEvent>
+#include <QGuiApplication>
+#include <QMimeData>
 #include <QLabel>
 #include <QMenu>
 #include <QMenuBar>
 #include <QSettings>
 #include <QStatusBar>
 #include <QToolButton>
+#include <algorithm>
 #include <cstdlib>
 
 namespace {
 
 template <class T> T* Find(QObject* window, const QString& name) {
     return window->findChild<T*>(name);
+}
+
+// Loads a window (its load handler runs when it was not open) and shows it modeless, in front.
+template <class Form> void ShowForm() {
+    bool created = false;
+    Form* form = Form::Load(&created);
+    if (created) {
+        form->Form_Load();
+    }
+    if (Form::instance() != nullptr) {
+        form->show();
+        form->raise();
+        form->activateWindow();
+    }
 }
 
 } // namespace
@@ -74,12 +94,165 @@ Form1::Form1(QWidget* parent) : QMainWindow(parent) {
 
     // The status line is the bar's first panel.
     statusPanel_ = new QLabel(StatusBar1);
+    ConnectCommands();
     statusPanel_->setObjectName(QStringLiteral("Panel1"));
     statusPanel_->setFrameStyle(QFrame::Panel | QFrame::Sunken);
     StatusBar1->addWidget(statusPanel_);
     StatusBar1->setAccessibleName(QStringLiteral("Status"));
     lstPass->setAccessibleName(QStringLiteral("Entries"));
     Register(this);
+}
+
+void Form1::ConnectCommands() {
+    connect(cmdAdd[0], &QToolButton::clicked, this, [this] { cmdAdd_Click(0); });
+    connect(cmdEdit, &QToolButton::clicked, this, &Form1::cmdEdit_Click);
+    connect(cmdDelete, &QToolButton::clicked, this, &Form1::cmdDelete_Click);
+    connect(cmdGoto, &QToolButton::clicked, this, &Form1::cmdGoto_Click);
+    for (int i = 0; i < static_cast<int>(cmdCopy.size()); ++i) {
+        connect(cmdCopy[i], &QToolButton::clicked, this, [this, i] { cmdCopy_Click(i); });
+    }
+    auto menu = [this](auto& group, void (Form1::*handler)(int)) {
+        for (int i = 0; i < static_cast<int>(group.size()); ++i) {
+            connect(group[i], &QAction::triggered, this, [this, handler, i] { (this->*handler)(i); });
+        }
+    };
+    menu(mnuFileItem, &Form1::mnuFileItem_Click);
+    menu(mnuDataItem, &Form1::mnuDataItem_Click);
+    menu(mnuCopyItem, &Form1::mnuCopyItem_Click);
+    menu(mnuHelpItem, &Form1::mnuHelpItem_Click);
+    menu(mnuAboutItem, &Form1::mnuAboutItem_Click);
+    connect(lstPass, &ListView::ColumnClick, this, &Form1::lstPass_ColumnClick);
+}
+
+void Form1::cmdAdd_Click(int) {
+    modGlobals::strEditMode = QStringLiteral("Add");
+    ShowForm<frmAdd>();
+}
+
+void Form1::cmdEdit_Click() {
+    const int row = lstPass->firstSelected();
+    if (row == 0) {
+        modGlobals::SetStatus(QStringLiteral("You must first select an entry to edit."));
+        return;
+    }
+    modGlobals::strEditUsername = lstPass->text(row);
+    modGlobals::strEditPassword = lstPass->subItem(row, 1);
+    modGlobals::strEditLocation = lstPass->subItem(row, 2);
+    modGlobals::intEditRow = static_cast<qint16>(row);
+    modGlobals::strEditMode = QStringLiteral("Edit");
+    ShowForm<frmAdd>();
+}
+
+void Form1::cmdDelete_Click() {
+    const int row = lstPass->firstSelected();
+    if (row == 0) {
+        modGlobals::SetStatus(QStringLiteral("You must first select an entry to delete."));
+        return;
+    }
+    const ListItem entry = lstPass->items()->item(row);
+    const QString question = QStringLiteral("Are you sure you want to delete the following information?") +
+                             QStringLiteral("\r\n\r\nUsername: ") + entry.text + QStringLiteral("\r\nPassword: ") +
+                             entry.sub1 + QStringLiteral("\r\nUsed At: ") + entry.sub2;
+    if (seams::MsgBox(question, seams::vbOKCancel, QStringLiteral("Confirm Delete")) != seams::vbOK) {
+        modGlobals::SetStatus(QStringLiteral("Entry not deleted, cancelled by user"));
+        return;
+    }
+    lstPass->remove(row);
+    if (!modGlobals::SaveVault()) {
+        // The file still holds the entry: so does the list again.
+        const int back = lstPass->items()->insert(row, entry);
+        lstPass->setSelected(back, true);
+        return;
+    }
+    modGlobals::SetStatus(QStringLiteral("Entry deleted successfully, data saved."));
+}
+
+QString Form1::GotoTarget(const QString& location) {
+    static const char* const kMarkers[] = {".edu", "biz", "org", ".net", ".com", "www"};
+    const bool web = std::any_of(std::begin(kMarkers), std::end(kMarkers), [&](const char* marker) {
+        return location.contains(QLatin1String(marker), Qt::CaseInsensitive);
+    });
+    if (web && !location.contains(QLatin1String("https://"), Qt::CaseInsensitive) &&
+        !location.contains(QLatin1String("http://"), Qt::CaseInsensitive)) {
+        return QStringLiteral("http://") + location;
+    }
+    return location;
+}
+
+void Form1::cmdGoto_Click() {
+    const int row = lstPass->firstSelected();
+    if (row == 0) {
+        modGlobals::SetStatus(QStringLiteral("You must first select an entry to go to."));
+        return;
+    }
+    modGlobals::SetStatus(QStringLiteral("Opening Location..."));
+    // The location is the user's text: it goes to the desktop's opener as one argument, never through a
+    // shell, and the opener is not waited for.
+    if (!seams::StartDetached(QStringLiteral("xdg-open"), {GotoTarget(lstPass->subItem(row, 2))})) {
+        modGlobals::SetStatus(QStringLiteral("Could not open the location: xdg-open could not be started."));
+    }
+}
+
+void Form1::cmdCopy_Click(int index) {
+    QClipboard* clipboard = QGuiApplication::clipboard();
+    clipboard->clear();
+    const int row = lstPass->firstSelected();
+    if (row == 0) {
+        modGlobals::SetStatus(QStringLiteral("You must first select a row to copy from."));
+        return;
+    }
+    static const char* const kCopied[] = {"Copied Username ", "Copied Password ", "Copied Location "};
+    if (index < 0 || index > 2) {
+        return;
+    }
+    const QString value = lstPass->items()->field(row, index);
+    auto* data = new QMimeData();
+    data->setText(value);
+    // Clipboard managers keep no history of what a password manager marks so.
+    data->setData(QStringLiteral("x-kde-passwordManagerHint"), QByteArrayLiteral("secret"));
+    clipboard->setMimeData(data);
+    modGlobals::SetStatus(QLatin1String(kCopied[index]) + value);
+}
+
+void Form1::mnuFileItem_Click(int index) {
+    if (index == 0) {
+        close();
+    }
+}
+
+void Form1::mnuDataItem_Click(int index) {
+    switch (index) {
+    case 0:
+        cmdAdd_Click(0);
+        break;
+    case 1:
+        cmdDelete_Click();
+        break;
+    case 2:
+        cmdEdit_Click();
+        break;
+    case 3:
+        cmdGoto_Click();
+        break;
+    default:
+        break;
+    }
+}
+
+void Form1::mnuCopyItem_Click(int index) {
+    cmdCopy_Click(index);
+}
+
+void Form1::mnuHelpItem_Click(int) {
+    ShowForm<Form8>();
+}
+
+void Form1::mnuAboutItem_Click(int) {
+    ShowForm<frmAbout>();
+}
+
+void Form1::lstPass_ColumnClick(int header) {
+    modListViewEnh::EnhListView_SortColumns(lstPass, header);
 }
 
 void Form1::Form_Load() {
@@ -112,6 +285,9 @@ void Form1::Form_Unload() {
     }
     if (frmAbout* about = frmAbout::instance()) {
         about->close();
+    }
+    if (frmAdd* editor = frmAdd::instance()) {
+        editor->close(); // nothing is stored
     }
     if (frmSplash* splash = frmSplash::instance()) {
         splash->close();
@@ -146,14 +322,7 @@ void Form1::afterFormLoad() {
     }
     if (seams::OpenSettings()->value(QStringLiteral("Settings/showHelp"), QStringLiteral("1")).toString() ==
         QStringLiteral("1")) {
-        bool created = false;
-        Form8* help = Form8::Load(&created);
-        if (created) {
-            help->Form_Load();
-        }
-        if (Form8::instance() != nullptr) {
-            help->show();
-        }
+        ShowForm<Form8>();
     }
     modGlobals::UnloadPasswordDialog();
 }
@@ -166,16 +335,6 @@ void Form1::ShowEntries(const std::vector<vault::Entry>& entries) {
                      QString::fromStdString(e.location)});
     }
     lstPass->items()->addRows(rows);
-}
-
-std::vector<vault::Entry> Form1::Entries() const {
-    std::vector<vault::Entry> entries;
-    entries.reserve(static_cast<std::size_t>(lstPass->count()));
-    for (int i = 1; i <= lstPass->count(); ++i) {
-        const ListItem row = lstPass->items()->item(i);
-        entries.push_back({row.text.toStdString(), row.sub1.toStdString(), row.sub2.toStdString()});
-    }
-    return entries;
 }
 
 void Form1::SetStatusText(const QString& text) {

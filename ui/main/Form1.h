@@ -54,10 +54,25 @@ public:
     // Finishes start-up once the master password is accepted or created.
     void afterFormLoad();
 
+    // The commands, from the buttons and the menus.
+    void cmdAdd_Click(int index = 0);
+    void cmdEdit_Click();
+    void cmdDelete_Click();
+    void cmdGoto_Click();
+    void cmdCopy_Click(int index);
+    void mnuFileItem_Click(int index);
+    void mnuDataItem_Click(int index);
+    void mnuCopyItem_Click(int index);
+    void mnuHelpItem_Click(int index);
+    void mnuAboutItem_Click(int index);
+    void lstPass_ColumnClick(int header);
+
+    // The text Go To hands to the desktop for a location: "http://" goes in front of a web address
+    // without a scheme.
+    static QString GotoTarget(const QString& location);
+
     // Appends entries to the list, in their order.
     void ShowEntries(const std::vector<vault::Entry>& entries);
-    // The list's rows in display order, as entries.
-    std::vector<vault::Entry> Entries() const;
     void SetStatusText(const QString& text);
     QString StatusText() const;
     QLabel* StatusPanel() const { return statusPanel_; }
@@ -68,6 +83,8 @@ protected:
     void closeEvent(QCloseEvent* event) override;
 
 private:
+    void ConnectCommands();
+
     QLabel* statusPanel_ = nullptr;
     bool loaded_ = false;
 };

@@ -124,19 +124,44 @@ void ListItemsModel::setField(int position, int field, const QString& value) {
     if (field < columnCount()) {
         emit dataChanged(changed, changed, {Qt::DisplayRole});
     }
-    if (!sorted_ || field != sortKey_) {
-        return;
+    if (sorted_ && field == sortKey_) {
+        placeRow(index);
     }
-    // A changed key moves the row to its sorted place at once; a row that still fits where it stands stays.
+}
+
+void ListItemsModel::setItem(int position, const ListItem& item) {
+    const std::size_t index = indexOf(position);
+    Row& row = rows_[index];
+    row.fields[0] = item.text;
+    row.fields[1] = item.sub1;
+    row.fields[2] = item.sub2;
+    if (columnCount() > 0) {
+        emit dataChanged(this->index(static_cast<int>(index), 0),
+                         this->index(static_cast<int>(index), columnCount() - 1), {Qt::DisplayRole});
+    }
+    if (sorted_) {
+        placeRow(index);
+    }
+}
+
+int ListItemsModel::insert(int position, const ListItem& item) {
+    Row row{nextId_++, {item.text, item.sub1, item.sub2}};
+    const std::size_t wanted = static_cast<std::size_t>(std::clamp(position, 1, count() + 1) - 1);
+    const std::size_t place = sorted_ ? sortedPlace(row, rows_.size()) : wanted;
+    beginInsertRows(QModelIndex(), static_cast<int>(place), static_cast<int>(place));
+    rows_.insert(rows_.begin() + static_cast<std::ptrdiff_t>(place), std::move(row));
+    endInsertRows();
+    return static_cast<int>(place) + 1;
+}
+
+// Moves the row at `index` to its sorted place; a row that still fits where it stands stays.
+void ListItemsModel::placeRow(std::size_t index) {
     const bool fitsAfter = index == 0 || !before(rows_[index], rows_[index - 1]);
     const bool fitsBefore = index + 1 == rows_.size() || !before(rows_[index + 1], rows_[index]);
     if (fitsAfter && fitsBefore) {
         return;
     }
     const std::size_t target = sortedPlace(rows_[index], index);
-    if (target == index) {
-        return;
-    }
     const int from = static_cast<int>(index);
     const int destination = static_cast<int>(target > index ? target + 1 : target);
     beginMoveRows(QModelIndex(), from, from, QModelIndex(), destination);

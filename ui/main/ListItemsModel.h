@@ -35,11 +35,16 @@ public:
     // Adds many rows at once (loading a vault); they keep their order unless the list is sorted.
     void addRows(const QList<ListItem>& items);
     void remove(int position);
+    // Puts a row back at a position (undoing a removal); while the list is sorted it goes to its sorted
+    // place instead. Returns where it went.
+    int insert(int position, const ListItem& item);
     void clear();
 
     // `field` 0 is the row's text, 1 and 2 its sub-items.
     QString field(int position, int field) const;
     void setField(int position, int field, const QString& value);
+    // Replaces all three texts of a row at once; a sorted list moves the row to its new place.
+    void setItem(int position, const ListItem& item);
     QString text(int position) const { return field(position, 0); }
     QString subItem(int position, int index) const { return field(position, index); }
     ListItem item(int position) const;
@@ -71,6 +76,7 @@ private:
     bool before(const Row& a, const Row& b) const;
     std::size_t sortedPlace(const Row& row, std::size_t skip) const;
     void sortRows();
+    void placeRow(std::size_t index);
     std::size_t indexOf(int position) const;
 
     std::vector<QString> headers_;

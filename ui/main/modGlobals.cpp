@@ -15,6 +15,11 @@ namespace modGlobals {
 QString strStoredPassword;
 QString strMasterPassword;
 bool blnCreateMode = false;
+QString strEditMode;
+QString strEditUsername;
+QString strEditPassword;
+QString strEditLocation;
+qint16 intEditRow = 0;
 
 namespace {
 
@@ -124,9 +129,22 @@ void LoadEntries() {
 
 bool SaveVault() {
     Form1* main = Form1::instance();
-    const std::vector<vault::Entry> entries = main != nullptr ? main->Entries() : std::vector<vault::Entry>{};
-    if (auto failed = modGlobals::SaveVault(PathString(), strMasterPassword.toStdString(), entries)) {
-        SetStatus(QStringLiteral("Not saved"));
+    ListItemsModel* items = main != nullptr ? main->lstPass->items() : nullptr;
+    const std::size_t count = items != nullptr ? static_cast<std::size_t>(items->count()) : 0;
+    // Each row's texts as UTF-8 in buffers reused from row to row, so a save copies no entry whole.
+    QByteArray fields[ListItemsModel::kFields];
+    const auto row = [&](std::size_t index) {
+        const ListItem item = items->item(static_cast<int>(index) + 1);
+        fields[0] = item.text.toUtf8();
+        fields[1] = item.sub1.toUtf8();
+        fields[2] = item.sub2.toUtf8();
+        return vault::EntryView{{fields[0].constData(), static_cast<std::size_t>(fields[0].size())},
+                                {fields[1].constData(), static_cast<std::size_t>(fields[1].size())},
+                                {fields[2].constData(), static_cast<std::size_t>(fields[2].size())}};
+    };
+    const auto failed = modGlobals::SaveVault(PathString(), strMasterPassword.toStdString(), count, row);
+    if (failed) {
+        SetStatus(QStringLiteral("Not saved."));
         ShowError(*failed);
         return false;
     }
@@ -156,6 +174,11 @@ void Reset() {
     strStoredPassword.clear();
     strMasterPassword.clear();
     blnCreateMode = false;
+    strEditMode.clear();
+    strEditUsername.clear();
+    strEditPassword.clear();
+    strEditLocation.clear();
+    intEditRow = 0;
 }
 
 } // namespace modGlobals

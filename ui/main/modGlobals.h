@@ -17,6 +17,13 @@ extern QString strMasterPassword;
 // True when no master password is stored and the dialog must create one.
 extern bool blnCreateMode;
 
+// What the main window's Add and Edit commands hand to the entry editor.
+extern QString strEditMode; // "Add", or anything else for an edit
+extern QString strEditUsername;
+extern QString strEditPassword;
+extern QString strEditLocation;
+extern qint16 intEditRow; // the row's position when Edit was chosen
+
 // data.enc beside the executable.
 QString VaultPathText();
 

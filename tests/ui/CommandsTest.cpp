@@ -1,0 +1,477 @@
+// The entry commands, menus, sorting and the entry editor, with scripted message boxes and recorded
+// launches, checking the status line, the clipboard and the vault's bytes after every change.
+#include "AtomicFile.h"
+#include "BuildConfiguration.h"
+#include "DesignCheck.h"
+#include "Form1.h"
+#include "Form8.h"
+#include "Seams.h"
+#include "Startup.h"
+#include "VaultFormat.h"
+#include "frmAbout.h"
+#include "frmAdd.h"
+#include "frmPass.h"
+#include "modGlobals.h"
+
+#include <QClipboard>
+#include <QLineEdit>
+#include <QMimeData>
+#include <QSettings>
+#include <QTemporaryDir>
+#include <QToolButton>
+#include <QtTest>
+#include <cerrno>
+#include <memory>
+
+using vault::Entry;
+
+namespace {
+
+const std::vector<Entry> kEntries = {
+    {"carol", "c-pw", "www.carol.example"},
+    {"alice", "a-pw", "https://mail.example.com"},
+    {"bob", "b-pw", "Office PC"},
+};
+
+struct DiskFull : vault::FileOps {
+    ssize_t Write(int, const void*, std::size_t) override {
+        errno = ENOSPC;
+        return -1;
+    }
+};
+
+} // namespace
+
+class CommandsTest : public QObject {
+    Q_OBJECT
+
+    std::unique_ptr<QTemporaryDir> folder;
+    Form1* main = nullptr;
+
+    QString vaultPath() const { return folder->filePath("data.enc"); }
+
+    QByteArray onDisk() const {
+        QFile f(vaultPath());
+        return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+    }
+    static QByteArray vaultOf(const std::vector<Entry>& entries) {
+        return QByteArray::fromStdString(vault::VaultBytes("Secret1", entries));
+    }
+    QStringList usernames() const {
+        QStringList out;
+        for (int i = 1; i <= main->lstPass->count(); ++i) {
+            out << main->lstPass->text(i);
+        }
+        return out;
+    }
+    QString status() const { return main->StatusText(); }
+    QStringList boxTexts() const {
+        QStringList out;
+        for (const auto& b : seams::testing::shownBoxes()) {
+            out << b.text;
+        }
+        return out;
+    }
+    void select(std::initializer_list<int> rows) {
+        main->lstPass->clearSelection();
+        for (int r : rows) {
+            main->lstPass->setSelected(r, true);
+        }
+    }
+    frmAdd* editor() const { return frmAdd::instance(); }
+    void type(const QString& user, const QString& password, const QString& location) {
+        editor()->txtUsername->setText(user);
+        editor()->txtPassword->setText(password);
+        editor()->txtWebsite->setText(location);
+    }
+
+    void start(const std::vector<Entry>& entries) {
+        QFile f(vaultPath());
+        QVERIFY(f.open(QIODevice::WriteOnly));
+        f.write(vaultOf(entries));
+        f.close();
+        main = Form1::Load();
+        main->Form_Load();
+        modGlobals::PasswordDialog()->txtPass->setText("Secret1");
+        modGlobals::PasswordDialog()->cmdOK_Click();
+        QCOMPARE(main->lstPass->count(), static_cast<int>(entries.size()));
+    }
+
+private slots:
+    void initTestCase() {
+        Startup::PrepareApplication();
+        buildConfig::ApplyBuildConfiguration();
+    }
+
+    void init() {
+        folder = std::make_unique<QTemporaryDir>();
+        seams::testing::Begin(folder->path(), QDateTime(QDate(2026, 12, 6), QTime(8, 27, 30)));
+        seams::OpenSettings()->setValue("Settings/showHelp", "0");
+        modGlobals::Reset();
+        start(kEntries);
+    }
+
+    void cleanup() {
+        vault::SetFileOps(nullptr);
+        modGlobals::Reset();
+        DestroyAllWindows();
+        main = nullptr;
+        seams::testing::End();
+    }
+
+    void commandsWithoutASelection() {
+        QGuiApplication::clipboard()->setText("what was there before");
+        main->cmdEdit_Click();
+        QCOMPARE(status(), QString("You must first select an entry to edit."));
+        QVERIFY(editor() == nullptr);
+        main->cmdDelete_Click();
+        QCOMPARE(status(), QString("You must first select an entry to delete."));
+        main->cmdGoto_Click();
+        QCOMPARE(status(), QString("You must first select an entry to go to."));
+        QVERIFY(seams::testing::startedPrograms().isEmpty());
+        main->cmdCopy_Click(1);
+        QCOMPARE(status(), QString("You must first select a row to copy from."));
+        QCOMPARE(QGuiApplication::clipboard()->text(), QString()); // cleared first, left empty
+        QVERIFY(seams::testing::shownBoxes().isEmpty());
+        QCOMPARE(onDisk(), vaultOf(kEntries));
+    }
+
+    void addThroughTheEditor() {
+        main->cmdAdd_Click(0);
+        QVERIFY(editor() != nullptr && editor()->isVisible());
+        QCOMPARE(editor()->windowTitle(), QString("Add an entry"));
+        QCOMPARE(editor()->txtUsername->text(), QString());
+
+        // The checks in their order: username first, even when both are empty.
+        editor()->cmdAdd_Click();
+        type("dave", "", "");
+        editor()->cmdAdd_Click();
+        QCOMPARE(boxTexts(), QStringList({"You must enter a username", "You must enter a password"}));
+        for (const auto& b : seams::testing::shownBoxes()) {
+            QCOMPARE(b.title, QString("Error"));
+            QCOMPARE(b.buttons, int(seams::vbOKOnly));
+        }
+        QCOMPARE(onDisk(), vaultOf(kEntries));
+
+        // Enter in the username or password box does not save; in the location box it does.
+        type(" ", "d-pw", "");
+        QTest::keyClick(editor()->txtUsername, Qt::Key_Return);
+        QTest::keyClick(editor()->txtPassword, Qt::Key_Return);
+        QCOMPARE(main->lstPass->count(), 3);
+        QTest::keyClick(editor()->txtWebsite, Qt::Key_Return);
+        QCOMPARE(usernames(), QStringList({"carol", "alice", "bob", " "})); // a space is a username
+        QCOMPARE(status(), QString("Added new entry.  Data saved."));
+        QCOMPARE(onDisk(), vaultOf({kEntries[0], kEntries[1], kEntries[2], {" ", "d-pw", ""}}));
+        QTRY_VERIFY(editor() == nullptr);
+    }
+
+    void cancelAndTheCloseBoxStoreNothing() {
+        select({1});
+        main->cmdCopy_Click(0);
+        main->cmdAdd_Click(0);
+        type("x", "y", "z");
+        QTest::mouseClick(editor()->cmdDelete, Qt::LeftButton);
+        QTRY_VERIFY(editor() == nullptr);
+        main->cmdEdit_Click();
+        type("x", "y", "z");
+        editor()->close();
+        QTRY_VERIFY(editor() == nullptr);
+        QCOMPARE(status(), QString("Copied Username carol"));
+        QCOMPARE(onDisk(), vaultOf(kEntries));
+        QCOMPARE(main->lstPass->text(1), QString("carol"));
+    }
+
+    void editReplacesTheEntryInPlace() {
+        select({2});
+        main->cmdEdit_Click();
+        QCOMPARE(editor()->windowTitle(), QString("Edit an entry"));
+        QCOMPARE(editor()->txtUsername->text(), QString("alice"));
+        QCOMPARE(editor()->txtPassword->text(), QString("a-pw"));
+        QCOMPARE(editor()->txtWebsite->text(), QString("https://mail.example.com"));
+        QCOMPARE(editor()->txtPassword->echoMode(), QLineEdit::Normal);
+        type("alice2", "new-pw", "");
+        QTest::mouseClick(editor()->cmdAdd[0], Qt::LeftButton);
+        QCOMPARE(usernames(), QStringList({"carol", "alice2", "bob"}));
+        QCOMPARE(main->lstPass->subItem(2, 1), QString("new-pw"));
+        QCOMPARE(status(), QString("Entry changed.  Data saved."));
+        QCOMPARE(onDisk(), vaultOf({kEntries[0], {"alice2", "new-pw", ""}, kEntries[2]}));
+    }
+
+    void anEditStaysBoundToItsEntry() {
+        // Sorting while the editor is open moves the entry; the save still reaches it.
+        select({3}); // bob
+        main->cmdEdit_Click();
+        main->lstPass_ColumnClick(1); // descending: carol, bob, alice
+        QCOMPARE(usernames(), QStringList({"carol", "bob", "alice"}));
+        type("bob", "changed", "Office PC");
+        editor()->cmdAdd_Click();
+        QCOMPARE(main->lstPass->subItem(2, 1), QString("changed"));
+        QCOMPARE(main->lstPass->subItem(1, 1), QString("c-pw"));
+        QCOMPARE(onDisk(), vaultOf({kEntries[0], {"bob", "changed", "Office PC"}, kEntries[1]}));
+
+        // Choosing Add or Edit again only brings the open editor forward: it keeps its mode and text.
+        select({1}); // carol
+        main->cmdEdit_Click();
+        type("carol", "c-pw2", "www.carol.example");
+        select({3});
+        main->cmdAdd_Click(0);
+        main->cmdEdit_Click();
+        QVERIFY(!editor()->addMode());
+        QCOMPARE(editor()->txtPassword->text(), QString("c-pw2"));
+        // An entry added in front of it meanwhile does not move the edit onto another entry.
+        main->lstPass->add("aaron");
+        editor()->cmdAdd_Click();
+        QCOMPARE(main->lstPass->count(), 4);
+        QCOMPARE(main->lstPass->subItem(1, 1), QString("c-pw2"));
+        QCOMPARE(main->lstPass->text(1), QString("carol"));
+
+        // The entry deleted meanwhile: the user is told, the editor keeps its text, nothing is written.
+        select({3}); // alice
+        main->cmdEdit_Click();
+        type("alice", "lost?", "");
+        seams::testing::setNextAnswer(seams::vbOK);
+        main->cmdDelete_Click();
+        const QByteArray afterDelete = onDisk();
+        editor()->cmdAdd_Click();
+        QVERIFY(boxTexts().last().startsWith("The entry you are editing has been deleted"));
+        QCOMPARE(editor()->txtPassword->text(), QString("lost?"));
+        QVERIFY(editor()->isVisible());
+        QCOMPARE(onDisk(), afterDelete);
+        QVERIFY(!usernames().contains("alice"));
+    }
+
+    void anAddStaysAnAdd() {
+        main->cmdAdd_Click(0);
+        type("eve", "e-pw", "");
+        select({1});
+        main->cmdEdit_Click(); // brings the editor forward, still adding
+        editor()->cmdAdd_Click();
+        QCOMPARE(usernames(), QStringList({"carol", "alice", "bob", "eve"}));
+    }
+
+    void deleteAsksAndSaves() {
+        select({2});
+        seams::testing::setNextAnswer(seams::vbCancel);
+        main->cmdDelete_Click();
+        const auto& box = seams::testing::shownBoxes().first();
+        QCOMPARE(box.text, QString("Are you sure you want to delete the following information?\r\n\r\nUsername: alice\r\n"
+                                   "Password: a-pw\r\nUsed At: https://mail.example.com"));
+        QCOMPARE(box.title, QString("Confirm Delete"));
+        QCOMPARE(box.buttons, int(seams::vbOKCancel));
+        QCOMPARE(status(), QString("Entry not deleted, cancelled by user"));
+        QCOMPARE(onDisk(), vaultOf(kEntries));
+
+        seams::testing::setNextAnswer(seams::vbOK);
+        main->mnuDataItem[1]->trigger(); // the Data menu's delete
+        QCOMPARE(usernames(), QStringList({"carol", "bob"}));
+        QCOMPARE(status(), QString("Entry deleted successfully, data saved."));
+        QCOMPARE(onDisk(), vaultOf({kEntries[0], kEntries[2]}));
+
+        // Deleting every entry leaves the master line and two line ends.
+        for (int i = 0; i < 2; ++i) {
+            select({1});
+            seams::testing::setNextAnswer(seams::vbOK);
+            main->cmdDelete_Click();
+        }
+        QCOMPARE(onDisk(), QByteArray::fromStdString(vault::MasterOnlyBytes("Secret1")) + "\r\n");
+    }
+
+    void severalSelectedRowsActOnTheTopOne() {
+        select({3, 2});
+        main->cmdCopy_Click(0);
+        QCOMPARE(QGuiApplication::clipboard()->text(), QString("alice"));
+        main->mnuDataItem[2]->trigger(); // the Data menu's edit
+        QCOMPARE(editor()->txtUsername->text(), QString("alice"));
+    }
+
+    void copyPutsTheFieldMarkedAsSecret() {
+        select({2});
+        const QStringList expected = {"alice", "a-pw", "https://mail.example.com"};
+        const QStringList statuses = {"Copied Username alice", "Copied Password a-pw",
+                                      "Copied Location https://mail.example.com"};
+        for (int i = 0; i < 3; ++i) {
+            main->mnuCopyItem[i]->trigger();
+            const QMimeData* data = QGuiApplication::clipboard()->mimeData();
+            QCOMPARE(data->text(), expected[i]);
+            QCOMPARE(data->data("x-kde-passwordManagerHint"), QByteArray("secret"));
+            QCOMPARE(status(), statuses[i]);
+        }
+        QTest::mouseClick(main->cmdCopy[1], Qt::LeftButton);
+        QCOMPARE(QGuiApplication::clipboard()->text(), QString("a-pw"));
+    }
+
+    void gotoTargets_data() {
+        QTest::addColumn<QString>("location");
+        QTest::addColumn<QString>("target");
+        QTest::newRow("www, no scheme") << "www.example.org" << "http://www.example.org";
+        QTest::newRow(".com and HTTPS in capitals") << "HTTPS://mail.example.com" << "HTTPS://mail.example.com";
+        QTest::newRow("org inside a folder name") << "C:\\Organizer\\notes" << "http://C:\\Organizer\\notes";
+        QTest::newRow("no marker") << "/home/me/documents" << "/home/me/documents";
+        QTest::newRow("empty") << "" << "";
+        QTest::newRow("biz without a dot") << "mybizsite" << "http://mybizsite";
+        QTest::newRow(".edu") << "cs.uni.EDU/~me" << "http://cs.uni.EDU/~me";
+        QTest::newRow(".net") << "ftp.example.net" << "http://ftp.example.net";
+        QTest::newRow("scheme later in the text") << "see http://x.com" << "see http://x.com";
+        QTest::newRow("shell characters stay text") << "www.x.com; rm -rf ~" << "http://www.x.com; rm -rf ~";
+    }
+    void gotoTargets() {
+        QFETCH(QString, location);
+        QFETCH(QString, target);
+        QCOMPARE(Form1::GotoTarget(location), target);
+    }
+
+    void gotoStartsTheOpenerDetached() {
+        select({1});
+        main->cmdGoto_Click();
+        QCOMPARE(status(), QString("Opening Location..."));
+        QCOMPARE(seams::testing::startedPrograms().size(), 1);
+        QCOMPARE(seams::testing::startedPrograms()[0].program, QString("xdg-open"));
+        QCOMPARE(seams::testing::startedPrograms()[0].arguments, QStringList({"http://www.carol.example"}));
+        seams::testing::setLaunchSucceeds(false);
+        main->mnuDataItem[3]->trigger();
+        QCOMPARE(status(), QString("Could not open the location: xdg-open could not be started."));
+    }
+
+    void menusOpenWindowsAndExit() {
+        main->mnuHelpItem[0]->trigger();
+        QVERIFY(Form8::instance() != nullptr && Form8::instance()->isVisible());
+        main->mnuAboutItem[0]->trigger();
+        QVERIFY(frmAbout::instance() != nullptr && frmAbout::instance()->isVisible());
+        main->mnuAboutItem[0]->trigger(); // already open: the same window, in front
+        QCOMPARE(QApplication::topLevelWidgets().count(QApplication::topLevelWidgets().first()), 1);
+        main->mnuDataItem[0]->trigger();
+        QVERIFY(editor() != nullptr && editor()->addMode());
+        main->mnuFileItem[0]->trigger();
+        QCOMPARE(seams::testing::endCalls(), 1);
+        QTRY_VERIFY(editor() == nullptr); // closed without saving
+        QCOMPARE(onDisk(), vaultOf(kEntries));
+    }
+
+    void sortingFlipsOneDirectionAndSavesFollow() {
+        main->lstPass_ColumnClick(1); // the first click sorts descending
+        QCOMPARE(usernames(), QStringList({"carol", "bob", "alice"}));
+        main->lstPass_ColumnClick(1);
+        QCOMPARE(usernames(), QStringList({"alice", "bob", "carol"}));
+        main->lstPass_ColumnClick(3); // the next column, in the opposite direction
+        QCOMPARE(main->lstPass->subItem(1, 2), QString("www.carol.example"));
+        QCOMPARE(main->lstPass->subItem(3, 2), QString("https://mail.example.com"));
+        main->lstPass_ColumnClick(2);
+        QCOMPARE(usernames(), QStringList({"alice", "bob", "carol"})); // a-pw, b-pw, c-pw
+        QCOMPARE(onDisk(), vaultOf(kEntries)); // sorting alone writes nothing
+
+        // A new entry takes its sorted place, and the file follows the display order.
+        main->lstPass_ColumnClick(1); // descending by username
+        main->cmdAdd_Click(0);
+        type("bea", "x", "");
+        editor()->cmdAdd_Click();
+        QCOMPARE(usernames(), QStringList({"carol", "bob", "bea", "alice"}));
+        QCOMPARE(onDisk(), vaultOf({kEntries[0], kEntries[2], {"bea", "x", ""}, kEntries[1]}));
+    }
+
+    void sortingAnEmptyListChangesNothing() {
+        for (int i = 0; i < 3; ++i) {
+            select({1});
+            seams::testing::setNextAnswer(seams::vbOK);
+            main->cmdDelete_Click();
+        }
+        main->lstPass_ColumnClick(2);
+        QVERIFY(!main->lstPass->sorted());
+        QCOMPARE(main->lstPass->sortOrder(), 0);
+        main->lstPass->add("b");
+        main->lstPass->add("a");
+        main->lstPass_ColumnClick(1); // the first flip after entries exist
+        QCOMPARE(main->lstPass->sortOrder(), 1);
+        QCOMPARE(usernames(), QStringList({"b", "a"}));
+    }
+
+    void fieldsTheFileCannotHoldAreRefused_data() {
+        QTest::addColumn<QString>("username");
+        QTest::addColumn<QString>("password");
+        QTest::addColumn<QString>("location");
+        QTest::addColumn<QString>("message");
+        QTest::newRow("separator in the username")
+            << "a|||b" << "pw" << ""
+            << "The username can not contain \"|||\" or end with \"|\", because \"|||\" separates the fields in "
+               "the password file.";
+        QTest::newRow("bar at the end of the password")
+            << "u" << "pw|" << ""
+            << "The password can not contain \"|||\" or end with \"|\", because \"|||\" separates the fields in "
+               "the password file.";
+        QTest::newRow("separator in the website")
+            << "u" << "pw" << "x|||y" << "The website can not contain \"|||\", which separates the fields in the password file.";
+        QTest::newRow("character outside the code page")
+            << "u" << "pw" << "\u0416.example"
+            << "The website contains a character \"\u0416\" that can not be stored in the password file.  Please "
+               "leave it out.";
+        QTest::newRow("a control that would end the line")
+            << "u\u008D" << "pw" << ""
+            << "The username contains a control character that can not be stored in the password file.  Please "
+               "leave it out.";
+    }
+    void fieldsTheFileCannotHoldAreRefused() {
+        QFETCH(QString, username);
+        QFETCH(QString, password);
+        QFETCH(QString, location);
+        QFETCH(QString, message);
+        main->cmdAdd_Click(0);
+        type(username, password, location);
+        editor()->cmdAdd_Click();
+        QCOMPARE(boxTexts(), QStringList({message}));
+        QVERIFY(editor()->isVisible());
+        QCOMPARE(main->lstPass->count(), 3);
+        QCOMPARE(onDisk(), vaultOf(kEntries));
+    }
+
+    void aFullListRefusesAnotherEntry() {
+        QList<ListItem> rows;
+        for (int i = 3; i < vault::kMaxEntries; ++i) {
+            rows.append({QString::number(i), "p", ""});
+        }
+        main->lstPass->items()->addRows(rows);
+        main->cmdAdd_Click(0);
+        type("one", "too many", "");
+        editor()->cmdAdd_Click();
+        QCOMPARE(boxTexts(), QStringList({"The list is full: the password file holds at most 32,767 entries.  Delete "
+                                          "an entry before adding another."}));
+        QCOMPARE(main->lstPass->count(), vault::kMaxEntries);
+    }
+
+    void failedSavesLoseNothing() {
+        DiskFull full;
+        vault::SetFileOps(&full);
+        // Add: the row goes again, the editor keeps what was typed.
+        main->cmdAdd_Click(0);
+        type("dave", "d-pw", "");
+        editor()->cmdAdd_Click();
+        QCOMPARE(main->lstPass->count(), 3);
+        QVERIFY(editor()->isVisible());
+        QCOMPARE(editor()->txtUsername->text(), QString("dave"));
+        QVERIFY(boxTexts().last().contains(vaultPath()));
+        QVERIFY(boxTexts().last().contains("disk is full"));
+        QVERIFY(!status().contains("saved", Qt::CaseInsensitive) || status().startsWith("Not saved"));
+        editor()->close();
+        QTRY_VERIFY(editor() == nullptr);
+
+        // Edit: the entry keeps its old fields.
+        select({2});
+        main->cmdEdit_Click();
+        type("alice", "new", "");
+        editor()->cmdAdd_Click();
+        QCOMPARE(main->lstPass->subItem(2, 1), QString("a-pw"));
+        QVERIFY(editor()->isVisible());
+        editor()->close();
+        QTRY_VERIFY(editor() == nullptr);
+
+        // Delete: the row comes back where it was, selected.
+        select({2});
+        seams::testing::setNextAnswer(seams::vbOK);
+        main->cmdDelete_Click();
+        QCOMPARE(usernames(), QStringList({"carol", "alice", "bob"}));
+        QVERIFY(main->lstPass->selected(2));
+        QCOMPARE(status(), QString("Not saved."));
+        QCOMPARE(onDisk(), vaultOf(kEntries));
+    }
+};
+
+QTEST_MAIN(CommandsTest)
+#include "CommandsTest.moc"
