@@ -1,0 +1,96 @@
+#!/usr/bin/env bash
+# The entry commands in real windows, by keyboard as a user without a mouse works: add, copy, edit and
+# delete, reading the clipboard with xclip and holding data.enc against a vault written by the vault
+# core after each step.
+# Usage: commands_test.sh path/to/keyshelf path/to/make_vault screenshot-folder
+set -u
+PROGRAM=$1
+MAKE_VAULT=$2
+SHOTS=$3
+. "$(dirname "$0")/x11.sh"
+
+start_x
+WORK=$(mktemp -d)
+cp "$PROGRAM" "$WORK/keyshelf"
+export XDG_CONFIG_HOME="$WORK/config"
+mkdir -p "$WORK/config/Keyshelf"
+printf '[Settings]\nshowHelp=0\n' >"$WORK/config/Keyshelf/Keyshelf.ini"
+
+# expect ENTRIES...: data.enc must hold exactly the vault of master "Secret1" and these entries.
+expect() {
+    "$MAKE_VAULT" "$WORK/expected.enc" "Secret1" "$@" || fail "make_vault failed"
+    cmp -s "$WORK/expected.enc" "$WORK/data.enc" || fail "data.enc is not the list after: $STEP"
+}
+clipboard() {
+    xclip -o -selection clipboard 2>/dev/null
+}
+
+"$MAKE_VAULT" "$WORK/data.enc" "Secret1" "alice" "a-pw" "www.alice.example" "bob" "b-pw" "Office PC"
+"$WORK/keyshelf" 2>/dev/null &
+APP_PID=$!
+dialog=$(wait_window "Password Required")
+xdotool windowactivate --sync "$dialog"
+xdotool key Tab Tab
+xdotool type --delay 20 "Secret1"
+xdotool key Return
+main=$(wait_window "Keyshelf by Keyshelf Software")
+xdotool windowactivate --sync "$main"
+sleep 0.5
+
+STEP="add"
+xdotool key Return                      # the focus starts on Add
+editor=$(wait_window "Add an entry")
+xdotool key Tab Tab                     # Cancel, Save, then the username box
+xdotool type --delay 20 "carol"
+xdotool key Tab
+xdotool type --delay 20 "c-pw 3"
+xdotool key Tab
+xdotool type --delay 20 "https://carol.example"
+sleep 0.2
+shot commands-editor-add
+xdotool key Return                      # Enter in the location box saves
+sleep 0.5
+expect "alice" "a-pw" "www.alice.example" "bob" "b-pw" "Office PC" "carol" "c-pw 3" "https://carol.example"
+
+STEP="copy password"
+xdotool windowactivate --sync "$main"
+xdotool key Tab Tab Tab Tab             # Edit, Delete, the website button, then the list
+xdotool key Home Down                   # the second row: bob
+xdotool key Tab Tab Tab                 # Copy Username, Go To, Copy Password
+xdotool key Return
+sleep 0.3
+[ "$(clipboard)" = "b-pw" ] || fail "the clipboard holds \"$(clipboard)\", not bob's password"
+xclip -o -selection clipboard -t TARGETS | grep -q "x-kde-passwordManagerHint" ||
+    fail "the copied password is not marked as secret for clipboard managers"
+shot commands-copied-password
+
+STEP="edit"
+xdotool key shift+Tab shift+Tab shift+Tab shift+Tab shift+Tab shift+Tab   # back to Edit
+xdotool key Return
+editor=$(wait_window "Edit an entry")
+sleep 0.2
+shot commands-editor-edit
+xdotool key Tab Tab Tab                 # Save, username, password (its text selected)
+xdotool type --delay 20 "b-pw NEW"
+xdotool key Tab Return
+sleep 0.5
+expect "alice" "a-pw" "www.alice.example" "bob" "b-pw NEW" "Office PC" "carol" "c-pw 3" "https://carol.example"
+
+STEP="delete"
+xdotool windowactivate --sync "$main"
+xdotool key Tab Tab Tab                 # from Edit: Delete, the website button, the list
+xdotool key Home                        # alice
+xdotool key shift+Tab shift+Tab         # back to Delete
+xdotool key Return
+box=$(wait_window "Confirm Delete")
+shot commands-confirm-delete
+xdotool windowactivate --sync "$box"
+xdotool key Return                      # OK
+sleep 0.5
+expect "bob" "b-pw NEW" "Office PC" "carol" "c-pw 3" "https://carol.example"
+shot commands-after-delete
+
+close_window "$main"
+wait_gone "$APP_PID" 5 || fail "closing the main window did not end the program"
+APP_PID=
+echo "commands: ok"
