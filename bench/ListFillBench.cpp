@@ -1,6 +1,6 @@
 // From the master password accepted to the main list filled with 32,767 entries and painted, beside the
 // vault core's load of the same file, measured in one run (offscreen).
-#include "BuildConfiguration.h"
+#include "UiBench.h"
 #include "Form1.h"
 #include "Seams.h"
 #include "Startup.h"
@@ -20,41 +20,8 @@
 
 namespace {
 
-const std::string kMaster = "correct horse battery";
-
-std::string RandomText(std::mt19937& rng, const char* alphabet, int minLength, int maxLength) {
-    const std::size_t n = std::strlen(alphabet);
-    std::uniform_int_distribution<int> length(minLength, maxLength);
-    std::uniform_int_distribution<std::size_t> pick(0, n - 1);
-    std::string out;
-    const int len = length(rng);
-    for (int i = 0; i < len; ++i) {
-        out.push_back(alphabet[pick(rng)]);
-    }
-    return out;
-}
-
-QTemporaryDir& Folder() {
-    static QTemporaryDir folder;
-    return folder;
-}
-
-std::string VaultPath() {
-    return modGlobals::VaultPath(Folder().path().toStdString());
-}
-
-void WriteVault() {
-    std::mt19937 rng(20261207);
-    std::vector<vault::Entry> entries;
-    for (int i = 0; i < vault::kMaxEntries; ++i) {
-        entries.push_back({RandomText(rng, "abcdefghijklmnopqrstuvwxyz.", 5, 14) + "@mail.example",
-                           RandomText(rng, "ABCDEFGHJKLMNPQRSTUVWXYZabcdefghijkmnopqrstuvwxyz23456789!#%&", 12, 24),
-                           "https://www." + RandomText(rng, "abcdefghijklmnopqrstuvwxyz-", 5, 18) + ".example/"});
-    }
-    if (modGlobals::SaveVault(VaultPath(), kMaster, entries)) {
-        std::exit(1);
-    }
-}
+using uibench::kMaster;
+using uibench::VaultPath;
 
 void BM_VaultCoreLoad(benchmark::State& state) {
     for (auto _ : state) {
@@ -119,11 +86,7 @@ int main(int argc, char** argv) {
     mallopt(M_TRIM_THRESHOLD, 1 << 30);
     mallopt(M_MMAP_THRESHOLD, 32 << 20);
     QApplication app(argc, argv);
-    Startup::PrepareApplication();
-    buildConfig::ApplyBuildConfiguration();
-    seams::testing::Begin(Folder().path());
-    seams::OpenSettings()->setValue("Settings/showHelp", "0");
-    WriteVault();
+    uibench::Prepare();
 
     benchmark::Initialize(&argc, argv);
     RatioReporter reporter;

@@ -15,10 +15,14 @@ QLocale CollationLocale() {
 
 } // namespace
 
-ListItemsModel::ListItemsModel(QObject* parent) : QAbstractTableModel(parent), collator_(CollationLocale()) {
-    collator_.setCaseSensitivity(Qt::CaseInsensitive);
-    collator_.setNumericMode(false);
+QCollator ListItemsModel::MakeCollator() {
+    QCollator collator(CollationLocale());
+    collator.setCaseSensitivity(Qt::CaseInsensitive);
+    collator.setNumericMode(false);
+    return collator;
 }
+
+ListItemsModel::ListItemsModel(QObject* parent) : QAbstractTableModel(parent), collator_(MakeCollator()) {}
 
 void ListItemsModel::addColumnHeader(const QString& text) {
     const int column = headerCount();
@@ -106,6 +110,10 @@ QString ListItemsModel::field(int position, int field) const {
     if (field < 0 || field >= kFields) {
         throw std::out_of_range("no such sub-item");
     }
+    return rows_[indexOf(position)].fields[field];
+}
+
+QStringView ListItemsModel::fieldView(int position, int field) const {
     return rows_[indexOf(position)].fields[field];
 }
 

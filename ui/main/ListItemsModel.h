@@ -24,6 +24,9 @@ public:
 
     explicit ListItemsModel(QObject* parent = nullptr);
 
+    // The collator every list orders its rows with: the user's locale, letter case ignored.
+    static QCollator MakeCollator();
+
     // Column headers, left to right in the order added.
     void addColumnHeader(const QString& text);
     int headerCount() const { return static_cast<int>(headers_.size()); }
@@ -48,6 +51,8 @@ public:
     QString text(int position) const { return field(position, 0); }
     QString subItem(int position, int index) const { return field(position, index); }
     ListItem item(int position) const;
+    // A row's text without a copy, for walking every row (a save); valid until the row changes.
+    QStringView fieldView(int position, int field) const;
 
     // A number that stays with a row while rows around it move, are sorted or removed; 0 for no row.
     quint64 rowId(int position) const;

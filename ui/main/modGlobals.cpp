@@ -9,6 +9,8 @@
 #include <QLocale>
 #include <QPointer>
 #include <QRegularExpression>
+#include <QStringEncoder>
+#include <algorithm>
 
 namespace modGlobals {
 
@@ -131,18 +133,32 @@ bool SaveVault() {
     Form1* main = Form1::instance();
     ListItemsModel* items = main != nullptr ? main->lstPass->items() : nullptr;
     const std::size_t count = items != nullptr ? static_cast<std::size_t>(items->count()) : 0;
-    // Each row's texts as UTF-8 in buffers reused from row to row, so a save copies no entry whole.
-    QByteArray fields[ListItemsModel::kFields];
+    // Each row's texts as UTF-8 in one buffer reused from row to row: a save copies no entry whole and
+    // allocates nothing per row.
+    QStringEncoder utf8(QStringEncoder::Utf8);
+    std::string buffer;
     const auto row = [&](std::size_t index) {
-        const ListItem item = items->item(static_cast<int>(index) + 1);
-        fields[0] = item.text.toUtf8();
-        fields[1] = item.sub1.toUtf8();
-        fields[2] = item.sub2.toUtf8();
-        return vault::EntryView{{fields[0].constData(), static_cast<std::size_t>(fields[0].size())},
-                                {fields[1].constData(), static_cast<std::size_t>(fields[1].size())},
-                                {fields[2].constData(), static_cast<std::size_t>(fields[2].size())}};
+        const int position = static_cast<int>(index) + 1;
+        QStringView texts[ListItemsModel::kFields];
+        qsizetype needed = 0;
+        for (int f = 0; f < ListItemsModel::kFields; ++f) {
+            texts[f] = items->fieldView(position, f);
+            needed += utf8.requiredSpace(texts[f].size());
+        }
+        if (buffer.size() < static_cast<std::size_t>(needed)) {
+            buffer.resize(static_cast<std::size_t>(needed) * 2);
+        }
+        std::string_view views[ListItemsModel::kFields];
+        char* out = buffer.data();
+        for (int f = 0; f < ListItemsModel::kFields; ++f) {
+            char* end = utf8.appendToBuffer(out, texts[f]);
+            views[f] = std::string_view(out, static_cast<std::size_t>(end - out));
+            out = end;
+        }
+        return vault::EntryView{views[0], views[1], views[2]};
     };
     const auto failed = modGlobals::SaveVault(PathString(), strMasterPassword.toStdString(), count, row);
+    std::fill(buffer.begin(), buffer.end(), '\0'); // the last rows' texts, passwords among them
     if (failed) {
         SetStatus(QStringLiteral("Not saved."));
         ShowError(*failed);

@@ -1,0 +1,143 @@
+// Working with a list of 32,767 entries, each figure beside a baseline measured in the same run
+// (offscreen):
+//   sorting by a column and repainting, against sorting the same strings in a plain vector with the
+//   same collator;
+//   adding one entry (insert, save, repaint), against a bare save of the same vault by the vault core.
+#include "Form1.h"
+#include "Seams.h"
+#include "UiBench.h"
+#include "VaultFile.h"
+#include "modGlobals.h"
+
+#include <QApplication>
+#include <QCollator>
+#include <algorithm>
+#include <benchmark/benchmark.h>
+#include <chrono>
+#include <cstdio>
+#include <malloc.h>
+#include <map>
+
+namespace {
+
+using Clock = std::chrono::steady_clock;
+
+double Seconds(Clock::time_point from, Clock::time_point to) {
+    return std::chrono::duration<double>(to - from).count();
+}
+
+Form1* Main() {
+    static Form1* main = uibench::LogIn();
+    return main;
+}
+
+void BM_SortColumnAndRepaint(benchmark::State& state) {
+    Form1* main = Main();
+    const int header = static_cast<int>(state.range(0));
+    for (auto _ : state) {
+        main->lstPass_ColumnClick(header); // every click flips the direction: a full sort each time
+        main->lstPass->viewport()->repaint();
+    }
+}
+
+void BM_SortPlainVector(benchmark::State& state) {
+    const int field = static_cast<int>(state.range(0)) - 1;
+    std::vector<QString> texts;
+    for (const vault::Entry& e : uibench::Entries()) {
+        const std::string& s = field == 0 ? e.username : field == 1 ? e.password : e.location;
+        texts.push_back(QString::fromStdString(s));
+    }
+    const QCollator collator = ListItemsModel::MakeCollator();
+    bool ascending = true;
+    for (auto _ : state) {
+        state.PauseTiming();
+        std::vector<QString> copy = texts;
+        state.ResumeTiming();
+        std::stable_sort(copy.begin(), copy.end(), [&](const QString& a, const QString& b) {
+            const int c = collator.compare(a, b);
+            return ascending ? c < 0 : c > 0;
+        });
+        ascending = !ascending;
+        benchmark::DoNotOptimize(copy);
+    }
+}
+
+// One entry added as the editor adds it, saved and painted; timed in pairs with a bare save of the same
+// vault, so that the disk's drift falls on both alike.
+void BM_AddOneEntryAgainstBareSave(benchmark::State& state) {
+    Form1* main = Main();
+    ListItemsModel* items = main->lstPass->items();
+    double add = 0;
+    double bare = 0;
+    for (auto _ : state) {
+        const auto t0 = Clock::now();
+        const int position = main->lstPass->add(QStringLiteral("new.user@mail.example"));
+        main->lstPass->setSubItem(position, 1, QStringLiteral("N3w-password!"));
+        main->lstPass->setSubItem(position, 2, QStringLiteral("https://www.new.example/"));
+        const bool saved = modGlobals::SaveVault();
+        main->lstPass->viewport()->repaint();
+        const auto t1 = Clock::now();
+        const bool bareSaved = !modGlobals::SaveVault(uibench::VaultPath(), uibench::kMaster, uibench::Entries());
+        const auto t2 = Clock::now();
+        items->remove(position);
+        if (!saved || !bareSaved) {
+            state.SkipWithError("a save failed");
+        }
+        add += Seconds(t0, t1);
+        bare += Seconds(t1, t2);
+        state.SetIterationTime(Seconds(t0, t2));
+    }
+    state.counters["add_ms"] = add * 1e3 / static_cast<double>(state.iterations());
+    state.counters["bare_save_ms"] = bare * 1e3 / static_cast<double>(state.iterations());
+    state.counters["ratio"] = add / bare;
+}
+
+BENCHMARK(BM_SortColumnAndRepaint)->Arg(1)->Arg(3)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_SortPlainVector)->Arg(1)->Arg(3)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_AddOneEntryAgainstBareSave)->Unit(benchmark::kMillisecond)->UseManualTime()->Iterations(60);
+
+class Reporter : public benchmark::ConsoleReporter {
+public:
+    std::map<std::string, double> times;
+    std::map<std::string, double> counters;
+    void ReportRuns(const std::vector<Run>& runs) override {
+        ConsoleReporter::ReportRuns(runs);
+        for (const Run& run : runs) {
+            times[run.benchmark_name()] = run.GetAdjustedRealTime();
+            for (const auto& [name, counter] : run.counters) {
+                counters[name] = counter.value;
+            }
+        }
+    }
+};
+
+} // namespace
+
+int main(int argc, char** argv) {
+    qputenv("QT_QPA_PLATFORM", "offscreen");
+    mallopt(M_TRIM_THRESHOLD, 1 << 30);
+    mallopt(M_MMAP_THRESHOLD, 32 << 20);
+    QApplication app(argc, argv);
+    uibench::Prepare();
+    benchmark::Initialize(&argc, argv);
+    Reporter reporter;
+    benchmark::RunSpecifiedBenchmarks(&reporter);
+    std::printf("\n");
+    for (const char* column : {"1", "3"}) {
+        const std::string list = std::string("BM_SortColumnAndRepaint/") + column;
+        const std::string plain = std::string("BM_SortPlainVector/") + column;
+        if (reporter.times.count(list) != 0 && reporter.times.count(plain) != 0) {
+            const double ratio = reporter.times[list] / reporter.times[plain];
+            std::printf("sort column %s and repaint / plain vector sort   %6.2fx  (target within 2x: %s; %.1f ms against %.1f ms)\n",
+                        column, ratio, ratio <= 2 ? "met" : "NOT met", reporter.times[list], reporter.times[plain]);
+        }
+    }
+    if (reporter.counters.count("ratio") != 0) {
+        const double ratio = reporter.counters["ratio"];
+        std::printf("add one entry / bare save of the vault          %6.2fx  (target within 2x: %s; %.2f ms against %.2f ms, timed in pairs)\n",
+                    ratio, ratio <= 2 ? "met" : "NOT met", reporter.counters["add_ms"], reporter.counters["bare_save_ms"]);
+    }
+    benchmark::Shutdown();
+    seams::testing::End();
+    return 0;
+}
