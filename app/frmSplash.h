@@ -7,6 +7,7 @@
 
 class QLabel;
 class QTimer;
+class Skin;
 
 class frmSplash : public QWidget, public SingleForm<frmSplash> {
     Q_OBJECT
@@ -14,6 +15,7 @@ public:
     explicit frmSplash(QWidget* parent = nullptr);
 
     QLabel* Image1 = nullptr;
+    Skin* skn = nullptr; // the skin control, which carries the whole skin
     QTimer* Timer2 = nullptr;
     // Counts the timer's ticks, two at a time.
     qint16 intTemp = 0;

@@ -8,6 +8,13 @@
 
 class QTimer;
 
+namespace website {
+// "Website" asks the next launcher to open the product's website; emptied after each launch.
+extern QString strLaunchMode;
+// The address the launcher opens for a website address: "http://" goes in front of one without a scheme.
+QString LaunchAddress(const QString& address);
+} // namespace website
+
 class frmWebsite : public QWidget, public SingleForm<frmWebsite> {
     Q_OBJECT
 public:
@@ -15,7 +22,9 @@ public:
 
     QTimer* Timer1 = nullptr;
 
+    // Opens the product's website when asked to.
     void Form_Load();
+    // A second after creation: the launcher goes.
     void Timer1_Timer();
 
     // The main window has closed while this one showed: end the program when it goes.

@@ -110,7 +110,7 @@ QStringList CheckDesign(QWidget* window, const layouts::Window& design, const QS
                                 .arg(w->height());
             }
             const QRect inside = w->parentWidget() == client ? client->rect() : w->parentWidget()->rect();
-            if (!outside.contains(name) && !inside.contains(w->geometry())) {
+            if (c.width > 0 && c.height > 0 && !outside.contains(name) && !inside.contains(w->geometry())) {
                 problems << name + ": lies outside its window";
             }
         }

@@ -1,5 +1,6 @@
 // The entry commands, menus, sorting and the entry editor, with scripted message boxes and recorded
 // launches, checking the status line, the clipboard and the vault's bytes after every change.
+#include "TestMain.h"
 #include "AtomicFile.h"
 #include "BuildConfiguration.h"
 #include "DesignCheck.h"
@@ -473,5 +474,5 @@ private slots:
     }
 };
 
-QTEST_MAIN(CommandsTest)
+KEYSHELF_TEST_MAIN(CommandsTest)
 #include "CommandsTest.moc"

@@ -1,5 +1,6 @@
 // The main window and the auxiliary windows against their designs, the start-up sequence from the
 // splash, the banner's room, the resize rule and the closing sequence.
+#include "TestMain.h"
 #include "BuildConfiguration.h"
 #include "Builder.h"
 #include "DesignCheck.h"
@@ -100,7 +101,7 @@ private slots:
         frmAbout about;
         QCOMPARE(CheckDesign(&about, layouts::frmAbout, {"Picture1", "SkinLabel1(0)"}).join("; "), QString());
         frmSplash splash;
-        QCOMPARE(CheckDesign(&splash, layouts::frmSplash), QStringList());
+        QCOMPARE(CheckDesign(&splash, layouts::frmSplash).join("; "), QString());
         frmWebsite launcher;
         QCOMPARE(CheckDesign(&launcher, layouts::frmWebsite), QStringList());
 
@@ -346,5 +347,5 @@ private slots:
     }
 };
 
-QTEST_MAIN(MainWindowTest)
+KEYSHELF_TEST_MAIN(MainWindowTest)
 #include "MainWindowTest.moc"

@@ -1,5 +1,6 @@
 // The master password dialog: both modes' layouts, every message, the tries, the keys and the ways out,
 // and what it leaves in data.enc.
+#include "TestMain.h"
 #include "AtomicFile.h"
 #include "BuildConfiguration.h"
 #include "Builder.h"
@@ -416,5 +417,5 @@ private slots:
     }
 };
 
-QTEST_MAIN(PasswordDialogTest)
+KEYSHELF_TEST_MAIN(PasswordDialogTest)
 #include "PasswordDialogTest.moc"

@@ -1,5 +1,6 @@
 // Every window as a person sees it: each caption fits its control in this platform's fonts, and a picture
 // of each window is kept in build/screenshots for a person to look at.
+#include "TestMain.h"
 #include "BuildConfiguration.h"
 #include "Builder.h"
 #include "DesignCheck.h"
@@ -105,5 +106,5 @@ private slots:
     }
 };
 
-QTEST_MAIN(WindowGalleryTest)
+KEYSHELF_TEST_MAIN(WindowGalleryTest)
 #include "WindowGalleryTest.moc"

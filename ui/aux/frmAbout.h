@@ -17,9 +17,19 @@ public:
     QLabel* lblVersion = nullptr;
     QLabel* lblCompany = nullptr;
     QLabel* lblWebsite = nullptr;
+    // The skinned labels: element 0 is the hidden template; skinning adds one per plain label.
+    QList<QLabel*> SkinLabel1;
 
+    // Fills in the product's name, version, owner and website; with skinning on, clones the labels
+    // into skinned labels and skins the window.
     void Form_Load();
+    // Opens the product's website through the launcher.
+    void lblWebsite_Click();
 
 protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
     void closeEvent(QCloseEvent* event) override;
+
+private:
+    void CloneLabels();
 };

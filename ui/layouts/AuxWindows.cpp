@@ -26,6 +26,7 @@ constexpr Control kAboutControls[] = {
 
 constexpr Control kSplashControls[] = {
     {"Image1", Kind::Image, "", 0, 0, 7170, 4770, kNoTabIndex, {}, "splash", FlatBorder},
+    {"skn", Kind::SkinControl, "", 0, 0, 0, 0, kNoTabIndex, {}, nullptr, Hidden},
     {"Timer2", Kind::Timer, "", 0, 0, 0, 0, kNoTabIndex, {}, nullptr, None, nullptr, 2},
 };
 

@@ -98,7 +98,6 @@ QWidget* Make(const Control& c, QWidget* parent, const CustomFactory& custom) {
         label->setWordWrap(true);
         label->setAlignment(Qt::AlignLeft | Qt::AlignTop);
         label->setFocusPolicy(Qt::NoFocus);
-        label->setProperty("controlKind", c.kind == Kind::SkinLabel ? "SkinLabel" : "Label");
         if ((c.flags & Transparent) != 0) {
             label->setAttribute(Qt::WA_TranslucentBackground);
         }
@@ -198,6 +197,45 @@ void GraphicalButton::keyPressEvent(QKeyEvent* event) {
     QToolButton::keyPressEvent(event);
 }
 
+QString TypeNameOf(Kind kind) {
+    switch (kind) {
+    case Kind::Label:
+        return QStringLiteral("Label");
+    case Kind::SkinLabel:
+        return QStringLiteral("SkinLabel");
+    case Kind::PushButton:
+    case Kind::GraphicalButton:
+        return QStringLiteral("CommandButton");
+    case Kind::TextBox:
+        return QStringLiteral("TextBox");
+    case Kind::CheckBox:
+        return QStringLiteral("CheckBox");
+    case Kind::ListView:
+        return QStringLiteral("ListView");
+    case Kind::StatusBar:
+        return QStringLiteral("StatusBar");
+    case Kind::PictureBox:
+        return QStringLiteral("PictureBox");
+    case Kind::Image:
+        return QStringLiteral("Image");
+    case Kind::Line:
+        return QStringLiteral("Line");
+    case Kind::WebBrowser:
+        return QStringLiteral("WebBrowser");
+    case Kind::RichTextBox:
+        return QStringLiteral("RichTextBox");
+    case Kind::Timer:
+        return QStringLiteral("Timer");
+    case Kind::SkinControl:
+        return QStringLiteral("Skin");
+    }
+    return {};
+}
+
+QString TypeName(const QWidget* widget) {
+    return widget->property("typeName").toString();
+}
+
 QIcon Picture(const char* name) {
     QIcon icon;
     if (name == nullptr) {
@@ -278,6 +316,7 @@ void Build(QWidget* window, const Window& design, const CustomFactory& custom) {
             continue;
         }
         widget->setObjectName(QString::fromUtf8(c.name));
+        widget->setProperty("typeName", TypeNameOf(c.kind));
         if (c.font.family != nullptr) {
             widget->setFont(FontOf(c.font));
         }

@@ -22,6 +22,11 @@ using CustomFactory = std::function<QWidget*(const Control& control, QWidget* pa
 // QTimer children, started when the design says they run from creation.
 void Build(QWidget* window, const Window& design, const CustomFactory& custom = {});
 
+// The name of the kind of control a widget stands for, as the designs name them ("CommandButton",
+// "TextBox", "ListView", "Label", "PictureBox", ...); empty for widgets that are no control of a design.
+QString TypeName(const QWidget* widget);
+QString TypeNameOf(Kind kind);
+
 // A picture or icon of the program's resources by name ("P1", "frmPass"); an empty icon when missing.
 QIcon Picture(const char* name);
 

@@ -23,6 +23,7 @@ enum class Kind {
     WebBrowser,
     RichTextBox,
     Timer,
+    SkinControl,     // the skin layer's control: invisible, carries the skin
 };
 
 struct Font {

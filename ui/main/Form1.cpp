@@ -122,6 +122,7 @@ void Form1::ConnectCommands() {
     menu(mnuHelpItem, &Form1::mnuHelpItem_Click);
     menu(mnuAboutItem, &Form1::mnuAboutItem_Click);
     connect(lstPass, &ListView::ColumnClick, this, &Form1::lstPass_ColumnClick);
+    connect(cmdWebsite[0], &QToolButton::clicked, this, [this] { cmdWebsite_Click(0); });
 }
 
 void Form1::cmdAdd_Click(int) {
@@ -251,6 +252,17 @@ void Form1::mnuAboutItem_Click(int) {
     ShowForm<frmAbout>();
 }
 
+void Form1::cmdWebsite_Click(int) {
+    website::strLaunchMode = QStringLiteral("Website");
+    // The launcher opens the site as it loads, unseen, and goes a second later. While one exists a click
+    // makes nothing new: one launch a second, however often the button is pressed.
+    bool created = false;
+    frmWebsite* launcher = frmWebsite::Load(&created);
+    if (created) {
+        launcher->Form_Load();
+    }
+}
+
 void Form1::lstPass_ColumnClick(int header) {
     modListViewEnh::EnhListView_SortColumns(lstPass, header);
 }
@@ -298,6 +310,9 @@ void Form1::Form_Unload() {
         // The program ends when the launcher has closed itself.
         launcher->EndProgramWhenClosed();
         return;
+    }
+    if (buildConfig::blnSkin) {
+        modSkin::SkinShutDown();
     }
     if (launcher != nullptr) {
         launcher->close();

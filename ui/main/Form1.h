@@ -66,6 +66,7 @@ public:
     void mnuHelpItem_Click(int index);
     void mnuAboutItem_Click(int index);
     void lstPass_ColumnClick(int header);
+    void cmdWebsite_Click(int index = 0);
 
     // The text Go To hands to the desktop for a location: "http://" goes in front of a web address
     // without a scheme.

@@ -7,6 +7,7 @@
 #include "VaultFormat.h"
 #include "modGlobals.h"
 #include "modOnTop.h"
+#include "modSkin.h"
 
 #include <QCloseEvent>
 #include <QCoreApplication>
@@ -80,6 +81,9 @@ void frmPass::Form_Load() {
     modOnTop::SetTopMost(this, true);
     QCoreApplication::processEvents();
     txtPass->clear();
+    if (buildConfig::blnSkin) {
+        modSkin::SkinForm(this);
+    }
 }
 
 void frmPass::cmdOK_Click() {

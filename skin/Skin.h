@@ -1,0 +1,53 @@
+// The skin layer: the skin control, which reports the skin's colours and draws a window in the skin's
+// look, and its companion object, which the program calls at set moments of a run.
+#pragma once
+
+#include <QColor>
+#include <QStringList>
+#include <QWidget>
+
+// The skin control. It sits, invisible, on the splash window and carries the whole skin.
+class Skin : public QWidget {
+    Q_OBJECT
+public:
+    explicit Skin(QWidget* parent = nullptr);
+
+    // The skin's name and colours: background (of buttons and of input and list controls), text (of input
+    // and list controls), and picture-box background.
+    QString name() const { return QStringLiteral("Standard Skin"); }
+    QColor background() const { return background_; }
+    QColor text() const { return text_; }
+    QColor pictureBackground() const { return picture_; }
+
+    // The colours by dispatch identifier (2, 3 and 4) as 32-bit integers 0x00BBGGRR, as the skin
+    // component reports them; an unknown identifier throws.
+    qint32 Property(int dispatchId) const;
+    static QColor ColourOf(qint32 value);
+
+    // Draws the window in the skin's look.
+    void Apply(QWidget* window) const;
+
+private:
+    QColor background_;
+    QColor text_;
+    QColor picture_;
+};
+
+// The skin's companion: a second, non-visual object with three operations. The program calls them in
+// order; what each does is the skin's business (here: take the skin, start, and finish).
+class SkinCompanion : public QObject {
+    Q_OBJECT
+public:
+    using QObject::QObject;
+
+    void Operation1(QObject* fromSkin);
+    void Operation2();
+    void Operation3();
+
+    // The calls made so far, in order: "1", "2", "3".
+    const QStringList& calls() const { return calls_; }
+
+private:
+    QStringList calls_;
+    QObject* skin_ = nullptr;
+};
