@@ -2,6 +2,7 @@
 #pragma once
 
 #include <QString>
+#include <optional>
 
 namespace buildConfig {
 
@@ -14,5 +15,11 @@ extern QString strBannerURL;   // the banner page
 
 // Fills the values above from the build's identity. Every call sets the same values.
 void ApplyBuildConfiguration();
+
+namespace testing {
+// Makes every later ApplyBuildConfiguration set blnSkin to `skin`, as a build with skinning switched on
+// or off has it; nullopt returns to the build's own value.
+void ForceSkin(std::optional<bool> skin);
+} // namespace testing
 
 } // namespace buildConfig

@@ -20,8 +20,9 @@ private:
 private slots:
     void paragraphsBecomeBlocksWithTheirFormats() {
         QTextDocument doc;
-        QVERIFY(rtf::Load(doc, "{\\rtf1{\\fonttbl{\\f0 Verdana;}}{\\colortbl;\\red0\\green0\\blue255;}"
-                               "\\f0\\fs20 {\\b\\fs28 Title}\\par\\par plain {\\i it}{\\ul ul}{\\cf1 blue}\\line x\\tab y}"));
+        QVERIFY(rtf::Load(
+            doc, "{\\rtf1{\\fonttbl{\\f0 Verdana;}}{\\colortbl;\\red0\\green0\\blue255;}"
+                 "\\f0\\fs20 {\\b\\fs28 Title}\\par\\par plain {\\i it}{\\ul ul}{\\cf1 blue}\\line x\\tab y}"));
         QCOMPARE(doc.blockCount(), 3);
         QCOMPARE(doc.findBlockByNumber(0).text(), QStringLiteral("Title"));
         QCOMPARE(doc.findBlockByNumber(1).text(), QString());

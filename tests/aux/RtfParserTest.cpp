@@ -1,9 +1,8 @@
 #include "RtfParser.h"
 
-#include <gtest/gtest.h>
-
 #include <algorithm>
 #include <fstream>
+#include <gtest/gtest.h>
 #include <random>
 #include <sstream>
 
@@ -30,6 +29,13 @@ std::vector<rtf::Run> Runs(std::string_view rtf) {
         runs.insert(runs.end(), p.runs.begin(), p.runs.end());
     }
     return runs;
+}
+
+// A run in the format a document starts with.
+rtf::Run Plain(std::string text) {
+    rtf::Run run;
+    run.text = std::move(text);
+    return run;
 }
 
 bool IsValidUtf8(std::string_view s) {
@@ -67,7 +73,7 @@ TEST(RtfParser, OnlyRtfIsRead) {
 
 TEST(RtfParser, ParagraphsLinesAndTabs) {
     EXPECT_EQ(Text(Parse("{\\rtf1 one\\par two\\par\\par four\\par}")), "one\ntwo\n\nfour");
-    EXPECT_EQ(Text(Parse("{\\rtf1 a\\line b\\tab c}")), "a\u2028" "b\tc");
+    EXPECT_EQ(Text(Parse("{\\rtf1 a\\line b\\tab c}")), "a\u2028b\tc");
     // Raw line ends are not text; a backslash before one is a paragraph mark.
     EXPECT_EQ(Text(Parse("{\\rtf1 wo\r\nrd\\\nnext}")), "word\nnext");
     // One space after a control word is its delimiter; more spaces are text.
@@ -87,7 +93,7 @@ TEST(RtfParser, FormatTogglesAndGroupScope) {
     ASSERT_EQ(reset.size(), 2u);
     EXPECT_EQ(reset[0].text, "ab");
     EXPECT_EQ(reset[0].halfPoints, 40);
-    EXPECT_EQ(reset[1], (rtf::Run{.text = "c"}));
+    EXPECT_EQ(reset[1], Plain("c"));
 }
 
 TEST(RtfParser, FontAndColourTables) {
@@ -122,14 +128,14 @@ TEST(RtfParser, UnicodeEscapesSkipTheirFallback) {
     EXPECT_EQ(Text(Parse("{\\rtf1 \\uc0\\u8364 x}")), "€x");
     EXPECT_EQ(Text(Parse("{\\rtf1 \\uc2\\u8364\\'80?x}")), "€x");
     EXPECT_EQ(Text(Parse("{\\rtf1 {\\uc3 \\u233 abc}\\u233 xy}")), "ééy"); // \uc is scoped to its group
-    EXPECT_EQ(Text(Parse("{\\rtf1 \\uc5\\u233 a{b}}")), "éb");              // fallback ends at a brace
+    EXPECT_EQ(Text(Parse("{\\rtf1 \\uc5\\u233 a{b}}")), "éb");             // fallback ends at a brace
     EXPECT_EQ(Text(Parse("{\\rtf1 \\u-3913?}")), "\uF0B7");
     EXPECT_EQ(Text(Parse("{\\rtf1 \\u-10179?\\u-8704?}")), "😀"); // a surrogate pair
     EXPECT_EQ(Text(Parse("{\\rtf1 \\u-10179?x\\u-8704?}")), "\uFFFDx\uFFFD");
 }
 
 TEST(RtfParser, EscapedAndSpecialCharacters) {
-    EXPECT_EQ(Text(Parse("{\\rtf1 \\\\ \\{ \\} a\\~b co\\-op x\\_y}")), "\\ { } a\u00A0" "b coop x\u2011y");
+    EXPECT_EQ(Text(Parse("{\\rtf1 \\\\ \\{ \\} a\\~b co\\-op x\\_y}")), "\\ { } a\u00A0b coop x\u2011y");
     EXPECT_EQ(Text(Parse("{\\rtf1 \\emdash\\endash\\bullet\\lquote\\rquote\\ldblquote\\rdblquote}")), "—–•‘’“”");
 }
 
@@ -169,7 +175,9 @@ TEST(RtfParser, DeepNestingIsBounded) {
     const auto runs = Runs("{\\rtf1 \\i" + deep + "y}");
     ASSERT_EQ(runs.size(), 2u);
     EXPECT_TRUE(runs[0].bold);
-    EXPECT_EQ(runs[1], (rtf::Run{.text = "y", .italic = true}));
+    rtf::Run italic = Plain("y");
+    italic.italic = true;
+    EXPECT_EQ(runs[1], italic);
 }
 
 TEST(RtfParser, LargeDocumentIsReadInOnePass) {
@@ -225,8 +233,9 @@ TEST(HelpDocument, ReadsWithEveryHeading) {
         }
     }
     const std::vector<std::string> expected = {
-        "Welcome to Keyshelf", "Your master password", "The main window", "The buttons", "The menus",
-        "Sorting the list",    "Saving",               "Your data file and what protects it", "This help window"};
+        "Welcome to Keyshelf", "Your master password", "The main window", "The buttons",
+        "The menus",           "Sorting the list",     "Saving",          "Your data file and what protects it",
+        "This help window"};
     EXPECT_EQ(headings, expected);
 }
 

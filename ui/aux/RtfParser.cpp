@@ -30,8 +30,12 @@ char32_t FromCp1252(unsigned char byte) {
 
 constexpr char32_t kReplacement = 0xFFFD;
 
-bool IsHighSurrogate(char32_t c) { return c >= 0xD800 && c <= 0xDBFF; }
-bool IsLowSurrogate(char32_t c) { return c >= 0xDC00 && c <= 0xDFFF; }
+bool IsHighSurrogate(char32_t c) {
+    return c >= 0xD800 && c <= 0xDBFF;
+}
+bool IsLowSurrogate(char32_t c) {
+    return c >= 0xDC00 && c <= 0xDFFF;
+}
 
 void AppendUtf8(std::string& out, char32_t c) {
     if (c > 0x10FFFF || IsHighSurrogate(c) || IsLowSurrogate(c)) {
@@ -54,8 +58,12 @@ void AppendUtf8(std::string& out, char32_t c) {
     }
 }
 
-bool IsLetter(char c) { return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z'); }
-bool IsDigit(char c) { return c >= '0' && c <= '9'; }
+bool IsLetter(char c) {
+    return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z');
+}
+bool IsDigit(char c) {
+    return c >= '0' && c <= '9';
+}
 
 int HexValue(char c) {
     if (c >= '0' && c <= '9') {
@@ -71,7 +79,9 @@ int HexValue(char c) {
 }
 
 // Printable ASCII that stands for itself in body text.
-bool IsPlainText(char c) { return c >= 0x20 && c < 0x7F && c != '\\' && c != '{' && c != '}'; }
+bool IsPlainText(char c) {
+    return c >= 0x20 && c < 0x7F && c != '\\' && c != '{' && c != '}';
+}
 
 // Where the characters of a group go.
 enum class Dest : std::uint8_t {
@@ -136,43 +146,58 @@ struct WordInfo {
     char32_t character = 0;
 };
 
+struct NamedWord {
+    std::string_view name;
+    WordInfo info;
+};
+
+// clang-format off
+constexpr NamedWord kWords[] = {
+    {"par", {Action::Paragraph}}, {"sect", {Action::Paragraph}}, {"page", {Action::Paragraph}},
+    {"row", {Action::Paragraph}},
+    {"line", {Action::Character, 0x2028}}, {"tab", {Action::Character, '\t'}},
+    {"cell", {Action::Character, '\t'}}, {"nestcell", {Action::Character, '\t'}},
+    {"emdash", {Action::Character, 0x2014}}, {"endash", {Action::Character, 0x2013}},
+    {"bullet", {Action::Character, 0x2022}}, {"lquote", {Action::Character, 0x2018}},
+    {"rquote", {Action::Character, 0x2019}}, {"ldblquote", {Action::Character, 0x201C}},
+    {"rdblquote", {Action::Character, 0x201D}}, {"emspace", {Action::Character, 0x2003}},
+    {"enspace", {Action::Character, 0x2002}}, {"qmspace", {Action::Character, 0x2005}},
+    {"zwj", {Action::Character, 0x200D}}, {"zwnj", {Action::Character, 0x200C}},
+    {"zwbo", {Action::Character, 0x200B}}, {"ltrmark", {Action::Character, 0x200E}},
+    {"rtlmark", {Action::Character, 0x200F}},
+    {"b", {Action::Bold}}, {"i", {Action::Italic}}, {"ulnone", {Action::UnderlineNone}}, {"v", {Action::Hidden}},
+    {"plain", {Action::Plain}}, {"f", {Action::Font}}, {"fs", {Action::FontSize}}, {"cf", {Action::Colour}},
+    {"deff", {Action::DefaultFont}}, {"uc", {Action::UnicodeSkip}}, {"u", {Action::Unicode}},
+    {"fonttbl", {Action::FontTable}}, {"colortbl", {Action::ColourTable}},
+    {"red", {Action::Red}}, {"green", {Action::Green}}, {"blue", {Action::Blue}},
+    {"upr", {Action::Upr}}, {"ud", {Action::Ud}},
+};
+
+// Every kind of underline shows as a plain one.
+constexpr std::string_view kUnderlines[] = {
+    "ul", "uld", "uldash", "uldashd", "uldashdd", "uldb", "ulhwave", "ulldash", "ulth", "ulthd", "ulthdash",
+    "ulthdashd", "ulthdashdd", "ulthldash", "ululdbwave", "ulw", "ulwave",
+};
+
+// Groups that hold nothing to show. Every {\*...} group is skipped as well.
+constexpr std::string_view kSkippedGroups[] = {
+    "pict", "info", "stylesheet", "header", "headerl", "headerr", "headerf", "footer", "footerl", "footerr",
+    "footerf", "footnote", "fldinst", "object", "objdata", "themedata", "colorschememapping", "latentstyles",
+    "datastore", "listtable", "listoverridetable", "rsidtbl", "generator", "xmlnstbl", "mmathPr", "filetbl",
+    "revtbl", "pgdsctbl", "nonshppict", "docvar", "userprops", "template", "xe", "tc", "txe", "private",
+};
+// clang-format on
+
 const std::unordered_map<std::string_view, WordInfo>& Words() {
     static const std::unordered_map<std::string_view, WordInfo> words = [] {
         std::unordered_map<std::string_view, WordInfo> w;
-        for (const char* name : {"par", "sect", "page", "row"}) {
-            w.emplace(name, WordInfo{Action::Paragraph});
+        for (const NamedWord& word : kWords) {
+            w.emplace(word.name, word.info);
         }
-        const std::pair<const char*, char32_t> characters[] = {
-            {"line", 0x2028},   {"tab", '\t'},        {"cell", '\t'},      {"nestcell", '\t'},  {"emdash", 0x2014},
-            {"endash", 0x2013}, {"bullet", 0x2022},   {"lquote", 0x2018},  {"rquote", 0x2019},  {"ldblquote", 0x201C},
-            {"rdblquote", 0x201D}, {"emspace", 0x2003}, {"enspace", 0x2002}, {"qmspace", 0x2005}, {"zwj", 0x200D},
-            {"zwnj", 0x200C},   {"zwbo", 0x200B},     {"ltrmark", 0x200E}, {"rtlmark", 0x200F},
-        };
-        for (const auto& [name, character] : characters) {
-            w.emplace(name, WordInfo{Action::Character, character});
-        }
-        for (const char* name : {"ul", "uld", "uldash", "uldashd", "uldashdd", "uldb", "ulhwave", "ulldash", "ulth",
-                                 "ulthd", "ulthdash", "ulthdashd", "ulthdashdd", "ulthldash", "ululdbwave", "ulw",
-                                 "ulwave"}) {
+        for (const std::string_view name : kUnderlines) {
             w.emplace(name, WordInfo{Action::Underline});
         }
-        const std::pair<const char*, Action> actions[] = {
-            {"b", Action::Bold},          {"i", Action::Italic},        {"ulnone", Action::UnderlineNone},
-            {"v", Action::Hidden},        {"plain", Action::Plain},     {"f", Action::Font},
-            {"fs", Action::FontSize},     {"cf", Action::Colour},       {"deff", Action::DefaultFont},
-            {"uc", Action::UnicodeSkip},  {"u", Action::Unicode},       {"fonttbl", Action::FontTable},
-            {"colortbl", Action::ColourTable}, {"red", Action::Red},    {"green", Action::Green},
-            {"blue", Action::Blue},       {"upr", Action::Upr},         {"ud", Action::Ud},
-        };
-        for (const auto& [name, action] : actions) {
-            w.emplace(name, WordInfo{action});
-        }
-        // Groups that hold nothing to show. Every {\*...} group is skipped as well.
-        for (const char* name :
-             {"pict", "info", "stylesheet", "header", "headerl", "headerr", "headerf", "footer", "footerl", "footerr",
-              "footerf", "footnote", "fldinst", "object", "objdata", "themedata", "colorschememapping", "latentstyles",
-              "datastore", "listtable", "listoverridetable", "rsidtbl", "generator", "xmlnstbl", "mmathPr", "filetbl",
-              "revtbl", "pgdsctbl", "nonshppict", "docvar", "userprops", "template", "xe", "tc", "txe", "private"}) {
+        for (const std::string_view name : kSkippedGroups) {
             w.emplace(name, WordInfo{Action::SkipGroup});
         }
         return w;
@@ -302,13 +327,13 @@ private:
             Character(0x2011);
             break;
         case '*':
-            if (Top().dest != Dest::Skip) {
-                Top().dest = Dest::Skip;
-            }
+            Top().dest = Dest::Skip; // {\*\ud} inside {\upr} is shown again when \ud comes
             break;
         case '\r':
         case '\n':
-            Paragraph();
+            if (Top().dest == Dest::Text) {
+                Paragraph(); // a backslash before a line end is \par
+            }
             break;
         default:
             break; // \- optional hyphen, \: \| and the rest show nothing
@@ -615,8 +640,8 @@ private:
     std::vector<State> stack_;
     std::size_t unstacked_ = 0; // open braces beyond kMaxGroupDepth
 
-    int skip_ = 0;              // \uc fallback characters still to skip
-    char32_t pendingHigh_ = 0;  // a \u high surrogate waiting for its low half
+    int skip_ = 0;             // \uc fallback characters still to skip
+    char32_t pendingHigh_ = 0; // a \u high surrogate waiting for its low half
 
     std::unordered_map<int, std::string> fonts_;
     int defaultFont_ = 0;

@@ -46,7 +46,7 @@ struct Run {
     bool bold = false;
     bool italic = false;
     bool underline = false;
-    std::string font;                  // family name from the font table, "" when none
+    std::string font;                    // family name from the font table, "" when none
     int halfPoints = kDefaultHalfPoints; // \fsN: size in half points
     std::uint32_t colour = kAutoColour;  // kAutoColour, or 0x00RRGGBB
 

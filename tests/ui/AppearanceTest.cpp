@@ -1,0 +1,312 @@
+// The banner, the skin layer, the website launcher and the about window.
+#include "TestMain.h"
+
+#include "BannerServer.h"
+#include "BannerView.h"
+#include "BuildConfiguration.h"
+#include "Builder.h"
+#include "DesignCheck.h"
+#include "Form1.h"
+#include "Form8.h"
+#include "Seams.h"
+#include "Skin.h"
+#include "Startup.h"
+#include "VaultFormat.h"
+#include "frmAbout.h"
+#include "frmAdd.h"
+#include "frmPass.h"
+#include "frmSplash.h"
+#include "frmWebsite.h"
+#include "modGlobals.h"
+#include "modSkin.h"
+
+#include <QLabel>
+#include <QLineEdit>
+#include <QSettings>
+#include <QSignalSpy>
+#include <QTemporaryDir>
+#include <QStatusBar>
+#include <QWebEnginePage>
+#include <QWebEngineProfile>
+#include <QWebEngineSettings>
+#include <QWebEngineView>
+
+namespace {
+
+constexpr int OnPixels(int twips) {
+    return twips / 15 * 15;
+}
+
+} // namespace
+
+class AppearanceTest : public QObject {
+    Q_OBJECT
+    std::unique_ptr<QTemporaryDir> folder;
+
+    // A run from the splash to the main window on a vault with one entry.
+    Form1* logIn() {
+        QFile f(folder->filePath("data.enc"));
+        f.open(QIODevice::WriteOnly);
+        f.write(QByteArray::fromStdString(vault::VaultBytes("Secret1", {{"u", "p", "www.u.example"}})));
+        f.close();
+        frmSplash* splash = frmSplash::Load();
+        splash->Form_Load();
+        for (int tick = 0; tick < 75; ++tick) {
+            splash->Timer2_Timer();
+        }
+        modGlobals::PasswordDialog()->txtPass->setText("Secret1");
+        modGlobals::PasswordDialog()->cmdOK_Click();
+        return Form1::instance();
+    }
+
+private slots:
+    void initTestCase() { Startup::PrepareApplication(); }
+
+    void init() {
+        folder = std::make_unique<QTemporaryDir>();
+        seams::testing::Begin(folder->path());
+        seams::OpenSettings()->setValue("Settings/showHelp", "0");
+        buildConfig::testing::ForceSkin(std::nullopt);
+        buildConfig::ApplyBuildConfiguration();
+        buildConfig::strBannerURL = "http://127.0.0.1:9/adserver.asp"; // nothing listens there
+        modGlobals::Reset();
+        modSkin::Reset();
+        website::strLaunchMode.clear();
+    }
+
+    void cleanup() {
+        modGlobals::Reset();
+        DestroyAllWindows();
+        modSkin::Reset();
+        buildConfig::testing::ForceSkin(std::nullopt);
+        seams::testing::End();
+    }
+
+    void bannerGeometry() {
+        Form1 main;
+        modSkin::ShowBanner(&main);
+        QWidget* box = modSkin::picBox;
+        QVERIFY(box != nullptr);
+        QCOMPARE(box->objectName(), QString("picBox"));
+        // 7335 wide less the 280-twip margin, 945 high, at the banner's place.
+        QCOMPARE(layouts::Left(box), 60);
+        QCOMPARE(layouts::Top(box), 1980);
+        QCOMPARE(layouts::Width(box), OnPixels(7055));
+        QCOMPARE(layouts::Height(box), 945);
+        QCOMPARE(main.wbBanner->parentWidget(), box);
+        QCOMPARE(main.wbBanner->pos(), QPoint(0, 0));
+        QCOMPARE(layouts::Width(main.wbBanner), 7335); // wider than its box: the scroll bar is cut off
+        QVERIFY(!main.wbBanner->isHidden());
+        QVERIFY(main.wbPicture->isHidden());
+        const auto* view = main.wbBanner->findChild<QWebEngineView*>();
+        QVERIFY(view != nullptr);
+        // The page is kept in its band.
+        QWebEngineSettings* settings = view->page()->settings();
+        QVERIFY(!settings->testAttribute(QWebEngineSettings::ErrorPageEnabled));
+        QVERIFY(!settings->testAttribute(QWebEngineSettings::JavascriptCanAccessClipboard));
+        QVERIFY(!settings->testAttribute(QWebEngineSettings::JavascriptCanOpenWindows));
+        QVERIFY(!settings->testAttribute(QWebEngineSettings::LocalContentCanAccessFileUrls));
+        QVERIFY(view->page()->profile()->isOffTheRecord());
+
+        // A form that measures in pixels gets a 20-pixel margin.
+        Form1 pixels;
+        modSkin::ShowBanner(&pixels, true);
+        QCOMPARE(modSkin::picBox->width(), 7335 / 15 - 20);
+    }
+
+    void bannerShowsTheConfiguredPageAndSendsLinksToTheBrowser() {
+        BannerServer server;
+        QVERIFY(server.Start());
+        buildConfig::strBannerURL = server.Address();
+        Form1 main;
+        main.show();
+        modSkin::ShowBanner(&main);
+        BannerView* banner = main.wbBanner->findChild<BannerView*>();
+        QSignalSpy loaded(banner, &BannerView::loadFinished);
+        QVERIFY(loaded.wait(30000));
+        QCOMPARE(loaded.first().first().toBool(), true);
+        QVERIFY(server.requests().contains("/adserver.asp"));
+        QCOMPARE(banner->view()->url().toString(), server.Address());
+
+        banner->view()->page()->runJavaScript("document.getElementById('offer').click()");
+        QTRY_COMPARE_WITH_TIMEOUT(seams::testing::openedAddresses(), QStringList({"http://www.keyshelf.example/offer"}),
+                                  10000);
+        QCOMPARE(banner->view()->url().toString(), server.Address()); // the band stays on its page
+    }
+
+    void colourControlsByExactTypeName() {
+        QWidget form;
+        const QStringList recoloured = {"CommandButton", "TextBox", "ComboBox", "FileListBox", "DirListBox",
+                                        "DriveListBox",  "ListBox", "ListView", "PictureBox"};
+        const QStringList untouched = {"CheckBox", "Label", "OptionButton", "Frame", "StatusBar", "WebBrowser",
+                                       "commandbutton", "Textbox", "LISTVIEW", "picturebox", ""};
+        QList<QWidget*> controls;
+        for (const QString& type : recoloured + untouched) {
+            auto* w = new QWidget(&form);
+            w->setProperty("typeName", type);
+            controls << w;
+        }
+        const QPalette plain = controls.first()->palette();
+        const qint32 back = 0x00332211, text = 0x00665544, picture = 0x00998877; // 0x00BBGGRR
+        modSkin::ColourControls(&form, back, text, picture);
+        for (QWidget* w : controls) {
+            const QString type = w->property("typeName").toString();
+            const QPalette p = w->palette();
+            if (type == "CommandButton") {
+                QCOMPARE(p.color(QPalette::Button), QColor(0x11, 0x22, 0x33));
+            } else if (type == "PictureBox") {
+                QCOMPARE(p.color(QPalette::Window), QColor(0x77, 0x88, 0x99));
+            } else if (recoloured.contains(type)) {
+                QCOMPARE(p.color(QPalette::Base), QColor(0x11, 0x22, 0x33));
+                QCOMPARE(p.color(QPalette::Text), QColor(0x44, 0x55, 0x66));
+            } else {
+                QVERIFY2(p == plain, qPrintable(type));
+            }
+        }
+        // The designs' own controls carry their kinds' names.
+        Form1 main;
+        QCOMPARE(layouts::TypeName(main.cmdAdd[0]), QString("CommandButton"));
+        QCOMPARE(layouts::TypeName(main.lstPass), QString("ListView"));
+        QCOMPARE(layouts::TypeName(main.wbPicture), QString("PictureBox"));
+        QCOMPARE(layouts::TypeName(main.StatusBar1), QString("StatusBar"));
+    }
+
+    void skinColoursAndRegion() {
+        Skin skin;
+        QCOMPARE(Skin::ColourOf(skin.Property(2)), skin.background());
+        QCOMPARE(Skin::ColourOf(skin.Property(3)), skin.text());
+        QCOMPARE(Skin::ColourOf(skin.Property(4)), skin.pictureBackground());
+        QVERIFY_THROWS_EXCEPTION(std::invalid_argument, skin.Property(5));
+        QVERIFY(modSkin::IsVistaOrLater());
+        modSkin::SetReportedVersion(2, 5);
+        QVERIFY(!modSkin::IsVistaOrLater());
+        modSkin::SetReportedVersion(1, 6); // not the NT family
+        QVERIFY(!modSkin::IsVistaOrLater());
+        QWidget window;
+        window.resize(100, 50);
+        modSkin::ResetWindowRegion(&window);
+        QVERIFY(window.mask().contains(QRect(0, 0, 100, 50))); // the whole window, and more
+    }
+
+    void skinnedRunCallsTheSkinLayerInOrder() {
+        buildConfig::testing::ForceSkin(true);
+        Form1* main = logIn();
+        QVERIFY(buildConfig::blnSkin);
+        QVERIFY(modSkin::objSkin != nullptr);
+        QCOMPARE(modSkin::objSkin, frmSplash::instance()->skn);
+        // Splash: the companion's first and second operations; end of the splash: its third.
+        QCOMPARE(modSkin::objSkinCompanion->calls(), QStringList({"1", "2", "3"}));
+        for (QWidget* w : {static_cast<QWidget*>(frmSplash::instance()), static_cast<QWidget*>(main)}) {
+            QCOMPARE(w->property("skinned").toString(), QString("Standard Skin"));
+            QVERIFY(!w->mask().isEmpty());
+        }
+        main->cmdAdd_Click(0);
+        QCOMPARE(frmAdd::instance()->property("skinned").toString(), QString("Standard Skin"));
+        main->mnuAboutItem_Click(0);
+        QCOMPARE(frmAbout::instance()->property("skinned").toString(), QString("Standard Skin"));
+        // The main window's unload: the third operation again, before the end.
+        QPointer<SkinCompanion> companion = modSkin::objSkinCompanion;
+        main->close();
+        QCOMPARE(companion->calls(), QStringList({"1", "2", "3", "3"}));
+        QCOMPARE(seams::testing::endCalls(), 1);
+    }
+
+    void plainRunSkinsNothing() {
+        modSkin::SetReportedVersion(2, 5); // an older system: SkinStartUp does nothing either
+        Form1* main = logIn();
+        QVERIFY(!buildConfig::blnSkin);
+        QVERIFY(modSkin::objSkin == nullptr);
+        QVERIFY(modSkin::objSkinCompanion == nullptr);
+        QVERIFY(!main->property("skinned").isValid());
+        QVERIFY(main->mask().isEmpty());
+        // The banner is shown all the same.
+        QVERIFY(modSkin::picBox != nullptr);
+    }
+
+    void launcherAddressRules_data() {
+        QTest::addColumn<QString>("comments");
+        QTest::addColumn<QString>("opened");
+        QTest::newRow("bare host") << "www.keyshelf.example" << "http://www.keyshelf.example";
+        QTest::newRow("HTTPS in capitals") << "HTTPS://www.keyshelf.example" << "HTTPS://www.keyshelf.example";
+        QTest::newRow("http inside a query") << "go.example/?to=http://x" << "go.example/?to=http://x";
+        QTest::newRow("empty") << "" << "http://";
+    }
+    void launcherAddressRules() {
+        QFETCH(QString, comments);
+        QFETCH(QString, opened);
+        QCOMPARE(website::LaunchAddress(comments), opened);
+    }
+
+    void oneLaunchASecond() {
+        Form1* main = logIn();
+        main->cmdWebsite_Click(0);
+        main->cmdWebsite_Click(0); // within the second: nothing new
+        QCOMPARE(seams::testing::openedAddresses(), QStringList({"http://www.keyshelf.example"}));
+        QVERIFY(website::strLaunchMode == "Website"); // the second request found the launcher still there
+        QPointer<frmWebsite> launcher = frmWebsite::instance();
+        QVERIFY(launcher != nullptr && !launcher->isVisible());
+        QVERIFY(launcher->Timer1->isActive());
+        launcher->Timer1_Timer(); // its second is up
+        QTRY_VERIFY(launcher.isNull());
+        main->cmdWebsite_Click(0);
+        QCOMPARE(seams::testing::openedAddresses().size(), 2);
+        QVERIFY(website::strLaunchMode.isEmpty());
+
+        // A launcher loaded without the mode opens nothing.
+        frmWebsite::instance()->close();
+        QTRY_VERIFY(frmWebsite::instance() == nullptr);
+        frmWebsite::Load()->Form_Load();
+        QCOMPARE(seams::testing::openedAddresses().size(), 2);
+    }
+
+    void aboutWindow() {
+        frmAbout* about = frmAbout::Load();
+        about->Form_Load();
+        QCOMPARE(about->windowTitle(), QString("About Keyshelf"));
+        QCOMPARE(about->Label1->text(), QString("Keyshelf"));
+        QCOMPARE(about->lblVersion->text(), QString("1.0"));
+        QCOMPARE(about->lblCompany->text(), QString("Keyshelf Software"));
+        QCOMPARE(about->lblWebsite->text(), QString("www.keyshelf.example"));
+        QCOMPARE(about->SkinLabel1.size(), 1); // no clones without skinning
+        QVERIFY(about->SkinLabel1[0]->isHidden());
+
+        about->show();
+        QTest::mouseClick(about->lblWebsite, Qt::LeftButton);
+        QCOMPARE(seams::testing::openedAddresses(), QStringList({"http://www.keyshelf.example"}));
+        QVERIFY(frmWebsite::instance() != nullptr && frmWebsite::instance()->isVisible());
+    }
+
+    void aboutWindowSkinnedClonesEveryPlainLabel() {
+        buildConfig::blnSkin = true;
+        modSkin::objSkin = new Skin(nullptr);
+        frmAbout* about = frmAbout::Load();
+        about->Form_Load();
+        const QStringList plain = {"Label1", "Label2", "Label3", "Label4", "lblWebsite", "lblCompany", "lblVersion"};
+        QCOMPARE(about->SkinLabel1.size(), 1 + plain.size());
+        QStringList cloned;
+        for (int i = 1; i < about->SkinLabel1.size(); ++i) {
+            QLabel* clone = about->SkinLabel1[i];
+            QCOMPARE(clone->objectName(), QString("SkinLabel1(%1)").arg(i));
+            QLabel* original = nullptr;
+            for (const QString& name : plain) {
+                auto* l = about->findChild<QLabel*>(name);
+                if (l->geometry() == clone->geometry() && l->parentWidget() == clone->parentWidget()) {
+                    original = l;
+                }
+            }
+            QVERIFY2(original != nullptr, qPrintable(clone->objectName()));
+            QCOMPARE(clone->text(), original->text());
+            QCOMPARE(clone->font(), original->font());
+            cloned << original->objectName();
+        }
+        cloned.sort();
+        QStringList expected = plain;
+        expected.sort();
+        QCOMPARE(cloned, expected); // exactly one clone each
+        QCOMPARE(about->SkinLabel1[0]->geometry(), QRect(32, 184, 37, 13)); // the template is left as it was
+        delete modSkin::objSkin.data();
+    }
+};
+
+KEYSHELF_TEST_MAIN(AppearanceTest)
+#include "AppearanceTest.moc"
