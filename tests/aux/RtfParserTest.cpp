@@ -134,7 +134,7 @@ TEST(RtfParser, UnicodeEscapesSkipTheirFallback) {
     EXPECT_EQ(Text(Parse("{\\rtf1 \\u-10179?x\\u-8704?}")), "\uFFFDx\uFFFD");
 }
 
-TEST(RtfParser, EscapedAndSpecialCharacters) {
+TEST(RtfParser, EscapedAndNamedCharacters) {
     EXPECT_EQ(Text(Parse("{\\rtf1 \\\\ \\{ \\} a\\~b co\\-op x\\_y}")), "\\ { } a\u00A0b coop x\u2011y");
     EXPECT_EQ(Text(Parse("{\\rtf1 \\emdash\\endash\\bullet\\lquote\\rquote\\ldblquote\\rdblquote}")), "—–•‘’“”");
 }

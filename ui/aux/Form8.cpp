@@ -1,11 +1,32 @@
 #include "Form8.h"
 
+#include "BuildConfiguration.h"
 #include "Builder.h"
-
-#include <QCloseEvent>
+#include "RtfDocument.h"
+#include "Seams.h"
+#include "modOnTop.h"
+#include "modSkin.h"
+#include "xfileExists.h"
 
 #include <QCheckBox>
+#include <QCloseEvent>
+#include <QFile>
+#include <QSettings>
 #include <QTextEdit>
+
+namespace {
+
+const QString kSetting = QStringLiteral("Settings/showHelp");
+
+// The box's states as the setting stores them: 0 cleared, 1 ticked, 2 greyed.
+Qt::CheckState StateOf(int value) {
+    return value == 1 ? Qt::Checked : value == 2 ? Qt::PartiallyChecked : Qt::Unchecked;
+}
+int ValueOf(Qt::CheckState state) {
+    return state == Qt::Checked ? 1 : state == Qt::PartiallyChecked ? 2 : 0;
+}
+
+} // namespace
 
 Form8::Form8(QWidget* parent) : QWidget(parent) {
     setAttribute(Qt::WA_DeleteOnClose);
@@ -22,10 +43,45 @@ Form8::Form8(QWidget* parent) : QWidget(parent) {
     rtf1 = findChild<QTextEdit*>(QStringLiteral("rtf1"));
     Check1 = findChild<QCheckBox*>(QStringLiteral("Check1"));
     rtf1->setAccessibleName(windowTitle());
+    connect(Check1, &QCheckBox::stateChanged, this, &Form8::Check1_Click);
+    // A greyed box that the user clicks becomes a plain ticked one.
+    connect(Check1, &QCheckBox::clicked, this, [this] { Check1->setTristate(false); });
     Register(this);
 }
 
-void Form8::Form_Load() {}
+QString Form8::HelpPath() {
+    return seams::ExecutableDir() + QStringLiteral("/Help.rtf");
+}
+
+void Form8::Form_Load() {
+    if (buildConfig::blnSkin) {
+        modSkin::SkinForm(this);
+    }
+    const QString path = HelpPath();
+    if (!xfileExists::FileExists(path.toStdString())) {
+        // No document, no window: the one made for this request goes again unseen.
+        close();
+        return;
+    }
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly) || !rtf::Load(*rtf1->document(), file.readAll())) {
+        rtf1->clear(); // unreadable, or not RTF: the box stays without the document
+    }
+    modOnTop::SetTopMost(this, true);
+    bool number = false;
+    const int state = seams::OpenSettings()->value(kSetting, QStringLiteral("1")).toString().toShort(&number);
+    if (number && state >= 0 && state <= 2) {
+        Check1->setTristate(state == 2);
+        Check1->setCheckState(StateOf(state));
+    }
+}
+
+void Form8::Check1_Click() {
+    auto settings = seams::OpenSettings();
+    settings->setValue(kSetting, QString::number(ValueOf(Check1->checkState())));
+    // Written through at once: the program may end without another chance.
+    settings->sync();
+}
 
 void Form8::closeEvent(QCloseEvent* event) {
     Unregister(this);

@@ -16,7 +16,13 @@ public:
     QTextEdit* rtf1 = nullptr;
     QCheckBox* Check1 = nullptr;
 
+    // Shows Help.rtf from the program's folder, stays on top and sets the box from the setting "showHelp".
+    // Without the document the window closes again unseen.
     void Form_Load();
+    // Writes the box's state to the setting "showHelp".
+    void Check1_Click();
+
+    static QString HelpPath();
 
 protected:
     void closeEvent(QCloseEvent* event) override;

@@ -1,0 +1,163 @@
+// The help window: Help.rtf from the program's folder, the "showHelp" setting both ways, and no window
+// at all without the document.
+#include "TestMain.h"
+
+#include "BuildConfiguration.h"
+#include "DesignCheck.h"
+#include "Form1.h"
+#include "Form8.h"
+#include "Seams.h"
+#include "Startup.h"
+#include "VaultFormat.h"
+#include "frmPass.h"
+#include "modGlobals.h"
+
+#include <QCheckBox>
+#include <QLineEdit>
+#include <QSettings>
+#include <QTemporaryDir>
+#include <QTextEdit>
+
+class HelpWindowTest : public QObject {
+    Q_OBJECT
+    std::unique_ptr<QTemporaryDir> folder;
+
+    QString setting() const { return seams::OpenSettings()->value("Settings/showHelp", "<absent>").toString(); }
+    void setSetting(const QString& value) { seams::OpenSettings()->setValue("Settings/showHelp", value); }
+
+    // A start past the gate; returns the help window it opened, or nullptr.
+    Form8* start() {
+        DestroyAllWindows();
+        modGlobals::Reset();
+        Form1* main = Form1::Load();
+        main->Form_Load();
+        buildConfig::blnBanner = false;
+        modGlobals::PasswordDialog()->txtPass->setText("Secret1");
+        modGlobals::PasswordDialog()->cmdOK_Click();
+        return Form8::instance();
+    }
+
+private slots:
+    void initTestCase() {
+        Startup::PrepareApplication();
+        buildConfig::ApplyBuildConfiguration();
+    }
+
+    void init() {
+        folder = std::make_unique<QTemporaryDir>();
+        seams::testing::Begin(folder->path());
+        QVERIFY(QFile::copy(QStringLiteral(KEYSHELF_HELP_RTF), folder->filePath("Help.rtf")));
+        QFile vault(folder->filePath("data.enc"));
+        vault.open(QIODevice::WriteOnly);
+        vault.write(QByteArray::fromStdString(vault::VaultBytes("Secret1", {})));
+    }
+
+    void cleanup() {
+        modGlobals::Reset();
+        DestroyAllWindows();
+        seams::testing::End();
+    }
+
+    void showsTheHelpDocumentOnTop() {
+        Form8* help = start(); // no setting yet: the window opens, box ticked
+        QVERIFY(help != nullptr && help->isVisible());
+        QCOMPARE(help->Check1->checkState(), Qt::Checked);
+        QVERIFY(help->windowFlags().testFlag(Qt::WindowStaysOnTopHint));
+        const QString text = help->rtf1->toPlainText();
+        QVERIFY(text.contains("Keyshelf"));
+        QVERIFY(text.contains("data.enc"));
+        QVERIFY(!text.contains("RichTextBox1"));
+        QVERIFY(help->rtf1->isReadOnly());
+    }
+
+    void theBoxWritesTheSettingBothWays() {
+        Form8* help = start();
+        QTest::mouseClick(help->Check1, Qt::LeftButton, {}, QPoint(6, help->Check1->height() / 2));
+        QCOMPARE(setting(), QString("0"));
+        QVERIFY(start() == nullptr); // the next start keeps it closed
+
+        // From the menu it opens with the box cleared; ticking writes "1".
+        Form1::instance()->mnuHelpItem[0]->trigger();
+        help = Form8::instance();
+        QVERIFY(help != nullptr && help->isVisible());
+        QCOMPARE(help->Check1->checkState(), Qt::Unchecked);
+        help->Check1->click();
+        QCOMPARE(setting(), QString("1"));
+    }
+
+    void storedValues_data() {
+        QTest::addColumn<QString>("stored");
+        QTest::addColumn<bool>("opensAtStart");
+        QTest::addColumn<int>("boxState");
+        QTest::addColumn<QString>("afterwards");
+        QTest::newRow("1") << "1" << true << int(Qt::Checked) << "1";
+        QTest::newRow("0") << "0" << false << int(Qt::Unchecked) << "0";
+        QTest::newRow("2 greys the box") << "2" << false << int(Qt::PartiallyChecked) << "2";
+        QTest::newRow("not a number") << "yes" << false << int(Qt::Unchecked) << "yes";
+        QTest::newRow("out of range") << "7" << false << int(Qt::Unchecked) << "7";
+        QTest::newRow("1 with a space") << " 1" << false << int(Qt::Checked) << "1";
+    }
+    void storedValues() {
+        QFETCH(QString, stored);
+        QFETCH(bool, opensAtStart);
+        QFETCH(int, boxState);
+        QFETCH(QString, afterwards);
+        setSetting(stored);
+        QCOMPARE(start() != nullptr, opensAtStart); // only exactly "1" opens it
+        Form1::instance()->mnuHelpItem_Click(0);
+        QCOMPARE(int(Form8::instance()->Check1->checkState()), boxState);
+        QCOMPARE(setting(), afterwards);
+    }
+
+    void aGreyedBoxClickedBecomesTicked() {
+        setSetting("2");
+        start();
+        Form1::instance()->mnuHelpItem_Click(0);
+        QCheckBox* box = Form8::instance()->Check1;
+        box->click();
+        QCOMPARE(box->checkState(), Qt::Checked);
+        QCOMPARE(setting(), QString("1"));
+        box->click();
+        QCOMPARE(box->checkState(), Qt::Unchecked);
+    }
+
+    void noDocumentNoWindow() {
+        QFile::remove(folder->filePath("Help.rtf"));
+        QVERIFY(start() == nullptr);
+        Form1::instance()->mnuHelpItem_Click(0);
+        QVERIFY(Form8::instance() == nullptr);
+        for (QWidget* w : QApplication::topLevelWidgets()) {
+            QVERIFY(!(w->objectName() == "Form8" && w->isVisible()));
+        }
+    }
+
+    void notRtfShowsAnEmptyBox() {
+        QFile f(folder->filePath("Help.rtf"));
+        QVERIFY(f.open(QIODevice::WriteOnly | QIODevice::Truncate));
+        f.write("This is plain text, not a rich-text document.");
+        f.close();
+        Form8* help = start();
+        QVERIFY(help != nullptr && help->isVisible());
+        QCOMPARE(help->rtf1->toPlainText(), QString());
+    }
+
+    void openingAgainBringsTheSameWindowWithoutReloading() {
+        Form8* help = start();
+        const QString shown = help->rtf1->toPlainText();
+        QFile f(folder->filePath("Help.rtf"));
+        QVERIFY(f.open(QIODevice::WriteOnly | QIODevice::Truncate));
+        f.write("{\\rtf1 Changed}");
+        f.close();
+        Form1::instance()->mnuHelpItem_Click(0);
+        QCOMPARE(Form8::instance(), help);
+        QCOMPARE(help->rtf1->toPlainText(), shown);
+        // Closed and opened again: the load step reads the document afresh.
+        help->close();
+        QTRY_VERIFY(Form8::instance() == nullptr);
+        Form1::instance()->mnuHelpItem_Click(0);
+        QCOMPARE(Form8::instance()->rtf1->toPlainText(), QString("Changed"));
+    }
+};
+
+KEYSHELF_TEST_MAIN(HelpWindowTest)
+#include "HelpWindowTest.moc"
