@@ -49,7 +49,7 @@ APP_PID=$!
 log_in "Secret1" "Secret1"
 main=$(wait_window "Keyshelf by Keyshelf Software")
 help=$(wait_window "Readme/Help")
-sleep 2 # the banner page
+sleep 3 # the banner page
 shot "appearance-$NAME-help-at-first-start"
 xdotool windowactivate --sync "$help"
 xdotool key Tab space           # from the document to "Show at Startup": clear it
@@ -74,7 +74,7 @@ xdotool mousemove --window "$main" 182 9 click 1
 sleep 0.4
 xdotool key Down Return
 about=$(wait_window "About Keyshelf")
-sleep 0.3
+sleep 1
 shot "appearance-$NAME-about-window"
 close_window "$about"
 close_window "$main"

@@ -67,6 +67,8 @@ void Form8::Form_Load() {
     if (!file.open(QIODevice::ReadOnly) || !rtf::Load(*rtf1->document(), file.readAll())) {
         rtf1->clear(); // unreadable, or not RTF: the box stays without the document
     }
+    rtf1->moveCursor(QTextCursor::Start); // the reader starts at the top
+
     modOnTop::SetTopMost(this, true);
     bool number = false;
     const int state = seams::OpenSettings()->value(kSetting, QStringLiteral("1")).toString().toShort(&number);
