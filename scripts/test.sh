@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
-# Installs what is missing, builds Keyshelf and runs every test: the normal build's suite, then the vault
-# core's suite and the fuzzers in an AddressSanitizer + UndefinedBehaviorSanitizer build.
+# Installs what is missing, builds Keyshelf and runs every test: the normal build's suite, the skinned
+# build in real windows, then the Qt-free suites and the fuzzers in an AddressSanitizer +
+# UndefinedBehaviorSanitizer build.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 ./scripts/setup.sh
@@ -9,6 +10,12 @@ jobs=$(nproc)
 cmake -S . -B build -G Ninja
 cmake --build build -j "$jobs"
 ctest --test-dir build --output-on-failure -j "$jobs"
+
+# A build with skinning on, whose banner address is a local test server: its windows in real use.
+cmake -S . -B build-skin -G Ninja -DKEYSHELF_SKIN=ON -DKEYSHELF_BENCH=OFF \
+    -DKEYSHELF_BANNER_URL=http://127.0.0.1:18473/adserver.asp
+cmake --build build-skin -j "$jobs" --target keyshelf
+bash tests/e2e/appearance_test.sh build-skin/keyshelf build/tests/banner_server build/screenshots skinned 18473
 
 cmake -S . -B build-sanitize -G Ninja -DCMAKE_CXX_COMPILER=clang++ -DCMAKE_BUILD_TYPE=RelWithDebInfo \
     -DKEYSHELF_VAULT_ONLY=ON -DKEYSHELF_FUZZ=ON -DKEYSHELF_SANITIZE=ON -DKEYSHELF_BENCH=OFF

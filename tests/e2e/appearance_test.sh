@@ -28,11 +28,13 @@ if [ -n "$PORT" ]; then
     "$BANNER_SERVER" "$PORT" >"$WORK/served" 2>&1 &
     SERVER_PID=$!
     trap 'kill $SERVER_PID 2>/dev/null; stop_x' EXIT
+    for _ in $(seq 50); do grep -q '^listening' "$WORK/served" && break; sleep 0.1; done
+    grep -q '^listening' "$WORK/served" || fail "the banner server could not listen on port $PORT"
 fi
 
 log_in() { # PASSWORD [RETYPE]
     local dialog
-    dialog=$(wait_window "Password Required" 15)
+    dialog=$(wait_window "Password Required" 15) || exit 1
     xdotool windowactivate --sync "$dialog"
     xdotool key Tab Tab
     xdotool type --delay 20 "$1"
@@ -47,8 +49,8 @@ log_in() { # PASSWORD [RETYPE]
 "$WORK/keyshelf" 2>/dev/null &
 APP_PID=$!
 log_in "Secret1" "Secret1"
-main=$(wait_window "Keyshelf by Keyshelf Software")
-help=$(wait_window "Readme/Help")
+main=$(wait_window "Keyshelf by Keyshelf Software") || exit 1
+help=$(wait_window "Readme/Help") || exit 1
 sleep 3 # the banner page
 shot "appearance-$NAME-help-at-first-start"
 xdotool windowactivate --sync "$help"
@@ -62,6 +64,9 @@ if [ -n "$PORT" ]; then
     grep -q '^/adserver.asp$' "$WORK/served" || fail "the banner did not ask the local server for /adserver.asp"
 fi
 
+# The web view gives the main window a new native window: look it up again.
+main=$(wait_window "Keyshelf by Keyshelf Software") || exit 1
+
 # The website button opens the product's website through the desktop's opener.
 xdotool windowactivate --sync "$main"
 xdotool key Tab Tab Tab Return  # Add, Edit, Delete, then the website button
@@ -69,11 +74,17 @@ for _ in $(seq 50); do [ -s "$WORK/opened" ] && break; sleep 0.1; done
 [ "$(head -n 1 "$WORK/opened" 2>/dev/null)" = "http://www.keyshelf.example" ] ||
     fail "the website button opened \"$(cat "$WORK/opened" 2>/dev/null)\""
 
-# The about window, from its menu.
-xdotool mousemove --window "$main" 182 9 click 1
-sleep 0.4
-xdotool key Down Return
-about=$(wait_window "About Keyshelf")
+# The about window, from its menu (the menu may take a moment to open while the banner loads).
+for _ in 1 2 3; do
+    xdotool windowactivate --sync "$main"
+    xdotool mousemove --window "$main" 182 9 click 1
+    sleep 1
+    xdotool key Down Return
+    sleep 0.5
+    [ -n "$(xdotool search --onlyvisible --name '^About Keyshelf$' 2>/dev/null)" ] && break
+    xdotool key Escape
+done
+about=$(wait_window "About Keyshelf") || exit 1
 sleep 1
 shot "appearance-$NAME-about-window"
 close_window "$about"
@@ -84,7 +95,7 @@ wait_gone "$APP_PID" 5 || fail "closing the main window did not end the program"
 "$WORK/keyshelf" 2>/dev/null &
 APP_PID=$!
 log_in "Secret1"
-main=$(wait_window "Keyshelf by Keyshelf Software")
+main=$(wait_window "Keyshelf by Keyshelf Software") || exit 1
 sleep 1
 [ -n "$(xdotool search --onlyvisible --name '^Readme/Help$' 2>/dev/null)" ] && fail "the help window opened although its box was cleared"
 close_window "$main"

@@ -28,18 +28,18 @@ clipboard() {
 "$MAKE_VAULT" "$WORK/data.enc" "Secret1" "alice" "a-pw" "www.alice.example" "bob" "b-pw" "Office PC"
 "$WORK/keyshelf" 2>/dev/null &
 APP_PID=$!
-dialog=$(wait_window "Password Required")
+dialog=$(wait_window "Password Required") || exit 1
 xdotool windowactivate --sync "$dialog"
 xdotool key Tab Tab
 xdotool type --delay 20 "Secret1"
 xdotool key Return
-main=$(wait_window "Keyshelf by Keyshelf Software")
+main=$(wait_window "Keyshelf by Keyshelf Software") || exit 1
 xdotool windowactivate --sync "$main"
 sleep 0.5
 
 STEP="add"
 xdotool key Return                      # the focus starts on Add
-editor=$(wait_window "Add an entry")
+editor=$(wait_window "Add an entry") || exit 1
 xdotool key Tab Tab                     # Cancel, Save, then the username box
 xdotool type --delay 20 "carol"
 xdotool key Tab
@@ -67,7 +67,7 @@ shot commands-copied-password
 STEP="edit"
 xdotool key shift+Tab shift+Tab shift+Tab shift+Tab shift+Tab shift+Tab   # back to Edit
 xdotool key Return
-editor=$(wait_window "Edit an entry")
+editor=$(wait_window "Edit an entry") || exit 1
 sleep 0.2
 shot commands-editor-edit
 xdotool key Tab Tab Tab                 # Save, username, password (its text selected)
@@ -82,7 +82,7 @@ xdotool key Tab Tab Tab                 # from Edit: Delete, the website button,
 xdotool key Home                        # alice
 xdotool key shift+Tab shift+Tab         # back to Delete
 xdotool key Return
-box=$(wait_window "Confirm Delete")
+box=$(wait_window "Confirm Delete") || exit 1
 shot commands-confirm-delete
 xdotool windowactivate --sync "$box"
 xdotool key Return                      # OK

@@ -15,7 +15,7 @@ export XDG_CONFIG_HOME="$WORK/config"
 # First run: the dialog asks for a new password.
 "$WORK/keyshelf" 2>/dev/null &
 APP_PID=$!
-dialog=$(wait_window "Password Required")
+dialog=$(wait_window "Password Required") || exit 1
 sleep 0.5
 shot gate-create-mode
 xdotool windowactivate --sync "$dialog"
@@ -36,7 +36,7 @@ wait_gone "$APP_PID" || fail "the first run did not end"
 # Second run: three wrong passwords, each retried, end the program.
 "$WORK/keyshelf" 2>/dev/null &
 APP_PID=$!
-dialog=$(wait_window "Password Required")
+dialog=$(wait_window "Password Required") || exit 1
 sleep 0.5
 shot gate-enter-mode
 xdotool windowactivate --sync "$dialog"
@@ -44,13 +44,13 @@ xdotool key Tab Tab
 for attempt in 1 2 3; do
     xdotool type --delay 20 "wrong$attempt"
     xdotool key Return
-    box=$(wait_window "Incorrect Password")
+    box=$(wait_window "Incorrect Password") || exit 1
     [ "$attempt" = 1 ] && shot gate-wrong-password
     xdotool windowactivate --sync "$box"
     xdotool key Return          # Retry
     sleep 0.3
 done
-box=$(wait_window "Keyshelf")
+box=$(wait_window "Keyshelf") || exit 1
 shot gate-three-tries
 xdotool windowactivate --sync "$box"
 xdotool key Return

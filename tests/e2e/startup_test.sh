@@ -21,15 +21,15 @@ APP_PID=$!
 sleep 0.4
 [ -n "$(xdotool search --onlyvisible --name "^Password Required\$" 2>/dev/null)" ] && fail "the dialog came before the splash"
 shot startup-splash
-dialog=$(wait_window "Password Required")
+dialog=$(wait_window "Password Required") || exit 1
 xdotool windowactivate --sync "$dialog"
 xdotool key Tab Tab
 xdotool type --delay 20 "first run"
 xdotool key Tab
 xdotool type --delay 20 "first run"
 xdotool key Return
-main=$(wait_window "Keyshelf by Keyshelf Software")
-help=$(wait_window "Readme/Help")
+main=$(wait_window "Keyshelf by Keyshelf Software") || exit 1
+help=$(wait_window "Readme/Help") || exit 1
 sleep 0.3
 shot startup-help-window
 close_window "$help"
@@ -47,12 +47,12 @@ printf '[Settings]\nshowHelp=0\n' >"$WORK/config/Keyshelf/Keyshelf.ini"
     "zoë.ñandú@example.com" "pässwörd€" "https://www.bank.example" || fail "make_vault failed"
 "$WORK/keyshelf" 2>/dev/null &
 APP_PID=$!
-dialog=$(wait_window "Password Required")
+dialog=$(wait_window "Password Required") || exit 1
 xdotool windowactivate --sync "$dialog"
 xdotool key Tab Tab
 xdotool type --delay 20 "Secret1"
 xdotool key Return
-main=$(wait_window "Keyshelf by Keyshelf Software")
+main=$(wait_window "Keyshelf by Keyshelf Software") || exit 1
 sleep 0.5
 [ -n "$(xdotool search --onlyvisible --name "^Readme/Help\$" 2>/dev/null)" ] && fail "the help window opened although switched off"
 shot startup-main-window-with-entries

@@ -301,6 +301,23 @@ private slots:
         QCOMPARE(QGuiApplication::clipboard()->text(), QString("a-pw"));
     }
 
+    void closingClearsACopiedValueFromTheClipboard() {
+        select({2});
+        main->cmdCopy_Click(1);
+        QCOMPARE(QGuiApplication::clipboard()->text(), QString("a-pw"));
+        main->mnuFileItem[0]->trigger();
+        QCOMPARE(QGuiApplication::clipboard()->text(), QString());
+
+        // Something the user copied elsewhere afterwards is left alone.
+        cleanup();
+        init();
+        select({2});
+        main->cmdCopy_Click(1);
+        QGuiApplication::clipboard()->setText("from another program");
+        main->close();
+        QCOMPARE(QGuiApplication::clipboard()->text(), QString("from another program"));
+    }
+
     void gotoTargets_data() {
         QTest::addColumn<QString>("location");
         QTest::addColumn<QString>("target");

@@ -212,6 +212,8 @@ void Form1::cmdCopy_Click(int index) {
     // Clipboard managers keep no history of what a password manager marks so.
     data->setData(QStringLiteral("x-kde-passwordManagerHint"), QByteArrayLiteral("secret"));
     clipboard->setMimeData(data);
+    copied_ = true;
+    copiedValue_ = value;
     modGlobals::SetStatus(QLatin1String(kCopied[index]) + value);
 }
 
@@ -292,6 +294,11 @@ bool Form1::Form_QueryUnload() {
 }
 
 void Form1::Form_Unload() {
+    // A copied field does not outlive the program on the clipboard, unless the user has copied something
+    // else since.
+    if (copied_ && QGuiApplication::clipboard()->text() == copiedValue_) {
+        QGuiApplication::clipboard()->clear();
+    }
     if (Form8* help = Form8::instance()) {
         help->close();
     }

@@ -88,4 +88,6 @@ private:
 
     QLabel* statusPanel_ = nullptr;
     bool loaded_ = false;
+    bool copied_ = false;   // a field was put on the clipboard this run
+    QString copiedValue_;   // the last one
 };
