@@ -351,6 +351,7 @@ private slots:
     }
 
     void menusOpenWindowsAndExit() {
+        QVERIFY(QFile::copy(QStringLiteral(KEYSHELF_HELP_RTF), folder->filePath("Help.rtf")));
         main->mnuHelpItem[0]->trigger();
         QVERIFY(Form8::instance() != nullptr && Form8::instance()->isVisible());
         main->mnuAboutItem[0]->trigger();

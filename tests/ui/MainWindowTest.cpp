@@ -83,6 +83,7 @@ private slots:
     void init() {
         folder = std::make_unique<QTemporaryDir>();
         seams::testing::Begin(folder->path(), QDateTime(QDate(2026, 12, 6), QTime(8, 27, 30)));
+        QVERIFY(QFile::copy(QStringLiteral(KEYSHELF_HELP_RTF), folder->filePath("Help.rtf")));
         modGlobals::Reset();
         buildConfig::ApplyBuildConfiguration();
     }
