@@ -1,9 +1,11 @@
 #include "BannerView.h"
+#include "ProcessHardening.h"
 #include "Startup.h"
 
 #include <QApplication>
 
 int main(int argc, char* argv[]) {
+    ProcessHardening::Harden();
     PrepareWebEngine();
     QApplication app(argc, argv);
     return Startup::Run(app);

@@ -92,6 +92,16 @@ FileOps* SetFileOps(FileOps* ops) {
     return previous;
 }
 
+FileStamp StampOf(const std::string& path) {
+    struct stat st {};
+    if (::stat(path.c_str(), &st) != 0) {
+        return {};
+    }
+    return {true, static_cast<unsigned long long>(st.st_dev), static_cast<unsigned long long>(st.st_ino),
+            static_cast<long long>(st.st_size),
+            static_cast<long long>(st.st_mtim.tv_sec) * 1000000000LL + st.st_mtim.tv_nsec};
+}
+
 PathKind KindOfPath(const std::string& path) {
     struct stat st {};
     if (::lstat(path.c_str(), &st) != 0) {

@@ -25,6 +25,18 @@ Status ReplaceFile(const std::string& path, std::string_view bytes);
 // returns false leaves the old file as it was.
 Status ReplaceFileWith(const std::string& path, const std::function<bool(const ByteSink&)>& produce);
 
+// Who the file at a path is: which file, how big, when last written. Another program's write, a copy
+// put in its place or its removal all change it.
+struct FileStamp {
+    bool exists = false;
+    unsigned long long device = 0;
+    unsigned long long inode = 0;
+    long long size = 0;
+    long long modifiedNs = 0;
+    friend bool operator==(const FileStamp&, const FileStamp&) = default;
+};
+FileStamp StampOf(const std::string& path);
+
 // What the filesystem says is at a path, without following a final symbolic link.
 enum class PathKind { Missing, RegularFile, Directory, DanglingLink, Other, Unknown };
 PathKind KindOfPath(const std::string& path);

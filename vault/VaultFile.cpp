@@ -61,6 +61,21 @@ Result<std::vector<vault::Entry>> ReadEntries(const std::string& path) {
     return vault::ReadEntryLines(*bytes);
 }
 
+Result<Loaded> LoadVault(const std::string& path, std::size_t limit) {
+    if (auto status = EnsureVaultFile(path)) {
+        return *status;
+    }
+    Loaded loaded;
+    // Taken before reading: a write that lands while we read then shows as a change, never the reverse.
+    loaded.stamp = vault::StampOf(path);
+    auto bytes = vault::ReadWholeFile(path);
+    if (!bytes) {
+        return bytes.error();
+    }
+    loaded.entries = vault::ReadEntryLines(*bytes, limit, loaded.total);
+    return loaded;
+}
+
 Result<std::vector<vault::Entry>> WriteMasterPassword(const std::string& path, const std::string& master) {
     auto kept = ReadEntries(path);
     if (!kept) {

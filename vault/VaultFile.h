@@ -5,6 +5,7 @@
 // file could not be read first.
 #pragma once
 
+#include "AtomicFile.h"
 #include "VaultError.h"
 #include "VaultFormat.h"
 
@@ -25,6 +26,15 @@ vault::Result<std::string> ReadMasterPassword(const std::string& path);
 
 // The entry lines, in file order.
 vault::Result<std::vector<vault::Entry>> ReadEntries(const std::string& path);
+
+// Everything a start-up load needs: the entries the format allows (at most `limit`), how many the file
+// holds in all, and the file's stamp as it was read.
+struct Loaded {
+    std::vector<vault::Entry> entries;
+    std::size_t total = 0;
+    vault::FileStamp stamp;
+};
+vault::Result<Loaded> LoadVault(const std::string& path, std::size_t limit = vault::kMaxEntries);
 
 // Writes the master password of a first run. A file that has no master password but does hold entry
 // lines keeps them: they are written back after the new master line. Returns the entries kept.

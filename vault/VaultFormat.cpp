@@ -280,14 +280,20 @@ std::string ReadMasterLine(std::string_view fileBytes) {
 }
 
 std::vector<Entry> ReadEntryLines(std::string_view fileBytes) {
+    std::size_t total = 0;
+    return ReadEntryLines(fileBytes, static_cast<std::size_t>(-1), total);
+}
+
+std::vector<Entry> ReadEntryLines(std::string_view fileBytes, std::size_t limit, std::size_t& total) {
     std::vector<Entry> entries;
+    total = 0;
     // One entry per line end at most: counting them first spares the vector's regrowth.
     std::size_t lineEnds = 0;
     for (const char* p = fileBytes.data(), *end = p + fileBytes.size();
          (p = static_cast<const char*>(std::memchr(p, kCR, static_cast<std::size_t>(end - p)))) != nullptr; ++p) {
         ++lineEnds;
     }
-    entries.reserve(std::min<std::size_t>(lineEnds + 1, kMaxEntries + 1));
+    entries.reserve(std::min<std::size_t>({lineEnds + 1, limit, kMaxEntries + 1}));
     LineReader reader(fileBytes);
     std::string_view line;
     if (!reader.Next(line)) {
@@ -296,6 +302,9 @@ std::vector<Entry> ReadEntryLines(std::string_view fileBytes) {
     while (reader.Next(line)) {
         if (line.empty() || line == " ") {
             continue;
+        }
+        if (++total > limit) {
+            continue; // counted, not kept
         }
         Entry& entry = entries.emplace_back();
         std::string* fields[] = {&entry.username, &entry.password, &entry.location};

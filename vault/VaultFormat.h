@@ -62,6 +62,8 @@ std::string ReadMasterLine(std::string_view fileBytes);
 // a line is split at "|||" from left to right, pieces after the third are ignored and missing pieces
 // are empty fields.
 std::vector<Entry> ReadEntryLines(std::string_view fileBytes);
+// The same, keeping at most `limit` entries and counting all of them in `total`.
+std::vector<Entry> ReadEntryLines(std::string_view fileBytes, std::size_t limit, std::size_t& total);
 
 // Whether a text can be stored in the file so that it reads back the same. No text may hold a character
 // outside the code page (it would be stored as "?") or U+008D (it enciphers to CR and would end the

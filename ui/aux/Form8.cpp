@@ -63,8 +63,11 @@ void Form8::Form_Load() {
         close();
         return;
     }
+    // A help document is a few pages; a file of many megabytes is no help document and would stall the
+    // window, so it is left out like an unreadable one.
+    constexpr qint64 kLargest = 4 * 1024 * 1024;
     QFile file(path);
-    if (!file.open(QIODevice::ReadOnly) || !rtf::Load(*rtf1->document(), file.readAll())) {
+    if (!file.open(QIODevice::ReadOnly) || file.size() > kLargest || !rtf::Load(*rtf1->document(), file.readAll())) {
         rtf1->clear(); // unreadable, or not RTF: the box stays without the document
     }
     rtf1->moveCursor(QTextCursor::Start); // the reader starts at the top

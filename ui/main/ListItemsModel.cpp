@@ -282,7 +282,10 @@ QVariant ListItemsModel::data(const QModelIndex& index, int role) const {
         return {};
     }
     if (role == Qt::DisplayRole || role == Qt::AccessibleTextRole) {
-        return rows_[static_cast<std::size_t>(index.row())].fields[index.column()];
+        // A cell shows the start of a very long text; laying out megabytes would stall the window.
+        constexpr qsizetype kShown = 1000;
+        const QString& text = rows_[static_cast<std::size_t>(index.row())].fields[index.column()];
+        return text.size() > kShown ? text.left(kShown) + QChar(0x2026) : text;
     }
     return {};
 }

@@ -2,6 +2,7 @@
 
 #include "Form1.h"
 #include "Seams.h"
+#include "AtomicFile.h"
 #include "VaultFile.h"
 #include "frmPass.h"
 
@@ -26,10 +27,25 @@ qint16 intEditRow = 0;
 namespace {
 
 QPointer<frmPass> gPass;
+// The file as Keyshelf last read or wrote it: a save first checks that nobody else has written since.
+vault::FileStamp gStamp;
+bool gStampKnown = false;
+// Why this run must not save, when it must not: the file holds more entries than the list can.
+QString gReadOnly;
 
 std::string PathString() {
     return VaultPathText().toStdString();
 }
+
+void Remember() {
+    gStamp = vault::StampOf(PathString());
+    gStampKnown = true;
+}
+
+QString Count(std::size_t n) {
+    return QLocale(QLocale::English).toString(static_cast<qulonglong>(n));
+}
+
 
 void ShowError(const vault::VaultError& error) {
     seams::MsgBox(QString::fromStdString(error.Message()), seams::vbCritical);
@@ -101,35 +117,73 @@ bool CreateMasterPassword() {
         gPass->close();
     }
     QCoreApplication::processEvents();
+    Remember();
+    std::vector<vault::Entry> shown = *kept;
+    const std::size_t total = shown.size();
+    if (total > static_cast<std::size_t>(vault::kMaxEntries)) {
+        shown.resize(vault::kMaxEntries);
+    }
     Form1* main = Form1::instance();
-    if (main != nullptr && !kept->empty()) {
-        main->ShowEntries(*kept);
+    if (main != nullptr && !shown.empty()) {
+        main->ShowEntries(shown);
     }
     SetStatus(QStringLiteral("Password created successfully"));
     if (main != nullptr) {
         main->afterFormLoad();
     }
+    TellAboutTooManyEntries(total);
     return true;
 }
 
 void LoadEntries() {
-    const auto entries = ReadEntries(PathString());
-    if (!entries) {
-        ShowError(entries.error());
+    const auto loaded = LoadVault(PathString());
+    if (!loaded) {
+        ShowError(loaded.error());
         seams::EndProgram(1);
         return;
     }
+    gStamp = loaded->stamp;
+    gStampKnown = true;
     Form1* main = Form1::instance();
     if (main != nullptr) {
-        main->ShowEntries(*entries);
+        main->ShowEntries(loaded->entries);
     }
-    SetStatus(QStringLiteral("Loaded %1 entries").arg(entries->size()));
+    SetStatus(QStringLiteral("Loaded %1 entries").arg(loaded->entries.size()));
     if (main != nullptr) {
         main->afterFormLoad();
     }
+    TellAboutTooManyEntries(loaded->total);
+}
+
+void TellAboutTooManyEntries(std::size_t total) {
+    if (total <= static_cast<std::size_t>(vault::kMaxEntries)) {
+        return;
+    }
+    // The list holds what the format allows; a save would write only those and lose the rest.
+    gReadOnly = QStringLiteral("%1 holds %2 entries, more than the 32,767 Keyshelf can show.  The first 32,767 "
+                               "are shown, and no change can be saved, so that none of the others is lost.")
+                    .arg(VaultPathText(), Count(total));
+    seams::MsgBox(gReadOnly, seams::vbExclamation);
 }
 
 bool SaveVault() {
+    if (!gReadOnly.isEmpty()) {
+        SetStatus(QStringLiteral("Not saved."));
+        seams::MsgBox(gReadOnly, seams::vbExclamation);
+        return false;
+    }
+    const vault::FileStamp now = vault::StampOf(PathString());
+    if (gStampKnown && now.exists && now != gStamp) {
+        const QString question =
+            QStringLiteral("%1 has been changed by another program since Keyshelf last read or saved it.  Saving "
+                           "now replaces those changes with the list shown here.\r\n\r\nSave anyway?")
+                .arg(VaultPathText());
+        if (seams::MsgBox(question, seams::vbYesNo | seams::vbExclamation, QStringLiteral("File Changed")) !=
+            seams::vbYes) {
+            SetStatus(QStringLiteral("Not saved."));
+            return false;
+        }
+    }
     Form1* main = Form1::instance();
     ListItemsModel* items = main != nullptr ? main->lstPass->items() : nullptr;
     const std::size_t count = items != nullptr ? static_cast<std::size_t>(items->count()) : 0;
@@ -172,6 +226,7 @@ bool SaveVault() {
         ShowError(*failed);
         return false;
     }
+    Remember();
     SetStatus(QStringLiteral("Saved ") + GeneralDate(seams::Now()));
     return true;
 }
@@ -198,6 +253,9 @@ void Reset() {
     strStoredPassword.clear();
     strMasterPassword.clear();
     blnCreateMode = false;
+    gStamp = {};
+    gStampKnown = false;
+    gReadOnly.clear();
     strEditMode.clear();
     strEditUsername.clear();
     strEditPassword.clear();

@@ -43,9 +43,12 @@ void UnloadPasswordDialog();
 bool CreateMasterPassword();
 // Later runs: fills the main list from the vault, reports and finishes start-up.
 void LoadEntries();
+// A file that holds more entries than the list can: the user is told, and this run saves nothing.
+void TellAboutTooManyEntries(std::size_t total);
 // Rewrites the whole vault from the master password and the main list in display order, and reports.
-// When the file cannot be written the user is told, the status line says nothing was saved, and false
-// is returned.
+// When another program has written the file since Keyshelf last read or saved it, the user is asked
+// first. When the file cannot or must not be written the user is told, the status line says nothing was
+// saved, and false is returned.
 bool SaveVault();
 
 // Puts a message on the main window's status line.

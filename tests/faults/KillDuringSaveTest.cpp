@@ -1,0 +1,311 @@
+// A process killed while it saves, again and again. After every kill data.enc must be one whole vault: the
+// last save the process finished, or the one it was in the middle of when it died. Never a mix of the two,
+// never a cut-off file, never a temporary file in its place.
+//
+// A saver child saves vault after vault and reports each finished save through a pipe. The parent kills it
+// after a short, seeded wait, reads which saves finished and compares data.enc with the bytes those saves
+// write. The next saver carries on from whatever the file holds.
+#include "TempDir.h"
+#include "VaultFile.h"
+
+#include <algorithm>
+#include <cerrno>
+#include <chrono>
+#include <csignal>
+#include <cstdint>
+#include <cstring>
+#include <fcntl.h>
+#include <filesystem>
+#include <gtest/gtest.h>
+#include <iostream>
+#include <optional>
+#include <random>
+#include <set>
+#include <string>
+#include <string_view>
+#include <sys/prctl.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <thread>
+#include <unistd.h>
+#include <vector>
+
+namespace {
+
+namespace fs = std::filesystem;
+using vault::Entry;
+
+constexpr char kMaster[] = "m";
+
+// What data.enc holds between kills: no file yet, the empty line a first save begins by creating, or the
+// vault of save number k for k >= 0.
+using State = std::int64_t;
+constexpr State kAbsent = -2;
+constexpr State kEmptyLine = -1;
+
+std::string Describe(State state) {
+    if (state == kAbsent) {
+        return "no file";
+    }
+    if (state == kEmptyLine) {
+        return "the empty vault";
+    }
+    return "save " + std::to_string(state);
+}
+
+// The list save number k writes: 200 to 3000 entries of everyday length, some with Windows characters.
+// The count jumps up and down from one save to the next, so the file grows and shrinks under the kills.
+std::vector<Entry> EntriesOf(State k) {
+    std::mt19937 rng(static_cast<std::uint32_t>(k) * 2654435761u + 12345u);
+    auto pick = [&rng](std::size_t lo, std::size_t hi) {
+        return std::uniform_int_distribution<std::size_t>(lo, hi)(rng);
+    };
+    static constexpr std::string_view kNames[] = {"anna", "jdoe", "m.keller", "admin", "sophie.laurent", "k.tanaka"};
+    static constexpr std::string_view kPlaces[] = {"https://mail.example.com", "https://bank.example.org/login",
+                                                   "Router at home",           "Büro – VPN",
+                                                   "ftp://files.example.net",  "Café Wi-Fi"};
+    static constexpr std::string_view kPasswordChars =
+        "abcdefghijklmnopqrstuvwxyzABCDEFGHIJKLMNOPQRSTUVWXYZ0123456789!#$%&*+-=?@^_~";
+
+    std::vector<Entry> entries(pick(200, 3000));
+    for (std::size_t i = 0; i < entries.size(); ++i) {
+        Entry& e = entries[i];
+        e.username = std::string(kNames[pick(0, std::size(kNames) - 1)]) + std::to_string(pick(0, 9999));
+        if (pick(0, 3) == 0) {
+            e.username += "@example.com";
+        }
+        e.password.resize(pick(8, 24));
+        for (char& c : e.password) {
+            c = kPasswordChars[pick(0, kPasswordChars.size() - 1)];
+        }
+        if (pick(0, 9) == 0) {
+            e.password += "€ß";
+        }
+        e.location = std::string(kPlaces[pick(0, std::size(kPlaces) - 1)]) + " #" + std::to_string(i);
+    }
+    return entries;
+}
+
+std::optional<std::string> BytesOf(State state) {
+    if (state == kAbsent) {
+        return std::nullopt;
+    }
+    if (state == kEmptyLine) {
+        return vault::EmptyVaultBytes();
+    }
+    return vault::VaultBytes(kMaster, EntriesOf(state));
+}
+
+// Why a saver stopped by itself instead of being killed.
+constexpr int kSaveFailed = 3;
+constexpr int kReportFailed = 4;
+
+// The child: saves vault `first`, `first` + 1, ... and writes the number of each save that returned success
+// to `reportFd`, until it is killed.
+[[noreturn]] void SaveUntilKilled(const std::string& path, State first, int reportFd) {
+    for (State k = first;; ++k) {
+        const std::vector<Entry> entries = EntriesOf(k);
+        if (modGlobals::SaveVault(path, kMaster, entries).has_value()) {
+            ::_exit(kSaveFailed);
+        }
+        if (::write(reportFd, &k, sizeof k) != static_cast<ssize_t>(sizeof k)) {
+            ::_exit(kReportFailed);
+        }
+    }
+}
+
+class KillDuringSave : public ::testing::Test {
+protected:
+    int kills = 0;
+    State savesFinished = 0;
+    int onLastFinished = 0;  // the file held the last save the child reported
+    int onUnreported = 0;    // the save in flight had replaced the file, but was killed before reporting it
+    int beforeFirstSave = 0; // nothing was saved yet: no file or the empty vault
+    std::set<std::string> leftovers;
+
+    // Starts a saver on the vault in `dir`, which holds `onDisk`, kills it after `wait` and checks what it
+    // left. `onDisk` becomes the state the file holds now.
+    void KillOneSaver(const std::string& dir, State& onDisk, std::chrono::microseconds wait) {
+        const std::string path = modGlobals::VaultPath(dir);
+        const State first = onDisk >= 0 ? onDisk + 1 : 0;
+
+        int report[2];
+        ASSERT_EQ(::pipe2(report, O_CLOEXEC), 0) << std::strerror(errno);
+        const pid_t pid = ::fork();
+        ASSERT_GE(pid, 0) << std::strerror(errno);
+        if (pid == 0) {
+            ::close(report[0]);
+            ::prctl(PR_SET_PDEATHSIG, SIGKILL);
+            SaveUntilKilled(path, first, report[1]);
+        }
+        ::close(report[1]);
+        std::this_thread::sleep_for(wait);
+        ::kill(pid, SIGKILL);
+        int status = 0;
+        while (::waitpid(pid, &status, 0) < 0 && errno == EINTR) {
+        }
+        const std::vector<State> finished = ReadReports(report[0]);
+        ::close(report[0]);
+        ++kills;
+
+        ASSERT_TRUE(WIFSIGNALED(status) && WTERMSIG(status) == SIGKILL)
+            << "the saver stopped by itself with exit code " << (WIFEXITED(status) ? WEXITSTATUS(status) : -1)
+            << (WIFEXITED(status) && WEXITSTATUS(status) == kSaveFailed ? " (a save reported failure)" : "");
+        for (std::size_t i = 0; i < finished.size(); ++i) {
+            ASSERT_EQ(finished[i], first + static_cast<State>(i)) << "saves were reported out of order";
+        }
+
+        // The file holds what it held before or what the save in flight writes. Before any save of this
+        // child finished, a first save may also have got as far as creating the empty vault.
+        std::vector<State> allowed;
+        if (!finished.empty()) {
+            allowed = {finished.back(), finished.back() + 1};
+        } else {
+            allowed = {onDisk, first};
+            if (onDisk == kAbsent) {
+                allowed.push_back(kEmptyLine);
+            }
+        }
+        State now = kAbsent;
+        ASSERT_NO_FATAL_FAILURE(StateOnDisk(path, allowed, now));
+        ASSERT_NO_FATAL_FAILURE(ExpectReadBack(path, now));
+        ASSERT_NO_FATAL_FAILURE(NoteLeftovers(dir));
+
+        savesFinished += static_cast<State>(finished.size());
+        if (now < 0) {
+            ++beforeFirstSave;
+        } else if (now == first + static_cast<State>(finished.size())) {
+            ++onUnreported;
+        } else {
+            ++onLastFinished;
+        }
+        onDisk = now;
+    }
+
+    void Report(const char* what) {
+        std::cout << "[ " << what << " ] " << kills << " kills, " << savesFinished << " saves finished; after a kill "
+                  << "data.enc held the last reported save " << onLastFinished << " times, a finished but "
+                  << "unreported save " << onUnreported << " times, nothing saved yet " << beforeFirstSave
+                  << " times; " << leftovers.size() << " temporary files left behind\n";
+        RecordProperty("kills", kills);
+        RecordProperty("leftover_temporary_files", static_cast<int>(leftovers.size()));
+    }
+
+private:
+    static std::vector<State> ReadReports(int fd) {
+        std::string bytes;
+        char buffer[4096];
+        for (;;) {
+            const ssize_t n = ::read(fd, buffer, sizeof buffer);
+            if (n < 0 && errno == EINTR) {
+                continue;
+            }
+            if (n <= 0) {
+                break;
+            }
+            bytes.append(buffer, static_cast<std::size_t>(n));
+        }
+        // A pipe write this small is all or nothing, so a kill cannot leave half a report.
+        EXPECT_EQ(bytes.size() % sizeof(State), 0u) << "a report was cut short";
+        std::vector<State> reports(bytes.size() / sizeof(State));
+        std::memcpy(reports.data(), bytes.data(), reports.size() * sizeof(State));
+        return reports;
+    }
+
+    // Which of the `allowed` states data.enc holds, byte for byte, into `state`; fails when it is none of them.
+    static void StateOnDisk(const std::string& path, const std::vector<State>& allowed, State& state) {
+        const auto isAllowed = [&](State s) { return std::find(allowed.begin(), allowed.end(), s) != allowed.end(); };
+        struct stat st {};
+        if (::lstat(path.c_str(), &st) != 0) {
+            ASSERT_EQ(errno, ENOENT) << std::strerror(errno);
+            ASSERT_TRUE(isAllowed(kAbsent)) << "data.enc is gone";
+            state = kAbsent;
+            return;
+        }
+        ASSERT_TRUE(S_ISREG(st.st_mode)) << "data.enc is not a regular file";
+        const std::string bytes = TempDir::Read(path);
+        std::string expected;
+        for (const State candidate : allowed) {
+            const auto wanted = BytesOf(candidate);
+            if (!wanted) {
+                expected += "\n  no file";
+                continue;
+            }
+            if (*wanted == bytes) {
+                state = candidate;
+                return;
+            }
+            const bool cutOff = bytes.size() < wanted->size() && wanted->compare(0, bytes.size(), bytes) == 0;
+            expected += "\n  " + Describe(candidate) + " (" + std::to_string(wanted->size()) + " bytes" +
+                        (cutOff ? ", of which data.enc is the beginning" : "") + ")";
+        }
+        FAIL() << "data.enc holds " << bytes.size() << " bytes that are none of:" << expected;
+    }
+
+    // What the program reads back from the file is the list that was saved.
+    static void ExpectReadBack(const std::string& path, State state) {
+        if (state == kAbsent) {
+            return; // reading would create the file
+        }
+        const auto master = modGlobals::ReadMasterPassword(path);
+        ASSERT_TRUE(master.ok()) << master.error().Message();
+        const auto entries = modGlobals::ReadEntries(path);
+        ASSERT_TRUE(entries.ok()) << entries.error().Message();
+        if (state == kEmptyLine) {
+            EXPECT_EQ(*master, "");
+            EXPECT_TRUE(entries->empty());
+            return;
+        }
+        EXPECT_EQ(*master, kMaster);
+        EXPECT_TRUE(*entries == EntriesOf(state)) << "the entries read back are not those of " << Describe(state);
+    }
+
+    // A killed save cannot remove its temporary file. Those files must not be mistaken for the vault, and
+    // as they hold the vault's bytes they must be as private as data.enc.
+    void NoteLeftovers(const std::string& dir) {
+        for (const auto& item : fs::directory_iterator(dir)) {
+            const std::string name = item.path().filename().string();
+            if (name == "data.enc") {
+                continue;
+            }
+            ASSERT_EQ(name.rfind(".data.enc.", 0), 0u) << "unexpected file " << name;
+            struct stat st {};
+            ASSERT_EQ(::lstat(item.path().c_str(), &st), 0);
+            EXPECT_EQ(st.st_mode & 077, 0u) << name << " can be read by others";
+            leftovers.insert(name);
+        }
+    }
+};
+
+TEST_F(KillDuringSave, TheVaultIsAlwaysTheLastFinishedSaveOrTheOneInFlight) {
+    TempDir dir;
+    const std::string path = modGlobals::VaultPath(dir.path());
+    ASSERT_FALSE(modGlobals::SaveVault(path, kMaster, EntriesOf(0)).has_value());
+    State onDisk = 0;
+
+    std::mt19937 rng(20240611);
+    std::uniform_int_distribution<int> waitUs(0, 15000);
+    for (int i = 0; i < 150; ++i) {
+        ASSERT_NO_FATAL_FAILURE(KillOneSaver(dir.path(), onDisk, std::chrono::microseconds(waitUs(rng))));
+    }
+    Report("kill/save");
+    // Without finished saves the kills would only ever have hit a saver that was starting up.
+    EXPECT_GT(savesFinished, 0);
+}
+
+// A first run: the saver starts in a folder without data.enc. Until its first save finishes the file is
+// absent or the empty line (CR LF) the save creates before it writes the vault; then it is a whole save.
+TEST_F(KillDuringSave, AVaultCreatedFromNothingIsAbsentEmptyOrWhole) {
+    std::mt19937 rng(7);
+    std::uniform_int_distribution<int> waitUs(0, 4000);
+    for (int folder = 0; folder < 30; ++folder) {
+        TempDir dir;
+        State onDisk = kAbsent;
+        for (int i = 0; i < 3; ++i) {
+            ASSERT_NO_FATAL_FAILURE(KillOneSaver(dir.path(), onDisk, std::chrono::microseconds(waitUs(rng))));
+        }
+    }
+    Report("first run");
+}
+
+} // namespace
