@@ -126,13 +126,8 @@ TEST_F(TinyDisk, ASaveTooBigForTheDiskIsReportedAndTheVaultKeepsItsBytes) {
 // The vault grows past what the disk holds (the old file and the new one must fit side by side until the
 // rename) and shrinks again. Every save either lands whole or is reported and changes nothing.
 TEST_F(TinyDisk, EverySaveEitherLandsWholeOrChangesNothing) {
-    std::vector<std::size_t> counts;
-    for (std::size_t n = 0; n <= 1000; n += 100) {
-        counts.push_back(n);
-    }
-    for (std::size_t n = 850; n > 0; n -= 150) {
-        counts.push_back(n);
-    }
+    const std::vector<std::size_t> counts = {0,   100,  200, 300, 400, 500, 600, 700, 800,
+                                             900, 1000, 850, 700, 550, 400, 250, 100};
     ASSERT_NO_FATAL_FAILURE(SaveThatFits({}));
     std::string before = TempDir::Read(path);
     int landed = 0;
@@ -270,8 +265,8 @@ protected:
                 ASSERT_TRUE(SameBytes(onDisk, vault::EmptyVaultBytes())) << "a first save left a partial vault";
             }
         }
-        const std::vector<std::string> nothingElse = onDisk ? std::vector<std::string>{"data.enc"}
-                                                            : std::vector<std::string>{};
+        const std::vector<std::string> nothingElse =
+            onDisk ? std::vector<std::string>{"data.enc"} : std::vector<std::string>{};
         ASSERT_EQ(NamesIn(dir.path()), nothingElse) << "a temporary file was left behind";
 
         const auto retry = modGlobals::SaveVault(path, kMaster, entries);

@@ -18,6 +18,7 @@
 #include <filesystem>
 #include <gtest/gtest.h>
 #include <iostream>
+#include <limits>
 #include <optional>
 #include <random>
 #include <set>
@@ -100,9 +101,16 @@ std::optional<std::string> BytesOf(State state) {
 constexpr int kSaveFailed = 3;
 constexpr int kReportFailed = 4;
 
+// What a saver reports before its first save, so that the wait before the kill counts from there and not
+// from the fork, which is slow in instrumented builds.
+constexpr State kStarted = std::numeric_limits<State>::min();
+
 // The child: saves vault `first`, `first` + 1, ... and writes the number of each save that returned success
 // to `reportFd`, until it is killed.
 [[noreturn]] void SaveUntilKilled(const std::string& path, State first, int reportFd) {
+    if (::write(reportFd, &kStarted, sizeof kStarted) != static_cast<ssize_t>(sizeof kStarted)) {
+        ::_exit(kReportFailed);
+    }
     for (State k = first;; ++k) {
         const std::vector<Entry> entries = EntriesOf(k);
         if (modGlobals::SaveVault(path, kMaster, entries).has_value()) {
@@ -118,9 +126,10 @@ class KillDuringSave : public ::testing::Test {
 protected:
     int kills = 0;
     State savesFinished = 0;
-    int onLastFinished = 0;  // the file held the last save the child reported
-    int onUnreported = 0;    // the save in flight had replaced the file, but was killed before reporting it
-    int beforeFirstSave = 0; // nothing was saved yet: no file or the empty vault
+    int onLastFinished = 0; // the file held the last save the child reported
+    int onUnreported = 0;   // the save in flight had replaced the file, but was killed before reporting it
+    int noFile = 0;         // nothing was saved yet, not even the empty vault
+    int emptyVault = 0;     // the first save had created the empty vault but not yet replaced it
     std::set<std::string> leftovers;
 
     // Starts a saver on the vault in `dir`, which holds `onDisk`, kills it after `wait` and checks what it
@@ -139,6 +148,9 @@ protected:
             SaveUntilKilled(path, first, report[1]);
         }
         ::close(report[1]);
+        State started = 0;
+        while (::read(report[0], &started, sizeof started) < 0 && errno == EINTR) {
+        }
         std::this_thread::sleep_for(wait);
         ::kill(pid, SIGKILL);
         int status = 0;
@@ -148,6 +160,7 @@ protected:
         ::close(report[0]);
         ++kills;
 
+        ASSERT_EQ(started, kStarted) << "the saver did not start";
         ASSERT_TRUE(WIFSIGNALED(status) && WTERMSIG(status) == SIGKILL)
             << "the saver stopped by itself with exit code " << (WIFEXITED(status) ? WEXITSTATUS(status) : -1)
             << (WIFEXITED(status) && WEXITSTATUS(status) == kSaveFailed ? " (a save reported failure)" : "");
@@ -172,8 +185,10 @@ protected:
         ASSERT_NO_FATAL_FAILURE(NoteLeftovers(dir));
 
         savesFinished += static_cast<State>(finished.size());
-        if (now < 0) {
-            ++beforeFirstSave;
+        if (now == kAbsent) {
+            ++noFile;
+        } else if (now == kEmptyLine) {
+            ++emptyVault;
         } else if (now == first + static_cast<State>(finished.size())) {
             ++onUnreported;
         } else {
@@ -182,11 +197,24 @@ protected:
         onDisk = now;
     }
 
+    // How long one save of a typical list takes in this build. The waits before the kills are drawn as
+    // fractions of it, so that they spread over a few saves whether the build is optimised or instrumented.
+    static std::chrono::microseconds SaveDuration() {
+        TempDir scratch;
+        const std::string path = modGlobals::VaultPath(scratch.path());
+        constexpr State kSaves = 8;
+        const auto start = std::chrono::steady_clock::now();
+        for (State k = 0; k < kSaves; ++k) {
+            EXPECT_FALSE(modGlobals::SaveVault(path, kMaster, EntriesOf(k)).has_value());
+        }
+        return std::chrono::duration_cast<std::chrono::microseconds>(std::chrono::steady_clock::now() - start) / kSaves;
+    }
+
     void Report(const char* what) {
         std::cout << "[ " << what << " ] " << kills << " kills, " << savesFinished << " saves finished; after a kill "
                   << "data.enc held the last reported save " << onLastFinished << " times, a finished but "
-                  << "unreported save " << onUnreported << " times, nothing saved yet " << beforeFirstSave
-                  << " times; " << leftovers.size() << " temporary files left behind\n";
+                  << "unreported save " << onUnreported << " times, no file " << noFile << " times, the empty vault "
+                  << emptyVault << " times; " << leftovers.size() << " temporary files left behind\n";
         RecordProperty("kills", kills);
         RecordProperty("leftover_temporary_files", static_cast<int>(leftovers.size()));
     }
@@ -208,7 +236,9 @@ private:
         // A pipe write this small is all or nothing, so a kill cannot leave half a report.
         EXPECT_EQ(bytes.size() % sizeof(State), 0u) << "a report was cut short";
         std::vector<State> reports(bytes.size() / sizeof(State));
-        std::memcpy(reports.data(), bytes.data(), reports.size() * sizeof(State));
+        if (!reports.empty()) {
+            std::memcpy(reports.data(), bytes.data(), reports.size() * sizeof(State));
+        }
         return reports;
     }
 
@@ -269,10 +299,11 @@ private:
                 continue;
             }
             ASSERT_EQ(name.rfind(".data.enc.", 0), 0u) << "unexpected file " << name;
-            struct stat st {};
-            ASSERT_EQ(::lstat(item.path().c_str(), &st), 0);
-            EXPECT_EQ(st.st_mode & 077, 0u) << name << " can be read by others";
-            leftovers.insert(name);
+            if (leftovers.insert(dir + "/" + name).second) {
+                struct stat st {};
+                ASSERT_EQ(::lstat(item.path().c_str(), &st), 0);
+                EXPECT_EQ(st.st_mode & 077, 0u) << name << " can be read by others";
+            }
         }
     }
 };
@@ -283,12 +314,16 @@ TEST_F(KillDuringSave, TheVaultIsAlwaysTheLastFinishedSaveOrTheOneInFlight) {
     ASSERT_FALSE(modGlobals::SaveVault(path, kMaster, EntriesOf(0)).has_value());
     State onDisk = 0;
 
+    // Waits of up to three saves, and at least up to 15 ms.
+    const auto longest = std::max<std::chrono::microseconds>(3 * SaveDuration(), std::chrono::milliseconds(15));
     std::mt19937 rng(20240611);
-    std::uniform_int_distribution<int> waitUs(0, 15000);
+    std::uniform_real_distribution<double> fraction(0.0, 1.0);
     for (int i = 0; i < 150; ++i) {
-        ASSERT_NO_FATAL_FAILURE(KillOneSaver(dir.path(), onDisk, std::chrono::microseconds(waitUs(rng))));
+        const std::chrono::microseconds wait(static_cast<std::int64_t>(fraction(rng) * longest.count()));
+        ASSERT_NO_FATAL_FAILURE(KillOneSaver(dir.path(), onDisk, wait));
     }
     Report("kill/save");
+    std::cout << "[ kill/save ] waits of 0 to " << longest.count() << " us\n";
     // Without finished saves the kills would only ever have hit a saver that was starting up.
     EXPECT_GT(savesFinished, 0);
 }
@@ -296,16 +331,20 @@ TEST_F(KillDuringSave, TheVaultIsAlwaysTheLastFinishedSaveOrTheOneInFlight) {
 // A first run: the saver starts in a folder without data.enc. Until its first save finishes the file is
 // absent or the empty line (CR LF) the save creates before it writes the vault; then it is a whole save.
 TEST_F(KillDuringSave, AVaultCreatedFromNothingIsAbsentEmptyOrWhole) {
+    // Waits of up to two saves: about half the kills land before the first save has finished.
+    const auto longest = 2 * SaveDuration();
     std::mt19937 rng(7);
-    std::uniform_int_distribution<int> waitUs(0, 4000);
+    std::uniform_real_distribution<double> fraction(0.0, 1.0);
     for (int folder = 0; folder < 30; ++folder) {
         TempDir dir;
         State onDisk = kAbsent;
         for (int i = 0; i < 3; ++i) {
-            ASSERT_NO_FATAL_FAILURE(KillOneSaver(dir.path(), onDisk, std::chrono::microseconds(waitUs(rng))));
+            const std::chrono::microseconds wait(static_cast<std::int64_t>(fraction(rng) * longest.count()));
+            ASSERT_NO_FATAL_FAILURE(KillOneSaver(dir.path(), onDisk, wait));
         }
     }
     Report("first run");
+    std::cout << "[ first run ] waits of 0 to " << longest.count() << " us\n";
 }
 
 } // namespace

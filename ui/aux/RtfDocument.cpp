@@ -48,9 +48,20 @@ void Fill(QTextDocument& document, const Document& parsed) {
         } else {
             cursor.setBlockCharFormat(first);
         }
+        // Laying out one enormous paragraph takes minutes: a paragraph shows its first kMaxParagraph
+        // characters and an ellipsis.
+        qsizetype room = kMaxParagraph;
         for (const Run& run : paragraph.runs) {
+            if (room <= 0) {
+                break;
+            }
             last = CharFormat(run);
-            cursor.insertText(QString::fromStdString(run.text), last);
+            QString text = QString::fromStdString(run.text);
+            if (text.size() > room) {
+                text = text.left(room) + QChar(0x2026);
+            }
+            room -= text.size();
+            cursor.insertText(text, last);
         }
     }
     cursor.endEditBlock();

@@ -9,6 +9,9 @@ class QTextDocument;
 
 namespace rtf {
 
+// The most characters a paragraph shows; the rest of a longer one is cut off with an ellipsis.
+inline constexpr int kMaxParagraph = 10000;
+
 // Replaces the contents of `document` with `parsed`. Runs keep the document's default font family when
 // they name none, and its default text colour when their colour is automatic.
 void Fill(QTextDocument& document, const Document& parsed);

@@ -1,0 +1,302 @@
+// The windows under faults and bad input: whatever happens to the file or the folder, no saved entry is
+// lost, the user is told, and nothing claims success that did not happen. Runs as an ordinary user (CTest
+// starts it as "nobody" when the suite runs as root), since file modes do not bind the superuser.
+#include "TestMain.h"
+
+#include "BuildConfiguration.h"
+#include "DesignCheck.h"
+#include "Form1.h"
+#include "Form8.h"
+#include "Seams.h"
+#include "Startup.h"
+#include "VaultFormat.h"
+#include "frmAdd.h"
+#include "frmPass.h"
+#include "modGlobals.h"
+
+#include <QLineEdit>
+#include <QSettings>
+#include <QTemporaryDir>
+#include <QTextEdit>
+#include <filesystem>
+#include <sys/stat.h>
+#include <unistd.h>
+
+using vault::Entry;
+
+namespace {
+
+const std::vector<Entry> kEntries = {{"alice", "a-pw", "www.alice.example"}, {"bob", "b-pw", ""}};
+
+} // namespace
+
+class FaultsTest : public QObject {
+    Q_OBJECT
+    std::unique_ptr<QTemporaryDir> folder;
+    Form1* main = nullptr;
+
+    QString path() const { return folder->filePath("data.enc"); }
+    QByteArray onDisk() const {
+        QFile f(path());
+        return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray("<unreadable>");
+    }
+    void write(const QByteArray& bytes) const {
+        QFile f(path());
+        QVERIFY(f.open(QIODevice::WriteOnly | QIODevice::Truncate));
+        f.write(bytes);
+    }
+    static QByteArray vaultOf(const std::vector<Entry>& entries, const char* master = "Secret1") {
+        return QByteArray::fromStdString(vault::VaultBytes(master, entries));
+    }
+    QStringList boxes() const {
+        QStringList out;
+        for (const auto& b : seams::testing::shownBoxes()) {
+            out << b.text;
+        }
+        return out;
+    }
+    // Opens the vault; returns the password dialog, or nullptr when start-up ended.
+    frmPass* open() {
+        main = Form1::Load();
+        main->Form_Load();
+        return modGlobals::PasswordDialog();
+    }
+    void logIn(const char* password = "Secret1") {
+        frmPass* dialog = open();
+        QVERIFY(dialog != nullptr);
+        dialog->txtPass->setText(password);
+        dialog->cmdOK_Click();
+        QVERIFY(modGlobals::PasswordDialog() == nullptr);
+    }
+    // Adds an entry through the editor; true when the editor closed (the entry was stored).
+    bool addEntry(const char* username) {
+        main->cmdAdd_Click(0);
+        frmAdd* editor = frmAdd::instance();
+        editor->txtUsername->setText(username);
+        editor->txtPassword->setText("pw");
+        editor->cmdAdd_Click();
+        return !editor->isVisible();
+    }
+    // The add failed in every respect the user depends on.
+    void expectNotSaved(const QByteArray& before, const QString& reason) {
+        QVERIFY(!boxes().isEmpty());
+        QVERIFY2(boxes().last().contains(path()), qPrintable(boxes().last()));
+        QVERIFY2(boxes().last().contains(reason), qPrintable(boxes().last()));
+        QCOMPARE(main->StatusText(), QString("Not saved."));
+        QCOMPARE(main->lstPass->count(), 2); // the row went again
+        QVERIFY(frmAdd::instance() != nullptr && frmAdd::instance()->isVisible()); // with what was typed
+        QCOMPARE(onDisk(), before);
+    }
+
+private slots:
+    void initTestCase() {
+        Startup::PrepareApplication();
+        buildConfig::ApplyBuildConfiguration();
+        buildConfig::blnBanner = false;
+        qInfo("running as uid %d", int(::getuid()));
+    }
+
+    void init() {
+        folder = std::make_unique<QTemporaryDir>();
+        seams::testing::Begin(folder->path());
+        seams::OpenSettings()->setValue("Settings/showHelp", "0");
+        modGlobals::Reset();
+        write(vaultOf(kEntries));
+    }
+
+    void cleanup() {
+        ::chmod(folder->path().toLocal8Bit(), 0700);
+        modGlobals::Reset();
+        DestroyAllWindows();
+        main = nullptr;
+        seams::testing::End();
+    }
+
+    void folderMadeReadOnly() {
+        logIn();
+        QVERIFY(::chmod(folder->path().toLocal8Bit(), 0500) == 0);
+        if (::access(folder->path().toLocal8Bit(), W_OK) == 0) {
+            QSKIP("file modes do not bind this user");
+        }
+        QVERIFY(!addEntry("carol"));
+        expectNotSaved(vaultOf(kEntries), "permission denied");
+    }
+
+    void fileMadeReadOnly() {
+        logIn();
+        QVERIFY(::chmod(path().toLocal8Bit(), 0400) == 0);
+        if (::access(path().toLocal8Bit(), W_OK) == 0) {
+            QSKIP("file modes do not bind this user");
+        }
+        QVERIFY(!addEntry("carol"));
+        expectNotSaved(vaultOf(kEntries), "permission denied");
+    }
+
+    void unreadableAtStart() {
+        QVERIFY(::chmod(path().toLocal8Bit(), 0200) == 0);
+        if (::access(path().toLocal8Bit(), R_OK) == 0) {
+            QSKIP("file modes do not bind this user");
+        }
+        QVERIFY(open() == nullptr);
+        QCOMPARE(seams::testing::endCalls(), 1);
+        QVERIFY(boxes().value(0).startsWith("Could not read " + path()));
+        QVERIFY(boxes().value(0).contains("permission denied"));
+        ::chmod(path().toLocal8Bit(), 0600);
+        QCOMPARE(onDisk(), vaultOf(kEntries)); // never written
+    }
+
+    void replacedByAFolderOrADanglingLink() {
+        logIn();
+        QFile::remove(path());
+        QVERIFY(QDir(folder->path()).mkdir("data.enc"));
+        QVERIFY(!addEntry("carol"));
+        QVERIFY(boxes().last().contains("it is a folder"));
+        QCOMPARE(main->StatusText(), QString("Not saved."));
+        QVERIFY(QFileInfo(path()).isDir());
+
+        QVERIFY(QDir(folder->path()).rmdir("data.enc"));
+        std::filesystem::create_symlink(folder->filePath("gone.enc").toStdString(), path().toStdString());
+        frmAdd::instance()->cmdAdd_Click();
+        QVERIFY(boxes().last().contains("does not exist"));
+        QVERIFY(!QFileInfo::exists(folder->filePath("gone.enc")));
+        QCOMPARE(main->lstPass->count(), 2);
+    }
+
+    void danglingLinkAtStart() {
+        QFile::remove(path());
+        std::filesystem::create_symlink(folder->filePath("gone.enc").toStdString(), path().toStdString());
+        QVERIFY(open() == nullptr);
+        QCOMPARE(seams::testing::endCalls(), 1);
+        QVERIFY(boxes().value(0).contains("does not exist"));
+        QVERIFY(!QFileInfo::exists(folder->filePath("gone.enc")));
+    }
+
+    void removedWhileRunning() {
+        logIn();
+        QVERIFY(QFile::remove(path()));
+        QVERIFY(addEntry("carol")); // the list is whole: it is written again, owner-only
+        QCOMPARE(onDisk(), vaultOf({kEntries[0], kEntries[1], {"carol", "pw", ""}}));
+        QCOMPARE(QFileInfo(path()).permissions() & (QFile::ReadGroup | QFile::ReadOther), QFile::Permissions());
+        QVERIFY(main->StatusText().startsWith("Added new entry."));
+    }
+
+    void changedByAnotherProgramWhileRunning() {
+        logIn();
+        const QByteArray theirs = vaultOf({kEntries[0], kEntries[1], {"zed", "from elsewhere", ""}});
+        write(theirs);
+        // Asked, and declined: their file stays, the list goes back, nothing claims to be saved.
+        seams::testing::setNextAnswer(seams::vbNo);
+        QVERIFY(!addEntry("carol"));
+        const auto& box = seams::testing::shownBoxes().last();
+        QCOMPARE(box.title, QString("File Changed"));
+        QCOMPARE(box.buttons, seams::vbYesNo | seams::vbExclamation);
+        QVERIFY(box.text.startsWith(path() + " has been changed by another program"));
+        QCOMPARE(onDisk(), theirs);
+        QCOMPARE(main->StatusText(), QString("Not saved."));
+        QCOMPARE(main->lstPass->count(), 2);
+        // Asked again, and accepted: the list as shown is written.
+        seams::testing::setNextAnswer(seams::vbYes);
+        frmAdd::instance()->cmdAdd_Click();
+        QCOMPARE(onDisk(), vaultOf({kEntries[0], kEntries[1], {"carol", "pw", ""}}));
+        // Keyshelf's own saves never count as another program's.
+        const int asked = seams::testing::shownBoxes().size();
+        QVERIFY(addEntry("dave"));
+        QCOMPARE(seams::testing::shownBoxes().size(), asked);
+    }
+
+    void badFiles_data() {
+        QTest::addColumn<QByteArray>("bytes");
+        QTest::addColumn<bool>("createMode");
+        QTest::addColumn<QString>("stored");
+        QTest::newRow("zero bytes") << QByteArray() << true << QString();
+        QTest::newRow("only CR") << QByteArray("\r\r\r") << true << QString();
+        QTest::newRow("only LF") << QByteArray("\n\n\n") << false << QString::fromUtf8("ŠŠŠ");
+        QTest::newRow("master line without CR") << vaultOf({}).left(7) << false << QString("Secret1");
+        QTest::newRow("binary noise") << QByteArray::fromHex("00ff7f80fe0d9a0a1b2c3d0d0a0a0dffee") << false
+                                      << QString::fromUtf8("€ÿ\u00ff\u20ac").left(0);
+    }
+    void badFiles() {
+        QFETCH(QByteArray, bytes);
+        QFETCH(bool, createMode);
+        QFETCH(QString, stored);
+        write(bytes);
+        QVERIFY(open() != nullptr);
+        QCOMPARE(modGlobals::blnCreateMode, createMode);
+        if (!stored.isEmpty()) {
+            QCOMPARE(modGlobals::strStoredPassword, stored);
+        }
+        QCOMPARE(onDisk(), bytes); // opening writes nothing
+    }
+
+    void trailingLineWithoutLineEnd() {
+        write(vaultOf({}).chopped(2) + QByteArray::fromStdString(vault::EntryLine({"last", "x", "y"})));
+        logIn();
+        QCOMPARE(main->lstPass->count(), 1);
+        QCOMPARE(main->lstPass->text(1), QString("last"));
+    }
+
+    void aFiftyMegabyteLine() {
+        const std::string huge(50 * 1024 * 1024, 'x');
+        write(QByteArray::fromStdString(vault::VaultBytes("Secret1", {{"big", huge, "z"}})));
+        logIn();
+        QCOMPARE(main->lstPass->count(), 1);
+        QCOMPARE(main->lstPass->subItem(1, 1).size(), qsizetype(huge.size())); // kept whole
+        const QString shown = main->lstPass->items()->index(0, 1).data().toString();
+        QVERIFY(shown.size() < 2000); // shown shortened
+        main->show();
+        main->lstPass->viewport()->repaint();
+    }
+
+    void moreEntriesThanTheFormatHolds() {
+        // 1,000,000 lines, each an entry: the first 32,767 are shown, the user is told, nothing is saved.
+        QByteArray bytes = vaultOf({}).chopped(2);
+        const QByteArray line = QByteArray::fromStdString(vault::EntryLine({"u", "p", ""})) + "\r\n";
+        bytes.reserve(bytes.size() + line.size() * 1000000);
+        for (int i = 0; i < 1000000; ++i) {
+            bytes += line;
+        }
+        write(bytes);
+        logIn();
+        QCOMPARE(main->lstPass->count(), vault::kMaxEntries);
+        QVERIFY(boxes().value(0).contains("holds 1,000,000 entries, more than the 32,767"));
+        main->lstPass->setSelected(1, true);
+        seams::testing::setNextAnswer(seams::vbOK);
+        main->cmdDelete_Click();
+        QCOMPARE(main->lstPass->count(), vault::kMaxEntries); // the delete was undone
+        QCOMPARE(main->StatusText(), QString("Not saved."));
+        QCOMPARE(onDisk(), bytes);
+    }
+
+    void helpDocuments_data() {
+        QTest::addColumn<QByteArray>("document");
+        QTest::addColumn<QString>("shows");
+        QTest::newRow("malformed") << QByteArray("{\\rtf1 {\\b broken \\'4") << "broken";
+        QTest::newRow("deeply nested") << QByteArray("{\\rtf1 ") + QByteArray(100000, '{') + "deep" << "deep";
+        QTest::newRow("not RTF") << QByteArray("<html>help</html>") << "";
+        QTest::newRow("too big to be help") << QByteArray("{\\rtf1 ") + QByteArray(5 * 1024 * 1024, 'a') + "}" << "";
+        QByteArray many("{\\rtf1 ");
+        while (many.size() < 3 * 1024 * 1024) {
+            many += "A paragraph of ordinary help text, one of very many.\\par\n";
+        }
+        QTest::newRow("large but fine") << many + "The end.}" << "The end.";
+        QTest::newRow("one enormous paragraph") << QByteArray("{\\rtf1 start") + QByteArray(1024 * 1024, 'a') + "}"
+                                                << "start";
+    }
+    void helpDocuments() {
+        QFETCH(QByteArray, document);
+        QFETCH(QString, shows);
+        QFile f(folder->filePath("Help.rtf"));
+        QVERIFY(f.open(QIODevice::WriteOnly));
+        f.write(document);
+        f.close();
+        logIn();
+        main->mnuHelpItem_Click(0);
+        Form8* help = Form8::instance();
+        QVERIFY(help != nullptr && help->isVisible());
+        const QString text = help->rtf1->toPlainText();
+        QVERIFY(shows.isEmpty() ? text.isEmpty() : text.contains(shows));
+    }
+};
+
+KEYSHELF_TEST_MAIN(FaultsTest)
+#include "FaultsTest.moc"
