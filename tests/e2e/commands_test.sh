@@ -26,7 +26,7 @@ clipboard() {
 }
 
 "$MAKE_VAULT" "$WORK/data.enc" "Secret1" "alice" "a-pw" "www.alice.example" "bob" "b-pw" "Office PC"
-"$WORK/keyshelf" 2>/dev/null &
+"$WORK/keyshelf" 2>"$WORK/stderr" &
 APP_PID=$!
 dialog=$(wait_window "Password Required") || exit 1
 xdotool windowactivate --sync "$dialog"
@@ -36,6 +36,8 @@ xdotool key Return
 main=$(wait_window "Keyshelf by Keyshelf Software") || exit 1
 xdotool windowactivate --sync "$main"
 sleep 0.5
+# The process keeps its memory to itself: no core dumps.
+grep -Eq '^Max core file size +0 +0' "/proc/$APP_PID/limits" || fail "the program may still dump core"
 
 STEP="add"
 xdotool key Return                      # the focus starts on Add
@@ -93,4 +95,9 @@ shot commands-after-delete
 close_window "$main"
 wait_gone "$APP_PID" 5 || fail "closing the main window did not end the program"
 APP_PID=
+# Closing cleared the copied password from the clipboard; nothing secret went to stderr.
+[ -z "$(clipboard)" ] || fail "the clipboard still holds \"$(clipboard)\" after closing"
+for secret in Secret1 a-pw b-pw "c-pw 3" "b-pw NEW"; do
+    grep -qF "$secret" "$WORK/stderr" && fail "\"$secret\" appeared on stderr"
+done
 echo "commands: ok"
