@@ -1,5 +1,7 @@
 #include "UiBench.h"
 
+#include "RandomText.h"
+
 #include "BuildConfiguration.h"
 #include "Form1.h"
 #include "Seams.h"
@@ -18,18 +20,6 @@
 namespace uibench {
 namespace {
 
-std::string RandomText(std::mt19937& rng, const char* alphabet, int minLength, int maxLength) {
-    const std::size_t n = std::strlen(alphabet);
-    std::uniform_int_distribution<int> length(minLength, maxLength);
-    std::uniform_int_distribution<std::size_t> pick(0, n - 1);
-    std::string out;
-    const int len = length(rng);
-    for (int i = 0; i < len; ++i) {
-        out.push_back(alphabet[pick(rng)]);
-    }
-    return out;
-}
-
 QTemporaryDir& Temp() {
     static QTemporaryDir folder;
     return folder;
@@ -42,9 +32,9 @@ const std::vector<vault::Entry>& Entries() {
         std::mt19937 rng(20261207);
         std::vector<vault::Entry> out;
         for (int i = 0; i < vault::kMaxEntries; ++i) {
-            out.push_back({RandomText(rng, "abcdefghijklmnopqrstuvwxyzABCDEFGHIJKLMNOPQRSTUVWXYZ.", 5, 14) + "@mail.example",
-                           RandomText(rng, "ABCDEFGHJKLMNPQRSTUVWXYZabcdefghijkmnopqrstuvwxyz23456789!#%&", 12, 24),
-                           "https://www." + RandomText(rng, "abcdefghijklmnopqrstuvwxyz-", 5, 18) + ".example/"});
+            out.push_back({bench::RandomText(rng, "abcdefghijklmnopqrstuvwxyzABCDEFGHIJKLMNOPQRSTUVWXYZ.", 5, 14) + "@mail.example",
+                           bench::RandomText(rng, "ABCDEFGHJKLMNPQRSTUVWXYZabcdefghijkmnopqrstuvwxyz23456789!#%&", 12, 24),
+                           "https://www." + bench::RandomText(rng, "abcdefghijklmnopqrstuvwxyz-", 5, 18) + ".example/"});
         }
         return out;
     }();

@@ -6,6 +6,7 @@
 #include "AtomicFile.h"
 #include "VaultFile.h"
 #include "VaultFormat.h"
+#include "RandomText.h"
 
 #include <benchmark/benchmark.h>
 #include <chrono>
@@ -22,18 +23,6 @@ namespace {
 
 const std::string kMaster = "correct horse battery";
 
-std::string RandomText(std::mt19937& rng, const char* alphabet, int minLength, int maxLength) {
-    const std::size_t n = std::strlen(alphabet);
-    std::uniform_int_distribution<int> length(minLength, maxLength);
-    std::uniform_int_distribution<std::size_t> pick(0, n - 1);
-    std::string out;
-    const int len = length(rng);
-    for (int i = 0; i < len; ++i) {
-        out.push_back(alphabet[pick(rng)]);
-    }
-    return out;
-}
-
 // Realistic fields: e-mail style usernames, generated passwords, web addresses; a few accented letters.
 const std::vector<vault::Entry>& Entries() {
     static const std::vector<vault::Entry> entries = [] {
@@ -42,11 +31,11 @@ const std::vector<vault::Entry>& Entries() {
         out.reserve(vault::kMaxEntries);
         for (int i = 0; i < vault::kMaxEntries; ++i) {
             vault::Entry e;
-            e.username = RandomText(rng, "abcdefghijklmnopqrstuvwxyz.", 5, 14) + "@" +
-                         RandomText(rng, "abcdefghijklmnopqrstuvwxyz", 4, 10) + ".example";
-            e.password = RandomText(rng, "ABCDEFGHJKLMNPQRSTUVWXYZabcdefghijkmnopqrstuvwxyz23456789!#%&*-_=+?", 12, 24);
-            e.location = "https://www." + RandomText(rng, "abcdefghijklmnopqrstuvwxyz-", 5, 18) + ".example/" +
-                         RandomText(rng, "abcdefghijklmnopqrstuvwxyz/", 0, 16);
+            e.username = bench::RandomText(rng, "abcdefghijklmnopqrstuvwxyz.", 5, 14) + "@" +
+                         bench::RandomText(rng, "abcdefghijklmnopqrstuvwxyz", 4, 10) + ".example";
+            e.password = bench::RandomText(rng, "ABCDEFGHJKLMNPQRSTUVWXYZabcdefghijkmnopqrstuvwxyz23456789!#%&*-_=+?", 12, 24);
+            e.location = "https://www." + bench::RandomText(rng, "abcdefghijklmnopqrstuvwxyz-", 5, 18) + ".example/" +
+                         bench::RandomText(rng, "abcdefghijklmnopqrstuvwxyz/", 0, 16);
             if (i % 97 == 0) {
                 e.username = "zoë." + e.username;
                 e.password += "€";
