@@ -2,6 +2,8 @@
 
 #include <cerrno>
 #include <climits>
+#include <ctime>
+#include <dirent.h>
 #include <cstdlib>
 #include <cstring>
 #include <fcntl.h>
@@ -100,6 +102,36 @@ FileStamp StampOf(const std::string& path) {
     return {true, static_cast<unsigned long long>(st.st_dev), static_cast<unsigned long long>(st.st_ino),
             static_cast<long long>(st.st_size),
             static_cast<long long>(st.st_mtim.tv_sec) * 1000000000LL + st.st_mtim.tv_nsec};
+}
+
+int RemoveStaleTemporaries(const std::string& path, long long olderThanSeconds) {
+    std::vector<std::string> folders = {DirectoryOf(path)};
+    if (auto target = ResolveTarget(path); target && *target != path) {
+        folders.push_back(DirectoryOf(*target));
+    }
+    const std::string prefix = ".data.enc.";
+    const auto now = static_cast<long long>(::time(nullptr));
+    int removed = 0;
+    for (const std::string& folder : folders) {
+        DIR* dir = ::opendir(folder.c_str());
+        if (dir == nullptr) {
+            continue;
+        }
+        while (const dirent* entry = ::readdir(dir)) {
+            const std::string name = entry->d_name;
+            if (name.size() != prefix.size() + 6 || name.compare(0, prefix.size(), prefix) != 0) {
+                continue;
+            }
+            const std::string file = folder + "/" + name;
+            struct stat st {};
+            if (::lstat(file.c_str(), &st) == 0 && S_ISREG(st.st_mode) &&
+                now - static_cast<long long>(st.st_mtime) > olderThanSeconds && ::unlink(file.c_str()) == 0) {
+                ++removed;
+            }
+        }
+        ::closedir(dir);
+    }
+    return removed;
 }
 
 PathKind KindOfPath(const std::string& path) {

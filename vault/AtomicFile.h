@@ -37,6 +37,11 @@ struct FileStamp {
 };
 FileStamp StampOf(const std::string& path);
 
+// Removes the temporary files that replacements of `path` left behind when they were killed before they
+// finished (".data.enc.XXXXXX" beside the file, or beside the file a link points to), when older than
+// `olderThanSeconds`: younger ones may belong to a save still under way. Returns how many went.
+int RemoveStaleTemporaries(const std::string& path, long long olderThanSeconds);
+
 // What the filesystem says is at a path, without following a final symbolic link.
 enum class PathKind { Missing, RegularFile, Directory, DanglingLink, Other, Unknown };
 PathKind KindOfPath(const std::string& path);

@@ -6,6 +6,7 @@
 #include <filesystem>
 #include <gtest/gtest.h>
 #include <functional>
+#include <fcntl.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -168,6 +169,24 @@ TEST_F(VaultFile, MissingRightsAreReportedAndNothingIsChanged) {
         return readRefused && readOnlyFile && readOnlyFile->reason == "permission denied" && readOnlyFolder &&
                readOnlyFolder->reason == "permission denied" && TempDir::Read(path) == before;
     }));
+}
+
+TEST_F(VaultFile, StaleTemporaryCopiesAreRemovedYoungOnesAndOthersKept) {
+    TempDir::Write(path, vault::MasterOnlyBytes("m"));
+    const std::string stale = dir.file(".data.enc.a1B2c3");
+    const std::string young = dir.file(".data.enc.Z9y8X7");
+    for (const std::string& name : {stale, young, dir.file(".data.enc.toolong1"), dir.file("notes.txt")}) {
+        TempDir::Write(name, "x");
+    }
+    const timespec old[2] = {{::time(nullptr) - 3600, 0}, {::time(nullptr) - 3600, 0}};
+    ASSERT_EQ(::utimensat(AT_FDCWD, stale.c_str(), old, 0), 0);
+    ASSERT_EQ(::utimensat(AT_FDCWD, dir.file("notes.txt").c_str(), old, 0), 0);
+    EXPECT_EQ(vault::RemoveStaleTemporaries(path, 600), 1);
+    EXPECT_FALSE(fs::exists(stale));
+    EXPECT_TRUE(fs::exists(young));
+    EXPECT_TRUE(fs::exists(dir.file(".data.enc.toolong1")));
+    EXPECT_TRUE(fs::exists(dir.file("notes.txt")));
+    EXPECT_EQ(TempDir::Read(path), vault::MasterOnlyBytes("m"));
 }
 
 // Replaces the system calls of a save to make it fail at a chosen step.

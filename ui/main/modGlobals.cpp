@@ -79,6 +79,9 @@ void UnloadPasswordDialog() {
 }
 
 void OpenVault() {
+    // Saves killed half-way (a crash, a power cut) leave their temporary copies behind: scrambled
+    // passwords that nothing else would ever remove.
+    vault::RemoveStaleTemporaries(PathString(), 10 * 60);
     const auto master = ReadMasterPassword(PathString());
     if (!master) {
         ShowError(master.error());
