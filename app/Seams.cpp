@@ -191,9 +191,6 @@ void setNextAnswer(int answer) {
 void setOnShow(std::function<void(const ShownBox&)> onShow) {
     State().onShow = std::move(onShow);
 }
-int pendingAnswers() {
-    return static_cast<int>(State().answers.size());
-}
 const QList<ShownBox>& shownBoxes() {
     return State().shown;
 }
@@ -214,9 +211,6 @@ void setLaunchSucceeds(bool succeeds) {
 }
 void setNow(const QDateTime& now) {
     State().now = now;
-}
-void setExecutableDir(const QString& folder) {
-    State().executableDir = folder;
 }
 
 } // namespace testing

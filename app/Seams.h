@@ -76,7 +76,6 @@ void End();
 
 // The answer the next message box gives; unscripted boxes answer with their first button.
 void setNextAnswer(int answer);
-int pendingAnswers();
 const QList<ShownBox>& shownBoxes();
 // Called as each message box is shown, to look at the program's state at that moment.
 void setOnShow(std::function<void(const ShownBox&)> onShow);
@@ -89,7 +88,6 @@ const QList<Started>& startedPrograms();
 void setLaunchSucceeds(bool succeeds);
 
 void setNow(const QDateTime& now);
-void setExecutableDir(const QString& folder);
 
 } // namespace testing
 } // namespace seams

@@ -102,7 +102,4 @@ extern const Window frmAbout;
 extern const Window frmSplash;
 extern const Window frmWebsite;
 
-// The control of a design by name, or nullptr.
-const Control* Find(const Window& window, const char* name);
-
 } // namespace layouts

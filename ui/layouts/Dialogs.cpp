@@ -1,8 +1,6 @@
 // The master password dialog and the entry editor.
 #include "Design.h"
 
-#include <cstring>
-
 namespace layouts {
 namespace {
 
@@ -35,14 +33,5 @@ const Window frmPass{"frmPass", "Password Required", 6825, 1800, Border::FixedSi
 
 const Window frmAdd{"frmAdd", "Form2", 4680, 2610, Border::FixedSingle, false, false, true, {}, "frmAdd",
                     kAddControls};
-
-const Control* Find(const Window& window, const char* name) {
-    for (const Control& c : window.controls) {
-        if (std::strcmp(c.name, name) == 0) {
-            return &c;
-        }
-    }
-    return nullptr;
-}
 
 } // namespace layouts

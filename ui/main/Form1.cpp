@@ -277,7 +277,6 @@ void Form1::Form_Load() {
     lstPass->addColumnHeader(QStringLiteral("Password"), layouts::Width(cmdCopy[1]) + 20);
     lstPass->addColumnHeader(QStringLiteral("Website/Location"), layouts::Width(cmdCopy[2]));
     statusPanel_->setFixedWidth(twips::ToPixels(std::abs(layouts::OuterWidth(this))));
-    loaded_ = true;
     modGlobals::OpenVault();
 }
 

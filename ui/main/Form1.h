@@ -87,7 +87,6 @@ private:
     void ConnectCommands();
 
     QLabel* statusPanel_ = nullptr;
-    bool loaded_ = false;
     bool copied_ = false;   // a field was put on the clipboard this run
     QString copiedValue_;   // the last one
 };
