@@ -5,6 +5,7 @@
 //   adding one entry (insert, save, repaint), against a bare save of the same vault by the vault core.
 #include "Form1.h"
 #include "Seams.h"
+#include "BannerView.h"
 #include "UiBench.h"
 #include "VaultFile.h"
 #include "modGlobals.h"
@@ -117,6 +118,7 @@ int main(int argc, char** argv) {
     qputenv("QT_QPA_PLATFORM", "offscreen");
     mallopt(M_TRIM_THRESHOLD, 1 << 30);
     mallopt(M_MMAP_THRESHOLD, 32 << 20);
+    PrepareWebEngine();
     QApplication app(argc, argv);
     uibench::Prepare();
     benchmark::Initialize(&argc, argv);

@@ -1,5 +1,6 @@
 // From the master password accepted to the main list filled with 32,767 entries and painted, beside the
 // vault core's load of the same file, measured in one run (offscreen).
+#include "BannerView.h"
 #include "UiBench.h"
 #include "Form1.h"
 #include "Seams.h"
@@ -85,6 +86,7 @@ int main(int argc, char** argv) {
     // As for the vault figures: freed memory stays in the process between iterations.
     mallopt(M_TRIM_THRESHOLD, 1 << 30);
     mallopt(M_MMAP_THRESHOLD, 32 << 20);
+    PrepareWebEngine();
     QApplication app(argc, argv);
     uibench::Prepare();
 

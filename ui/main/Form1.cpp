@@ -23,6 +23,7 @@
 #include <QMenuBar>
 #include <QSettings>
 #include <QStatusBar>
+#include <QTimer>
 #include <QToolButton>
 #include <algorithm>
 #include <cstdlib>
@@ -339,7 +340,8 @@ void Form1::afterFormLoad() {
         lstPass->setTop(std::abs(room + lstPass->Top()));
         // The list keeps its bottom where the resize rule puts it, below the band it made room for.
         Form_Resize();
-        modSkin::ShowBanner(this);
+        // The web engine starts once the window and its list are on the screen, not before.
+        QTimer::singleShot(0, this, [this] { modSkin::ShowBanner(this); });
     }
     if (seams::OpenSettings()->value(QStringLiteral("Settings/showHelp"), QStringLiteral("1")).toString() ==
         QStringLiteral("1")) {
