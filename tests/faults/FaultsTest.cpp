@@ -14,7 +14,9 @@
 #include "frmPass.h"
 #include "modGlobals.h"
 
+#include <QClipboard>
 #include <QLineEdit>
+#include <limits>
 #include <QSettings>
 #include <QTemporaryDir>
 #include <QTextEdit>
@@ -245,6 +247,17 @@ private slots:
         QVERIFY(shown.size() < 2000); // shown shortened
         main->show();
         main->lstPass->viewport()->repaint();
+        // Messages and the status line show such a field shortened; the clipboard gets it whole.
+        main->lstPass->setSelected(1, true);
+        main->cmdCopy_Click(1);
+        QCOMPARE(QGuiApplication::clipboard()->text().size(), qsizetype(huge.size()));
+        QVERIFY(main->StatusText().size() < 1000);
+        seams::testing::setNextAnswer(seams::vbCancel);
+        main->cmdDelete_Click();
+        QVERIFY(boxes().last().size() < 2000);
+        // The editor's boxes take a field of any length, so an edit never cuts one short.
+        main->cmdEdit_Click();
+        QCOMPARE(frmAdd::instance()->txtPassword->maxLength(), std::numeric_limits<int>::max());
     }
 
     void moreEntriesThanTheFormatHolds() {

@@ -34,6 +34,13 @@ template <class T> T* Find(QObject* window, const QString& name) {
     return window->findChild<T*>(name);
 }
 
+// A field as a message shows it: a text of many thousands of characters would stall the window that
+// lays it out, so a very long one shows its start and an ellipsis.
+QString Shown(const QString& field) {
+    constexpr qsizetype kLongest = 500;
+    return field.size() > kLongest ? field.left(kLongest) + QChar(0x2026) : field;
+}
+
 // Loads a window (its load handler runs when it was not open) and shows it modeless, in front.
 template <class Form> void ShowForm() {
     bool created = false;
@@ -153,8 +160,9 @@ void Form1::cmdDelete_Click() {
     }
     const ListItem entry = lstPass->items()->item(row);
     const QString question = QStringLiteral("Are you sure you want to delete the following information?") +
-                             QStringLiteral("\r\n\r\nUsername: ") + entry.text + QStringLiteral("\r\nPassword: ") +
-                             entry.sub1 + QStringLiteral("\r\nUsed At: ") + entry.sub2;
+                             QStringLiteral("\r\n\r\nUsername: ") + Shown(entry.text) +
+                             QStringLiteral("\r\nPassword: ") + Shown(entry.sub1) + QStringLiteral("\r\nUsed At: ") +
+                             Shown(entry.sub2);
     if (seams::MsgBox(question, seams::vbOKCancel, QStringLiteral("Confirm Delete")) != seams::vbOK) {
         modGlobals::SetStatus(QStringLiteral("Entry not deleted, cancelled by user"));
         return;
@@ -215,7 +223,7 @@ void Form1::cmdCopy_Click(int index) {
     clipboard->setMimeData(data);
     copied_ = true;
     copiedValue_ = value;
-    modGlobals::SetStatus(QLatin1String(kCopied[index]) + value);
+    modGlobals::SetStatus(QLatin1String(kCopied[index]) + Shown(value));
 }
 
 void Form1::mnuFileItem_Click(int index) {

@@ -14,6 +14,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QToolButton>
+#include <limits>
 
 namespace {
 
@@ -38,6 +39,11 @@ frmAdd::frmAdd(QWidget* parent) : QWidget(parent) {
     txtWebsite = findChild<QLineEdit*>(QStringLiteral("txtWebsite"));
     cmdAdd[0] = findChild<QToolButton*>(QStringLiteral("cmdAdd(0)"));
     cmdDelete = findChild<QToolButton*>(QStringLiteral("cmdDelete"));
+    // A text box holds 32,767 characters unless told otherwise: an entry loaded with a longer field
+    // would lose its end at the next save.
+    for (QLineEdit* box : {txtUsername, txtPassword, txtWebsite}) {
+        box->setMaxLength(std::numeric_limits<int>::max());
+    }
     txtUsername->setAccessibleName(findChild<QLabel*>(QStringLiteral("SkinLabel1"))->text());
     txtPassword->setAccessibleName(findChild<QLabel*>(QStringLiteral("SkinLabel2"))->text());
     txtWebsite->setAccessibleName(findChild<QLabel*>(QStringLiteral("SkinLabel3"))->text());
