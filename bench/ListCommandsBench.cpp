@@ -5,19 +5,15 @@
 //   adding one entry (insert, save, repaint), against a bare save of the same vault by the vault core.
 #include "Form1.h"
 #include "Seams.h"
-#include "BannerView.h"
 #include "UiBench.h"
 #include "VaultFile.h"
 #include "modGlobals.h"
 
-#include <QApplication>
 #include <QCollator>
 #include <algorithm>
 #include <benchmark/benchmark.h>
 #include <chrono>
 #include <cstdio>
-#include <malloc.h>
-#include <map>
 
 namespace {
 
@@ -97,49 +93,24 @@ BENCHMARK(BM_SortColumnAndRepaint)->Arg(1)->Arg(3)->Unit(benchmark::kMillisecond
 BENCHMARK(BM_SortPlainVector)->Arg(1)->Arg(3)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_AddOneEntryAgainstBareSave)->Unit(benchmark::kMillisecond)->UseManualTime()->Iterations(60);
 
-class Reporter : public benchmark::ConsoleReporter {
-public:
-    std::map<std::string, double> times;
-    std::map<std::string, double> counters;
-    void ReportRuns(const std::vector<Run>& runs) override {
-        ConsoleReporter::ReportRuns(runs);
-        for (const Run& run : runs) {
-            times[run.benchmark_name()] = run.GetAdjustedRealTime();
-            for (const auto& [name, counter] : run.counters) {
-                counters[name] = counter.value;
-            }
-        }
-    }
-};
-
 } // namespace
 
 int main(int argc, char** argv) {
-    qputenv("QT_QPA_PLATFORM", "offscreen");
-    mallopt(M_TRIM_THRESHOLD, 1 << 30);
-    mallopt(M_MMAP_THRESHOLD, 32 << 20);
-    PrepareWebEngine();
-    QApplication app(argc, argv);
-    uibench::Prepare();
-    benchmark::Initialize(&argc, argv);
-    Reporter reporter;
-    benchmark::RunSpecifiedBenchmarks(&reporter);
-    std::printf("\n");
-    for (const char* column : {"1", "3"}) {
-        const std::string list = std::string("BM_SortColumnAndRepaint/") + column;
-        const std::string plain = std::string("BM_SortPlainVector/") + column;
-        if (reporter.times.count(list) != 0 && reporter.times.count(plain) != 0) {
-            const double ratio = reporter.times[list] / reporter.times[plain];
-            std::printf("sort column %s and repaint / plain vector sort   %6.2fx  (target within 2x: %s; %.1f ms against %.1f ms)\n",
-                        column, ratio, ratio <= 2 ? "met" : "NOT met", reporter.times[list], reporter.times[plain]);
+    return uibench::Main(argc, argv, [](uibench::Reporter& r) {
+        for (const char* column : {"1", "3"}) {
+            const double list = r.times[std::string("BM_SortColumnAndRepaint/") + column];
+            const double plain = r.times[std::string("BM_SortPlainVector/") + column];
+            if (list > 0 && plain > 0) {
+                std::printf("sort column %s and repaint / plain vector sort   %6.2fx  (target within 2x: %s; %.1f ms "
+                            "against %.1f ms)\n",
+                            column, list / plain, list / plain <= 2 ? "met" : "NOT met", list, plain);
+            }
         }
-    }
-    if (reporter.counters.count("ratio") != 0) {
-        const double ratio = reporter.counters["ratio"];
-        std::printf("add one entry / bare save of the vault          %6.2fx  (target within 2x: %s; %.2f ms against %.2f ms, timed in pairs)\n",
-                    ratio, ratio <= 2 ? "met" : "NOT met", reporter.counters["add_ms"], reporter.counters["bare_save_ms"]);
-    }
-    benchmark::Shutdown();
-    seams::testing::End();
-    return 0;
+        if (r.counters.count("ratio") != 0) {
+            const double ratio = r.counters["ratio"];
+            std::printf("add one entry / bare save of the vault          %6.2fx  (target within 2x: %s; %.2f ms against "
+                        "%.2f ms, timed in pairs)\n",
+                        ratio, ratio <= 2 ? "met" : "NOT met", r.counters["add_ms"], r.counters["bare_save_ms"]);
+        }
+    });
 }

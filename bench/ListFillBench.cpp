@@ -1,23 +1,16 @@
 // From the master password accepted to the main list filled with 32,767 entries and painted, beside the
 // vault core's load of the same file, measured in one run (offscreen).
-#include "BannerView.h"
-#include "UiBench.h"
 #include "Form1.h"
-#include "Seams.h"
-#include "Startup.h"
+#include "UiBench.h"
 #include "VaultFile.h"
 #include "frmPass.h"
 #include "modGlobals.h"
 
-#include <QApplication>
+#include <QCoreApplication>
 #include <QLineEdit>
-#include <QSettings>
-#include <QTemporaryDir>
 #include <benchmark/benchmark.h>
 #include <chrono>
 #include <cstdio>
-#include <malloc.h>
-#include <random>
 
 namespace {
 
@@ -63,42 +56,17 @@ void BM_AcceptedToListPainted(benchmark::State& state) {
 BENCHMARK(BM_VaultCoreLoad)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_AcceptedToListPainted)->Unit(benchmark::kMillisecond)->UseManualTime()->Iterations(20);
 
-class RatioReporter : public benchmark::ConsoleReporter {
-public:
-    double vault = 0;
-    double list = 0;
-    void ReportRuns(const std::vector<Run>& runs) override {
-        ConsoleReporter::ReportRuns(runs);
-        for (const Run& run : runs) {
-            if (run.benchmark_name().rfind("BM_VaultCoreLoad", 0) == 0) {
-                vault = run.GetAdjustedRealTime();
-            } else if (run.benchmark_name().rfind("BM_AcceptedToListPainted", 0) == 0) {
-                list = run.GetAdjustedRealTime();
-            }
-        }
-    }
-};
-
 } // namespace
 
 int main(int argc, char** argv) {
-    qputenv("QT_QPA_PLATFORM", "offscreen");
-    // As for the vault figures: freed memory stays in the process between iterations.
-    mallopt(M_TRIM_THRESHOLD, 1 << 30);
-    mallopt(M_MMAP_THRESHOLD, 32 << 20);
-    PrepareWebEngine();
-    QApplication app(argc, argv);
-    uibench::Prepare();
-
-    benchmark::Initialize(&argc, argv);
-    RatioReporter reporter;
-    benchmark::RunSpecifiedBenchmarks(&reporter);
-    if (reporter.vault > 0 && reporter.list > 0) {
-        const double ratio = reporter.list / reporter.vault;
-        std::printf("\naccepted to list painted / vault core load   %6.2fx  (target within 4x: %s; %.2f ms against %.2f ms)\n",
-                    ratio, ratio <= 4 ? "met" : "NOT met", reporter.list, reporter.vault);
-    }
-    benchmark::Shutdown();
-    seams::testing::End();
-    return 0;
+    return uibench::Main(argc, argv, [](uibench::Reporter& r) {
+        const double vault = r.times["BM_VaultCoreLoad"];
+        const double list = r.times["BM_AcceptedToListPainted/iterations:20/manual_time"];
+        if (vault > 0 && list > 0) {
+            const double ratio = list / vault;
+            std::printf("accepted to list painted / vault core load   %6.2fx  (target within 4x: %s; %.2f ms against "
+                        "%.2f ms)\n",
+                        ratio, ratio <= 4 ? "met" : "NOT met", list, vault);
+        }
+    });
 }

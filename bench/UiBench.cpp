@@ -2,6 +2,7 @@
 
 #include "RandomText.h"
 
+#include "BannerView.h"
 #include "BuildConfiguration.h"
 #include "Form1.h"
 #include "Seams.h"
@@ -10,10 +11,13 @@
 #include "frmPass.h"
 #include "modGlobals.h"
 
+#include <QApplication>
 #include <QLineEdit>
 #include <QSettings>
 #include <QTemporaryDir>
+#include <cstdio>
 #include <cstdlib>
+#include <malloc.h>
 #include <cstring>
 #include <random>
 
@@ -67,6 +71,33 @@ Form1* LogIn() {
     dialog->txtPass->setText(QString::fromStdString(kMaster));
     dialog->cmdOK_Click();
     return main;
+}
+
+void Reporter::ReportRuns(const std::vector<Run>& runs) {
+    ConsoleReporter::ReportRuns(runs);
+    for (const Run& run : runs) {
+        times[run.benchmark_name()] = run.GetAdjustedRealTime();
+        for (const auto& [name, counter] : run.counters) {
+            counters[name] = counter.value;
+        }
+    }
+}
+
+int Main(int argc, char** argv, const std::function<void(Reporter&)>& report) {
+    qputenv("QT_QPA_PLATFORM", "offscreen");
+    mallopt(M_TRIM_THRESHOLD, 1 << 30);
+    mallopt(M_MMAP_THRESHOLD, 32 << 20);
+    PrepareWebEngine();
+    QApplication app(argc, argv);
+    Prepare();
+    benchmark::Initialize(&argc, argv);
+    Reporter reporter;
+    benchmark::RunSpecifiedBenchmarks(&reporter);
+    std::printf("\n");
+    report(reporter);
+    benchmark::Shutdown();
+    seams::testing::End();
+    return 0;
 }
 
 } // namespace uibench

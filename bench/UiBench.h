@@ -4,6 +4,9 @@
 #include "VaultFormat.h"
 
 #include <QString>
+#include <benchmark/benchmark.h>
+#include <functional>
+#include <map>
 #include <string>
 #include <vector>
 
@@ -22,5 +25,18 @@ std::string VaultPath();
 void Prepare();
 // A main window past the gate on that vault.
 Form1* LogIn();
+
+// The console table, keeping each benchmark's time (by its full name) and the counters for the ratios.
+class Reporter : public benchmark::ConsoleReporter {
+public:
+    std::map<std::string, double> times;
+    std::map<std::string, double> counters;
+    void ReportRuns(const std::vector<Run>& runs) override;
+};
+
+// The main of a window benchmark: offscreen windows, the web engine prepared as the program prepares it,
+// freed memory kept in the process between iterations (for figures and baselines alike), the vault
+// written; then the benchmarks, and `report` prints the ratios.
+int Main(int argc, char** argv, const std::function<void(Reporter&)>& report);
 
 } // namespace uibench
