@@ -38,12 +38,7 @@ void frmSplash::Timer2_Timer() {
     }
     Timer2->stop();
     modSkin::SkinStartUp();
-    bool created = false;
-    Form1* main = Form1::Load(&created);
-    if (created) {
-        main->Form_Load();
-    }
-    if (Form1::instance() != nullptr) {
+    if (Form1* main = Form1::Open()) {
         main->show();
     }
     hide();

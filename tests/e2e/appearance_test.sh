@@ -13,10 +13,8 @@ PORT=${5:-}
 . "$(dirname "$0")/x11.sh"
 
 start_x
-WORK=$(mktemp -d)
-cp "$PROGRAM" "$WORK/keyshelf"
+prepare_folder "$PROGRAM"
 cp "$(dirname "$0")/../../Help.rtf" "$WORK/Help.rtf"
-export XDG_CONFIG_HOME="$WORK/config"
 # A stand-in for the desktop's opener, first on the PATH, that notes what it was asked to open.
 mkdir -p "$WORK/bin"
 printf '#!/bin/sh\nprintf "%%s\\n" "$*" >>"%s/opened"\n' "$WORK" >"$WORK/bin/xdg-open"
@@ -32,18 +30,6 @@ if [ -n "$PORT" ]; then
     grep -q '^listening' "$WORK/served" || fail "the banner server could not listen on port $PORT"
 fi
 
-log_in() { # PASSWORD [RETYPE]
-    local dialog
-    dialog=$(wait_window "Password Required" 15) || exit 1
-    xdotool windowactivate --sync "$dialog"
-    xdotool key Tab Tab
-    xdotool type --delay 20 "$1"
-    if [ $# -gt 1 ]; then
-        xdotool key Tab
-        xdotool type --delay 20 "$2"
-    fi
-    xdotool key Return
-}
 
 # First start: the help window comes over the main window with its box ticked.
 "$WORK/keyshelf" 2>/dev/null &

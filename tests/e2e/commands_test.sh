@@ -10,11 +10,8 @@ SHOTS=$3
 . "$(dirname "$0")/x11.sh"
 
 start_x
-WORK=$(mktemp -d)
-cp "$PROGRAM" "$WORK/keyshelf"
-export XDG_CONFIG_HOME="$WORK/config"
-mkdir -p "$WORK/config/Keyshelf"
-printf '[Settings]\nshowHelp=0\n' >"$WORK/config/Keyshelf/Keyshelf.ini"
+prepare_folder "$PROGRAM"
+help_off
 
 # expect ENTRIES...: data.enc must hold exactly the vault of master "Secret1" and these entries.
 expect() {
@@ -28,11 +25,7 @@ clipboard() {
 "$MAKE_VAULT" "$WORK/data.enc" "Secret1" "alice" "a-pw" "www.alice.example" "bob" "b-pw" "Office PC"
 "$WORK/keyshelf" 2>"$WORK/stderr" &
 APP_PID=$!
-dialog=$(wait_window "Password Required") || exit 1
-xdotool windowactivate --sync "$dialog"
-xdotool key Tab Tab
-xdotool type --delay 20 "Secret1"
-xdotool key Return
+log_in "Secret1"
 main=$(wait_window "Keyshelf by Keyshelf Software") || exit 1
 xdotool windowactivate --sync "$main"
 sleep 0.5

@@ -8,9 +8,7 @@ SHOTS=$2
 . "$(dirname "$0")/x11.sh"
 
 start_x
-WORK=$(mktemp -d)
-cp "$PROGRAM" "$WORK/keyshelf"
-export XDG_CONFIG_HOME="$WORK/config"
+prepare_folder "$PROGRAM"
 
 # First run: the dialog asks for a new password.
 "$WORK/keyshelf" 2>/dev/null &

@@ -10,10 +10,8 @@ SHOTS=$3
 . "$(dirname "$0")/x11.sh"
 
 start_x
-WORK=$(mktemp -d)
-cp "$PROGRAM" "$WORK/keyshelf"
+prepare_folder "$PROGRAM"
 cp "$(dirname "$PROGRAM")/Help.rtf" "$WORK/" 2>/dev/null
-export XDG_CONFIG_HOME="$WORK/config"
 
 # First run from an empty folder.
 "$WORK/keyshelf" 2>/dev/null &
@@ -21,13 +19,7 @@ APP_PID=$!
 sleep 0.4
 [ -n "$(xdotool search --onlyvisible --name "^Password Required\$" 2>/dev/null)" ] && fail "the dialog came before the splash"
 shot startup-splash
-dialog=$(wait_window "Password Required") || exit 1
-xdotool windowactivate --sync "$dialog"
-xdotool key Tab Tab
-xdotool type --delay 20 "first run"
-xdotool key Tab
-xdotool type --delay 20 "first run"
-xdotool key Return
+log_in "first run" "first run"
 main=$(wait_window "Keyshelf by Keyshelf Software") || exit 1
 help=$(wait_window "Readme/Help") || exit 1
 sleep 0.3
@@ -39,19 +31,14 @@ close_window "$main"
 wait_gone "$APP_PID" 5 || fail "closing the main window did not end the program"
 
 # A later run on a vault written by the vault core, help switched off.
-mkdir -p "$WORK/config/Keyshelf"
-printf '[Settings]\nshowHelp=0\n' >"$WORK/config/Keyshelf/Keyshelf.ini"
+help_off
 "$MAKE_VAULT" "$WORK/data.enc" "Secret1" \
     "alice@mail.example" "s3cret-Alice" "https://mail.example/login" \
     "bob" "hunter2" "Office PC" \
     "zoë.ñandú@example.com" "pässwörd€" "https://www.bank.example" || fail "make_vault failed"
 "$WORK/keyshelf" 2>/dev/null &
 APP_PID=$!
-dialog=$(wait_window "Password Required") || exit 1
-xdotool windowactivate --sync "$dialog"
-xdotool key Tab Tab
-xdotool type --delay 20 "Secret1"
-xdotool key Return
+log_in "Secret1"
 main=$(wait_window "Keyshelf by Keyshelf Software") || exit 1
 sleep 0.5
 [ -n "$(xdotool search --onlyvisible --name "^Readme/Help\$" 2>/dev/null)" ] && fail "the help window opened although switched off"

@@ -31,6 +31,34 @@ stop_x() {
     [ -n "${WORK:-}" ] && rm -rf "$WORK"
 }
 
+# prepare_folder PROGRAM: a fresh folder $WORK holding the program, with a settings store of its own.
+prepare_folder() {
+    WORK=$(mktemp -d)
+    cp "$1" "$WORK/keyshelf"
+    export XDG_CONFIG_HOME="$WORK/config"
+}
+
+# help_off: the setting that keeps the help window closed at start-up.
+help_off() {
+    mkdir -p "$XDG_CONFIG_HOME/Keyshelf"
+    printf '[Settings]\nshowHelp=0\n' >"$XDG_CONFIG_HOME/Keyshelf/Keyshelf.ini"
+}
+
+# log_in PASSWORD [RETYPE]: types into the password dialog (and its second box on a first run) and
+# presses Enter.
+log_in() {
+    local dialog
+    dialog=$(wait_window "Password Required" 15) || exit 1
+    xdotool windowactivate --sync "$dialog"
+    xdotool key Tab Tab # Ok, Cancel, then the password box
+    xdotool type --delay 20 "$1"
+    if [ $# -gt 1 ]; then
+        xdotool key Tab
+        xdotool type --delay 20 "$2"
+    fi
+    xdotool key Return
+}
+
 # wait_window NAME [SECONDS]: prints the id of the first visible window whose title is NAME.
 wait_window() {
     local name=$1 limit=${2:-10} id

@@ -66,12 +66,7 @@ void frmAbout::CloneLabels() {
 
 void frmAbout::lblWebsite_Click() {
     website::strLaunchMode = QStringLiteral("Website");
-    bool created = false;
-    frmWebsite* launcher = frmWebsite::Load(&created);
-    if (created) {
-        launcher->Form_Load();
-    }
-    if (frmWebsite::instance() != nullptr) {
+    if (frmWebsite* launcher = frmWebsite::Open()) {
         launcher->show();
     }
 }

@@ -20,6 +20,17 @@ public:
         return slot();
     }
 
+    // Opens the window: loads it, running its load handler when it was not loaded yet. Returns the
+    // instance, or nullptr when its load handler closed it again.
+    static Form* Open() {
+        bool created = false;
+        Form* form = Load(&created);
+        if (created) {
+            form->Form_Load();
+        }
+        return instance();
+    }
+
 protected:
     // Called by the window's constructor once it is whole.
     void Register(Form* self) { slot() = self; }

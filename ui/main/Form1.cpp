@@ -43,12 +43,7 @@ QString Shown(const QString& field) {
 
 // Loads a window (its load handler runs when it was not open) and shows it modeless, in front.
 template <class Form> void ShowForm() {
-    bool created = false;
-    Form* form = Form::Load(&created);
-    if (created) {
-        form->Form_Load();
-    }
-    if (Form::instance() != nullptr) {
+    if (Form* form = Form::Open()) {
         form->show();
         form->raise();
         form->activateWindow();
@@ -267,11 +262,7 @@ void Form1::cmdWebsite_Click(int) {
     website::strLaunchMode = QStringLiteral("Website");
     // The launcher opens the site as it loads, unseen, and goes a second later. While one exists a click
     // makes nothing new: one launch a second, however often the button is pressed.
-    bool created = false;
-    frmWebsite* launcher = frmWebsite::Load(&created);
-    if (created) {
-        launcher->Form_Load();
-    }
+    frmWebsite::Open();
 }
 
 void Form1::lstPass_ColumnClick(int header) {
