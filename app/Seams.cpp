@@ -73,6 +73,12 @@ QMessageBox::Icon IconOf(int style) {
     }
 }
 
+// The button Enter presses: the first, or the one the style names when the box has that many.
+qsizetype DefaultOf(int style, qsizetype count) {
+    const qsizetype index = (style >> 8) & 3;
+    return index < count ? index : 0;
+}
+
 } // namespace
 
 int MsgBox(const QString& text, int buttons, const QString& title) {
@@ -85,7 +91,7 @@ int MsgBox(const QString& text, int buttons, const QString& title) {
             s.onShow(s.shown.back());
         }
         if (s.answers.empty()) {
-            return choices.front().answer;
+            return choices[DefaultOf(buttons, choices.size())].answer;
         }
         const int answer = s.answers.front();
         s.answers.pop_front();
@@ -98,7 +104,7 @@ int MsgBox(const QString& text, int buttons, const QString& title) {
         set |= choice.button;
     }
     box.setStandardButtons(set);
-    box.setDefaultButton(choices.front().button);
+    box.setDefaultButton(choices[DefaultOf(buttons, choices.size())].button);
     // The close box and Escape give Cancel where there is one, as a desktop user expects.
     for (const ButtonChoice& choice : choices) {
         if (choice.answer == vbCancel) {

@@ -28,6 +28,9 @@ enum MsgBoxStyle : int {
     vbQuestion = 32,
     vbExclamation = 48,
     vbInformation = 64,
+    // Which button Enter presses; the first one unless one of these is given.
+    vbDefaultButton2 = 256,
+    vbDefaultButton3 = 512,
 };
 enum MsgBoxResult : int { vbOK = 1, vbCancel = 2, vbAbort = 3, vbRetry = 4, vbIgnore = 5, vbYes = 6, vbNo = 7 };
 
@@ -74,7 +77,8 @@ void Begin(const QString& folder, const QDateTime& now = QDateTime());
 // Turns recording off.
 void End();
 
-// The answer the next message box gives; unscripted boxes answer with their first button.
+// The answer the next message box gives; unscripted boxes answer with their default button, as Enter
+// would.
 void setNextAnswer(int answer);
 const QList<ShownBox>& shownBoxes();
 // Called as each message box is shown, to look at the program's state at that moment.

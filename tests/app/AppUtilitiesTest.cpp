@@ -20,15 +20,33 @@ private slots:
         seams::testing::setNextAnswer(seams::vbRetry);
         QCOMPARE(seams::MsgBox("Wrong password", seams::vbRetryCancel | seams::vbCritical, "Error"),
                  int(seams::vbRetry));
-        // Unscripted boxes answer with their first button; an empty title is the product name.
+        // Unscripted boxes answer as Enter would, with their default button; an empty title is the product
+        // name.
         QCOMPARE(seams::MsgBox("Delete it?", seams::vbOKCancel), int(seams::vbOK));
         QCOMPARE(seams::MsgBox("Note"), int(seams::vbOK));
+        QCOMPARE(seams::MsgBox("Replace?", seams::vbYesNo | seams::vbDefaultButton2), int(seams::vbNo));
         const auto& shown = seams::testing::shownBoxes();
-        QCOMPARE(shown.size(), 3);
+        QCOMPARE(shown.size(), 4);
         QCOMPARE(shown[0].text, QString("Wrong password"));
         QCOMPARE(shown[0].buttons, seams::vbRetryCancel | seams::vbCritical);
         QCOMPARE(shown[0].title, QString("Error"));
         QCOMPARE(shown[1].title, QString("Keyshelf"));
+    }
+
+    // The real box: Enter presses the button the style names as the default.
+    void enterPressesTheDefaultButtonOfARealBox() {
+        seams::testing::End();
+        const auto pressEnter = [] {
+            QTimer::singleShot(50, [] {
+                if (QWidget* box = QApplication::activeModalWidget()) {
+                    QTest::keyClick(box, Qt::Key_Return);
+                }
+            });
+        };
+        pressEnter();
+        QCOMPARE(seams::MsgBox("Replace?", seams::vbYesNo | seams::vbDefaultButton2), int(seams::vbNo));
+        pressEnter();
+        QCOMPARE(seams::MsgBox("Delete it?", seams::vbOKCancel), int(seams::vbOK));
     }
 
     void endAndLaunchesAreRecordedNotPerformed() {

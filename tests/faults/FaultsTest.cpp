@@ -186,12 +186,12 @@ private slots:
         logIn();
         const QByteArray theirs = vaultOf({kEntries[0], kEntries[1], {"zed", "from elsewhere", ""}});
         write(theirs);
-        // Asked, and declined: their file stays, the list goes back, nothing claims to be saved.
-        seams::testing::setNextAnswer(seams::vbNo);
+        // Asked, and Enter pressed, which is No: their file stays, the list goes back, nothing claims to be
+        // saved.
         QVERIFY(!addEntry("carol"));
         const auto& box = seams::testing::shownBoxes().last();
         QCOMPARE(box.title, QString("File Changed"));
-        QCOMPARE(box.buttons, seams::vbYesNo | seams::vbExclamation);
+        QCOMPARE(box.buttons, seams::vbYesNo | seams::vbExclamation | seams::vbDefaultButton2);
         QVERIFY(box.text.startsWith(path() + " has been changed by another program"));
         QCOMPARE(onDisk(), theirs);
         QCOMPARE(main->StatusText(), QString("Not saved."));

@@ -181,8 +181,9 @@ bool SaveVault() {
             QStringLiteral("%1 has been changed by another program since Keyshelf last read or saved it.  Saving "
                            "now replaces those changes with the list shown here.\r\n\r\nSave anyway?")
                 .arg(VaultPathText());
-        if (seams::MsgBox(question, seams::vbYesNo | seams::vbExclamation, QStringLiteral("File Changed")) !=
-            seams::vbYes) {
+        // Enter keeps the other program's changes: replacing them takes a deliberate Yes.
+        if (seams::MsgBox(question, seams::vbYesNo | seams::vbExclamation | seams::vbDefaultButton2,
+                          QStringLiteral("File Changed")) != seams::vbYes) {
             SetStatus(QStringLiteral("Not saved."));
             return false;
         }
