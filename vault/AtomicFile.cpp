@@ -1,11 +1,13 @@
 #include "AtomicFile.h"
 
 #include <cerrno>
+#include <algorithm>
 #include <climits>
 #include <ctime>
 #include <dirent.h>
 #include <cstdlib>
 #include <cstring>
+#include <iterator>
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -37,6 +39,52 @@ std::string Reason(int err) {
 
 VaultError Failure(const char* action, const std::string& path, int err) {
     return VaultError{action, path, Reason(err)};
+}
+
+// A size as people read it, in units of 1024: "900 bytes", "1.5 KB", "2.0 GB". `whole` drops the
+// decimal when the size is a whole number of its unit ("64 MB").
+std::string SizeText(std::uint64_t bytes, bool whole) {
+    static constexpr const char* kUnits[] = {"KB", "MB", "GB", "TB", "PB", "EB"};
+    if (bytes < 1024) {
+        return std::to_string(bytes) + (bytes == 1 ? " byte" : " bytes");
+    }
+    std::size_t unit = 0;
+    std::uint64_t divisor = 1024;
+    // Rounded to tenths first, so that 1023.96 MB shows as 1.0 GB and not 1024.0 MB.
+    const auto tenthsOf = [&] {
+        return static_cast<std::uint64_t>(static_cast<long double>(bytes) * 10 / divisor + 0.5L);
+    };
+    while (unit + 1 < std::size(kUnits) && tenthsOf() >= 1024 * 10) {
+        divisor *= 1024;
+        ++unit;
+    }
+    const std::uint64_t tenths = tenthsOf();
+    std::string text = std::to_string(tenths / 10);
+    if (!whole || bytes % divisor != 0) {
+        text += "." + std::to_string(tenths % 10);
+    }
+    return text + " " + kUnits[unit];
+}
+
+// "1,234,567"
+std::string Grouped(std::uint64_t n) {
+    std::string digits = std::to_string(n);
+    for (std::size_t i = digits.size(); i > 3; i -= 3) {
+        digits.insert(i - 3, ",");
+    }
+    return digits;
+}
+
+// `size` is what the file holds as far as is known: more than `limit` in any case.
+VaultError TooLarge(const std::string& path, std::uint64_t size, std::uint64_t limit) {
+    std::string shown = SizeText(size, false);
+    if (shown == SizeText(limit, false)) {
+        shown = Grouped(size) + " bytes"; // just over the limit: "64.0 MB, larger than 64 MB" would puzzle
+    }
+    VaultError error{"Could not read", path,
+                     "it is " + shown + ", larger than any Keyshelf vault can be (" + SizeText(limit, true) + ")"};
+    error.tooLarge = true;
+    return error;
 }
 
 std::string DirectoryOf(const std::string& path) {
@@ -78,6 +126,9 @@ Result<std::string> ResolveTarget(const std::string& path) {
 
 } // namespace
 
+ssize_t FileOps::Read(int fd, void* data, std::size_t size) {
+    return ::read(fd, data, size);
+}
 ssize_t FileOps::Write(int fd, const void* data, std::size_t size) {
     return ::write(fd, data, size);
 }
@@ -153,7 +204,7 @@ PathKind KindOfPath(const std::string& path) {
     return PathKind::Other;
 }
 
-Result<std::string> ReadWholeFile(const std::string& path) {
+Result<std::string> ReadWholeFile(const std::string& path, std::uint64_t limit) {
     const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
     if (fd < 0) {
         return Failure("Could not read", path, errno);
@@ -168,13 +219,19 @@ Result<std::string> ReadWholeFile(const std::string& path) {
         ::close(fd);
         return Failure("Could not read", path, EISDIR);
     }
-    std::string bytes;
-    if (S_ISREG(st.st_mode) && st.st_size > 0) {
-        bytes.reserve(static_cast<std::size_t>(st.st_size));
+    const auto size = static_cast<std::uint64_t>(std::max<off_t>(st.st_size, 0));
+    if (size > limit) {
+        ::close(fd);
+        return TooLarge(path, size, limit);
     }
+    std::string bytes;
+    bytes.reserve(static_cast<std::size_t>(size));
+    // One byte past the limit is enough to know that the file has grown beyond it since fstat.
+    const std::uint64_t most = limit + 1;
     char chunk[1 << 16];
-    for (;;) {
-        const ssize_t n = ::read(fd, chunk, sizeof chunk);
+    while (bytes.size() < most) {
+        const auto want = static_cast<std::size_t>(std::min<std::uint64_t>(sizeof chunk, most - bytes.size()));
+        const ssize_t n = gOps->Read(fd, chunk, want);
         if (n < 0) {
             if (errno == EINTR) {
                 continue;
@@ -187,6 +244,11 @@ Result<std::string> ReadWholeFile(const std::string& path) {
             break;
         }
         bytes.append(chunk, static_cast<std::size_t>(n));
+    }
+    if (bytes.size() > limit) {
+        const std::uint64_t now = ::fstat(fd, &st) == 0 ? static_cast<std::uint64_t>(st.st_size) : 0;
+        ::close(fd);
+        return TooLarge(path, std::max<std::uint64_t>(now, bytes.size()), limit);
     }
     ::close(fd);
     return bytes;

@@ -8,14 +8,25 @@
 #include "VaultError.h"
 
 #include <cstddef>
+#include <cstdint>
 #include <string>
 #include <string_view>
 #include <sys/types.h>
 
 namespace vault {
 
-// Reads the whole file. Fails for a missing file, a folder, missing rights or a read error.
-Result<std::string> ReadWholeFile(const std::string& path);
+// The largest data.enc Keyshelf reads; a larger file is refused before any of it is read. The format
+// holds at most 32,767 entries (kMaxEntries), and 32,767 entries whose three fields fill 2 KB together
+// come to 64 MB, while real entries take a few dozen bytes: a larger file is no vault (a disk image, a
+// log, a file of zeros), and reading it would only cost memory, time and a master line of millions of
+// characters.
+inline constexpr std::uint64_t kMaxVaultBytes = std::uint64_t{64} << 20;
+
+// Reads the whole file. Fails for a missing file, a folder, missing rights or a read error, and for a
+// file of more than `limit` bytes (an error with tooLarge set): one that is larger when opened is refused
+// before any byte is read, and one that grows past the limit while it is read is refused after at most
+// `limit` + 1 bytes.
+Result<std::string> ReadWholeFile(const std::string& path, std::uint64_t limit = kMaxVaultBytes);
 
 // Replaces the file with `bytes`. A new file is created readable and writable by its owner only; an
 // existing one keeps its permissions. When `path` is a symbolic link the file it points to is replaced
@@ -46,10 +57,12 @@ int RemoveStaleTemporaries(const std::string& path, long long olderThanSeconds);
 enum class PathKind { Missing, RegularFile, Directory, DanglingLink, Other, Unknown };
 PathKind KindOfPath(const std::string& path);
 
-// The system calls a replacement goes through. Tests swap them to inject failures (a disk that fills
-// after some bytes, a rename that is refused) and check that the old file is left whole.
+// The system calls a replacement and a read go through. Tests swap them to inject failures (a disk that
+// fills after some bytes, a rename that is refused, a file that grows while it is read) and check that
+// the old file is left whole.
 struct FileOps {
     virtual ~FileOps() = default;
+    virtual ssize_t Read(int fd, void* data, std::size_t size);
     virtual ssize_t Write(int fd, const void* data, std::size_t size);
     virtual int Fsync(int fd);
     virtual int Rename(const char* from, const char* to);

@@ -12,6 +12,8 @@ struct VaultError {
     std::string action; // what could not be done: "Could not read", "Could not save", ...
     std::string path;   // the file the operation was working on
     std::string reason; // why, in words a user can act on
+    // The file is larger than any vault can be (kMaxVaultBytes), so it was not read.
+    bool tooLarge = false;
 
     // "Could not save /home/me/keyshelf/data.enc: No space left on device"
     std::string Message() const { return action + " " + path + ": " + reason; }

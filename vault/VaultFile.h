@@ -2,7 +2,8 @@
 //
 // Each operation opens the file, does all its work and closes it; nothing is held open between calls.
 // Every failure comes back as an error naming the file and the reason, and nothing is written when the
-// file could not be read first.
+// file could not be read first. No read takes in more than vault::kMaxVaultBytes: a larger file is an
+// error with tooLarge set, found before its bytes are read.
 #pragma once
 
 #include "AtomicFile.h"

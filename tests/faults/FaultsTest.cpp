@@ -15,6 +15,7 @@
 #include "modGlobals.h"
 
 #include <QClipboard>
+#include <QDateTime>
 #include <QLineEdit>
 #include <limits>
 #include <QSettings>
@@ -145,6 +146,24 @@ private slots:
         QVERIFY(boxes().value(0).contains("permission denied"));
         ::chmod(path().toLocal8Bit(), 0600);
         QCOMPARE(onDisk(), vaultOf(kEntries)); // never written
+    }
+
+    void aFileOfGigabytesAtStart() {
+        // 2 GiB that take no room on the disk: a hole, which reads back as zeros.
+        QFile file(path());
+        QVERIFY(file.resize(qint64(2) << 30));
+        const QDateTime modified = QFileInfo(path()).lastModified();
+        const QStringList names = QDir(folder->path()).entryList(QDir::AllEntries | QDir::Hidden | QDir::System);
+        QVERIFY(open() == nullptr);
+        QCOMPARE(seams::testing::endCalls(), 1);
+        QCOMPARE(boxes(), QStringList{"Could not read " + path() +
+                                      ": it is 2.0 GB, larger than any Keyshelf vault can be (64 MB).  Keyshelf "
+                                      "will now end without changing it."});
+        QCOMPARE(seams::testing::shownBoxes().value(0).buttons, int(seams::vbCritical));
+        const QFileInfo after(path());
+        QCOMPARE(after.size(), qint64(2) << 30);
+        QCOMPARE(after.lastModified(), modified);
+        QCOMPARE(QDir(folder->path()).entryList(QDir::AllEntries | QDir::Hidden | QDir::System), names);
     }
 
     void replacedByAFolderOrADanglingLink() {

@@ -189,6 +189,118 @@ TEST_F(VaultFile, StaleTemporaryCopiesAreRemovedYoungOnesAndOthersKept) {
     EXPECT_EQ(TempDir::Read(path), vault::MasterOnlyBytes("m"));
 }
 
+// Makes a file of `size` bytes that takes no room on the disk: a hole, read back as zeros.
+void MakeSparse(const std::string& path, off_t size) {
+    const int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_CLOEXEC, 0600);
+    ASSERT_GE(fd, 0);
+    ASSERT_EQ(::ftruncate(fd, size), 0);
+    ::close(fd);
+}
+
+// Counts what reads take in; before the first one it can make the file grow, as another program might
+// between the check of the size and the read.
+class CountingReads : public vault::FileOps {
+public:
+    std::string growPath;
+    off_t growTo = 0;
+    int calls = 0;
+    std::size_t bytes = 0;
+
+    ssize_t Read(int fd, void* data, std::size_t size) override {
+        if (calls++ == 0 && !growPath.empty()) {
+            EXPECT_EQ(::truncate(growPath.c_str(), growTo), 0);
+        }
+        const ssize_t n = FileOps::Read(fd, data, size);
+        bytes += n > 0 ? static_cast<std::size_t>(n) : 0;
+        return n;
+    }
+};
+
+class OversizedVault : public VaultFile {
+protected:
+    CountingReads reads;
+    void SetUp() override { vault::SetFileOps(&reads); }
+    void TearDown() override { vault::SetFileOps(nullptr); }
+};
+
+constexpr off_t kTwoGiB = off_t{2} << 30;
+const std::string kTwoGiBReason = "it is 2.0 GB, larger than any Keyshelf vault can be (64 MB)";
+
+TEST_F(OversizedVault, IsRefusedByEveryReaderBeforeAnyByteIsReadAndLeftUntouched) {
+    MakeSparse(path, kTwoGiB);
+    struct stat before {};
+    ASSERT_EQ(::stat(path.c_str(), &before), 0);
+
+    const auto expectRefused = [&](const vault::VaultError& error) {
+        EXPECT_TRUE(error.tooLarge);
+        EXPECT_EQ(error.path, path);
+        EXPECT_EQ(error.Message(), "Could not read " + path + ": " + kTwoGiBReason);
+    };
+    const auto master = modGlobals::ReadMasterPassword(path);
+    ASSERT_FALSE(master.ok());
+    expectRefused(master.error());
+    const auto entries = modGlobals::ReadEntries(path);
+    ASSERT_FALSE(entries.ok());
+    expectRefused(entries.error());
+    const auto loaded = modGlobals::LoadVault(path);
+    ASSERT_FALSE(loaded.ok());
+    expectRefused(loaded.error());
+    // A first run's write begins by reading the entries to keep, so it writes nothing either.
+    const auto created = modGlobals::WriteMasterPassword(path, "abcd");
+    ASSERT_FALSE(created.ok());
+    expectRefused(created.error());
+
+    EXPECT_EQ(reads.calls, 0);
+    struct stat after {};
+    ASSERT_EQ(::stat(path.c_str(), &after), 0);
+    EXPECT_EQ(after.st_size, kTwoGiB);
+    EXPECT_EQ(after.st_ino, before.st_ino);
+    EXPECT_EQ(after.st_mtim.tv_sec, before.st_mtim.tv_sec);
+    EXPECT_EQ(after.st_mtim.tv_nsec, before.st_mtim.tv_nsec);
+    EXPECT_EQ(FilesIn(dir.path()), 1);
+}
+
+TEST_F(OversizedVault, AFileThatGrowsPastTheLimitWhileReadIsRefusedAfterTheLimit) {
+    TempDir::Write(path, vault::VaultBytes("m", {{"u", "p", "l"}}));
+    reads.growPath = path;
+    reads.growTo = kTwoGiB;
+    const auto master = modGlobals::ReadMasterPassword(path);
+    ASSERT_FALSE(master.ok());
+    EXPECT_TRUE(master.error().tooLarge);
+    EXPECT_EQ(master.error().reason, kTwoGiBReason);
+    EXPECT_LE(reads.bytes, vault::kMaxVaultBytes + 1);
+}
+
+TEST_F(OversizedVault, TheLimitItselfIsReadAndTheSizeIsNamedInUnitsAUserReads) {
+    MakeSparse(path, static_cast<off_t>(vault::kMaxVaultBytes));
+    const auto atLimit = vault::ReadWholeFile(path);
+    ASSERT_TRUE(atLimit.ok()) << atLimit.error().Message();
+    EXPECT_EQ(atLimit->size(), vault::kMaxVaultBytes);
+
+    struct Case {
+        off_t size;
+        std::uint64_t limit;
+        const char* reason;
+    };
+    const Case cases[] = {
+        {off_t(vault::kMaxVaultBytes) + 1, vault::kMaxVaultBytes,
+         "it is 67,108,865 bytes, larger than any Keyshelf vault can be (64 MB)"},
+        {off_t(vault::kMaxVaultBytes) + (off_t{1} << 20), vault::kMaxVaultBytes,
+         "it is 65.0 MB, larger than any Keyshelf vault can be (64 MB)"},
+        {(off_t{1} << 30) - (off_t{1} << 14), vault::kMaxVaultBytes,
+         "it is 1.0 GB, larger than any Keyshelf vault can be (64 MB)"},
+        {1536, 1000, "it is 1.5 KB, larger than any Keyshelf vault can be (1000 bytes)"},
+        {1001, 1000, "it is 1001 bytes, larger than any Keyshelf vault can be (1000 bytes)"},
+    };
+    for (const Case& c : cases) {
+        MakeSparse(path, c.size);
+        const auto read = vault::ReadWholeFile(path, c.limit);
+        ASSERT_FALSE(read.ok()) << c.size;
+        EXPECT_TRUE(read.error().tooLarge);
+        EXPECT_EQ(read.error().reason, c.reason);
+    }
+}
+
 // Replaces the system calls of a save to make it fail at a chosen step.
 class FailingOps : public vault::FileOps {
 public:

@@ -51,6 +51,17 @@ void ShowError(const vault::VaultError& error) {
     seams::MsgBox(QString::fromStdString(error.Message()), seams::vbCritical);
 }
 
+// A vault that cannot be read at start-up ends the run, leaving the file as it is.
+void EndBecause(const vault::VaultError& error) {
+    QString text = QString::fromStdString(error.Message());
+    if (error.tooLarge) {
+        // A file of gigabytes where the vault should be looks like a vault gone wrong: say it is left as it is.
+        text += QStringLiteral(".  Keyshelf will now end without changing it.");
+    }
+    seams::MsgBox(text, seams::vbCritical);
+    seams::EndProgram(1);
+}
+
 void ShowPasswordDialog() {
     if (gPass == nullptr) {
         gPass = new frmPass();
@@ -82,10 +93,11 @@ void OpenVault() {
     // Saves killed half-way (a crash, a power cut) leave their temporary copies behind: scrambled
     // passwords that nothing else would ever remove.
     vault::RemoveStaleTemporaries(PathString(), 10 * 60);
+    // The master line is read only from a file of a vault's size: a larger one is refused before any of
+    // it is read.
     const auto master = ReadMasterPassword(PathString());
     if (!master) {
-        ShowError(master.error());
-        seams::EndProgram(1);
+        EndBecause(master.error());
         return;
     }
     if (!master->empty()) {
@@ -141,8 +153,7 @@ bool CreateMasterPassword() {
 void LoadEntries() {
     const auto loaded = LoadVault(PathString());
     if (!loaded) {
-        ShowError(loaded.error());
-        seams::EndProgram(1);
+        EndBecause(loaded.error());
         return;
     }
     gStamp = loaded->stamp;
