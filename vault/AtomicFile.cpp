@@ -155,12 +155,21 @@ FileStamp StampOf(const std::string& path) {
             static_cast<long long>(st.st_mtim.tv_sec) * 1000000000LL + st.st_mtim.tv_nsec};
 }
 
+bool IsTemporaryName(std::string_view name) {
+    constexpr std::size_t kRandom = 6; // the XXXXXX that mkstemp fills
+    if (name.size() != kTemporaryPrefix.size() + kRandom || !name.starts_with(kTemporaryPrefix)) {
+        return false;
+    }
+    return std::all_of(name.end() - kRandom, name.end(), [](char c) {
+        return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || (c >= '0' && c <= '9');
+    });
+}
+
 int RemoveStaleTemporaries(const std::string& path, long long olderThanSeconds) {
     std::vector<std::string> folders = {DirectoryOf(path)};
     if (auto target = ResolveTarget(path); target && *target != path) {
         folders.push_back(DirectoryOf(*target));
     }
-    const std::string prefix = ".data.enc.";
     const auto now = static_cast<long long>(::time(nullptr));
     int removed = 0;
     for (const std::string& folder : folders) {
@@ -170,7 +179,7 @@ int RemoveStaleTemporaries(const std::string& path, long long olderThanSeconds) 
         }
         while (const dirent* entry = ::readdir(dir)) {
             const std::string name = entry->d_name;
-            if (name.size() != prefix.size() + 6 || name.compare(0, prefix.size(), prefix) != 0) {
+            if (!IsTemporaryName(name)) {
                 continue;
             }
             const std::string file = folder + "/" + name;
@@ -282,7 +291,7 @@ Status ReplaceFileWith(const std::string& path, const std::function<bool(const B
         }
     }
 
-    std::string temp = DirectoryOf(target) + "/.data.enc.XXXXXX";
+    std::string temp = DirectoryOf(target) + "/" + std::string(kTemporaryPrefix) + "XXXXXX";
     const int fd = ::mkostemp(temp.data(), O_CLOEXEC);
     if (fd < 0) {
         return Failure("Could not save", path, errno);

@@ -48,9 +48,18 @@ struct FileStamp {
 };
 FileStamp StampOf(const std::string& path);
 
+// A replacement writes its temporary file beside the file it replaces (beside the file a link points to),
+// named kTemporaryPrefix and six random letters and digits, as mkstemp makes them:
+// ".data.enc.keyshelf-save-Xy3kQ9". No user names a file so, and the start-up clean-up removes nothing else.
+inline constexpr std::string_view kTemporaryPrefix = ".data.enc.keyshelf-save-";
+
+// Whether a file name is one a replacement gives its temporary file.
+bool IsTemporaryName(std::string_view name);
+
 // Removes the temporary files that replacements of `path` left behind when they were killed before they
-// finished (".data.enc.XXXXXX" beside the file, or beside the file a link points to), when older than
-// `olderThanSeconds`: younger ones may belong to a save still under way. Returns how many went.
+// finished: regular files whose names pass IsTemporaryName, beside the file or beside the file a link
+// points to, when older than `olderThanSeconds`: younger ones may belong to a save still under way.
+// Returns how many went.
 int RemoveStaleTemporaries(const std::string& path, long long olderThanSeconds);
 
 // What the filesystem says is at a path, without following a final symbolic link.

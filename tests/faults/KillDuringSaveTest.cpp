@@ -5,6 +5,7 @@
 // A saver child saves vault after vault and reports each finished save through a pipe. The parent kills it
 // after a short, seeded wait, reads which saves finished and compares data.enc with the bytes those saves
 // write. The next saver carries on from whatever the file holds.
+#include "AtomicFile.h"
 #include "TempDir.h"
 #include "VaultFile.h"
 
@@ -302,7 +303,8 @@ private:
             if (name == "data.enc") {
                 continue;
             }
-            ASSERT_EQ(name.rfind(".data.enc.", 0), 0u) << "unexpected file " << name;
+            // Named so that the next start removes it once it is old, and takes nothing of the user's.
+            ASSERT_TRUE(vault::IsTemporaryName(name)) << "unexpected file " << name;
             if (leftovers.insert(dir + "/" + name).second) {
                 struct stat st {};
                 ASSERT_EQ(::lstat(item.path().c_str(), &st), 0);

@@ -6,8 +6,10 @@
 #include <filesystem>
 #include <gtest/gtest.h>
 #include <functional>
+#include <vector>
 #include <fcntl.h>
 #include <sys/stat.h>
+#include <sys/time.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -171,22 +173,77 @@ TEST_F(VaultFile, MissingRightsAreReportedAndNothingIsChanged) {
     }));
 }
 
-TEST_F(VaultFile, StaleTemporaryCopiesAreRemovedYoungOnesAndOthersKept) {
-    TempDir::Write(path, vault::MasterOnlyBytes("m"));
-    const std::string stale = dir.file(".data.enc.a1B2c3");
-    const std::string young = dir.file(".data.enc.Z9y8X7");
-    for (const std::string& name : {stale, young, dir.file(".data.enc.toolong1"), dir.file("notes.txt")}) {
-        TempDir::Write(name, "x");
+// Gives a file a last-write time an hour ago, so that only its name can keep it from the clean-up.
+void MakeOld(const std::string& file) {
+    const timeval old[2] = {{::time(nullptr) - 3600, 0}, {::time(nullptr) - 3600, 0}};
+    ASSERT_EQ(::lutimes(file.c_str(), old), 0) << file;
+}
+
+// Remembers the name a save gave its temporary file.
+class RecordingRename : public vault::FileOps {
+public:
+    std::string from;
+    int Rename(const char* source, const char* target) override {
+        from = source;
+        return FileOps::Rename(source, target);
     }
-    const timespec old[2] = {{::time(nullptr) - 3600, 0}, {::time(nullptr) - 3600, 0}};
-    ASSERT_EQ(::utimensat(AT_FDCWD, stale.c_str(), old, 0), 0);
-    ASSERT_EQ(::utimensat(AT_FDCWD, dir.file("notes.txt").c_str(), old, 0), 0);
+};
+
+TEST_F(VaultFile, OnlyKeyshelfsOwnStaleTemporariesAreRemoved) {
+    TempDir::Write(path, vault::MasterOnlyBytes("m"));
+    // What a killed save leaves is exactly what the clean-up looks for.
+    RecordingRename rename;
+    vault::SetFileOps(&rename);
+    ASSERT_FALSE(modGlobals::SaveVault(path, "m", {{"u", "p", "l"}}).has_value());
+    vault::SetFileOps(nullptr);
+    const std::string made = fs::path(rename.from).filename().string();
+    EXPECT_EQ(made.rfind(".data.enc.keyshelf-save-", 0), 0u) << made;
+    EXPECT_TRUE(vault::IsTemporaryName(made)) << made;
+
+    const std::string stale = dir.file(".data.enc.keyshelf-save-a1B2c3");
+    const std::string young = dir.file(".data.enc.keyshelf-save-Z9y8X7");
+    // The user's own files, however much they look like ours.
+    const std::vector<std::string> kept = {
+        ".data.enc.backup", ".data.enc.old123", ".data.enc.a1B2c3", ".data.enc.keyshelf-save-a1B2c",
+        ".data.enc.keyshelf-save-a1B2c3d", ".data.enc.keyshelf-save-a1-2c3", ".data.enc.keyshelf-save-a1B2c~",
+        ".data.enc.keyshelf-save-\xc3\xa9" "1B2c", "data.enc.keyshelf-save-a1B2c3", ".Data.enc.keyshelf-save-a1B2c3",
+        ".data.enc.KEYSHELF-SAVE-a1B2c3", "notes.txt"};
+    for (const std::string& name : kept) {
+        TempDir::Write(dir.file(name), "mine");
+        MakeOld(dir.file(name));
+    }
+    TempDir::Write(stale, "x");
+    MakeOld(stale);
+    TempDir::Write(young, "x");
+    // Our name on something that is not a regular file: a folder, and a link to a file of the user's.
+    fs::create_directory(dir.file(".data.enc.keyshelf-save-Folder"));
+    MakeOld(dir.file(".data.enc.keyshelf-save-Folder"));
+    fs::create_symlink(dir.file("notes.txt"), dir.file(".data.enc.keyshelf-save-Linked"));
+    MakeOld(dir.file(".data.enc.keyshelf-save-Linked"));
+
     EXPECT_EQ(vault::RemoveStaleTemporaries(path, 600), 1);
     EXPECT_FALSE(fs::exists(stale));
     EXPECT_TRUE(fs::exists(young));
-    EXPECT_TRUE(fs::exists(dir.file(".data.enc.toolong1")));
-    EXPECT_TRUE(fs::exists(dir.file("notes.txt")));
-    EXPECT_EQ(TempDir::Read(path), vault::MasterOnlyBytes("m"));
+    for (const std::string& name : kept) {
+        EXPECT_EQ(TempDir::Read(dir.file(name)), "mine") << name;
+    }
+    EXPECT_TRUE(fs::is_directory(dir.file(".data.enc.keyshelf-save-Folder")));
+    EXPECT_TRUE(fs::is_symlink(dir.file(".data.enc.keyshelf-save-Linked")));
+    EXPECT_EQ(TempDir::Read(path), vault::VaultBytes("m", {{"u", "p", "l"}}));
+}
+
+TEST_F(VaultFile, StaleTemporariesBesideTheFileALinkPointsToAreRemovedToo) {
+    TempDir elsewhere;
+    TempDir::Write(elsewhere.file("real.enc"), vault::MasterOnlyBytes("m"));
+    fs::create_symlink(elsewhere.file("real.enc"), path);
+    const std::string stale = elsewhere.file(".data.enc.keyshelf-save-q1W2e3");
+    TempDir::Write(stale, "x");
+    MakeOld(stale);
+    TempDir::Write(elsewhere.file(".data.enc.backup"), "mine");
+    MakeOld(elsewhere.file(".data.enc.backup"));
+    EXPECT_EQ(vault::RemoveStaleTemporaries(path, 600), 1);
+    EXPECT_FALSE(fs::exists(stale));
+    EXPECT_TRUE(fs::exists(elsewhere.file(".data.enc.backup")));
 }
 
 // Makes a file of `size` bytes that takes no room on the disk: a hole, read back as zeros.
