@@ -14,6 +14,7 @@
 #include <chrono>
 #include <csignal>
 #include <cstdint>
+#include <cstdlib>
 #include <cstring>
 #include <fcntl.h>
 #include <filesystem>
@@ -314,7 +315,28 @@ private:
     }
 };
 
+// How many savers to kill: KEYSHELF_KILLS when set (a long run by hand, say 1000), else 150, which keeps
+// the suite to a few seconds. A value that is not a positive number stops the test instead of running a
+// different number of kills than asked for.
+constexpr int kDefaultKills = 150;
+std::optional<int> KillsWanted() {
+    const char* text = std::getenv("KEYSHELF_KILLS");
+    if (text == nullptr || *text == '\0') {
+        return kDefaultKills;
+    }
+    char* end = nullptr;
+    errno = 0;
+    const long kills = std::strtol(text, &end, 10);
+    if (errno != 0 || *end != '\0' || kills <= 0 || kills > std::numeric_limits<int>::max()) {
+        return std::nullopt;
+    }
+    return static_cast<int>(kills);
+}
+
 TEST_F(KillDuringSave, TheVaultIsAlwaysTheLastFinishedSaveOrTheOneInFlight) {
+    const std::optional<int> wanted = KillsWanted();
+    ASSERT_TRUE(wanted.has_value()) << "KEYSHELF_KILLS is \"" << std::getenv("KEYSHELF_KILLS")
+                                    << "\", not a positive number of kills";
     TempDir dir;
     const std::string path = modGlobals::VaultPath(dir.path());
     ASSERT_FALSE(modGlobals::SaveVault(path, kMaster, EntriesOf(0)).has_value());
@@ -325,12 +347,15 @@ TEST_F(KillDuringSave, TheVaultIsAlwaysTheLastFinishedSaveOrTheOneInFlight) {
         3 * SaveDuration(), std::chrono::milliseconds(15), std::chrono::milliseconds(100));
     std::mt19937 rng(20240611);
     std::uniform_real_distribution<double> fraction(0.0, 1.0);
-    for (int i = 0; i < 150; ++i) {
+    const auto start = std::chrono::steady_clock::now();
+    for (int i = 0; i < *wanted; ++i) {
         const std::chrono::microseconds wait(static_cast<std::int64_t>(fraction(rng) * longest.count()));
         ASSERT_NO_FATAL_FAILURE(KillOneSaver(dir.path(), onDisk, wait));
     }
+    EXPECT_EQ(kills, *wanted);
+    const auto seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
     Report("kill/save");
-    std::cout << "[ kill/save ] waits of 0 to " << longest.count() << " us\n";
+    std::cout << "[ kill/save ] waits of 0 to " << longest.count() << " us; " << seconds << " s in all\n";
     // Without a finished save every kill would have hit the first save, and the saves after it went untried.
     EXPECT_GT(savesFinished, 0);
 }
