@@ -1,0 +1,129 @@
+#include "ProcessLauncher.h"
+
+#include <cerrno>
+#include <csignal>
+#include <fcntl.h>
+#include <spawn.h>
+#include <sys/wait.h>
+#include <system_error>
+#include <thread>
+#include <unistd.h>
+
+extern char** environ;
+
+namespace ProcessLauncher {
+namespace {
+
+// posix_spawn's attribute and file-action objects, released on every path out.
+class SpawnSetup {
+public:
+    SpawnSetup() {
+        attrOk_ = ::posix_spawnattr_init(&attr_) == 0;
+        actionsOk_ = ::posix_spawn_file_actions_init(&actions_) == 0;
+    }
+    ~SpawnSetup() {
+        if (actionsOk_) {
+            ::posix_spawn_file_actions_destroy(&actions_);
+        }
+        if (attrOk_) {
+            ::posix_spawnattr_destroy(&attr_);
+        }
+    }
+    SpawnSetup(const SpawnSetup&) = delete;
+    SpawnSetup& operator=(const SpawnSetup&) = delete;
+
+    // 0, or the errno of the first step that failed.
+    int Prepare() {
+        if (!attrOk_ || !actionsOk_) {
+            return ENOMEM;
+        }
+        sigset_t none;
+        sigset_t all;
+        sigemptyset(&none);
+        sigfillset(&all);
+        // A session of its own: the program outlives Keyshelf's terminal and process group, and signals
+        // meant for Keyshelf's group (Ctrl+C in the terminal that started it) do not reach it. Signals
+        // Keyshelf ignores or blocks are not passed on either.
+        int error =
+            ::posix_spawnattr_setflags(&attr_, POSIX_SPAWN_SETSID | POSIX_SPAWN_SETSIGMASK | POSIX_SPAWN_SETSIGDEF);
+        if (error == 0) {
+            error = ::posix_spawnattr_setsigmask(&attr_, &none);
+        }
+        if (error == 0) {
+            error = ::posix_spawnattr_setsigdefault(&attr_, &all);
+        }
+        // Standard input from /dev/null, standard output and error as Keyshelf's, then every descriptor
+        // above them closed in the new process itself. Closing there, rather than marking descriptors
+        // close-on-exec, also covers whatever another thread (the web engine's) opens meanwhile.
+        if (error == 0) {
+            error = ::posix_spawn_file_actions_addopen(&actions_, STDIN_FILENO, "/dev/null", O_RDONLY, 0);
+        }
+        if (error == 0) {
+            error = ::posix_spawn_file_actions_addclosefrom_np(&actions_, STDERR_FILENO + 1);
+        }
+        return error;
+    }
+
+    const posix_spawnattr_t* attr() const { return &attr_; }
+    const posix_spawn_file_actions_t* actions() const { return &actions_; }
+
+private:
+    posix_spawnattr_t attr_{};
+    posix_spawn_file_actions_t actions_{};
+    bool attrOk_ = false;
+    bool actionsOk_ = false;
+};
+
+bool HoldsNul(const std::string& text) {
+    return text.find('\0') != std::string::npos;
+}
+
+// Waits for the program in a thread of its own, so that its end leaves no zombie behind; the thread ends
+// with the program. Only this process id is waited for, never any child, so the children Qt and the web
+// engine wait for themselves stay theirs.
+void ReapInBackground(pid_t pid) {
+    try {
+        std::thread([pid] {
+            while (::waitpid(pid, nullptr, 0) < 0 && errno == EINTR) {
+            }
+        }).detach();
+    } catch (const std::system_error&) {
+        // No thread to be had: the program still runs, and its entry in the process table goes when
+        // Keyshelf ends.
+    }
+}
+
+} // namespace
+
+Launch StartDetached(const std::string& program, const std::vector<std::string>& arguments) {
+    // A C string ends at its first NUL: what follows would be dropped without a word.
+    if (program.empty() || HoldsNul(program)) {
+        return {program.empty() ? ENOENT : EINVAL, -1};
+    }
+    std::vector<char*> argv;
+    argv.reserve(arguments.size() + 2);
+    argv.push_back(const_cast<char*>(program.c_str()));
+    for (const std::string& argument : arguments) {
+        if (HoldsNul(argument)) {
+            return {EINVAL, -1};
+        }
+        argv.push_back(const_cast<char*>(argument.c_str()));
+    }
+    argv.push_back(nullptr);
+
+    SpawnSetup setup;
+    if (const int error = setup.Prepare(); error != 0) {
+        return {error, -1};
+    }
+    // posix_spawnp returns only once the new process has executed the program or failed to, and hands
+    // back the errno of a failed execution (a missing program, an argument too long) as its result.
+    pid_t pid = -1;
+    const int error = ::posix_spawnp(&pid, argv[0], setup.actions(), setup.attr(), argv.data(), environ);
+    if (error != 0) {
+        return {error, -1};
+    }
+    ReapInBackground(pid);
+    return {0, pid};
+}
+
+} // namespace ProcessLauncher
