@@ -1,17 +1,19 @@
 #include "Seams.h"
 
 #include "Identity.h"
+#include "ProcessLauncher.h"
 
 #include <QCoreApplication>
-#include <QDesktopServices>
 #include <QDir>
+#include <QFile>
 #include <QMessageBox>
-#include <QProcess>
 #include <QPushButton>
 #include <QSettings>
-#include <QUrl>
+#include <cerrno>
 #include <cstdlib>
 #include <deque>
+#include <string>
+#include <vector>
 
 namespace seams {
 namespace {
@@ -25,7 +27,7 @@ struct TestState {
     int lastExitCode = 0;
     QStringList opened;
     QList<testing::Started> started;
-    bool launchSucceeds = true;
+    int launchError = 0;
     QDateTime now;
     QString executableDir;
     QString settingsDir;
@@ -133,22 +135,34 @@ void EndProgram(int exitCode) {
     std::_Exit(exitCode);
 }
 
-bool ShellOpen(const QString& address) {
+LaunchResult ShellOpen(const QString& address) {
     TestState& s = State();
     if (s.active) {
         s.opened.append(address);
-        return s.launchSucceeds;
+        return {s.launchError};
     }
-    return QDesktopServices::openUrl(QUrl::fromUserInput(address));
+    // xdg-open would read an address that begins with a dash as an option.
+    if (address.startsWith(QLatin1Char('-'))) {
+        return {EINVAL};
+    }
+    // Not QDesktopServices: it starts the opener through QProcess, which hands over every descriptor
+    // Keyshelf holds, the web engine's among them.
+    return StartDetached(QStringLiteral("xdg-open"), {address});
 }
 
-bool StartDetached(const QString& program, const QStringList& arguments) {
+LaunchResult StartDetached(const QString& program, const QStringList& arguments) {
     TestState& s = State();
     if (s.active) {
         s.started.append({program, arguments});
-        return s.launchSucceeds;
+        return {s.launchError};
     }
-    return QProcess::startDetached(program, arguments);
+    // Names and texts in the encoding of the system's file names and locale, as QProcess hands them over.
+    std::vector<std::string> args;
+    args.reserve(static_cast<std::size_t>(arguments.size()));
+    for (const QString& argument : arguments) {
+        args.push_back(argument.toLocal8Bit().toStdString());
+    }
+    return {ProcessLauncher::StartDetached(QFile::encodeName(program).toStdString(), args).error};
 }
 
 QDateTime Now() {
@@ -213,7 +227,10 @@ const QList<Started>& startedPrograms() {
     return State().started;
 }
 void setLaunchSucceeds(bool succeeds) {
-    State().launchSucceeds = succeeds;
+    State().launchError = succeeds ? 0 : ENOENT;
+}
+void setLaunchError(int error) {
+    State().launchError = error;
 }
 void setNow(const QDateTime& now) {
     State().now = now;

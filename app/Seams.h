@@ -9,6 +9,7 @@
 #include <QList>
 #include <QString>
 #include <QStringList>
+#include <cerrno>
 #include <functional>
 #include <memory>
 
@@ -41,12 +42,24 @@ int MsgBox(const QString& text, int buttons = vbOKOnly, const QString& title = Q
 // Ends the program at once: no window's closing handler runs.
 void EndProgram(int exitCode = 0);
 
-// Opens an address with the desktop's default handler. False when nothing could be asked to open it.
-bool ShellOpen(const QString& address);
+// What became of starting a program: `error` is 0 when it runs, else the errno of the failure (ENOENT:
+// not found on the PATH; E2BIG: an argument too long to hand to a program; EACCES: not executable).
+struct LaunchResult {
+    int error = 0;
+    explicit operator bool() const { return error == 0; }
+    bool notFound() const { return error == ENOENT; }
+    // An argument is longer than the system hands to a program (128 KiB on Linux).
+    bool tooLong() const { return error == E2BIG; }
+};
+
+// Opens a web address (http or https) in the user's browser, through the desktop's opener `xdg-open`
+// started as StartDetached starts programs, with the address as its one argument.
+LaunchResult ShellOpen(const QString& address);
 
 // Starts a program detached, not waited for, with its arguments passed as they are (never through a
-// shell). False when it could not be started.
-bool StartDetached(const QString& program, const QStringList& arguments);
+// shell). The program gets standard input from /dev/null, Keyshelf's standard output and error, and no
+// other descriptor of Keyshelf's, and runs in a session of its own.
+LaunchResult StartDetached(const QString& program, const QStringList& arguments);
 
 // The current local date and time.
 QDateTime Now();
@@ -88,8 +101,10 @@ int endCalls();
 int lastExitCode();
 const QStringList& openedAddresses();
 const QList<Started>& startedPrograms();
-// What ShellOpen and StartDetached report while testing (true unless told otherwise).
+// What ShellOpen and StartDetached report while testing: success unless told otherwise. A failure set
+// with setLaunchSucceeds is a program not found (ENOENT); setLaunchError names the errno (0: success).
 void setLaunchSucceeds(bool succeeds);
+void setLaunchError(int error);
 
 void setNow(const QDateTime& now);
 

@@ -4,9 +4,11 @@
 #include "modOnTop.h"
 
 #include <QDialog>
+#include <QScopeGuard>
 #include <QSettings>
 #include <QTemporaryDir>
 #include <QtTest>
+#include <cerrno>
 
 class AppUtilitiesTest : public QObject {
     Q_OBJECT
@@ -57,10 +59,43 @@ private slots:
         QVERIFY(seams::ShellOpen("http://www.keyshelf.example"));
         QVERIFY(seams::StartDetached("xdg-open", {"a b; rm -rf ~"}));
         seams::testing::setLaunchSucceeds(false);
-        QVERIFY(!seams::StartDetached("xdg-open", {"x"}));
-        QCOMPARE(seams::testing::openedAddresses(), QStringList({"http://www.keyshelf.example"}));
+        const seams::LaunchResult failed = seams::StartDetached("xdg-open", {"x"});
+        QVERIFY(!failed);
+        QVERIFY(failed.notFound());
+        seams::testing::setLaunchError(E2BIG);
+        QVERIFY(seams::ShellOpen("http://www.keyshelf.example/long").tooLong());
+        QCOMPARE(seams::testing::openedAddresses(),
+                 QStringList({"http://www.keyshelf.example", "http://www.keyshelf.example/long"}));
         QCOMPARE(seams::testing::startedPrograms().size(), 2);
         QCOMPARE(seams::testing::startedPrograms()[0].arguments, QStringList({"a b; rm -rf ~"}));
+    }
+
+    // Outside of recording: ShellOpen hands the address to the xdg-open first on the PATH as its one
+    // argument, and a start that fails says why.
+    void realLaunchesReachTheOpenerOrSayWhyNot() {
+        seams::testing::End();
+        const QByteArray oldPath = qgetenv("PATH");
+        const auto restorePath = qScopeGuard([&] { qputenv("PATH", oldPath); });
+        qputenv("PATH", QFile::encodeName(folder.path()) + ':' + oldPath);
+        const QString opened = folder.filePath("opened");
+        {
+            QFile opener(folder.filePath("xdg-open"));
+            QVERIFY(opener.open(QIODevice::WriteOnly));
+            opener.write("#!/bin/sh\nprintf '%s\\n' \"$#\" \"$1\" >\"$0.tmp\"\nmv \"$0.tmp\" \"" +
+                         QFile::encodeName(opened) + "\"\n");
+            opener.setPermissions(QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+        }
+        const QString address = "http://www.keyshelf.example/a b?q='1'&r=\"2\";$(id)";
+        QVERIFY(seams::ShellOpen(address));
+        QTRY_VERIFY(QFile::exists(opened));
+        QFile result(opened);
+        QVERIFY(result.open(QIODevice::ReadOnly));
+        QCOMPARE(QString::fromUtf8(result.readAll()), "1\n" + address + "\n");
+
+        QVERIFY(seams::StartDetached("xdg-open", {QString(200 * 1024, 'a')}).tooLong());
+        QVERIFY(seams::StartDetached("keyshelf-no-such-program", {}).notFound());
+        // A dash first would make the address an option of xdg-open.
+        QCOMPARE(seams::ShellOpen("--manual").error, EINVAL);
     }
 
     void clockFolderAndSettingsPointIntoTheTest() {

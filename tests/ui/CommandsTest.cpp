@@ -350,6 +350,21 @@ private slots:
         QCOMPARE(status(), QString("Could not open the location: xdg-open could not be started."));
     }
 
+    // A location longer than the system hands to a program, and other failures, are told as they are.
+    void gotoSaysWhyTheOpenerDidNotStart() {
+        select({2});
+        seams::testing::setLaunchError(E2BIG);
+        main->cmdGoto_Click();
+        QCOMPARE(status(), QString("Could not open the location: it is too long to hand to xdg-open."));
+        seams::testing::setLaunchError(EACCES);
+        main->mnuDataItem[3]->trigger();
+        QCOMPARE(status(), QString("Could not open the location: xdg-open could not be started (Permission denied)."));
+        seams::testing::setLaunchError(0);
+        main->cmdGoto_Click();
+        QCOMPARE(status(), QString("Opening Location..."));
+        QCOMPARE(seams::testing::startedPrograms().size(), 3);
+    }
+
     void menusOpenWindowsAndExit() {
         QVERIFY(QFile::copy(QStringLiteral(KEYSHELF_HELP_RTF), folder->filePath("Help.rtf")));
         main->mnuHelpItem[0]->trigger();

@@ -193,8 +193,18 @@ void Form1::cmdGoto_Click() {
     modGlobals::SetStatus(QStringLiteral("Opening Location..."));
     // The location is the user's text: it goes to the desktop's opener as one argument, never through a
     // shell, and the opener is not waited for.
-    if (!seams::StartDetached(QStringLiteral("xdg-open"), {GotoTarget(lstPass->subItem(row, 2))})) {
+    const seams::LaunchResult launched =
+        seams::StartDetached(QStringLiteral("xdg-open"), {GotoTarget(lstPass->subItem(row, 2))});
+    if (launched) {
+        return;
+    }
+    if (launched.tooLong()) {
+        modGlobals::SetStatus(QStringLiteral("Could not open the location: it is too long to hand to xdg-open."));
+    } else if (launched.notFound()) {
         modGlobals::SetStatus(QStringLiteral("Could not open the location: xdg-open could not be started."));
+    } else {
+        modGlobals::SetStatus(QStringLiteral("Could not open the location: xdg-open could not be started (%1).")
+                                  .arg(qt_error_string(launched.error)));
     }
 }
 
