@@ -1,0 +1,148 @@
+#!/usr/bin/env bash
+# Programs Keyshelf starts in real use (the desktop's opener, from the website button and from Go To)
+# get standard input, output and error and nothing else of Keyshelf's, while the banner's web engine runs;
+# and when the main window closes, Keyshelf and every web engine helper it started end although the
+# opener it started still runs.
+# Usage: launch_test.sh path/to/keyshelf path/to/make_vault screenshot-folder
+set -u
+PROGRAM=$1
+MAKE_VAULT=$2
+SHOTS=$3
+. "$(dirname "$0")/x11.sh"
+
+start_x
+prepare_folder "$PROGRAM"
+help_off
+
+# A stand-in for the desktop's opener, first on the PATH. It notes its arguments and its open descriptors
+# (listed by a shell of their own: a redirection in the stand-in would add descriptors to the list),
+# then stays, as a browser would, as a sleep that keeps what it was given.
+OPENER="$WORK/bin/xdg-open"
+mkdir -p "$WORK/bin" "$WORK/opened"
+cat >"$OPENER" <<EOF
+#!/bin/sh
+sh -c 'exec ls -l "/proc/\$1/fd" >"\$2"' - \$\$ "$WORK/opened/\$\$.fds.tmp"
+printf '%s\n' "\$#" "\$@" >"$WORK/opened/\$\$.args"
+mv "$WORK/opened/\$\$.fds.tmp" "$WORK/opened/\$\$.fds"
+exec sleep 30
+EOF
+chmod +x "$OPENER"
+export PATH="$WORK/bin:$PATH"
+unset BROWSER DEFAULT_BROWSER
+
+# The stand-ins were started for this test: they end with it.
+stop_openers() {
+    local f
+    for f in "$WORK"/opened/*.fds; do
+        [ -e "$f" ] && kill "$(basename "$f" .fds)" 2>/dev/null
+    done
+}
+trap 'stop_openers; stop_x' EXIT
+
+# descendants PID: every process below PID.
+descendants() {
+    local child
+    for child in $(ps -o pid= --ppid "$1"); do
+        echo "$child"
+        descendants "$child"
+    done
+}
+# engine_helpers: the web engine's processes below Keyshelf.
+engine_helpers() {
+    local pid
+    for pid in $(descendants "$APP_PID"); do
+        tr '\0' ' ' <"/proc/$pid/cmdline" 2>/dev/null | grep -q QtWebEngineProcess && echo "$pid"
+    done
+}
+
+# wait_opened [PID...]: prints the process id of a stand-in, other than the PIDs given, once it has noted
+# what it was given.
+wait_opened() {
+    local f pid
+    for _ in $(seq 100); do
+        for f in "$WORK"/opened/*.fds; do
+            [ -e "$f" ] || continue
+            pid=$(basename "$f" .fds)
+            case " $* " in *" $pid "*) continue ;; esac
+            echo "$pid"
+            return 0
+        done
+        sleep 0.1
+    done
+    fail "the opener was not started"
+}
+
+# check_opener PID ADDRESS WHAT: the stand-in got ADDRESS as its one argument, standard input from
+# /dev/null, only descriptors 0, 1 and 2 (besides the shell's hold on its own script), and a session of
+# its own; as the sleep it became it still holds only 0, 1 and 2.
+check_opener() {
+    local pid=$1 address=$2 what=$3 fd target fds
+    [ "$(cat "$WORK/opened/$pid.args")" = "$(printf '1\n%s' "$address")" ] ||
+        fail "$what: the opener was given \"$(cat "$WORK/opened/$pid.args")\", not the one argument $address"
+    echo "$what: the opener's descriptors:"
+    sed 's/^/    /' "$WORK/opened/$pid.fds"
+    while read -r fd target; do
+        case "$fd" in
+        0) [ "$target" = /dev/null ] || fail "$what: standard input is $target, not /dev/null" ;;
+        1 | 2) ;;
+        *) [ "$target" = "$OPENER" ] || fail "$what: descriptor $fd ($target) was handed to the opener" ;;
+        esac
+    done < <(sed -n 's/.* \([0-9][0-9]*\) -> \(.*\)$/\1 \2/p' "$WORK/opened/$pid.fds")
+    grep -q ' 0 -> ' "$WORK/opened/$pid.fds" || fail "$what: the opener has no standard input"
+    [ "$(awk '{ sub(/.*\) /, ""); print $4 }' "/proc/$pid/stat")" = "$pid" ] ||
+        fail "$what: the opener is not in a session of its own"
+    for _ in $(seq 50); do
+        [ "$(cat "/proc/$pid/comm" 2>/dev/null)" = sleep ] && break
+        sleep 0.1
+    done
+    fds=$(ls "/proc/$pid/fd" | sort -n | tr '\n' ' ')
+    [ "$fds" = "0 1 2 " ] || fail "$what: the opener, sleeping, holds descriptors $fds"
+}
+
+"$MAKE_VAULT" "$WORK/data.enc" "Secret1" "alice" "a-pw" "www.alice.example" "bob" "b-pw" "Office PC" ||
+    fail "make_vault failed"
+"$WORK/keyshelf" 2>"$WORK/stderr" &
+APP_PID=$!
+log_in "Secret1"
+wait_window "Keyshelf by Keyshelf Software" >/dev/null || exit 1
+
+# The banner band starts the web engine once the main window is painted.
+for _ in $(seq 300); do
+    [ -n "$(engine_helpers)" ] && break
+    sleep 0.1
+done
+[ -n "$(engine_helpers)" ] || fail "no web engine helper started below Keyshelf within 30s"
+sleep 2 # the band's page (a blank one: its address cannot be reached here)
+# The web view gives the main window a new native window: look it up again.
+main=$(wait_window "Keyshelf by Keyshelf Software") || exit 1
+
+# The website button, with the focus where it starts, on Add.
+xdotool windowactivate --sync "$main"
+xdotool key Tab Tab Tab Return # Edit, Delete, then the website button
+website=$(wait_opened) || exit 1
+check_opener "$website" "http://www.keyshelf.example" "website button"
+
+# Go To on alice's entry, from the website button on.
+sleep 1 # the website launcher's own window closes itself
+main=$(wait_window "Keyshelf by Keyshelf Software") || exit 1
+xdotool windowactivate --sync "$main"
+xdotool key Tab End Home Tab Tab Return   # the list, alice selected, Copy Username, Go To
+goto=$(wait_opened "$website") || exit 1
+check_opener "$goto" "http://www.alice.example" "Go To"
+shot launch-after-goto
+
+# Closing the main window ends Keyshelf and every web engine helper it started, while both openers
+# still run.
+helpers=$(engine_helpers | tr '\n' ' ')
+echo "web engine helpers: $helpers"
+close_window "$main"
+wait_gone "$APP_PID" 5 || fail "closing the main window did not end the program"
+APP_PID=
+for pid in $helpers; do
+    wait_gone "$pid" 5 ||
+        fail "web engine helper $pid ($(tr '\0' ' ' <"/proc/$pid/cmdline" | cut -c1-120)) outlived Keyshelf"
+done
+for pid in "$website" "$goto"; do
+    kill -0 "$pid" 2>/dev/null || fail "the opener $pid ended with Keyshelf; the test proves nothing"
+done
+echo "launch: ok"
