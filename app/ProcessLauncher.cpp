@@ -43,7 +43,9 @@ public:
         sigfillset(&all);
         // A session of its own: the program outlives Keyshelf's terminal and process group, and signals
         // meant for Keyshelf's group (Ctrl+C in the terminal that started it) do not reach it. Signals
-        // Keyshelf ignores or blocks are not passed on either.
+        // Keyshelf ignores or blocks (the web engine ignores SIGPIPE) are not passed on either. Only
+        // glibc's two internal signals, 32 and 33, which no application may use, stay ignored: glibc's
+        // posix_spawn sets them so, and every glibc program sets them up again as it starts.
         int error =
             ::posix_spawnattr_setflags(&attr_, POSIX_SPAWN_SETSID | POSIX_SPAWN_SETSIGMASK | POSIX_SPAWN_SETSIGDEF);
         if (error == 0) {

@@ -20,9 +20,10 @@ struct Launch {
 };
 
 // Starts `program` (looked up on the PATH when it holds no slash) with `arguments`, each handed over as
-// it is, never through a shell. The program runs in a session of its own, with every signal at its
-// default and none blocked, and is not waited for: it is reaped in the background when it ends, so that
-// it leaves no zombie. Returns once the program has been executed or has failed to be.
+// it is, never through a shell. The program runs in a session of its own, with every signal an
+// application uses at its default and none blocked, and is not waited for: it is reaped in the
+// background when it ends, so that it leaves no zombie. Returns once the program has been executed or
+// has failed to be.
 Launch StartDetached(const std::string& program, const std::vector<std::string>& arguments);
 
 } // namespace ProcessLauncher
