@@ -2,17 +2,31 @@
 
 #include "Seams.h"
 
+#include <QAuthenticator>
 #include <QCoreApplication>
+#include <QEvent>
+#include <QMouseEvent>
+#include <QPointer>
 #include <QVBoxLayout>
+#include <QWebEngineDownloadRequest>
+#include <QWebEngineFileSystemAccessRequest>
 #include <QWebEnginePage>
 #include <QWebEngineProfile>
+#include <QWebEngineRegisterProtocolHandlerRequest>
+#include <QWebEngineScript>
 #include <QWebEngineSettings>
 #include <QWebEngineView>
 #include <unistd.h>
 
 namespace {
 
-// A page that follows no link itself: what the user clicks opens in their browser.
+bool IsWebAddress(const QUrl& url) {
+    return url.scheme() == QLatin1String("http") || url.scheme() == QLatin1String("https");
+}
+
+// The page of the band. It comes from the network over plain HTTP, so anyone on the way can serve anything
+// there: it may show itself and nothing more. No dialog, no new window, no console output, no clipboard,
+// no files, no permission, and it never leaves the address the band loaded.
 class BannerPage : public QWebEnginePage {
 public:
     BannerPage(QWebEngineProfile* profile, QObject* parent) : QWebEnginePage(profile, parent) {
@@ -21,46 +35,100 @@ public:
         s->setAttribute(QWebEngineSettings::JavascriptCanAccessClipboard, false);
         s->setAttribute(QWebEngineSettings::JavascriptCanPaste, false);
         s->setAttribute(QWebEngineSettings::JavascriptCanOpenWindows, false);
+        s->setAttribute(QWebEngineSettings::AllowWindowActivationFromJavaScript, false);
         s->setAttribute(QWebEngineSettings::LocalContentCanAccessFileUrls, false);
         s->setAttribute(QWebEngineSettings::LocalContentCanAccessRemoteUrls, false);
+        s->setAttribute(QWebEngineSettings::LocalStorageEnabled, false);
         s->setAttribute(QWebEngineSettings::PluginsEnabled, false);
         s->setAttribute(QWebEngineSettings::FullScreenSupportEnabled, false);
         s->setAttribute(QWebEngineSettings::ScreenCaptureEnabled, false);
         s->setAttribute(QWebEngineSettings::PdfViewerEnabled, false);
+        s->setAttribute(QWebEngineSettings::HyperlinkAuditingEnabled, false);
+        s->setAttribute(QWebEngineSettings::WebRTCPublicInterfacesOnly, true);
+        s->setAttribute(QWebEngineSettings::FocusOnNavigationEnabled, false);
+        s->setAttribute(QWebEngineSettings::SpatialNavigationEnabled, false);
+        s->setAttribute(QWebEngineSettings::DnsPrefetchEnabled, false);
+        s->setAttribute(QWebEngineSettings::AutoLoadIconsForPage, false); // the band shows no icon
+        s->setAttribute(QWebEngineSettings::NavigateOnDropEnabled, false);
         connect(this, &QWebEnginePage::featurePermissionRequested, this,
                 [this](const QUrl& origin, QWebEnginePage::Feature feature) {
                     setFeaturePermission(origin, feature, QWebEnginePage::PermissionDeniedByUser);
                 });
+        // A null authenticator cancels the request: the band never asks for a name and password.
+        connect(this, &QWebEnginePage::authenticationRequired, this,
+                [](const QUrl&, QAuthenticator* authenticator) { *authenticator = QAuthenticator(); });
+        connect(this, &QWebEnginePage::proxyAuthenticationRequired, this,
+                [](const QUrl&, QAuthenticator* authenticator, const QString&) { *authenticator = QAuthenticator(); });
+        connect(this, &QWebEnginePage::registerProtocolHandlerRequested, this,
+                [](QWebEngineRegisterProtocolHandlerRequest request) { request.reject(); });
+        connect(this, &QWebEnginePage::fileSystemAccessRequested, this,
+                [](QWebEngineFileSystemAccessRequest request) { request.reject(); });
     }
+
+    // Loads `url` as the band's page: the one main-frame navigation the page accepts.
+    void Load(const QUrl& url) {
+        address_ = url;
+        loading_ = true;
+        load(url);
+    }
+    void LoadDone() { loading_ = false; }
 
 protected:
     bool acceptNavigationRequest(const QUrl& url, NavigationType type, bool isMainFrame) override {
-        if (type == NavigationTypeLinkClicked) {
-            if (url.scheme() == QLatin1String("http") || url.scheme() == QLatin1String("https")) {
-                seams::ShellOpen(url.toString());
-            }
+        if (!IsWebAddress(url) && url.scheme() != QLatin1String("about") && url.scheme() != QLatin1String("data")) {
             return false;
         }
-        // Only web pages, never local files or other schemes.
-        if (url.scheme() != QLatin1String("http") && url.scheme() != QLatin1String("https") &&
-            url.scheme() != QLatin1String("about") && url.scheme() != QLatin1String("data")) {
-            return false;
+        if (isMainFrame) {
+            // Only the band's own load and the server's redirects of it. Whatever the page asks for itself
+            // (a script's location, a synthetic click, a form, a reload, history) keeps it where it is; a
+            // link the user clicks is opened by the view, in the browser.
+            const bool ours = (type == NavigationTypeTyped && url == address_) ||
+                              (type == NavigationTypeRedirect && loading_);
+            if (!ours) {
+                return false;
+            }
         }
         return QWebEnginePage::acceptNavigationRequest(url, type, isMainFrame);
     }
 
-    // A link that asks for a new window: its address goes to the browser, and no window is made.
-    QWebEnginePage* createWindow(WebWindowType) override {
-        auto* catcher = new QWebEnginePage(profile(), this);
-        connect(catcher, &QWebEnginePage::urlChanged, catcher, [catcher](const QUrl& url) {
-            if (url.scheme() == QLatin1String("http") || url.scheme() == QLatin1String("https")) {
-                seams::ShellOpen(url.toString());
-            }
-            catcher->deleteLater();
-        });
-        return catcher;
-    }
+    // No window the page asks for is made.
+    QWebEnginePage* createWindow(WebWindowType) override { return nullptr; }
+
+    // Dialogs answer as if dismissed, without showing anything.
+    void javaScriptAlert(const QUrl&, const QString&) override {}
+    bool javaScriptConfirm(const QUrl&, const QString&) override { return false; }
+    bool javaScriptPrompt(const QUrl&, const QString&, const QString&, QString*) override { return false; }
+    // Nothing the page logs reaches the program's output.
+    void javaScriptConsoleMessage(JavaScriptConsoleMessageLevel, const QString&, int, const QString&) override {}
+    QStringList chooseFiles(FileSelectionMode, const QStringList&, const QStringList&) override { return {}; }
+
+private:
+    QUrl address_;
+    bool loading_ = false;
 };
+
+// Finds the link at a point of the page, in a script world of its own so that nothing the page defines
+// can change the answer; links inside frames of the page's own origin count, others cannot be seen.
+QString LinkAtScript(const QPointF& point) {
+    return QStringLiteral(
+               "(function (x, y) {"
+               "  var doc = document, e = null;"
+               "  for (var depth = 0; depth < 8; ++depth) {"
+               "    e = doc.elementFromPoint(x, y);"
+               "    if (!e || (e.tagName !== 'IFRAME' && e.tagName !== 'FRAME')) break;"
+               "    var r = e.getBoundingClientRect(), inner = null;"
+               "    try { inner = e.contentDocument; } catch (err) { inner = null; }"
+               "    if (!inner) { e = null; break; }"
+               "    x -= r.left + e.clientLeft; y -= r.top + e.clientTop; doc = inner;"
+               "  }"
+               "  for (; e; e = e.parentElement) {"
+               "    if ((e.tagName === 'A' || e.tagName === 'AREA') && e.href) return String(e.href);"
+               "  }"
+               "  return '';"
+               "})(%1, %2)")
+        .arg(point.x())
+        .arg(point.y());
+}
 
 } // namespace
 
@@ -78,21 +146,96 @@ BannerView* BannerView::In(QWidget* wbBanner) {
 
 BannerView::BannerView(QWidget* parent) : QWidget(parent), view_(new QWebEngineView(this)) {
     setObjectName(QStringLiteral("bannerView"));
-    // A profile of its own that keeps nothing on disk: no cookies, cache or history of the banner.
+    // A profile of its own that keeps nothing on disk: no cookies, cache or history of the banner. It
+    // downloads nothing either.
     auto* profile = new QWebEngineProfile(this);
     profile->setHttpCacheType(QWebEngineProfile::MemoryHttpCache);
     profile->setPersistentCookiesPolicy(QWebEngineProfile::NoPersistentCookies);
-    view_->setPage(new BannerPage(profile, view_));
+    profile->setSpellCheckEnabled(false);
+    connect(profile, &QWebEngineProfile::downloadRequested, this,
+            [](QWebEngineDownloadRequest* download) { download->cancel(); });
+    page_ = new BannerPage(profile, view_);
+    view_->setPage(page_);
     view_->setContextMenuPolicy(Qt::NoContextMenu);
+    view_->setFocusPolicy(Qt::NoFocus);
+    view_->setAcceptDrops(false);
     view_->setAccessibleName(QStringLiteral("Banner"));
+    view_->installEventFilter(this);
     auto* layout = new QVBoxLayout(this);
     layout->setContentsMargins(0, 0, 0, 0);
     layout->addWidget(view_);
-    connect(view_, &QWebEngineView::loadFinished, this, &BannerView::loadFinished);
+    connect(view_, &QWebEngineView::loadFinished, this, [this](bool ok) {
+        static_cast<BannerPage*>(page_)->LoadDone();
+        emit loadFinished(ok);
+    });
 }
 
 void BannerView::Navigate(const QString& address) {
-    view_->setUrl(QUrl(address));
+    static_cast<BannerPage*>(page_)->Load(QUrl(address));
+}
+
+// The page never receives a press, a release or a key: those are what lets a page's script act as the
+// user (open windows, write the clipboard, hold dialogs). It still sees the pointer move over it, and
+// scrolling. A click is the view's own: it opens the link under the pointer in the user's browser, once.
+bool BannerView::eventFilter(QObject* watched, QEvent* event) {
+    switch (event->type()) {
+    case QEvent::ChildAdded:
+        // The engine draws into a child widget it makes (and may make again); every one is filtered.
+        if (watched == view_) {
+            if (auto* child = qobject_cast<QWidget*>(static_cast<QChildEvent*>(event)->child())) {
+                child->installEventFilter(this);
+                child->setFocusPolicy(Qt::NoFocus);
+                child->setAcceptDrops(false);
+            }
+        }
+        return false;
+    case QEvent::MouseButtonPress: {
+        auto* mouse = static_cast<QMouseEvent*>(event);
+        pressed_ = mouse->button() == Qt::LeftButton;
+        return true;
+    }
+    case QEvent::MouseButtonRelease: {
+        auto* mouse = static_cast<QMouseEvent*>(event);
+        const bool click = pressed_ && mouse->button() == Qt::LeftButton && mouse->buttons() == Qt::NoButton &&
+                           static_cast<QWidget*>(watched)->rect().contains(mouse->position().toPoint());
+        pressed_ = false;
+        if (click) {
+            OpenLinkAt(mouse->position() / page_->zoomFactor());
+        }
+        return true;
+    }
+    case QEvent::MouseButtonDblClick:
+    case QEvent::KeyPress:
+    case QEvent::KeyRelease:
+    case QEvent::ShortcutOverride:
+    case QEvent::InputMethod:
+    case QEvent::TouchBegin:
+    case QEvent::TouchUpdate:
+    case QEvent::TouchEnd:
+    case QEvent::TouchCancel:
+    case QEvent::TabletPress:
+    case QEvent::TabletRelease:
+    case QEvent::ContextMenu:
+    case QEvent::DragEnter:
+    case QEvent::DragMove:
+    case QEvent::Drop:
+        return true;
+    default:
+        return false;
+    }
+}
+
+void BannerView::OpenLinkAt(const QPointF& point) {
+    QPointer<BannerView> self(this);
+    page_->runJavaScript(LinkAtScript(point), QWebEngineScript::ApplicationWorld, [self](const QVariant& result) {
+        if (self.isNull()) {
+            return;
+        }
+        const QUrl url(result.toString());
+        if (url.isValid() && IsWebAddress(url)) {
+            seams::ShellOpen(url.toString(QUrl::FullyEncoded));
+        }
+    });
 }
 
 void PrepareWebEngine() {

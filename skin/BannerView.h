@@ -1,12 +1,15 @@
 // The banner's web view: a page from the banner address in a band of the main window. It is made only
 // when the banner is shown, so that start-up does not wait for the web engine.
 //
-// The page is kept in its band: no error pages, no clipboard, no new windows, no local files, no
-// permissions, nothing stored on disk. A link the user follows opens in their own browser instead.
+// The page comes from the network and is not trusted: it is kept in its band, with no dialogs, no
+// clipboard, no new windows, no console output, no local files, no permissions and nothing stored on
+// disk, and it never navigates away. It never receives a click or a key either; a link the user clicks
+// opens in their own browser, once per click.
 #pragma once
 
 #include <QWidget>
 
+class QWebEnginePage;
 class QWebEngineView;
 
 class BannerView : public QWidget {
@@ -22,9 +25,17 @@ signals:
     // The page finished loading (or failed to).
     void loadFinished(bool ok);
 
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
 private:
     explicit BannerView(QWidget* parent);
+    // Opens the link at `point` (in the page's CSS pixels) in the browser, if there is one.
+    void OpenLinkAt(const QPointF& point);
+
     QWebEngineView* view_;
+    QWebEnginePage* page_ = nullptr;
+    bool pressed_ = false; // the left button went down on the view and has not come up yet
 };
 
 // Prepares the web engine for this process before the application object exists: without a sandbox when

@@ -1,5 +1,5 @@
 // A tiny HTTP server on 127.0.0.1 for the banner's tests: answers /adserver.asp with a small page
-// holding a link, and remembers the paths it was asked for.
+// holding a link (or a hostile one), and remembers the paths it was asked for.
 #pragma once
 
 #include <QStringList>
@@ -14,12 +14,21 @@ public:
     QString Address() const; // http://127.0.0.1:PORT/adserver.asp
 
     const QStringList& requests() const { return requests_; }
+    // What /adserver.asp answers with; Page() unless told otherwise.
+    void SetPage(const QByteArray& page) { page_ = page; }
 
     static QByteArray Page();
+    // A page that tries everything a page on the network could try against the program showing it: it
+    // navigates itself and clicks its own links from timers, opens windows, loops over alert, confirm and
+    // prompt (sending any answer back to /leak), floods the console, and writes the clipboard whenever it
+    // sees a press, a release or a key. Its one link, to http://www.keyshelf.example/offer, fills the band.
+    // Its title reports what the page saw: "confirm=<answer> prompt=<answer> events=<real presses and keys>".
+    static QByteArray HostilePage();
 
 signals:
     void requested(const QString& path);
 
 private:
     QStringList requests_;
+    QByteArray page_ = Page();
 };

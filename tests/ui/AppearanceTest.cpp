@@ -20,6 +20,7 @@
 #include "modGlobals.h"
 #include "modSkin.h"
 
+#include <QClipboard>
 #include <QLabel>
 #include <QLineEdit>
 #include <QSettings>
@@ -28,6 +29,7 @@
 #include <QStatusBar>
 #include <QWebEnginePage>
 #include <QWebEngineProfile>
+#include <QWebEngineScript>
 #include <QWebEngineSettings>
 #include <QWebEngineView>
 
@@ -42,6 +44,38 @@ constexpr int OnPixels(int twips) {
 class AppearanceTest : public QObject {
     Q_OBJECT
     std::unique_ptr<QTemporaryDir> folder;
+
+    static BannerView* ShowBannerAndWait(Form1* main) {
+        modSkin::ShowBanner(main);
+        BannerView* banner = main->wbBanner->findChild<BannerView*>();
+        QSignalSpy loaded(banner, &BannerView::loadFinished);
+        if (!loaded.wait(30000) || !loaded.first().first().toBool()) {
+            return nullptr;
+        }
+        return banner;
+    }
+
+    // The widget the web engine draws into, which gets the mouse.
+    static QWidget* Surface(BannerView* banner) {
+        QWidget* proxy = banner->view()->focusProxy();
+        return proxy != nullptr ? proxy : banner->view();
+    }
+
+    // The centre of the page's element `id`, in the view's pixels; a null point when there is none.
+    static QPoint CentreOf(BannerView* banner, const char* id) {
+        // The answer may come after the wait gave up: it lands in memory the callback shares.
+        auto answer = std::make_shared<std::optional<QVariant>>();
+        banner->view()->page()->runJavaScript(
+            QStringLiteral("(function(){var r=document.getElementById('%1').getBoundingClientRect();"
+                           "return [r.left+r.width/2, r.top+r.height/2];})()")
+                .arg(QLatin1String(id)),
+            QWebEngineScript::ApplicationWorld, [answer](const QVariant& v) { *answer = v; });
+        if (!QTest::qWaitFor([&] { return answer->has_value(); }, 30000)) {
+            return {};
+        }
+        const QVariantList xy = answer->value().toList();
+        return xy.size() == 2 ? QPoint(qRound(xy[0].toDouble()), qRound(xy[1].toDouble())) : QPoint();
+    }
 
     // A run from the splash to the main window on a vault with one entry.
     Form1* logIn() {
@@ -114,24 +148,105 @@ private slots:
         QCOMPARE(modSkin::picBox->width(), 7335 / 15 - 20);
     }
 
-    void bannerShowsTheConfiguredPageAndSendsLinksToTheBrowser() {
+    // The band shows the configured page. A script's click on its link opens nothing; the user's click
+    // opens the link in the browser, once, and the band stays on its page.
+    void bannerShowsTheConfiguredPageAndOpensOnlyWhatTheUserClicks() {
         BannerServer server;
         QVERIFY(server.Start());
         buildConfig::strBannerURL = server.Address();
         Form1 main;
         main.show();
-        modSkin::ShowBanner(&main);
-        BannerView* banner = main.wbBanner->findChild<BannerView*>();
-        QSignalSpy loaded(banner, &BannerView::loadFinished);
-        QVERIFY(loaded.wait(30000));
-        QCOMPARE(loaded.first().first().toBool(), true);
+        BannerView* banner = ShowBannerAndWait(&main);
+        QVERIFY(banner != nullptr);
         QVERIFY(server.requests().contains("/adserver.asp"));
         QCOMPARE(banner->view()->url().toString(), server.Address());
 
         banner->view()->page()->runJavaScript("document.getElementById('offer').click()");
+        QTest::qWait(1000);
+        QVERIFY(seams::testing::openedAddresses().isEmpty());
+
+        const QPoint link = CentreOf(banner, "offer");
+        QVERIFY(!link.isNull());
+        QTest::mouseClick(Surface(banner), Qt::LeftButton, {}, link);
         QTRY_COMPARE_WITH_TIMEOUT(seams::testing::openedAddresses(), QStringList({"http://www.keyshelf.example/offer"}),
                                   10000);
-        QCOMPARE(banner->view()->url().toString(), server.Address()); // the band stays on its page
+        // Off the link, nothing.
+        QTest::mouseClick(Surface(banner), Qt::LeftButton, {}, QPoint(2, 2));
+        QTest::qWait(500);
+        QCOMPARE(seams::testing::openedAddresses().size(), 1);
+        QCOMPARE(banner->view()->url().toString(), server.Address());
+    }
+
+    // A page that tries everything at once: timers navigating and clicking, window.open, a loop of
+    // alert/confirm/prompt, a console flood, clipboard writes on every press and key. It gets nowhere:
+    // nothing launched, no window or dialog, nothing logged, the copied password kept, no request but the
+    // page itself, and the program still answers.
+    void aHostileBannerPageCannotActForTheUser() {
+        BannerServer server;
+        server.SetPage(BannerServer::HostilePage());
+        QVERIFY(server.Start());
+        Form1* main = logIn();
+        QVERIFY(main != nullptr);
+        buildConfig::strBannerURL = server.Address(); // the start-up set the build's own
+        main->show();
+        main->lstPass->setSelected(1, true);
+        main->cmdCopy_Click(1);
+        QCOMPARE(QGuiApplication::clipboard()->text(), QString("p"));
+
+        static int logged = 0;
+        logged = 0;
+        const QtMessageHandler previous = qInstallMessageHandler(
+            [](QtMsgType, const QMessageLogContext&, const QString& message) {
+                if (message.contains("flood") || message.contains("banner")) {
+                    ++logged;
+                }
+            });
+        QSet<QWidget*> before;
+        for (QWidget* w : QApplication::topLevelWidgets()) {
+            if (w->isVisible()) {
+                before.insert(w);
+            }
+        }
+        // The main window starts the band itself once it is painted; the page's script then reports.
+        BannerView* banner = nullptr;
+        QTRY_VERIFY_WITH_TIMEOUT((banner = main->wbBanner->findChild<BannerView*>()) != nullptr, 10000);
+        QTRY_VERIFY_WITH_TIMEOUT(banner->view()->title().startsWith("confirm="), 30000);
+        QTest::qWait(2000);
+
+        // The user clicks the band, presses keys over it and scrolls it.
+        const QPoint link = CentreOf(banner, "offer");
+        QVERIFY(!link.isNull());
+        QTest::mouseClick(Surface(banner), Qt::LeftButton, {}, link);
+        QTest::mouseDClick(Surface(banner), Qt::LeftButton, {}, link);
+        QTest::mouseClick(Surface(banner), Qt::MiddleButton, {}, link);
+        QTest::mouseClick(Surface(banner), Qt::RightButton, {}, link);
+        QTest::keyClick(Surface(banner), Qt::Key_Return);
+        QTest::keyClick(Surface(banner), Qt::Key_C, Qt::ControlModifier);
+        QTRY_VERIFY_WITH_TIMEOUT(!seams::testing::openedAddresses().isEmpty(), 30000);
+        QTest::qWait(2000);
+        qInstallMessageHandler(previous);
+
+        // One real left click, one launch: the double click is not two more, the other buttons none.
+        QCOMPARE(seams::testing::openedAddresses(), QStringList({"http://www.keyshelf.example/offer"}));
+        QVERIFY(seams::testing::startedPrograms().isEmpty());
+        QCOMPARE(server.requests().join(" "), QString("/adserver.asp"));
+        QCOMPARE(banner->view()->url().toString(), server.Address());
+        QCOMPARE(QGuiApplication::clipboard()->text(), QString("p"));
+        QCOMPARE(logged, 0);
+        QVERIFY(QApplication::activeModalWidget() == nullptr);
+        for (QWidget* w : QApplication::topLevelWidgets()) {
+            QVERIFY2(!w->isVisible() || before.contains(w) || w->inherits("QToolTip") ||
+                         w->objectName() == "qtooltip_label",
+                     qPrintable(w->metaObject()->className() + QString(" ") + w->windowTitle()));
+        }
+        QCOMPARE(main->findChildren<QWebEnginePage*>().size(), 1);
+        // The dialogs answered as dismissed ones do, and the page never saw a press or a key.
+        const QString title = banner->view()->title();
+        QVERIFY2(title.startsWith("confirm=false prompt=null events=0"), qPrintable(title));
+        QVERIFY(!Surface(banner)->hasFocus());
+
+        main->cmdAdd_Click(0);
+        QVERIFY(frmAdd::instance() != nullptr && frmAdd::instance()->isVisible());
     }
 
     void colourControlsByExactTypeName() {
