@@ -16,6 +16,9 @@ cmake -S . -B build-skin -G Ninja -DKEYSHELF_SKIN=ON -DKEYSHELF_BENCH=OFF \
     -DKEYSHELF_BANNER_URL=http://127.0.0.1:18473/adserver.asp
 cmake --build build-skin -j "$jobs" --target keyshelf
 bash tests/e2e/appearance_test.sh build-skin/keyshelf build/tests/banner_server build/screenshots skinned 18473
+# The same band serving a hostile page: nothing it tries may act for the user.
+bash tests/e2e/banner_attack_test.sh build-skin/keyshelf build/tests/banner_server build/tests/make_vault \
+    build/screenshots 18473
 
 # The whole suite again, built with clang under AddressSanitizer and UndefinedBehaviorSanitizer, with the
 # fuzzers replaying their corpora and running briefly.
