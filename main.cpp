@@ -5,6 +5,7 @@
 #include <QApplication>
 
 int main(int argc, char* argv[]) {
+    ProcessHardening::EnsureStandardDescriptors();
     ProcessHardening::Harden();
     PrepareWebEngine();
     QApplication app(argc, argv);

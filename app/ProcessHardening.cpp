@@ -1,7 +1,10 @@
 #include "ProcessHardening.h"
 
+#include <cerrno>
+#include <fcntl.h>
 #include <sys/prctl.h>
 #include <sys/resource.h>
+#include <unistd.h>
 
 namespace ProcessHardening {
 
@@ -10,6 +13,23 @@ bool Harden() {
     const bool noCore = ::setrlimit(RLIMIT_CORE, &none) == 0;
     const bool notDumpable = ::prctl(PR_SET_DUMPABLE, 0, 0, 0, 0) == 0;
     return noCore && notDumpable;
+}
+
+bool EnsureStandardDescriptors() {
+    for (int fd = 0; fd <= 2; ++fd) {
+        if (::fcntl(fd, F_GETFD) != -1 || errno != EBADF) {
+            continue;
+        }
+        // open() takes the lowest free number, which is this one: the ones below are open by now.
+        const int opened = ::open("/dev/null", fd == 0 ? O_RDONLY : O_WRONLY);
+        if (opened != fd) {
+            if (opened >= 0) {
+                ::close(opened);
+            }
+            return false;
+        }
+    }
+    return true;
 }
 
 } // namespace ProcessHardening

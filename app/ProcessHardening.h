@@ -1,5 +1,5 @@
 // What a password manager's process does for itself on Linux: no core dumps, no other process of the
-// same user reading its memory.
+// same user reading its memory, and standard descriptors that cannot turn out to be one of its files.
 #pragma once
 
 namespace ProcessHardening {
@@ -7,5 +7,10 @@ namespace ProcessHardening {
 // Turns off core dumps of this process and makes it non-dumpable (which also keeps debuggers of the same
 // user from attaching). False when the system refused either.
 bool Harden();
+
+// Opens /dev/null on whichever of standard input, output and error the program was started without.
+// Otherwise the next file it opens (the vault, a save's temporary file) would take that number, and a
+// diagnostic written to "stderr" would land in it. False when one could not be opened.
+bool EnsureStandardDescriptors();
 
 } // namespace ProcessHardening
