@@ -245,6 +245,13 @@ private slots:
         QVERIFY2(title.startsWith("confirm=false prompt=null events=0"), qPrintable(title));
         QVERIFY(!Surface(banner)->hasFocus());
 
+        // Leaving the page asks it about unloading: no question is shown, and the band loads its page again.
+        QSignalSpy loaded(banner, &BannerView::loadFinished);
+        banner->Navigate(server.Address());
+        QVERIFY(loaded.wait(30000));
+        QCOMPARE(loaded.first().first().toBool(), true);
+        QVERIFY(QApplication::activeModalWidget() == nullptr);
+
         main->cmdAdd_Click(0);
         QVERIFY(frmAdd::instance() != nullptr && frmAdd::instance()->isVisible());
     }
