@@ -7,6 +7,7 @@
 #include "DesignCheck.h"
 #include "Form1.h"
 #include "Form8.h"
+#include "RtfDocument.h"
 #include "Seams.h"
 #include "Startup.h"
 #include "VaultFormat.h"
@@ -309,11 +310,16 @@ private slots:
         QTest::newRow("deeply nested") << QByteArray("{\\rtf1 ") + QByteArray(100000, '{') + "deep" << "deep";
         QTest::newRow("not RTF") << QByteArray("<html>help</html>") << "";
         QTest::newRow("too big to be help") << QByteArray("{\\rtf1 ") + QByteArray(5 * 1024 * 1024, 'a') + "}" << "";
+        const QByteArray paragraph = "A paragraph of ordinary help text, one of very many.\\par\n";
         QByteArray many("{\\rtf1 ");
-        while (many.size() < 3 * 1024 * 1024) {
-            many += "A paragraph of ordinary help text, one of very many.\\par\n";
+        for (int i = 0; i < rtf::kMaxParagraphs * 3 / 4; ++i) {
+            many += paragraph;
         }
         QTest::newRow("large but fine") << many + "The end.}" << "The end.";
+        while (many.size() < 3 * 1024 * 1024) {
+            many += paragraph;
+        }
+        QTest::newRow("more than the window shows") << many + "The end.}" << rtf::kLeftOut;
         QTest::newRow("one enormous paragraph") << QByteArray("{\\rtf1 start") + QByteArray(1024 * 1024, 'a') + "}"
                                                 << "start";
     }

@@ -6,16 +6,21 @@
 #include "DesignCheck.h"
 #include "Form1.h"
 #include "Form8.h"
+#include "RtfDocument.h"
 #include "Seams.h"
 #include "Startup.h"
 #include "VaultFormat.h"
 #include "frmPass.h"
 #include "modGlobals.h"
 
+#include <QAbstractTextDocumentLayout>
 #include <QCheckBox>
 #include <QLineEdit>
+#include <QScrollBar>
 #include <QSettings>
 #include <QTemporaryDir>
+#include <QTextBlock>
+#include <QTextDocument>
 #include <QTextEdit>
 
 class HelpWindowTest : public QObject {
@@ -139,6 +144,55 @@ private slots:
         Form8* help = start();
         QVERIFY(help != nullptr && help->isVisible());
         QCOMPARE(help->rtf1->toPlainText(), QString());
+    }
+
+    // Help files far beyond any real help, of a size the window still reads: it opens with what fits, says
+    // that the rest is left out, and lays the whole document out.
+    void hugeHelpFilesShowWhatFits_data() {
+        QTest::addColumn<QByteArray>("rtf");
+        QTest::addColumn<QString>("first");
+        QByteArray paragraphs = "{\\rtf1 Welcome";
+        for (int i = 0; i < 700000; ++i) {
+            paragraphs += "\\par\n";
+        }
+        QTest::newRow("700,000 paragraphs") << paragraphs + "}" << "Welcome";
+        QByteArray letters = "{\\rtf1 ";
+        while (letters.size() < 3500000) {
+            for (int i = 0; i < 20; ++i) {
+                letters += "\\b a\\b0 b";
+            }
+            letters += "\\par\n";
+        }
+        QTest::newRow("a format change on every letter") << letters + "}" << "abababab";
+    }
+    void hugeHelpFilesShowWhatFits() {
+        QFETCH(QByteArray, rtf);
+        QFETCH(QString, first);
+        QFile f(folder->filePath("Help.rtf"));
+        QVERIFY(f.open(QIODevice::WriteOnly | QIODevice::Truncate));
+        f.write(rtf);
+        f.close();
+        Form8* help = start();
+        QVERIFY(help != nullptr && help->isVisible());
+        QTextDocument* document = help->rtf1->document();
+        QVERIFY(document->toPlainText().startsWith(first));
+        QCOMPARE(document->lastBlock().text(), rtf::kLeftOut);
+        QVERIFY(document->blockCount() <= rtf::kMaxParagraphs + 1);
+        int runs = 0;
+        for (QTextBlock block = document->begin(); block.isValid(); block = block.next()) {
+            for (auto it = block.begin(); !it.atEnd(); ++it) {
+                ++runs;
+            }
+        }
+        QVERIFY(runs <= rtf::kMaxRuns + 1);
+        // The view lays it all out at its own width, and shows its end.
+        const QSizeF size = document->documentLayout()->documentSize();
+        QVERIFY(size.height() > 0 && size.height() <= rtf::kMaxHeight);
+        QScrollBar* bar = help->rtf1->verticalScrollBar();
+        bar->setValue(bar->maximum());
+        help->rtf1->viewport()->repaint();
+        QApplication::processEvents();
+        QVERIFY(bar->maximum() > 0 && bar->value() == bar->maximum());
     }
 
     void openingAgainBringsTheSameWindowWithoutReloading() {
