@@ -305,7 +305,15 @@ Status ReplaceFileWith(const std::string& path, const std::function<bool(const B
         return fail(errno);
     }
     int writeError = 0;
+    // What is written must be readable again: a vault the next start would refuse is not saved.
+    std::uint64_t written = 0;
+    bool overLimit = false;
     const ByteSink sink = [&](std::string_view bytes) {
+        written += bytes.size();
+        if (written > kMaxVaultBytes) {
+            overLimit = true;
+            return false;
+        }
         std::size_t done = 0;
         while (done < bytes.size()) {
             const ssize_t n = gOps->Write(fd, bytes.data() + done, bytes.size() - done);
@@ -321,6 +329,14 @@ Status ReplaceFileWith(const std::string& path, const std::function<bool(const B
         return true;
     };
     if (!produce(sink)) {
+        if (overLimit) {
+            fail(0);
+            VaultError error{"Could not save", path,
+                             "it would be larger than any Keyshelf vault can be (" + SizeText(kMaxVaultBytes, true) +
+                                 ")"};
+            error.tooLarge = true;
+            return error;
+        }
         return fail(writeError != 0 ? writeError : EIO);
     }
     if (gOps->Fsync(fd) != 0) {

@@ -30,7 +30,8 @@ Result<std::string> ReadWholeFile(const std::string& path, std::uint64_t limit =
 
 // Replaces the file with `bytes`. A new file is created readable and writable by its owner only; an
 // existing one keeps its permissions. When `path` is a symbolic link the file it points to is replaced
-// and the link stays.
+// and the link stays. More than kMaxVaultBytes is not written (an error with tooLarge set, the old file
+// left as it was): the next start would refuse the file.
 Status ReplaceFile(const std::string& path, std::string_view bytes);
 // The same, with the bytes written piece by piece as `produce` hands them to its sink. A producer that
 // returns false leaves the old file as it was.

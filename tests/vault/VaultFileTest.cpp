@@ -341,6 +341,23 @@ TEST_F(OversizedVault, TheLimitItselfIsReadAndTheSizeIsNamedInUnitsAUserReads) {
     }
 }
 
+// A save that would make a file the next start refuses writes nothing: the vault stays as it was.
+TEST_F(OversizedVault, ASaveLargerThanTheLimitLeavesTheVaultAsItWas) {
+    ASSERT_TRUE(modGlobals::WriteMasterPassword(path, "master").ok());
+    const std::vector<vault::Entry> before = {{"u", "p", "l"}};
+    ASSERT_FALSE(modGlobals::SaveVault(path, "master", before).has_value());
+    const std::string kept = TempDir::Read(path);
+
+    const std::vector<vault::Entry> huge = {{"u", "p", "l"}, {"big", std::string(vault::kMaxVaultBytes, 'x'), ""}};
+    const auto status = modGlobals::SaveVault(path, "master", huge);
+    ASSERT_TRUE(status.has_value());
+    EXPECT_TRUE(status->tooLarge);
+    EXPECT_EQ(status->Message(),
+              "Could not save " + path + ": it would be larger than any Keyshelf vault can be (64 MB)");
+    EXPECT_EQ(TempDir::Read(path), kept);
+    EXPECT_EQ(FilesIn(dir.path()), 1); // no temporary left behind
+}
+
 // Replaces the system calls of a save to make it fail at a chosen step.
 class FailingOps : public vault::FileOps {
 public:
