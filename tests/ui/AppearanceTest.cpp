@@ -248,8 +248,10 @@ private slots:
         // Leaving the page asks it about unloading: no question is shown, and the band loads its page again.
         QSignalSpy loaded(banner, &BannerView::loadFinished);
         banner->Navigate(server.Address());
-        QVERIFY(loaded.wait(30000));
-        QCOMPARE(loaded.first().first().toBool(), true);
+        const auto loadedWell = [&] {
+            return std::any_of(loaded.begin(), loaded.end(), [](const QList<QVariant>& a) { return a[0].toBool(); });
+        };
+        QTRY_VERIFY_WITH_TIMEOUT(loadedWell(), 30000);
         QVERIFY(QApplication::activeModalWidget() == nullptr);
 
         main->cmdAdd_Click(0);
