@@ -1,0 +1,140 @@
+#!/usr/bin/env bash
+# The per-user install: its layout; the installed program started through the launcher on the PATH keeps
+# its vault beside itself, not in the build; a reinstall keeps the vault; a folder outside the user's home
+# is refused before anything is copied. Then the run command's handling of a vault left in the build
+# folder by earlier versions.
+# Usage: install_test.sh path/to/build screenshot-folder
+set -u
+BUILD=$(cd "$1" && pwd)
+SHOTS=$2
+SOURCE=$(cd "$(dirname "$0")/../.." && pwd)
+. "$(dirname "$0")/x11.sh"
+
+WORK=$(mktemp -d)
+trap stop_x EXIT
+# A fresh home, with a space in its name so that the desktop entry has to quote the program's path.
+export HOME="$WORK/home dir"
+export XDG_CONFIG_HOME="$HOME/.config"
+mkdir -p "$HOME"
+PREFIX="$HOME/.local"
+FOLDER="$PREFIX/share/keyshelf"
+PROGRAM="$FOLDER/keyshelf"
+DESKTOP="$PREFIX/share/applications/keyshelf.desktop"
+touch "$WORK/before-install"
+sleep 1 # file times are compared to the marker's
+
+install_to() { # install_to PREFIX [log]: the install as a user runs it
+    cmake --install "$BUILD" --prefix "$1" >"${2:-$WORK/install.log}" 2>&1
+}
+install_to "$PREFIX" || { cat "$WORK/install.log"; fail "the install failed"; }
+
+# The layout.
+[ -f "$PROGRAM" ] && [ -x "$PROGRAM" ] || fail "no program at $PROGRAM"
+cmp -s "$FOLDER/Help.rtf" "$SOURCE/Help.rtf" || fail "Help.rtf is not beside the installed program"
+[ "$(stat -c %a "$FOLDER")" = 700 ] || fail "$FOLDER has mode $(stat -c %a "$FOLDER"), not 700"
+[ "$(readlink "$PREFIX/bin/keyshelf")" = "../share/keyshelf/keyshelf" ] ||
+    fail "bin/keyshelf links to $(readlink "$PREFIX/bin/keyshelf")"
+[ "$(readlink -f "$PREFIX/bin/keyshelf")" = "$(readlink -f "$PROGRAM")" ] || fail "bin/keyshelf does not reach the program"
+desktop-file-validate "$DESKTOP" || fail "the desktop entry is not valid"
+grep -qxF "Exec=\"$PROGRAM\"" "$DESKTOP" || fail "the desktop entry does not start $PROGRAM: $(grep ^Exec "$DESKTOP")"
+grep -qxF "Icon=keyshelf" "$DESKTOP" || fail "the desktop entry names another icon"
+if grep -qF "$BUILD" "$DESKTOP" || readlink "$PREFIX/bin/keyshelf" | grep -qF "$BUILD"; then
+    fail "an installed file names the build folder"
+fi
+shipped=0
+for icon in "$PREFIX"/share/icons/hicolor/*/apps/keyshelf.png; do
+    size=${icon%/apps/keyshelf.png}
+    size=${size##*/}
+    [ "$(identify -format '%m %wx%h' "$icon" 2>/dev/null)" = "PNG $size" ] || fail "$icon is not a $size PNG"
+    shipped=$((shipped + 1))
+done
+made=$(ls "$SOURCE"/ui/layouts/icons/AAA-*.png | wc -l)
+[ "$shipped" -eq "$made" ] && [ "$made" -gt 0 ] || fail "$shipped icons installed of the $made the artwork has"
+
+# The first start, by name through the PATH, from inside the build folder: the vault lands beside the
+# program, whatever the link or the working folder.
+start_x
+[ "$(PATH="$PREFIX/bin:$PATH" command -v keyshelf)" = "$PREFIX/bin/keyshelf" ] || fail "keyshelf is not on the PATH"
+(cd "$BUILD" && PATH="$PREFIX/bin:$PATH" exec keyshelf 2>/dev/null) &
+APP_PID=$!
+log_in "Secret1" "Secret1"
+main=$(wait_window "Keyshelf by Keyshelf Software" 15) || exit 1
+help=$(wait_window "Readme/Help") || exit 1 # it opens only when Help.rtf is beside the program
+sleep 0.5
+shot install-first-start
+close_window "$help"
+sleep 0.3
+close_window "$main"
+wait_gone "$APP_PID" 10 || fail "closing the main window did not end the program"
+APP_PID=
+[ "$(file_hex "$FOLDER/data.enc")" = "$(enciphered_hex Secret1)0d0a" ] || fail "no new vault in $FOLDER"
+[ "$(stat -c %a "$FOLDER/data.enc")" = 600 ] || fail "data.enc has mode $(stat -c %a "$FOLDER/data.enc")"
+created=$(find "$BUILD" -newer "$WORK/before-install" -type f ! -name install_manifest.txt \
+    ! -path "$BUILD/Testing/*" ! -path "$SHOTS/*")
+[ -z "$created" ] || fail "the program wrote into the build folder: $created"
+[ ! -e "$PREFIX/bin/data.enc" ] || fail "data.enc was made beside the link"
+
+# Installing again replaces the program, never the vault, and closes the folder again.
+cp -p "$FOLDER/data.enc" "$WORK/vault-before"
+chmod 755 "$FOLDER"
+install_to "$PREFIX" || { cat "$WORK/install.log"; fail "the second install failed"; }
+cmp -s "$FOLDER/data.enc" "$WORK/vault-before" || fail "the second install changed data.enc"
+[ "$(stat -c %a "$FOLDER/data.enc")" = 600 ] || fail "the second install changed data.enc's mode"
+[ "$(stat -c %a "$FOLDER")" = 700 ] || fail "the second install left $FOLDER open to others"
+
+# Outside the home folder nothing is installed: another prefix, a link from home to elsewhere, a
+# staging folder (DESTDIR) outside home.
+mkdir "$WORK/elsewhere"
+ln -s "$WORK/elsewhere" "$HOME/away"
+refused() { # refused LABEL: the last install failed with the explanation and left nothing behind
+    grep -q "installs per user" "$WORK/refused.log" || { cat "$WORK/refused.log"; fail "$1: no explanation"; }
+    [ -z "$(ls -A "$WORK/elsewhere")" ] && [ ! -e "$WORK/stage" ] || fail "$1: files were copied"
+}
+install_to "$WORK/elsewhere/usr" "$WORK/refused.log" && fail "an install outside the home folder went ahead"
+refused "other prefix"
+install_to "$HOME/away/.local" "$WORK/refused.log" && fail "an install through a link out of home went ahead"
+refused "link out of home"
+DESTDIR="$WORK/stage" install_to "$PREFIX" "$WORK/refused.log" && fail "a staged install outside home went ahead"
+refused "DESTDIR"
+
+# The run command's check for a vault that earlier versions kept in the build folder. Paths have
+# spaces, and the printed command must work as printed.
+old_vault="$SOURCE/scripts/old_vault.sh"
+old="$WORK/old build/data.enc"
+dest="$WORK/new home/.local/share/keyshelf"
+mkdir -p "$WORK/old build"
+"$old_vault" "$old" "$dest" </dev/null >"$WORK/old.log" 2>&1 || fail "old_vault.sh failed without an old vault"
+[ -s "$WORK/old.log" ] && fail "old_vault.sh spoke without an old vault: $(cat "$WORK/old.log")"
+
+echo "old vault" >"$old"
+"$old_vault" "$old" "$dest" </dev/null >"$WORK/old.log" 2>&1 || fail "old_vault.sh failed when not asked"
+[ -e "$old" ] && [ ! -e "$dest" ] || fail "old_vault.sh moved the vault without asking"
+command=$(grep -E '^ +mkdir .* mv -n ' "$WORK/old.log") || fail "no command to move the vault: $(cat "$WORK/old.log")"
+eval "$command"
+[ ! -e "$old" ] && [ "$(cat "$dest/data.enc")" = "old vault" ] || fail "the printed command did not move the vault"
+
+ask() { # ask ANSWER: old_vault.sh at a terminal, answering its question
+    printf '%s\n' "$1" | script -qec "$(printf '%q ' "$old_vault" "$old" "$dest")" /dev/null >"$WORK/old.log" 2>&1
+}
+rm -rf "$WORK/new home"
+echo "old vault" >"$old"
+ask n || fail "old_vault.sh failed on No"
+[ -e "$old" ] && [ ! -e "$dest/data.enc" ] || fail "old_vault.sh moved the vault on No"
+ask y || fail "old_vault.sh failed on Yes: $(cat "$WORK/old.log")"
+[ ! -e "$old" ] && [ "$(cat "$dest/data.enc")" = "old vault" ] || fail "old_vault.sh did not move the vault on Yes"
+[ "$(stat -c %a "$dest")" = 700 ] || fail "old_vault.sh made $dest open to others"
+
+# Two vaults: neither is touched, whatever the answer, and both are named.
+echo "other vault" >"$old"
+ask y || fail "old_vault.sh failed with two vaults"
+[ "$(cat "$old")" = "other vault" ] && [ "$(cat "$dest/data.enc")" = "old vault" ] || fail "a vault was changed"
+grep -qF "$old" "$WORK/old.log" && grep -qF "$dest/data.enc" "$WORK/old.log" || fail "the two vaults were not named"
+# A first start that made no password leaves an empty vault; the printed command replaces it with the old one.
+printf '\r\n' >"$dest/data.enc"
+"$old_vault" "$old" "$dest" </dev/null >"$WORK/old.log" 2>&1 || fail "old_vault.sh failed with an empty vault"
+[ "$(cat "$old")" = "other vault" ] && [ "$(file_hex "$dest/data.enc")" = 0d0a ] || fail "a vault was changed"
+command=$(grep -E '^ +mv -f ' "$WORK/old.log") || fail "no command to replace the empty vault: $(cat "$WORK/old.log")"
+eval "$command"
+[ ! -e "$old" ] && [ "$(cat "$dest/data.enc")" = "other vault" ] || fail "the printed command did not replace the empty vault"
+
+echo "install: ok"
