@@ -39,5 +39,6 @@ private:
 };
 
 // Prepares the web engine for this process before the application object exists: without a sandbox when
-// the process runs as root (the engine refuses to start otherwise), with it for everyone else.
+// the process runs as root (the engine refuses to start otherwise), with it for everyone else, and with
+// its start-up report kept off the terminal. Does nothing in a build without the banner.
 void PrepareWebEngine();

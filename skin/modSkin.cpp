@@ -134,7 +134,9 @@ void ShowBanner(QWidget* form, bool pixelScale) {
         picture->setVisible(false);
     }
     // 8.
+#ifdef KEYSHELF_WITH_BANNER
     BannerView::In(banner)->Navigate(buildConfig::strBannerURL);
+#endif
 }
 
 void SetReportedVersion(int platformId, int major) {

@@ -15,7 +15,8 @@ constexpr Control kControls[] = {
     {"cmdCopy(1)", Kind::GraphicalButton, "Copy Password", 2460, 1140, 2355, 795, 7, {}, "P5"},
     {"cmdCopy(2)", Kind::GraphicalButton, "Copy Used At", 4860, 1140, 4095, 795, 8, {}, "P5"},
     {"StatusBar1", Kind::StatusBar, "", 0, 6240, 9015, 315, 9, {}, nullptr, DockBottom},
-    {"wbPicture", Kind::PictureBox, "", 7050, 2010, 330, 920, 10, {}, nullptr, NoBorder},
+    // Hidden at creation: without the banner it would only lie over the list's header.
+    {"wbPicture", Kind::PictureBox, "", 7050, 2010, 330, 920, 10, {}, nullptr, NoBorder | Hidden},
     // A line from (300, 0) to (300, 1080) in the picture box, cut off at its bottom edge.
     {"Line2", Kind::Line, "", 300, 0, 300, 1080, kNoTabIndex, {}, nullptr, None, "wbPicture"},
     {"wbBanner", Kind::WebBrowser, "", 60, 1980, 7335, 945, 11, {}, nullptr, Hidden},
