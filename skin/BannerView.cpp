@@ -5,6 +5,7 @@
 #include <QAuthenticator>
 #include <QCoreApplication>
 #include <QEvent>
+#include <QLoggingCategory>
 #include <QMouseEvent>
 #include <QPointer>
 #include <QVBoxLayout>
@@ -239,6 +240,11 @@ void BannerView::OpenLinkAt(const QPointF& point) {
 }
 
 void PrepareWebEngine() {
+    // The engine reports its graphics set-up and its switches on every start, and Chromium logs its own
+    // passing troubles; none of it is for the user. A developer's QT_LOGGING_RULES, or a --log-level of
+    // their own in QTWEBENGINE_CHROMIUM_FLAGS (which comes later, so wins), still turns it back on.
+    QLoggingCategory::setFilterRules(QStringLiteral("qt.webenginecontext.info=false"));
+    qputenv("QTWEBENGINE_CHROMIUM_FLAGS", "--log-level=3 " + qgetenv("QTWEBENGINE_CHROMIUM_FLAGS"));
     QCoreApplication::setAttribute(Qt::AA_ShareOpenGLContexts);
     if (::geteuid() == 0 && qEnvironmentVariableIsEmpty("QTWEBENGINE_DISABLE_SANDBOX")) {
         qputenv("QTWEBENGINE_DISABLE_SANDBOX", "1");
