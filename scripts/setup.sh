@@ -1,17 +1,31 @@
 #!/usr/bin/env bash
-# Installs the Debian packages Keyshelf needs to build, run and test, but only those that are missing.
+# Installs the Debian packages Keyshelf needs, but only those that are missing.
+#   setup.sh run    what building and running the program need
+#   setup.sh test   that, plus the tools the tests, benchmarks and fuzzers use
 # Safe to run again: when everything is present it does nothing.
 set -euo pipefail
 
+need=${1:-test}
 packages=(
-    build-essential cmake ninja-build pkg-config
-    qt6-base-dev qt6-base-dev-tools qt6-webengine-dev libqt6svg6
-    libgl-dev libxkbcommon-dev
-    libgtest-dev libgmock-dev libbenchmark-dev
-    clang libclang-rt-14-dev
-    xvfb xdotool xclip imagemagick openbox x11-utils
+    build-essential cmake ninja-build
+    qt6-base-dev qt6-base-dev-tools qt6-webengine-dev libgl-dev libxkbcommon-dev
     fonts-dejavu-core
+    xdg-utils # Go To, the website button and the banner's links open through xdg-open
 )
+case "$need" in
+run) ;;
+test)
+    packages+=(
+        libgtest-dev libgmock-dev libbenchmark-dev
+        clang libclang-rt-14-dev
+        xvfb openbox xdotool xclip imagemagick desktop-file-utils
+    )
+    ;;
+*)
+    echo "usage: $0 run|test" >&2
+    exit 2
+    ;;
+esac
 
 missing=()
 for p in "${packages[@]}"; do

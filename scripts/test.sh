@@ -4,7 +4,7 @@
 # UndefinedBehaviorSanitizer build.
 set -euo pipefail
 cd "$(dirname "$0")/.."
-./scripts/setup.sh
+./scripts/setup.sh test
 
 jobs=$(nproc)
 cmake -S . -B build -G Ninja
@@ -19,6 +19,11 @@ bash tests/e2e/appearance_test.sh build-skin/keyshelf build/tests/banner_server 
 # The same band serving a hostile page: nothing it tries may act for the user.
 bash tests/e2e/banner_attack_test.sh build-skin/keyshelf build/tests/banner_server build/tests/make_vault \
     build/screenshots 18473
+
+# A build without the banner links nothing of the web engine and runs without it.
+cmake -S . -B build-nobanner -G Ninja -DKEYSHELF_BANNER=OFF -DKEYSHELF_BENCH=OFF
+cmake --build build-nobanner -j "$jobs" --target keyshelf make_vault
+bash tests/e2e/no_banner_test.sh build-nobanner/keyshelf build-nobanner/tests/make_vault build/screenshots
 
 # The whole suite again, built with clang under AddressSanitizer and UndefinedBehaviorSanitizer, with the
 # fuzzers replaying their corpora and running briefly.
