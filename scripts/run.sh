@@ -8,7 +8,8 @@ cd "$(dirname "$0")/.."
 prefix="$HOME/.local"
 # Earlier versions ran Keyshelf from build/, so their vault is there.
 ./scripts/old_vault.sh "$PWD/build/data.enc" "$prefix/share/keyshelf"
-cmake -S . -B build -G Ninja
+# The program alone: the test suites and benchmarks need what only the test command installs.
+cmake -S . -B build -G Ninja -DKEYSHELF_TESTS=OFF -DKEYSHELF_BENCH=OFF
 cmake --build build --target keyshelf
 cmake --install build --prefix "$prefix"
 exec "$prefix/share/keyshelf/keyshelf"

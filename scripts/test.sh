@@ -7,7 +7,7 @@ cd "$(dirname "$0")/.."
 ./scripts/setup.sh test
 
 jobs=$(nproc)
-cmake -S . -B build -G Ninja
+cmake -S . -B build -G Ninja -DKEYSHELF_TESTS=ON -DKEYSHELF_BENCH=ON
 cmake --build build -j "$jobs"
 ctest --test-dir build --output-on-failure -j "$jobs"
 
