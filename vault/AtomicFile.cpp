@@ -214,6 +214,10 @@ PathKind KindOfPath(const std::string& path) {
 }
 
 Result<std::string> ReadWholeFile(const std::string& path, std::uint64_t limit) {
+    return ReadFileUntil(path, std::nullopt, limit);
+}
+
+Result<std::string> ReadFileUntil(const std::string& path, std::optional<char> stop, std::uint64_t limit) {
     const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
     if (fd < 0) {
         return Failure("Could not read", path, errno);
@@ -234,7 +238,9 @@ Result<std::string> ReadWholeFile(const std::string& path, std::uint64_t limit) 
         return TooLarge(path, size, limit);
     }
     std::string bytes;
-    bytes.reserve(static_cast<std::size_t>(size));
+    if (!stop) {
+        bytes.reserve(static_cast<std::size_t>(size));
+    }
     // One byte past the limit is enough to know that the file has grown beyond it since fstat.
     const std::uint64_t most = limit + 1;
     char chunk[1 << 16];
@@ -253,6 +259,9 @@ Result<std::string> ReadWholeFile(const std::string& path, std::uint64_t limit) 
             break;
         }
         bytes.append(chunk, static_cast<std::size_t>(n));
+        if (stop && std::memchr(chunk, *stop, static_cast<std::size_t>(n)) != nullptr) {
+            break;
+        }
     }
     if (bytes.size() > limit) {
         const std::uint64_t now = ::fstat(fd, &st) == 0 ? static_cast<std::uint64_t>(st.st_size) : 0;

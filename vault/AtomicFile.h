@@ -9,6 +9,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <sys/types.h>
@@ -27,6 +28,10 @@ inline constexpr std::uint64_t kMaxVaultBytes = std::uint64_t{64} << 20;
 // before any byte is read, and one that grows past the limit while it is read is refused after at most
 // `limit` + 1 bytes.
 Result<std::string> ReadWholeFile(const std::string& path, std::uint64_t limit = kMaxVaultBytes);
+// The same, but it stops reading once it has read a `stop` byte: the bytes up to it and at most one
+// read's worth beyond. With no `stop` it reads the whole file.
+Result<std::string> ReadFileUntil(const std::string& path, std::optional<char> stop,
+                                  std::uint64_t limit = kMaxVaultBytes);
 
 // Replaces the file with `bytes`. A new file is created readable and writable by its owner only; an
 // existing one keeps its permissions. When `path` is a symbolic link the file it points to is replaced

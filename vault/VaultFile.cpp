@@ -46,7 +46,11 @@ vault::Status EnsureVaultFile(const std::string& path) {
 }
 
 Result<std::string> ReadMasterPassword(const std::string& path) {
-    auto bytes = ReadVaultBytes(path);
+    if (auto status = EnsureVaultFile(path)) {
+        return *status;
+    }
+    // Line 1 ends at the first CR: the entries after it are not read until the password is accepted.
+    auto bytes = vault::ReadFileUntil(path, vault::kLineEnd.front());
     if (!bytes) {
         return bytes.error();
     }

@@ -307,10 +307,10 @@ TEST_F(OversizedVault, AFileThatGrowsPastTheLimitWhileReadIsRefusedAfterTheLimit
     TempDir::Write(path, vault::VaultBytes("m", {{"u", "p", "l"}}));
     reads.growPath = path;
     reads.growTo = kTwoGiB;
-    const auto master = modGlobals::ReadMasterPassword(path);
-    ASSERT_FALSE(master.ok());
-    EXPECT_TRUE(master.error().tooLarge);
-    EXPECT_EQ(master.error().reason, kTwoGiBReason);
+    const auto entries = modGlobals::ReadEntries(path);
+    ASSERT_FALSE(entries.ok());
+    EXPECT_TRUE(entries.error().tooLarge);
+    EXPECT_EQ(entries.error().reason, kTwoGiBReason);
     EXPECT_LE(reads.bytes, vault::kMaxVaultBytes + 1);
 }
 
@@ -339,6 +339,24 @@ TEST_F(OversizedVault, TheLimitItselfIsReadAndTheSizeIsNamedInUnitsAUserReads) {
         EXPECT_TRUE(read.error().tooLarge);
         EXPECT_EQ(read.error().reason, c.reason);
     }
+}
+
+// The password dialog needs line 1 only: a vault of the most entries is not read whole for it, and line 1
+// is the same whichever way it is read.
+TEST_F(OversizedVault, TheMasterPasswordIsReadFromLineOneAlone) {
+    std::vector<vault::Entry> entries(vault::kMaxEntries, vault::Entry{"someone@example.org", "pw|x", "www.example.org"});
+    TempDir::Write(path, vault::VaultBytes("the master", entries));
+    const auto master = modGlobals::ReadMasterPassword(path);
+    ASSERT_TRUE(master.ok());
+    EXPECT_EQ(*master, "the master");
+    EXPECT_LE(reads.bytes, std::size_t{1} << 16);
+    EXPECT_EQ(vault::ReadMasterLine(*vault::ReadWholeFile(path)), "the master");
+
+    // A file without any line end is line 1 whole, and a CR LF split across reads still ends it.
+    TempDir::Write(path, std::string(200000, char(0xE1)));
+    EXPECT_EQ(modGlobals::ReadMasterPassword(path)->size(), 200000u);
+    TempDir::Write(path, std::string((1 << 16) - 1, char(0xE1)) + "\r\n" + std::string(100000, char(0xE2)));
+    EXPECT_EQ(*modGlobals::ReadMasterPassword(path), std::string((1 << 16) - 1, 'a'));
 }
 
 // A save that would make a file the next start refuses writes nothing: the vault stays as it was.
