@@ -1,8 +1,8 @@
 // Loading and saving a vault at the format's limit of 32,767 entries, each figure beside a baseline
 // measured in the same run:
 //   load: reading the file into entries, against reading it and scanning it for line ends;
-//   save: the whole save (encode, temporary file, fsync, rename), against writing and renaming the
-//         same bytes with fsync.
+//   save: the whole save, against the least any save must do: encode the entries, write them to a
+//         temporary file, fsync it, rename it over the vault and fsync the folder.
 #include "AtomicFile.h"
 #include "VaultFile.h"
 #include "VaultFormat.h"
@@ -113,23 +113,30 @@ void BM_SaveVault(benchmark::State& state) {
     }
 }
 
-// Writes the bytes to a temporary file, syncs it and renames it over the target: the floor of any save.
-bool WriteFsyncRename(const std::string& bytes, const std::string& temp, const std::string& target) {
+// Encodes the entries, writes them to a temporary file, syncs it, renames it over the target and syncs the
+// folder, so that the rename itself is on the disk: the floor of any save.
+bool EncodeWriteSyncRename(const std::vector<vault::Entry>& entries, const std::string& temp,
+                           const std::string& target) {
+    const std::string bytes = vault::VaultBytes(kMaster, entries);
     const int fd = ::open(temp.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0600);
     if (fd < 0) {
         return false;
     }
     const bool written = ::write(fd, bytes.data(), bytes.size()) == static_cast<ssize_t>(bytes.size()) &&
                          ::fsync(fd) == 0;
-    return ::close(fd) == 0 && written && ::rename(temp.c_str(), target.c_str()) == 0;
+    if (::close(fd) != 0 || !written || ::rename(temp.c_str(), target.c_str()) != 0) {
+        return false;
+    }
+    const int folder = ::open(Folder().c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    const bool synced = folder >= 0 && ::fsync(folder) == 0;
+    return folder >= 0 && ::close(folder) == 0 && synced;
 }
 
-void BM_WriteFsyncRename(benchmark::State& state) {
-    const std::string bytes = vault::VaultBytes(kMaster, Entries());
+void BM_EncodeWriteSyncRename(benchmark::State& state) {
     const std::string target = Folder() + "/baseline.enc";
     const std::string temp = Folder() + "/baseline.tmp";
     for (auto _ : state) {
-        if (!WriteFsyncRename(bytes, temp, target)) {
+        if (!EncodeWriteSyncRename(Entries(), temp, target)) {
             state.SkipWithError("baseline write failed");
         }
     }
@@ -139,7 +146,6 @@ void BM_WriteFsyncRename(benchmark::State& state) {
 // right after the other, and compared over the sums: drift then falls on both alike.
 void BM_SaveAgainstBaseline(benchmark::State& state) {
     const std::string path = modGlobals::VaultPath(Folder());
-    const std::string bytes = vault::VaultBytes(kMaster, Entries());
     const std::string target = Folder() + "/baseline.enc";
     const std::string temp = Folder() + "/baseline.tmp";
     double save = 0;
@@ -149,7 +155,7 @@ void BM_SaveAgainstBaseline(benchmark::State& state) {
         const auto t0 = Clock::now();
         const bool saved = !modGlobals::SaveVault(path, kMaster, Entries()).has_value();
         const auto t1 = Clock::now();
-        const bool wrote = WriteFsyncRename(bytes, temp, target);
+        const bool wrote = EncodeWriteSyncRename(Entries(), temp, target);
         const auto t2 = Clock::now();
         if (!saved || !wrote) {
             state.SkipWithError("write failed");
@@ -167,7 +173,7 @@ BENCHMARK(BM_ReadAndScan)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_LoadEntries)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_EncodeEntries)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_SaveVault)->Unit(benchmark::kMillisecond)->UseRealTime();
-BENCHMARK(BM_WriteFsyncRename)->Unit(benchmark::kMillisecond)->UseRealTime();
+BENCHMARK(BM_EncodeWriteSyncRename)->Unit(benchmark::kMillisecond)->UseRealTime();
 BENCHMARK(BM_SaveAgainstBaseline)->Unit(benchmark::kMillisecond)->UseManualTime()->MinTime(2.0);
 
 // Prints the usual table, then the ratios of each figure to its baseline.
@@ -219,8 +225,8 @@ int main(int argc, char** argv) {
     reporter.PrintRatio("encode entries / read and scan", "BM_EncodeEntries", "BM_ReadAndScan", 0);
     if (reporter.counters.count("ratio") != 0) {
         const double ratio = reporter.counters["ratio"];
-        std::printf("%-44s %6.2fx  (target within 1.5x: %s; %.2f ms against %.2f ms, timed in pairs)\n",
-                    "whole save / write+fsync+rename same bytes", ratio, ratio <= 1.5 ? "met" : "NOT met",
+        std::printf("%-44s %6.2fx  (target within 1.2x: %s; %.2f ms against %.2f ms, timed in pairs)\n",
+                    "whole save / encode+write+fsync+rename+fsync", ratio, ratio <= 1.2 ? "met" : "NOT met",
                     reporter.counters["save_ms"], reporter.counters["baseline_ms"]);
     }
     std::filesystem::remove_all(Folder());
