@@ -1,7 +1,7 @@
 // Working with a list of 32,767 entries, each figure beside a baseline measured in the same run
 // (offscreen):
-//   sorting by a column and repainting, against sorting the same strings in a plain vector with the
-//   same collator;
+//   sorting by a column and repainting, against a stable sort of the same column's collation keys made
+//   beforehand (the list keeps its keys, so a click needs no more);
 //   adding one entry (insert, save, repaint), against a bare save of the same vault by the vault core.
 #include "Form1.h"
 #include "Seams.h"
@@ -14,6 +14,7 @@
 #include <benchmark/benchmark.h>
 #include <chrono>
 #include <cstdio>
+#include <numeric>
 
 namespace {
 
@@ -37,25 +38,25 @@ void BM_SortColumnAndRepaint(benchmark::State& state) {
     }
 }
 
-void BM_SortPlainVector(benchmark::State& state) {
+// The least a header click must do: a stable sort of the column's collation keys, made once beforehand.
+void BM_StableSortOfCachedKeys(benchmark::State& state) {
     const int field = static_cast<int>(state.range(0)) - 1;
-    std::vector<QString> texts;
+    const QCollator collator = ListItemsModel::MakeCollator();
+    std::vector<QCollatorSortKey> keys;
     for (const vault::Entry& e : uibench::Entries()) {
         const std::string& s = field == 0 ? e.username : field == 1 ? e.password : e.location;
-        texts.push_back(QString::fromStdString(s));
+        keys.push_back(collator.sortKey(QString::fromStdString(s)));
     }
-    const QCollator collator = ListItemsModel::MakeCollator();
+    std::vector<std::size_t> order(keys.size());
     bool ascending = true;
     for (auto _ : state) {
-        state.PauseTiming();
-        std::vector<QString> copy = texts;
-        state.ResumeTiming();
-        std::stable_sort(copy.begin(), copy.end(), [&](const QString& a, const QString& b) {
-            const int c = collator.compare(a, b);
+        std::iota(order.begin(), order.end(), 0);
+        std::stable_sort(order.begin(), order.end(), [&](std::size_t a, std::size_t b) {
+            const int c = keys[a].compare(keys[b]);
             return ascending ? c < 0 : c > 0;
         });
         ascending = !ascending;
-        benchmark::DoNotOptimize(copy);
+        benchmark::DoNotOptimize(order.data());
     }
 }
 
@@ -90,7 +91,7 @@ void BM_AddOneEntryAgainstBareSave(benchmark::State& state) {
 }
 
 BENCHMARK(BM_SortColumnAndRepaint)->Arg(1)->Arg(3)->Unit(benchmark::kMillisecond);
-BENCHMARK(BM_SortPlainVector)->Arg(1)->Arg(3)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_StableSortOfCachedKeys)->Arg(1)->Arg(3)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_AddOneEntryAgainstBareSave)->Unit(benchmark::kMillisecond)->UseManualTime()->Iterations(60);
 
 } // namespace
@@ -99,11 +100,11 @@ int main(int argc, char** argv) {
     return uibench::Main(argc, argv, [](uibench::Reporter& r) {
         for (const char* column : {"1", "3"}) {
             const double list = r.times[std::string("BM_SortColumnAndRepaint/") + column];
-            const double plain = r.times[std::string("BM_SortPlainVector/") + column];
+            const double plain = r.times[std::string("BM_StableSortOfCachedKeys/") + column];
             if (list > 0 && plain > 0) {
-                std::printf("sort column %s and repaint / plain vector sort   %6.2fx  (target within 2x: %s; %.1f ms "
+                std::printf("sort column %s and repaint / sort of cached keys %6.2fx  (target within 1.5x: %s; %.1f ms "
                             "against %.1f ms)\n",
-                            column, list / plain, list / plain <= 2 ? "met" : "NOT met", list, plain);
+                            column, list / plain, list / plain <= 1.5 ? "met" : "NOT met", list, plain);
             }
         }
         if (r.counters.count("ratio") != 0) {

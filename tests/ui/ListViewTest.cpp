@@ -110,6 +110,14 @@ private slots:
         QCOMPARE(column(list, 1), QStringList({"10", "100", "9"}));
         list.setSortKey(2);
         QCOMPARE(column(list, 2), QStringList({"alpha.example", "Beta", "zeta.example"}));
+
+        // Fields changed while the list is sorted by another column are sorted by what they hold now, not
+        // by what they held when their column was last sorted.
+        const int beta = 2;
+        list.setSubItem(beta, 1, "999");                       // carol's password, from "100"
+        list.items()->setItem(3, {"bob", "99", "zeta.example"}); // bob's, from "10"
+        list.setSortKey(1);
+        QCOMPARE(column(list, 1), QStringList({"9", "99", "999"}));
     }
 
     void rowsTakeTheirSortedPlace() {

@@ -45,8 +45,16 @@ std::size_t ListItemsModel::indexOf(int position) const {
     return static_cast<std::size_t>(position - 1);
 }
 
+const QCollatorSortKey& ListItemsModel::keyOf(const Row& row, int field) const {
+    std::optional<QCollatorSortKey>& key = row.keys[field];
+    if (!key) {
+        key.emplace(collator_.sortKey(row.fields[field]));
+    }
+    return *key;
+}
+
 bool ListItemsModel::before(const Row& a, const Row& b) const {
-    const int c = collator_.compare(a.fields[sortKey_], b.fields[sortKey_]);
+    const int c = keyOf(a, sortKey_).compare(keyOf(b, sortKey_));
     return sortOrder_ == Ascending ? c < 0 : c > 0;
 }
 
@@ -128,6 +136,7 @@ void ListItemsModel::setField(int position, int field, const QString& value) {
     }
     const std::size_t index = indexOf(position);
     rows_[index].fields[field] = value;
+    rows_[index].keys[field].reset();
     const QModelIndex changed = this->index(static_cast<int>(index), field);
     if (field < columnCount()) {
         emit dataChanged(changed, changed, {Qt::DisplayRole});
@@ -143,6 +152,9 @@ void ListItemsModel::setItem(int position, const ListItem& item) {
     row.fields[0] = item.text;
     row.fields[1] = item.sub1;
     row.fields[2] = item.sub2;
+    for (auto& key : row.keys) {
+        key.reset();
+    }
     if (columnCount() > 0) {
         emit dataChanged(this->index(static_cast<int>(index), 0),
                          this->index(static_cast<int>(index), columnCount() - 1), {Qt::DisplayRole});
@@ -236,17 +248,18 @@ void ListItemsModel::sortRows() {
         return;
     }
     emit layoutAboutToBeChanged({}, QAbstractItemModel::VerticalSortHint);
-    // The collator's sort keys make each comparison a plain byte comparison.
-    std::vector<QCollatorSortKey> keys;
+    // The collator's sort keys make each comparison a plain byte comparison; each row keeps its keys, so
+    // only the first sort by a column makes them.
+    std::vector<const QCollatorSortKey*> keys;
     keys.reserve(rows_.size());
     for (const Row& row : rows_) {
-        keys.push_back(collator_.sortKey(row.fields[sortKey_]));
+        keys.push_back(&keyOf(row, sortKey_));
     }
     std::vector<std::size_t> order(rows_.size());
     std::iota(order.begin(), order.end(), 0);
     const bool ascending = sortOrder_ == Ascending;
     std::stable_sort(order.begin(), order.end(), [&](std::size_t a, std::size_t b) {
-        const int c = keys[a].compare(keys[b]);
+        const int c = keys[a]->compare(*keys[b]);
         return ascending ? c < 0 : c > 0;
     });
 

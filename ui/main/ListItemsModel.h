@@ -5,6 +5,7 @@
 
 #include <QAbstractTableModel>
 #include <QCollator>
+#include <optional>
 #include <QList>
 #include <QString>
 #include <vector>
@@ -76,8 +77,12 @@ private:
     struct Row {
         quint64 id;
         QString fields[kFields];
+        // Each field's collation key, made the first time the list is sorted by that field and dropped
+        // when the field changes: a header click sorts keys it already has.
+        mutable std::optional<QCollatorSortKey> keys[kFields];
     };
 
+    const QCollatorSortKey& keyOf(const Row& row, int field) const;
     bool before(const Row& a, const Row& b) const;
     std::size_t sortedPlace(const Row& row, std::size_t skip) const;
     void sortRows();
