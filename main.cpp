@@ -1,4 +1,4 @@
-#include "BannerView.h"
+#include "Banner.h"
 #include "ProcessHardening.h"
 #include "Startup.h"
 

@@ -2,7 +2,7 @@
 
 #include "RandomText.h"
 
-#include "BannerView.h"
+#include "Banner.h"
 #include "BuildConfiguration.h"
 #include "Form1.h"
 #include "Seams.h"

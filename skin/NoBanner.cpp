@@ -1,4 +1,4 @@
 // A build without the banner: there is no web engine to prepare.
-#include "BannerView.h"
+#include "Banner.h"
 
 void PrepareWebEngine() {}

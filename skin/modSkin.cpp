@@ -1,6 +1,6 @@
 #include "modSkin.h"
 
-#include "BannerView.h"
+#include "Banner.h"
 #include "BuildConfiguration.h"
 #include "Builder.h"
 #include "Skin.h"
@@ -135,7 +135,7 @@ void ShowBanner(QWidget* form, bool pixelScale) {
     }
     // 8.
 #ifdef KEYSHELF_WITH_BANNER
-    BannerView::In(banner)->Navigate(buildConfig::strBannerURL);
+    Banner::In(banner)->Navigate(buildConfig::strBannerURL);
 #endif
 }
 

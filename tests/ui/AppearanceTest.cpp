@@ -1,8 +1,8 @@
 // The banner, the skin layer, the website launcher and the about window.
 #include "TestMain.h"
 
+#include "Banner.h"
 #include "BannerServer.h"
-#include "BannerView.h"
 #include "BuildConfiguration.h"
 #include "Builder.h"
 #include "DesignCheck.h"
@@ -45,27 +45,30 @@ class AppearanceTest : public QObject {
     Q_OBJECT
     std::unique_ptr<QTemporaryDir> folder;
 
-    static BannerView* ShowBannerAndWait(Form1* main) {
+    static Banner* ShowBannerAndWait(Form1* main) {
         modSkin::ShowBanner(main);
-        BannerView* banner = main->wbBanner->findChild<BannerView*>();
-        QSignalSpy loaded(banner, &BannerView::loadFinished);
+        Banner* banner = main->wbBanner->findChild<Banner*>();
+        QSignalSpy loaded(banner, &Banner::loadFinished);
         if (!loaded.wait(30000) || !loaded.first().first().toBool()) {
             return nullptr;
         }
         return banner;
     }
 
+    // The module's web view in the band.
+    static QWebEngineView* View(Banner* banner) { return banner->findChild<QWebEngineView*>(); }
+
     // The widget the web engine draws into, which gets the mouse.
-    static QWidget* Surface(BannerView* banner) {
-        QWidget* proxy = banner->view()->focusProxy();
-        return proxy != nullptr ? proxy : banner->view();
+    static QWidget* Surface(Banner* banner) {
+        QWidget* proxy = View(banner)->focusProxy();
+        return proxy != nullptr ? proxy : View(banner);
     }
 
     // The centre of the page's element `id`, in the view's pixels; a null point when there is none.
-    static QPoint CentreOf(BannerView* banner, const char* id) {
+    static QPoint CentreOf(Banner* banner, const char* id) {
         // The answer may come after the wait gave up: it lands in memory the callback shares.
         auto answer = std::make_shared<std::optional<QVariant>>();
-        banner->view()->page()->runJavaScript(
+        View(banner)->page()->runJavaScript(
             QStringLiteral("(function(){var r=document.getElementById('%1').getBoundingClientRect();"
                            "return [r.left+r.width/2, r.top+r.height/2];})()")
                 .arg(QLatin1String(id)),
@@ -114,6 +117,7 @@ private slots:
         modSkin::Reset();
         buildConfig::testing::ForceSkin(std::nullopt);
         seams::testing::End();
+        banner::testing::SetModulePath(QStringLiteral(KEYSHELF_BANNER_MODULE));
     }
 
     void bannerGeometry() {
@@ -156,12 +160,12 @@ private slots:
         buildConfig::strBannerURL = server.Address();
         Form1 main;
         main.show();
-        BannerView* banner = ShowBannerAndWait(&main);
+        Banner* banner = ShowBannerAndWait(&main);
         QVERIFY(banner != nullptr);
         QVERIFY(server.requests().contains("/adserver.asp"));
-        QCOMPARE(banner->view()->url().toString(), server.Address());
+        QCOMPARE(View(banner)->url().toString(), server.Address());
 
-        banner->view()->page()->runJavaScript("document.getElementById('offer').click()");
+        View(banner)->page()->runJavaScript("document.getElementById('offer').click()");
         QTest::qWait(1000);
         QVERIFY(seams::testing::openedAddresses().isEmpty());
 
@@ -174,7 +178,7 @@ private slots:
         QTest::mouseClick(Surface(banner), Qt::LeftButton, {}, QPoint(2, 2));
         QTest::qWait(500);
         QCOMPARE(seams::testing::openedAddresses().size(), 1);
-        QCOMPARE(banner->view()->url().toString(), server.Address());
+        QCOMPARE(View(banner)->url().toString(), server.Address());
     }
 
     // A page that tries everything at once: timers navigating and clicking, window.open, a loop of
@@ -208,9 +212,10 @@ private slots:
             }
         }
         // The main window starts the band itself once it is painted; the page's script then reports.
-        BannerView* banner = nullptr;
-        QTRY_VERIFY_WITH_TIMEOUT((banner = main->wbBanner->findChild<BannerView*>()) != nullptr, 10000);
-        QTRY_VERIFY_WITH_TIMEOUT(banner->view()->title().startsWith("confirm="), 30000);
+        Banner* banner = nullptr;
+        QTRY_VERIFY_WITH_TIMEOUT((banner = main->wbBanner->findChild<Banner*>()) != nullptr, 10000);
+        QVERIFY(View(banner) != nullptr);
+        QTRY_VERIFY_WITH_TIMEOUT(View(banner)->title().startsWith("confirm="), 30000);
         QTest::qWait(2000);
 
         // The user clicks the band, presses keys over it and scrolls it.
@@ -230,7 +235,7 @@ private slots:
         QCOMPARE(seams::testing::openedAddresses(), QStringList({"http://www.keyshelf.example/offer"}));
         QVERIFY(seams::testing::startedPrograms().isEmpty());
         QCOMPARE(server.requests().join(" "), QString("/adserver.asp"));
-        QCOMPARE(banner->view()->url().toString(), server.Address());
+        QCOMPARE(View(banner)->url().toString(), server.Address());
         QCOMPARE(QGuiApplication::clipboard()->text(), QString("p"));
         QCOMPARE(logged, 0);
         QVERIFY(QApplication::activeModalWidget() == nullptr);
@@ -241,7 +246,7 @@ private slots:
         }
         QCOMPARE(main->findChildren<QWebEnginePage*>().size(), 1);
         // The dialogs answered as dismissed ones do, and the page never saw a press or a key.
-        const QString title = banner->view()->title();
+        const QString title = View(banner)->title();
         QVERIFY2(title.startsWith("confirm=false prompt=null events=0"), qPrintable(title));
         QVERIFY(!Surface(banner)->hasFocus());
 
@@ -250,10 +255,55 @@ private slots:
         banner->Navigate(server.Address());
         QTest::qWait(3000);
         QVERIFY(QApplication::activeModalWidget() == nullptr);
-        QCOMPARE(banner->view()->url().toString(), server.Address());
+        QCOMPARE(View(banner)->url().toString(), server.Address());
 
         main->cmdAdd_Click(0);
         QVERIFY(frmAdd::instance() != nullptr && frmAdd::instance()->isVisible());
+    }
+
+    // The program looks for its banner module beside itself only. Without it, or with a file there that is
+    // no module, the band stays blank, one line says why, and the window works on.
+    void withoutItsModuleTheBandStaysBlank() {
+        banner::testing::SetModulePath(QString());
+        QCOMPARE(banner::ModulePath(), QCoreApplication::applicationDirPath() + "/keyshelf-banner.so");
+
+        static QStringList warnings;
+        warnings.clear();
+        const QtMessageHandler previous = qInstallMessageHandler(
+            [](QtMsgType type, const QMessageLogContext&, const QString& message) {
+                if (type == QtWarningMsg && message.contains("banner", Qt::CaseInsensitive)) {
+                    warnings << message;
+                }
+            });
+        QFile notAModule(folder->filePath("not-a-module.so"));
+        QVERIFY(notAModule.open(QIODevice::WriteOnly));
+        notAModule.write("#!/bin/sh\n");
+        notAModule.close();
+        for (const QString& path : {folder->filePath("keyshelf-banner.so"), notAModule.fileName()}) {
+            warnings.clear();
+            banner::testing::SetModulePath(path);
+            Form1* main = logIn();
+            QVERIFY(main != nullptr);
+            QTRY_VERIFY(modSkin::picBox != nullptr);
+            Banner* band = main->wbBanner->findChild<Banner*>();
+            QVERIFY(band != nullptr);
+            QVERIFY(band->band() == nullptr);
+            QVERIFY(main->findChild<QWebEngineView*>() == nullptr);
+            QVERIFY(!main->wbBanner->isHidden());
+            band->Navigate(buildConfig::strBannerURL); // does nothing
+            { // a second band tries no second load
+                Form1 other;
+                modSkin::ShowBanner(&other);
+            }
+            QCOMPARE(warnings.size(), 1);
+            QVERIFY2(warnings.first().contains(path), qPrintable(warnings.first()));
+
+            main->cmdAdd_Click(0);
+            QVERIFY(frmAdd::instance() != nullptr && frmAdd::instance()->isVisible());
+            cleanup();
+            init();
+        }
+        qInstallMessageHandler(previous);
     }
 
     void colourControlsByExactTypeName() {

@@ -1,11 +1,7 @@
 #include "BannerView.h"
 
-#include "Seams.h"
-
 #include <QAuthenticator>
-#include <QCoreApplication>
 #include <QEvent>
-#include <QLoggingCategory>
 #include <QMouseEvent>
 #include <QPointer>
 #include <QVBoxLayout>
@@ -17,7 +13,6 @@
 #include <QWebEngineScript>
 #include <QWebEngineSettings>
 #include <QWebEngineView>
-#include <unistd.h>
 
 namespace {
 
@@ -133,19 +128,8 @@ QString LinkAtScript(const QPointF& point) {
 
 } // namespace
 
-BannerView* BannerView::In(QWidget* wbBanner) {
-    if (auto* existing = wbBanner->findChild<BannerView*>(QString(), Qt::FindDirectChildrenOnly)) {
-        return existing;
-    }
-    auto* banner = new BannerView(wbBanner);
-    auto* layout = new QVBoxLayout(wbBanner);
-    layout->setContentsMargins(0, 0, 0, 0);
-    layout->addWidget(banner);
-    banner->show();
-    return banner;
-}
-
-BannerView::BannerView(QWidget* parent) : QWidget(parent), view_(new QWebEngineView(this)) {
+BannerView::BannerView(QWidget* parent, const BannerHost& host)
+    : QWidget(parent), host_(host), view_(new QWebEngineView(this)) {
     setObjectName(QStringLiteral("bannerView"));
     // A profile of its own that keeps nothing on disk: no cookies, cache or history of the banner. It
     // downloads nothing either.
@@ -167,12 +151,18 @@ BannerView::BannerView(QWidget* parent) : QWidget(parent), view_(new QWebEngineV
     layout->addWidget(view_);
     connect(view_, &QWebEngineView::loadFinished, this, [this](bool ok) {
         static_cast<BannerPage*>(page_)->LoadDone();
-        emit loadFinished(ok);
+        if (loadFinished_) {
+            loadFinished_(ok);
+        }
     });
 }
 
-void BannerView::Navigate(const QString& address) {
+void BannerView::navigate(const QString& address) {
     static_cast<BannerPage*>(page_)->Load(QUrl(address));
+}
+
+void BannerView::setLoadFinishedHandler(std::function<void(bool ok)> handler) {
+    loadFinished_ = std::move(handler);
 }
 
 // The page never receives a press, a release or a key: those are what lets a page's script act as the
@@ -233,20 +223,15 @@ void BannerView::OpenLinkAt(const QPointF& point) {
             return;
         }
         const QUrl url(result.toString());
-        if (url.isValid() && IsWebAddress(url)) {
-            seams::ShellOpen(url.toString(QUrl::FullyEncoded));
+        if (url.isValid() && IsWebAddress(url) && self->host_.openAddress != nullptr) {
+            self->host_.openAddress(url.toString(QUrl::FullyEncoded));
         }
     });
 }
 
-void PrepareWebEngine() {
-    // The engine reports its graphics set-up and its switches on every start, and Chromium logs its own
-    // passing troubles; none of it is for the user. A developer's QT_LOGGING_RULES, or a --log-level of
-    // their own in QTWEBENGINE_CHROMIUM_FLAGS (which comes later, so wins), still turns it back on.
-    QLoggingCategory::setFilterRules(QStringLiteral("qt.webenginecontext.info=false"));
-    qputenv("QTWEBENGINE_CHROMIUM_FLAGS", "--log-level=3 " + qgetenv("QTWEBENGINE_CHROMIUM_FLAGS"));
-    QCoreApplication::setAttribute(Qt::AA_ShareOpenGLContexts);
-    if (::geteuid() == 0 && qEnvironmentVariableIsEmpty("QTWEBENGINE_DISABLE_SANDBOX")) {
-        qputenv("QTWEBENGINE_DISABLE_SANDBOX", "1");
+extern "C" Q_DECL_EXPORT BannerBand* keyshelf_create_banner(QWidget* parent, const BannerHost* host) {
+    if (host == nullptr || host->version != kBannerInterfaceVersion) {
+        return nullptr;
     }
+    return new BannerView(parent, *host);
 }

@@ -1,0 +1,39 @@
+// The banner's web view: a page from the banner address in a band of the main window. It lives in the banner
+// module (keyshelf-banner.so), which the program loads only when the band starts, so that start-up neither
+// links nor waits for the web engine.
+//
+// The page comes from the network and is not trusted: it is kept in its band, with no dialogs, no
+// clipboard, no new windows, no console output, no local files, no permissions and nothing stored on
+// disk, and it never navigates away. It never receives a click or a key either; a link the user clicks
+// opens in their own browser (through the program's opener), once per click.
+#pragma once
+
+#include "BannerModule.h"
+
+#include <QWidget>
+
+class QWebEnginePage;
+class QWebEngineView;
+
+class BannerView : public QWidget, public BannerBand {
+    Q_OBJECT
+public:
+    BannerView(QWidget* parent, const BannerHost& host);
+
+    QWidget* widget() override { return this; }
+    void navigate(const QString& address) override;
+    void setLoadFinishedHandler(std::function<void(bool ok)> handler) override;
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
+private:
+    // Opens the link at `point` (in the page's CSS pixels) in the browser, if there is one.
+    void OpenLinkAt(const QPointF& point);
+
+    BannerHost host_;
+    QWebEngineView* view_;
+    QWebEnginePage* page_ = nullptr;
+    std::function<void(bool)> loadFinished_;
+    bool pressed_ = false; // the left button went down on the view and has not come up yet
+};
