@@ -48,6 +48,10 @@ sleep 0.3
 shot "appearance-$NAME-main-window-with-banner"
 if [ -n "$PORT" ]; then
     grep -q '^/adserver.asp$' "$WORK/served" || fail "the banner did not ask the local server for /adserver.asp"
+    # The page is drawn: its blue fills most of the band (470 by 63 pixels).
+    blue=$(convert "$SHOTS/appearance-$NAME-main-window-with-banner.png" -fill black +opaque "#1f5fbf" \
+        -fill white -opaque "#1f5fbf" -format "%[fx:round(mean*w*h)]" info:)
+    [ "${blue:-0}" -gt 20000 ] || fail "the band does not show the page (${blue:-no} pixels of its colour)"
 fi
 
 # The web view gives the main window a new native window: look it up again.
