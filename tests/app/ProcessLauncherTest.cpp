@@ -201,10 +201,30 @@ TEST_F(ProcessLauncherTest, ChildRunsInItsOwnSessionWithDefaultSignals) {
     ASSERT_EQ(launch.error, 0) << std::strerror(launch.error);
     ASSERT_GT(launch.pid, 0);
 
-    // The dynamic loader and the locale may hold a file for a moment while the program starts.
+    // The dynamic loader and the locale hold a file for a moment while the program starts, and a look too
+    // early sees the descriptors from before the loader opens anything: wait until it has slept, holding
+    // only these, for a while.
     const std::set<int> standard{0, 1, 2};
-    WaitFor([&] { return DescriptorsOf(launch.pid) == standard; }, std::chrono::seconds(3));
-    EXPECT_EQ(DescriptorsOf(launch.pid), standard);
+    auto settledSince = std::chrono::steady_clock::time_point::max();
+    WaitFor(
+        [&] {
+            const std::vector<std::string> now = StatOf(launch.pid);
+            if (now.empty() || now[0] != "S" || DescriptorsOf(launch.pid) != standard) {
+                settledSince = std::chrono::steady_clock::time_point::max();
+                return false;
+            }
+            settledSince = std::min(settledSince, std::chrono::steady_clock::now());
+            return std::chrono::steady_clock::now() - settledSince > std::chrono::milliseconds(300);
+        },
+        std::chrono::seconds(10));
+    std::string extra;
+    for (const int fd : DescriptorsOf(launch.pid)) {
+        if (fd > 2) {
+            extra += " " + std::to_string(fd) + " -> " + LinkOf("/proc/" + std::to_string(launch.pid) + "/fd/" +
+                                                            std::to_string(fd));
+        }
+    }
+    EXPECT_EQ(DescriptorsOf(launch.pid), standard) << extra;
     EXPECT_EQ(LinkOf("/proc/" + std::to_string(launch.pid) + "/fd/0"), "/dev/null");
 
     const std::vector<std::string> stat = StatOf(launch.pid);
