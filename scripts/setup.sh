@@ -19,6 +19,7 @@ test)
         libgtest-dev libgmock-dev libbenchmark-dev
         clang libclang-rt-14-dev
         xvfb openbox xdotool xclip imagemagick desktop-file-utils
+        libxcb1-dev # the start-up benchmark watches windows appear
     )
     ;;
 *)
