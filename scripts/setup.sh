@@ -20,6 +20,7 @@ test)
         clang libclang-rt-14-dev
         xvfb openbox xdotool xclip imagemagick desktop-file-utils
         libxcb1-dev # the start-up benchmark watches windows appear
+        x11-utils   # xwininfo: a real-window test watches the main window stay on the screen
     )
     ;;
 *)

@@ -129,8 +129,13 @@ QString LinkAtScript(const QPointF& point) {
 } // namespace
 
 BannerView::BannerView(QWidget* parent, const BannerHost& host)
-    : QWidget(parent), host_(host), view_(new QWebEngineView(this)) {
+    : QWidget(parent), host_(host),
+      surface_(new QWidget(this, Qt::Window | Qt::FramelessWindowHint | Qt::WindowDoesNotAcceptFocus)),
+      view_(new QWebEngineView(surface_)) {
     setObjectName(QStringLiteral("bannerView"));
+    surface_->setObjectName(QStringLiteral("bannerSurface"));
+    surface_->setFocusPolicy(Qt::NoFocus);
+    surface_->setAcceptDrops(false);
     // A profile of its own that keeps nothing on disk: no cookies, cache or history of the banner. It
     // downloads nothing either.
     auto* profile = new QWebEngineProfile(this);
@@ -146,15 +151,42 @@ BannerView::BannerView(QWidget* parent, const BannerHost& host)
     view_->setAcceptDrops(false);
     view_->setAccessibleName(QStringLiteral("Banner"));
     view_->installEventFilter(this);
+    auto* inner = new QVBoxLayout(surface_);
+    inner->setContentsMargins(0, 0, 0, 0);
+    inner->addWidget(view_);
     auto* layout = new QVBoxLayout(this);
     layout->setContentsMargins(0, 0, 0, 0);
-    layout->addWidget(view_);
     connect(view_, &QWebEngineView::loadFinished, this, [this](bool ok) {
         static_cast<BannerPage*>(page_)->LoadDone();
         if (loadFinished_) {
             loadFinished_(ok);
         }
     });
+}
+
+BannerView::~BannerView() {
+    // The surface goes first, with its native window: the container would delete that window itself, under
+    // the widget that owns it.
+    delete surface_;
+}
+
+// The view's drawing widget composes its picture with OpenGL, and the top-level window it sits in must be
+// an OpenGL window for that: in the main window itself, Qt would destroy and make again the main window's
+// native window (it vanishes from the screen for a moment and comes back under another id). So the view
+// lives in a window of its own, made once the drawing widget exists (so that it is an OpenGL window from
+// the start), which is embedded into the band as a native child of the main window. The main window keeps
+// the surface it was painted with.
+void BannerView::Embed() {
+    if (container_ != nullptr) {
+        return;
+    }
+    surface_->winId();
+    container_ = QWidget::createWindowContainer(surface_->windowHandle(), this);
+    container_->setObjectName(QStringLiteral("bannerContainer"));
+    container_->setFocusPolicy(Qt::NoFocus);
+    container_->setAcceptDrops(false);
+    layout()->addWidget(container_);
+    container_->show();
 }
 
 void BannerView::navigate(const QString& address) {
@@ -177,6 +209,8 @@ bool BannerView::eventFilter(QObject* watched, QEvent* event) {
                 child->installEventFilter(this);
                 child->setFocusPolicy(Qt::NoFocus);
                 child->setAcceptDrops(false);
+                // Once it is made (it is still being constructed here), its window can be made.
+                QMetaObject::invokeMethod(this, &BannerView::Embed, Qt::QueuedConnection);
             }
         }
         return false;

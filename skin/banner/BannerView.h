@@ -19,6 +19,7 @@ class BannerView : public QWidget, public BannerBand {
     Q_OBJECT
 public:
     BannerView(QWidget* parent, const BannerHost& host);
+    ~BannerView() override;
 
     QWidget* widget() override { return this; }
     void navigate(const QString& address) override;
@@ -31,7 +32,12 @@ private:
     // Opens the link at `point` (in the page's CSS pixels) in the browser, if there is one.
     void OpenLinkAt(const QPointF& point);
 
+    // Puts the view's own window into the band (once its drawing widget exists).
+    void Embed();
+
     BannerHost host_;
+    QWidget* surface_;             // the view's own window (a child object, but a window), embedded in the band
+    QWidget* container_ = nullptr; // the surface's place in the band
     QWebEngineView* view_;
     QWebEnginePage* page_ = nullptr;
     std::function<void(bool)> loadFinished_;

@@ -25,7 +25,9 @@
 #include <QStatusBar>
 #include <QTimer>
 #include <QToolButton>
+#include <QWindow>
 #include <algorithm>
+#include <functional>
 #include <cstdlib>
 
 namespace {
@@ -40,6 +42,39 @@ QString Shown(const QString& field) {
     constexpr qsizetype kLongest = 500;
     return field.size() > kLongest ? field.left(kLongest) + QChar(0x2026) : field;
 }
+
+// Calls `then` once the shown `window` has had its first paint: Qt paints a window when it is first exposed,
+// so the call is queued behind that expose (or at once, queued, when the window is exposed already).
+class AfterFirstPaint : public QObject {
+public:
+    AfterFirstPaint(QWidget* window, std::function<void()> then) : QObject(window), then_(std::move(then)) {
+        QWindow* handle = window->windowHandle();
+        if (handle == nullptr || handle->isExposed()) {
+            Run();
+        } else {
+            handle->installEventFilter(this);
+        }
+    }
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override {
+        if (event->type() == QEvent::Expose && static_cast<QWindow*>(watched)->isExposed()) {
+            watched->removeEventFilter(this);
+            Run();
+        }
+        return false;
+    }
+
+private:
+    void Run() {
+        QTimer::singleShot(0, this, [this] {
+            then_();
+            deleteLater();
+        });
+    }
+
+    std::function<void()> then_;
+};
 
 // Loads a window (its load handler runs when it was not open) and shows it modeless, in front.
 template <class Form> void ShowForm() {
@@ -349,8 +384,8 @@ void Form1::afterFormLoad() {
         lstPass->setTop(std::abs(room + lstPass->Top()));
         // The list keeps its bottom where the resize rule puts it, below the band it made room for.
         Form_Resize();
-        // The web engine starts once the window and its list are on the screen, not before.
-        QTimer::singleShot(0, this, [this] { modSkin::ShowBanner(this); });
+        // The web engine starts once the window and its list are painted on the screen, not before.
+        new AfterFirstPaint(this, [this] { modSkin::ShowBanner(this); });
     }
     if (seams::OpenSettings()->value(QStringLiteral("Settings/showHelp"), QStringLiteral("1")).toString() ==
         QStringLiteral("1")) {
