@@ -40,11 +40,7 @@ other_windows() {
     done
 }
 
-"$MAKE_VAULT" "$WORK/data.enc" "Secret1" "alice" "a-pw" "www.alice.example"
-"$WORK/keyshelf" 2>"$WORK/stderr" &
-APP_PID=$!
-log_in "Secret1"
-main=$(wait_window "Keyshelf by Keyshelf Software") || exit 1
+start_logged_in "$MAKE_VAULT" "alice" "a-pw" "www.alice.example"
 for _ in $(seq 100); do grep -q '^/adserver.asp$' "$WORK/served" && break; sleep 0.1; done
 grep -q '^/adserver.asp$' "$WORK/served" || fail "the band did not ask for its page"
 sleep 1

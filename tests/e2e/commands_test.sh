@@ -22,11 +22,7 @@ clipboard() {
     xclip -o -selection clipboard 2>/dev/null
 }
 
-"$MAKE_VAULT" "$WORK/data.enc" "Secret1" "alice" "a-pw" "www.alice.example" "bob" "b-pw" "Office PC"
-"$WORK/keyshelf" 2>"$WORK/stderr" &
-APP_PID=$!
-log_in "Secret1"
-main=$(wait_window "Keyshelf by Keyshelf Software") || exit 1
+start_logged_in "$MAKE_VAULT" "alice" "a-pw" "www.alice.example" "bob" "b-pw" "Office PC"
 xdotool windowactivate --sync "$main"
 sleep 0.5
 # The process keeps its memory to itself: no core dumps.

@@ -15,11 +15,7 @@ ldd "$PROGRAM" | grep -qi webengine && fail "the program loads a web engine libr
 start_x
 prepare_folder "$PROGRAM"
 help_off
-"$MAKE_VAULT" "$WORK/data.enc" "Secret1" "alice" "a-pw" "www.alice.example"
-"$WORK/keyshelf" 2>"$WORK/stderr" &
-APP_PID=$!
-log_in "Secret1"
-main=$(wait_window "Keyshelf by Keyshelf Software") || exit 1
+start_logged_in "$MAKE_VAULT" "alice" "a-pw" "www.alice.example"
 sleep 2
 shot no-banner-main-window
 pgrep -P "$APP_PID" >/dev/null && fail "the program started other processes: $(pgrep -a -P "$APP_PID")"

@@ -63,6 +63,19 @@ log_in() {
     xdotool key Return
 }
 
+# start_logged_in MAKE_VAULT [USERNAME PASSWORD LOCATION]...: writes $WORK/data.enc with the master password
+# "Secret1" and these entries, starts the program with its stderr in $WORK/stderr, logs in, and sets
+# APP_PID and main (the main window's id).
+start_logged_in() {
+    local make_vault=$1
+    shift
+    "$make_vault" "$WORK/data.enc" "Secret1" "$@" || fail "make_vault failed"
+    "$WORK/keyshelf" 2>"$WORK/stderr" &
+    APP_PID=$!
+    log_in "Secret1"
+    main=$(wait_window "Keyshelf by Keyshelf Software") || exit 1
+}
+
 # wait_window NAME [SECONDS]: prints the id of the first visible window whose title is NAME.
 wait_window() {
     local name=$1 limit=${2:-10} id
