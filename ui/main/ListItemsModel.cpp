@@ -63,7 +63,7 @@ bool ListItemsModel::before(const Row& a, const Row& b) const {
 std::size_t ListItemsModel::sortedPlace(const Row& row, std::size_t skip) const {
     std::size_t lo = 0;
     std::size_t hi = rows_.size() - (skip < rows_.size() ? 1 : 0);
-    auto at = [&](std::size_t i) -> const Row& { return rows_[i < skip ? i : i + 1]; };
+    auto at = [&](std::size_t i) -> const Row& { return *rows_[i < skip ? i : i + 1]; };
     while (lo < hi) {
         const std::size_t mid = (lo + hi) / 2;
         if (before(row, at(mid))) {
@@ -76,8 +76,8 @@ std::size_t ListItemsModel::sortedPlace(const Row& row, std::size_t skip) const 
 }
 
 int ListItemsModel::add(const QString& text) {
-    Row row{nextId_++, {text, QString(), QString()}};
-    const std::size_t place = sorted_ ? sortedPlace(row, rows_.size()) : rows_.size();
+    auto row = std::make_unique<Row>(Row{nextId_++, {text, QString(), QString()}, {}});
+    const std::size_t place = sorted_ ? sortedPlace(*row, rows_.size()) : rows_.size();
     const int index = static_cast<int>(place);
     beginInsertRows(QModelIndex(), index, index);
     rows_.insert(rows_.begin() + static_cast<std::ptrdiff_t>(place), std::move(row));
@@ -93,7 +93,7 @@ void ListItemsModel::addRows(const QList<ListItem>& items) {
     beginInsertRows(QModelIndex(), first, first + static_cast<int>(items.size()) - 1);
     rows_.reserve(rows_.size() + static_cast<std::size_t>(items.size()));
     for (const ListItem& item : items) {
-        rows_.push_back(Row{nextId_++, {item.text, item.sub1, item.sub2}});
+        rows_.push_back(std::make_unique<Row>(Row{nextId_++, {item.text, item.sub1, item.sub2}, {}}));
     }
     endInsertRows();
     if (sorted_) {
@@ -118,15 +118,15 @@ QString ListItemsModel::field(int position, int field) const {
     if (field < 0 || field >= kFields) {
         throw std::out_of_range("no such sub-item");
     }
-    return rows_[indexOf(position)].fields[field];
+    return rows_[indexOf(position)]->fields[field];
 }
 
 QStringView ListItemsModel::fieldView(int position, int field) const {
-    return rows_[indexOf(position)].fields[field];
+    return rows_[indexOf(position)]->fields[field];
 }
 
 ListItem ListItemsModel::item(int position) const {
-    const Row& row = rows_[indexOf(position)];
+    const Row& row = *rows_[indexOf(position)];
     return {row.fields[0], row.fields[1], row.fields[2]};
 }
 
@@ -135,8 +135,8 @@ void ListItemsModel::setField(int position, int field, const QString& value) {
         throw std::out_of_range("no such sub-item");
     }
     const std::size_t index = indexOf(position);
-    rows_[index].fields[field] = value;
-    rows_[index].keys[field].reset();
+    rows_[index]->fields[field] = value;
+    rows_[index]->keys[field].reset();
     const QModelIndex changed = this->index(static_cast<int>(index), field);
     if (field < columnCount()) {
         emit dataChanged(changed, changed, {Qt::DisplayRole});
@@ -148,7 +148,7 @@ void ListItemsModel::setField(int position, int field, const QString& value) {
 
 void ListItemsModel::setItem(int position, const ListItem& item) {
     const std::size_t index = indexOf(position);
-    Row& row = rows_[index];
+    Row& row = *rows_[index];
     row.fields[0] = item.text;
     row.fields[1] = item.sub1;
     row.fields[2] = item.sub2;
@@ -165,9 +165,9 @@ void ListItemsModel::setItem(int position, const ListItem& item) {
 }
 
 int ListItemsModel::insert(int position, const ListItem& item) {
-    Row row{nextId_++, {item.text, item.sub1, item.sub2}};
+    auto row = std::make_unique<Row>(Row{nextId_++, {item.text, item.sub1, item.sub2}, {}});
     const std::size_t wanted = static_cast<std::size_t>(std::clamp(position, 1, count() + 1) - 1);
-    const std::size_t place = sorted_ ? sortedPlace(row, rows_.size()) : wanted;
+    const std::size_t place = sorted_ ? sortedPlace(*row, rows_.size()) : wanted;
     beginInsertRows(QModelIndex(), static_cast<int>(place), static_cast<int>(place));
     rows_.insert(rows_.begin() + static_cast<std::ptrdiff_t>(place), std::move(row));
     endInsertRows();
@@ -176,16 +176,16 @@ int ListItemsModel::insert(int position, const ListItem& item) {
 
 // Moves the row at `index` to its sorted place; a row that still fits where it stands stays.
 void ListItemsModel::placeRow(std::size_t index) {
-    const bool fitsAfter = index == 0 || !before(rows_[index], rows_[index - 1]);
-    const bool fitsBefore = index + 1 == rows_.size() || !before(rows_[index + 1], rows_[index]);
+    const bool fitsAfter = index == 0 || !before(*rows_[index], *rows_[index - 1]);
+    const bool fitsBefore = index + 1 == rows_.size() || !before(*rows_[index + 1], *rows_[index]);
     if (fitsAfter && fitsBefore) {
         return;
     }
-    const std::size_t target = sortedPlace(rows_[index], index);
+    const std::size_t target = sortedPlace(*rows_[index], index);
     const int from = static_cast<int>(index);
     const int destination = static_cast<int>(target > index ? target + 1 : target);
     beginMoveRows(QModelIndex(), from, from, QModelIndex(), destination);
-    Row row = std::move(rows_[index]);
+    RowPtr row = std::move(rows_[index]);
     rows_.erase(rows_.begin() + static_cast<std::ptrdiff_t>(index));
     rows_.insert(rows_.begin() + static_cast<std::ptrdiff_t>(target), std::move(row));
     endMoveRows();
@@ -195,12 +195,12 @@ quint64 ListItemsModel::rowId(int position) const {
     if (position < 1 || position > count()) {
         return 0;
     }
-    return rows_[static_cast<std::size_t>(position - 1)].id;
+    return rows_[static_cast<std::size_t>(position - 1)]->id;
 }
 
 int ListItemsModel::positionOf(quint64 id) const {
     for (std::size_t i = 0; i < rows_.size(); ++i) {
-        if (rows_[i].id == id) {
+        if (rows_[i]->id == id) {
             return static_cast<int>(i) + 1;
         }
     }
@@ -249,22 +249,24 @@ void ListItemsModel::sortRows() {
     }
     emit layoutAboutToBeChanged({}, QAbstractItemModel::VerticalSortHint);
     // The collator's sort keys make each comparison a plain byte comparison; each row keeps its keys, so
-    // only the first sort by a column makes them.
-    std::vector<const QCollatorSortKey*> keys;
+    // only the first sort by a column makes them. The sort works on a packed copy of the keys (a copy
+    // shares the key's bytes): comparing through the rows would reach into a scattered row for every
+    // comparison.
+    std::vector<QCollatorSortKey> keys;
     keys.reserve(rows_.size());
-    for (const Row& row : rows_) {
-        keys.push_back(&keyOf(row, sortKey_));
+    for (const RowPtr& row : rows_) {
+        keys.push_back(keyOf(*row, sortKey_));
     }
     std::vector<std::size_t> order(rows_.size());
     std::iota(order.begin(), order.end(), 0);
     const bool ascending = sortOrder_ == Ascending;
     std::stable_sort(order.begin(), order.end(), [&](std::size_t a, std::size_t b) {
-        const int c = keys[a]->compare(*keys[b]);
+        const int c = keys[a].compare(keys[b]);
         return ascending ? c < 0 : c > 0;
     });
 
     std::vector<int> newRowOf(rows_.size());
-    std::vector<Row> sortedRows;
+    std::vector<RowPtr> sortedRows;
     sortedRows.reserve(rows_.size());
     for (std::size_t i = 0; i < order.size(); ++i) {
         newRowOf[order[i]] = static_cast<int>(i);
@@ -297,7 +299,7 @@ QVariant ListItemsModel::data(const QModelIndex& index, int role) const {
     if (role == Qt::DisplayRole || role == Qt::AccessibleTextRole) {
         // A cell shows the start of a very long text; laying out megabytes would stall the window.
         constexpr qsizetype kShown = 1000;
-        const QString& text = rows_[static_cast<std::size_t>(index.row())].fields[index.column()];
+        const QString& text = rows_[static_cast<std::size_t>(index.row())]->fields[index.column()];
         return text.size() > kShown ? text.left(kShown) + QChar(0x2026) : text;
     }
     return {};

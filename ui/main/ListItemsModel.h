@@ -8,6 +8,7 @@
 #include <optional>
 #include <QList>
 #include <QString>
+#include <memory>
 #include <vector>
 
 struct ListItem {
@@ -81,6 +82,9 @@ private:
         // when the field changes: a header click sorts keys it already has.
         mutable std::optional<QCollatorSortKey> keys[kFields];
     };
+    // Rows are held by pointer: a sort or an insertion moves pointers, never the texts and keys (a
+    // collation key has no move constructor, so moving a row by value would copy its keys).
+    using RowPtr = std::unique_ptr<Row>;
 
     const QCollatorSortKey& keyOf(const Row& row, int field) const;
     bool before(const Row& a, const Row& b) const;
@@ -90,7 +94,7 @@ private:
     std::size_t indexOf(int position) const;
 
     std::vector<QString> headers_;
-    std::vector<Row> rows_;
+    std::vector<RowPtr> rows_;
     quint64 nextId_ = 1;
     bool sorted_ = false;
     int sortKey_ = 0;
