@@ -76,7 +76,7 @@ Result<Loaded> LoadVault(const std::string& path, std::size_t limit) {
     if (!bytes) {
         return bytes.error();
     }
-    loaded.entries = vault::ReadEntryLines(*bytes, limit, loaded.total);
+    loaded.entries = vault::EntryTable::FromFile(std::move(*bytes), limit, loaded.total);
     return loaded;
 }
 
@@ -102,12 +102,12 @@ vault::Status SaveVault(const std::string& path, const std::string& master,
 }
 
 vault::Status SaveVault(const std::string& path, const std::string& master, std::size_t count,
-                        const vault::EntrySource& entry) {
+                        const vault::EntrySource& entry, vault::TextForm form) {
     if (auto status = EnsureVaultFile(path)) {
         return status;
     }
     return vault::ReplaceFileWith(
-        path, [&](const vault::ByteSink& sink) { return vault::WriteVaultBytes(master, count, entry, sink); });
+        path, [&](const vault::ByteSink& sink) { return vault::WriteVaultBytes(master, count, entry, sink, form); });
 }
 
 } // namespace modGlobals

@@ -7,6 +7,7 @@
 #pragma once
 
 #include "AtomicFile.h"
+#include "EntryTable.h"
 #include "VaultError.h"
 #include "VaultFormat.h"
 
@@ -28,10 +29,10 @@ vault::Result<std::string> ReadMasterPassword(const std::string& path);
 // The entry lines, in file order.
 vault::Result<std::vector<vault::Entry>> ReadEntries(const std::string& path);
 
-// Everything a start-up load needs: the entries the format allows (at most `limit`), how many the file
-// holds in all, and the file's stamp as it was read.
+// Everything a start-up load needs: the entries the format allows (at most `limit`), held in the bytes
+// read from the file, how many the file holds in all, and the file's stamp as it was read.
 struct Loaded {
-    std::vector<vault::Entry> entries;
+    vault::EntryTable entries;
     std::size_t total = 0;
     vault::FileStamp stamp;
 };
@@ -44,6 +45,6 @@ vault::Result<std::vector<vault::Entry>> WriteMasterPassword(const std::string& 
 // Rewrites the whole vault from the master password and the entries in display order.
 vault::Status SaveVault(const std::string& path, const std::string& master, const std::vector<vault::Entry>& entries);
 vault::Status SaveVault(const std::string& path, const std::string& master, std::size_t count,
-                        const vault::EntrySource& entry);
+                        const vault::EntrySource& entry, vault::TextForm form = vault::TextForm::Utf8);
 
 } // namespace modGlobals

@@ -107,14 +107,20 @@ public:
         }
         end_ += utf8.size();
     }
+    // Text already in the code page: enciphering is all that is left.
+    void CodePageText(std::string_view text) {
+        CopyToggled(end_, text);
+        end_ += text.size();
+    }
     void LineEnd() { Raw(kLineEnd); }
     // One entry line, without its line end.
-    void Entry(const EntryView& entry) {
-        Text(entry.username);
+    void Entry(const EntryView& entry, TextForm form) {
+        const auto text = [&](std::string_view t) { form == TextForm::CodePage ? CodePageText(t) : Text(t); };
+        text(entry.username);
         Raw(kRawSeparator);
-        Text(entry.password);
+        text(entry.password);
         Raw(kRawSeparator);
-        Text(entry.location);
+        text(entry.location);
     }
     bool Flush() {
         const std::string_view pending(bytes_.data(), static_cast<std::size_t>(end_ - bytes_.data()));
@@ -210,6 +216,10 @@ std::string& CipherText(std::string& text) {
     return text;
 }
 
+void ToggleCipher(char* data, std::size_t size) {
+    ToggleTopBits(data, size);
+}
+
 std::string EmptyVaultBytes() {
     return std::string(kLineEnd);
 }
@@ -230,12 +240,13 @@ std::string EntryLine(const Entry& entry) {
     const ByteSink sink = AppendTo(out);
     LineWriter writer(sink);
     writer.Reserve(LineSize(ViewOf(entry)));
-    writer.Entry(ViewOf(entry));
+    writer.Entry(ViewOf(entry), TextForm::Utf8);
     writer.Flush();
     return out;
 }
 
-bool WriteVaultBytes(std::string_view master, std::size_t count, const EntrySource& entry, const ByteSink& sink) {
+bool WriteVaultBytes(std::string_view master, std::size_t count, const EntrySource& entry, const ByteSink& sink,
+                     TextForm form) {
     LineWriter writer(sink);
     if (!writer.Reserve(master.size() + kLineEnd.size())) {
         return false;
@@ -247,7 +258,7 @@ bool WriteVaultBytes(std::string_view master, std::size_t count, const EntrySour
         if (!writer.Reserve(LineSize(e))) {
             return false;
         }
-        writer.Entry(e);
+        writer.Entry(e, form);
         writer.LineEnd();
     }
     return writer.Reserve(kLineEnd.size()) && (writer.LineEnd(), writer.Flush());
@@ -284,20 +295,21 @@ std::vector<Entry> ReadEntryLines(std::string_view fileBytes) {
     return ReadEntryLines(fileBytes, static_cast<std::size_t>(-1), total);
 }
 
-std::vector<Entry> ReadEntryLines(std::string_view fileBytes, std::size_t limit, std::size_t& total) {
-    std::vector<Entry> entries;
-    total = 0;
-    // One entry per line end at most: counting them first spares the vector's regrowth.
+std::size_t CountLineEnds(std::string_view fileBytes) {
     std::size_t lineEnds = 0;
     for (const char* p = fileBytes.data(), *end = p + fileBytes.size();
          (p = static_cast<const char*>(std::memchr(p, kCR, static_cast<std::size_t>(end - p)))) != nullptr; ++p) {
         ++lineEnds;
     }
-    entries.reserve(std::min<std::size_t>({lineEnds + 1, limit, kMaxEntries + 1}));
+    return lineEnds;
+}
+
+void ScanEntryLines(std::string_view fileBytes, std::size_t limit, std::size_t& total, const RawEntrySink& entry) {
+    total = 0;
     LineReader reader(fileBytes);
     std::string_view line;
     if (!reader.Next(line)) {
-        return entries;
+        return;
     }
     while (reader.Next(line)) {
         if (line.empty() || line == " ") {
@@ -306,19 +318,31 @@ std::vector<Entry> ReadEntryLines(std::string_view fileBytes, std::size_t limit,
         if (++total > limit) {
             continue; // counted, not kept
         }
-        Entry& entry = entries.emplace_back();
-        std::string* fields[] = {&entry.username, &entry.password, &entry.location};
+        std::string_view fields[3];
         std::size_t pos = 0;
-        for (std::string* field : fields) {
+        for (std::string_view& field : fields) {
             const std::size_t sep = line.find(kRawSeparator, pos);
-            const std::string_view piece = line.substr(pos, sep == std::string_view::npos ? line.npos : sep - pos);
-            Decipher(*field, piece);
+            field = line.substr(pos, sep == std::string_view::npos ? line.npos : sep - pos);
             if (sep == std::string_view::npos) {
                 break;
             }
             pos = sep + kRawSeparator.size();
         }
+        entry(fields[0], fields[1], fields[2]);
     }
+}
+
+std::vector<Entry> ReadEntryLines(std::string_view fileBytes, std::size_t limit, std::size_t& total) {
+    std::vector<Entry> entries;
+    // One entry per line end at most: counting them first spares the vector's regrowth.
+    entries.reserve(std::min<std::size_t>({CountLineEnds(fileBytes) + 1, limit, kMaxEntries + 1}));
+    ScanEntryLines(fileBytes, limit, total, [&](std::string_view username, std::string_view password,
+                                                std::string_view location) {
+        Entry& e = entries.emplace_back();
+        Decipher(e.username, username);
+        Decipher(e.password, password);
+        Decipher(e.location, location);
+    });
     return entries;
 }
 

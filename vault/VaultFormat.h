@@ -28,6 +28,10 @@ struct EntryView {
     std::string_view password;
     std::string_view location;
 };
+// The form of an entry's texts handed to a writer: UTF-8, or the code page's own bytes (Windows-1252,
+// not yet enciphered), as a list that keeps its texts in the file's code page holds them.
+enum class TextForm { Utf8, CodePage };
+
 // The entry at an index, for writers that keep entries in a form of their own; the views need to stay
 // valid only until the next call.
 using EntrySource = std::function<EntryView(std::size_t index)>;
@@ -50,7 +54,8 @@ std::string VaultBytes(std::string_view master, const std::vector<Entry>& entrie
 // The same bytes handed to `sink` in pieces of about 64 KiB, so that a save needs no copy of the whole
 // file in memory. Returns false when the sink stopped it.
 bool WriteVaultBytes(std::string_view master, const std::vector<Entry>& entries, const ByteSink& sink);
-bool WriteVaultBytes(std::string_view master, std::size_t count, const EntrySource& entry, const ByteSink& sink);
+bool WriteVaultBytes(std::string_view master, std::size_t count, const EntrySource& entry, const ByteSink& sink,
+                     TextForm form = TextForm::Utf8);
 // The enciphered line of one entry, without its line end.
 std::string EntryLine(const Entry& entry);
 
@@ -64,6 +69,14 @@ std::string ReadMasterLine(std::string_view fileBytes);
 std::vector<Entry> ReadEntryLines(std::string_view fileBytes);
 // The same, keeping at most `limit` entries and counting all of them in `total`.
 std::vector<Entry> ReadEntryLines(std::string_view fileBytes, std::size_t limit, std::size_t& total);
+// The same rules, handing over each kept entry's three fields as they stand in `fileBytes`, still
+// enciphered, without copying them.
+using RawEntrySink = std::function<void(std::string_view username, std::string_view password, std::string_view location)>;
+void ScanEntryLines(std::string_view fileBytes, std::size_t limit, std::size_t& total, const RawEntrySink& entry);
+// How many CRs the bytes hold: one more than that is the most lines they can have.
+std::size_t CountLineEnds(std::string_view fileBytes);
+// Toggles the top bit of every byte in place: enciphers code-page text, or deciphers what is stored.
+void ToggleCipher(char* data, std::size_t size);
 
 // Whether a text can be stored in the file so that it reads back the same. No text may hold a character
 // outside the code page (it would be stored as "?") or U+008D (it enciphers to CR and would end the

@@ -193,6 +193,49 @@ private slots:
         QCOMPARE(list.count(), 32767);
         QCOMPARE(list.text(32767), QString("32766"));
     }
+
+    // The list keeps its texts as the vault stores them: every character of the code page comes back as
+    // it went in, through a loaded table, an edit and a sort; anything else becomes "?", as in the file.
+    void textsAreKeptInTheVaultsCodePage() {
+        QString all;
+        std::string bytes;
+        for (int b = 1; b < 256; ++b) {
+            bytes.push_back(static_cast<char>(b));
+        }
+        // The code page by its published table for 0x80-0x9F (five codes unassigned, kept as controls).
+        const char16_t windows[32] = {0x20AC, 0x81,   0x201A, 0x0192, 0x201E, 0x2026, 0x2020, 0x2021,
+                                      0x02C6, 0x2030, 0x0160, 0x2039, 0x0152, 0x8D,   0x017D, 0x8F,
+                                      0x90,   0x2018, 0x2019, 0x201C, 0x201D, 0x2022, 0x2013, 0x2014,
+                                      0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0x9D,   0x017E, 0x0178};
+        for (int b = 1; b < 256; ++b) {
+            all.append(QChar(b >= 0x80 && b < 0xA0 ? windows[b - 0x80] : static_cast<char16_t>(b)));
+        }
+        QCOMPARE(ListItemsModel::FromCodePage(bytes), all);
+        QCOMPARE(ListItemsModel::ToCodePage(all), bytes);
+
+        ListView list;
+        list.addColumnHeader("Username", 1500);
+        std::size_t total = 0;
+        const std::string sep = "\xFC\xFC\xFC";
+        std::string stored = bytes;
+        for (char& c : stored) {
+            c = static_cast<char>(c ^ 0x80);
+        }
+        // One entry whose username is every code-page character but CR, which ends a stored line.
+        stored.erase(stored.find('\r'), 1);
+        list.items()->addTable(vault::EntryTable::FromFile("\xED\r\n" + stored + sep + "\xF0" + "\r\n", 10, total));
+        QString withoutCr = all;
+        withoutCr.remove(QChar(0x8D));
+        QCOMPARE(list.text(1), withoutCr);
+        QCOMPARE(list.subItem(1, 1), QString("p"));
+        list.add(QString::fromUtf8("\xCE\xA9mega \xF0\x9F\x98\x80 \xE2\x82\xAC"));
+        QCOMPARE(list.text(2), QString::fromUtf8("?mega ? \xE2\x82\xAC"));
+        list.setSubItem(1, 2, all);
+        list.setSortKey(2);
+        list.setSorted(true);
+        QCOMPARE(list.subItem(list.count(), 2), all);
+        QCOMPARE(list.items()->codePageField(list.count(), 2), std::string_view(bytes));
+    }
 };
 
 QTEST_MAIN(ListViewTest)

@@ -404,6 +404,10 @@ void Form1::ShowEntries(const std::vector<vault::Entry>& entries) {
     lstPass->items()->addRows(rows);
 }
 
+void Form1::ShowEntries(vault::EntryTable&& entries) {
+    lstPass->items()->addTable(std::move(entries));
+}
+
 void Form1::SetStatusText(const QString& text) {
     statusPanel_->setText(text);
     StatusBar1->setAccessibleDescription(text);

@@ -4,6 +4,7 @@
 
 #include "ListView.h"
 #include "SingleForm.h"
+#include "EntryTable.h"
 #include "VaultFormat.h"
 
 #include <QMainWindow>
@@ -74,6 +75,8 @@ public:
 
     // Appends entries to the list, in their order.
     void ShowEntries(const std::vector<vault::Entry>& entries);
+    // Shows a loaded vault's entries, taking over the table that holds them.
+    void ShowEntries(vault::EntryTable&& entries);
     void SetStatusText(const QString& text);
     QString StatusText() const;
     QLabel* StatusPanel() const { return statusPanel_; }

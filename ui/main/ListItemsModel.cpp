@@ -1,5 +1,7 @@
 #include "ListItemsModel.h"
 
+#include "Cp1252.h"
+
 #include <algorithm>
 #include <numeric>
 #include <stdexcept>
@@ -20,6 +22,41 @@ QCollator ListItemsModel::MakeCollator() {
     collator.setCaseSensitivity(Qt::CaseInsensitive);
     collator.setNumericMode(false);
     return collator;
+}
+
+QString ListItemsModel::FromCodePage(std::string_view bytes) {
+    // The code page is Latin-1 but for 0x80-0x9F; converting as Latin-1 and mending those is fastest.
+    QString text = QString::fromLatin1(bytes.data(), static_cast<qsizetype>(bytes.size()));
+    QChar* out = nullptr;
+    for (std::size_t i = 0; i < bytes.size(); ++i) {
+        const auto b = static_cast<unsigned char>(bytes[i]);
+        if ((b & 0xE0) == 0x80) {
+            if (out == nullptr) {
+                out = text.data();
+            }
+            out[i] = QChar(static_cast<char16_t>(cp1252::ToUnicode(b)));
+        }
+    }
+    return text;
+}
+
+std::string ListItemsModel::ToCodePage(QStringView text) {
+    std::string bytes;
+    bytes.reserve(static_cast<std::size_t>(text.size()));
+    for (qsizetype i = 0; i < text.size(); ++i) {
+        const char16_t unit = text[i].unicode();
+        if (unit < 0x80) {
+            bytes.push_back(static_cast<char>(unit));
+            continue;
+        }
+        if (QChar::isHighSurrogate(unit) && i + 1 < text.size() && QChar::isLowSurrogate(text[i + 1].unicode())) {
+            ++i; // one character, outside the code page
+            bytes.push_back('?');
+            continue;
+        }
+        bytes.push_back(static_cast<char>(cp1252::FromUnicode(unit)));
+    }
+    return bytes;
 }
 
 ListItemsModel::ListItemsModel(QObject* parent) : QAbstractTableModel(parent), collator_(MakeCollator()) {}
@@ -45,28 +82,41 @@ std::size_t ListItemsModel::indexOf(int position) const {
     return static_cast<std::size_t>(position - 1);
 }
 
-const QCollatorSortKey& ListItemsModel::keyOf(const Row& row, int field) const {
-    std::optional<QCollatorSortKey>& key = row.keys[field];
+const QCollatorSortKey& ListItemsModel::keyOf(Slot slot, int field) const {
+    // Sized for every slot at once, so that a second call never moves the key the first returned.
+    auto& keys = keys_[field];
+    if (keys.size() < table_.slotCount()) {
+        keys.resize(table_.slotCount());
+    }
+    std::optional<QCollatorSortKey>& key = keys[slot];
     if (!key) {
-        key.emplace(collator_.sortKey(row.fields[field]));
+        key.emplace(collator_.sortKey(FromCodePage(table_.field(slot, field))));
     }
     return *key;
 }
 
-bool ListItemsModel::before(const Row& a, const Row& b) const {
+void ListItemsModel::forgetKeys(Slot slot) const {
+    for (auto& keys : keys_) {
+        if (slot < keys.size()) {
+            keys[slot].reset();
+        }
+    }
+}
+
+bool ListItemsModel::before(Slot a, Slot b) const {
     const int c = keyOf(a, sortKey_).compare(keyOf(b, sortKey_));
     return sortOrder_ == Ascending ? c < 0 : c > 0;
 }
 
-// Where `row` belongs among the rows, not counting the row at index `skip` (the row itself when it is
-// being moved): after every row it does not come before, so equal texts keep their order.
-std::size_t ListItemsModel::sortedPlace(const Row& row, std::size_t skip) const {
+// Where the row in `slot` belongs among the rows, not counting the row at index `skip` (the row itself
+// when it is being moved): after every row it does not come before, so equal texts keep their order.
+std::size_t ListItemsModel::sortedPlace(Slot slot, std::size_t skip) const {
     std::size_t lo = 0;
-    std::size_t hi = rows_.size() - (skip < rows_.size() ? 1 : 0);
-    auto at = [&](std::size_t i) -> const Row& { return *rows_[i < skip ? i : i + 1]; };
+    std::size_t hi = order_.size() - (skip < order_.size() ? 1 : 0);
+    auto at = [&](std::size_t i) { return order_[i < skip ? i : i + 1]; };
     while (lo < hi) {
         const std::size_t mid = (lo + hi) / 2;
-        if (before(row, at(mid))) {
+        if (before(slot, at(mid))) {
             hi = mid;
         } else {
             lo = mid + 1;
@@ -75,14 +125,18 @@ std::size_t ListItemsModel::sortedPlace(const Row& row, std::size_t skip) const 
     return lo;
 }
 
+ListItemsModel::Slot ListItemsModel::addEntry(const ListItem& item) {
+    const Slot slot = table_.add({ToCodePage(item.text), ToCodePage(item.sub1), ToCodePage(item.sub2)});
+    if (ids_.size() <= slot) {
+        ids_.resize(table_.slotCount());
+    }
+    ids_[slot] = nextId_++;
+    forgetKeys(slot);
+    return slot;
+}
+
 int ListItemsModel::add(const QString& text) {
-    auto row = std::make_unique<Row>(Row{nextId_++, {text, QString(), QString()}, {}});
-    const std::size_t place = sorted_ ? sortedPlace(*row, rows_.size()) : rows_.size();
-    const int index = static_cast<int>(place);
-    beginInsertRows(QModelIndex(), index, index);
-    rows_.insert(rows_.begin() + static_cast<std::ptrdiff_t>(place), std::move(row));
-    endInsertRows();
-    return index + 1;
+    return insert(count() + 1, ListItem{text, QString(), QString()});
 }
 
 void ListItemsModel::addRows(const QList<ListItem>& items) {
@@ -91,9 +145,43 @@ void ListItemsModel::addRows(const QList<ListItem>& items) {
     }
     const int first = count();
     beginInsertRows(QModelIndex(), first, first + static_cast<int>(items.size()) - 1);
-    rows_.reserve(rows_.size() + static_cast<std::size_t>(items.size()));
+    order_.reserve(order_.size() + static_cast<std::size_t>(items.size()));
     for (const ListItem& item : items) {
-        rows_.push_back(std::make_unique<Row>(Row{nextId_++, {item.text, item.sub1, item.sub2}, {}}));
+        order_.push_back(addEntry(item));
+    }
+    endInsertRows();
+    if (sorted_) {
+        sortRows();
+    }
+}
+
+void ListItemsModel::addTable(vault::EntryTable&& table) {
+    if (table.size() == 0) {
+        return;
+    }
+    const int first = count();
+    beginInsertRows(QModelIndex(), first, first + static_cast<int>(table.size()) - 1);
+    if (order_.empty()) {
+        table_ = std::move(table);
+        for (auto& keys : keys_) {
+            keys.clear();
+        }
+        order_.resize(table_.slotCount());
+        std::iota(order_.begin(), order_.end(), Slot{0});
+        ids_.resize(table_.slotCount());
+        for (quint32& id : ids_) {
+            id = nextId_++;
+        }
+    } else {
+        for (Slot slot = 0; slot < table.slotCount(); ++slot) {
+            const Slot added = table_.add({table.field(slot, 0), table.field(slot, 1), table.field(slot, 2)});
+            if (ids_.size() <= added) {
+                ids_.resize(table_.slotCount());
+            }
+            ids_[added] = nextId_++;
+            forgetKeys(added);
+            order_.push_back(added);
+        }
     }
     endInsertRows();
     if (sorted_) {
@@ -104,13 +192,21 @@ void ListItemsModel::addRows(const QList<ListItem>& items) {
 void ListItemsModel::remove(int position) {
     const std::size_t index = indexOf(position);
     beginRemoveRows(QModelIndex(), static_cast<int>(index), static_cast<int>(index));
-    rows_.erase(rows_.begin() + static_cast<std::ptrdiff_t>(index));
+    const Slot slot = order_[index];
+    order_.erase(order_.begin() + static_cast<std::ptrdiff_t>(index));
+    forgetKeys(slot);
+    table_.remove(slot);
     endRemoveRows();
 }
 
 void ListItemsModel::clear() {
     beginResetModel();
-    rows_.clear();
+    table_.clear();
+    order_.clear();
+    ids_.clear();
+    for (auto& keys : keys_) {
+        keys.clear();
+    }
     endResetModel();
 }
 
@@ -118,16 +214,17 @@ QString ListItemsModel::field(int position, int field) const {
     if (field < 0 || field >= kFields) {
         throw std::out_of_range("no such sub-item");
     }
-    return rows_[indexOf(position)]->fields[field];
+    return FromCodePage(table_.field(slotAt(position), field));
 }
 
-QStringView ListItemsModel::fieldView(int position, int field) const {
-    return rows_[indexOf(position)]->fields[field];
+std::string_view ListItemsModel::codePageField(int position, int field) const {
+    return table_.field(slotAt(position), field);
 }
 
 ListItem ListItemsModel::item(int position) const {
-    const Row& row = *rows_[indexOf(position)];
-    return {row.fields[0], row.fields[1], row.fields[2]};
+    const Slot slot = slotAt(position);
+    return {FromCodePage(table_.field(slot, 0)), FromCodePage(table_.field(slot, 1)),
+            FromCodePage(table_.field(slot, 2))};
 }
 
 void ListItemsModel::setField(int position, int field, const QString& value) {
@@ -135,8 +232,11 @@ void ListItemsModel::setField(int position, int field, const QString& value) {
         throw std::out_of_range("no such sub-item");
     }
     const std::size_t index = indexOf(position);
-    rows_[index]->fields[field] = value;
-    rows_[index]->keys[field].reset();
+    const Slot slot = order_[index];
+    table_.setField(slot, field, ToCodePage(value));
+    if (slot < keys_[field].size()) {
+        keys_[field][slot].reset();
+    }
     const QModelIndex changed = this->index(static_cast<int>(index), field);
     if (field < columnCount()) {
         emit dataChanged(changed, changed, {Qt::DisplayRole});
@@ -148,13 +248,12 @@ void ListItemsModel::setField(int position, int field, const QString& value) {
 
 void ListItemsModel::setItem(int position, const ListItem& item) {
     const std::size_t index = indexOf(position);
-    Row& row = *rows_[index];
-    row.fields[0] = item.text;
-    row.fields[1] = item.sub1;
-    row.fields[2] = item.sub2;
-    for (auto& key : row.keys) {
-        key.reset();
+    const Slot slot = order_[index];
+    const QString* texts[kFields] = {&item.text, &item.sub1, &item.sub2};
+    for (int f = 0; f < kFields; ++f) {
+        table_.setField(slot, f, ToCodePage(*texts[f]));
     }
+    forgetKeys(slot);
     if (columnCount() > 0) {
         emit dataChanged(this->index(static_cast<int>(index), 0),
                          this->index(static_cast<int>(index), columnCount() - 1), {Qt::DisplayRole});
@@ -165,29 +264,29 @@ void ListItemsModel::setItem(int position, const ListItem& item) {
 }
 
 int ListItemsModel::insert(int position, const ListItem& item) {
-    auto row = std::make_unique<Row>(Row{nextId_++, {item.text, item.sub1, item.sub2}, {}});
+    const Slot slot = addEntry(item);
     const std::size_t wanted = static_cast<std::size_t>(std::clamp(position, 1, count() + 1) - 1);
-    const std::size_t place = sorted_ ? sortedPlace(*row, rows_.size()) : wanted;
+    const std::size_t place = sorted_ ? sortedPlace(slot, order_.size()) : wanted;
     beginInsertRows(QModelIndex(), static_cast<int>(place), static_cast<int>(place));
-    rows_.insert(rows_.begin() + static_cast<std::ptrdiff_t>(place), std::move(row));
+    order_.insert(order_.begin() + static_cast<std::ptrdiff_t>(place), slot);
     endInsertRows();
     return static_cast<int>(place) + 1;
 }
 
 // Moves the row at `index` to its sorted place; a row that still fits where it stands stays.
 void ListItemsModel::placeRow(std::size_t index) {
-    const bool fitsAfter = index == 0 || !before(*rows_[index], *rows_[index - 1]);
-    const bool fitsBefore = index + 1 == rows_.size() || !before(*rows_[index + 1], *rows_[index]);
+    const bool fitsAfter = index == 0 || !before(order_[index], order_[index - 1]);
+    const bool fitsBefore = index + 1 == order_.size() || !before(order_[index + 1], order_[index]);
     if (fitsAfter && fitsBefore) {
         return;
     }
-    const std::size_t target = sortedPlace(*rows_[index], index);
+    const std::size_t target = sortedPlace(order_[index], index);
     const int from = static_cast<int>(index);
     const int destination = static_cast<int>(target > index ? target + 1 : target);
     beginMoveRows(QModelIndex(), from, from, QModelIndex(), destination);
-    RowPtr row = std::move(rows_[index]);
-    rows_.erase(rows_.begin() + static_cast<std::ptrdiff_t>(index));
-    rows_.insert(rows_.begin() + static_cast<std::ptrdiff_t>(target), std::move(row));
+    const Slot slot = order_[index];
+    order_.erase(order_.begin() + static_cast<std::ptrdiff_t>(index));
+    order_.insert(order_.begin() + static_cast<std::ptrdiff_t>(target), slot);
     endMoveRows();
 }
 
@@ -195,12 +294,12 @@ quint64 ListItemsModel::rowId(int position) const {
     if (position < 1 || position > count()) {
         return 0;
     }
-    return rows_[static_cast<std::size_t>(position - 1)]->id;
+    return ids_[order_[static_cast<std::size_t>(position - 1)]];
 }
 
 int ListItemsModel::positionOf(quint64 id) const {
-    for (std::size_t i = 0; i < rows_.size(); ++i) {
-        if (rows_[i]->id == id) {
+    for (std::size_t i = 0; i < order_.size(); ++i) {
+        if (ids_[order_[i]] == id) {
             return static_cast<int>(i) + 1;
         }
     }
@@ -244,35 +343,33 @@ void ListItemsModel::setSortOrder(int order) {
 }
 
 void ListItemsModel::sortRows() {
-    if (rows_.size() < 2) {
+    if (order_.size() < 2) {
         return;
     }
     emit layoutAboutToBeChanged({}, QAbstractItemModel::VerticalSortHint);
-    // The collator's sort keys make each comparison a plain byte comparison; each row keeps its keys, so
-    // only the first sort by a column makes them. The sort works on a packed copy of the keys (a copy
-    // shares the key's bytes): comparing through the rows would reach into a scattered row for every
-    // comparison.
+    // The collator's sort keys make each comparison a plain byte comparison; the list keeps its keys,
+    // so only the first sort by a column makes them. The sort works on a packed copy of the keys in
+    // display order (a copy shares the key's bytes), so each comparison reads two neighbouring handles.
     std::vector<QCollatorSortKey> keys;
-    keys.reserve(rows_.size());
-    for (const RowPtr& row : rows_) {
-        keys.push_back(keyOf(*row, sortKey_));
+    keys.reserve(order_.size());
+    for (const Slot slot : order_) {
+        keys.push_back(keyOf(slot, sortKey_));
     }
-    std::vector<std::size_t> order(rows_.size());
-    std::iota(order.begin(), order.end(), 0);
+    std::vector<std::size_t> sortedIndex(order_.size());
+    std::iota(sortedIndex.begin(), sortedIndex.end(), 0);
     const bool ascending = sortOrder_ == Ascending;
-    std::stable_sort(order.begin(), order.end(), [&](std::size_t a, std::size_t b) {
+    std::stable_sort(sortedIndex.begin(), sortedIndex.end(), [&](std::size_t a, std::size_t b) {
         const int c = keys[a].compare(keys[b]);
         return ascending ? c < 0 : c > 0;
     });
 
-    std::vector<int> newRowOf(rows_.size());
-    std::vector<RowPtr> sortedRows;
-    sortedRows.reserve(rows_.size());
-    for (std::size_t i = 0; i < order.size(); ++i) {
-        newRowOf[order[i]] = static_cast<int>(i);
-        sortedRows.push_back(std::move(rows_[order[i]]));
+    std::vector<int> newRowOf(order_.size());
+    std::vector<Slot> sortedOrder(order_.size());
+    for (std::size_t i = 0; i < sortedIndex.size(); ++i) {
+        newRowOf[sortedIndex[i]] = static_cast<int>(i);
+        sortedOrder[i] = order_[sortedIndex[i]];
     }
-    rows_ = std::move(sortedRows);
+    order_ = std::move(sortedOrder);
 
     const QModelIndexList persistent = persistentIndexList();
     QModelIndexList moved;
@@ -298,9 +395,9 @@ QVariant ListItemsModel::data(const QModelIndex& index, int role) const {
     }
     if (role == Qt::DisplayRole || role == Qt::AccessibleTextRole) {
         // A cell shows the start of a very long text; laying out megabytes would stall the window.
-        constexpr qsizetype kShown = 1000;
-        const QString& text = rows_[static_cast<std::size_t>(index.row())]->fields[index.column()];
-        return text.size() > kShown ? text.left(kShown) + QChar(0x2026) : text;
+        constexpr std::size_t kShown = 1000;
+        const std::string_view text = table_.field(order_[static_cast<std::size_t>(index.row())], index.column());
+        return text.size() > kShown ? FromCodePage(text.substr(0, kShown)) + QChar(0x2026) : FromCodePage(text);
     }
     return {};
 }

@@ -10,7 +10,6 @@
 #include <QLocale>
 #include <QPointer>
 #include <QRegularExpression>
-#include <QStringEncoder>
 #include <algorithm>
 
 namespace modGlobals {
@@ -151,18 +150,19 @@ bool CreateMasterPassword() {
 }
 
 void LoadEntries() {
-    const auto loaded = LoadVault(PathString());
+    auto loaded = LoadVault(PathString());
     if (!loaded) {
         EndBecause(loaded.error());
         return;
     }
     gStamp = loaded->stamp;
     gStampKnown = true;
+    const std::size_t shown = loaded->entries.size();
     Form1* main = Form1::instance();
     if (main != nullptr) {
-        main->ShowEntries(loaded->entries);
+        main->ShowEntries(std::move(loaded->entries));
     }
-    SetStatus(QStringLiteral("Loaded %1 entries").arg(loaded->entries.size()));
+    SetStatus(QStringLiteral("Loaded %1 entries").arg(shown));
     if (main != nullptr) {
         main->afterFormLoad();
     }
@@ -202,40 +202,15 @@ bool SaveVault() {
     Form1* main = Form1::instance();
     ListItemsModel* items = main != nullptr ? main->lstPass->items() : nullptr;
     const std::size_t count = items != nullptr ? static_cast<std::size_t>(items->count()) : 0;
-    // Each row's texts as UTF-8 in one buffer reused from row to row: a save copies no entry whole and
-    // allocates nothing per row.
-    QStringEncoder utf8(QStringEncoder::Utf8);
-    std::string buffer;
+    // The list keeps its texts in the file's code page: each row is handed over as it stands, copying
+    // nothing.
     const auto row = [&](std::size_t index) {
         const int position = static_cast<int>(index) + 1;
-        // Once the list has been sorted its rows' texts lie scattered in memory: ask for those of a few
-        // rows ahead while this one is converted.
-        constexpr int kAhead = 8;
-        if (position + kAhead <= static_cast<int>(count)) {
-            for (int f = 0; f < ListItemsModel::kFields; ++f) {
-                __builtin_prefetch(items->fieldView(position + kAhead, f).data());
-            }
-        }
-        QStringView texts[ListItemsModel::kFields];
-        qsizetype needed = 0;
-        for (int f = 0; f < ListItemsModel::kFields; ++f) {
-            texts[f] = items->fieldView(position, f);
-            needed += utf8.requiredSpace(texts[f].size());
-        }
-        if (buffer.size() < static_cast<std::size_t>(needed)) {
-            buffer.resize(static_cast<std::size_t>(needed) * 2);
-        }
-        std::string_view views[ListItemsModel::kFields];
-        char* out = buffer.data();
-        for (int f = 0; f < ListItemsModel::kFields; ++f) {
-            char* end = utf8.appendToBuffer(out, texts[f]);
-            views[f] = std::string_view(out, static_cast<std::size_t>(end - out));
-            out = end;
-        }
-        return vault::EntryView{views[0], views[1], views[2]};
+        return vault::EntryView{items->codePageField(position, 0), items->codePageField(position, 1),
+                                items->codePageField(position, 2)};
     };
-    const auto failed = modGlobals::SaveVault(PathString(), strMasterPassword.toStdString(), count, row);
-    std::fill(buffer.begin(), buffer.end(), '\0'); // the last rows' texts, passwords among them
+    const auto failed = modGlobals::SaveVault(PathString(), strMasterPassword.toStdString(), count, row,
+                                              vault::TextForm::CodePage);
     if (failed) {
         SetStatus(QStringLiteral("Not saved."));
         ShowError(*failed);
