@@ -1,0 +1,177 @@
+// One load in a fresh process, for load_bench.sh to run side by side:
+//   load_bench make FOLDER KIND    writes FOLDER/data.enc: "entries" (32,767 realistic entries, the
+//                                  format's limit) or "line" (one entry with a 50 MB password)
+//   load_bench core FOLDER         the vault core's load: the file read and decoded into entries
+//   load_bench window FOLDER       the program's windows on FOLDER/data.enc in a real window ($DISPLAY):
+//                                  from Enter in the password dialog to the filled list painted
+// A run prints "MILLISECONDS LOAD_PEAK_KIB PEAK_KIB FILE_BYTES COLD": the time, the peak of resident
+// memory above the memory just before the clock started, until the entries are in the list (LOAD_PEAK)
+// and until the end (PEAK: with the main window's first showing and paint), the file's size, and 1 when
+// the page cache was emptied before the timed part (needs root), else 0. The core load has one peak.
+#include "UiBench.h"
+
+#include "BuildConfiguration.h"
+#include "Form1.h"
+#include "Seams.h"
+#include "Startup.h"
+#include "VaultFile.h"
+#include "frmPass.h"
+#include "modGlobals.h"
+
+#include <QApplication>
+#include <QElapsedTimer>
+#include <QKeyEvent>
+#include <QLineEdit>
+#include <QSettings>
+#include <QTimer>
+#include <chrono>
+#include <cstdio>
+#include <cstring>
+#include <filesystem>
+#include <fstream>
+#include <string>
+#include <unistd.h>
+
+namespace {
+
+using Clock = std::chrono::steady_clock;
+
+long StatusKiB(const char* field) {
+    std::ifstream in("/proc/self/status");
+    std::string line;
+    const std::size_t n = std::strlen(field);
+    while (std::getline(in, line)) {
+        if (line.compare(0, n, field) == 0 && line.size() > n && line[n] == ':') {
+            return std::stol(line.substr(n + 1));
+        }
+    }
+    return -1;
+}
+
+// Resets the peak resident size (VmHWM) to the present one.
+void ResetPeak() {
+    std::ofstream("/proc/self/clear_refs") << "5";
+}
+
+bool DropPageCache() {
+    ::sync();
+    std::ofstream drop("/proc/sys/vm/drop_caches");
+    drop << "1";
+    drop.flush();
+    return drop.good();
+}
+
+struct Measure {
+    long before = 0;
+    long loadPeak = -1;
+    bool cold = false;
+    Clock::time_point start;
+    void Begin() {
+        cold = DropPageCache();
+        before = StatusKiB("VmRSS");
+        ResetPeak();
+        start = Clock::now();
+    }
+    // The entries are in what the list shows: the peak so far is the load's.
+    void Loaded() { loadPeak = StatusKiB("VmHWM") - before; }
+    void End(const std::string& vault) {
+        const double ms = std::chrono::duration<double, std::milli>(Clock::now() - start).count();
+        const long peak = StatusKiB("VmHWM") - before;
+        std::printf("%.2f %ld %ld %llu %d\n", ms, loadPeak < 0 ? peak : loadPeak, peak,
+                    static_cast<unsigned long long>(std::filesystem::file_size(vault)), cold ? 1 : 0);
+        std::fflush(stdout);
+    }
+};
+
+int Make(const std::string& folder, const std::string& kind) {
+    const std::string path = modGlobals::VaultPath(folder);
+    std::vector<vault::Entry> entries;
+    if (kind == "line") {
+        entries.push_back({"long@mail.example", std::string(50'000'000, 'x'), "https://long.example/"});
+    } else {
+        entries = uibench::Entries();
+    }
+    return modGlobals::SaveVault(path, uibench::kMaster, entries) ? 1 : 0;
+}
+
+int Core(const std::string& folder) {
+    const std::string path = modGlobals::VaultPath(folder);
+    Measure m;
+    m.Begin();
+    auto entries = modGlobals::ReadEntries(path);
+    m.End(path);
+    return entries.ok() && !entries->empty() ? 0 : 1;
+}
+
+int Window(int argc, char** argv, const std::string& folder) {
+    QApplication app(argc, argv);
+    Startup::PrepareApplication();
+    buildConfig::ApplyBuildConfiguration();
+    buildConfig::blnBanner = false; // the window as a build without the band has it
+    seams::testing::Begin(QString::fromStdString(folder));
+    seams::OpenSettings()->setValue("Settings/showHelp", "0");
+    const std::string path = modGlobals::VaultPath(folder);
+
+    Form1* main = Form1::Load();
+    main->Form_Load();
+    frmPass* dialog = modGlobals::PasswordDialog();
+    if (dialog == nullptr) {
+        return 1;
+    }
+    // The dialog is shown and painted before the clock starts, as a user sees it before typing.
+    QElapsedTimer waited;
+    waited.start();
+    while (!dialog->isVisible() && waited.elapsed() < 10000) {
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 50);
+    }
+    for (int i = 0; i < 20; ++i) {
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
+    }
+    dialog->txtPass->setText(QString::fromStdString(uibench::kMaster));
+
+    // The list counts as painted once a paint of its rows has been handed to the window system: the
+    // zero timer posted from that paint runs only after the paint and the flush that follows it.
+    bool painted = false;
+    Measure m;
+    struct PaintWatch : QObject {
+        Form1* main;
+        bool* painted;
+        PaintWatch(Form1* w, bool* p) : main(w), painted(p) {}
+        bool eventFilter(QObject*, QEvent* e) override {
+            if (e->type() == QEvent::Paint && main->isVisible() && main->lstPass->count() > 0 && !*painted) {
+                QTimer::singleShot(0, this, [this] { *painted = true; });
+            }
+            return false;
+        }
+    } watch(main, &painted);
+    main->lstPass->viewport()->installEventFilter(&watch);
+    QObject::connect(main->lstPass->items(), &QAbstractItemModel::rowsInserted, &watch, [&m] { m.Loaded(); });
+
+    m.Begin();
+    QKeyEvent enter(QEvent::KeyPress, Qt::Key_Return, Qt::NoModifier);
+    QCoreApplication::sendEvent(dialog->txtPass, &enter);
+    waited.restart();
+    while (!painted && waited.elapsed() < 30000) {
+        QCoreApplication::processEvents(QEventLoop::AllEvents | QEventLoop::WaitForMoreEvents, 50);
+    }
+    m.End(path);
+    const bool filled = painted && main->lstPass->count() > 0;
+    seams::testing::End();
+    return filled ? 0 : 1;
+}
+
+} // namespace
+
+int main(int argc, char** argv) {
+    if (argc >= 4 && std::strcmp(argv[1], "make") == 0) {
+        return Make(argv[2], argv[3]);
+    }
+    if (argc >= 3 && std::strcmp(argv[1], "core") == 0) {
+        return Core(argv[2]);
+    }
+    if (argc >= 3 && std::strcmp(argv[1], "window") == 0) {
+        return Window(argc, argv, argv[2]);
+    }
+    std::fprintf(stderr, "usage: load_bench make FOLDER entries|line | core FOLDER | window FOLDER\n");
+    return 2;
+}

@@ -1,0 +1,52 @@
+#!/usr/bin/env bash
+# From Enter in the password dialog to the filled list painted, as the user meets it: each run is a fresh
+# process (bench/LoadBench.cpp) showing the program's windows in a real window under a private Xvfb with
+# openbox, the banner off, beside the vault core's load of the same file in a fresh process of its own.
+# Before each timed part the page cache is emptied when the benchmark may (as root), so both start cold.
+# Two vaults: 32,767 realistic entries (the format's limit) and one entry holding a 50 MB password.
+# Figures are ratios of medians from this one run, for people to read; nothing here is a pass or fail.
+# Usage: load_bench.sh path/to/load_bench [runs]   (3 runs of each, after one unrecorded warm-up)
+set -u
+BENCH=$1
+RUNS=${2:-3}
+. "$(dirname "$0")/../tests/e2e/x11.sh"
+
+start_x
+WORK=$(mktemp -d)
+
+# median VALUES...
+median() {
+    printf '%s\n' "$@" | sort -g | awk '{v[NR] = $1} END {print NR % 2 ? v[(NR + 1) / 2] : (v[NR / 2] + v[NR / 2 + 1]) / 2}'
+}
+
+# verdict RATIO TARGET
+verdict() {
+    awk -v r="$1" -v t="$2" 'BEGIN {printf "%.2fx  (target within %sx: %s)", r, t, (r <= t ? "met" : "NOT met")}'
+}
+
+for kind in entries line; do
+    "$BENCH" make "$WORK" "$kind" || fail "could not write the $kind vault"
+    core_ms=() core_peak=() win_ms=() win_load=() win_peak=()
+    for ((run = 0; run <= RUNS; run++)); do
+        core=$("$BENCH" core "$WORK" 2>/dev/null) || fail "the core load failed"
+        win=$("$BENCH" window "$WORK" 2>/dev/null) || fail "the window run failed"
+        ((run == 0)) && continue
+        read -r ms load peak bytes cold <<<"$core"
+        core_ms+=("$ms") core_peak+=("$peak")
+        read -r ms load peak bytes cold <<<"$win"
+        win_ms+=("$ms") win_load+=("$load") win_peak+=("$peak")
+    done
+    cm=$(median "${core_ms[@]}") wm=$(median "${win_ms[@]}")
+    cp=$(median "${core_peak[@]}") wl=$(median "${win_load[@]}") wp=$(median "${win_peak[@]}")
+    kib=$(awk -v b="$bytes" 'BEGIN {printf "%.0f", b / 1024}')
+    echo "$kind: a $kib KiB file; $RUNS runs, medians; page cache emptied first: $([ "$cold" = 1 ] && echo yes || echo no)"
+    echo "  runs, ms: Enter to list painted ${win_ms[*]}; core load ${core_ms[*]}"
+    printf '  %-52s %s\n' "Enter to list painted / core load in a fresh process" \
+        "$(verdict "$(awk -v a="$wm" -v b="$cm" 'BEGIN {print a / b}')" 4)  $wm ms against $cm ms"
+    printf '  %-52s %s\n' "peak memory while loading / file size" \
+        "$(verdict "$(awk -v a="$wl" -v b="$kib" 'BEGIN {print a / b}')" 2)  $wl KiB"
+    printf '  %-52s %s\n' "  with the window's first showing and paint / file" \
+        "$(awk -v a="$wp" -v b="$kib" 'BEGIN {printf "%.2fx  %s KiB", a / b, a}')"
+    printf '  %-52s %s\n' "  the core load's own peak / file" \
+        "$(awk -v a="$cp" -v b="$kib" 'BEGIN {printf "%.2fx  %s KiB", a / b, a}')"
+done
