@@ -67,7 +67,8 @@ void BM_AddOneEntryAgainstBareSave(benchmark::State& state) {
     Form1* main = Main();
     ListItemsModel* items = main->lstPass->items();
     double add = 0;
-    double bare = 0;
+    double bareTime = 0;
+    const std::string bare = uibench::Folder().toStdString() + "/bare-save.enc";
     for (auto _ : state) {
         const auto t0 = Clock::now();
         const int position = main->lstPass->add(QStringLiteral("new.user@mail.example"));
@@ -76,19 +77,21 @@ void BM_AddOneEntryAgainstBareSave(benchmark::State& state) {
         const bool saved = modGlobals::SaveVault();
         main->lstPass->viewport()->repaint();
         const auto t1 = Clock::now();
-        const bool bareSaved = !modGlobals::SaveVault(uibench::VaultPath(), uibench::kMaster, uibench::Entries());
+        // A file of its own beside the vault: rewriting the vault itself would look to the program like
+        // another program's change, and its next save would stop to ask.
+        const bool bareSaved = !modGlobals::SaveVault(bare, uibench::kMaster, uibench::Entries());
         const auto t2 = Clock::now();
         items->remove(position);
         if (!saved || !bareSaved) {
             state.SkipWithError("a save failed");
         }
         add += Seconds(t0, t1);
-        bare += Seconds(t1, t2);
+        bareTime += Seconds(t1, t2);
         state.SetIterationTime(Seconds(t0, t2));
     }
     state.counters["add_ms"] = add * 1e3 / static_cast<double>(state.iterations());
-    state.counters["bare_save_ms"] = bare * 1e3 / static_cast<double>(state.iterations());
-    state.counters["ratio"] = add / bare;
+    state.counters["bare_save_ms"] = bareTime * 1e3 / static_cast<double>(state.iterations());
+    state.counters["ratio"] = add / bareTime;
 }
 
 BENCHMARK(BM_SortColumnAndRepaint)->Arg(1)->Arg(3)->Unit(benchmark::kMillisecond);

@@ -84,7 +84,10 @@ void Reporter::ReportRuns(const std::vector<Run>& runs) {
 }
 
 int Main(int argc, char** argv, const std::function<void(Reporter&)>& report) {
-    qputenv("QT_QPA_PLATFORM", "offscreen");
+    // Offscreen unless asked for real windows (UIBENCH_REAL_WINDOWS=1 with a $DISPLAY).
+    if (qEnvironmentVariable("UIBENCH_REAL_WINDOWS") != QLatin1String("1")) {
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+    }
     mallopt(M_TRIM_THRESHOLD, 1 << 30);
     mallopt(M_MMAP_THRESHOLD, 32 << 20);
     PrepareWebEngine();
