@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
 # The entry commands in real windows, by keyboard as a user without a mouse works: add, copy, edit and
-# delete, reading the clipboard with xclip and holding data.enc against a vault written by the vault
+# delete, then the list's own keys (Ctrl+C, Enter, Delete), reading the clipboard with xclip and holding data.enc against a vault written by the vault
 # core after each step.
 # Usage: commands_test.sh path/to/keyshelf path/to/make_vault screenshot-folder
 set -u
@@ -80,6 +80,27 @@ xdotool key Return                      # OK
 sleep 0.5
 expect "bob" "b-pw NEW" "Office PC" "carol" "c-pw 3" "https://carol.example"
 shot commands-after-delete
+
+STEP="the list's keys"
+xdotool windowactivate --sync "$main"
+xdotool key Tab Tab                     # from Delete: the website button, the list
+xdotool key End Home                    # bob, selected (after a delete the row there is current, not selected)
+xdotool key ctrl+c
+sleep 0.3
+[ "$(clipboard)" = "bob" ] || fail "Ctrl+C in the list put \"$(clipboard)\" on the clipboard, not bob's username"
+xclip -o -selection clipboard -t TARGETS | grep -q "x-kde-passwordManagerHint" ||
+    fail "Ctrl+C in the list did not mark the copy as secret"
+xdotool key Return
+editor=$(wait_window "Edit an entry") || fail "Enter in the list did not open the editor"
+close_window "$editor"
+sleep 0.3
+xdotool windowactivate --sync "$main"
+xdotool key Delete                      # the focus is back on the list
+box=$(wait_window "Confirm Delete") || fail "Delete in the list did not ask"
+xdotool windowactivate --sync "$box"
+xdotool key Escape
+sleep 0.5
+expect "bob" "b-pw NEW" "Office PC" "carol" "c-pw 3" "https://carol.example"
 
 close_window "$main"
 wait_gone "$APP_PID" 5 || fail "closing the main window did not end the program"

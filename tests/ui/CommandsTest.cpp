@@ -6,6 +6,7 @@
 #include "DesignCheck.h"
 #include "Form1.h"
 #include "Form8.h"
+#include "ListView.h"
 #include "Seams.h"
 #include "Startup.h"
 #include "VaultFormat.h"
@@ -299,6 +300,77 @@ private slots:
         }
         QTest::mouseClick(main->cmdCopy[1], Qt::LeftButton);
         QCOMPARE(QGuiApplication::clipboard()->text(), QString("a-pw"));
+    }
+
+    // Ctrl+C and Ctrl+Insert copy the current cell's field through the Copy command, Delete asks and
+    // deletes, Enter and a double click edit; the focus stays on the list.
+    void theListsKeysRunTheCommands() {
+        QApplication::setActiveWindow(main);
+        ListView* list = main->lstPass;
+        list->setFocus();
+        QGuiApplication::clipboard()->setText("before");
+        QTest::keyClick(list, Qt::Key_C, Qt::ControlModifier);
+        QCOMPARE(status(), QString("You must first select a row to copy from."));
+        QCOMPARE(QGuiApplication::clipboard()->text(), QString());
+
+        // The row is selected and the current cell moved as a click would, whatever modifier keys the
+        // last key press left behind.
+        const auto cell = [&](int row, int column) {
+            select({row});
+            list->selectionModel()->setCurrentIndex(list->model()->index(row - 1, column), QItemSelectionModel::NoUpdate);
+        };
+        cell(2, 1); // alice's password
+        QTest::keyClick(list, Qt::Key_C, Qt::ControlModifier);
+        const QMimeData* data = QGuiApplication::clipboard()->mimeData();
+        QCOMPARE(data->text(), QString("a-pw"));
+        QCOMPARE(data->data("x-kde-passwordManagerHint"), QByteArray("secret"));
+        QCOMPARE(status(), QString("Copied Password a-pw"));
+        cell(2, 2);
+        QTest::keyClick(list, Qt::Key_Insert, Qt::ControlModifier);
+        QCOMPARE(QGuiApplication::clipboard()->text(), QString("https://mail.example.com"));
+        QCOMPARE(QGuiApplication::clipboard()->mimeData()->data("x-kde-passwordManagerHint"), QByteArray("secret"));
+        QVERIFY(list->hasFocus());
+
+        seams::testing::setNextAnswer(seams::vbCancel);
+        QTest::keyClick(list, Qt::Key_Delete);
+        QCOMPARE(seams::testing::shownBoxes().size(), 1);
+        QCOMPARE(seams::testing::shownBoxes().first().title, QString("Confirm Delete"));
+        QCOMPARE(status(), QString("Entry not deleted, cancelled by user"));
+        QVERIFY(list->hasFocus());
+        seams::testing::setNextAnswer(seams::vbOK);
+        QTest::keyClick(list, Qt::Key_Delete);
+        QCOMPARE(usernames(), QStringList({"carol", "bob"}));
+        QCOMPARE(onDisk(), vaultOf({kEntries[0], kEntries[2]}));
+        QVERIFY(list->hasFocus());
+
+        select({2});
+        QTest::keyClick(list, Qt::Key_Return);
+        QVERIFY(editor() != nullptr);
+        QCOMPARE(editor()->txtUsername->text(), QString("bob"));
+        editor()->close();
+        QTRY_VERIFY(editor() == nullptr);
+        select({1});
+        QTest::keyClick(list, Qt::Key_Enter, Qt::KeypadModifier);
+        QCOMPARE(editor()->txtUsername->text(), QString("carol"));
+        editor()->close();
+        QTRY_VERIFY(editor() == nullptr);
+        const QRect bob = list->visualRect(list->model()->index(1, 0));
+        // A double click as the window system delivers it: press, release, double click, release.
+        QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, bob.center());
+        QTest::mouseDClick(list->viewport(), Qt::LeftButton, {}, bob.center());
+        QTest::mouseRelease(list->viewport(), Qt::LeftButton, {}, bob.center());
+        QVERIFY(editor() != nullptr);
+        QCOMPARE(editor()->txtUsername->text(), QString("bob"));
+        QCOMPARE(onDisk(), vaultOf({kEntries[0], kEntries[2]}));
+
+        // The copied password is cleared when the program ends, as one copied by its button is.
+        editor()->close();
+        QTRY_VERIFY(editor() == nullptr);
+        cell(2, 1);
+        QTest::keyClick(list, Qt::Key_C, Qt::ControlModifier);
+        QCOMPARE(QGuiApplication::clipboard()->text(), QString("b-pw"));
+        main->mnuFileItem[0]->trigger();
+        QCOMPARE(QGuiApplication::clipboard()->text(), QString());
     }
 
     void closingClearsACopiedValueFromTheClipboard() {

@@ -160,6 +160,16 @@ void Form1::ConnectCommands() {
     menu(mnuHelpItem, &Form1::mnuHelpItem_Click);
     menu(mnuAboutItem, &Form1::mnuAboutItem_Click);
     connect(lstPass, &ListView::ColumnClick, this, &Form1::lstPass_ColumnClick);
+    // The list's own keys run the same commands as the buttons; the focus stays on the list.
+    connect(lstPass, &ListView::copyRequested, this, [this](int field) {
+        cmdCopy_Click(field);
+        lstPass->setFocus();
+    });
+    connect(lstPass, &ListView::deleteRequested, this, [this] {
+        cmdDelete_Click();
+        lstPass->setFocus();
+    });
+    connect(lstPass, &ListView::editRequested, this, [this] { cmdEdit_Click(); });
     connect(cmdWebsite[0], &QToolButton::clicked, this, [this] { cmdWebsite_Click(0); });
 }
 

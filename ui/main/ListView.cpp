@@ -3,6 +3,7 @@
 #include "Twips.h"
 
 #include <QHeaderView>
+#include <QKeyEvent>
 #include <stdexcept>
 
 ListView::ListView(QWidget* parent) : QTreeView(parent), model_(new ListItemsModel(this)) {
@@ -20,6 +21,38 @@ ListView::ListView(QWidget* parent) : QTreeView(parent), model_(new ListItemsMod
     header()->setStretchLastSection(false);
     header()->setSortIndicatorShown(false);
     connect(header(), &QHeaderView::sectionClicked, this, [this](int section) { emit ColumnClick(section + 1); });
+    connect(this, &QAbstractItemView::doubleClicked, this, [this](const QModelIndex& index) {
+        if (index.isValid()) {
+            emit editRequested();
+        }
+    });
+}
+
+void ListView::keyPressEvent(QKeyEvent* event) {
+    const bool copy = event->matches(QKeySequence::Copy) ||
+                      (event->key() == Qt::Key_Insert && event->modifiers() == Qt::ControlModifier);
+    if (copy) {
+        const QModelIndex current = currentIndex();
+        emit copyRequested(current.isValid() ? current.column() : 0);
+        event->accept();
+        return;
+    }
+    if (event->modifiers() == Qt::NoModifier || event->modifiers() == Qt::KeypadModifier) {
+        switch (event->key()) {
+        case Qt::Key_Delete:
+            emit deleteRequested();
+            event->accept();
+            return;
+        case Qt::Key_Return:
+        case Qt::Key_Enter:
+            emit editRequested();
+            event->accept();
+            return;
+        default:
+            break;
+        }
+    }
+    QTreeView::keyPressEvent(event);
 }
 
 void ListView::addColumnHeader(const QString& text, int widthTwips) {
