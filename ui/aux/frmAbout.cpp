@@ -34,7 +34,6 @@ void frmAbout::Form_Load() {
     lblCompany->setText(QString::fromUtf8(identity::CompanyName));
     lblVersion->setText(QStringLiteral("%1.%2").arg(identity::VersionMajor).arg(identity::VersionMinor));
     lblWebsite->setText(QString::fromUtf8(identity::Comments));
-    lblWebsite->setAccessibleName(QStringLiteral("Website: ") + lblWebsite->text());
     if (buildConfig::blnSkin) {
         CloneLabels();
         modSkin::SkinForm(this);

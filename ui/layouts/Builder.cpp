@@ -323,9 +323,6 @@ void Build(QWidget* window, const Window& design, const CustomFactory& custom) {
         if (c.kind != Kind::Line) {
             SetGeometry(widget, c.left, c.top, c.width, c.height);
         }
-        if (!QString::fromUtf8(c.caption).isEmpty()) {
-            widget->setAccessibleName(QString::fromUtf8(c.caption).remove(QLatin1Char('&')));
-        }
         widget->setVisible((c.flags & Hidden) == 0);
         if (c.tabIndex != kNoTabIndex && widget->focusPolicy() != Qt::NoFocus) {
             tabOrder.emplace_back(c.tabIndex, widget);

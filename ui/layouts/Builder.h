@@ -19,7 +19,9 @@ using CustomFactory = std::function<QWidget*(const Control& control, QWidget* pa
 
 // Turns `window` into the window `design` describes: caption, border, client size, font, icon, and
 // every control with its name as objectName, its caption, geometry, font and tab order. Timers become
-// QTimer children, started when the design says they run from creation.
+// QTimer children, started when the design says they run from creation. No control gets an accessible
+// name: a screen reader reads labels, buttons and check boxes by the text they show at the time, and a
+// text box by the label its window ties to it (QLabel::setBuddy).
 void Build(QWidget* window, const Window& design, const CustomFactory& custom = {});
 
 // The name of the kind of control a widget stands for, as the designs name them ("CommandButton",

@@ -44,9 +44,10 @@ frmAdd::frmAdd(QWidget* parent) : QWidget(parent) {
     for (QLineEdit* box : {txtUsername, txtPassword, txtWebsite}) {
         box->setMaxLength(std::numeric_limits<int>::max());
     }
-    txtUsername->setAccessibleName(findChild<QLabel*>(QStringLiteral("SkinLabel1"))->text());
-    txtPassword->setAccessibleName(findChild<QLabel*>(QStringLiteral("SkinLabel2"))->text());
-    txtWebsite->setAccessibleName(findChild<QLabel*>(QStringLiteral("SkinLabel3"))->text());
+    // A screen reader names each box by the label beside it.
+    findChild<QLabel*>(QStringLiteral("SkinLabel1"))->setBuddy(txtUsername);
+    findChild<QLabel*>(QStringLiteral("SkinLabel2"))->setBuddy(txtPassword);
+    findChild<QLabel*>(QStringLiteral("SkinLabel3"))->setBuddy(txtWebsite);
 
     connect(cmdAdd[0], &QToolButton::clicked, this, [this] { cmdAdd_Click(0); });
     connect(cmdDelete, &QToolButton::clicked, this, &frmAdd::cmdDelete_Click);

@@ -34,8 +34,9 @@ frmPass::frmPass(QWidget* parent) : QWidget(parent) {
     cmdOK = Control<QPushButton>(this, "cmdOK");
     cmdCancel = Control<QPushButton>(this, "cmdCancel");
     Timer1 = Control<QTimer>(this, "Timer1");
-    txtPass->setAccessibleName(SkinLabel2->text());
-    txtPass2->setAccessibleName(SkinLabel3->text());
+    // A screen reader names each box by the label beside it; the instruction above is read on its own.
+    SkinLabel2->setBuddy(txtPass);
+    SkinLabel3->setBuddy(txtPass2);
 
     connect(cmdOK, &QPushButton::clicked, this, &frmPass::cmdOK_Click);
     connect(cmdCancel, &QPushButton::clicked, this, &frmPass::cmdCancel_Click);
