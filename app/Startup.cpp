@@ -1,6 +1,7 @@
 #include "Startup.h"
 
 #include "Identity.h"
+#include "WindowAccessibility.h"
 #include "frmSplash.h"
 #include "modIcon.h"
 
@@ -19,6 +20,7 @@ void PrepareApplication() {
     QFont::insertSubstitution(QStringLiteral("MS Sans Serif"), QStringLiteral("DejaVu Sans"));
     QFont::insertSubstitution(QStringLiteral("Verdana"), QStringLiteral("DejaVu Sans"));
     QApplication::setWindowIcon(modIcon::LoadIcon(QStringLiteral("AAA")));
+    windowAccessibility::Install();
     // Windows come and go during start-up while none is visible; the program ends when the main window
     // closes, not when the last window happens to.
     QApplication::setQuitOnLastWindowClosed(false);

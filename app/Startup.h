@@ -5,7 +5,8 @@ class QApplication;
 
 namespace Startup {
 
-// Names the application, substitutes the designs' fonts and sets the program icon.
+// Names the application, substitutes the designs' fonts, sets the program icon and gives the windows
+// their roles for screen readers.
 void PrepareApplication();
 
 // Prepares the application and runs it to its end; returns the exit code.
