@@ -1,0 +1,352 @@
+// What a screen reader reads in every window, in every state a person can bring it to: each control by
+// what it shows at the time (a text box by the label beside it), and each window by its title, as a
+// dialog or, for the main window, a frame. The walk goes through Qt's accessibility tree, as the
+// desktop's accessibility bus does.
+#include "TestMain.h"
+#include "BuildConfiguration.h"
+#include "DesignCheck.h"
+#include "Form1.h"
+#include "Form8.h"
+#include "Seams.h"
+#include "Startup.h"
+#include "VaultFormat.h"
+#include "frmAbout.h"
+#include "frmAdd.h"
+#include "frmPass.h"
+#include "frmSplash.h"
+#include "frmWebsite.h"
+#include "modGlobals.h"
+
+#include <QAbstractButton>
+#include <QAbstractScrollArea>
+#include <QCheckBox>
+#include <QAccessible>
+#include <QAction>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMetaEnum>
+#include <QSet>
+#include <QStatusBar>
+#include <QTemporaryDir>
+#include <QTimer>
+#include <QToolButton>
+#include <QtTest>
+#include <memory>
+#include <optional>
+
+namespace {
+
+QString Quoted(const QString& text) {
+    return '"' + text + '"';
+}
+
+QString RoleName(QAccessible::Role role) {
+    return QString::fromLatin1(QMetaEnum::fromType<QAccessible::Role>().valueToKey(role));
+}
+
+// The label a person reads a text box by: the nearest label shown on the box's row that begins left of it
+// (its widget may reach under the box, its text does not).
+const QLabel* LabelBeside(const QLineEdit* box) {
+    const QLabel* nearest = nullptr;
+    for (const QLabel* label : box->parentWidget()->findChildren<QLabel*>(QString(), Qt::FindDirectChildrenOnly)) {
+        const int middle = label->geometry().center().y();
+        if (label->isHidden() || label->text().isEmpty() || label->x() >= box->x() ||
+            middle < box->geometry().top() || middle > box->geometry().bottom()) {
+            continue;
+        }
+        if (nearest == nullptr || label->x() > nearest->x()) {
+            nearest = label;
+        }
+    }
+    return nearest;
+}
+
+// What a control shows, as a screen reader should read it, and where that text is seen.
+struct Shown {
+    QString text;
+    QString whence;
+};
+
+// nullopt for a control that shows no text (a picture, the list, a plain area).
+std::optional<Shown> ShownText(QObject* object) {
+    if (auto* action = qobject_cast<QAction*>(object)) {
+        return Shown{action->text().remove('&'), "it shows"};
+    }
+    if (auto* button = qobject_cast<QAbstractButton*>(object)) {
+        return Shown{button->text().remove('&'), "it shows"};
+    }
+    if (auto* label = qobject_cast<QLabel*>(object); label != nullptr && !label->text().isEmpty()) {
+        return Shown{label->text(), "it shows"};
+    }
+    if (auto* box = qobject_cast<QLineEdit*>(object)) {
+        const QLabel* label = LabelBeside(box);
+        return label != nullptr ? Shown{label->text(), "its label " + label->objectName() + " shows"}
+                                : Shown{QString(), "no label lies beside it:"};
+    }
+    if (auto* bar = qobject_cast<QStatusBar*>(object)) {
+        QStringList lines;
+        for (const QLabel* panel : bar->findChildren<QLabel*>(QString(), Qt::FindDirectChildrenOnly)) {
+            if (!panel->isHidden()) {
+                lines << panel->text();
+            }
+        }
+        return Shown{lines.join(' '), "its status line shows"};
+    }
+    return std::nullopt;
+}
+
+class Reader {
+public:
+    // Every difference between what `window` shows and what a screen reader reads in it, one line each,
+    // naming the window, the control and both texts.
+    static QStringList Misread(QWidget* window, QAccessible::Role role) {
+        Reader reader(window);
+        QAccessibleInterface* root = QAccessible::queryAccessibleInterface(window);
+        if (root == nullptr) {
+            return {reader.where_ + ": no accessible interface"};
+        }
+        if (!window->isVisible()) {
+            reader.problems_ << reader.where_ + ": the window is not shown";
+        }
+        if (root->text(QAccessible::Name) != window->windowTitle()) {
+            reader.problems_ << reader.where_ + ": the window is read as " + Quoted(root->text(QAccessible::Name)) +
+                                    " but its title is " + Quoted(window->windowTitle());
+        }
+        if (root->role() != role) {
+            reader.problems_ << reader.where_ + ": the window's role is " + RoleName(root->role()) + ", not " +
+                                    RoleName(role);
+        }
+        reader.walk(root);
+        reader.checkEveryControlReached(window);
+        return reader.problems_;
+    }
+
+private:
+    explicit Reader(QWidget* window) : where_(window->objectName()) {}
+
+    void walk(QAccessibleInterface* node) {
+        for (int i = 0; i < node->childCount(); ++i) {
+            QAccessibleInterface* child = node->child(i);
+            if (child == nullptr || child->state().invisible) {
+                continue;
+            }
+            check(child);
+            // A list's cells and a text view's scroll bars are the view's own business.
+            if (qobject_cast<QAbstractScrollArea*>(child->object()) == nullptr) {
+                walk(child);
+            }
+        }
+    }
+
+    void check(QAccessibleInterface* node) {
+        QObject* object = node->object();
+        reached_.insert(object);
+        const QString name = node->text(QAccessible::Name);
+        const QString control = where_ + ": " + (object != nullptr ? object->objectName() : QStringLiteral("?"));
+        if (const std::optional<Shown> shown = ShownText(object)) {
+            if (name != shown->text) {
+                problems_ << control + " is read as " + Quoted(name) + " but " + shown->whence + " " + Quoted(shown->text);
+            }
+        } else if (auto* widget = qobject_cast<QWidget*>(object);
+                   widget != nullptr && (widget->focusPolicy() & Qt::TabFocus) != 0 && name.isEmpty()) {
+            problems_ << control + " is reached by Tab but read without a name";
+        }
+        const QString description = node->text(QAccessible::Description);
+        auto* widget = qobject_cast<QWidget*>(object);
+        if (!description.isEmpty() && (widget == nullptr || description != widget->toolTip())) {
+            problems_ << control + " is described as " + Quoted(description) + ", which it does not show";
+        }
+    }
+
+    // A control missing from the tree is never read at all.
+    void checkEveryControlReached(QWidget* window) {
+        for (QWidget* w : window->findChildren<QWidget*>()) {
+            if (!w->isVisible() || w->objectName().isEmpty() || w->objectName().startsWith("qt_") ||
+                reached_.contains(w)) {
+                continue;
+            }
+            bool insideView = false;
+            for (QWidget* p = w->parentWidget(); p != window && p != nullptr; p = p->parentWidget()) {
+                insideView = insideView || qobject_cast<QAbstractScrollArea*>(p) != nullptr;
+            }
+            if (!insideView) {
+                problems_ << where_ + ": " + w->objectName() + " is not in the accessibility tree";
+            }
+        }
+    }
+
+    QString where_;
+    QStringList problems_;
+    QSet<QObject*> reached_;
+};
+
+QString NameOf(QObject* object) {
+    QAccessibleInterface* iface = QAccessible::queryAccessibleInterface(object);
+    return iface != nullptr ? iface->text(QAccessible::Name) : QStringLiteral("<no interface>");
+}
+
+// Fails the test with every misreading in `window`, each on a line of its own.
+#define READ_AS_SHOWN(window, role)                                                                           \
+    do {                                                                                                       \
+        const QStringList misread = Reader::Misread(window, role);                                           \
+        QVERIFY2(misread.isEmpty(), qPrintable("\n" + misread.join('\n')));                                  \
+    } while (false)
+
+const std::vector<vault::Entry> kEntries = {
+    {"carol", "c-pw", "www.carol.example"},
+    {"alice", "a-pw", "https://mail.example.com"},
+    {"bob", "b-pw", "Office PC"},
+};
+
+} // namespace
+
+class AccessibilityTest : public QObject {
+    Q_OBJECT
+
+    std::unique_ptr<QTemporaryDir> folder;
+    Form1* main = nullptr;
+
+    void writeVault() {
+        QFile f(folder->filePath("data.enc"));
+        QVERIFY(f.open(QIODevice::WriteOnly));
+        f.write(QByteArray::fromStdString(vault::VaultBytes("Secret1", kEntries)));
+    }
+
+    // The main window loads and opens the vault, which opens the password dialog.
+    frmPass* start() {
+        main = Form1::Load();
+        main->Form_Load();
+        buildConfig::blnBanner = false; // the band's web view is read by its own name, "Banner"
+        return modGlobals::PasswordDialog();
+    }
+
+    void logIn() {
+        writeVault();
+        frmPass* dialog = start();
+        QVERIFY(dialog != nullptr);
+        dialog->txtPass->setText("Secret1");
+        dialog->cmdOK_Click();
+        QCOMPARE(main->lstPass->count(), 3);
+        QVERIFY(main->isVisible());
+    }
+
+private slots:
+    void initTestCase() {
+        Startup::PrepareApplication();
+        buildConfig::ApplyBuildConfiguration();
+    }
+
+    void init() {
+        folder = std::make_unique<QTemporaryDir>();
+        seams::testing::Begin(folder->path(), QDateTime(QDate(2026, 12, 6), QTime(8, 27, 30)));
+        seams::OpenSettings()->setValue("Settings/showHelp", "0");
+        QVERIFY(QFile::copy(QStringLiteral(KEYSHELF_HELP_RTF), folder->filePath("Help.rtf")));
+        modGlobals::Reset();
+    }
+
+    void cleanup() {
+        modGlobals::Reset();
+        DestroyAllWindows();
+        main = nullptr;
+        buildConfig::ApplyBuildConfiguration();
+        seams::testing::End();
+    }
+
+    void passwordDialogCreatingThePassword() {
+        frmPass* dialog = start(); // no vault yet
+        QVERIFY(dialog != nullptr && dialog->isVisible());
+        READ_AS_SHOWN(dialog, QAccessible::Dialog);
+        QVERIFY(NameOf(dialog->SkinLabel1).startsWith("Because this is the first time you have used Keyshelf"));
+        QCOMPARE(NameOf(dialog->txtPass), QString("Password:"));
+        QCOMPARE(NameOf(dialog->txtPass2), QString("Retype Password:"));
+        QCOMPARE(NameOf(dialog), QString("Password Required"));
+    }
+
+    void passwordDialogAskingForIt() {
+        writeVault();
+        frmPass* dialog = start();
+        QVERIFY(dialog != nullptr && dialog->isVisible());
+        READ_AS_SHOWN(dialog, QAccessible::Dialog);
+        QCOMPARE(NameOf(dialog->SkinLabel1), QString("Please enter your password"));
+        QCOMPARE(NameOf(dialog->txtPass), QString("Password:"));
+        // A wrong password and Retry: the dialog stays as it was, read as it was.
+        seams::testing::setNextAnswer(seams::vbRetry);
+        dialog->txtPass->setText("wrong");
+        dialog->cmdOK_Click();
+        READ_AS_SHOWN(dialog, QAccessible::Dialog);
+    }
+
+    void mainWindowFollowsItsStatusLine() {
+        logIn();
+        READ_AS_SHOWN(main, QAccessible::Window);
+        QCOMPARE(NameOf(main), QString("Keyshelf by Keyshelf Software"));
+        QCOMPARE(NameOf(main->cmdWebsite[0]), QString("Visit www.keyshelf.example"));
+        QCOMPARE(NameOf(main->StatusBar1), QString("Loaded 3 entries"));
+        QVERIFY(!NameOf(main->lstPass).isEmpty());
+
+        main->cmdEdit_Click(); // nothing selected: the status line says so
+        QCOMPARE(NameOf(main->StatusBar1), QString("You must first select an entry to edit."));
+        READ_AS_SHOWN(main, QAccessible::Window);
+        main->lstPass->setSelected(2, true);
+        main->cmdCopy_Click(0);
+        QCOMPARE(NameOf(main->StatusBar1), main->StatusText());
+        READ_AS_SHOWN(main, QAccessible::Window);
+    }
+
+    void editorAddingAndEditing() {
+        logIn();
+        main->cmdAdd_Click();
+        frmAdd* editor = frmAdd::instance();
+        QVERIFY(editor != nullptr && editor->isVisible());
+        READ_AS_SHOWN(editor, QAccessible::Dialog);
+        QCOMPARE(NameOf(editor), QString("Add an entry"));
+        QCOMPARE(NameOf(editor->txtUsername), QString("Username:"));
+        QCOMPARE(NameOf(editor->txtWebsite), QString("Website:"));
+        editor->close();
+
+        main->lstPass->setSelected(1, true);
+        main->cmdEdit_Click();
+        editor = frmAdd::instance();
+        QVERIFY(editor != nullptr && editor->isVisible());
+        QCOMPARE(editor->txtUsername->text(), main->lstPass->text(1));
+        READ_AS_SHOWN(editor, QAccessible::Dialog);
+        QCOMPARE(NameOf(editor), QString("Edit an entry"));
+        QCOMPARE(NameOf(editor->txtPassword), QString("Password:"));
+    }
+
+    void aboutHelpAndWebsiteWindows() {
+        logIn();
+        main->mnuAboutItem_Click(0);
+        frmAbout* about = frmAbout::instance();
+        QVERIFY(about != nullptr && about->isVisible());
+        READ_AS_SHOWN(about, QAccessible::Dialog);
+        QCOMPARE(NameOf(about), QString("About Keyshelf"));
+        QCOMPARE(NameOf(about->Label1), QString("Keyshelf"));
+        QCOMPARE(NameOf(about->lblVersion), QString("1.0"));
+        QCOMPARE(NameOf(about->lblCompany), QString("Keyshelf Software"));
+        QCOMPARE(NameOf(about->lblWebsite), QString("www.keyshelf.example"));
+
+        about->lblWebsite_Click(); // the launcher, shown for the moment it lives
+        frmWebsite* launcher = frmWebsite::instance();
+        QVERIFY(launcher != nullptr);
+        launcher->Timer1->stop();
+        READ_AS_SHOWN(launcher, QAccessible::Dialog);
+
+        main->mnuHelpItem_Click(0);
+        Form8* help = Form8::instance();
+        QVERIFY(help != nullptr && help->isVisible());
+        READ_AS_SHOWN(help, QAccessible::Dialog);
+        QCOMPARE(NameOf(help->Check1), QString("Show at Startup"));
+    }
+
+    void splashWindow() {
+        frmSplash* splash = frmSplash::Load();
+        splash->Form_Load();
+        splash->Timer2->stop(); // the main window would follow
+        splash->show();
+        READ_AS_SHOWN(splash, QAccessible::Dialog);
+    }
+};
+
+KEYSHELF_TEST_MAIN(AccessibilityTest)
+#include "AccessibilityTest.moc"
