@@ -209,13 +209,6 @@ private:
 
 } // namespace
 
-std::string& CipherText(std::string& text) {
-    for (char& c : text) {
-        c = static_cast<char>(c ^ 0x80);
-    }
-    return text;
-}
-
 void ToggleCipher(char* data, std::size_t size) {
     ToggleTopBits(data, size);
 }

@@ -36,9 +36,6 @@ enum class TextForm { Utf8, CodePage };
 // valid only until the next call.
 using EntrySource = std::function<EntryView(std::size_t index)>;
 
-// Toggles the top bit of every byte of code-page text, in place, and returns it. Its own inverse.
-std::string& CipherText(std::string& text);
-
 inline constexpr std::string_view kLineEnd = "\r\n";
 inline constexpr std::string_view kSeparator = "|||";
 

@@ -12,6 +12,21 @@ TEST(Cp1252, EveryByteRoundTripsThroughUnicode) {
     }
 }
 
+// The code page's published table for 0x80-0x9F; the five codes it leaves unassigned stand for the C1
+// controls of the same value. Every other byte is the Unicode character of the same number.
+constexpr char32_t kWindowsCodes[32] = {
+    0x20AC, 0x0081, 0x201A, 0x0192, 0x201E, 0x2026, 0x2020, 0x2021, 0x02C6, 0x2030, 0x0160,
+    0x2039, 0x0152, 0x008D, 0x017D, 0x008F, 0x0090, 0x2018, 0x2019, 0x201C, 0x201D, 0x2022,
+    0x2013, 0x2014, 0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0x009D, 0x017E, 0x0178};
+
+TEST(Cp1252, EveryByteIsThePublishedCharacter) {
+    for (int b = 0; b < 256; ++b) {
+        const char32_t expected = b >= 0x80 && b < 0xA0 ? kWindowsCodes[b - 0x80] : static_cast<char32_t>(b);
+        EXPECT_EQ(cp1252::ToUnicode(static_cast<unsigned char>(b)), expected) << "byte " << b;
+        EXPECT_EQ(cp1252::FromUnicode(expected), b) << "byte " << b;
+    }
+}
+
 TEST(Cp1252, HighCodesAreTheWindowsCharacters) {
     EXPECT_EQ(cp1252::ToUtf8("\x80"), "€");
     EXPECT_EQ(cp1252::ToUtf8("\x8A"), "Š");

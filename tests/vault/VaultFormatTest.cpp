@@ -6,27 +6,79 @@ namespace {
 
 using vault::Entry;
 
-std::string E(std::string utf8) {
-    return vault::MasterOnlyBytes(utf8).substr(0, vault::MasterOnlyBytes(utf8).size() - 2);
+// The expected bytes are made here, independently of the writer under test: UTF-8 decoded by hand, each
+// character's code-page byte from the published table, its top bit toggled.
+constexpr char32_t kWindowsCodes[32] = {
+    0x20AC, 0x0081, 0x201A, 0x0192, 0x201E, 0x2026, 0x2020, 0x2021, 0x02C6, 0x2030, 0x0160,
+    0x2039, 0x0152, 0x008D, 0x017D, 0x008F, 0x0090, 0x2018, 0x2019, 0x201C, 0x201D, 0x2022,
+    0x2013, 0x2014, 0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0x009D, 0x017E, 0x0178};
+
+unsigned char CodePageByte(char32_t c) {
+    if (c < 0x80 || (c >= 0xA0 && c <= 0xFF)) {
+        return static_cast<unsigned char>(c);
+    }
+    for (int i = 0; i < 32; ++i) {
+        if (kWindowsCodes[i] == c) {
+            return static_cast<unsigned char>(0x80 + i);
+        }
+    }
+    return '?';
 }
 
-TEST(CipherText, TogglesTheTopBitAndIsItsOwnInverse) {
-    std::string abc = "abc";
-    EXPECT_EQ(vault::CipherText(abc), "\xE1\xE2\xE3");
-    EXPECT_EQ(vault::CipherText(abc), "abc");
-
-    std::string all;
-    for (int b = 0; b < 256; ++b) {
-        all.push_back(static_cast<char>(b));
+std::string E(const std::string& utf8) {
+    std::string out;
+    for (std::size_t i = 0; i < utf8.size();) {
+        const auto b = static_cast<unsigned char>(utf8[i]);
+        const int n = b < 0x80 ? 1 : b < 0xE0 ? 2 : b < 0xF0 ? 3 : 4;
+        char32_t c = n == 1 ? b : b & (0x7F >> n);
+        for (int k = 1; k < n; ++k) {
+            c = (c << 6) | (static_cast<unsigned char>(utf8[i + static_cast<std::size_t>(k)]) & 0x3F);
+        }
+        i += static_cast<std::size_t>(n);
+        out.push_back(static_cast<char>(CodePageByte(c) ^ 0x80));
     }
-    std::string copy = all;
-    vault::CipherText(copy);
-    EXPECT_EQ(static_cast<unsigned char>(copy[0x80]), 0x00); // code 128 becomes 0
-    EXPECT_EQ(static_cast<unsigned char>(copy[0x20]), 0xA0);
-    EXPECT_EQ(vault::CipherText(copy), all);
+    return out;
+}
 
-    std::string empty;
-    EXPECT_EQ(vault::CipherText(empty), "");
+// Toggles every top bit: a plain line as it stands on disk.
+std::string Stored(std::string plain) {
+    for (char& c : plain) {
+        c = static_cast<char>(c ^ 0x80);
+    }
+    return plain;
+}
+
+TEST(FileShapes, EveryCharacterIsStoredAsItsCodePageByteWithTheTopBitToggled) {
+    for (int b = 1; b < 256; ++b) {
+        const char32_t c = b >= 0x80 && b < 0xA0 ? kWindowsCodes[b - 0x80] : static_cast<char32_t>(b);
+        std::string utf8;
+        if (c < 0x80) {
+            utf8 = std::string(1, static_cast<char>(c));
+        } else if (c < 0x800) {
+            utf8 = {static_cast<char>(0xC0 | (c >> 6)), static_cast<char>(0x80 | (c & 0x3F))};
+        } else {
+            utf8 = {static_cast<char>(0xE0 | (c >> 12)), static_cast<char>(0x80 | ((c >> 6) & 0x3F)),
+                    static_cast<char>(0x80 | (c & 0x3F))};
+        }
+        EXPECT_EQ(vault::MasterOnlyBytes(utf8), std::string(1, static_cast<char>(b ^ 0x80)) + "\r\n") << "byte " << b;
+    }
+}
+
+// The writer scrambles eight bytes at a time and the last few as one overlapping word: every length
+// from one byte to several words, ASCII and Windows characters mixed, is checked byte for byte.
+TEST(FileShapes, FieldsOfEveryLengthAreScrambledInEveryByte) {
+    const std::string windows = "aB3\xE2\x82\xAC-x\xC3\xA9Z9_q\xC5\xA0"; // with €, é and Š
+    for (std::size_t length = 1; length <= 70; ++length) {
+        std::string ascii;
+        for (std::size_t i = 0; ascii.size() < length; ++i) {
+            ascii += static_cast<char>('!' + i % 90);
+        }
+        const std::string mixed = windows + ascii;
+        const std::string bytes = vault::VaultBytes("m", {{ascii, mixed, ascii + "|x"}});
+        EXPECT_EQ(bytes, E("m") + "\r\n" + E(ascii) + "\xFC\xFC\xFC" + E(mixed) + "\xFC\xFC\xFC" + E(ascii + "|x") +
+                             "\r\n\r\n")
+            << "length " << length;
+    }
 }
 
 TEST(FileShapes, AreByteExact) {
@@ -96,8 +148,7 @@ TEST(ReadingRules, EmptyAndOneSpaceLinesAreSkipped) {
 
 TEST(ReadingRules, SplittingAtSeparators) {
     auto one = [](const std::string& plain) {
-        std::string line = plain;
-        vault::CipherText(line);
+        const std::string line = Stored(plain);
         const auto entries = vault::ReadEntryLines(E("m") + "\r\n" + line + "\r\n");
         return entries.at(0);
     };
