@@ -2,6 +2,7 @@
 
 #include "BuildConfiguration.h"
 #include "Builder.h"
+#include "Contrast.h"
 #include "Identity.h"
 #include "frmWebsite.h"
 #include "modSkin.h"
@@ -9,6 +10,26 @@
 #include <QCloseEvent>
 #include <QLabel>
 #include <QMouseEvent>
+#include <QPixmap>
+
+namespace {
+
+const QColor kWebsiteBlue(0, 0, 255);
+
+// Draws the text of `label`, and of the skinned twins lying over it, in `colour`.
+void SetTextColour(QLabel* label, const QList<QLabel*>& twins, const QColor& colour) {
+    QList<QLabel*> labels = twins;
+    labels.append(label);
+    for (QLabel* l : labels) {
+        if (l == label || (l->parentWidget() == label->parentWidget() && l->geometry() == label->geometry())) {
+            QPalette palette = l->palette();
+            palette.setColor(QPalette::WindowText, colour);
+            l->setPalette(palette);
+        }
+    }
+}
+
+} // namespace
 
 frmAbout::frmAbout(QWidget* parent) : QWidget(parent) {
     setAttribute(Qt::WA_DeleteOnClose);
@@ -19,10 +40,8 @@ frmAbout::frmAbout(QWidget* parent) : QWidget(parent) {
     lblCompany = findChild<QLabel*>(QStringLiteral("lblCompany"));
     lblWebsite = findChild<QLabel*>(QStringLiteral("lblWebsite"));
     SkinLabel1.append(findChild<QLabel*>(QStringLiteral("SkinLabel1(0)")));
-    // The website's address in pure blue, opened by a click.
-    QPalette palette = lblWebsite->palette();
-    palette.setColor(QPalette::WindowText, QColor(0, 0, 255));
-    lblWebsite->setPalette(palette);
+    // The website's address in pure blue (where it can be read: see FitColours), opened by a click.
+    FitColours();
     lblWebsite->setCursor(Qt::PointingHandCursor);
     lblWebsite->installEventFilter(this);
     Register(this);
@@ -38,6 +57,34 @@ void frmAbout::Form_Load() {
         CloneLabels();
         modSkin::SkinForm(this);
     }
+}
+
+void frmAbout::FitColours() {
+    if (Picture1 == nullptr || Label1 == nullptr || lblWebsite == nullptr) {
+        return; // still being built
+    }
+    // The link keeps its blue where it can be read on the window, as on a light desktop; on a dark one it
+    // is a lighter blue.
+    const QPalette colours = palette();
+    SetTextColour(
+        lblWebsite, SkinLabel1,
+        contrast::Legible(kWebsiteBlue, colours.color(QPalette::Window), colours.color(QPalette::WindowText)));
+    // The product's name lies on the header picture, a pale band whatever the palette, in the text colour
+    // the picture box gives it; a dark palette's light text is drawn dark there instead.
+    QColor header = Picture1->palette().color(QPalette::Window);
+    const QPixmap picture = Picture1->pixmap();
+    if (!picture.isNull()) {
+        const QRect under = Label1->geometry().translated(-Picture1->contentsRect().topLeft());
+        header = contrast::Average(picture.toImage(), under);
+    }
+    SetTextColour(Label1, SkinLabel1, contrast::Legible(colours.color(QPalette::Text), header));
+}
+
+void frmAbout::changeEvent(QEvent* event) {
+    if (event->type() == QEvent::PaletteChange) {
+        FitColours();
+    }
+    QWidget::changeEvent(event);
 }
 
 void frmAbout::CloneLabels() {

@@ -28,8 +28,12 @@ public:
 
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
+    void changeEvent(QEvent* event) override;
     void closeEvent(QCloseEvent* event) override;
 
 private:
     void CloneLabels();
+    // Gives the link and the product's name text colours that can be read on what lies behind them, in
+    // the window's palette of the moment.
+    void FitColours();
 };
