@@ -365,7 +365,7 @@ Status ReplaceFileWith(const std::string& path, const std::function<bool(const B
     // a failed save.
     const int dir = ::open(DirectoryOf(target).c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
     if (dir >= 0) {
-        ::fsync(dir);
+        gOps->Fsync(dir);
         ::close(dir);
     }
     return std::nullopt;

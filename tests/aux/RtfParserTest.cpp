@@ -120,6 +120,8 @@ TEST(RtfParser, FontAndColourTables) {
 TEST(RtfParser, Windows1252Escapes) {
     EXPECT_EQ(Text(Parse("{\\rtf1 \\'80 \\'e9\\'E9 \\'8a\\'9f \\'93q\\'94 \\'85}")), "€ éé ŠŸ “q” …");
     EXPECT_EQ(Text(Parse("{\\rtf1 \\'81\\'8d\\'8f\\'90\\'9d}")), "\u0081\u008D\u008F\u0090\u009D");
+    // Hex digits in capitals, in either place.
+    EXPECT_EQ(Text(Parse("{\\rtf1 \\'FC\\'fC\\'Fc\\'8A\\'9F\\'AB}")), "üüüŠŸ«");
     EXPECT_EQ(Text(Parse("{\\rtf1 raw \x80\xE9\x8A}")), "raw €éŠ");
 }
 

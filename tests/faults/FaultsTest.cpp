@@ -22,6 +22,7 @@
 #include <QSettings>
 #include <QTemporaryDir>
 #include <QTextEdit>
+#include <fcntl.h>
 #include <filesystem>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -227,6 +228,28 @@ private slots:
         const int asked = seams::testing::shownBoxes().size();
         QVERIFY(addEntry("dave"));
         QCOMPARE(seams::testing::shownBoxes().size(), asked);
+
+        // A change made in place, of the same length in the same file, is noticed by its time alone.
+        QByteArray edited = onDisk();
+        const qsizetype at = edited.indexOf(QByteArray::fromStdString(vault::EntryLine({"dave", "pw", ""})));
+        QVERIFY(at > 0);
+        edited[at] = static_cast<char>(edited[at] ^ 0x20); // "dave" becomes "Dave"
+        struct stat before {};
+        QCOMPARE(::stat(path().toLocal8Bit().constData(), &before), 0);
+        {
+            QFile f(path());
+            QVERIFY(f.open(QIODevice::ReadWrite)); // no truncation: the same file, rewritten
+            QCOMPARE(f.write(edited), edited.size());
+        }
+        const timespec later[2] = {{before.st_atim.tv_sec, 0}, {before.st_mtim.tv_sec + 5, 0}};
+        QCOMPARE(::utimensat(AT_FDCWD, path().toLocal8Bit().constData(), later, 0), 0);
+        struct stat after {};
+        QCOMPARE(::stat(path().toLocal8Bit().constData(), &after), 0);
+        QCOMPARE(after.st_ino, before.st_ino);
+        QCOMPARE(after.st_size, before.st_size);
+        QVERIFY(!addEntry("erin"));
+        QCOMPARE(seams::testing::shownBoxes().last().title, QString("File Changed"));
+        QCOMPARE(onDisk(), edited);
     }
 
     void badFiles_data() {
@@ -301,6 +324,24 @@ private slots:
         QCOMPARE(main->lstPass->count(), vault::kMaxEntries); // the delete was undone
         QCOMPARE(main->StatusText(), QString("Not saved."));
         QCOMPARE(onDisk(), bytes);
+    }
+
+    // The format's limit itself is a vault like any other: all of it is shown and every change saved.
+    void exactlyAsManyEntriesAsTheFormatHolds() {
+        std::vector<Entry> entries;
+        for (int i = 0; i < vault::kMaxEntries; ++i) {
+            entries.push_back({"user" + std::to_string(i), "pw", ""});
+        }
+        write(vaultOf(entries));
+        logIn();
+        QCOMPARE(main->lstPass->count(), vault::kMaxEntries);
+        QVERIFY(boxes().isEmpty());
+        main->lstPass->setSelected(2, true);
+        seams::testing::setNextAnswer(seams::vbOK);
+        main->cmdDelete_Click();
+        QCOMPARE(main->StatusText(), QString("Entry deleted successfully, data saved."));
+        entries.erase(entries.begin() + 1);
+        QCOMPARE(onDisk(), vaultOf(entries));
     }
 
     void helpDocuments_data() {

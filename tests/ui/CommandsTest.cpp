@@ -401,6 +401,8 @@ private slots:
         QTest::newRow("biz without a dot") << "mybizsite" << "http://mybizsite";
         QTest::newRow(".edu") << "cs.uni.EDU/~me" << "http://cs.uni.EDU/~me";
         QTest::newRow(".net") << "ftp.example.net" << "http://ftp.example.net";
+        QTest::newRow(".com alone") << "shop.example.com" << "http://shop.example.com";
+        QTest::newRow("HTTP in capitals") << "HTTP://shop.example.com" << "HTTP://shop.example.com";
         QTest::newRow("scheme later in the text") << "see http://x.com" << "see http://x.com";
         QTest::newRow("shell characters stay text") << "www.x.com; rm -rf ~" << "http://www.x.com; rm -rf ~";
     }

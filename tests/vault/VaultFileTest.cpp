@@ -376,6 +376,41 @@ TEST_F(OversizedVault, ASaveLargerThanTheLimitLeavesTheVaultAsItWas) {
     EXPECT_EQ(FilesIn(dir.path()), 1); // no temporary left behind
 }
 
+// Records the order of a save's steps: the file is flushed before the rename, and the folder after it,
+// so that the rename itself survives a power cut.
+class StepsOps : public vault::FileOps {
+public:
+    std::vector<std::string> steps;
+    ino_t folder = 0;
+    int Fsync(int fd) override {
+        struct stat st {};
+        ::fstat(fd, &st);
+        steps.push_back(S_ISDIR(st.st_mode) && st.st_ino == folder ? "sync folder"
+                        : S_ISREG(st.st_mode)                      ? "sync file"
+                                                                   : "sync other");
+        return FileOps::Fsync(fd);
+    }
+    int Rename(const char* from, const char* to) override {
+        steps.push_back("rename");
+        return FileOps::Rename(from, to);
+    }
+};
+
+TEST_F(VaultFile, ASaveFlushesTheFileBeforeTheRenameAndTheFolderAfterIt) {
+    StepsOps ops;
+    struct stat st {};
+    ASSERT_EQ(::stat(dir.path().c_str(), &st), 0);
+    ops.folder = st.st_ino;
+    vault::SetFileOps(&ops);
+    const auto status = modGlobals::SaveVault(path, "master", {{"u", "p", "l"}});
+    vault::SetFileOps(nullptr);
+    ASSERT_FALSE(status.has_value()) << status->Message();
+    // Making the missing file first is a save of its own.
+    ASSERT_GE(ops.steps.size(), 3u);
+    const std::vector<std::string> last(ops.steps.end() - 3, ops.steps.end());
+    EXPECT_EQ(last, (std::vector<std::string>{"sync file", "rename", "sync folder"}));
+}
+
 // Replaces the system calls of a save to make it fail at a chosen step.
 class FailingOps : public vault::FileOps {
 public:
