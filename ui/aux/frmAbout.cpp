@@ -75,7 +75,7 @@ void frmAbout::FitColours() {
     const QPixmap picture = Picture1->pixmap();
     if (!picture.isNull()) {
         const QRect under = Label1->geometry().translated(-Picture1->contentsRect().topLeft());
-        header = contrast::Average(picture.toImage(), under);
+        header = contrast::Behind(picture.toImage(), under);
     }
     SetTextColour(Label1, SkinLabel1, contrast::Legible(colours.color(QPalette::Text), header));
 }

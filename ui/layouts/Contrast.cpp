@@ -78,7 +78,7 @@ QColor Legible(const QColor& wanted, const QColor& background, const QColor& fal
     return nearest ? at(*nearest) : standIn;
 }
 
-QColor Average(const QImage& image, const QRect& area) {
+QColor Behind(const QImage& image, const QRect& area) {
     const QRect inside = area.intersected(image.rect());
     if (inside.isEmpty()) {
         return {};
@@ -87,16 +87,32 @@ QColor Average(const QImage& image, const QRect& area) {
     double red = 0;
     double green = 0;
     double blue = 0;
+    QRgb darkest = 0;
+    QRgb lightest = 0;
+    double least = 2;
+    double most = -1;
     for (int y = inside.top(); y <= inside.bottom(); ++y) {
         const auto* line = reinterpret_cast<const QRgb*>(pixels.constScanLine(y));
         for (int x = inside.left(); x <= inside.right(); ++x) {
-            red += qRed(line[x]);
-            green += qGreen(line[x]);
-            blue += qBlue(line[x]);
+            const QRgb pixel = line[x];
+            red += qRed(pixel);
+            green += qGreen(pixel);
+            blue += qBlue(pixel);
+            const double luminance = Luminance(QColor(pixel));
+            if (luminance < least) {
+                least = luminance;
+                darkest = pixel;
+            }
+            if (luminance > most) {
+                most = luminance;
+                lightest = pixel;
+            }
         }
     }
     const double count = static_cast<double>(inside.width()) * inside.height();
-    return QColor(qRound(red / count), qRound(green / count), qRound(blue / count));
+    const QColor average(qRound(red / count), qRound(green / count), qRound(blue / count));
+    const bool light = Ratio(average, Qt::black) > Ratio(average, Qt::white);
+    return QColor(light ? darkest : lightest);
 }
 
 } // namespace contrast

@@ -27,7 +27,9 @@ double Ratio(const QColor& a, const QColor& b);
 // kText with `background`; both are measured as opaque.
 QColor Legible(const QColor& wanted, const QColor& background, const QColor& fallback = QColor());
 
-// The mean colour of `area` in `image` (clipped to the image), as text drawn over a picture sees it.
-QColor Average(const QImage& image, const QRect& area);
+// The colour of `area` in `image` (clipped to the image) that text drawn over the picture has to contrast
+// with: on an area light on average its darkest pixel, on a dark one its lightest. Invalid for an empty
+// area.
+QColor Behind(const QImage& image, const QRect& area);
 
 } // namespace contrast
