@@ -1,10 +1,25 @@
-// Legible text colours: which colours are kept, and what the others become.
+// Legible text colours: which colours are kept and what the others become, then the help document and
+// the about window in the light palette they were drawn for and in a dark one (qt6ct's "darker" scheme,
+// as a desktop with a dark theme hands it to the program), changing while they are open.
 #include "TestMain.h"
 
 #include "Contrast.h"
+#include "DesignCheck.h"
+#include "Form8.h"
+#include "RtfDocument.h"
+#include "Seams.h"
+#include "frmAbout.h"
 
+#include <QApplication>
+#include <QFile>
 #include <QImage>
+#include <QLabel>
 #include <QPalette>
+#include <QTemporaryDir>
+#include <QTextBlock>
+#include <QTextDocument>
+#include <QTextEdit>
+#include <QTextFragment>
 
 namespace {
 
@@ -12,12 +27,69 @@ QColor Grey(int level) {
     return QColor(level, level, level);
 }
 
+// qt6ct's "darker" colour scheme.
+QPalette Darker() {
+    QPalette palette(QColor("#ffffff"), QColor("#424245"), QColor("#979797"), QColor("#302f2e"), QColor("#4a4947"),
+                     QColor("#ffffff"), QColor("#ffffff"), QColor("#3d3d3d"), QColor("#222020"));
+    palette.setColor(QPalette::ButtonText, QColor("#ffffff"));
+    palette.setColor(QPalette::Link, QColor("#0986d3"));
+    return palette;
+}
+
+// Every run with a colour of its own: where it starts, its text, and the colour it is shown in.
+struct Coloured {
+    int position;
+    QString text;
+    QColor shown;
+    QColor wanted;
+};
+QList<Coloured> ColouredRuns(const QTextDocument& doc) {
+    QList<Coloured> runs;
+    for (QTextBlock block = doc.begin(); block.isValid(); block = block.next()) {
+        for (auto it = block.begin(); !it.atEnd(); ++it) {
+            const QTextCharFormat format = it.fragment().charFormat();
+            if (format.hasProperty(QTextFormat::ForegroundBrush)) {
+                runs.append({it.fragment().position(), it.fragment().text(), format.foreground().color(),
+                             format.colorProperty(rtf::kDocumentColour)});
+            }
+        }
+    }
+    return runs;
+}
+
+// As the desktop changes the program's palette: every widget hears of it.
+void SetPalette(const QPalette& palette) {
+    QApplication::setPalette(palette);
+    QCoreApplication::sendPostedEvents();
+}
+
+QByteArray HelpBytes() {
+    QFile file(QStringLiteral(KEYSHELF_HELP_RTF));
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+}
+
 } // namespace
 
 class ContrastTest : public QObject {
     Q_OBJECT
+    QPalette light;
+    std::unique_ptr<QTemporaryDir> folder;
 
 private slots:
+    void initTestCase() { light = QApplication::palette(); }
+
+    void init() {
+        folder = std::make_unique<QTemporaryDir>();
+        seams::testing::Begin(folder->path());
+        QVERIFY(QFile::copy(QStringLiteral(KEYSHELF_HELP_RTF), folder->filePath("Help.rtf")));
+    }
+
+    void cleanup() {
+        DestroyAllWindows();
+        QApplication::setPalette(light);
+        seams::testing::End();
+    }
+
     void ratiosAsWcagGivesThem() {
         QCOMPARE(contrast::Ratio(Qt::black, Qt::white), 21.0);
         QCOMPARE(contrast::Ratio(Qt::white, Qt::black), 21.0);
@@ -65,8 +137,8 @@ private slots:
             QCOMPARE(shown.blue(), 255);
             QVERIFY(shown.red() < 200);
             // Halfway back toward the wanted blue it no longer passes.
-            const QColor halfway = QColor::fromHslF(shown.hslHueF(), shown.hslSaturationF(),
-                                                    (shown.lightnessF() + blue.lightnessF()) / 2);
+            const QColor halfway =
+                QColor::fromHslF(shown.hslHueF(), shown.hslSaturationF(), (shown.lightnessF() + blue.lightnessF()) / 2);
             QVERIFY(contrast::Ratio(halfway, background) < contrast::kText);
         }
     }
@@ -120,8 +192,8 @@ private slots:
             for (const QColor& wanted : colours) {
                 const QColor shown = contrast::Legible(wanted, background, Qt::gray);
                 if (contrast::Ratio(shown, background) < contrast::kText) {
-                    QFAIL(qPrintable(QStringLiteral("%1 on %2 became %3")
-                                         .arg(wanted.name(), background.name(), shown.name())));
+                    QFAIL(qPrintable(
+                        QStringLiteral("%1 on %2 became %3").arg(wanted.name(), background.name(), shown.name())));
                 }
             }
         }
@@ -134,15 +206,121 @@ private slots:
         QCOMPARE(contrast::Legible(QColor(), Qt::white, QColor()), QColor(Qt::black));
     }
 
-    void averageOfAPictureArea() {
+    // Text over a picture has to contrast with every part of it: the darkest part of a light picture, the
+    // lightest of a dark one.
+    void whatLiesBehindTextOnAPicture() {
         QImage image(4, 2, QImage::Format_RGB32);
         image.fill(Qt::white);
-        image.setPixelColor(0, 0, Qt::black);
-        image.setPixelColor(1, 0, Qt::black);
-        QCOMPARE(contrast::Average(image, QRect(0, 0, 2, 1)), QColor(Qt::black));
-        QCOMPARE(contrast::Average(image, QRect(0, 0, 2, 2)), Grey(128));
-        QCOMPARE(contrast::Average(image, QRect(2, 0, 10, 10)), QColor(Qt::white)); // clipped to the picture
-        QVERIFY(!contrast::Average(image, QRect(10, 10, 2, 2)).isValid());
+        image.setPixelColor(0, 0, Grey(200));
+        image.setPixelColor(1, 0, Grey(20));
+        QCOMPARE(contrast::Behind(image, QRect(0, 0, 4, 2)), Grey(20));
+        QCOMPARE(contrast::Behind(image, QRect(0, 0, 1, 2)), Grey(200));
+        QCOMPARE(contrast::Behind(image, QRect(2, 0, 10, 10)), QColor(Qt::white)); // clipped to the picture
+        image.fill(Grey(10));
+        image.setPixelColor(3, 1, Grey(90));
+        image.setPixelColor(2, 1, Qt::black);
+        QCOMPARE(contrast::Behind(image, QRect(0, 0, 4, 2)), Grey(90));
+        QVERIFY(!contrast::Behind(image, QRect(10, 10, 2, 2)).isValid());
+    }
+
+    // The shipped help: on white every colour is the document's own and nothing is touched; on a dark base
+    // each is a lighter one of its hue; back on white they are the document's own again.
+    void theHelpsColoursOnALightAndADarkPage() {
+        QTextDocument doc;
+        QVERIFY(rtf::Load(doc, HelpBytes()));
+        const QString text = doc.toPlainText();
+        const QList<Coloured> original = ColouredRuns(doc);
+        QVERIFY(original.size() >= 10); // the headings and the warning
+        const QSet<QRgb> documentColours = {QColor(31, 78, 121).rgba(), QColor(153, 27, 27).rgba()};
+        for (const Coloured& run : original) {
+            QCOMPARE(run.shown, run.wanted);
+            QVERIFY2(documentColours.contains(run.shown.rgba()), qPrintable(run.text));
+        }
+
+        doc.setModified(false);
+        rtf::FitColours(doc, Qt::white, Qt::black);
+        QVERIFY(!doc.isModified());
+
+        const QColor base(0x3D, 0x3D, 0x3D);
+        rtf::FitColours(doc, base, Qt::white);
+        QCOMPARE(doc.toPlainText(), text);
+        const QList<Coloured> dark = ColouredRuns(doc);
+        QCOMPARE(dark.size(), original.size());
+        for (int i = 0; i < dark.size(); ++i) {
+            QCOMPARE(dark[i].position, original[i].position);
+            QCOMPARE(dark[i].wanted, original[i].wanted);
+            QVERIFY2(contrast::Ratio(dark[i].shown, base) >= contrast::kText, qPrintable(dark[i].text));
+            QVERIFY(qAbs(dark[i].shown.hslHue() - original[i].wanted.hslHue()) <= 3);
+            QVERIFY(dark[i].shown.lightness() > original[i].wanted.lightness());
+        }
+        QVERIFY(!doc.isUndoAvailable()); // not an edit the reader could undo
+
+        rtf::FitColours(doc, Qt::white, Qt::black);
+        for (const Coloured& run : ColouredRuns(doc)) {
+            QCOMPARE(run.shown, run.wanted);
+        }
+    }
+
+    // The help window fits the document to the palette it is shown in, and again when the palette changes.
+    void theHelpWindowFollowsThePalette() {
+        auto* help = new Form8;
+        help->Form_Load();
+        const auto headingIsLegible = [&help] {
+            const QList<Coloured> runs = ColouredRuns(*help->rtf1->document());
+            const QColor base = help->rtf1->palette().color(QPalette::Base);
+            return !runs.isEmpty() && std::all_of(runs.begin(), runs.end(), [&](const Coloured& run) {
+                return contrast::Ratio(run.shown, base) >= contrast::kText;
+            });
+        };
+        const QColor heading(31, 78, 121);
+        QCOMPARE(ColouredRuns(*help->rtf1->document()).first().shown, heading); // as it always was
+        QVERIFY(headingIsLegible());
+
+        SetPalette(Darker());
+        QCOMPARE(help->rtf1->palette().color(QPalette::Base), QColor("#3d3d3d"));
+        QVERIFY(ColouredRuns(*help->rtf1->document()).first().shown != heading);
+        QVERIFY(headingIsLegible());
+
+        SetPalette(light);
+        QCOMPARE(ColouredRuns(*help->rtf1->document()).first().shown, heading);
+
+        // Opened in the dark palette, it is legible from the start.
+        delete help;
+        SetPalette(Darker());
+        help = new Form8;
+        help->Form_Load();
+        QVERIFY(headingIsLegible());
+        delete help;
+    }
+
+    // The about window: the link in pure blue and the product's name in the text colour on a light
+    // desktop, as they always were; on a dark one a lighter blue and a dark name on the pale header.
+    void theAboutWindowInBothPalettes() {
+        auto* about = new frmAbout;
+        about->Form_Load();
+        const QColor blue(0, 0, 255);
+        const auto textOf = [](QLabel* label) { return label->palette().color(QPalette::WindowText); };
+        QCOMPARE(textOf(about->lblWebsite), blue);
+        QCOMPARE(textOf(about->Label1), light.color(QPalette::Text));
+
+        SetPalette(Darker());
+        const QColor link = textOf(about->lblWebsite);
+        QVERIFY(contrast::Ratio(link, QColor("#222020")) >= contrast::kText);
+        QCOMPARE(link.hslHue(), 240);
+        // The name was white, the dark palette's text, on the header picture.
+        const QImage header = about->Picture1->pixmap().toImage();
+        const QColor name = textOf(about->Label1);
+        QVERIFY(contrast::Luminance(name) < 0.2);
+        for (const QPoint corner : {QPoint(8, 20), QPoint(384, 48)}) {
+            QVERIFY(contrast::Ratio(name, header.pixelColor(corner - QPoint(2, 2))) >= contrast::kText);
+        }
+        // The other labels keep the palette's own text colour.
+        QCOMPARE(textOf(about->lblCompany), QColor("#ffffff"));
+
+        SetPalette(light);
+        QCOMPARE(textOf(about->lblWebsite), blue);
+        QCOMPARE(textOf(about->Label1), light.color(QPalette::Text));
+        delete about;
     }
 };
 

@@ -43,6 +43,8 @@ Form8::Form8(QWidget* parent) : QWidget(parent) {
     rtf1 = findChild<QTextEdit*>(QStringLiteral("rtf1"));
     Check1 = findChild<QCheckBox*>(QStringLiteral("Check1"));
     rtf1->setAccessibleName(windowTitle());
+    // The document's colours follow the view's palette (see FitColours).
+    rtf1->installEventFilter(this);
     connect(Check1, &QCheckBox::stateChanged, this, &Form8::Check1_Click);
     // A greyed box that the user clicks becomes a plain ticked one.
     connect(Check1, &QCheckBox::clicked, this, [this] { Check1->setTristate(false); });
@@ -70,6 +72,7 @@ void Form8::Form_Load() {
     if (!file.open(QIODevice::ReadOnly) || file.size() > kLargest || !rtf::Load(*rtf1->document(), file.readAll())) {
         rtf1->clear(); // unreadable, or not RTF: the box stays without the document
     }
+    FitColours();
     rtf1->moveCursor(QTextCursor::Start); // the reader starts at the top
 
     modOnTop::SetTopMost(this, true);
@@ -86,6 +89,19 @@ void Form8::Check1_Click() {
     settings->setValue(kSetting, QString::number(ValueOf(Check1->checkState())));
     // Written through at once: the program may end without another chance.
     settings->sync();
+}
+
+void Form8::FitColours() {
+    // The help's colours were chosen for a white page: on a dark one they are lightened where needed.
+    const QPalette colours = rtf1->palette();
+    rtf::FitColours(*rtf1->document(), colours.color(QPalette::Base), colours.color(QPalette::Text));
+}
+
+bool Form8::eventFilter(QObject* watched, QEvent* event) {
+    if (watched == rtf1 && event->type() == QEvent::PaletteChange) {
+        FitColours();
+    }
+    return QWidget::eventFilter(watched, event);
 }
 
 void Form8::closeEvent(QCloseEvent* event) {

@@ -25,5 +25,11 @@ public:
     static QString HelpPath();
 
 protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
     void closeEvent(QCloseEvent* event) override;
+
+private:
+    // Shows the document's colours where they can be read on the view's background, and lighter or darker
+    // ones of the same hue where they cannot.
+    void FitColours();
 };

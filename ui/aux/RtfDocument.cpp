@@ -1,5 +1,7 @@
 #include "RtfDocument.h"
 
+#include "Contrast.h"
+
 #include <QAbstractTextDocumentLayout>
 #include <QByteArray>
 #include <QColor>
@@ -10,11 +12,14 @@
 #include <QTextCharFormat>
 #include <QTextCursor>
 #include <QTextDocument>
+#include <QTextFragment>
 #include <QTextLayout>
 #include <algorithm>
+#include <map>
 #include <set>
 #include <string>
 #include <tuple>
+#include <vector>
 
 namespace rtf {
 
@@ -30,7 +35,9 @@ QTextCharFormat CharFormat(const Run& run) {
     }
     format.setFontPointSize(std::min(run.halfPoints / 2.0, kMaxPointSize));
     if (run.colour != kAutoColour) {
-        format.setForeground(QColor::fromRgb(static_cast<QRgb>(run.colour | 0xFF000000u)));
+        const QColor colour = QColor::fromRgb(static_cast<QRgb>(run.colour | 0xFF000000u));
+        format.setForeground(colour);
+        format.setProperty(kDocumentColour, colour);
     }
     return format;
 }
@@ -178,6 +185,50 @@ bool Fill(QTextDocument& document, const Document& parsed) {
     document.setTextWidth(width);
     document.setUndoRedoEnabled(undo);
     return whole;
+}
+
+void FitColours(QTextDocument& document, const QColor& background, const QColor& text) {
+    // A document has a handful of colours, used by many runs.
+    std::map<QRgb, QColor> legible;
+    struct Change {
+        int from;
+        int to;
+        QColor colour;
+    };
+    std::vector<Change> changes;
+    for (QTextBlock block = document.begin(); block.isValid(); block = block.next()) {
+        for (auto it = block.begin(); !it.atEnd(); ++it) {
+            const QTextFragment fragment = it.fragment();
+            const QTextCharFormat format = fragment.charFormat();
+            if (!format.hasProperty(kDocumentColour)) {
+                continue;
+            }
+            const QColor wanted = format.colorProperty(kDocumentColour);
+            auto known = legible.find(wanted.rgba());
+            if (known == legible.end()) {
+                known = legible.emplace(wanted.rgba(), contrast::Legible(wanted, background, text)).first;
+            }
+            if (format.foreground().color() != known->second) {
+                changes.push_back({fragment.position(), fragment.position() + fragment.length(), known->second});
+            }
+        }
+    }
+    if (changes.empty()) {
+        return; // the document shows its own colours, as on a light background
+    }
+    const bool undo = document.isUndoRedoEnabled();
+    document.setUndoRedoEnabled(false);
+    QTextCursor cursor(&document);
+    cursor.beginEditBlock();
+    for (const Change& change : changes) {
+        cursor.setPosition(change.from);
+        cursor.setPosition(change.to, QTextCursor::KeepAnchor);
+        QTextCharFormat colour;
+        colour.setForeground(change.colour);
+        cursor.mergeCharFormat(colour);
+    }
+    cursor.endEditBlock();
+    document.setUndoRedoEnabled(undo);
 }
 
 bool Load(QTextDocument& document, const QByteArray& bytes) {

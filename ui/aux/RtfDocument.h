@@ -10,8 +10,10 @@
 #include "RtfParser.h"
 
 #include <QString>
+#include <QTextFormat>
 
 class QByteArray;
+class QColor;
 class QTextDocument;
 
 namespace rtf {
@@ -47,6 +49,15 @@ inline const QString kLeftOut = QStringLiteral("The rest of the help is too long
 // default font family when they name none, and its default text colour when their colour is automatic.
 // Returns false when the document was cut short.
 bool Fill(QTextDocument& document, const Document& parsed);
+
+// The colour a run has in the document, kept in its character format beside the colour it is shown in.
+inline constexpr int kDocumentColour = QTextFormat::UserProperty + 1;
+
+// Shows every run that has a colour of its own in that colour where it contrasts enough with `background`
+// (the view's), and otherwise in the nearest colour of its hue that does (see contrast::Legible), with
+// `text` (the view's text colour) as the last resort. Where every colour contrasts, as the shipped help's do
+// on a light background, the document is left untouched. Call again when the view's palette changes.
+void FitColours(QTextDocument& document, const QColor& background, const QColor& text);
 
 // Reads `bytes` and fills `document` with them. Returns false, leaving `document` empty, when the bytes
 // are not RTF.
