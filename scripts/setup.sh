@@ -21,6 +21,7 @@ test)
         xvfb openbox xdotool xclip imagemagick desktop-file-utils
         libxcb1-dev # the start-up benchmark watches windows appear
         x11-utils   # xwininfo: a real-window test watches the main window stay on the screen
+        qt6ct       # a real-window test shows every window in a dark colour scheme
     )
     ;;
 *)

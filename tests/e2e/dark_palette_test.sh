@@ -1,0 +1,175 @@
+#!/usr/bin/env bash
+# Every window in a dark palette, qt6ct's "darker" colour scheme as a desktop with a dark theme hands it to
+# Qt programs, and for comparison in the default light one: the password dialog in both modes, the help
+# window, the main window, the editor adding and editing, and the about window, each in a screenshot of
+# its own. The texts that have colours of their own (the help's headings and warning, the about window's
+# product name and link) must stand out from what lies behind them in both palettes, and in the light one
+# keep exactly the colours they always had.
+# Usage: dark_palette_test.sh path/to/keyshelf path/to/make_vault screenshot-folder
+set -u
+PROGRAM=$1
+MAKE_VAULT=$2
+SHOTS=$3
+. "$(dirname "$0")/x11.sh"
+
+SCHEME=/usr/share/qt6ct/colors/darker.conf
+[ -f "$SCHEME" ] && ls /usr/lib/*/qt6/plugins/platformthemes/libqt6ct.so >/dev/null 2>&1 ||
+    fail "qt6ct is not installed (scripts/setup.sh test installs it)"
+
+# window_shot NAME WINDOW: the window's own pixels, without the window manager's frame.
+window_shot() {
+    mkdir -p "$SHOTS"
+    import -window "$2" "$SHOTS/$1.png" || fail "no screenshot of $1"
+}
+
+# Relative luminance (WCAG 2) of the pixel's sRGB channels, in ImageMagick's fx.
+linear() { echo "($1<=0.04045?$1/12.92:pow(($1+0.055)/1.055,2.4))"; }
+LUMINANCE="(0.2126*$(linear r)+0.7152*$(linear g)+0.0722*$(linear b))"
+
+# background SHOT GEOMETRY: the luminance most pixels of the area have.
+background() {
+    convert "$SHOTS/$1.png" -crop "$2" +repage -alpha off -grayscale Rec709Luminance -depth 16 \
+        -format %c histogram:info:- | sort -rn | head -n 1 | sed -E 's/^[^(]*\(([0-9]+),.*/\1/' |
+        awk '{ printf "%.5f", $1 / 65535 }'
+}
+
+# contrasting SHOT GEOMETRY [CONDITION]: how many pixels of the area contrast at least 4.5:1 with its
+# background (4.3, for the screen's rounding), among those that meet the fx CONDITION (a hue).
+contrasting() {
+    local bg
+    bg=$(background "$1" "$2")
+    [ -n "$bg" ] || fail "no background in $1 at $2"
+    convert "$SHOTS/$1.png" -crop "$2" +repage -alpha off \
+        -fx "L=$LUMINANCE; (max(L,$bg)+0.05)/(min(L,$bg)+0.05)>=4.3 && (${3:-1})" \
+        -format "%[fx:round(mean*w*h)]" info:
+}
+
+# legible SHOT GEOMETRY LEAST WHAT [CONDITION]: at least LEAST such pixels, or the test fails.
+legible() {
+    local n
+    n=$(contrasting "$1" "$2" "${5:-1}")
+    [ "${n:-0}" -ge "$3" ] || fail "$4 cannot be read in $1: ${n:-no} pixels of enough contrast at $2"
+}
+
+# exactly SHOT GEOMETRY COLOUR LEAST WHAT: at least LEAST pixels of the area are COLOUR itself.
+exactly() {
+    local n
+    n=$(convert "$SHOTS/$1.png" -crop "$2" +repage -alpha off -fill black +opaque "$3" -fill white -opaque "$3" \
+        -format "%[fx:round(mean*w*h)]" info:)
+    [ "${n:-0}" -ge "$4" ] || fail "$5 is no longer $3 in $1 (${n:-no} pixels)"
+}
+
+# palette_is SHOT dark|light: the window's background (a blank corner) has the palette's lightness.
+palette_is() {
+    local bg
+    bg=$(background "$1" "20x10+2+2")
+    if [ "$2" = dark ]; then
+        awk -v l="$bg" 'BEGIN { exit !(l < 0.1) }' || fail "$1 is not dark (luminance $bg): the scheme was not applied"
+    else
+        awk -v l="$bg" 'BEGIN { exit !(l > 0.5) }' || fail "$1 is not light (luminance $bg)"
+    fi
+}
+
+start_x
+
+for palette in dark light; do
+    [ -n "${WORK:-}" ] && rm -rf "$WORK"
+    prepare_folder "$PROGRAM"
+    cp "$(dirname "$0")/../../Help.rtf" "$WORK/Help.rtf"
+    if [ "$palette" = dark ]; then
+        mkdir -p "$XDG_CONFIG_HOME/qt6ct"
+        printf '[Appearance]\ncolor_scheme_path=%s\ncustom_palette=true\nstyle=Fusion\n' "$SCHEME" \
+            >"$XDG_CONFIG_HOME/qt6ct/qt6ct.conf"
+        export QT_QPA_PLATFORMTHEME=qt6ct
+    else
+        unset QT_QPA_PLATFORMTHEME
+    fi
+    name="dark-palette-$palette"
+
+    # First start: the dialog creates the master password, then the help comes over the main window.
+    "$WORK/keyshelf" 2>"$WORK/stderr" &
+    APP_PID=$!
+    dialog=$(wait_window "Password Required" 15) || exit 1
+    sleep 0.5
+    window_shot "$name-password-create" "$dialog"
+    palette_is "$name-password-create" "$palette"
+    log_in "Secret1" "Secret1"
+    main=$(wait_window "Keyshelf by Keyshelf Software") || exit 1
+    help=$(wait_window "Readme/Help") || exit 1
+    sleep 1
+    window_shot "$name-help" "$help"
+    # The first heading, "Welcome to Keyshelf", in the document's dark blue (beside the text cursor).
+    legible "$name-help" "300x28+12+6" 150 "the help's first heading" "b>r+0.1"
+    # The warning in red, a few paragraphs down.
+    legible "$name-help" "660x440+12+40" 100 "the help's red warning" "r>g+0.2 && r>b+0.2"
+    if [ "$palette" = light ]; then
+        exactly "$name-help" "300x28+12+6" "#1f4e79" 100 "the first heading"
+        exactly "$name-help" "660x440+12+40" "#991b1b" 100 "the warning"
+    fi
+    close_window "$help"
+    sleep 0.5
+    window_shot "$name-main-window-first-start" "$main"
+    close_window "$main"
+    wait_gone "$APP_PID" 5 || fail "closing the main window did not end the program"
+
+    # A later start on a vault with entries, the help switched off.
+    help_off
+    "$MAKE_VAULT" "$WORK/data.enc" "Secret1" "alice" "a-pw" "www.alice.example" "bob" "b-pw" "Office PC" ||
+        fail "make_vault failed"
+    "$WORK/keyshelf" 2>>"$WORK/stderr" &
+    APP_PID=$!
+    dialog=$(wait_window "Password Required" 15) || exit 1
+    sleep 0.5
+    window_shot "$name-password-enter" "$dialog"
+    log_in "Secret1"
+    main=$(wait_window "Keyshelf by Keyshelf Software") || exit 1
+    sleep 1
+    main=$(wait_window "Keyshelf by Keyshelf Software") || exit 1 # the band may give it a new native window
+    xdotool windowactivate --sync "$main"
+    xdotool key Tab Tab Tab Tab Home  # Edit, Delete, the website button, then the list: alice
+    sleep 0.3
+    window_shot "$name-main-window" "$main"
+
+    xdotool key shift+Tab shift+Tab shift+Tab shift+Tab Return # back to Add
+    editor=$(wait_window "Add an entry") || exit 1
+    xdotool key Tab Tab
+    xdotool type --delay 20 "carol"
+    sleep 0.3
+    window_shot "$name-editor-add" "$editor"
+    close_window "$editor"
+    sleep 0.3
+
+    xdotool windowactivate --sync "$main"
+    xdotool key Tab Tab Tab Tab End Home Return # the list's Enter edits alice
+    editor=$(wait_window "Edit an entry") || exit 1
+    sleep 0.3
+    window_shot "$name-editor-edit" "$editor"
+    close_window "$editor"
+    sleep 0.3
+
+    # The about window, from its menu.
+    for _ in 1 2 3; do
+        xdotool windowactivate --sync "$main"
+        xdotool mousemove --window "$main" 182 9 click 1
+        sleep 1
+        xdotool key Down Return
+        sleep 0.5
+        [ -n "$(xdotool search --onlyvisible --name '^About Keyshelf$' 2>/dev/null)" ] && break
+        xdotool key Escape
+    done
+    about=$(wait_window "About Keyshelf") || exit 1
+    xdotool mousemove 0 0 # no hover over the link
+    sleep 0.5
+    window_shot "$name-about" "$about"
+    # The product's name on the header picture, and the website's address.
+    legible "$name-about" "377x29+8+20" 150 "the product's name"
+    legible "$name-about" "309x21+172+140" 100 "the website's address" "b>r+0.1"
+    if [ "$palette" = light ]; then
+        exactly "$name-about" "309x21+172+140" "#0000ff" 100 "the website's address"
+    fi
+    close_window "$about"
+    close_window "$main"
+    wait_gone "$APP_PID" 5 || fail "closing the main window did not end the program"
+    APP_PID=
+done
+echo "dark palette: ok"
