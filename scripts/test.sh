@@ -19,6 +19,9 @@ bash tests/e2e/appearance_test.sh build-skin/keyshelf build/tests/banner_server 
 # The same band serving a hostile page: nothing it tries may act for the user.
 bash tests/e2e/banner_attack_test.sh build-skin/keyshelf build/tests/banner_server build/tests/make_vault \
     build/screenshots 18473
+# The memory of the program and its web engine helpers with the band's page showing, one run: figures to
+# read (target under 250 MB), which fail nothing; only a program that does not start or show its page does.
+bash bench/banner_memory_bench.sh build-skin/keyshelf build/tests/banner_server build/tests/make_vault 18473 1
 
 # A build without the banner links nothing of the web engine and runs without it.
 cmake -S . -B build-nobanner -G Ninja -DKEYSHELF_BANNER=OFF -DKEYSHELF_BENCH=OFF

@@ -4,6 +4,7 @@
 #include <QEvent>
 #include <QMouseEvent>
 #include <QPointer>
+#include <QQuickWindow>
 #include <QVBoxLayout>
 #include <QWebEngineDownloadRequest>
 #include <QWebEngineFileSystemAccessRequest>
@@ -170,12 +171,13 @@ BannerView::~BannerView() {
     delete surface_;
 }
 
-// The view's drawing widget composes its picture with OpenGL, and the top-level window it sits in must be
-// an OpenGL window for that: in the main window itself, Qt would destroy and make again the main window's
+// Drawing with OpenGL (the engine's default; the band draws in software, see keyshelf_create_banner), the
+// view's drawing widget composes its picture with OpenGL, and the top-level window it sits in must be an
+// OpenGL window for that: in the main window itself, Qt would destroy and make again the main window's
 // native window (it vanishes from the screen for a moment and comes back under another id). So the view
 // lives in a window of its own, made once the drawing widget exists (so that it is an OpenGL window from
-// the start), which is embedded into the band as a native child of the main window. The main window keeps
-// the surface it was painted with.
+// the start if it needs to be), which is embedded into the band as a native child of the main window. The
+// main window keeps the surface it was painted with.
 void BannerView::Embed() {
     if (container_ != nullptr) {
         return;
@@ -267,5 +269,11 @@ extern "C" Q_DECL_EXPORT BannerBand* keyshelf_create_banner(QWidget* parent, con
     if (host == nullptr || host->version != kBannerInterfaceVersion) {
         return nullptr;
     }
+    // The band is a small still picture: it is drawn in software (Qt Quick's software renderer, and the
+    // engine then composes its frames without the GPU too). Drawing with OpenGL loaded the graphics driver
+    // and its buffers into the program for the band alone: about 63 MB of the 226 MB that the program and
+    // its helpers took with the page showing (Mesa's software driver under Xvfb; a graphics card's driver
+    // is no smaller). Set before the engine starts, which reads it once.
+    QQuickWindow::setGraphicsApi(QSGRendererInterface::Software);
     return new BannerView(parent, *host);
 }
