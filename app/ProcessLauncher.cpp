@@ -2,6 +2,10 @@
 
 #include <cerrno>
 #include <csignal>
+#include <cstdlib>
+#include <map>
+#include <mutex>
+#include <string_view>
 #include <fcntl.h>
 #include <spawn.h>
 #include <sys/wait.h>
@@ -95,7 +99,47 @@ void ReapInBackground(pid_t pid) {
     }
 }
 
+// The variables Keyshelf set for itself, each with the value started programs get instead (none: unset).
+std::map<std::string, std::optional<std::string>>& OwnVariables() {
+    static std::map<std::string, std::optional<std::string>> variables;
+    return variables;
+}
+std::mutex gOwnVariablesLock;
+
+// The environment for a started program: Keyshelf's own, with the variables it set for itself put back.
+// The strings live in `storage` until the program has been started.
+std::vector<char*> EnvironmentForStarted(std::vector<std::string>& storage) {
+    std::lock_guard lock(gOwnVariablesLock);
+    const auto& own = OwnVariables();
+    std::vector<char*> envp;
+    storage.reserve(own.size());
+    for (char** entry = environ; *entry != nullptr; ++entry) {
+        const std::string_view text(*entry);
+        const auto it = own.find(std::string(text.substr(0, text.find('='))));
+        if (it == own.end()) {
+            envp.push_back(*entry);
+        } else if (it->second) {
+            storage.push_back(it->first + '=' + *it->second);
+        }
+    }
+    for (std::string& restored : storage) {
+        envp.push_back(restored.data());
+    }
+    envp.push_back(nullptr);
+    return envp;
+}
+
 } // namespace
+
+void SetForThisProgramOnly(const std::string& name, const std::string& value) {
+    std::lock_guard lock(gOwnVariablesLock);
+    auto& own = OwnVariables();
+    if (own.find(name) == own.end()) {
+        const char* before = std::getenv(name.c_str());
+        own.emplace(name, before != nullptr ? std::optional<std::string>(before) : std::nullopt);
+    }
+    ::setenv(name.c_str(), value.c_str(), 1);
+}
 
 Launch StartDetached(const std::string& program, const std::vector<std::string>& arguments) {
     // A C string ends at its first NUL: what follows would be dropped without a word.
@@ -120,7 +164,9 @@ Launch StartDetached(const std::string& program, const std::vector<std::string>&
     // posix_spawnp returns only once the new process has executed the program or failed to, and hands
     // back the errno of a failed execution (a missing program, an argument too long) as its result.
     pid_t pid = -1;
-    const int error = ::posix_spawnp(&pid, argv[0], setup.actions(), setup.attr(), argv.data(), environ);
+    std::vector<std::string> restored;
+    std::vector<char*> envp = EnvironmentForStarted(restored);
+    const int error = ::posix_spawnp(&pid, argv[0], setup.actions(), setup.attr(), argv.data(), envp.data());
     if (error != 0) {
         return {error, -1};
     }

@@ -4,6 +4,7 @@
 // keep the engine's helper processes alive after Keyshelf has ended.
 #pragma once
 
+#include <optional>
 #include <string>
 #include <sys/types.h>
 #include <vector>
@@ -25,5 +26,10 @@ struct Launch {
 // background when it ends, so that it leaves no zombie. Returns once the program has been executed or
 // has failed to be.
 Launch StartDetached(const std::string& program, const std::vector<std::string>& arguments);
+
+// Sets an environment variable for Keyshelf itself (its web engine's switches, for example) while the
+// programs it starts get the value the variable had before, or none: a browser opened for the user must
+// not run with Keyshelf's settings. Call it before any other thread reads the environment.
+void SetForThisProgramOnly(const std::string& name, const std::string& value);
 
 } // namespace ProcessLauncher

@@ -1,6 +1,7 @@
 #include "Banner.h"
 
 #include "BannerModule.h"
+#include "ProcessLauncher.h"
 #include "Seams.h"
 
 #include <QCoreApplication>
@@ -105,7 +106,8 @@ QWidget* Banner::band() const {
 
 void PrepareWebEngine() {
     // The engine reads these when it starts, with the band; they are set here, while the process has one
-    // thread, since changing the environment later could race with a reader on another thread.
+    // thread, since changing the environment later could race with a reader on another thread. They are
+    // Keyshelf's own: the programs it starts (the browser, through xdg-open) get the values from before.
     // It reports its graphics set-up and its switches on every start, and Chromium logs its own passing
     // troubles; none of it is for the user. A developer's QT_LOGGING_RULES, or a --log-level of their own
     // in QTWEBENGINE_CHROMIUM_FLAGS (which comes later, so wins), still turns it back on.
@@ -114,19 +116,19 @@ void PrepareWebEngine() {
     // sandbox; the band starts none (the engine's network and GPU services run in this process), so it
     // sat idle at about 20 MB. Such a helper would now be started directly, as unsandboxed as before; the
     // page's renderer still comes from the sandboxed zygote. About 9 MB less in all.
-    qputenv("QTWEBENGINE_CHROMIUM_FLAGS",
-            "--log-level=3 --no-unsandboxed-zygote " + qgetenv("QTWEBENGINE_CHROMIUM_FLAGS"));
+    ProcessLauncher::SetForThisProgramOnly(
+        "QTWEBENGINE_CHROMIUM_FLAGS",
+        "--log-level=3 --no-unsandboxed-zygote " + qgetenv("QTWEBENGINE_CHROMIUM_FLAGS").toStdString());
     // The band draws in software (see the module's keyshelf_create_banner), so the program needs no
     // OpenGL at all. The engine still asks Qt whether OpenGL may be used from several threads, and Qt
     // answers by making a throw-away OpenGL context, which loads the graphics driver into the process for
     // good (Mesa's software one: about 35 MB). Skipping that check keeps the driver out; it only decides
-    // threaded OpenGL, which nothing here uses. Like the engine's switches, the variable is inherited by
-    // what the program starts (the browser, through xdg-open).
+    // threaded OpenGL, which nothing here uses.
     if (qEnvironmentVariableIsEmpty("QT_OPENGL_NO_SANITY_CHECK")) {
-        qputenv("QT_OPENGL_NO_SANITY_CHECK", "1");
+        ProcessLauncher::SetForThisProgramOnly("QT_OPENGL_NO_SANITY_CHECK", "1");
     }
     if (::geteuid() == 0 && qEnvironmentVariableIsEmpty("QTWEBENGINE_DISABLE_SANDBOX")) {
-        qputenv("QTWEBENGINE_DISABLE_SANDBOX", "1");
+        ProcessLauncher::SetForThisProgramOnly("QTWEBENGINE_DISABLE_SANDBOX", "1");
     }
 }
 

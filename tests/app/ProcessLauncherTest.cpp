@@ -259,6 +259,27 @@ TEST_F(ProcessLauncherTest, ArgumentsArriveUnchangedWithoutAShell) {
     EXPECT_EQ(TempDir::Read(recorder + ".args"), expected);
 }
 
+// What Keyshelf sets in its environment for itself stays its own: a started program gets the value from
+// before, or no variable at all, and everything else unchanged.
+TEST_F(ProcessLauncherTest, StartedProgramsGetTheEnvironmentKeyshelfStartedWith) {
+    ::setenv("KEYSHELF_TEST_HAD", "the user's", 1);
+    ::unsetenv("KEYSHELF_TEST_NEW");
+    ::setenv("KEYSHELF_TEST_OTHER", "kept", 1);
+    ProcessLauncher::SetForThisProgramOnly("KEYSHELF_TEST_HAD", "keyshelf's own " + std::string(::getenv("KEYSHELF_TEST_HAD")));
+    ProcessLauncher::SetForThisProgramOnly("KEYSHELF_TEST_NEW", "1");
+    ProcessLauncher::SetForThisProgramOnly("KEYSHELF_TEST_NEW", "2"); // a second setting keeps the first's "before"
+    EXPECT_STREQ(::getenv("KEYSHELF_TEST_HAD"), "keyshelf's own the user's");
+    EXPECT_STREQ(::getenv("KEYSHELF_TEST_NEW"), "2");
+
+    const std::string out = dir.file("env.out");
+    ASSERT_EQ(ProcessLauncher::StartDetached("sh", {"-c", "env > \"$0.tmp\" && mv \"$0.tmp\" \"$0\"", out}).error, 0);
+    ASSERT_TRUE(WaitFor([&] { return fs::exists(out); }));
+    const std::string seen = "\n" + TempDir::Read(out);
+    EXPECT_NE(seen.find("\nKEYSHELF_TEST_HAD=the user's\n"), std::string::npos) << seen;
+    EXPECT_EQ(seen.find("KEYSHELF_TEST_NEW"), std::string::npos) << seen;
+    EXPECT_NE(seen.find("\nKEYSHELF_TEST_OTHER=kept\n"), std::string::npos) << seen;
+}
+
 TEST_F(ProcessLauncherTest, FailuresAreReportedWithTheirErrno) {
     const std::string recorder = WriteRecorder();
 
