@@ -147,6 +147,9 @@ BannerView::BannerView(QWidget* parent, const BannerHost& host)
             [](QWebEngineDownloadRequest* download) { download->cancel(); });
     page_ = new BannerPage(profile, view_);
     view_->setPage(page_);
+    // Until the page paints, and wherever it leaves its background clear, the band shows the window's
+    // own colour rather than a browser's white.
+    page_->setBackgroundColor(palette().color(QPalette::Window));
     view_->setContextMenuPolicy(Qt::NoContextMenu);
     view_->setFocusPolicy(Qt::NoFocus);
     view_->setAcceptDrops(false);
@@ -189,6 +192,13 @@ void BannerView::Embed() {
     container_->setAcceptDrops(false);
     layout()->addWidget(container_);
     container_->show();
+}
+
+void BannerView::changeEvent(QEvent* event) {
+    QWidget::changeEvent(event);
+    if (event->type() == QEvent::PaletteChange && page_ != nullptr) {
+        page_->setBackgroundColor(palette().color(QPalette::Window));
+    }
 }
 
 void BannerView::navigate(const QString& address) {

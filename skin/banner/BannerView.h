@@ -27,6 +27,7 @@ public:
 
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
+    void changeEvent(QEvent* event) override;
 
 private:
     // Opens the link at `point` (in the page's CSS pixels) in the browser, if there is one.
