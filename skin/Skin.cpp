@@ -1,5 +1,15 @@
 #include "Skin.h"
 
+#include "Contrast.h"
+
+#include <QAbstractButton>
+#include <QApplication>
+#include <QCheckBox>
+#include <QEvent>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMenuBar>
+#include <QStatusBar>
 #include <stdexcept>
 
 namespace {
@@ -9,10 +19,95 @@ constexpr QRgb kBackground = 0xE6EEF7;
 constexpr QRgb kText = 0x1B2A41;
 constexpr QRgb kPicture = 0xC9D8EA;
 constexpr QRgb kWindow = 0xD4E1F0;
+// The darkest of the light surfaces the skin draws text on: a pressed button. The window, the menu and
+// status bars, picture boxes and buttons at rest are all lighter.
+constexpr QRgb kDarkestSurface = 0xB3C7E0;
 
 qint32 Pack(QColor c) {
     return static_cast<qint32>(c.red() | (c.green() << 8) | (c.blue() << 16));
 }
+
+// The roles a control draws its text in over the skin's own surfaces; none for controls that draw it on a
+// background of their own (text boxes and lists, in the palette's colours or those the skin gives them).
+QList<QPalette::ColorRole> TextRolesOf(const QWidget* control) {
+    if (qobject_cast<const QLabel*>(control) != nullptr || qobject_cast<const QCheckBox*>(control) != nullptr) {
+        return {QPalette::WindowText};
+    }
+    if (qobject_cast<const QAbstractButton*>(control) != nullptr) {
+        return {QPalette::ButtonText};
+    }
+    if (qobject_cast<const QStatusBar*>(control) != nullptr || qobject_cast<const QMenuBar*>(control) != nullptr) {
+        return {QPalette::WindowText, QPalette::ButtonText};
+    }
+    return {};
+}
+
+const char* const kFitted = "skinFittedText";
+
+void SetColour(QWidget* control, QPalette::ColorRole role, const QColor& colour) {
+    if (control->palette().color(role) != colour) {
+        QPalette palette = control->palette();
+        palette.setColor(role, colour);
+        control->setPalette(palette);
+        control->setProperty(kFitted, true);
+    }
+}
+
+// The skin's surfaces are light whatever the desktop's palette. Text in the palette's colours stays so
+// where it can be read on them (a light palette changes nothing); a dark palette's light text is drawn in
+// the skin's own text colour instead. Controls the window gave colours of their own keep them.
+// Text boxes are the other way round: the skin's style sheet draws them on the palette's own base (not on
+// the background ColourControls gave them), so their text, in the skin's colour, is a lighter one of its hue
+// on a dark base.
+void FitText(QWidget* window, const QColor& skinText) {
+    const QColor surface = QColor::fromRgb(kDarkestSurface);
+    for (QWidget* control : window->findChildren<QWidget*>()) {
+        const bool fitted = control->property(kFitted).toBool();
+        const QPalette desktop = QApplication::palette(control);
+        if (qobject_cast<QLineEdit*>(control) != nullptr) {
+            if (control->palette().color(QPalette::Text) == skinText || fitted) {
+                SetColour(control, QPalette::Text,
+                          contrast::Legible(skinText, desktop.color(QPalette::Base), desktop.color(QPalette::Text)));
+            }
+            continue;
+        }
+        for (const QPalette::ColorRole role : TextRolesOf(control)) {
+            const QColor wanted = desktop.color(role);
+            if (control->palette().color(role) == wanted || fitted) {
+                SetColour(control, role, contrast::Ratio(wanted, surface) >= contrast::kText ? wanted : skinText);
+            }
+        }
+    }
+}
+
+// Fits a skinned window's text again when it is shown (changing a window's flags, as staying on top does,
+// polishes its controls anew, which gives them back the palettes they had before) and when the desktop's
+// palette changes, once every control has taken the new palette.
+class TextFitter : public QObject {
+public:
+    TextFitter(QWidget* window, const QColor& skinText) : QObject(window), window_(window), skinText_(skinText) {
+        setObjectName(QStringLiteral("skinTextFitter"));
+        window->installEventFilter(this);
+    }
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override {
+        if (watched != window_) {
+            return false;
+        }
+        if (event->type() == QEvent::Show) {
+            FitText(window_, skinText_);
+        } else if (event->type() == QEvent::PaletteChange) {
+            QMetaObject::invokeMethod(
+                this, [this] { FitText(window_, skinText_); }, Qt::QueuedConnection);
+        }
+        return false;
+    }
+
+private:
+    QWidget* window_;
+    QColor skinText_;
+};
 
 } // namespace
 
@@ -64,6 +159,10 @@ void Skin::Apply(QWidget* window) const {
         "QLineEdit { border: 1px solid #6F8BB0; border-radius: 3px; padding: 1px 3px; }"
         "QStatusBar { background: #B9CCE4; }"
         "QMenuBar { background: #B9CCE4; }"));
+    FitText(window, text_);
+    if (window->findChild<TextFitter*>(QStringLiteral("skinTextFitter"), Qt::FindDirectChildrenOnly) == nullptr) {
+        new TextFitter(window, text_);
+    }
 }
 
 void SkinCompanion::Operation1(QObject* fromSkin) {

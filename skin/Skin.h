@@ -24,7 +24,8 @@ public:
     qint32 Property(int dispatchId) const;
     static QColor ColourOf(qint32 value);
 
-    // Draws the window in the skin's look.
+    // Draws the window in the skin's look, with text that can be read on the skin's light surfaces in a
+    // dark palette too.
     void Apply(QWidget* window) const;
 
 private:

@@ -3,17 +3,25 @@
 // as a desktop with a dark theme hands it to the program), changing while they are open.
 #include "TestMain.h"
 
+#include "BuildConfiguration.h"
 #include "Contrast.h"
 #include "DesignCheck.h"
 #include "Form8.h"
 #include "RtfDocument.h"
 #include "Seams.h"
+#include "Skin.h"
 #include "frmAbout.h"
+#include "frmAdd.h"
+#include "modGlobals.h"
+#include "modSkin.h"
 
+#include <QAbstractButton>
 #include <QApplication>
+#include <QCheckBox>
 #include <QFile>
 #include <QImage>
 #include <QLabel>
+#include <QLineEdit>
 #include <QPalette>
 #include <QTemporaryDir>
 #include <QTextBlock>
@@ -87,6 +95,9 @@ private slots:
     void cleanup() {
         DestroyAllWindows();
         QApplication::setPalette(light);
+        buildConfig::testing::ForceSkin(std::nullopt);
+        buildConfig::ApplyBuildConfiguration();
+        modSkin::objSkin = nullptr;
         seams::testing::End();
     }
 
@@ -321,6 +332,85 @@ private slots:
         QCOMPARE(textOf(about->lblWebsite), blue);
         QCOMPARE(textOf(about->Label1), light.color(QPalette::Text));
         delete about;
+    }
+
+    // A skinned window is drawn on light surfaces of the skin's own whatever the desktop's palette. Its
+    // labels and buttons keep the palette's text where it reads on them (a light palette changes nothing)
+    // and take the skin's text colour in a dark one. Its text boxes are drawn on the palette's base: they
+    // keep the skin's text where it reads there, and a lighter one of its hue on a dark base.
+    void skinnedWindowsInBothPalettes() {
+        Skin skin;
+        modSkin::objSkin = &skin;
+        buildConfig::testing::ForceSkin(true);
+        buildConfig::ApplyBuildConfiguration();
+        const QColor darkestSurface(0xB3, 0xC7, 0xE0); // a pressed button; the window and bars are lighter
+        modGlobals::strEditMode = QStringLiteral("Add");
+        const auto openEditor = [] {
+            auto* editor = new frmAdd;
+            editor->Form_Load();
+            editor->show();
+            return editor;
+        };
+        const auto roleOf = [](QWidget* control) {
+            return qobject_cast<QAbstractButton*>(control) != nullptr ? QPalette::ButtonText : QPalette::WindowText;
+        };
+        const auto textOf = [&](QWidget* control) { return control->palette().color(roleOf(control)); };
+        const auto labelsAndButtons = [](frmAdd* editor) {
+            QList<QWidget*> controls;
+            for (QLabel* label : editor->findChildren<QLabel*>()) {
+                controls << label;
+            }
+            for (QAbstractButton* button : editor->findChildren<QAbstractButton*>()) {
+                controls << button;
+            }
+            return controls;
+        };
+
+        SetPalette(Darker());
+        frmAdd* editor = openEditor();
+        QCOMPARE(labelsAndButtons(editor).size(), 5);
+        for (QWidget* control : labelsAndButtons(editor)) {
+            QCOMPARE(textOf(control), skin.text());
+        }
+        QVERIFY(contrast::Ratio(skin.text(), darkestSurface) >= contrast::kText);
+        const QColor typed = editor->txtUsername->palette().color(QPalette::Text);
+        QVERIFY(contrast::Ratio(typed, QColor("#3d3d3d")) >= contrast::kText);
+        QVERIFY(qAbs(typed.hslHue() - skin.text().hslHue()) <= 3);
+
+        // The desktop turns light while the editor is open.
+        SetPalette(light);
+        QCoreApplication::processEvents(); // fitted once every control has the new palette
+        for (QWidget* control : labelsAndButtons(editor)) {
+            QVERIFY(contrast::Ratio(textOf(control), darkestSurface) >= contrast::kText);
+        }
+        QCOMPARE(editor->txtUsername->palette().color(QPalette::Text), skin.text());
+        delete editor;
+
+        // Opened in the light palette: its colours, as ever.
+        editor = openEditor();
+        for (QWidget* control : labelsAndButtons(editor)) {
+            QCOMPARE(textOf(control), light.color(roleOf(control)));
+        }
+        QCOMPARE(editor->txtUsername->palette().color(QPalette::Text), skin.text());
+
+        // And turning dark while open: the text boxes' base turns dark, their text light.
+        SetPalette(Darker());
+        QCoreApplication::processEvents();
+        QVERIFY(contrast::Ratio(editor->txtUsername->palette().color(QPalette::Text), QColor("#3d3d3d")) >=
+                contrast::kText);
+        for (QWidget* control : labelsAndButtons(editor)) {
+            QVERIFY(contrast::Ratio(textOf(control), darkestSurface) >= contrast::kText);
+        }
+        delete editor;
+
+        // Staying on top changes the help window's flags, which polishes its controls anew: the box under
+        // the document is fitted all the same once the window shows.
+        SetPalette(Darker());
+        auto* help = new Form8;
+        help->Form_Load();
+        help->show();
+        QCOMPARE(help->Check1->palette().color(QPalette::WindowText), skin.text());
+        delete help;
     }
 };
 
