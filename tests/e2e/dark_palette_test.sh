@@ -78,8 +78,10 @@ for palette in dark light; do
     cp "$(dirname "$0")/../../Help.rtf" "$WORK/Help.rtf"
     if [ "$palette" = dark ]; then
         mkdir -p "$XDG_CONFIG_HOME/qt6ct"
-        printf '[Appearance]\ncolor_scheme_path=%s\ncustom_palette=true\nstyle=Fusion\n' "$SCHEME" \
-            >"$XDG_CONFIG_HOME/qt6ct/qt6ct.conf"
+        # Fonts as Qt picks them without a theme, so that only the colours differ from the light run.
+        printf '[Appearance]\ncolor_scheme_path=%s\ncustom_palette=true\nstyle=Fusion\n\n[Fonts]\n%s\n%s\n' \
+            "$SCHEME" 'general="Sans Serif,9,-1,5,400,0,0,0,0,0,0,0,0,0,0,1"' \
+            'fixed="Monospace,9,-1,5,400,0,0,0,0,0,0,0,0,0,0,1"' >"$XDG_CONFIG_HOME/qt6ct/qt6ct.conf"
         export QT_QPA_PLATFORMTHEME=qt6ct
     else
         unset QT_QPA_PLATFORMTHEME
