@@ -57,8 +57,8 @@ void SetColour(QWidget* control, QPalette::ColorRole role, const QColor& colour)
 // where it can be read on them (a light palette changes nothing); a dark palette's light text is drawn in
 // the skin's own text colour instead. Controls the window gave colours of their own keep them.
 // Text boxes are the other way round: the skin's style sheet draws them on the palette's own base (not on
-// the background ColourControls gave them), so their text, in the skin's colour, is a lighter one of its hue
-// on a dark base.
+// the background ColourControls gave them), so where the skin's text cannot be read on that base they take
+// the palette's text, made for it.
 void FitText(QWidget* window, const QColor& skinText) {
     const QColor surface = QColor::fromRgb(kDarkestSurface);
     for (QWidget* control : window->findChildren<QWidget*>()) {
@@ -66,8 +66,8 @@ void FitText(QWidget* window, const QColor& skinText) {
         const QPalette desktop = QApplication::palette(control);
         if (qobject_cast<QLineEdit*>(control) != nullptr) {
             if (control->palette().color(QPalette::Text) == skinText || fitted) {
-                SetColour(control, QPalette::Text,
-                          contrast::Legible(skinText, desktop.color(QPalette::Base), desktop.color(QPalette::Text)));
+                const bool reads = contrast::Ratio(skinText, desktop.color(QPalette::Base)) >= contrast::kText;
+                SetColour(control, QPalette::Text, reads ? skinText : desktop.color(QPalette::Text));
             }
             continue;
         }
