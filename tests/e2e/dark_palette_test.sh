@@ -4,12 +4,14 @@
 # window, the main window, the editor adding and editing, and the about window, each in a screenshot of
 # its own. The texts that have colours of their own (the help's headings and warning, the about window's
 # product name and link) must stand out from what lies behind them in both palettes, and in the light one
-# keep exactly the colours they always had.
-# Usage: dark_palette_test.sh path/to/keyshelf path/to/make_vault screenshot-folder
+# keep exactly the colours they always had; so must the labels and the typed text of the dialogs.
+# Usage: dark_palette_test.sh path/to/keyshelf path/to/make_vault screenshot-folder [NAME]
+# NAME, when given, goes into the screenshots' names (a skinned build's, beside the normal one's).
 set -u
 PROGRAM=$1
 MAKE_VAULT=$2
 SHOTS=$3
+NAME=${4:-}
 . "$(dirname "$0")/x11.sh"
 
 SCHEME=/usr/share/qt6ct/colors/darker.conf
@@ -59,11 +61,11 @@ exactly() {
     [ "${n:-0}" -ge "$4" ] || fail "$5 is no longer $3 in $1 (${n:-no} pixels)"
 }
 
-# palette_is SHOT dark|light: the window's background (a blank corner) has the palette's lightness.
+# palette_is SHOT GEOMETRY dark|light: the area's background has the palette's lightness.
 palette_is() {
     local bg
-    bg=$(background "$1" "20x10+2+2")
-    if [ "$2" = dark ]; then
+    bg=$(background "$1" "$2")
+    if [ "$3" = dark ]; then
         awk -v l="$bg" 'BEGIN { exit !(l < 0.1) }' || fail "$1 is not dark (luminance $bg): the scheme was not applied"
     else
         awk -v l="$bg" 'BEGIN { exit !(l > 0.5) }' || fail "$1 is not light (luminance $bg)"
@@ -86,7 +88,7 @@ for palette in dark light; do
     else
         unset QT_QPA_PLATFORMTHEME
     fi
-    name="dark-palette-$palette"
+    name="dark-palette${NAME:+-$NAME}-$palette"
 
     # First start: the dialog creates the master password, then the help comes over the main window.
     "$WORK/keyshelf" 2>"$WORK/stderr" &
@@ -94,12 +96,12 @@ for palette in dark light; do
     dialog=$(wait_window "Password Required" 15) || exit 1
     sleep 0.5
     window_shot "$name-password-create" "$dialog"
-    palette_is "$name-password-create" "$palette"
     log_in "Secret1" "Secret1"
     main=$(wait_window "Keyshelf by Keyshelf Software") || exit 1
     help=$(wait_window "Readme/Help") || exit 1
     sleep 1
     window_shot "$name-help" "$help"
+    palette_is "$name-help" "300x28+12+6" "$palette" # the document's page: the palette's, skinned or not
     # The first heading, "Welcome to Keyshelf", in the document's dark blue (beside the text cursor).
     legible "$name-help" "300x28+12+6" 150 "the help's first heading" "b>r+0.1"
     # The warning in red, a few paragraphs down.
@@ -123,6 +125,7 @@ for palette in dark light; do
     dialog=$(wait_window "Password Required" 15) || exit 1
     sleep 0.5
     window_shot "$name-password-enter" "$dialog"
+    legible "$name-password-enter" "61x17+8+21" 40 "the label \"Password:\""
     log_in "Secret1"
     main=$(wait_window "Keyshelf by Keyshelf Software") || exit 1
     sleep 1
@@ -146,6 +149,8 @@ for palette in dark light; do
     editor=$(wait_window "Edit an entry") || exit 1
     sleep 0.3
     window_shot "$name-editor-edit" "$editor"
+    legible "$name-editor-edit" "77x17+8+8" 60 "the label \"Username:\""
+    legible "$name-editor-edit" "120x15+92+7" 40 "the username in its box"
     close_window "$editor"
     sleep 0.3
 
