@@ -16,6 +16,8 @@ cmake -S . -B build-skin -G Ninja -DKEYSHELF_SKIN=ON -DKEYSHELF_BENCH=OFF \
     -DKEYSHELF_BANNER_URL=http://127.0.0.1:18473/adserver.asp
 cmake --build build-skin -j "$jobs" --target keyshelf
 bash tests/e2e/appearance_test.sh build-skin/keyshelf build/tests/banner_server build/screenshots skinned 18473
+# Its windows in a dark colour scheme and in the light palette.
+bash tests/e2e/dark_palette_test.sh build-skin/keyshelf build/tests/make_vault build/screenshots skinned
 # The same band serving a hostile page: nothing it tries may act for the user.
 bash tests/e2e/banner_attack_test.sh build-skin/keyshelf build/tests/banner_server build/tests/make_vault \
     build/screenshots 18473
