@@ -64,17 +64,7 @@ for _ in $(seq 50); do [ -s "$WORK/opened" ] && break; sleep 0.1; done
 [ "$(head -n 1 "$WORK/opened" 2>/dev/null)" = "http://www.keyshelf.example" ] ||
     fail "the website button opened \"$(cat "$WORK/opened" 2>/dev/null)\""
 
-# The about window, from its menu (the menu may take a moment to open while the banner loads).
-for _ in 1 2 3; do
-    xdotool windowactivate --sync "$main"
-    xdotool mousemove --window "$main" 182 9 click 1
-    sleep 1
-    xdotool key Down Return
-    sleep 0.5
-    [ -n "$(xdotool search --onlyvisible --name '^About Keyshelf$' 2>/dev/null)" ] && break
-    xdotool key Escape
-done
-about=$(wait_window "About Keyshelf") || exit 1
+about=$(open_about "$main") || exit 1 # from its menu
 sleep 1
 shot "appearance-$NAME-about-window"
 close_window "$about"

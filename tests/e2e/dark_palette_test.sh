@@ -154,17 +154,7 @@ for palette in dark light; do
     close_window "$editor"
     sleep 0.3
 
-    # The about window, from its menu.
-    for _ in 1 2 3; do
-        xdotool windowactivate --sync "$main"
-        xdotool mousemove --window "$main" 182 9 click 1
-        sleep 1
-        xdotool key Down Return
-        sleep 0.5
-        [ -n "$(xdotool search --onlyvisible --name '^About Keyshelf$' 2>/dev/null)" ] && break
-        xdotool key Escape
-    done
-    about=$(wait_window "About Keyshelf") || exit 1
+    about=$(open_about "$main") || exit 1 # from its menu
     xdotool mousemove 0 0 # no hover over the link
     sleep 0.5
     window_shot "$name-about" "$about"

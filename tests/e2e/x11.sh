@@ -123,3 +123,18 @@ close_window() {
     xdotool windowactivate --sync "$1" 2>/dev/null
     xdotool key alt+F4
 }
+
+# open_about MAIN: opens the about window from the main window's menu (the menu may take a moment to open
+# while the banner loads) and prints its window id.
+open_about() {
+    for _ in 1 2 3; do
+        xdotool windowactivate --sync "$1"
+        xdotool mousemove --window "$1" 182 9 click 1
+        sleep 1
+        xdotool key Down Return
+        sleep 0.5
+        [ -n "$(xdotool search --onlyvisible --name '^About Keyshelf$' 2>/dev/null)" ] && break
+        xdotool key Escape
+    done
+    wait_window "About Keyshelf"
+}
