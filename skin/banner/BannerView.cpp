@@ -147,9 +147,7 @@ BannerView::BannerView(QWidget* parent, const BannerHost& host)
             [](QWebEngineDownloadRequest* download) { download->cancel(); });
     page_ = new BannerPage(profile, view_);
     view_->setPage(page_);
-    // Until the page paints, and wherever it leaves its background clear, the band shows the window's
-    // own colour rather than a browser's white.
-    page_->setBackgroundColor(palette().color(QPalette::Window));
+    FollowPalette();
     view_->setContextMenuPolicy(Qt::NoContextMenu);
     view_->setFocusPolicy(Qt::NoFocus);
     view_->setAcceptDrops(false);
@@ -194,10 +192,28 @@ void BannerView::Embed() {
     container_->show();
 }
 
+// Until the page paints, and wherever it leaves its background clear, the band shows the colour of the
+// window behind it rather than a browser's white. That is the colour of the nearest widget that paints
+// its own background: a skinned window paints its own colour, which its children's palettes do not
+// carry. The surface is a window of its own, which takes no colours from the band unless given them.
+void BannerView::FollowPalette() {
+    QWidget* behind = parentWidget();
+    while (behind != nullptr && !behind->autoFillBackground() && !behind->isWindow()) {
+        behind = behind->parentWidget();
+    }
+    const QColor colour = (behind != nullptr ? behind : this)->palette().color(QPalette::Window);
+    QPalette surface = palette();
+    surface.setColor(QPalette::Window, colour);
+    surface_->setPalette(surface);
+    if (page_ != nullptr) {
+        page_->setBackgroundColor(colour);
+    }
+}
+
 void BannerView::changeEvent(QEvent* event) {
     QWidget::changeEvent(event);
-    if (event->type() == QEvent::PaletteChange && page_ != nullptr) {
-        page_->setBackgroundColor(palette().color(QPalette::Window));
+    if (event->type() == QEvent::PaletteChange) {
+        FollowPalette();
     }
 }
 

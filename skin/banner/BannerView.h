@@ -30,6 +30,8 @@ protected:
     void changeEvent(QEvent* event) override;
 
 private:
+    // Gives the band's own window and the page's background the colours of the window the band is in.
+    void FollowPalette();
     // Opens the link at `point` (in the page's CSS pixels) in the browser, if there is one.
     void OpenLinkAt(const QPointF& point);
 

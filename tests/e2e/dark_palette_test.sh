@@ -134,6 +134,11 @@ for palette in dark light; do
     xdotool key Tab Tab Tab Tab Home  # Edit, Delete, the website button, then the list: alice
     sleep 0.3
     window_shot "$name-main-window" "$main"
+    # The banner band (its page is not served here) shows the window's own colour, not a browser's white.
+    band=$(background "$name-main-window" "400x50+20+155")
+    beside=$(background "$name-main-window" "100x50+485+155")
+    awk -v a="$band" -v b="$beside" 'BEGIN { d = a - b; exit !(d < 0.03 && d > -0.03) }' ||
+        fail "the banner band is not the window's colour in $name-main-window (luminance $band against $beside)"
 
     xdotool key shift+Tab shift+Tab shift+Tab shift+Tab Return # back to Add
     editor=$(wait_window "Add an entry") || exit 1
