@@ -63,21 +63,29 @@ char32_t DecodeUtf8(std::string_view s, std::size_t& pos) {
     return cp;
 }
 
+} // namespace
+
 void AppendCodePoint(std::string& out, char32_t cp) {
+    // A surrogate half or a number beyond Unicode is no character: it becomes the replacement character.
+    if (cp > 0x10FFFF || (cp >= 0xD800 && cp <= 0xDFFF)) {
+        cp = 0xFFFD;
+    }
     if (cp < 0x80) {
         out.push_back(static_cast<char>(cp));
     } else if (cp < 0x800) {
         out.push_back(static_cast<char>(0xC0 | (cp >> 6)));
         out.push_back(static_cast<char>(0x80 | (cp & 0x3F)));
-    } else {
-        // Nothing in the code page lies above the Basic Multilingual Plane.
+    } else if (cp < 0x10000) {
         out.push_back(static_cast<char>(0xE0 | (cp >> 12)));
+        out.push_back(static_cast<char>(0x80 | ((cp >> 6) & 0x3F)));
+        out.push_back(static_cast<char>(0x80 | (cp & 0x3F)));
+    } else {
+        out.push_back(static_cast<char>(0xF0 | (cp >> 18)));
+        out.push_back(static_cast<char>(0x80 | ((cp >> 12) & 0x3F)));
         out.push_back(static_cast<char>(0x80 | ((cp >> 6) & 0x3F)));
         out.push_back(static_cast<char>(0x80 | (cp & 0x3F)));
     }
 }
-
-} // namespace
 
 char32_t ToUnicode(unsigned char byte) {
     if (byte >= 0x80 && byte <= 0x9F) {

@@ -1,4 +1,5 @@
-// Windows-1252, the code page data.enc is stored in: one byte per character.
+// Windows-1252, the code page data.enc is stored in (one byte per character), and the one codec for it:
+// the vault and the help's RTF reader both read their bytes through it.
 #pragma once
 
 #include <string>
@@ -23,6 +24,9 @@ std::string FromUtf8(std::string_view utf8);
 // Writes the code-page bytes of a UTF-8 text to `out`, which must have room for utf8.size() bytes (a
 // text never grows), and returns how many were written.
 std::size_t FromUtf8Into(char* out, std::string_view utf8);
+
+// Appends one character as UTF-8; a surrogate half or a number beyond Unicode becomes U+FFFD.
+void AppendCodePoint(std::string& out, char32_t codePoint);
 
 // Code-page bytes to UTF-8 text. Never fails: every byte has a character.
 std::string ToUtf8(std::string_view bytes);

@@ -1,7 +1,8 @@
 #include "RtfParser.h"
 
+#include "Cp1252.h"
+
 #include <algorithm>
-#include <array>
 #include <climits>
 #include <unordered_map>
 
@@ -17,17 +18,6 @@ std::string Paragraph::Text() const {
 
 namespace {
 
-// Windows-1252 at 0x80..0x9F; the five codes the code page leaves unassigned stand for the C1 controls.
-constexpr std::array<char16_t, 32> kCp1252High = {
-    0x20AC, 0x0081, 0x201A, 0x0192, 0x201E, 0x2026, 0x2020, 0x2021, 0x02C6, 0x2030, 0x0160,
-    0x2039, 0x0152, 0x008D, 0x017D, 0x008F, 0x0090, 0x2018, 0x2019, 0x201C, 0x201D, 0x2022,
-    0x2013, 0x2014, 0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0x009D, 0x017E, 0x0178,
-};
-
-char32_t FromCp1252(unsigned char byte) {
-    return byte >= 0x80 && byte < 0xA0 ? kCp1252High[byte - 0x80] : byte;
-}
-
 constexpr char32_t kReplacement = 0xFFFD;
 
 bool IsHighSurrogate(char32_t c) {
@@ -37,26 +27,6 @@ bool IsLowSurrogate(char32_t c) {
     return c >= 0xDC00 && c <= 0xDFFF;
 }
 
-void AppendUtf8(std::string& out, char32_t c) {
-    if (c > 0x10FFFF || IsHighSurrogate(c) || IsLowSurrogate(c)) {
-        c = kReplacement;
-    }
-    if (c < 0x80) {
-        out += static_cast<char>(c);
-    } else if (c < 0x800) {
-        out += static_cast<char>(0xC0 | (c >> 6));
-        out += static_cast<char>(0x80 | (c & 0x3F));
-    } else if (c < 0x10000) {
-        out += static_cast<char>(0xE0 | (c >> 12));
-        out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
-        out += static_cast<char>(0x80 | (c & 0x3F));
-    } else {
-        out += static_cast<char>(0xF0 | (c >> 18));
-        out += static_cast<char>(0x80 | ((c >> 12) & 0x3F));
-        out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
-        out += static_cast<char>(0x80 | (c & 0x3F));
-    }
-}
 
 bool IsLetter(char c) {
     return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z');
@@ -505,7 +475,7 @@ private:
     }
 
     // A byte of the document's code page, raw or from \'hh.
-    void Byte(unsigned char byte) { Character(FromCp1252(byte)); }
+    void Byte(unsigned char byte) { Character(cp1252::ToUnicode(byte)); }
 
     void RawByte(unsigned char byte) {
         if (skip_ > 0) {
@@ -534,7 +504,7 @@ private:
             break;
         case Dest::FontTable:
             if (fontName_.size() < kMaxFontName) {
-                AppendUtf8(fontName_, c);
+                cp1252::AppendCodePoint(fontName_, c);
             }
             break;
         default:
@@ -578,7 +548,7 @@ private:
     void AppendCharacter(char32_t c) {
         MatchFormat();
         if (!pendingFormat_.hidden) {
-            AppendUtf8(pendingText_, c);
+            cp1252::AppendCodePoint(pendingText_, c);
         }
     }
 
