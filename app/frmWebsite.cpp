@@ -3,6 +3,7 @@
 #include "BuildConfiguration.h"
 #include "Builder.h"
 #include "Seams.h"
+#include "WebAddress.h"
 
 #include <QCloseEvent>
 #include <QTimer>
@@ -12,11 +13,7 @@ namespace website {
 QString strLaunchMode;
 
 QString LaunchAddress(const QString& address) {
-    if (address.contains(QLatin1String("https://"), Qt::CaseInsensitive) ||
-        address.contains(QLatin1String("http://"), Qt::CaseInsensitive)) {
-        return address;
-    }
-    return QStringLiteral("http://") + address;
+    return webAddress::WithWebScheme(address);
 }
 
 } // namespace website

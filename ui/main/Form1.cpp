@@ -7,6 +7,7 @@
 #include "frmAdd.h"
 #include "modListViewEnh.h"
 #include "Seams.h"
+#include "WebAddress.h"
 #include "frmAbout.h"
 #include "frmSplash.h"
 #include "frmWebsite.h"
@@ -221,11 +222,7 @@ QString Form1::GotoTarget(const QString& location) {
     const bool web = std::any_of(std::begin(kMarkers), std::end(kMarkers), [&](const char* marker) {
         return location.contains(QLatin1String(marker), Qt::CaseInsensitive);
     });
-    if (web && !location.contains(QLatin1String("https://"), Qt::CaseInsensitive) &&
-        !location.contains(QLatin1String("http://"), Qt::CaseInsensitive)) {
-        return QStringLiteral("http://") + location;
-    }
-    return location;
+    return web ? webAddress::WithWebScheme(location) : location;
 }
 
 void Form1::cmdGoto_Click() {
