@@ -255,9 +255,9 @@ private slots:
         Form1* main = logIn();
         QCOMPARE(layouts::OuterHeight(main), OnPixels(heightBefore - layouts::kFrameHeight - layouts::kMenuHeight + 995) +
                                                  layouts::kFrameHeight + layouts::kMenuHeight);
-        QCOMPARE(main->lstPass->Top(), OnPixels(2975));
+        QCOMPARE(layouts::Top(main->lstPass), OnPixels(2975));
         // The list keeps the resize rule's bottom below the band.
-        QCOMPARE(main->lstPass->Height(), OnPixels(layouts::OuterHeight(main) - main->lstPass->Top() - 1000));
+        QCOMPARE(layouts::Height(main->lstPass), OnPixels(layouts::OuterHeight(main) - layouts::Top(main->lstPass) - 1000));
         QVERIFY(main->lstPass->geometry().bottom() < main->StatusBar1->geometry().top());
 
         // Without the banner the window keeps its design height.
@@ -271,7 +271,7 @@ private slots:
         modGlobals::PasswordDialog()->txtPass->setText("Secret1");
         modGlobals::PasswordDialog()->cmdOK_Click();
         QCOMPARE(layouts::OuterHeight(main), heightBefore);
-        QCOMPARE(main->lstPass->Top(), 1980);
+        QCOMPARE(layouts::Top(main->lstPass), 1980);
     }
 
     void resizeRule() {
@@ -283,8 +283,8 @@ private slots:
 
         layouts::SetOuterWidth(&main, 12000);
         layouts::SetOuterHeight(&main, 9000);
-        QCOMPARE(main.lstPass->Width(), OnPixels(12000 - 120));
-        QCOMPARE(main.lstPass->Height(), OnPixels(layouts::OuterHeight(&main) - 1980 - 1000));
+        QCOMPARE(layouts::Width(main.lstPass), OnPixels(12000 - 120));
+        QCOMPARE(layouts::Height(main.lstPass), OnPixels(layouts::OuterHeight(&main) - 1980 - 1000));
         QCOMPARE(main.cmdAdd[0]->geometry(), addButton); // only the list changes
         QCOMPARE(main.StatusPanel()->width(), panelWidth); // set once, at load
         // The status bar stays docked along the bottom, full width.
@@ -295,8 +295,8 @@ private slots:
         // Too small for the layout: the absolute value, never an error. 2500 high with the list at 1980
         // gives 480 (here 2490, the nearest whole pixels, gives 490).
         layouts::SetOuterHeight(&main, 2500);
-        QCOMPARE(main.lstPass->Height(), OnPixels(std::abs(layouts::OuterHeight(&main) - 1980 - 1000)));
-        QVERIFY(std::abs(main.lstPass->Height() - 480) <= 15);
+        QCOMPARE(layouts::Height(main.lstPass), OnPixels(std::abs(layouts::OuterHeight(&main) - 1980 - 1000)));
+        QVERIFY(std::abs(layouts::Height(main.lstPass) - 480) <= 15);
 
         // Minimized: the list keeps its size; restoring applies the rule again.
         layouts::SetOuterHeight(&main, 8000);
@@ -308,7 +308,7 @@ private slots:
         }
         main.showNormal();
         main.Form_Resize();
-        QCOMPARE(main.lstPass->Height(), OnPixels(std::abs(layouts::OuterHeight(&main) - 1980 - 1000)));
+        QCOMPARE(layouts::Height(main.lstPass), OnPixels(std::abs(layouts::OuterHeight(&main) - 1980 - 1000)));
     }
 
     void closingClosesEveryWindowAndEnds() {

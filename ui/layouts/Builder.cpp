@@ -355,6 +355,9 @@ void SetGeometry(QWidget* w, int left, int top, int width, int height) {
 void SetTop(QWidget* w, int top) {
     w->move(w->x(), twips::ToPixels(top));
 }
+void SetWidth(QWidget* w, int width) {
+    w->resize(twips::ToPixels(width), w->height());
+}
 void SetHeight(QWidget* w, int height) {
     w->resize(w->width(), twips::ToPixels(height));
 }

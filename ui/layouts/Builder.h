@@ -41,6 +41,7 @@ int Width(const QWidget* w);
 int Height(const QWidget* w);
 void SetGeometry(QWidget* w, int left, int top, int width, int height);
 void SetTop(QWidget* w, int top);
+void SetWidth(QWidget* w, int width);
 void SetHeight(QWidget* w, int height);
 
 // A window's outer size, as the designs count it: client area, menu bar, title bar and borders. The

@@ -335,8 +335,8 @@ void Form1::Form_Resize() {
     if (isMinimized() || lstPass == nullptr) {
         return;
     }
-    lstPass->setWidth(std::abs(layouts::OuterWidth(this) - 2 * lstPass->Left()));
-    lstPass->setHeight(std::abs(layouts::OuterHeight(this) - lstPass->Top() - 1000));
+    layouts::SetWidth(lstPass, std::abs(layouts::OuterWidth(this) - 2 * layouts::Left(lstPass)));
+    layouts::SetHeight(lstPass, std::abs(layouts::OuterHeight(this) - layouts::Top(lstPass) - 1000));
 }
 
 bool Form1::Form_QueryUnload() {
@@ -387,7 +387,7 @@ void Form1::afterFormLoad() {
     if (blnBanner) {
         const int room = layouts::Height(wbBanner) + 50;
         layouts::SetOuterHeight(this, std::abs(room + layouts::OuterHeight(this)));
-        lstPass->setTop(std::abs(room + lstPass->Top()));
+        layouts::SetTop(lstPass, std::abs(room + layouts::Top(lstPass)));
         // The list keeps its bottom where the resize rule puts it, below the band it made room for.
         Form_Resize();
         // The web engine starts once the window and its list are painted on the screen, not before.

@@ -108,30 +108,3 @@ int ListView::firstSelected() const {
     return first;
 }
 
-int ListView::Left() const {
-    return twips::FromPixels(x());
-}
-int ListView::Top() const {
-    return twips::FromPixels(y());
-}
-int ListView::Width() const {
-    return twips::FromPixels(width());
-}
-int ListView::Height() const {
-    return twips::FromPixels(height());
-}
-void ListView::setLeft(int value) {
-    move(twips::ToPixels(value), y());
-}
-void ListView::setTop(int value) {
-    move(x(), twips::ToPixels(value));
-}
-void ListView::setWidth(int value) {
-    resize(twips::ToPixels(value), height());
-}
-void ListView::setHeight(int value) {
-    resize(width(), twips::ToPixels(value));
-}
-void ListView::Move(int left, int top, int width, int height) {
-    setGeometry(twips::ToPixels(left), twips::ToPixels(top), twips::ToPixels(width), twips::ToPixels(height));
-}

@@ -1,5 +1,6 @@
 // The list view of the main window in report view: column headers, rows with a text and two
-// sub-items, selection, the sort settings and the column-click event. Geometry is in twips.
+// sub-items, selection, the sort settings and the column-click event. Column widths are in twips; the
+// list's own place and size go through the window builder's twips geometry like every control's.
 #pragma once
 
 #include "ListItemsModel.h"
@@ -40,17 +41,6 @@ public:
     void setSortKey(int key) { model_->setSortKey(key); }
     int sortOrder() const { return model_->sortOrder(); }
     void setSortOrder(int order) { model_->setSortOrder(order); }
-
-    // Position and size in twips.
-    int Left() const;
-    int Top() const;
-    int Width() const;
-    int Height() const;
-    void setLeft(int twips);
-    void setTop(int twips);
-    void setWidth(int twips);
-    void setHeight(int twips);
-    void Move(int left, int top, int width, int height);
 
 signals:
     // A column header was clicked; `number` counts from 1.
