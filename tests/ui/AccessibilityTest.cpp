@@ -16,6 +16,7 @@
 #include "frmSplash.h"
 #include "frmWebsite.h"
 #include "modGlobals.h"
+#include "WindowTestRun.h"
 
 #include <QAbstractButton>
 #include <QAbstractScrollArea>
@@ -27,7 +28,6 @@
 #include <QMetaEnum>
 #include <QSet>
 #include <QStatusBar>
-#include <QTemporaryDir>
 #include <QTimer>
 #include <QToolButton>
 #include <QtTest>
@@ -203,7 +203,7 @@ const std::vector<vault::Entry> kEntries = {
 class AccessibilityTest : public QObject {
     Q_OBJECT
 
-    std::unique_ptr<QTemporaryDir> folder;
+    std::unique_ptr<WindowTestRun> folder;
     Form1* main = nullptr;
 
     void writeVault() {
@@ -231,25 +231,16 @@ class AccessibilityTest : public QObject {
     }
 
 private slots:
-    void initTestCase() {
-        Startup::PrepareApplication();
-        buildConfig::ApplyBuildConfiguration();
-    }
+    void initTestCase() { WindowTestRun::PrepareApplication(); }
 
     void init() {
-        folder = std::make_unique<QTemporaryDir>();
-        seams::testing::Begin(folder->path(), QDateTime(QDate(2026, 12, 6), QTime(8, 27, 30)));
-        seams::OpenSettings()->setValue("Settings/showHelp", "0");
-        QVERIFY(QFile::copy(QStringLiteral(KEYSHELF_HELP_RTF), folder->filePath("Help.rtf")));
-        modGlobals::Reset();
+        folder = std::make_unique<WindowTestRun>(WindowTestRun::Options{.helpDocument = true, .showHelp = "0"});
     }
 
     void cleanup() {
-        modGlobals::Reset();
-        DestroyAllWindows();
+        folder.reset();
         main = nullptr;
         buildConfig::ApplyBuildConfiguration();
-        seams::testing::End();
     }
 
     void passwordDialogCreatingThePassword() {

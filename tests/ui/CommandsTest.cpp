@@ -14,12 +14,12 @@
 #include "frmAdd.h"
 #include "frmPass.h"
 #include "modGlobals.h"
+#include "WindowTestRun.h"
 
 #include <QClipboard>
 #include <QLineEdit>
 #include <QMimeData>
 #include <QSettings>
-#include <QTemporaryDir>
 #include <QToolButton>
 #include <QtTest>
 #include <cerrno>
@@ -47,7 +47,7 @@ struct DiskFull : vault::FileOps {
 class CommandsTest : public QObject {
     Q_OBJECT
 
-    std::unique_ptr<QTemporaryDir> folder;
+    std::unique_ptr<WindowTestRun> folder;
     Form1* main = nullptr;
 
     QString vaultPath() const { return folder->filePath("data.enc"); }
@@ -100,25 +100,17 @@ class CommandsTest : public QObject {
     }
 
 private slots:
-    void initTestCase() {
-        Startup::PrepareApplication();
-        buildConfig::ApplyBuildConfiguration();
-    }
+    void initTestCase() { WindowTestRun::PrepareApplication(); }
 
     void init() {
-        folder = std::make_unique<QTemporaryDir>();
-        seams::testing::Begin(folder->path(), QDateTime(QDate(2026, 12, 6), QTime(8, 27, 30)));
-        seams::OpenSettings()->setValue("Settings/showHelp", "0");
-        modGlobals::Reset();
+        folder = std::make_unique<WindowTestRun>(WindowTestRun::Options{.showHelp = "0"});
         start(kEntries);
     }
 
     void cleanup() {
         vault::SetFileOps(nullptr);
-        modGlobals::Reset();
-        DestroyAllWindows();
+        folder.reset();
         main = nullptr;
-        seams::testing::End();
     }
 
     void commandsWithoutASelection() {

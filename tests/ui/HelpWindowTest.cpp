@@ -12,20 +12,20 @@
 #include "VaultFormat.h"
 #include "frmPass.h"
 #include "modGlobals.h"
+#include "WindowTestRun.h"
 
 #include <QAbstractTextDocumentLayout>
 #include <QCheckBox>
 #include <QLineEdit>
 #include <QScrollBar>
 #include <QSettings>
-#include <QTemporaryDir>
 #include <QTextBlock>
 #include <QTextDocument>
 #include <QTextEdit>
 
 class HelpWindowTest : public QObject {
     Q_OBJECT
-    std::unique_ptr<QTemporaryDir> folder;
+    std::unique_ptr<WindowTestRun> folder;
 
     QString setting() const { return seams::OpenSettings()->value("Settings/showHelp", "<absent>").toString(); }
     void setSetting(const QString& value) { seams::OpenSettings()->setValue("Settings/showHelp", value); }
@@ -43,25 +43,16 @@ class HelpWindowTest : public QObject {
     }
 
 private slots:
-    void initTestCase() {
-        Startup::PrepareApplication();
-        buildConfig::ApplyBuildConfiguration();
-    }
+    void initTestCase() { WindowTestRun::PrepareApplication(); }
 
     void init() {
-        folder = std::make_unique<QTemporaryDir>();
-        seams::testing::Begin(folder->path());
-        QVERIFY(QFile::copy(QStringLiteral(KEYSHELF_HELP_RTF), folder->filePath("Help.rtf")));
+        folder = std::make_unique<WindowTestRun>(WindowTestRun::Options{.helpDocument = true});
         QFile vault(folder->filePath("data.enc"));
         vault.open(QIODevice::WriteOnly);
         vault.write(QByteArray::fromStdString(vault::VaultBytes("Secret1", {})));
     }
 
-    void cleanup() {
-        modGlobals::Reset();
-        DestroyAllWindows();
-        seams::testing::End();
-    }
+    void cleanup() { folder.reset(); }
 
     void showsTheHelpDocumentOnTop() {
         Form8* help = start(); // no setting yet: the window opens, box ticked

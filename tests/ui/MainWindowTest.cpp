@@ -14,6 +14,7 @@
 #include "frmSplash.h"
 #include "frmWebsite.h"
 #include "modGlobals.h"
+#include "WindowTestRun.h"
 
 #include <QHeaderView>
 #include <QLabel>
@@ -22,7 +23,6 @@
 #include <QMenuBar>
 #include <QSettings>
 #include <QStatusBar>
-#include <QTemporaryDir>
 #include <QTimer>
 #include <QToolButton>
 #include <QtTest>
@@ -45,7 +45,7 @@ void WriteVault(const QString& path, const std::string& bytes) {
 class MainWindowTest : public QObject {
     Q_OBJECT
 
-    std::unique_ptr<QTemporaryDir> folder;
+    std::unique_ptr<WindowTestRun> folder;
 
     QString vaultPath() const { return folder->filePath("data.enc"); }
 
@@ -75,24 +75,13 @@ class MainWindowTest : public QObject {
     }
 
 private slots:
-    void initTestCase() {
-        Startup::PrepareApplication();
-        buildConfig::ApplyBuildConfiguration();
-    }
+    void initTestCase() { WindowTestRun::PrepareApplication(); }
 
     void init() {
-        folder = std::make_unique<QTemporaryDir>();
-        seams::testing::Begin(folder->path(), QDateTime(QDate(2026, 12, 6), QTime(8, 27, 30)));
-        QVERIFY(QFile::copy(QStringLiteral(KEYSHELF_HELP_RTF), folder->filePath("Help.rtf")));
-        modGlobals::Reset();
-        buildConfig::ApplyBuildConfiguration();
+        folder = std::make_unique<WindowTestRun>(WindowTestRun::Options{.helpDocument = true});
     }
 
-    void cleanup() {
-        modGlobals::Reset();
-        DestroyAllWindows();
-        seams::testing::End();
-    }
+    void cleanup() { folder.reset(); }
 
     void everyWindowMatchesItsDesign() {
         Form1 main;

@@ -11,11 +11,11 @@
 #include "VaultFormat.h"
 #include "frmPass.h"
 #include "modGlobals.h"
+#include "WindowTestRun.h"
 
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
-#include <QTemporaryDir>
 #include <QTimer>
 #include <QtTest>
 #include <cerrno>
@@ -63,7 +63,7 @@ struct Box {
 class PasswordDialogTest : public QObject {
     Q_OBJECT
 
-    std::unique_ptr<QTemporaryDir> folder;
+    std::unique_ptr<WindowTestRun> folder;
     std::unique_ptr<Form1> main;
 
     QString vaultPath() const { return folder->filePath("data.enc"); }
@@ -91,22 +91,15 @@ class PasswordDialogTest : public QObject {
     }
 
 private slots:
-    void initTestCase() {
-        Startup::PrepareApplication();
-        buildConfig::ApplyBuildConfiguration();
-    }
+    void initTestCase() { WindowTestRun::PrepareApplication(); }
 
     void init() {
-        folder = std::make_unique<QTemporaryDir>();
-        seams::testing::Begin(folder->path(), QDateTime(QDate(2026, 12, 6), QTime(8, 27, 30)));
-        modGlobals::Reset();
+        folder = std::make_unique<WindowTestRun>();
     }
 
     void cleanup() {
-        modGlobals::Reset();
         main.reset();
-        DestroyAllWindows(); // the help window opened by a successful start
-        seams::testing::End();
+        folder.reset(); // with it the help window opened by a successful start
         vault::SetFileOps(nullptr);
     }
 
