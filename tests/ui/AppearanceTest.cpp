@@ -19,13 +19,13 @@
 #include "frmWebsite.h"
 #include "modGlobals.h"
 #include "modSkin.h"
+#include "WindowTestRun.h"
 
 #include <QClipboard>
 #include <QLabel>
 #include <QLineEdit>
 #include <QSettings>
 #include <QSignalSpy>
-#include <QTemporaryDir>
 #include <QStatusBar>
 #include <QWebEnginePage>
 #include <QWebEngineProfile>
@@ -43,7 +43,7 @@ constexpr int OnPixels(int twips) {
 
 class AppearanceTest : public QObject {
     Q_OBJECT
-    std::unique_ptr<QTemporaryDir> folder;
+    std::unique_ptr<WindowTestRun> folder;
 
     static Banner* ShowBannerAndWait(Form1* main) {
         modSkin::ShowBanner(main);
@@ -100,23 +100,17 @@ private slots:
     void initTestCase() { Startup::PrepareApplication(); }
 
     void init() {
-        folder = std::make_unique<QTemporaryDir>();
-        seams::testing::Begin(folder->path());
-        seams::OpenSettings()->setValue("Settings/showHelp", "0");
         buildConfig::testing::ForceSkin(std::nullopt);
-        buildConfig::ApplyBuildConfiguration();
+        folder = std::make_unique<WindowTestRun>(WindowTestRun::Options{.showHelp = "0"});
         buildConfig::strBannerURL = "http://127.0.0.1:9/adserver.asp"; // nothing listens there
-        modGlobals::Reset();
         modSkin::Reset();
         website::strLaunchMode.clear();
     }
 
     void cleanup() {
-        modGlobals::Reset();
-        DestroyAllWindows();
+        folder.reset();
         modSkin::Reset();
         buildConfig::testing::ForceSkin(std::nullopt);
-        seams::testing::End();
         banner::testing::SetModulePath(QStringLiteral(KEYSHELF_BANNER_MODULE));
     }
 

@@ -14,6 +14,7 @@
 #include "frmAdd.h"
 #include "modGlobals.h"
 #include "modSkin.h"
+#include "WindowTestRun.h"
 
 #include <QAbstractButton>
 #include <QApplication>
@@ -23,7 +24,6 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPalette>
-#include <QTemporaryDir>
 #include <QTextBlock>
 #include <QTextDocument>
 #include <QTextEdit>
@@ -81,24 +81,21 @@ QByteArray HelpBytes() {
 class ContrastTest : public QObject {
     Q_OBJECT
     QPalette light;
-    std::unique_ptr<QTemporaryDir> folder;
+    std::unique_ptr<WindowTestRun> folder;
 
 private slots:
     void initTestCase() { light = QApplication::palette(); }
 
     void init() {
-        folder = std::make_unique<QTemporaryDir>();
-        seams::testing::Begin(folder->path());
-        QVERIFY(QFile::copy(QStringLiteral(KEYSHELF_HELP_RTF), folder->filePath("Help.rtf")));
+        folder = std::make_unique<WindowTestRun>(WindowTestRun::Options{.helpDocument = true});
     }
 
     void cleanup() {
-        DestroyAllWindows();
+        folder.reset();
         QApplication::setPalette(light);
         buildConfig::testing::ForceSkin(std::nullopt);
         buildConfig::ApplyBuildConfiguration();
         modSkin::objSkin = nullptr;
-        seams::testing::End();
     }
 
     void ratiosAsWcagGivesThem() {
