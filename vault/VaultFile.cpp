@@ -1,7 +1,6 @@
 #include "VaultFile.h"
 
 #include "AtomicFile.h"
-#include "xfileExists.h"
 
 namespace modGlobals {
 namespace {
@@ -31,14 +30,15 @@ Result<std::string> ReadVaultBytes(const std::string& path) {
 } // namespace
 
 std::string VaultPath(const std::string& executableDir) {
-    return executableDir + xfileExists::kPathSeparator + "data.enc";
+    return executableDir + '/' + "data.enc";
 }
 
 vault::Status EnsureVaultFile(const std::string& path) {
-    if (xfileExists::FileExists(path)) {
+    // A regular file, or a link to one, is the vault; anything else at the path is left alone.
+    const PathKind kind = vault::KindOfPath(path);
+    if (kind == PathKind::RegularFile) {
         return std::nullopt;
     }
-    const PathKind kind = vault::KindOfPath(path);
     if (kind != PathKind::Missing) {
         return NotAFile("Could not open", path, kind);
     }

@@ -16,7 +16,7 @@
 
 namespace modGlobals {
 
-// The executable's folder + the platform separator + "data.enc".
+// The executable's folder, "/" and "data.enc".
 std::string VaultPath(const std::string& executableDir);
 
 // Creates the file with one empty line when no file exists at `path`. Something else at the path
