@@ -10,8 +10,7 @@ MAKE_VAULT=$2
 SHOTS=$3
 . "$(dirname "$0")/x11.sh"
 
-needed=$(readelf -d "$PROGRAM" | grep NEEDED) || fail "readelf could not read $PROGRAM"
-echo "$needed" | grep -qi webengine && fail "the program names a web engine library: $needed"
+names_no_web_engine "$PROGRAM"
 [ -f "$(dirname "$PROGRAM")/keyshelf-banner.so" ] || fail "no banner module beside $PROGRAM"
 
 start_x

@@ -138,3 +138,11 @@ open_about() {
     done
     wait_window "About Keyshelf"
 }
+
+# names_no_web_engine PROGRAM: the program's dynamic section names no Qt WebEngine library.
+names_no_web_engine() {
+    local needed
+    needed=$(readelf -d "$1" | grep NEEDED) || fail "readelf could not read $1"
+    echo "$needed" | grep -qi webengine && fail "the program names a web engine library: $needed"
+    return 0
+}
