@@ -2,8 +2,8 @@
 
 #include "Identity.h"
 #include "WindowAccessibility.h"
-#include "frmSplash.h"
-#include "modIcon.h"
+#include "SplashWindow.h"
+#include "ProgramIcon.h"
 
 #include <QApplication>
 #include <QFont>
@@ -19,7 +19,7 @@ void PrepareApplication() {
     // The designs name Windows fonts; draw them with a font every Linux desktop has.
     QFont::insertSubstitution(QStringLiteral("MS Sans Serif"), QStringLiteral("DejaVu Sans"));
     QFont::insertSubstitution(QStringLiteral("Verdana"), QStringLiteral("DejaVu Sans"));
-    QApplication::setWindowIcon(modIcon::LoadIcon(QStringLiteral("AAA")));
+    QApplication::setWindowIcon(programIcon::LoadIcon(QStringLiteral("AAA")));
     windowAccessibility::Install();
     // Windows come and go during start-up while none is visible; the program ends when the main window
     // closes, not when the last window happens to.
@@ -28,7 +28,7 @@ void PrepareApplication() {
 
 int Run(QApplication& app) {
     PrepareApplication();
-    frmSplash* splash = frmSplash::Load();
+    SplashWindow* splash = SplashWindow::Load();
     splash->Form_Load();
     splash->show();
     return app.exec();

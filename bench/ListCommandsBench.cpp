@@ -3,7 +3,7 @@
 //   sorting by a column and repainting, against a stable sort of the same column's collation keys made
 //   beforehand (the list keeps its keys, so a click needs no more);
 //   adding one entry (insert, save, repaint), against a bare save of the same vault by the vault core.
-#include "Form1.h"
+#include "MainWindow.h"
 #include "Seams.h"
 #include "UiBench.h"
 #include "VaultFile.h"
@@ -24,13 +24,13 @@ double Seconds(Clock::time_point from, Clock::time_point to) {
     return std::chrono::duration<double>(to - from).count();
 }
 
-Form1* Main() {
-    static Form1* main = uibench::LogIn();
+MainWindow* Main() {
+    static MainWindow* main = uibench::LogIn();
     return main;
 }
 
 void BM_SortColumnAndRepaint(benchmark::State& state) {
-    Form1* main = Main();
+    MainWindow* main = Main();
     const int header = static_cast<int>(state.range(0));
     for (auto _ : state) {
         main->lstPass_ColumnClick(header); // every click flips the direction: a full sort each time
@@ -41,7 +41,7 @@ void BM_SortColumnAndRepaint(benchmark::State& state) {
 // The least a header click must do: a stable sort of the column's collation keys, made once beforehand.
 void BM_StableSortOfCachedKeys(benchmark::State& state) {
     const int field = static_cast<int>(state.range(0)) - 1;
-    const QCollator collator = ListItemsModel::MakeCollator();
+    const QCollator collator = EntryList::MakeCollator();
     std::vector<QCollatorSortKey> keys;
     for (const vault::Entry& e : uibench::Entries()) {
         const std::string& s = field == 0 ? e.username : field == 1 ? e.password : e.location;
@@ -64,8 +64,8 @@ void BM_StableSortOfCachedKeys(benchmark::State& state) {
 // One entry added as the editor adds it, saved and painted; timed in pairs with a bare save of the same
 // vault, so that the disk's drift falls on both alike.
 void BM_AddOneEntryAgainstBareSave(benchmark::State& state) {
-    Form1* main = Main();
-    ListItemsModel* items = main->lstPass->items();
+    MainWindow* main = Main();
+    EntryList* items = main->lstPass->items();
     double add = 0;
     double bareTime = 0;
     const std::string bare = uibench::Folder().toStdString() + "/bare-save.enc";

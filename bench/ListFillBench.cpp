@@ -1,9 +1,9 @@
 // From the master password accepted to the main list filled with 32,767 entries and painted, beside the
 // vault core's load of the same file, measured in one run (offscreen).
-#include "Form1.h"
+#include "MainWindow.h"
 #include "UiBench.h"
 #include "VaultFile.h"
-#include "frmPass.h"
+#include "PasswordDialog.h"
 #include "modGlobals.h"
 
 #include <QCoreApplication>
@@ -33,9 +33,9 @@ void BM_AcceptedToListPainted(benchmark::State& state) {
     using Clock = std::chrono::steady_clock;
     for (auto _ : state) {
         modGlobals::Reset();
-        auto* main = Form1::Load();
+        auto* main = MainWindow::Load();
         main->Form_Load();
-        frmPass* dialog = modGlobals::PasswordDialog();
+        PasswordDialog* dialog = modGlobals::LoadedPasswordDialog();
         dialog->txtPass->setText(QString::fromStdString(kMaster));
         QCoreApplication::processEvents();
 

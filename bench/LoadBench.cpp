@@ -11,11 +11,11 @@
 #include "UiBench.h"
 
 #include "BuildConfiguration.h"
-#include "Form1.h"
+#include "MainWindow.h"
 #include "Seams.h"
 #include "Startup.h"
 #include "VaultFile.h"
-#include "frmPass.h"
+#include "PasswordDialog.h"
 #include "modGlobals.h"
 
 #include <QApplication>
@@ -112,9 +112,9 @@ int Window(int argc, char** argv, const std::string& folder) {
     seams::OpenSettings()->setValue("Settings/showHelp", "0");
     const std::string path = modGlobals::VaultPath(folder);
 
-    Form1* main = Form1::Load();
+    MainWindow* main = MainWindow::Load();
     main->Form_Load();
-    frmPass* dialog = modGlobals::PasswordDialog();
+    PasswordDialog* dialog = modGlobals::LoadedPasswordDialog();
     if (dialog == nullptr) {
         return 1;
     }
@@ -134,9 +134,9 @@ int Window(int argc, char** argv, const std::string& folder) {
     bool painted = false;
     Measure m;
     struct PaintWatch : QObject {
-        Form1* main;
+        MainWindow* main;
         bool* painted;
-        PaintWatch(Form1* w, bool* p) : main(w), painted(p) {}
+        PaintWatch(MainWindow* w, bool* p) : main(w), painted(p) {}
         bool eventFilter(QObject*, QEvent* e) override {
             if (e->type() == QEvent::Paint && main->isVisible() && main->lstPass->count() > 0 && !*painted) {
                 QTimer::singleShot(0, this, [this] { *painted = true; });

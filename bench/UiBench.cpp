@@ -4,11 +4,11 @@
 
 #include "Banner.h"
 #include "BuildConfiguration.h"
-#include "Form1.h"
+#include "MainWindow.h"
 #include "Seams.h"
 #include "Startup.h"
 #include "VaultFile.h"
-#include "frmPass.h"
+#include "PasswordDialog.h"
 #include "modGlobals.h"
 
 #include <QApplication>
@@ -63,11 +63,11 @@ void Prepare() {
     }
 }
 
-Form1* LogIn() {
+MainWindow* LogIn() {
     modGlobals::Reset();
-    Form1* main = Form1::Load();
+    MainWindow* main = MainWindow::Load();
     main->Form_Load();
-    frmPass* dialog = modGlobals::PasswordDialog();
+    PasswordDialog* dialog = modGlobals::LoadedPasswordDialog();
     dialog->txtPass->setText(QString::fromStdString(kMaster));
     dialog->cmdOK_Click();
     return main;

@@ -10,7 +10,7 @@
 #include <string>
 #include <vector>
 
-class Form1;
+class MainWindow;
 
 namespace uibench {
 
@@ -24,7 +24,7 @@ std::string VaultPath();
 // Writes the vault and prepares the application: offscreen windows, help switched off.
 void Prepare();
 // A main window past the gate on that vault.
-Form1* LogIn();
+MainWindow* LogIn();
 
 // The console table, keeping each benchmark's time (by its full name) and the counters for the ratios.
 class Reporter : public benchmark::ConsoleReporter {

@@ -5,14 +5,14 @@
 
 #include "BuildConfiguration.h"
 #include "DesignCheck.h"
-#include "Form1.h"
-#include "Form8.h"
+#include "MainWindow.h"
+#include "HelpWindow.h"
 #include "RtfDocument.h"
 #include "Seams.h"
 #include "Startup.h"
 #include "VaultFormat.h"
-#include "frmAdd.h"
-#include "frmPass.h"
+#include "EntryEditor.h"
+#include "PasswordDialog.h"
 #include "modGlobals.h"
 
 #include <QClipboard>
@@ -38,7 +38,7 @@ const std::vector<Entry> kEntries = {{"alice", "a-pw", "www.alice.example"}, {"b
 class FaultsTest : public QObject {
     Q_OBJECT
     std::unique_ptr<QTemporaryDir> folder;
-    Form1* main = nullptr;
+    MainWindow* main = nullptr;
 
     QString path() const { return folder->filePath("data.enc"); }
     QByteArray onDisk() const {
@@ -61,22 +61,22 @@ class FaultsTest : public QObject {
         return out;
     }
     // Opens the vault; returns the password dialog, or nullptr when start-up ended.
-    frmPass* open() {
-        main = Form1::Load();
+    PasswordDialog* open() {
+        main = MainWindow::Load();
         main->Form_Load();
-        return modGlobals::PasswordDialog();
+        return modGlobals::LoadedPasswordDialog();
     }
     void logIn(const char* password = "Secret1") {
-        frmPass* dialog = open();
+        PasswordDialog* dialog = open();
         QVERIFY(dialog != nullptr);
         dialog->txtPass->setText(password);
         dialog->cmdOK_Click();
-        QVERIFY(modGlobals::PasswordDialog() == nullptr);
+        QVERIFY(modGlobals::LoadedPasswordDialog() == nullptr);
     }
     // Adds an entry through the editor; true when the editor closed (the entry was stored).
     bool addEntry(const char* username) {
         main->cmdAdd_Click(0);
-        frmAdd* editor = frmAdd::instance();
+        EntryEditor* editor = EntryEditor::instance();
         editor->txtUsername->setText(username);
         editor->txtPassword->setText("pw");
         editor->cmdAdd_Click();
@@ -89,7 +89,7 @@ class FaultsTest : public QObject {
         QVERIFY2(boxes().last().contains(reason), qPrintable(boxes().last()));
         QCOMPARE(main->StatusText(), QString("Not saved."));
         QCOMPARE(main->lstPass->count(), 2); // the row went again
-        QVERIFY(frmAdd::instance() != nullptr && frmAdd::instance()->isVisible()); // with what was typed
+        QVERIFY(EntryEditor::instance() != nullptr && EntryEditor::instance()->isVisible()); // with what was typed
         QCOMPARE(onDisk(), before);
     }
 
@@ -182,7 +182,7 @@ private slots:
 
         QVERIFY(QDir(folder->path()).rmdir("data.enc"));
         std::filesystem::create_symlink(folder->filePath("gone.enc").toStdString(), path().toStdString());
-        frmAdd::instance()->cmdAdd_Click();
+        EntryEditor::instance()->cmdAdd_Click();
         QVERIFY(boxes().last().contains("does not exist"));
         QVERIFY(!QFileInfo::exists(folder->filePath("gone.enc")));
         QCOMPARE(main->lstPass->count(), 2);
@@ -222,7 +222,7 @@ private slots:
         QCOMPARE(main->lstPass->count(), 2);
         // Asked again, and accepted: the list as shown is written.
         seams::testing::setNextAnswer(seams::vbYes);
-        frmAdd::instance()->cmdAdd_Click();
+        EntryEditor::instance()->cmdAdd_Click();
         QCOMPARE(onDisk(), vaultOf({kEntries[0], kEntries[1], {"carol", "pw", ""}}));
         // Keyshelf's own saves never count as another program's.
         const int asked = seams::testing::shownBoxes().size();
@@ -303,7 +303,7 @@ private slots:
         QVERIFY(boxes().last().size() < 2000);
         // The editor's boxes take a field of any length, so an edit never cuts one short.
         main->cmdEdit_Click();
-        QCOMPARE(frmAdd::instance()->txtPassword->maxLength(), std::numeric_limits<int>::max());
+        QCOMPARE(EntryEditor::instance()->txtPassword->maxLength(), std::numeric_limits<int>::max());
     }
 
     void moreEntriesThanTheFormatHolds() {
@@ -373,7 +373,7 @@ private slots:
         f.close();
         logIn();
         main->mnuHelpItem_Click(0);
-        Form8* help = Form8::instance();
+        HelpWindow* help = HelpWindow::instance();
         QVERIFY(help != nullptr && help->isVisible());
         const QString text = help->rtf1->toPlainText();
         QVERIFY(shows.isEmpty() ? text.isEmpty() : text.contains(shows));

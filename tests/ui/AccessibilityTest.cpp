@@ -5,16 +5,16 @@
 #include "TestMain.h"
 #include "BuildConfiguration.h"
 #include "DesignCheck.h"
-#include "Form1.h"
-#include "Form8.h"
+#include "MainWindow.h"
+#include "HelpWindow.h"
 #include "Seams.h"
 #include "Startup.h"
 #include "VaultFormat.h"
-#include "frmAbout.h"
-#include "frmAdd.h"
-#include "frmPass.h"
-#include "frmSplash.h"
-#include "frmWebsite.h"
+#include "AboutWindow.h"
+#include "EntryEditor.h"
+#include "PasswordDialog.h"
+#include "SplashWindow.h"
+#include "WebsiteLauncher.h"
 #include "modGlobals.h"
 #include "WindowTestRun.h"
 
@@ -204,7 +204,7 @@ class AccessibilityTest : public QObject {
     Q_OBJECT
 
     std::unique_ptr<WindowTestRun> folder;
-    Form1* main = nullptr;
+    MainWindow* main = nullptr;
 
     void writeVault() {
         QFile f(folder->filePath("data.enc"));
@@ -213,16 +213,16 @@ class AccessibilityTest : public QObject {
     }
 
     // The main window loads and opens the vault, which opens the password dialog.
-    frmPass* start() {
-        main = Form1::Load();
+    PasswordDialog* start() {
+        main = MainWindow::Load();
         main->Form_Load();
         buildConfig::blnBanner = false; // the band's web view is read by its own name, "Banner"
-        return modGlobals::PasswordDialog();
+        return modGlobals::LoadedPasswordDialog();
     }
 
     void logIn() {
         writeVault();
-        frmPass* dialog = start();
+        PasswordDialog* dialog = start();
         QVERIFY(dialog != nullptr);
         dialog->txtPass->setText("Secret1");
         dialog->cmdOK_Click();
@@ -244,7 +244,7 @@ private slots:
     }
 
     void passwordDialogCreatingThePassword() {
-        frmPass* dialog = start(); // no vault yet
+        PasswordDialog* dialog = start(); // no vault yet
         QVERIFY(dialog != nullptr && dialog->isVisible());
         READ_AS_SHOWN(dialog, QAccessible::Dialog);
         QVERIFY(NameOf(dialog->SkinLabel1).startsWith("Because this is the first time you have used Keyshelf"));
@@ -255,7 +255,7 @@ private slots:
 
     void passwordDialogAskingForIt() {
         writeVault();
-        frmPass* dialog = start();
+        PasswordDialog* dialog = start();
         QVERIFY(dialog != nullptr && dialog->isVisible());
         READ_AS_SHOWN(dialog, QAccessible::Dialog);
         QCOMPARE(NameOf(dialog->SkinLabel1), QString("Please enter your password"));
@@ -287,7 +287,7 @@ private slots:
     void editorAddingAndEditing() {
         logIn();
         main->cmdAdd_Click();
-        frmAdd* editor = frmAdd::instance();
+        EntryEditor* editor = EntryEditor::instance();
         QVERIFY(editor != nullptr && editor->isVisible());
         READ_AS_SHOWN(editor, QAccessible::Dialog);
         QCOMPARE(NameOf(editor), QString("Add an entry"));
@@ -297,7 +297,7 @@ private slots:
 
         main->lstPass->setSelected(1, true);
         main->cmdEdit_Click();
-        editor = frmAdd::instance();
+        editor = EntryEditor::instance();
         QVERIFY(editor != nullptr && editor->isVisible());
         QCOMPARE(editor->txtUsername->text(), main->lstPass->text(1));
         READ_AS_SHOWN(editor, QAccessible::Dialog);
@@ -308,7 +308,7 @@ private slots:
     void aboutHelpAndWebsiteWindows() {
         logIn();
         main->mnuAboutItem_Click(0);
-        frmAbout* about = frmAbout::instance();
+        AboutWindow* about = AboutWindow::instance();
         QVERIFY(about != nullptr && about->isVisible());
         READ_AS_SHOWN(about, QAccessible::Dialog);
         QCOMPARE(NameOf(about), QString("About Keyshelf"));
@@ -318,20 +318,20 @@ private slots:
         QCOMPARE(NameOf(about->lblWebsite), QString("www.keyshelf.example"));
 
         about->lblWebsite_Click(); // the launcher, shown for the moment it lives
-        frmWebsite* launcher = frmWebsite::instance();
+        WebsiteLauncher* launcher = WebsiteLauncher::instance();
         QVERIFY(launcher != nullptr);
         launcher->Timer1->stop();
         READ_AS_SHOWN(launcher, QAccessible::Dialog);
 
         main->mnuHelpItem_Click(0);
-        Form8* help = Form8::instance();
+        HelpWindow* help = HelpWindow::instance();
         QVERIFY(help != nullptr && help->isVisible());
         READ_AS_SHOWN(help, QAccessible::Dialog);
         QCOMPARE(NameOf(help->Check1), QString("Show at Startup"));
     }
 
     void splashWindow() {
-        frmSplash* splash = frmSplash::Load();
+        SplashWindow* splash = SplashWindow::Load();
         splash->Form_Load();
         splash->Timer2->stop(); // the main window would follow
         splash->show();

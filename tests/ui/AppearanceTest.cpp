@@ -6,19 +6,19 @@
 #include "BuildConfiguration.h"
 #include "Builder.h"
 #include "DesignCheck.h"
-#include "Form1.h"
-#include "Form8.h"
+#include "MainWindow.h"
+#include "HelpWindow.h"
 #include "Seams.h"
 #include "Skin.h"
 #include "Startup.h"
 #include "VaultFormat.h"
-#include "frmAbout.h"
-#include "frmAdd.h"
-#include "frmPass.h"
-#include "frmSplash.h"
-#include "frmWebsite.h"
+#include "AboutWindow.h"
+#include "EntryEditor.h"
+#include "PasswordDialog.h"
+#include "SplashWindow.h"
+#include "WebsiteLauncher.h"
 #include "modGlobals.h"
-#include "modSkin.h"
+#include "Appearance.h"
 #include "WindowTestRun.h"
 
 #include <QClipboard>
@@ -45,8 +45,8 @@ class AppearanceTest : public QObject {
     Q_OBJECT
     std::unique_ptr<WindowTestRun> folder;
 
-    static Banner* ShowBannerAndWait(Form1* main) {
-        modSkin::ShowBanner(main);
+    static Banner* ShowBannerAndWait(MainWindow* main) {
+        appearance::ShowBanner(main);
         Banner* banner = main->wbBanner->findChild<Banner*>();
         QSignalSpy loaded(banner, &Banner::loadFinished);
         if (!loaded.wait(30000) || !loaded.first().first().toBool()) {
@@ -81,19 +81,19 @@ class AppearanceTest : public QObject {
     }
 
     // A run from the splash to the main window on a vault with one entry.
-    Form1* logIn() {
+    MainWindow* logIn() {
         QFile f(folder->filePath("data.enc"));
         f.open(QIODevice::WriteOnly);
         f.write(QByteArray::fromStdString(vault::VaultBytes("Secret1", {{"u", "p", "www.u.example"}})));
         f.close();
-        frmSplash* splash = frmSplash::Load();
+        SplashWindow* splash = SplashWindow::Load();
         splash->Form_Load();
         for (int tick = 0; tick < 75; ++tick) {
             splash->Timer2_Timer();
         }
-        modGlobals::PasswordDialog()->txtPass->setText("Secret1");
-        modGlobals::PasswordDialog()->cmdOK_Click();
-        return Form1::instance();
+        modGlobals::LoadedPasswordDialog()->txtPass->setText("Secret1");
+        modGlobals::LoadedPasswordDialog()->cmdOK_Click();
+        return MainWindow::instance();
     }
 
 private slots:
@@ -103,21 +103,21 @@ private slots:
         buildConfig::testing::ForceSkin(std::nullopt);
         folder = std::make_unique<WindowTestRun>(WindowTestRun::Options{.showHelp = "0"});
         buildConfig::strBannerURL = "http://127.0.0.1:9/adserver.asp"; // nothing listens there
-        modSkin::Reset();
+        appearance::Reset();
         website::strLaunchMode.clear();
     }
 
     void cleanup() {
         folder.reset();
-        modSkin::Reset();
+        appearance::Reset();
         buildConfig::testing::ForceSkin(std::nullopt);
         banner::testing::SetModulePath(QStringLiteral(KEYSHELF_BANNER_MODULE));
     }
 
     void bannerGeometry() {
-        Form1 main;
-        modSkin::ShowBanner(&main);
-        QWidget* box = modSkin::picBox;
+        MainWindow main;
+        appearance::ShowBanner(&main);
+        QWidget* box = appearance::picBox;
         QVERIFY(box != nullptr);
         QCOMPARE(box->objectName(), QString("picBox"));
         // 7335 wide less the 280-twip margin, 945 high, at the banner's place.
@@ -141,9 +141,9 @@ private slots:
         QVERIFY(view->page()->profile()->isOffTheRecord());
 
         // A form that measures in pixels gets a 20-pixel margin.
-        Form1 pixels;
-        modSkin::ShowBanner(&pixels, true);
-        QCOMPARE(modSkin::picBox->width(), 7335 / 15 - 20);
+        MainWindow pixels;
+        appearance::ShowBanner(&pixels, true);
+        QCOMPARE(appearance::picBox->width(), 7335 / 15 - 20);
     }
 
     // The band shows the configured page. A script's click on its link opens nothing; the user's click
@@ -152,7 +152,7 @@ private slots:
         BannerServer server;
         QVERIFY(server.Start());
         buildConfig::strBannerURL = server.Address();
-        Form1 main;
+        MainWindow main;
         main.show();
         Banner* banner = ShowBannerAndWait(&main);
         QVERIFY(banner != nullptr);
@@ -183,7 +183,7 @@ private slots:
         BannerServer server;
         server.SetPage(BannerServer::HostilePage());
         QVERIFY(server.Start());
-        Form1* main = logIn();
+        MainWindow* main = logIn();
         QVERIFY(main != nullptr);
         buildConfig::strBannerURL = server.Address(); // the start-up set the build's own
         main->show();
@@ -253,7 +253,7 @@ private slots:
         QCOMPARE(View(banner)->url().toString(), server.Address());
 
         main->cmdAdd_Click(0);
-        QVERIFY(frmAdd::instance() != nullptr && frmAdd::instance()->isVisible());
+        QVERIFY(EntryEditor::instance() != nullptr && EntryEditor::instance()->isVisible());
     }
 
     // The program looks for its banner module beside itself only. Without it, or with a file there that is
@@ -277,9 +277,9 @@ private slots:
         for (const QString& path : {folder->filePath("keyshelf-banner.so"), notAModule.fileName()}) {
             warnings.clear();
             banner::testing::SetModulePath(path);
-            Form1* main = logIn();
+            MainWindow* main = logIn();
             QVERIFY(main != nullptr);
-            QTRY_VERIFY(modSkin::picBox != nullptr);
+            QTRY_VERIFY(appearance::picBox != nullptr);
             Banner* band = main->wbBanner->findChild<Banner*>();
             QVERIFY(band != nullptr);
             QVERIFY(band->band() == nullptr);
@@ -287,14 +287,14 @@ private slots:
             QVERIFY(!main->wbBanner->isHidden());
             band->Navigate(buildConfig::strBannerURL); // does nothing
             { // a second band tries no second load
-                Form1 other;
-                modSkin::ShowBanner(&other);
+                MainWindow other;
+                appearance::ShowBanner(&other);
             }
             QCOMPARE(warnings.size(), 1);
             QVERIFY2(warnings.first().contains(path), qPrintable(warnings.first()));
 
             main->cmdAdd_Click(0);
-            QVERIFY(frmAdd::instance() != nullptr && frmAdd::instance()->isVisible());
+            QVERIFY(EntryEditor::instance() != nullptr && EntryEditor::instance()->isVisible());
             cleanup();
             init();
         }
@@ -315,7 +315,7 @@ private slots:
         }
         const QPalette plain = controls.first()->palette();
         const qint32 back = 0x00332211, text = 0x00665544, picture = 0x00998877; // 0x00BBGGRR
-        modSkin::ColourControls(&form, back, text, picture);
+        appearance::ColourControls(&form, back, text, picture);
         for (QWidget* w : controls) {
             const QString type = w->property("typeName").toString();
             const QPalette p = w->palette();
@@ -331,7 +331,7 @@ private slots:
             }
         }
         // The designs' own controls carry their kinds' names.
-        Form1 main;
+        MainWindow main;
         QCOMPARE(layouts::TypeName(main.cmdAdd[0]), QString("CommandButton"));
         QCOMPARE(layouts::TypeName(main.lstPass), QString("ListView"));
         QCOMPARE(layouts::TypeName(main.wbPicture), QString("PictureBox"));
@@ -344,50 +344,50 @@ private slots:
         QCOMPARE(Skin::ColourOf(skin.Property(3)), skin.text());
         QCOMPARE(Skin::ColourOf(skin.Property(4)), skin.pictureBackground());
         QVERIFY_THROWS_EXCEPTION(std::invalid_argument, skin.Property(5));
-        QVERIFY(modSkin::IsVistaOrLater());
-        modSkin::SetReportedVersion(2, 5);
-        QVERIFY(!modSkin::IsVistaOrLater());
-        modSkin::SetReportedVersion(1, 6); // not the NT family
-        QVERIFY(!modSkin::IsVistaOrLater());
+        QVERIFY(appearance::IsVistaOrLater());
+        appearance::SetReportedVersion(2, 5);
+        QVERIFY(!appearance::IsVistaOrLater());
+        appearance::SetReportedVersion(1, 6); // not the NT family
+        QVERIFY(!appearance::IsVistaOrLater());
         QWidget window;
         window.resize(100, 50);
-        modSkin::ResetWindowRegion(&window);
+        appearance::ResetWindowRegion(&window);
         QVERIFY(window.mask().contains(QRect(0, 0, 100, 50))); // the whole window, and more
     }
 
     void skinnedRunCallsTheSkinLayerInOrder() {
         buildConfig::testing::ForceSkin(true);
-        Form1* main = logIn();
+        MainWindow* main = logIn();
         QVERIFY(buildConfig::blnSkin);
-        QVERIFY(modSkin::objSkin != nullptr);
-        QCOMPARE(modSkin::objSkin, frmSplash::instance()->skn);
+        QVERIFY(appearance::objSkin != nullptr);
+        QCOMPARE(appearance::objSkin, SplashWindow::instance()->skn);
         // Splash: the companion's first and second operations; end of the splash: its third.
-        QCOMPARE(modSkin::objSkinCompanion->calls(), QStringList({"1", "2", "3"}));
-        for (QWidget* w : {static_cast<QWidget*>(frmSplash::instance()), static_cast<QWidget*>(main)}) {
+        QCOMPARE(appearance::objSkinCompanion->calls(), QStringList({"1", "2", "3"}));
+        for (QWidget* w : {static_cast<QWidget*>(SplashWindow::instance()), static_cast<QWidget*>(main)}) {
             QCOMPARE(w->property("skinned").toString(), QString("Standard Skin"));
             QVERIFY(!w->mask().isEmpty());
         }
         main->cmdAdd_Click(0);
-        QCOMPARE(frmAdd::instance()->property("skinned").toString(), QString("Standard Skin"));
+        QCOMPARE(EntryEditor::instance()->property("skinned").toString(), QString("Standard Skin"));
         main->mnuAboutItem_Click(0);
-        QCOMPARE(frmAbout::instance()->property("skinned").toString(), QString("Standard Skin"));
+        QCOMPARE(AboutWindow::instance()->property("skinned").toString(), QString("Standard Skin"));
         // The main window's unload: the third operation again, before the end.
-        QPointer<SkinCompanion> companion = modSkin::objSkinCompanion;
+        QPointer<SkinCompanion> companion = appearance::objSkinCompanion;
         main->close();
         QCOMPARE(companion->calls(), QStringList({"1", "2", "3", "3"}));
         QCOMPARE(seams::testing::endCalls(), 1);
     }
 
     void plainRunSkinsNothing() {
-        modSkin::SetReportedVersion(2, 5); // an older system: SkinStartUp does nothing either
-        Form1* main = logIn();
+        appearance::SetReportedVersion(2, 5); // an older system: SkinStartUp does nothing either
+        MainWindow* main = logIn();
         QVERIFY(!buildConfig::blnSkin);
-        QVERIFY(modSkin::objSkin == nullptr);
-        QVERIFY(modSkin::objSkinCompanion == nullptr);
+        QVERIFY(appearance::objSkin == nullptr);
+        QVERIFY(appearance::objSkinCompanion == nullptr);
         QVERIFY(!main->property("skinned").isValid());
         QVERIFY(main->mask().isEmpty());
         // The banner is shown all the same, once the window is up.
-        QTRY_VERIFY(modSkin::picBox != nullptr);
+        QTRY_VERIFY(appearance::picBox != nullptr);
     }
 
     void launcherAddressRules_data() {
@@ -405,12 +405,12 @@ private slots:
     }
 
     void oneLaunchASecond() {
-        Form1* main = logIn();
+        MainWindow* main = logIn();
         main->cmdWebsite_Click(0);
         main->cmdWebsite_Click(0); // within the second: nothing new
         QCOMPARE(seams::testing::openedAddresses(), QStringList({"http://www.keyshelf.example"}));
         QVERIFY(website::strLaunchMode == "Website"); // the second request found the launcher still there
-        QPointer<frmWebsite> launcher = frmWebsite::instance();
+        QPointer<WebsiteLauncher> launcher = WebsiteLauncher::instance();
         QVERIFY(launcher != nullptr && !launcher->isVisible());
         QVERIFY(launcher->Timer1->isActive());
         launcher->Timer1_Timer(); // its second is up
@@ -420,14 +420,14 @@ private slots:
         QVERIFY(website::strLaunchMode.isEmpty());
 
         // A launcher loaded without the mode opens nothing.
-        frmWebsite::instance()->close();
-        QTRY_VERIFY(frmWebsite::instance() == nullptr);
-        frmWebsite::Load()->Form_Load();
+        WebsiteLauncher::instance()->close();
+        QTRY_VERIFY(WebsiteLauncher::instance() == nullptr);
+        WebsiteLauncher::Load()->Form_Load();
         QCOMPARE(seams::testing::openedAddresses().size(), 2);
     }
 
     void aboutWindow() {
-        frmAbout* about = frmAbout::Load();
+        AboutWindow* about = AboutWindow::Load();
         about->Form_Load();
         QCOMPARE(about->windowTitle(), QString("About Keyshelf"));
         QCOMPARE(about->Label1->text(), QString("Keyshelf"));
@@ -440,13 +440,13 @@ private slots:
         about->show();
         QTest::mouseClick(about->lblWebsite, Qt::LeftButton);
         QCOMPARE(seams::testing::openedAddresses(), QStringList({"http://www.keyshelf.example"}));
-        QVERIFY(frmWebsite::instance() != nullptr && frmWebsite::instance()->isVisible());
+        QVERIFY(WebsiteLauncher::instance() != nullptr && WebsiteLauncher::instance()->isVisible());
     }
 
     void aboutWindowSkinnedClonesEveryPlainLabel() {
         buildConfig::blnSkin = true;
-        modSkin::objSkin = new Skin(nullptr);
-        frmAbout* about = frmAbout::Load();
+        appearance::objSkin = new Skin(nullptr);
+        AboutWindow* about = AboutWindow::Load();
         about->Form_Load();
         const QStringList plain = {"Label1", "Label2", "Label3", "Label4", "lblWebsite", "lblCompany", "lblVersion"};
         QCOMPARE(about->SkinLabel1.size(), 1 + plain.size());
@@ -471,7 +471,7 @@ private slots:
         expected.sort();
         QCOMPARE(cloned, expected); // exactly one clone each
         QCOMPARE(about->SkinLabel1[0]->geometry(), QRect(32, 184, 37, 13)); // the template is left as it was
-        delete modSkin::objSkin.data();
+        delete appearance::objSkin.data();
     }
 };
 

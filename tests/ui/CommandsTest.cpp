@@ -4,15 +4,15 @@
 #include "AtomicFile.h"
 #include "BuildConfiguration.h"
 #include "DesignCheck.h"
-#include "Form1.h"
-#include "Form8.h"
+#include "MainWindow.h"
+#include "HelpWindow.h"
 #include "ListView.h"
 #include "Seams.h"
 #include "Startup.h"
 #include "VaultFormat.h"
-#include "frmAbout.h"
-#include "frmAdd.h"
-#include "frmPass.h"
+#include "AboutWindow.h"
+#include "EntryEditor.h"
+#include "PasswordDialog.h"
 #include "modGlobals.h"
 #include "WindowTestRun.h"
 
@@ -48,7 +48,7 @@ class CommandsTest : public QObject {
     Q_OBJECT
 
     std::unique_ptr<WindowTestRun> folder;
-    Form1* main = nullptr;
+    MainWindow* main = nullptr;
 
     QString vaultPath() const { return folder->filePath("data.enc"); }
 
@@ -80,7 +80,7 @@ class CommandsTest : public QObject {
             main->lstPass->setSelected(r, true);
         }
     }
-    frmAdd* editor() const { return frmAdd::instance(); }
+    EntryEditor* editor() const { return EntryEditor::instance(); }
     void type(const QString& user, const QString& password, const QString& location) {
         editor()->txtUsername->setText(user);
         editor()->txtPassword->setText(password);
@@ -92,10 +92,10 @@ class CommandsTest : public QObject {
         QVERIFY(f.open(QIODevice::WriteOnly));
         f.write(vaultOf(entries));
         f.close();
-        main = Form1::Load();
+        main = MainWindow::Load();
         main->Form_Load();
-        modGlobals::PasswordDialog()->txtPass->setText("Secret1");
-        modGlobals::PasswordDialog()->cmdOK_Click();
+        modGlobals::LoadedPasswordDialog()->txtPass->setText("Secret1");
+        modGlobals::LoadedPasswordDialog()->cmdOK_Click();
         QCOMPARE(main->lstPass->count(), static_cast<int>(entries.size()));
     }
 
@@ -401,7 +401,7 @@ private slots:
     void gotoTargets() {
         QFETCH(QString, location);
         QFETCH(QString, target);
-        QCOMPARE(Form1::GotoTarget(location), target);
+        QCOMPARE(MainWindow::GotoTarget(location), target);
     }
 
     void gotoStartsTheOpenerDetached() {
@@ -434,9 +434,9 @@ private slots:
     void menusOpenWindowsAndExit() {
         QVERIFY(QFile::copy(QStringLiteral(KEYSHELF_HELP_RTF), folder->filePath("Help.rtf")));
         main->mnuHelpItem[0]->trigger();
-        QVERIFY(Form8::instance() != nullptr && Form8::instance()->isVisible());
+        QVERIFY(HelpWindow::instance() != nullptr && HelpWindow::instance()->isVisible());
         main->mnuAboutItem[0]->trigger();
-        QVERIFY(frmAbout::instance() != nullptr && frmAbout::instance()->isVisible());
+        QVERIFY(AboutWindow::instance() != nullptr && AboutWindow::instance()->isVisible());
         main->mnuAboutItem[0]->trigger(); // already open: the same window, in front
         QCOMPARE(QApplication::topLevelWidgets().count(QApplication::topLevelWidgets().first()), 1);
         main->mnuDataItem[0]->trigger();
@@ -523,7 +523,7 @@ private slots:
     }
 
     void aFullListRefusesAnotherEntry() {
-        QList<ListItem> rows;
+        QList<ListEntry> rows;
         for (int i = 3; i < vault::kMaxEntries; ++i) {
             rows.append({QString::number(i), "p", ""});
         }

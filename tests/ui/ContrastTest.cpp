@@ -6,14 +6,14 @@
 #include "BuildConfiguration.h"
 #include "Contrast.h"
 #include "DesignCheck.h"
-#include "Form8.h"
+#include "HelpWindow.h"
 #include "RtfDocument.h"
 #include "Seams.h"
 #include "Skin.h"
-#include "frmAbout.h"
-#include "frmAdd.h"
+#include "AboutWindow.h"
+#include "EntryEditor.h"
 #include "modGlobals.h"
-#include "modSkin.h"
+#include "Appearance.h"
 #include "WindowTestRun.h"
 
 #include <QAbstractButton>
@@ -95,7 +95,7 @@ private slots:
         QApplication::setPalette(light);
         buildConfig::testing::ForceSkin(std::nullopt);
         buildConfig::ApplyBuildConfiguration();
-        modSkin::objSkin = nullptr;
+        appearance::objSkin = nullptr;
     }
 
     void ratiosAsWcagGivesThem() {
@@ -271,7 +271,7 @@ private slots:
 
     // The help window fits the document to the palette it is shown in, and again when the palette changes.
     void theHelpWindowFollowsThePalette() {
-        auto* help = new Form8;
+        auto* help = new HelpWindow;
         help->Form_Load();
         const auto headingIsLegible = [&help] {
             const QList<Coloured> runs = ColouredRuns(*help->rtf1->document());
@@ -295,7 +295,7 @@ private slots:
         // Opened in the dark palette, it is legible from the start.
         delete help;
         SetPalette(Darker());
-        help = new Form8;
+        help = new HelpWindow;
         help->Form_Load();
         QVERIFY(headingIsLegible());
         delete help;
@@ -304,7 +304,7 @@ private slots:
     // The about window: the link in pure blue and the product's name in the text colour on a light
     // desktop, as they always were; on a dark one a lighter blue and a dark name on the pale header.
     void theAboutWindowInBothPalettes() {
-        auto* about = new frmAbout;
+        auto* about = new AboutWindow;
         about->Form_Load();
         const QColor blue(0, 0, 255);
         const auto textOf = [](QLabel* label) { return label->palette().color(QPalette::WindowText); };
@@ -337,13 +337,13 @@ private slots:
     // keep the skin's text where it reads there, and take the palette's text on a dark base.
     void skinnedWindowsInBothPalettes() {
         Skin skin;
-        modSkin::objSkin = &skin;
+        appearance::objSkin = &skin;
         buildConfig::testing::ForceSkin(true);
         buildConfig::ApplyBuildConfiguration();
         const QColor darkestSurface(0xB3, 0xC7, 0xE0); // a pressed button; the window and bars are lighter
         modGlobals::strEditMode = QStringLiteral("Add");
         const auto openEditor = [] {
-            auto* editor = new frmAdd;
+            auto* editor = new EntryEditor;
             editor->Form_Load();
             editor->show();
             return editor;
@@ -352,7 +352,7 @@ private slots:
             return qobject_cast<QAbstractButton*>(control) != nullptr ? QPalette::ButtonText : QPalette::WindowText;
         };
         const auto textOf = [&](QWidget* control) { return control->palette().color(roleOf(control)); };
-        const auto labelsAndButtons = [](frmAdd* editor) {
+        const auto labelsAndButtons = [](EntryEditor* editor) {
             QList<QWidget*> controls;
             for (QLabel* label : editor->findChildren<QLabel*>()) {
                 controls << label;
@@ -364,7 +364,7 @@ private slots:
         };
 
         SetPalette(Darker());
-        frmAdd* editor = openEditor();
+        EntryEditor* editor = openEditor();
         QCOMPARE(labelsAndButtons(editor).size(), 5);
         for (QWidget* control : labelsAndButtons(editor)) {
             QCOMPARE(textOf(control), skin.text());
@@ -400,7 +400,7 @@ private slots:
         // Staying on top changes the help window's flags, which polishes its controls anew: the box under
         // the document is fitted all the same once the window shows.
         SetPalette(Darker());
-        auto* help = new Form8;
+        auto* help = new HelpWindow;
         help->Form_Load();
         help->show();
         QCOMPARE(help->Check1->palette().color(QPalette::WindowText), skin.text());

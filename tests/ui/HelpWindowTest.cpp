@@ -4,13 +4,13 @@
 
 #include "BuildConfiguration.h"
 #include "DesignCheck.h"
-#include "Form1.h"
-#include "Form8.h"
+#include "MainWindow.h"
+#include "HelpWindow.h"
 #include "RtfDocument.h"
 #include "Seams.h"
 #include "Startup.h"
 #include "VaultFormat.h"
-#include "frmPass.h"
+#include "PasswordDialog.h"
 #include "modGlobals.h"
 #include "WindowTestRun.h"
 
@@ -31,15 +31,15 @@ class HelpWindowTest : public QObject {
     void setSetting(const QString& value) { seams::OpenSettings()->setValue("Settings/showHelp", value); }
 
     // A start past the gate; returns the help window it opened, or nullptr.
-    Form8* start() {
+    HelpWindow* start() {
         DestroyAllWindows();
         modGlobals::Reset();
-        Form1* main = Form1::Load();
+        MainWindow* main = MainWindow::Load();
         main->Form_Load();
         buildConfig::blnBanner = false;
-        modGlobals::PasswordDialog()->txtPass->setText("Secret1");
-        modGlobals::PasswordDialog()->cmdOK_Click();
-        return Form8::instance();
+        modGlobals::LoadedPasswordDialog()->txtPass->setText("Secret1");
+        modGlobals::LoadedPasswordDialog()->cmdOK_Click();
+        return HelpWindow::instance();
     }
 
 private slots:
@@ -55,7 +55,7 @@ private slots:
     void cleanup() { folder.reset(); }
 
     void showsTheHelpDocumentOnTop() {
-        Form8* help = start(); // no setting yet: the window opens, box ticked
+        HelpWindow* help = start(); // no setting yet: the window opens, box ticked
         QVERIFY(help != nullptr && help->isVisible());
         QCOMPARE(help->Check1->checkState(), Qt::Checked);
         QVERIFY(help->windowFlags().testFlag(Qt::WindowStaysOnTopHint));
@@ -67,14 +67,14 @@ private slots:
     }
 
     void theBoxWritesTheSettingBothWays() {
-        Form8* help = start();
+        HelpWindow* help = start();
         QTest::mouseClick(help->Check1, Qt::LeftButton, {}, QPoint(6, help->Check1->height() / 2));
         QCOMPARE(setting(), QString("0"));
         QVERIFY(start() == nullptr); // the next start keeps it closed
 
         // From the menu it opens with the box cleared; ticking writes "1".
-        Form1::instance()->mnuHelpItem[0]->trigger();
-        help = Form8::instance();
+        MainWindow::instance()->mnuHelpItem[0]->trigger();
+        help = HelpWindow::instance();
         QVERIFY(help != nullptr && help->isVisible());
         QCOMPARE(help->Check1->checkState(), Qt::Unchecked);
         help->Check1->click();
@@ -100,16 +100,16 @@ private slots:
         QFETCH(QString, afterwards);
         setSetting(stored);
         QCOMPARE(start() != nullptr, opensAtStart); // only exactly "1" opens it
-        Form1::instance()->mnuHelpItem_Click(0);
-        QCOMPARE(int(Form8::instance()->Check1->checkState()), boxState);
+        MainWindow::instance()->mnuHelpItem_Click(0);
+        QCOMPARE(int(HelpWindow::instance()->Check1->checkState()), boxState);
         QCOMPARE(setting(), afterwards);
     }
 
     void aGreyedBoxClickedBecomesTicked() {
         setSetting("2");
         start();
-        Form1::instance()->mnuHelpItem_Click(0);
-        QCheckBox* box = Form8::instance()->Check1;
+        MainWindow::instance()->mnuHelpItem_Click(0);
+        QCheckBox* box = HelpWindow::instance()->Check1;
         box->click();
         QCOMPARE(box->checkState(), Qt::Checked);
         QCOMPARE(setting(), QString("1"));
@@ -120,8 +120,8 @@ private slots:
     void noDocumentNoWindow() {
         QFile::remove(folder->filePath("Help.rtf"));
         QVERIFY(start() == nullptr);
-        Form1::instance()->mnuHelpItem_Click(0);
-        QVERIFY(Form8::instance() == nullptr);
+        MainWindow::instance()->mnuHelpItem_Click(0);
+        QVERIFY(HelpWindow::instance() == nullptr);
         for (QWidget* w : QApplication::topLevelWidgets()) {
             QVERIFY(!(w->objectName() == "Form8" && w->isVisible()));
         }
@@ -132,7 +132,7 @@ private slots:
         QVERIFY(f.open(QIODevice::WriteOnly | QIODevice::Truncate));
         f.write("This is plain text, not a rich-text document.");
         f.close();
-        Form8* help = start();
+        HelpWindow* help = start();
         QVERIFY(help != nullptr && help->isVisible());
         QCOMPARE(help->rtf1->toPlainText(), QString());
     }
@@ -163,7 +163,7 @@ private slots:
         QVERIFY(f.open(QIODevice::WriteOnly | QIODevice::Truncate));
         f.write(rtf);
         f.close();
-        Form8* help = start();
+        HelpWindow* help = start();
         QVERIFY(help != nullptr && help->isVisible());
         QTextDocument* document = help->rtf1->document();
         QVERIFY(document->toPlainText().startsWith(first));
@@ -187,20 +187,20 @@ private slots:
     }
 
     void openingAgainBringsTheSameWindowWithoutReloading() {
-        Form8* help = start();
+        HelpWindow* help = start();
         const QString shown = help->rtf1->toPlainText();
         QFile f(folder->filePath("Help.rtf"));
         QVERIFY(f.open(QIODevice::WriteOnly | QIODevice::Truncate));
         f.write("{\\rtf1 Changed}");
         f.close();
-        Form1::instance()->mnuHelpItem_Click(0);
-        QCOMPARE(Form8::instance(), help);
+        MainWindow::instance()->mnuHelpItem_Click(0);
+        QCOMPARE(HelpWindow::instance(), help);
         QCOMPARE(help->rtf1->toPlainText(), shown);
         // Closed and opened again: the load step reads the document afresh.
         help->close();
-        QTRY_VERIFY(Form8::instance() == nullptr);
-        Form1::instance()->mnuHelpItem_Click(0);
-        QCOMPARE(Form8::instance()->rtf1->toPlainText(), QString("Changed"));
+        QTRY_VERIFY(HelpWindow::instance() == nullptr);
+        MainWindow::instance()->mnuHelpItem_Click(0);
+        QCOMPARE(HelpWindow::instance()->rtf1->toPlainText(), QString("Changed"));
     }
 };
 

@@ -18,8 +18,8 @@ class ListViewTest : public QObject {
         return out;
     }
 
-    static void fill(ListView& list, const QList<ListItem>& rows) {
-        for (const ListItem& r : rows) {
+    static void fill(ListView& list, const QList<ListEntry>& rows) {
+        for (const ListEntry& r : rows) {
             const int at = list.add(r.text);
             list.setSubItem(at, 1, r.sub1);
             list.setSubItem(at, 2, r.sub2);
@@ -102,11 +102,11 @@ private slots:
         QCOMPARE(column(list, 0), QStringList({"Alice", "bob", "carol"}));
         QVERIFY(list.selected(1)); // the selection moved with Alice
 
-        list.setSortOrder(ListItemsModel::Descending);
+        list.setSortOrder(EntryList::Descending);
         QCOMPARE(column(list, 0), QStringList({"carol", "bob", "Alice"}));
         list.setSortKey(1); // digits order as text, not as numbers
         QCOMPARE(column(list, 1), QStringList({"9", "100", "10"}));
-        list.setSortOrder(ListItemsModel::Ascending);
+        list.setSortOrder(EntryList::Ascending);
         QCOMPARE(column(list, 1), QStringList({"10", "100", "9"}));
         list.setSortKey(2);
         QCOMPARE(column(list, 2), QStringList({"alpha.example", "Beta", "zeta.example"}));
@@ -143,7 +143,7 @@ private slots:
         list.setText(3, "c"); // same place
         QCOMPARE(column(list, 0), QStringList({"a", "b", "c", "C", "d", "e"}));
 
-        list.setSortOrder(ListItemsModel::Descending);
+        list.setSortOrder(EntryList::Descending);
         QCOMPARE(list.add("bb"), 5);
         list.items()->addRows({{"zz", "", ""}, {"aa", "", ""}});
         QCOMPARE(column(list, 0), QStringList({"zz", "e", "d", "c", "C", "bb", "b", "aa", "a"}));
@@ -180,7 +180,7 @@ private slots:
     void manyRowsLoadInOneStep() {
         ListView list;
         list.addColumnHeader("Username", 1500);
-        QList<ListItem> rows;
+        QList<ListEntry> rows;
         for (int i = 0; i < 32767; ++i) {
             rows.append({QString::number(i), "p", "l"});
         }
@@ -205,8 +205,8 @@ private slots:
         for (int b = 1; b < 256; ++b) {
             all.append(QChar(b >= 0x80 && b < 0xA0 ? windows[b - 0x80] : static_cast<char16_t>(b)));
         }
-        QCOMPARE(ListItemsModel::FromCodePage(bytes), all);
-        QCOMPARE(ListItemsModel::ToCodePage(all), bytes);
+        QCOMPARE(EntryList::FromCodePage(bytes), all);
+        QCOMPARE(EntryList::ToCodePage(all), bytes);
 
         ListView list;
         list.addColumnHeader("Username", 1500);

@@ -4,15 +4,15 @@
 #include "BuildConfiguration.h"
 #include "Builder.h"
 #include "DesignCheck.h"
-#include "Form1.h"
-#include "Form8.h"
+#include "MainWindow.h"
+#include "HelpWindow.h"
 #include "Seams.h"
 #include "Startup.h"
 #include "VaultFormat.h"
-#include "frmAbout.h"
-#include "frmPass.h"
-#include "frmSplash.h"
-#include "frmWebsite.h"
+#include "AboutWindow.h"
+#include "PasswordDialog.h"
+#include "SplashWindow.h"
+#include "WebsiteLauncher.h"
 #include "modGlobals.h"
 #include "WindowTestRun.h"
 
@@ -50,21 +50,21 @@ class MainWindowTest : public QObject {
     QString vaultPath() const { return folder->filePath("data.enc"); }
 
     // Runs the splash to its 75th tick; the main window loads and the password dialog opens.
-    Form1* startFromSplash() {
-        frmSplash* splash = frmSplash::Load();
+    MainWindow* startFromSplash() {
+        SplashWindow* splash = SplashWindow::Load();
         splash->Form_Load();
         splash->show();
         for (int tick = 0; tick < 75; ++tick) {
             splash->Timer2_Timer();
         }
-        return Form1::instance();
+        return MainWindow::instance();
     }
 
     // Starts a run on a vault with the master password "Secret1" and the given entries, and logs in.
-    Form1* logIn(const std::vector<vault::Entry>& entries = {}) {
+    MainWindow* logIn(const std::vector<vault::Entry>& entries = {}) {
         WriteVault(vaultPath(), vault::VaultBytes("Secret1", entries));
-        Form1* main = startFromSplash();
-        frmPass* dialog = modGlobals::PasswordDialog();
+        MainWindow* main = startFromSplash();
+        PasswordDialog* dialog = modGlobals::LoadedPasswordDialog();
         dialog->txtPass->setText("Secret1");
         dialog->cmdOK_Click();
         return main;
@@ -84,15 +84,15 @@ private slots:
     void cleanup() { folder.reset(); }
 
     void everyWindowMatchesItsDesign() {
-        Form1 main;
+        MainWindow main;
         QCOMPARE(CheckDesign(&main, layouts::Form1), QStringList());
-        Form8 help;
+        HelpWindow help;
         QCOMPARE(CheckDesign(&help, layouts::Form8), QStringList());
-        frmAbout about;
+        AboutWindow about;
         QCOMPARE(CheckDesign(&about, layouts::frmAbout, {"Picture1", "SkinLabel1(0)"}).join("; "), QString());
-        frmSplash splash;
+        SplashWindow splash;
         QCOMPARE(CheckDesign(&splash, layouts::frmSplash).join("; "), QString());
-        frmWebsite launcher;
+        WebsiteLauncher launcher;
         QCOMPARE(CheckDesign(&launcher, layouts::frmWebsite), QStringList());
 
         // What the tables cannot say on their own.
@@ -116,7 +116,7 @@ private slots:
     }
 
     void mainWindowAsCreated() {
-        Form1 main;
+        MainWindow main;
         QCOMPARE(main.windowTitle(), QString("Form1"));
         QCOMPARE(main.cmdWebsite[0]->text(), QString("Command1"));
         QCOMPARE(main.lstPass->columnHeaderCount(), 0);
@@ -136,7 +136,7 @@ private slots:
     }
 
     void menuBar() {
-        Form1 main;
+        MainWindow main;
         const QList<QAction*> tops = main.menuBar()->actions();
         QStringList captions;
         for (QAction* a : tops) {
@@ -167,7 +167,7 @@ private slots:
     }
 
     void loadSetsCaptionColumnsAndStatusPanel() {
-        Form1 main;
+        MainWindow main;
         main.Form_Load();
         QCOMPARE(main.windowTitle(), QString("Keyshelf by Keyshelf Software"));
         QCOMPARE(main.cmdWebsite[0]->text(), QString("Visit www.keyshelf.example"));
@@ -180,12 +180,12 @@ private slots:
         QCOMPARE(main.lstPass->columnHeaderWidth(3), 4095);
         QCOMPARE(main.StatusPanel()->width(), 601); // the window's outer width, 9015 twips
         // The vault was opened: the password dialog is up, the list still empty.
-        QVERIFY(modGlobals::PasswordDialog() != nullptr);
+        QVERIFY(modGlobals::LoadedPasswordDialog() != nullptr);
         QCOMPARE(main.lstPass->count(), 0);
     }
 
     void firstRunFromTheSplash() {
-        frmSplash* splash = frmSplash::Load();
+        SplashWindow* splash = SplashWindow::Load();
         splash->Form_Load();
         QCOMPARE(splash->size(), splash->Image1->size());
         QCOMPARE(splash->Image1->pixmap().size(), QSize(476, 316)); // the picture inside a one-pixel border
@@ -193,14 +193,14 @@ private slots:
         for (int tick = 0; tick < 74; ++tick) {
             splash->Timer2_Timer();
         }
-        QVERIFY(Form1::instance() == nullptr);
+        QVERIFY(MainWindow::instance() == nullptr);
         splash->Timer2_Timer(); // the 75th
         QVERIFY(!splash->Timer2->isActive());
         QVERIFY(!splash->isVisible());
-        QVERIFY(frmSplash::instance() == splash); // hidden, still loaded
-        Form1* main = Form1::instance();
+        QVERIFY(SplashWindow::instance() == splash); // hidden, still loaded
+        MainWindow* main = MainWindow::instance();
         QVERIFY(main != nullptr);
-        frmPass* dialog = modGlobals::PasswordDialog();
+        PasswordDialog* dialog = modGlobals::LoadedPasswordDialog();
         QVERIFY(dialog != nullptr && modGlobals::blnCreateMode);
         QTRY_VERIFY_WITH_TIMEOUT(!main->isVisible(), 300); // the gate keeps it hidden
 
@@ -213,24 +213,24 @@ private slots:
         QCOMPARE(main->lstPass->columnHeaderCount(), 3);
         QVERIFY(!main->windowIcon().isNull());
         // No "showHelp" setting yet: the help window opens with the main window.
-        QVERIFY(Form8::instance() != nullptr && Form8::instance()->isVisible());
+        QVERIFY(HelpWindow::instance() != nullptr && HelpWindow::instance()->isVisible());
     }
 
     void laterRunShowsTheEntriesAndHonoursTheHelpSetting() {
         setShowHelp("0");
-        Form1* main = logIn({{"amy", "pw1", "mail.example"}, {"bob", "pw2", ""}});
+        MainWindow* main = logIn({{"amy", "pw1", "mail.example"}, {"bob", "pw2", ""}});
         QCOMPARE(main->StatusText(), QString("Loaded 2 entries"));
         QCOMPARE(main->lstPass->count(), 2);
         QCOMPARE(main->lstPass->text(1), QString("amy"));
         QCOMPARE(main->lstPass->subItem(1, 2), QString("mail.example"));
-        QVERIFY(Form8::instance() == nullptr);
-        QVERIFY(modGlobals::PasswordDialog() == nullptr);
+        QVERIFY(HelpWindow::instance() == nullptr);
+        QVERIFY(modGlobals::LoadedPasswordDialog() == nullptr);
         // Any other value than "1" keeps it closed too; "1" opens it.
         cleanup();
         init();
         setShowHelp("1");
         logIn();
-        QVERIFY(Form8::instance() != nullptr);
+        QVERIFY(HelpWindow::instance() != nullptr);
     }
 
     void bannerRoom() {
@@ -238,10 +238,10 @@ private slots:
         QVERIFY(buildConfig::blnBanner);
         int heightBefore = 0;
         {
-            Form1 plain; // the size the window has before the banner step
+            MainWindow plain; // the size the window has before the banner step
             heightBefore = layouts::OuterHeight(&plain);
         }
-        Form1* main = logIn();
+        MainWindow* main = logIn();
         QCOMPARE(layouts::OuterHeight(main), OnPixels(heightBefore - layouts::kFrameHeight - layouts::kMenuHeight + 995) +
                                                  layouts::kFrameHeight + layouts::kMenuHeight);
         QCOMPARE(layouts::Top(main->lstPass), OnPixels(2975));
@@ -254,17 +254,17 @@ private slots:
         init();
         setShowHelp("0");
         WriteVault(vaultPath(), vault::VaultBytes("Secret1", {}));
-        main = Form1::Load();
+        main = MainWindow::Load();
         main->Form_Load();
         buildConfig::blnBanner = false; // as a build with the banner switched off has it
-        modGlobals::PasswordDialog()->txtPass->setText("Secret1");
-        modGlobals::PasswordDialog()->cmdOK_Click();
+        modGlobals::LoadedPasswordDialog()->txtPass->setText("Secret1");
+        modGlobals::LoadedPasswordDialog()->cmdOK_Click();
         QCOMPARE(layouts::OuterHeight(main), heightBefore);
         QCOMPARE(layouts::Top(main->lstPass), 1980);
     }
 
     void resizeRule() {
-        Form1 main;
+        MainWindow main;
         main.Form_Load();
         main.show();
         const QRect addButton = main.cmdAdd[0]->geometry();
@@ -302,11 +302,11 @@ private slots:
 
     void closingClosesEveryWindowAndEnds() {
         setShowHelp("1");
-        Form1* main = logIn();
-        QPointer<Form8> help = Form8::instance();
-        QPointer<frmAbout> about = frmAbout::Load();
+        MainWindow* main = logIn();
+        QPointer<HelpWindow> help = HelpWindow::instance();
+        QPointer<AboutWindow> about = AboutWindow::Load();
         about->show();
-        QPointer<frmSplash> splash = frmSplash::instance();
+        QPointer<SplashWindow> splash = SplashWindow::instance();
         QVERIFY(help && about && splash);
         main->close();
         QTRY_VERIFY(help.isNull() || !help->isVisible());
@@ -317,8 +317,8 @@ private slots:
 
     void closingWaitsForAShowingWebsiteLauncher() {
         setShowHelp("0");
-        Form1* main = logIn();
-        QPointer<frmWebsite> launcher = frmWebsite::Load();
+        MainWindow* main = logIn();
+        QPointer<WebsiteLauncher> launcher = WebsiteLauncher::Load();
         launcher->show();
         main->close();
         QCOMPARE(seams::testing::endCalls(), 0);
@@ -330,7 +330,7 @@ private slots:
         init();
         setShowHelp("0");
         main = logIn();
-        launcher = frmWebsite::Load();
+        launcher = WebsiteLauncher::Load();
         main->close();
         QCOMPARE(seams::testing::endCalls(), 1);
         QTRY_VERIFY(launcher.isNull() || !launcher->isVisible());

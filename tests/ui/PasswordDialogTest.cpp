@@ -5,11 +5,11 @@
 #include "BuildConfiguration.h"
 #include "Builder.h"
 #include "DesignCheck.h"
-#include "Form1.h"
+#include "MainWindow.h"
 #include "Seams.h"
 #include "Startup.h"
 #include "VaultFormat.h"
-#include "frmPass.h"
+#include "PasswordDialog.h"
 #include "modGlobals.h"
 #include "WindowTestRun.h"
 
@@ -64,14 +64,14 @@ class PasswordDialogTest : public QObject {
     Q_OBJECT
 
     std::unique_ptr<WindowTestRun> folder;
-    std::unique_ptr<Form1> main;
+    std::unique_ptr<MainWindow> main;
 
     QString vaultPath() const { return folder->filePath("data.enc"); }
-    frmPass* dialog() const { return modGlobals::PasswordDialog(); }
+    PasswordDialog* dialog() const { return modGlobals::LoadedPasswordDialog(); }
 
     // Starts a run: the main window loads and opens the vault, which opens the dialog.
-    frmPass* start() {
-        main = std::make_unique<Form1>();
+    PasswordDialog* start() {
+        main = std::make_unique<MainWindow>();
         main->Form_Load();
         main->show();
         return dialog();
@@ -104,7 +104,7 @@ private slots:
     }
 
     void designAsCreated() {
-        frmPass created;
+        PasswordDialog created;
         QCOMPARE(created.objectName(), QString("frmPass"));
         QCOMPARE(created.windowTitle(), QString("Password Required"));
         QCOMPARE(created.size(), QSize(455, 120));
@@ -165,7 +165,7 @@ private slots:
     }
 
     void createModeLayout() {
-        frmPass* d = start();
+        PasswordDialog* d = start();
         QVERIFY(d != nullptr);
         QVERIFY(modGlobals::blnCreateMode);
         QCOMPARE(ReadFile(vaultPath()), QByteArray("\r\n"));
@@ -191,7 +191,7 @@ private slots:
 
     void enterModeLayout() {
         WriteFile(vaultPath(), vault::VaultBytes("Secret1", {}));
-        frmPass* d = start();
+        PasswordDialog* d = start();
         QVERIFY(!modGlobals::blnCreateMode);
         QCOMPARE(modGlobals::strStoredPassword, QString("Secret1"));
         QCOMPARE(d->SkinLabel1->text(), QString("Please enter your password"));
@@ -211,7 +211,7 @@ private slots:
     }
 
     void timerKeepsTheMainWindowHidden() {
-        frmPass* d = start();
+        PasswordDialog* d = start();
         QVERIFY(main->isVisible()); // shown by start-up right after the dialog opened
         QTRY_VERIFY_WITH_TIMEOUT(!main->isVisible(), 300);
         main->show();
@@ -220,7 +220,7 @@ private slots:
     }
 
     void createModeRefusals() {
-        frmPass* d = start();
+        PasswordDialog* d = start();
         bool topmostDuringBox = true;
         seams::testing::setOnShow([&](const auto&) {
             topmostDuringBox = d->windowFlags().testFlag(Qt::WindowStaysOnTopHint);
@@ -266,7 +266,7 @@ private slots:
     }
 
     void createModeSuccessWritesTheMasterLine() {
-        frmPass* d = start();
+        PasswordDialog* d = start();
         type(d->txtPass, "abcd");
         type(d->txtPass2, "abcd");
         QTest::keyClick(d->txtPass2, Qt::Key_Return); // Enter acts as Ok
@@ -284,7 +284,7 @@ private slots:
     void createModeKeepsEntriesBehindAnEmptyMasterLine() {
         const std::vector<vault::Entry> entries = {{"u", "p", "l"}, {"v", "q", ""}};
         WriteFile(vaultPath(), vault::VaultBytes("", entries));
-        frmPass* d = start();
+        PasswordDialog* d = start();
         QVERIFY(modGlobals::blnCreateMode);
         type(d->txtPass, "abcd");
         type(d->txtPass2, "abcd");
@@ -301,7 +301,7 @@ private slots:
                 return -1;
             }
         } full;
-        frmPass* d = start();
+        PasswordDialog* d = start();
         vault::SetFileOps(&full);
         type(d->txtPass, "abcd");
         type(d->txtPass2, "abcd");
@@ -323,7 +323,7 @@ private slots:
 
     void enterModeThreeRetriedWrongPasswordsEnd() {
         WriteFile(vaultPath(), vault::VaultBytes("Secret1", {{"u", "p", "l"}}));
-        frmPass* d = start();
+        PasswordDialog* d = start();
         for (int i = 0; i < 3; ++i) {
             seams::testing::setNextAnswer(seams::vbRetry);
         }
@@ -353,7 +353,7 @@ private slots:
         const std::vector<vault::Entry> entries = {{"zed", "1", "a"}, {"amy", "2", ""}};
         const std::string bytes = vault::VaultBytes("Secret1", entries);
         WriteFile(vaultPath(), bytes);
-        frmPass* d = start();
+        PasswordDialog* d = start();
         seams::testing::setNextAnswer(seams::vbRetry);
         seams::testing::setNextAnswer(seams::vbRetry);
         type(d->txtPass, "wrong");
@@ -377,7 +377,7 @@ private slots:
     void everyOtherWayOutEndsTheProgram() {
         WriteFile(vaultPath(), vault::VaultBytes("Secret1", {}));
         // Cancel on the wrong-password box: at once, no second box.
-        frmPass* d = start();
+        PasswordDialog* d = start();
         seams::testing::setNextAnswer(seams::vbCancel);
         type(d->txtPass, "nope");
         d->cmdOK_Click();

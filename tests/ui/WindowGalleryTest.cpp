@@ -4,14 +4,14 @@
 #include "BuildConfiguration.h"
 #include "Builder.h"
 #include "DesignCheck.h"
-#include "Form1.h"
-#include "Form8.h"
+#include "MainWindow.h"
+#include "HelpWindow.h"
 #include "Seams.h"
 #include "Startup.h"
-#include "frmAbout.h"
-#include "frmPass.h"
-#include "frmSplash.h"
-#include "frmWebsite.h"
+#include "AboutWindow.h"
+#include "PasswordDialog.h"
+#include "SplashWindow.h"
+#include "WebsiteLauncher.h"
 
 #include <QCheckBox>
 #include <QDir>
@@ -72,13 +72,13 @@ private slots:
     void cleanupTestCase() { seams::testing::End(); }
 
     void mainWindow() {
-        Form1 main;
+        MainWindow main;
         main.Form_Load();
         main.SetStatusText("Loaded 3 entries");
         keep(&main, "main");
     }
     void passwordDialog() {
-        frmPass dialog;
+        PasswordDialog dialog;
         keep(&dialog, "password-as-created");
     }
     void editor() {
@@ -87,20 +87,20 @@ private slots:
         keep(&editor, "editor-as-created");
     }
     void help() {
-        Form8 help;
+        HelpWindow help;
         keep(&help, "help-as-created");
     }
     void about() {
-        frmAbout about;
+        AboutWindow about;
         keep(&about, "about-as-created");
     }
     void splash() {
-        frmSplash splash;
+        SplashWindow splash;
         splash.setFixedSize(splash.Image1->size());
         keep(&splash, "splash");
     }
     void websiteLauncher() {
-        frmWebsite launcher;
+        WebsiteLauncher launcher;
         launcher.Timer1->stop();
         keep(&launcher, "website-launcher");
     }

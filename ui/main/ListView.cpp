@@ -6,7 +6,7 @@
 #include <QKeyEvent>
 #include <stdexcept>
 
-ListView::ListView(QWidget* parent) : QTreeView(parent), model_(new ListItemsModel(this)) {
+ListView::ListView(QWidget* parent) : QTreeView(parent), model_(new EntryList(this)) {
     setModel(model_);
     setRootIsDecorated(false);
     setItemsExpandable(false);
@@ -75,7 +75,7 @@ void ListView::setColumnHeaderWidth(int number, int widthTwips) {
 }
 
 void ListView::setSubItem(int position, int index, const QString& text) {
-    if (index < 1 || index >= ListItemsModel::kFields) {
+    if (index < 1 || index >= EntryList::kFields) {
         throw std::out_of_range("no such sub-item");
     }
     model_->setField(position, index, text);

@@ -3,7 +3,7 @@
 // list's own place and size go through the window builder's twips geometry like every control's.
 #pragma once
 
-#include "ListItemsModel.h"
+#include "EntryList.h"
 
 #include <QTreeView>
 
@@ -12,7 +12,7 @@ class ListView : public QTreeView {
 public:
     explicit ListView(QWidget* parent = nullptr);
 
-    ListItemsModel* items() const { return model_; }
+    EntryList* items() const { return model_; }
 
     // Column headers.
     void addColumnHeader(const QString& text, int widthTwips);
@@ -56,5 +56,5 @@ protected:
     void keyPressEvent(QKeyEvent* event) override;
 
 private:
-    ListItemsModel* model_;
+    EntryList* model_;
 };

@@ -1,10 +1,10 @@
 #include "modGlobals.h"
 
-#include "Form1.h"
+#include "MainWindow.h"
 #include "Seams.h"
 #include "AtomicFile.h"
 #include "VaultFile.h"
-#include "frmPass.h"
+#include "PasswordDialog.h"
 
 #include <QCoreApplication>
 #include <QLocale>
@@ -25,7 +25,7 @@ qint16 intEditRow = 0;
 
 namespace {
 
-QPointer<frmPass> gPass;
+QPointer<PasswordDialog> gPass;
 // The file as Keyshelf last read or wrote it: a save first checks that nobody else has written since.
 vault::FileStamp gStamp;
 bool gStampKnown = false;
@@ -63,7 +63,7 @@ void EndBecause(const vault::VaultError& error) {
 
 void ShowPasswordDialog() {
     if (gPass == nullptr) {
-        gPass = new frmPass();
+        gPass = new PasswordDialog();
         gPass->Form_Load();
     }
     gPass->show();
@@ -75,12 +75,12 @@ QString VaultPathText() {
     return QString::fromStdString(modGlobals::VaultPath(seams::ExecutableDir().toStdString()));
 }
 
-frmPass* PasswordDialog() {
+PasswordDialog* LoadedPasswordDialog() {
     return gPass;
 }
 
 void UnloadPasswordDialog() {
-    frmPass* dialog = gPass;
+    PasswordDialog* dialog = gPass;
     gPass.clear();
     if (dialog != nullptr) {
         dialog->close();
@@ -137,7 +137,7 @@ bool CreateMasterPassword() {
     if (total > static_cast<std::size_t>(vault::kMaxEntries)) {
         shown.resize(vault::kMaxEntries);
     }
-    Form1* main = Form1::instance();
+    MainWindow* main = MainWindow::instance();
     if (main != nullptr && !shown.empty()) {
         main->ShowEntries(shown);
     }
@@ -158,7 +158,7 @@ void LoadEntries() {
     gStamp = loaded->stamp;
     gStampKnown = true;
     const std::size_t shown = loaded->entries.size();
-    Form1* main = Form1::instance();
+    MainWindow* main = MainWindow::instance();
     if (main != nullptr) {
         main->ShowEntries(std::move(loaded->entries));
     }
@@ -199,8 +199,8 @@ bool SaveVault() {
             return false;
         }
     }
-    Form1* main = Form1::instance();
-    ListItemsModel* items = main != nullptr ? main->lstPass->items() : nullptr;
+    MainWindow* main = MainWindow::instance();
+    EntryList* items = main != nullptr ? main->lstPass->items() : nullptr;
     const std::size_t count = items != nullptr ? static_cast<std::size_t>(items->count()) : 0;
     // The list keeps its texts in the file's code page: each row is handed over as it stands, copying
     // nothing.
@@ -210,7 +210,7 @@ bool SaveVault() {
         // a few ahead while this one is written.
         constexpr int kAhead = 8;
         if (position + kAhead <= static_cast<int>(count)) {
-            for (int f = 0; f < ListItemsModel::kFields; ++f) {
+            for (int f = 0; f < EntryList::kFields; ++f) {
                 __builtin_prefetch(items->codePageField(position + kAhead, f).data());
             }
         }
@@ -230,7 +230,7 @@ bool SaveVault() {
 }
 
 void SetStatus(const QString& text) {
-    if (Form1* main = Form1::instance()) {
+    if (MainWindow* main = MainWindow::instance()) {
         main->SetStatusText(text);
     }
 }

@@ -6,7 +6,7 @@
 #include <QDateTime>
 #include <QString>
 
-class frmPass;
+class PasswordDialog;
 
 namespace modGlobals {
 
@@ -33,7 +33,7 @@ void OpenVault();
 void ShowCreatePassword();
 void ShowEnterPassword();
 // The loaded password dialog, or nullptr.
-frmPass* PasswordDialog();
+PasswordDialog* LoadedPasswordDialog();
 // Closes the password dialog and destroys it once the event loop is back in control.
 void UnloadPasswordDialog();
 

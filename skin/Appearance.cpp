@@ -1,0 +1,153 @@
+#include "Appearance.h"
+
+#include "Banner.h"
+#include "BuildConfiguration.h"
+#include "Builder.h"
+#include "Skin.h"
+
+#include <QRegion>
+#include <QWidget>
+#include <cmath>
+
+namespace appearance {
+
+QPointer<Skin> objSkin;
+QPointer<SkinCompanion> objSkinCompanion;
+QPointer<QWidget> picBox;
+
+namespace {
+
+struct Version {
+    int platformId = 2; // the NT family
+    int major = 6;
+};
+Version gVersion;
+
+SkinCompanion* Companion() {
+    if (objSkinCompanion == nullptr) {
+        objSkinCompanion = new SkinCompanion(objSkin);
+    }
+    return objSkinCompanion;
+}
+
+void SetColour(QWidget* w, QPalette::ColorRole role, const QColor& colour) {
+    QPalette palette = w->palette();
+    palette.setColor(role, colour);
+    w->setPalette(palette);
+}
+
+} // namespace
+
+void ColourControls(QWidget* form, qint32 back, qint32 text, qint32 picture) {
+    const QColor backColour = Skin::ColourOf(back);
+    const QColor textColour = Skin::ColourOf(text);
+    const QColor pictureColour = Skin::ColourOf(picture);
+    for (QWidget* control : form->findChildren<QWidget*>()) {
+        // The names are compared exactly, letter case included.
+        const QString type = layouts::TypeName(control);
+        if (type == QStringLiteral("CommandButton")) {
+            SetColour(control, QPalette::Button, backColour);
+        } else if (type == QStringLiteral("TextBox") || type == QStringLiteral("ComboBox") ||
+                   type == QStringLiteral("FileListBox") || type == QStringLiteral("DirListBox") ||
+                   type == QStringLiteral("DriveListBox") || type == QStringLiteral("ListBox") ||
+                   type == QStringLiteral("ListView")) {
+            SetColour(control, QPalette::Base, backColour);
+            SetColour(control, QPalette::Text, textColour);
+        } else if (type == QStringLiteral("PictureBox")) {
+            SetColour(control, QPalette::Window, pictureColour);
+            control->setAutoFillBackground(true);
+        }
+    }
+}
+
+bool IsVistaOrLater() {
+    return gVersion.platformId == 2 && gVersion.major >= 6;
+}
+
+void ResetWindowRegion(QWidget* form) {
+    // The window's size in twips taken as pixels: a region that always reaches beyond the window, which
+    // is therefore shown whole and rectangular.
+    const int width = layouts::OuterWidth(form);
+    const int height = layouts::OuterHeight(form);
+    form->setMask(QRegion(0, 0, width, height));
+}
+
+void SkinForm(QWidget* form) {
+    if (form == nullptr || objSkin == nullptr) {
+        return;
+    }
+    try {
+        ColourControls(form, objSkin->Property(2), objSkin->Property(3), objSkin->Property(4));
+    } catch (...) {
+    }
+    if (IsVistaOrLater() && buildConfig::blnSkin) {
+        ResetWindowRegion(form);
+    }
+    objSkin->Apply(form);
+}
+
+void SkinSplash(QWidget* splash, Skin* skn) {
+    objSkin = skn;
+    SkinForm(splash);
+    SkinCompanion* companion = Companion();
+    companion->Operation1(skn);
+    companion->Operation2();
+}
+
+void SkinStartUp() {
+    if (!IsVistaOrLater()) {
+        return;
+    }
+    Companion()->Operation3();
+}
+
+void SkinShutDown() {
+    if (objSkinCompanion != nullptr) {
+        objSkinCompanion->Operation3();
+    }
+}
+
+void ShowBanner(QWidget* form, bool pixelScale) {
+    QWidget* client = layouts::ClientArea(form);
+    auto* banner = client->findChild<QWidget*>(QStringLiteral("wbBanner"));
+    auto* picture = client->findChild<QWidget*>(QStringLiteral("wbPicture"));
+    if (banner == nullptr) {
+        return;
+    }
+    // 1. The container, a borderless picture box of the form.
+    auto* box = new QWidget(client);
+    box->setObjectName(QStringLiteral("picBox"));
+    box->setProperty("typeName", QStringLiteral("PictureBox"));
+    picBox = box;
+    // 2.-4. In the banner's place, narrower by the margin that hides the web view's scroll bar.
+    const int margin = pixelScale ? 20 * 15 : 280;
+    layouts::SetGeometry(box, layouts::Left(banner), layouts::Top(banner), layouts::Width(banner) - margin,
+                         layouts::Height(banner));
+    // 5. The web view moves into it, at its corner, keeping its full width.
+    banner->setParent(box);
+    banner->move(0, 0);
+    // 6.-7.
+    box->show();
+    box->repaint();
+    banner->setVisible(true);
+    if (picture != nullptr) {
+        picture->setVisible(false);
+    }
+    // 8.
+#ifdef KEYSHELF_WITH_BANNER
+    Banner::In(banner)->Navigate(buildConfig::strBannerURL);
+#endif
+}
+
+void SetReportedVersion(int platformId, int major) {
+    gVersion = {platformId, major};
+}
+
+void Reset() {
+    delete objSkinCompanion;
+    objSkin = nullptr;
+    picBox = nullptr;
+    gVersion = {};
+}
+
+} // namespace appearance

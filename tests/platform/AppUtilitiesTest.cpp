@@ -1,0 +1,158 @@
+// The window utilities and the seams every window goes through.
+#include "Seams.h"
+#include "ProgramIcon.h"
+#include "TopMost.h"
+
+#include <QAbstractButton>
+#include <QDialog>
+#include <QMessageBox>
+#include <QScopeGuard>
+#include <QSettings>
+#include <QTemporaryDir>
+#include <QtTest>
+#include <cerrno>
+
+class AppUtilitiesTest : public QObject {
+    Q_OBJECT
+    QTemporaryDir folder;
+
+private slots:
+    void init() { seams::testing::Begin(folder.path(), QDateTime(QDate(2026, 12, 6), QTime(8, 27, 30))); }
+    void cleanup() { seams::testing::End(); }
+
+    // The real box as the user sees it: its title (the product's name when none is given), its text, its
+    // icon and its buttons. Escape gives Cancel where there is one, and No on a box of Yes and No.
+    void messageBoxesShowTheirTitleIconAndButtons() {
+        seams::testing::End();
+        struct Seen {
+            QString title, text;
+            QMessageBox::Icon icon = QMessageBox::NoIcon;
+            QStringList buttons;
+        } seen;
+        const auto look = [&seen] {
+            QTimer::singleShot(50, [&seen] {
+                auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
+                if (box == nullptr) {
+                    return;
+                }
+                seen = {box->windowTitle(), box->text(), box->icon(), {}};
+                for (QAbstractButton* button : box->buttons()) {
+                    seen.buttons << button->text().remove('&');
+                }
+                seen.buttons.sort();
+                QTest::keyClick(box, Qt::Key_Escape);
+            });
+        };
+        look();
+        QCOMPARE(seams::MsgBox("Wrong password", seams::vbRetryCancel | seams::vbCritical, "Error"), int(seams::vbCancel));
+        QCOMPARE(seen.title, QString("Error"));
+        QCOMPARE(seen.text, QString("Wrong password"));
+        QCOMPARE(seen.icon, QMessageBox::Critical);
+        QCOMPARE(seen.buttons, QStringList({"Cancel", "Retry"}));
+        look();
+        QCOMPARE(seams::MsgBox("Replace?", seams::vbYesNo | seams::vbExclamation), int(seams::vbNo));
+        QCOMPARE(seen.title, QString("Keyshelf"));
+        QCOMPARE(seen.icon, QMessageBox::Warning);
+        QCOMPARE(seen.buttons, QStringList({"No", "Yes"}));
+    }
+
+    // The real box: Enter presses the button the style names as the default.
+    void enterPressesTheDefaultButtonOfARealBox() {
+        seams::testing::End();
+        const auto pressEnter = [] {
+            QTimer::singleShot(50, [] {
+                if (QWidget* box = QApplication::activeModalWidget()) {
+                    QTest::keyClick(box, Qt::Key_Return);
+                }
+            });
+        };
+        pressEnter();
+        QCOMPARE(seams::MsgBox("Replace?", seams::vbYesNo | seams::vbDefaultButton2), int(seams::vbNo));
+        pressEnter();
+        QCOMPARE(seams::MsgBox("Delete it?", seams::vbOKCancel), int(seams::vbOK));
+    }
+
+    // Outside of recording: ShellOpen hands the address to the xdg-open first on the PATH as its one
+    // argument, and a start that fails says why.
+    void realLaunchesReachTheOpenerOrSayWhyNot() {
+        seams::testing::End();
+        const QByteArray oldPath = qgetenv("PATH");
+        const auto restorePath = qScopeGuard([&] { qputenv("PATH", oldPath); });
+        qputenv("PATH", QFile::encodeName(folder.path()) + ':' + oldPath);
+        const QString opened = folder.filePath("opened");
+        {
+            QFile opener(folder.filePath("xdg-open"));
+            QVERIFY(opener.open(QIODevice::WriteOnly));
+            opener.write("#!/bin/sh\nprintf '%s\\n' \"$#\" \"$1\" >\"$0.tmp\"\nmv \"$0.tmp\" \"" +
+                         QFile::encodeName(opened) + "\"\n");
+            opener.setPermissions(QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+        }
+        const QString address = "http://www.keyshelf.example/a b?q='1'&r=\"2\";$(id)";
+        QVERIFY(seams::ShellOpen(address));
+        QTRY_VERIFY(QFile::exists(opened));
+        QFile result(opened);
+        QVERIFY(result.open(QIODevice::ReadOnly));
+        QCOMPARE(QString::fromUtf8(result.readAll()), "1\n" + address + "\n");
+
+        QVERIFY(seams::StartDetached("xdg-open", {QString(200 * 1024, 'a')}).tooLong());
+        QVERIFY(seams::StartDetached("keyshelf-no-such-program", {}).notFound());
+        // A dash first would make the address an option of xdg-open.
+        QCOMPARE(seams::ShellOpen("--manual").error, EINVAL);
+    }
+
+    void clockFolderAndSettingsPointIntoTheTest() {
+        QCOMPARE(seams::Now(), QDateTime(QDate(2026, 12, 6), QTime(8, 27, 30)));
+        QCOMPARE(seams::ExecutableDir(), folder.path());
+        {
+            auto settings = seams::OpenSettings();
+            settings->setValue("Settings/showHelp", "0");
+        }
+        QVERIFY(QFile::exists(folder.filePath("Keyshelf.ini")));
+        QCOMPARE(seams::OpenSettings()->value("Settings/showHelp").toString(), QString("0"));
+        seams::testing::End();
+        QVERIFY(seams::ExecutableDir() != folder.path());
+    }
+
+    void topMostGoesOnAndOffKeepingThePlace() {
+        QDialog dialog;
+        dialog.setGeometry(100, 120, 300, 200);
+        dialog.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&dialog));
+        topMost::SetTopMost(&dialog, true);
+        QVERIFY(dialog.windowFlags().testFlag(Qt::WindowStaysOnTopHint));
+        QVERIFY(dialog.isVisible());
+        QCOMPARE(dialog.geometry(), QRect(100, 120, 300, 200));
+        topMost::SetTopMost(&dialog, false);
+        QVERIFY(!dialog.windowFlags().testFlag(Qt::WindowStaysOnTopHint));
+        QVERIFY(dialog.isVisible());
+        QCOMPARE(dialog.geometry().size(), QSize(300, 200));
+        // Off on a window that is not topmost leaves it as it is.
+        topMost::SetTopMost(&dialog, false);
+        QVERIFY(dialog.isVisible());
+    }
+
+    void windowIconOnTheWindowAndItsOutermostOwner() {
+        const QIcon icon = programIcon::LoadIcon("AAA");
+        QCOMPARE(icon.availableSizes().size(), 5);
+        QVERIFY(icon.availableSizes().contains(QSize(128, 128)));
+        QVERIFY(icon.availableSizes().contains(QSize(16, 16)));
+        QVERIFY(programIcon::LoadIcon("NOPE").isNull());
+
+        QWidget owner;
+        QDialog middle(&owner);
+        QDialog child(&middle);
+        programIcon::SetWindowIcon(&child, "AAA", false);
+        QVERIFY(!child.windowIcon().isNull());
+        QVERIFY(owner.windowIcon().cacheKey() != child.windowIcon().cacheKey());
+        programIcon::SetWindowIcon(&child, "AAA", true);
+        QCOMPARE(owner.windowIcon().availableSizes().size(), 5);
+
+        // A window without an owner is its own outermost owner.
+        QWidget alone;
+        programIcon::SetWindowIcon(&alone, "AAA", true);
+        QCOMPARE(alone.windowIcon().availableSizes().size(), 5);
+    }
+};
+
+QTEST_MAIN(AppUtilitiesTest)
+#include "AppUtilitiesTest.moc"

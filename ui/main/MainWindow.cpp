@@ -1,0 +1,447 @@
+#include "MainWindow.h"
+
+#include "BuildConfiguration.h"
+#include "Builder.h"
+#include "Twips.h"
+#include "HelpWindow.h"
+#include "EntryEditor.h"
+#include "ListSorting.h"
+#include "Seams.h"
+#include "WebAddress.h"
+#include "AboutWindow.h"
+#include "SplashWindow.h"
+#include "WebsiteLauncher.h"
+#include "modGlobals.h"
+#include "ProgramIcon.h"
+#include "Appearance.h"
+
+#include <QClipboard>
+#include <QCloseEvent>
+#include <QGuiApplication>
+#include <QMimeData>
+#include <QLabel>
+#include <QMenu>
+#include <QMenuBar>
+#include <QSettings>
+#include <QStatusBar>
+#include <QTimer>
+#include <QToolButton>
+#include <QWindow>
+#include <algorithm>
+#include <functional>
+#include <cstdlib>
+
+namespace {
+
+template <class T> T* Find(QObject* window, const QString& name) {
+    return window->findChild<T*>(name);
+}
+
+// A field as a message shows it: a text of many thousands of characters would stall the window that
+// lays it out, so a very long one shows its start and an ellipsis.
+QString Shown(const QString& field) {
+    constexpr qsizetype kLongest = 500;
+    return field.size() > kLongest ? field.left(kLongest) + QChar(0x2026) : field;
+}
+
+// Calls `then` once the shown `window` has had its first paint: Qt paints a window when it is first exposed,
+// so the call is queued behind that expose (or at once, queued, when the window is exposed already).
+class AfterFirstPaint : public QObject {
+public:
+    AfterFirstPaint(QWidget* window, std::function<void()> then) : QObject(window), then_(std::move(then)) {
+        QWindow* handle = window->windowHandle();
+        if (handle == nullptr || handle->isExposed()) {
+            Run();
+        } else {
+            handle->installEventFilter(this);
+        }
+    }
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override {
+        if (event->type() == QEvent::Expose && static_cast<QWindow*>(watched)->isExposed()) {
+            watched->removeEventFilter(this);
+            Run();
+        }
+        return false;
+    }
+
+private:
+    void Run() {
+        QTimer::singleShot(0, this, [this] {
+            then_();
+            deleteLater();
+        });
+    }
+
+    std::function<void()> then_;
+};
+
+// Loads a window (its load handler runs when it was not open) and shows it modeless, in front.
+template <class Form> void ShowForm() {
+    if (Form* form = Form::Open()) {
+        form->show();
+        form->raise();
+        form->activateWindow();
+    }
+}
+
+} // namespace
+
+MainWindow::MainWindow(QWidget* parent) : QMainWindow(parent) {
+    layouts::Build(this, layouts::Form1, [](const layouts::Control& c, QWidget* parent) -> QWidget* {
+        switch (c.kind) {
+        case layouts::Kind::ListView:
+            return new ListView(parent);
+        case layouts::Kind::WebBrowser: {
+            // The web view itself is made only when the banner is shown; until then this is its place.
+            auto* place = new QWidget(parent);
+            place->setFocusPolicy(Qt::NoFocus);
+            return place;
+        }
+        default:
+            return nullptr;
+        }
+    });
+    cmdAdd[0] = Find<QToolButton>(this, "cmdAdd(0)");
+    cmdEdit = Find<QToolButton>(this, "cmdEdit");
+    cmdDelete = Find<QToolButton>(this, "cmdDelete");
+    cmdWebsite[0] = Find<QToolButton>(this, "cmdWebsite(0)");
+    lstPass = Find<ListView>(this, "lstPass");
+    for (int i = 0; i < 3; ++i) {
+        cmdCopy[i] = Find<QToolButton>(this, QStringLiteral("cmdCopy(%1)").arg(i));
+    }
+    cmdGoto = Find<QToolButton>(this, "cmdGoto");
+    StatusBar1 = Find<QStatusBar>(this, "StatusBar1");
+    wbPicture = Find<QLabel>(this, "wbPicture");
+    wbBanner = Find<QWidget>(this, "wbBanner");
+    mnuFile = Find<QMenu>(this, "mnuFile");
+    mnuData = Find<QMenu>(this, "mnuData");
+    mnuCopy = Find<QMenu>(this, "mnuCopy");
+    mnuHelp = Find<QMenu>(this, "mnuHelp");
+    mnuAbout = Find<QMenu>(this, "mnuAbout");
+    auto items = [this](auto& group, const char* name) {
+        for (std::size_t i = 0; i < group.size(); ++i) {
+            group[i] = Find<QAction>(this, QStringLiteral("%1(%2)").arg(QLatin1String(name)).arg(i));
+        }
+    };
+    items(mnuFileItem, "mnuFileItem");
+    items(mnuDataItem, "mnuDataItem");
+    items(mnuCopyItem, "mnuCopyItem");
+    items(mnuHelpItem, "mnuHelpItem");
+    items(mnuAboutItem, "mnuAboutItem");
+
+    // The status line is the bar's first panel.
+    statusPanel_ = new QLabel(StatusBar1);
+    ConnectCommands();
+    statusPanel_->setObjectName(QStringLiteral("Panel1"));
+    statusPanel_->setFrameStyle(QFrame::Panel | QFrame::Sunken);
+    StatusBar1->addWidget(statusPanel_);
+    lstPass->setAccessibleName(QStringLiteral("Entries"));
+    Register(this);
+}
+
+void MainWindow::ConnectCommands() {
+    connect(cmdAdd[0], &QToolButton::clicked, this, [this] { cmdAdd_Click(0); });
+    connect(cmdEdit, &QToolButton::clicked, this, &MainWindow::cmdEdit_Click);
+    connect(cmdDelete, &QToolButton::clicked, this, &MainWindow::cmdDelete_Click);
+    connect(cmdGoto, &QToolButton::clicked, this, &MainWindow::cmdGoto_Click);
+    for (int i = 0; i < static_cast<int>(cmdCopy.size()); ++i) {
+        connect(cmdCopy[i], &QToolButton::clicked, this, [this, i] { cmdCopy_Click(i); });
+    }
+    auto menu = [this](auto& group, void (MainWindow::*handler)(int)) {
+        for (int i = 0; i < static_cast<int>(group.size()); ++i) {
+            connect(group[i], &QAction::triggered, this, [this, handler, i] { (this->*handler)(i); });
+        }
+    };
+    menu(mnuFileItem, &MainWindow::mnuFileItem_Click);
+    menu(mnuDataItem, &MainWindow::mnuDataItem_Click);
+    menu(mnuCopyItem, &MainWindow::mnuCopyItem_Click);
+    menu(mnuHelpItem, &MainWindow::mnuHelpItem_Click);
+    menu(mnuAboutItem, &MainWindow::mnuAboutItem_Click);
+    connect(lstPass, &ListView::ColumnClick, this, &MainWindow::lstPass_ColumnClick);
+    // The list's own keys run the same commands as the buttons; the focus stays on the list.
+    connect(lstPass, &ListView::copyRequested, this, [this](int field) {
+        cmdCopy_Click(field);
+        lstPass->setFocus();
+    });
+    connect(lstPass, &ListView::deleteRequested, this, [this] {
+        cmdDelete_Click();
+        lstPass->setFocus();
+    });
+    connect(lstPass, &ListView::editRequested, this, [this] { cmdEdit_Click(); });
+    connect(cmdWebsite[0], &QToolButton::clicked, this, [this] { cmdWebsite_Click(0); });
+}
+
+void MainWindow::cmdAdd_Click(int) {
+    modGlobals::strEditMode = QStringLiteral("Add");
+    ShowForm<EntryEditor>();
+}
+
+void MainWindow::cmdEdit_Click() {
+    const int row = lstPass->firstSelected();
+    if (row == 0) {
+        modGlobals::SetStatus(QStringLiteral("You must first select an entry to edit."));
+        return;
+    }
+    modGlobals::strEditUsername = lstPass->text(row);
+    modGlobals::strEditPassword = lstPass->subItem(row, 1);
+    modGlobals::strEditLocation = lstPass->subItem(row, 2);
+    modGlobals::intEditRow = static_cast<qint16>(row);
+    modGlobals::strEditMode = QStringLiteral("Edit");
+    ShowForm<EntryEditor>();
+}
+
+void MainWindow::cmdDelete_Click() {
+    const int row = lstPass->firstSelected();
+    if (row == 0) {
+        modGlobals::SetStatus(QStringLiteral("You must first select an entry to delete."));
+        return;
+    }
+    const ListEntry entry = lstPass->items()->item(row);
+    const QString question = QStringLiteral("Are you sure you want to delete the following information?") +
+                             QStringLiteral("\r\n\r\nUsername: ") + Shown(entry.text) +
+                             QStringLiteral("\r\nPassword: ") + Shown(entry.sub1) + QStringLiteral("\r\nUsed At: ") +
+                             Shown(entry.sub2);
+    if (seams::MsgBox(question, seams::vbOKCancel, QStringLiteral("Confirm Delete")) != seams::vbOK) {
+        modGlobals::SetStatus(QStringLiteral("Entry not deleted, cancelled by user"));
+        return;
+    }
+    lstPass->remove(row);
+    if (!modGlobals::SaveVault()) {
+        // The file still holds the entry: so does the list again.
+        const int back = lstPass->items()->insert(row, entry);
+        lstPass->setSelected(back, true);
+        return;
+    }
+    modGlobals::SetStatus(QStringLiteral("Entry deleted successfully, data saved."));
+}
+
+QString MainWindow::GotoTarget(const QString& location) {
+    static const char* const kMarkers[] = {".edu", "biz", "org", ".net", ".com", "www"};
+    const bool web = std::any_of(std::begin(kMarkers), std::end(kMarkers), [&](const char* marker) {
+        return location.contains(QLatin1String(marker), Qt::CaseInsensitive);
+    });
+    return web ? webAddress::WithWebScheme(location) : location;
+}
+
+void MainWindow::cmdGoto_Click() {
+    const int row = lstPass->firstSelected();
+    if (row == 0) {
+        modGlobals::SetStatus(QStringLiteral("You must first select an entry to go to."));
+        return;
+    }
+    modGlobals::SetStatus(QStringLiteral("Opening Location..."));
+    // The location is the user's text: it goes to the desktop's opener as one argument, never through a
+    // shell, and the opener is not waited for.
+    const seams::LaunchResult launched =
+        seams::StartDetached(QStringLiteral("xdg-open"), {GotoTarget(lstPass->subItem(row, 2))});
+    if (launched) {
+        return;
+    }
+    if (launched.tooLong()) {
+        modGlobals::SetStatus(QStringLiteral("Could not open the location: it is too long to hand to xdg-open."));
+    } else if (launched.notFound()) {
+        modGlobals::SetStatus(QStringLiteral("Could not open the location: xdg-open could not be started."));
+    } else {
+        modGlobals::SetStatus(QStringLiteral("Could not open the location: xdg-open could not be started (%1).")
+                                  .arg(qt_error_string(launched.error)));
+    }
+}
+
+void MainWindow::cmdCopy_Click(int index) {
+    QClipboard* clipboard = QGuiApplication::clipboard();
+    clipboard->clear();
+    const int row = lstPass->firstSelected();
+    if (row == 0) {
+        modGlobals::SetStatus(QStringLiteral("You must first select a row to copy from."));
+        return;
+    }
+    static const char* const kCopied[] = {"Copied Username ", "Copied Password ", "Copied Location "};
+    if (index < 0 || index > 2) {
+        return;
+    }
+    const QString value = lstPass->items()->field(row, index);
+    auto* data = new QMimeData();
+    data->setText(value);
+    // Clipboard managers keep no history of what a password manager marks so.
+    data->setData(QStringLiteral("x-kde-passwordManagerHint"), QByteArrayLiteral("secret"));
+    clipboard->setMimeData(data);
+    copied_ = true;
+    copiedValue_ = value;
+    modGlobals::SetStatus(QLatin1String(kCopied[index]) + Shown(value));
+}
+
+void MainWindow::mnuFileItem_Click(int index) {
+    if (index == 0) {
+        close();
+    }
+}
+
+void MainWindow::mnuDataItem_Click(int index) {
+    switch (index) {
+    case 0:
+        cmdAdd_Click(0);
+        break;
+    case 1:
+        cmdDelete_Click();
+        break;
+    case 2:
+        cmdEdit_Click();
+        break;
+    case 3:
+        cmdGoto_Click();
+        break;
+    default:
+        break;
+    }
+}
+
+void MainWindow::mnuCopyItem_Click(int index) {
+    cmdCopy_Click(index);
+}
+
+void MainWindow::mnuHelpItem_Click(int) {
+    ShowForm<HelpWindow>();
+}
+
+void MainWindow::mnuAboutItem_Click(int) {
+    ShowForm<AboutWindow>();
+}
+
+void MainWindow::cmdWebsite_Click(int) {
+    website::strLaunchMode = QStringLiteral("Website");
+    // The launcher opens the site as it loads, unseen, and goes a second later. While one exists a click
+    // makes nothing new: one launch a second, however often the button is pressed.
+    WebsiteLauncher::Open();
+}
+
+void MainWindow::lstPass_ColumnClick(int header) {
+    listSorting::SortByColumn(lstPass, header);
+}
+
+void MainWindow::Form_Load() {
+    using namespace buildConfig;
+    setWindowTitle(strProductName + QStringLiteral(" by ") + strCompanyName);
+    cmdWebsite[0]->setText(QStringLiteral("Visit ") + strComments);
+    lstPass->addColumnHeader(QStringLiteral("Username"), layouts::Width(cmdCopy[0]) - 10);
+    lstPass->addColumnHeader(QStringLiteral("Password"), layouts::Width(cmdCopy[1]) + 20);
+    lstPass->addColumnHeader(QStringLiteral("Website/Location"), layouts::Width(cmdCopy[2]));
+    statusPanel_->setFixedWidth(twips::ToPixels(std::abs(layouts::OuterWidth(this))));
+    modGlobals::OpenVault();
+}
+
+void MainWindow::Form_Resize() {
+    if (isMinimized() || lstPass == nullptr) {
+        return;
+    }
+    layouts::SetWidth(lstPass, std::abs(layouts::OuterWidth(this) - 2 * layouts::Left(lstPass)));
+    layouts::SetHeight(lstPass, std::abs(layouts::OuterHeight(this) - layouts::Top(lstPass) - 1000));
+}
+
+bool MainWindow::Form_QueryUnload() {
+    return true;
+}
+
+void MainWindow::Form_Unload() {
+    // A copied field does not outlive the program on the clipboard, unless the user has copied something
+    // else since.
+    if (copied_ && QGuiApplication::clipboard()->text() == copiedValue_) {
+        QGuiApplication::clipboard()->clear();
+    }
+    if (HelpWindow* help = HelpWindow::instance()) {
+        help->close();
+    }
+    if (AboutWindow* about = AboutWindow::instance()) {
+        about->close();
+    }
+    if (EntryEditor* editor = EntryEditor::instance()) {
+        editor->close(); // nothing is stored
+    }
+    if (SplashWindow* splash = SplashWindow::instance()) {
+        splash->close();
+        splash->deleteLater();
+    }
+    WebsiteLauncher* launcher = WebsiteLauncher::instance();
+    if (launcher != nullptr && launcher->isVisible()) {
+        // The program ends when the launcher has closed itself.
+        launcher->EndProgramWhenClosed();
+        return;
+    }
+    if (buildConfig::blnSkin) {
+        appearance::SkinShutDown();
+    }
+    if (launcher != nullptr) {
+        launcher->close();
+    }
+    seams::EndProgram();
+}
+
+void MainWindow::afterFormLoad() {
+    using namespace buildConfig;
+    programIcon::SetWindowIcon(this, QStringLiteral("AAA"), true);
+    if (blnSkin) {
+        appearance::SkinForm(this);
+    }
+    setVisible(true);
+    if (blnBanner) {
+        const int room = layouts::Height(wbBanner) + 50;
+        layouts::SetOuterHeight(this, std::abs(room + layouts::OuterHeight(this)));
+        layouts::SetTop(lstPass, std::abs(room + layouts::Top(lstPass)));
+        // The list keeps its bottom where the resize rule puts it, below the band it made room for.
+        Form_Resize();
+        // The web engine starts once the window and its list are painted on the screen, not before.
+        new AfterFirstPaint(this, [this] { appearance::ShowBanner(this); });
+    }
+    if (seams::OpenSettings()->value(QStringLiteral("Settings/showHelp"), QStringLiteral("1")).toString() ==
+        QStringLiteral("1")) {
+        ShowForm<HelpWindow>();
+    }
+    modGlobals::UnloadPasswordDialog();
+}
+
+void MainWindow::ShowEntries(const std::vector<vault::Entry>& entries) {
+    QList<ListEntry> rows;
+    rows.reserve(static_cast<qsizetype>(entries.size()));
+    for (const vault::Entry& e : entries) {
+        rows.append({QString::fromStdString(e.username), QString::fromStdString(e.password),
+                     QString::fromStdString(e.location)});
+    }
+    lstPass->items()->addRows(rows);
+}
+
+void MainWindow::ShowEntries(vault::EntryTable&& entries) {
+    lstPass->items()->addTable(std::move(entries));
+}
+
+void MainWindow::SetStatusText(const QString& text) {
+    statusPanel_->setText(text);
+    // Qt names a status bar by its passing message, which this one never shows; a screen reader that
+    // reads the bar itself gets the status line.
+    StatusBar1->setAccessibleName(text);
+}
+
+QString MainWindow::StatusText() const {
+    return statusPanel_->text();
+}
+
+void MainWindow::resizeEvent(QResizeEvent* event) {
+    QMainWindow::resizeEvent(event);
+    Form_Resize();
+}
+
+void MainWindow::changeEvent(QEvent* event) {
+    QMainWindow::changeEvent(event);
+    if (event->type() == QEvent::WindowStateChange) {
+        Form_Resize();
+    }
+}
+
+void MainWindow::closeEvent(QCloseEvent* event) {
+    if (!Form_QueryUnload()) {
+        event->ignore();
+        return;
+    }
+    event->accept();
+    Form_Unload();
+}

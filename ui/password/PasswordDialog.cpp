@@ -1,0 +1,177 @@
+#include "PasswordDialog.h"
+
+#include "Builder.h"
+#include "MainWindow.h"
+#include "BuildConfiguration.h"
+#include "Seams.h"
+#include "VaultFormat.h"
+#include "modGlobals.h"
+#include "TopMost.h"
+#include "Appearance.h"
+
+#include <QCloseEvent>
+#include <QCoreApplication>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QTimer>
+
+namespace {
+
+template <class T> T* Control(QWidget* window, const char* name) {
+    return window->findChild<T*>(QString::fromUtf8(name));
+}
+
+} // namespace
+
+PasswordDialog::PasswordDialog(QWidget* parent) : QWidget(parent) {
+    layouts::Build(this, layouts::frmPass);
+    SkinLabel1 = Control<QLabel>(this, "SkinLabel1");
+    SkinLabel2 = Control<QLabel>(this, "SkinLabel2");
+    SkinLabel3 = Control<QLabel>(this, "SkinLabel3");
+    txtPass = Control<QLineEdit>(this, "txtPass");
+    txtPass2 = Control<QLineEdit>(this, "txtPass2");
+    cmdOK = Control<QPushButton>(this, "cmdOK");
+    cmdCancel = Control<QPushButton>(this, "cmdCancel");
+    Timer1 = Control<QTimer>(this, "Timer1");
+    // A screen reader names each box by the label beside it; the instruction above is read on its own.
+    SkinLabel2->setBuddy(txtPass);
+    SkinLabel3->setBuddy(txtPass2);
+
+    connect(cmdOK, &QPushButton::clicked, this, &PasswordDialog::cmdOK_Click);
+    connect(cmdCancel, &QPushButton::clicked, this, &PasswordDialog::cmdCancel_Click);
+    connect(Timer1, &QTimer::timeout, this, &PasswordDialog::Timer1_Timer);
+    // Enter in either box is the same as clicking Ok.
+    connect(txtPass, &QLineEdit::returnPressed, this, &PasswordDialog::cmdOK_Click);
+    connect(txtPass2, &QLineEdit::returnPressed, this, &PasswordDialog::cmdOK_Click);
+}
+
+void PasswordDialog::Form_Load() {
+    if (MainWindow* main = MainWindow::instance()) {
+        main->setVisible(false);
+    }
+    intTries = 0;
+    if (modGlobals::blnCreateMode) {
+        SkinLabel1->setText(QStringLiteral("Because this is the first time you have used ") +
+                            buildConfig::strProductName +
+                            QStringLiteral(", you will need to create a master password.  This password will be "
+                                           "required to open the program from now on, and can not be reset.") +
+                            QStringLiteral("\r\n\r\nPlease enter a password that you will not forget."));
+        layouts::SetHeight(SkinLabel1, 1500);
+        layouts::SetTop(txtPass, 1700);
+        layouts::SetTop(txtPass2, layouts::Height(txtPass) + 1700 + 60);
+        layouts::SetTop(cmdOK, layouts::Top(txtPass2) + layouts::Height(txtPass2) + 60);
+        layouts::SetTop(cmdCancel, layouts::Top(cmdOK));
+        layouts::SetTop(SkinLabel3, layouts::Top(txtPass2));
+        SkinLabel3->setVisible(true);
+        layouts::SetTop(SkinLabel2, layouts::Top(txtPass));
+        txtPass2->setVisible(true);
+        layouts::SetOuterHeight(this, layouts::Top(cmdOK) + layouts::Height(cmdOK) + 60 + 500);
+    } else {
+        layouts::SetOuterHeight(this, 1845);
+        SkinLabel1->setText(QStringLiteral("Please enter your password"));
+        layouts::SetTop(txtPass, 360);
+        layouts::SetTop(cmdOK, 780);
+        layouts::SetTop(cmdCancel, 780);
+        SkinLabel3->setVisible(false);
+        layouts::SetTop(SkinLabel2, layouts::Top(txtPass));
+        txtPass2->setVisible(false);
+    }
+    layouts::CentreOnScreen(this);
+    raise();
+    topMost::SetTopMost(this, true);
+    QCoreApplication::processEvents();
+    txtPass->clear();
+    if (buildConfig::blnSkin) {
+        appearance::SkinForm(this);
+    }
+}
+
+void PasswordDialog::cmdOK_Click() {
+    if (modGlobals::blnCreateMode) {
+        CreateModeOK();
+    } else {
+        EnterModeOK();
+    }
+}
+
+void PasswordDialog::Tell(const QString& text) {
+    topMost::SetTopMost(this, false);
+    seams::MsgBox(text, seams::vbOKOnly);
+    topMost::SetTopMost(this, true);
+}
+
+void PasswordDialog::CreateModeOK() {
+    if (txtPass->text().size() < 4) {
+        Tell(QStringLiteral("You must enter a password that is at least 4 characters long"));
+        return;
+    }
+    if (txtPass2->text() != txtPass->text()) {
+        topMost::SetTopMost(this, false);
+        seams::MsgBox(QStringLiteral("Your passwords did not match.  Please try again."), seams::vbOKOnly);
+        txtPass2->clear();
+        txtPass->clear();
+        topMost::SetTopMost(this, true);
+        return;
+    }
+    // A character the vault file cannot hold would be stored as something else, and the password could
+    // never be typed again.
+    if (vault::CheckStorable(txtPass->text().toStdString(), vault::Field::Master) != vault::Unstorable::None) {
+        Tell(QStringLiteral("Your password contains a character that can not be stored in the password file.  "
+                            "Please choose a password without it."));
+        return;
+    }
+    modGlobals::strMasterPassword = txtPass->text();
+    Timer1->stop();
+    if (!modGlobals::CreateMasterPassword()) {
+        // Nothing was written: the user may try again or cancel.
+        Timer1->start();
+    }
+}
+
+void PasswordDialog::EnterModeOK() {
+    if (txtPass->text() == modGlobals::strStoredPassword) {
+        modGlobals::strMasterPassword = modGlobals::strStoredPassword;
+        Timer1->stop();
+        modGlobals::LoadEntries();
+        return;
+    }
+    const int answer = seams::MsgBox(QStringLiteral("Sorry, the password you entered was not correct."),
+                                     seams::vbRetryCancel, QStringLiteral("Incorrect Password"));
+    if (answer == seams::vbRetry) {
+        ++intTries;
+        if (intTries == 3) {
+            seams::MsgBox(QStringLiteral("Only 3 tries allowed.  Click Ok to close."), seams::vbOKOnly);
+            Timer1->stop();
+            seams::EndProgram();
+            return;
+        }
+        txtPass->clear();
+        return;
+    }
+    Timer1->stop();
+    seams::EndProgram();
+}
+
+void PasswordDialog::cmdCancel_Click() {
+    Timer1->stop();
+    seams::EndProgram();
+}
+
+void PasswordDialog::Timer1_Timer() {
+    MainWindow* main = MainWindow::instance();
+    if (main != nullptr && main->isVisible()) {
+        main->setVisible(false);
+        // The desktop hands activation to the window below; make that this dialog.
+        raise();
+        activateWindow();
+    }
+}
+
+void PasswordDialog::closeEvent(QCloseEvent* event) {
+    if (modGlobals::strMasterPassword.isEmpty()) {
+        Timer1->stop();
+        seams::EndProgram();
+    }
+    event->accept();
+}

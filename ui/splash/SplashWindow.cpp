@@ -1,0 +1,46 @@
+#include "SplashWindow.h"
+
+#include "BuildConfiguration.h"
+#include "Builder.h"
+#include "MainWindow.h"
+#include "Skin.h"
+#include "Appearance.h"
+
+#include <QLabel>
+#include <QTimer>
+
+SplashWindow::SplashWindow(QWidget* parent) : QWidget(parent) {
+    layouts::Build(this, layouts::frmSplash, [](const layouts::Control& c, QWidget* parent) -> QWidget* {
+        return c.kind == layouts::Kind::SkinControl ? new Skin(parent) : nullptr;
+    });
+    Image1 = findChild<QLabel*>(QStringLiteral("Image1"));
+    skn = findChild<Skin*>(QStringLiteral("skn"));
+    Timer2 = findChild<QTimer*>(QStringLiteral("Timer2"));
+    connect(Timer2, &QTimer::timeout, this, &SplashWindow::Timer2_Timer);
+    Register(this);
+}
+
+void SplashWindow::Form_Load() {
+    setFixedSize(Image1->size());
+    buildConfig::ApplyBuildConfiguration();
+    if (buildConfig::blnSkin) {
+        appearance::SkinSplash(this, skn);
+    }
+    layouts::CentreOnScreen(this);
+    Timer2->setInterval(kTickMs);
+    Timer2->start();
+}
+
+void SplashWindow::Timer2_Timer() {
+    intTemp = static_cast<qint16>(intTemp + 2);
+    if (intTemp != 150) {
+        return;
+    }
+    Timer2->stop();
+    appearance::SkinStartUp();
+    if (MainWindow* main = MainWindow::Open()) {
+        main->show();
+    }
+    hide();
+    setVisible(false);
+}

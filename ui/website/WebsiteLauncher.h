@@ -1,0 +1,38 @@
+// The website launcher: a window without content that opens the product's website and closes itself
+// a second later.
+#pragma once
+
+#include "SingleForm.h"
+
+#include <QWidget>
+
+class QTimer;
+
+namespace website {
+// "Website" asks the next launcher to open the product's website; emptied after each launch.
+extern QString strLaunchMode;
+// The address the launcher opens for a website address: "http://" goes in front of one without a scheme.
+QString LaunchAddress(const QString& address);
+} // namespace website
+
+class WebsiteLauncher : public QWidget, public SingleForm<WebsiteLauncher> {
+    Q_OBJECT
+public:
+    explicit WebsiteLauncher(QWidget* parent = nullptr);
+
+    QTimer* Timer1 = nullptr;
+
+    // Opens the product's website when asked to.
+    void Form_Load();
+    // A second after creation: the launcher goes.
+    void Timer1_Timer();
+
+    // The main window has closed while this one showed: end the program when it goes.
+    void EndProgramWhenClosed() { endProgram_ = true; }
+
+protected:
+    void closeEvent(QCloseEvent* event) override;
+
+private:
+    bool endProgram_ = false;
+};
