@@ -2,7 +2,7 @@
 
 #include "Identity.h"
 #include "WindowAccessibility.h"
-#include "SplashWindow.h"
+#include "Program.h"
 #include "ProgramIcon.h"
 
 #include <QApplication>
@@ -28,9 +28,8 @@ void PrepareApplication() {
 
 int Run(QApplication& app) {
     PrepareApplication();
-    SplashWindow* splash = SplashWindow::Load();
-    splash->Form_Load();
-    splash->show();
+    Program program;
+    program.Start();
     return app.exec();
 }
 

@@ -1,31 +1,18 @@
 #include "BuildConfiguration.h"
 
-#include "Identity.h"
-
 namespace buildConfig {
 
-QString strProductName;
-QString strCompanyName;
-QString strComments;
-bool blnSkin = false;
-bool blnBanner = true;
-QString strBannerURL;
-
 namespace {
+// Tests only: the skin switch of another build.
 std::optional<bool> gForcedSkin;
-}
+} // namespace
 
 void testing::ForceSkin(std::optional<bool> skin) {
     gForcedSkin = skin;
 }
 
-void ApplyBuildConfiguration() {
-    strProductName = QString::fromUtf8(identity::ProductName);
-    strCompanyName = QString::fromUtf8(identity::CompanyName);
-    strComments = QString::fromUtf8(identity::Comments);
-    blnSkin = gForcedSkin.value_or(identity::Skin);
-    blnBanner = identity::Banner;
-    strBannerURL = QString::fromUtf8(identity::BannerURL);
+bool Skinned() {
+    return gForcedSkin.value_or(identity::Skin);
 }
 
 } // namespace buildConfig

@@ -126,7 +126,7 @@ std::size_t EntryList::sortedPlace(Slot slot, std::size_t skip) const {
 }
 
 EntryList::Slot EntryList::addEntry(const ListEntry& item) {
-    const Slot slot = table_.add({ToCodePage(item.text), ToCodePage(item.sub1), ToCodePage(item.sub2)});
+    const Slot slot = table_.add({ToCodePage(item.username), ToCodePage(item.password), ToCodePage(item.location)});
     if (ids_.size() <= slot) {
         ids_.resize(table_.slotCount());
     }
@@ -249,7 +249,7 @@ void EntryList::setField(int position, int field, const QString& value) {
 void EntryList::setItem(int position, const ListEntry& item) {
     const std::size_t index = indexOf(position);
     const Slot slot = order_[index];
-    const QString* texts[kFields] = {&item.text, &item.sub1, &item.sub2};
+    const QString* texts[kFields] = {&item.username, &item.password, &item.location};
     for (int f = 0; f < kFields; ++f) {
         table_.setField(slot, f, ToCodePage(*texts[f]));
     }

@@ -19,10 +19,11 @@
 #include <string_view>
 #include <vector>
 
+// One entry as the list shows it: the row's text and its two sub-items.
 struct ListEntry {
-    QString text;
-    QString sub1;
-    QString sub2;
+    QString username;
+    QString password;
+    QString location;
 };
 
 class EntryList : public QAbstractTableModel {

@@ -4,7 +4,6 @@
 #include "Builder.h"
 #include "Contrast.h"
 #include "Identity.h"
-#include "WebsiteLauncher.h"
 #include "Appearance.h"
 
 #include <QCloseEvent>
@@ -44,7 +43,6 @@ AboutWindow::AboutWindow(QWidget* parent) : QWidget(parent) {
     FitColours();
     lblWebsite->setCursor(Qt::PointingHandCursor);
     lblWebsite->installEventFilter(this);
-    Register(this);
 }
 
 void AboutWindow::Form_Load() {
@@ -53,7 +51,7 @@ void AboutWindow::Form_Load() {
     lblCompany->setText(QString::fromUtf8(identity::CompanyName));
     lblVersion->setText(QStringLiteral("%1.%2").arg(identity::VersionMajor).arg(identity::VersionMinor));
     lblWebsite->setText(QString::fromUtf8(identity::Comments));
-    if (buildConfig::blnSkin) {
+    if (buildConfig::Skinned()) {
         CloneLabels();
         appearance::SkinForm(this);
     }
@@ -111,10 +109,7 @@ void AboutWindow::CloneLabels() {
 }
 
 void AboutWindow::lblWebsite_Click() {
-    website::strLaunchMode = QStringLiteral("Website");
-    if (WebsiteLauncher* launcher = WebsiteLauncher::Open()) {
-        launcher->show();
-    }
+    emit websiteRequested();
 }
 
 bool AboutWindow::eventFilter(QObject* watched, QEvent* event) {
@@ -127,6 +122,6 @@ bool AboutWindow::eventFilter(QObject* watched, QEvent* event) {
 }
 
 void AboutWindow::closeEvent(QCloseEvent* event) {
-    Unregister(this);
     QWidget::closeEvent(event);
+    emit closed();
 }

@@ -1,13 +1,11 @@
 // The about window: the product's name, version, owner and website.
 #pragma once
 
-#include "SingleForm.h"
-
 #include <QWidget>
 
 class QLabel;
 
-class AboutWindow : public QWidget, public SingleForm<AboutWindow> {
+class AboutWindow : public QWidget {
     Q_OBJECT
 public:
     explicit AboutWindow(QWidget* parent = nullptr);
@@ -23,8 +21,12 @@ public:
     // Fills in the product's name, version, owner and website; with skinning on, clones the labels
     // into skinned labels and skins the window.
     void Form_Load();
-    // Opens the product's website through the launcher.
+    // Asks for the product's website.
     void lblWebsite_Click();
+
+signals:
+    void websiteRequested();
+    void closed();
 
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;

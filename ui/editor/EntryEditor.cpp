@@ -3,13 +3,12 @@
 #include "BuildConfiguration.h"
 #include "Builder.h"
 
-#include <QCloseEvent>
+#include "Appearance.h"
 #include "Cp1252.h"
-#include "MainWindow.h"
 #include "Seams.h"
 #include "VaultFormat.h"
-#include "modGlobals.h"
-#include "Appearance.h"
+
+#include <QCloseEvent>
 
 #include <QLabel>
 #include <QLineEdit>
@@ -31,14 +30,14 @@ constexpr FieldName kFields[] = {
 
 } // namespace
 
-EntryEditor::EntryEditor(QWidget* parent) : QWidget(parent) {
+EntryEditor::EntryEditor(Store store, QWidget* parent) : QWidget(parent), store_(std::move(store)) {
     setAttribute(Qt::WA_DeleteOnClose);
     layouts::Build(this, layouts::frmAdd);
     txtUsername = findChild<QLineEdit*>(QStringLiteral("txtUsername"));
     txtPassword = findChild<QLineEdit*>(QStringLiteral("txtPassword"));
     txtWebsite = findChild<QLineEdit*>(QStringLiteral("txtWebsite"));
     cmdAdd[0] = findChild<QToolButton*>(QStringLiteral("cmdAdd(0)"));
-    cmdDelete = findChild<QToolButton*>(QStringLiteral("cmdDelete"));
+    cmdCancel = findChild<QToolButton*>(QStringLiteral("cmdDelete")); // the design's name for Cancel
     // A text box holds 32,767 characters unless told otherwise: an entry loaded with a longer field
     // would lose its end at the next save.
     for (QLineEdit* box : {txtUsername, txtPassword, txtWebsite}) {
@@ -50,27 +49,23 @@ EntryEditor::EntryEditor(QWidget* parent) : QWidget(parent) {
     findChild<QLabel*>(QStringLiteral("SkinLabel3"))->setBuddy(txtWebsite);
 
     connect(cmdAdd[0], &QToolButton::clicked, this, [this] { cmdAdd_Click(0); });
-    connect(cmdDelete, &QToolButton::clicked, this, &EntryEditor::cmdDelete_Click);
+    connect(cmdCancel, &QToolButton::clicked, this, &EntryEditor::cmdCancel_Click);
     // Enter in the location box saves; in the other two it does nothing.
     connect(txtWebsite, &QLineEdit::returnPressed, this, [this] { cmdAdd_Click(0); });
-    Register(this);
 }
 
-void EntryEditor::Form_Load() {
-    addMode_ = modGlobals::strEditMode == QStringLiteral("Add");
-    entryId_ = 0;
+void EntryEditor::Form_Load(const Request& request) {
+    addMode_ = request.add;
+    entryId_ = request.add ? 0 : request.id;
     if (addMode_) {
         setWindowTitle(QStringLiteral("Add an entry"));
     } else {
         setWindowTitle(QStringLiteral("Edit an entry"));
-        txtUsername->setText(modGlobals::strEditUsername);
-        txtPassword->setText(modGlobals::strEditPassword);
-        txtWebsite->setText(modGlobals::strEditLocation);
-        if (MainWindow* main = MainWindow::instance()) {
-            entryId_ = main->lstPass->items()->rowId(modGlobals::intEditRow);
-        }
+        txtUsername->setText(request.entry.username);
+        txtPassword->setText(request.entry.password);
+        txtWebsite->setText(request.entry.location);
     }
-    if (buildConfig::blnSkin) {
+    if (buildConfig::Skinned()) {
         appearance::SkinForm(this);
     }
 }
@@ -123,52 +118,30 @@ void EntryEditor::cmdAdd_Click(int) {
         Error(refusal);
         return;
     }
-    MainWindow* main = MainWindow::instance();
-    if (main == nullptr) {
+    const Request typed{addMode_, entryId_, {txtUsername->text(), txtPassword->text(), txtWebsite->text()}};
+    switch (store_(typed)) {
+    case VaultSession::Stored::Saved:
+        close();
+        return;
+    case VaultSession::Stored::NotSaved:
+        // The user was told why; what was typed stays for another try.
+        return;
+    case VaultSession::Stored::ListFull:
+        Error(QStringLiteral("The list is full: the password file holds at most 32,767 entries.  Delete an "
+                             "entry before adding another."));
+        return;
+    case VaultSession::Stored::EntryGone:
+        Error(QStringLiteral("The entry you are editing has been deleted, so it can not be changed.  Use Add "
+                             "to store it as a new entry."));
         return;
     }
-    EntryList* items = main->lstPass->items();
-    const ListEntry typed{txtUsername->text(), txtPassword->text(), txtWebsite->text()};
-
-    if (addMode_) {
-        if (items->count() >= vault::kMaxEntries) {
-            Error(QStringLiteral("The list is full: the password file holds at most 32,767 entries.  Delete an "
-                                 "entry before adding another."));
-            return;
-        }
-        const int position = main->lstPass->add(typed.text);
-        main->lstPass->setSubItem(position, 1, typed.sub1);
-        main->lstPass->setSubItem(position, 2, typed.sub2);
-        const quint64 added = items->rowId(position);
-        if (!modGlobals::SaveVault()) {
-            // The file still holds the list as it was: take the row out again and keep what was typed.
-            items->remove(items->positionOf(added));
-            return;
-        }
-        modGlobals::SetStatus(QStringLiteral("Added new entry.  Data saved."));
-    } else {
-        const int position = items->positionOf(entryId_);
-        if (position == 0) {
-            Error(QStringLiteral("The entry you are editing has been deleted, so it can not be changed.  Use Add "
-                                 "to store it as a new entry."));
-            return;
-        }
-        const ListEntry before = items->item(position);
-        items->setItem(position, typed);
-        if (!modGlobals::SaveVault()) {
-            items->setItem(items->positionOf(entryId_), before);
-            return;
-        }
-        modGlobals::SetStatus(QStringLiteral("Entry changed.  Data saved."));
-    }
-    close();
 }
 
-void EntryEditor::cmdDelete_Click() {
+void EntryEditor::cmdCancel_Click() {
     close();
 }
 
 void EntryEditor::closeEvent(QCloseEvent* event) {
-    Unregister(this);
     QWidget::closeEvent(event);
+    emit closed();
 }

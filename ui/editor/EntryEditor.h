@@ -2,37 +2,52 @@
 //
 // The dialog is modeless, so the main window's list may be sorted, added to or cut while it is open.
 // It therefore binds itself when it loads: to the mode it was opened in, and for an edit to the entry
-// itself (not its position), so that Save writes into that entry or, when it is gone, into none.
+// itself (its id, not its position), so that Save writes into that entry or, when it is gone, into none.
+// It stores nothing itself: Save hands the typed entry to the function it was given.
 #pragma once
 
-#include "SingleForm.h"
+#include "EntryList.h"
+#include "VaultSession.h"
 
 #include <QWidget>
 #include <array>
+#include <functional>
 
 class QLineEdit;
 class QToolButton;
 
-class EntryEditor : public QWidget, public SingleForm<EntryEditor> {
+class EntryEditor : public QWidget {
     Q_OBJECT
 public:
-    explicit EntryEditor(QWidget* parent = nullptr);
+    // What the editor is opened for: a new entry, or the entry with `id` as it stands.
+    struct Request {
+        bool add = true;
+        quint64 id = 0;
+        ListEntry entry;
+    };
+    // Stores what Save hands over: an added entry, or the entry `id` changed.
+    using Store = std::function<VaultSession::Stored(const Request& typed)>;
+
+    explicit EntryEditor(Store store, QWidget* parent = nullptr);
 
     QLineEdit* txtUsername = nullptr;
     QLineEdit* txtPassword = nullptr;
     QLineEdit* txtWebsite = nullptr;
     std::array<QToolButton*, 1> cmdAdd{};
-    QToolButton* cmdDelete = nullptr; // the Cancel button
+    QToolButton* cmdCancel = nullptr;
 
-    // Caption and fields from the hand-off values of the Add or Edit command.
-    void Form_Load();
+    // Caption and fields for the Add or Edit command.
+    void Form_Load(const Request& request);
     // Save: checks, stores, saves the vault, reports and closes. Stays open, with its text, whenever the
     // entry could not be stored.
     void cmdAdd_Click(int index = 0);
     // Cancel: closes without storing.
-    void cmdDelete_Click();
+    void cmdCancel_Click();
 
     bool addMode() const { return addMode_; }
+
+signals:
+    void closed();
 
 protected:
     void closeEvent(QCloseEvent* event) override;
@@ -42,6 +57,7 @@ private:
     QString Refusal() const;
     void Error(const QString& text);
 
+    Store store_;
     bool addMode_ = true;
     quint64 entryId_ = 0; // the entry an edit changes
 };

@@ -48,7 +48,6 @@ HelpWindow::HelpWindow(QWidget* parent) : QWidget(parent) {
     connect(Check1, &QCheckBox::stateChanged, this, &HelpWindow::Check1_Click);
     // A greyed box that the user clicks becomes a plain ticked one.
     connect(Check1, &QCheckBox::clicked, this, [this] { Check1->setTristate(false); });
-    Register(this);
 }
 
 QString HelpWindow::HelpPath() {
@@ -56,7 +55,7 @@ QString HelpWindow::HelpPath() {
 }
 
 void HelpWindow::Form_Load() {
-    if (buildConfig::blnSkin) {
+    if (buildConfig::Skinned()) {
         appearance::SkinForm(this);
     }
     const QString path = HelpPath();
@@ -105,6 +104,6 @@ bool HelpWindow::eventFilter(QObject* watched, QEvent* event) {
 }
 
 void HelpWindow::closeEvent(QCloseEvent* event) {
-    Unregister(this);
     QWidget::closeEvent(event);
+    emit closed();
 }

@@ -1,14 +1,13 @@
 // The help window: Help.rtf in a read-only rich-text view, and whether to show it at start-up.
 #pragma once
 
-#include "SingleForm.h"
 
 #include <QWidget>
 
 class QCheckBox;
 class QTextEdit;
 
-class HelpWindow : public QWidget, public SingleForm<HelpWindow> {
+class HelpWindow : public QWidget {
     Q_OBJECT
 public:
     explicit HelpWindow(QWidget* parent = nullptr);
@@ -23,6 +22,9 @@ public:
     void Check1_Click();
 
     static QString HelpPath();
+
+signals:
+    void closed();
 
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;

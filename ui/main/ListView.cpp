@@ -6,8 +6,7 @@
 #include <QKeyEvent>
 #include <stdexcept>
 
-ListView::ListView(QWidget* parent) : QTreeView(parent), model_(new EntryList(this)) {
-    setModel(model_);
+ListView::ListView(QWidget* parent) : QTreeView(parent) {
     setRootIsDecorated(false);
     setItemsExpandable(false);
     setUniformRowHeights(true);
@@ -26,6 +25,11 @@ ListView::ListView(QWidget* parent) : QTreeView(parent), model_(new EntryList(th
             emit editRequested();
         }
     });
+}
+
+void ListView::setEntries(EntryList* entries) {
+    model_ = entries;
+    setModel(entries);
 }
 
 void ListView::keyPressEvent(QKeyEvent* event) {

@@ -12,6 +12,8 @@ class ListView : public QTreeView {
 public:
     explicit ListView(QWidget* parent = nullptr);
 
+    // The entries the list shows; it shows nothing until given them, and they are not its own.
+    void setEntries(EntryList* entries);
     EntryList* items() const { return model_; }
 
     // Column headers.
@@ -56,5 +58,5 @@ protected:
     void keyPressEvent(QKeyEvent* event) override;
 
 private:
-    EntryList* model_;
+    EntryList* model_ = nullptr;
 };

@@ -1,19 +1,14 @@
 #include "MainWindow.h"
 
+#include "Appearance.h"
 #include "BuildConfiguration.h"
 #include "Builder.h"
-#include "Twips.h"
-#include "HelpWindow.h"
-#include "EntryEditor.h"
 #include "ListSorting.h"
-#include "Seams.h"
-#include "WebAddress.h"
-#include "AboutWindow.h"
-#include "SplashWindow.h"
-#include "WebsiteLauncher.h"
-#include "modGlobals.h"
 #include "ProgramIcon.h"
-#include "Appearance.h"
+#include "Seams.h"
+#include "Twips.h"
+#include "VaultSession.h"
+#include "WebAddress.h"
 
 #include <QClipboard>
 #include <QCloseEvent>
@@ -22,7 +17,6 @@
 #include <QLabel>
 #include <QMenu>
 #include <QMenuBar>
-#include <QSettings>
 #include <QStatusBar>
 #include <QTimer>
 #include <QToolButton>
@@ -77,18 +71,9 @@ private:
     std::function<void()> then_;
 };
 
-// Loads a window (its load handler runs when it was not open) and shows it modeless, in front.
-template <class Form> void ShowForm() {
-    if (Form* form = Form::Open()) {
-        form->show();
-        form->raise();
-        form->activateWindow();
-    }
-}
-
 } // namespace
 
-MainWindow::MainWindow(QWidget* parent) : QMainWindow(parent) {
+MainWindow::MainWindow(VaultSession* session, QWidget* parent) : QMainWindow(parent), session_(session) {
     layouts::Build(this, layouts::Form1, [](const layouts::Control& c, QWidget* parent) -> QWidget* {
         switch (c.kind) {
         case layouts::Kind::ListView:
@@ -108,6 +93,7 @@ MainWindow::MainWindow(QWidget* parent) : QMainWindow(parent) {
     cmdDelete = Find<QToolButton>(this, "cmdDelete");
     cmdWebsite[0] = Find<QToolButton>(this, "cmdWebsite(0)");
     lstPass = Find<ListView>(this, "lstPass");
+    lstPass->setEntries(session_->entries());
     for (int i = 0; i < 3; ++i) {
         cmdCopy[i] = Find<QToolButton>(this, QStringLiteral("cmdCopy(%1)").arg(i));
     }
@@ -138,7 +124,7 @@ MainWindow::MainWindow(QWidget* parent) : QMainWindow(parent) {
     statusPanel_->setFrameStyle(QFrame::Panel | QFrame::Sunken);
     StatusBar1->addWidget(statusPanel_);
     lstPass->setAccessibleName(QStringLiteral("Entries"));
-    Register(this);
+    connect(session_, &VaultSession::statusChanged, this, &MainWindow::SetStatusText);
 }
 
 void MainWindow::ConnectCommands() {
@@ -149,16 +135,17 @@ void MainWindow::ConnectCommands() {
     for (int i = 0; i < static_cast<int>(cmdCopy.size()); ++i) {
         connect(cmdCopy[i], &QToolButton::clicked, this, [this, i] { cmdCopy_Click(i); });
     }
-    auto menu = [this](auto& group, void (MainWindow::*handler)(int)) {
-        for (int i = 0; i < static_cast<int>(group.size()); ++i) {
-            connect(group[i], &QAction::triggered, this, [this, handler, i] { (this->*handler)(i); });
-        }
-    };
-    menu(mnuFileItem, &MainWindow::mnuFileItem_Click);
-    menu(mnuDataItem, &MainWindow::mnuDataItem_Click);
-    menu(mnuCopyItem, &MainWindow::mnuCopyItem_Click);
-    menu(mnuHelpItem, &MainWindow::mnuHelpItem_Click);
-    menu(mnuAboutItem, &MainWindow::mnuAboutItem_Click);
+    // The menus: Exit; Add, Delete, Edit, Go To; the three copies; Help; About.
+    connect(mnuFileItem[0], &QAction::triggered, this, &QWidget::close);
+    connect(mnuDataItem[0], &QAction::triggered, this, [this] { cmdAdd_Click(0); });
+    connect(mnuDataItem[1], &QAction::triggered, this, &MainWindow::cmdDelete_Click);
+    connect(mnuDataItem[2], &QAction::triggered, this, &MainWindow::cmdEdit_Click);
+    connect(mnuDataItem[3], &QAction::triggered, this, &MainWindow::cmdGoto_Click);
+    for (int i = 0; i < static_cast<int>(mnuCopyItem.size()); ++i) {
+        connect(mnuCopyItem[i], &QAction::triggered, this, [this, i] { cmdCopy_Click(i); });
+    }
+    connect(mnuHelpItem[0], &QAction::triggered, this, &MainWindow::helpRequested);
+    connect(mnuAboutItem[0], &QAction::triggered, this, &MainWindow::aboutRequested);
     connect(lstPass, &ListView::ColumnClick, this, &MainWindow::lstPass_ColumnClick);
     // The list's own keys run the same commands as the buttons; the focus stays on the list.
     connect(lstPass, &ListView::copyRequested, this, [this](int field) {
@@ -174,47 +161,37 @@ void MainWindow::ConnectCommands() {
 }
 
 void MainWindow::cmdAdd_Click(int) {
-    modGlobals::strEditMode = QStringLiteral("Add");
-    ShowForm<EntryEditor>();
+    emit addRequested();
 }
 
 void MainWindow::cmdEdit_Click() {
     const int row = lstPass->firstSelected();
     if (row == 0) {
-        modGlobals::SetStatus(QStringLiteral("You must first select an entry to edit."));
+        SetStatusText(QStringLiteral("You must first select an entry to edit."));
         return;
     }
-    modGlobals::strEditUsername = lstPass->text(row);
-    modGlobals::strEditPassword = lstPass->subItem(row, 1);
-    modGlobals::strEditLocation = lstPass->subItem(row, 2);
-    modGlobals::intEditRow = static_cast<qint16>(row);
-    modGlobals::strEditMode = QStringLiteral("Edit");
-    ShowForm<EntryEditor>();
+    emit editRequested(lstPass->items()->rowId(row), lstPass->items()->item(row));
 }
 
 void MainWindow::cmdDelete_Click() {
     const int row = lstPass->firstSelected();
     if (row == 0) {
-        modGlobals::SetStatus(QStringLiteral("You must first select an entry to delete."));
+        SetStatusText(QStringLiteral("You must first select an entry to delete."));
         return;
     }
     const ListEntry entry = lstPass->items()->item(row);
     const QString question = QStringLiteral("Are you sure you want to delete the following information?") +
-                             QStringLiteral("\r\n\r\nUsername: ") + Shown(entry.text) +
-                             QStringLiteral("\r\nPassword: ") + Shown(entry.sub1) + QStringLiteral("\r\nUsed At: ") +
-                             Shown(entry.sub2);
+                             QStringLiteral("\r\n\r\nUsername: ") + Shown(entry.username) +
+                             QStringLiteral("\r\nPassword: ") + Shown(entry.password) + QStringLiteral("\r\nUsed At: ") +
+                             Shown(entry.location);
     if (seams::MsgBox(question, seams::vbOKCancel, QStringLiteral("Confirm Delete")) != seams::vbOK) {
-        modGlobals::SetStatus(QStringLiteral("Entry not deleted, cancelled by user"));
+        SetStatusText(QStringLiteral("Entry not deleted, cancelled by user"));
         return;
     }
-    lstPass->remove(row);
-    if (!modGlobals::SaveVault()) {
-        // The file still holds the entry: so does the list again.
-        const int back = lstPass->items()->insert(row, entry);
+    if (const int back = session_->Remove(row); back != 0) {
+        // The file still holds the entry, and so does the list again.
         lstPass->setSelected(back, true);
-        return;
     }
-    modGlobals::SetStatus(QStringLiteral("Entry deleted successfully, data saved."));
 }
 
 QString MainWindow::GotoTarget(const QString& location) {
@@ -228,10 +205,10 @@ QString MainWindow::GotoTarget(const QString& location) {
 void MainWindow::cmdGoto_Click() {
     const int row = lstPass->firstSelected();
     if (row == 0) {
-        modGlobals::SetStatus(QStringLiteral("You must first select an entry to go to."));
+        SetStatusText(QStringLiteral("You must first select an entry to go to."));
         return;
     }
-    modGlobals::SetStatus(QStringLiteral("Opening Location..."));
+    SetStatusText(QStringLiteral("Opening Location..."));
     // The location is the user's text: it goes to the desktop's opener as one argument, never through a
     // shell, and the opener is not waited for.
     const seams::LaunchResult launched =
@@ -240,11 +217,11 @@ void MainWindow::cmdGoto_Click() {
         return;
     }
     if (launched.tooLong()) {
-        modGlobals::SetStatus(QStringLiteral("Could not open the location: it is too long to hand to xdg-open."));
+        SetStatusText(QStringLiteral("Could not open the location: it is too long to hand to xdg-open."));
     } else if (launched.notFound()) {
-        modGlobals::SetStatus(QStringLiteral("Could not open the location: xdg-open could not be started."));
+        SetStatusText(QStringLiteral("Could not open the location: xdg-open could not be started."));
     } else {
-        modGlobals::SetStatus(QStringLiteral("Could not open the location: xdg-open could not be started (%1).")
+        SetStatusText(QStringLiteral("Could not open the location: xdg-open could not be started (%1).")
                                   .arg(qt_error_string(launched.error)));
     }
 }
@@ -254,7 +231,7 @@ void MainWindow::cmdCopy_Click(int index) {
     clipboard->clear();
     const int row = lstPass->firstSelected();
     if (row == 0) {
-        modGlobals::SetStatus(QStringLiteral("You must first select a row to copy from."));
+        SetStatusText(QStringLiteral("You must first select a row to copy from."));
         return;
     }
     static const char* const kCopied[] = {"Copied Username ", "Copied Password ", "Copied Location "};
@@ -269,51 +246,11 @@ void MainWindow::cmdCopy_Click(int index) {
     clipboard->setMimeData(data);
     copied_ = true;
     copiedValue_ = value;
-    modGlobals::SetStatus(QLatin1String(kCopied[index]) + Shown(value));
-}
-
-void MainWindow::mnuFileItem_Click(int index) {
-    if (index == 0) {
-        close();
-    }
-}
-
-void MainWindow::mnuDataItem_Click(int index) {
-    switch (index) {
-    case 0:
-        cmdAdd_Click(0);
-        break;
-    case 1:
-        cmdDelete_Click();
-        break;
-    case 2:
-        cmdEdit_Click();
-        break;
-    case 3:
-        cmdGoto_Click();
-        break;
-    default:
-        break;
-    }
-}
-
-void MainWindow::mnuCopyItem_Click(int index) {
-    cmdCopy_Click(index);
-}
-
-void MainWindow::mnuHelpItem_Click(int) {
-    ShowForm<HelpWindow>();
-}
-
-void MainWindow::mnuAboutItem_Click(int) {
-    ShowForm<AboutWindow>();
+    SetStatusText(QLatin1String(kCopied[index]) + Shown(value));
 }
 
 void MainWindow::cmdWebsite_Click(int) {
-    website::strLaunchMode = QStringLiteral("Website");
-    // The launcher opens the site as it loads, unseen, and goes a second later. While one exists a click
-    // makes nothing new: one launch a second, however often the button is pressed.
-    WebsiteLauncher::Open();
+    emit websiteRequested();
 }
 
 void MainWindow::lstPass_ColumnClick(int header) {
@@ -328,7 +265,7 @@ void MainWindow::Form_Load() {
     lstPass->addColumnHeader(QStringLiteral("Password"), layouts::Width(cmdCopy[1]) + 20);
     lstPass->addColumnHeader(QStringLiteral("Website/Location"), layouts::Width(cmdCopy[2]));
     statusPanel_->setFixedWidth(twips::ToPixels(std::abs(layouts::OuterWidth(this))));
-    modGlobals::OpenVault();
+    emit loaded();
 }
 
 void MainWindow::Form_Resize() {
@@ -349,38 +286,13 @@ void MainWindow::Form_Unload() {
     if (copied_ && QGuiApplication::clipboard()->text() == copiedValue_) {
         QGuiApplication::clipboard()->clear();
     }
-    if (HelpWindow* help = HelpWindow::instance()) {
-        help->close();
-    }
-    if (AboutWindow* about = AboutWindow::instance()) {
-        about->close();
-    }
-    if (EntryEditor* editor = EntryEditor::instance()) {
-        editor->close(); // nothing is stored
-    }
-    if (SplashWindow* splash = SplashWindow::instance()) {
-        splash->close();
-        splash->deleteLater();
-    }
-    WebsiteLauncher* launcher = WebsiteLauncher::instance();
-    if (launcher != nullptr && launcher->isVisible()) {
-        // The program ends when the launcher has closed itself.
-        launcher->EndProgramWhenClosed();
-        return;
-    }
-    if (buildConfig::blnSkin) {
-        appearance::SkinShutDown();
-    }
-    if (launcher != nullptr) {
-        launcher->close();
-    }
-    seams::EndProgram();
+    emit closing();
 }
 
 void MainWindow::afterFormLoad() {
     using namespace buildConfig;
     programIcon::SetWindowIcon(this, QStringLiteral("AAA"), true);
-    if (blnSkin) {
+    if (Skinned()) {
         appearance::SkinForm(this);
     }
     setVisible(true);
@@ -393,25 +305,6 @@ void MainWindow::afterFormLoad() {
         // The web engine starts once the window and its list are painted on the screen, not before.
         new AfterFirstPaint(this, [this] { appearance::ShowBanner(this); });
     }
-    if (seams::OpenSettings()->value(QStringLiteral("Settings/showHelp"), QStringLiteral("1")).toString() ==
-        QStringLiteral("1")) {
-        ShowForm<HelpWindow>();
-    }
-    modGlobals::UnloadPasswordDialog();
-}
-
-void MainWindow::ShowEntries(const std::vector<vault::Entry>& entries) {
-    QList<ListEntry> rows;
-    rows.reserve(static_cast<qsizetype>(entries.size()));
-    for (const vault::Entry& e : entries) {
-        rows.append({QString::fromStdString(e.username), QString::fromStdString(e.password),
-                     QString::fromStdString(e.location)});
-    }
-    lstPass->items()->addRows(rows);
-}
-
-void MainWindow::ShowEntries(vault::EntryTable&& entries) {
-    lstPass->items()->addTable(std::move(entries));
 }
 
 void MainWindow::SetStatusText(const QString& text) {

@@ -3,24 +3,23 @@
 #pragma once
 
 #include "ListView.h"
-#include "SingleForm.h"
-#include "EntryTable.h"
-#include "VaultFormat.h"
 
 #include <QMainWindow>
 #include <array>
-#include <vector>
 
 class QAction;
 class QLabel;
 class QMenu;
 class QStatusBar;
 class QToolButton;
+class VaultSession;
 
-class MainWindow : public QMainWindow, public SingleForm<MainWindow> {
+// It shows the entries of the run's vault and changes them through the session; what it cannot do
+// itself (the editor, the help and about windows, the website) it asks for with a signal.
+class MainWindow : public QMainWindow {
     Q_OBJECT
 public:
-    explicit MainWindow(QWidget* parent = nullptr);
+    explicit MainWindow(VaultSession* session, QWidget* parent = nullptr);
 
     std::array<QToolButton*, 1> cmdAdd{};
     QToolButton* cmdEdit = nullptr;
@@ -44,15 +43,15 @@ public:
     std::array<QAction*, 1> mnuHelpItem{};
     std::array<QAction*, 1> mnuAboutItem{};
 
-    // Caption, website button, columns and status panel, then the vault (which opens the password dialog).
+    // Caption, website button, columns and status panel; then `loaded` asks for the vault to be opened.
     void Form_Load();
     // Sizes the list to the window; nothing else moves.
     void Form_Resize();
     // Closing is never refused.
     bool Form_QueryUnload();
-    // Closes the other windows and ends the program.
+    // Takes a copied field off the clipboard; `closing` then ends the program.
     void Form_Unload();
-    // Finishes start-up once the master password is accepted or created.
+    // Shows the window once the master password is accepted or created, with its icon, skin and banner.
     void afterFormLoad();
 
     // The commands, from the buttons and the menus.
@@ -61,11 +60,6 @@ public:
     void cmdDelete_Click();
     void cmdGoto_Click();
     void cmdCopy_Click(int index);
-    void mnuFileItem_Click(int index);
-    void mnuDataItem_Click(int index);
-    void mnuCopyItem_Click(int index);
-    void mnuHelpItem_Click(int index);
-    void mnuAboutItem_Click(int index);
     void lstPass_ColumnClick(int header);
     void cmdWebsite_Click(int index = 0);
 
@@ -73,13 +67,18 @@ public:
     // without a scheme.
     static QString GotoTarget(const QString& location);
 
-    // Appends entries to the list, in their order.
-    void ShowEntries(const std::vector<vault::Entry>& entries);
-    // Shows a loaded vault's entries, taking over the table that holds them.
-    void ShowEntries(vault::EntryTable&& entries);
     void SetStatusText(const QString& text);
     QString StatusText() const;
     QLabel* StatusPanel() const { return statusPanel_; }
+
+signals:
+    void loaded();         // the window is laid out: open the vault
+    void addRequested();   // Add: an empty editor
+    void editRequested(quint64 id, const ListEntry& entry); // Edit: the editor for this entry
+    void helpRequested();
+    void aboutRequested();
+    void websiteRequested();
+    void closing();        // the window has closed: the program ends
 
 protected:
     void resizeEvent(QResizeEvent* event) override;
@@ -89,6 +88,7 @@ protected:
 private:
     void ConnectCommands();
 
+    VaultSession* session_;
     QLabel* statusPanel_ = nullptr;
     bool copied_ = false;   // a field was put on the clipboard this run
     QString copiedValue_;   // the last one

@@ -1,13 +1,11 @@
 #include "PasswordDialog.h"
 
-#include "Builder.h"
-#include "MainWindow.h"
-#include "BuildConfiguration.h"
-#include "Seams.h"
-#include "VaultFormat.h"
-#include "modGlobals.h"
-#include "TopMost.h"
 #include "Appearance.h"
+#include "BuildConfiguration.h"
+#include "Builder.h"
+#include "Seams.h"
+#include "TopMost.h"
+#include "VaultFormat.h"
 
 #include <QCloseEvent>
 #include <QCoreApplication>
@@ -46,12 +44,16 @@ PasswordDialog::PasswordDialog(QWidget* parent) : QWidget(parent) {
     connect(txtPass2, &QLineEdit::returnPressed, this, &PasswordDialog::cmdOK_Click);
 }
 
-void PasswordDialog::Form_Load() {
-    if (MainWindow* main = MainWindow::instance()) {
-        main->setVisible(false);
+void PasswordDialog::Form_Load(bool createMode, Check isMasterPassword, QWidget* keptHidden) {
+    createMode_ = createMode;
+    isMasterPassword_ = std::move(isMasterPassword);
+    keptHidden_ = keptHidden;
+    accepted_ = false;
+    if (keptHidden_ != nullptr) {
+        keptHidden_->setVisible(false);
     }
     intTries = 0;
-    if (modGlobals::blnCreateMode) {
+    if (createMode_) {
         SkinLabel1->setText(QStringLiteral("Because this is the first time you have used ") +
                             buildConfig::strProductName +
                             QStringLiteral(", you will need to create a master password.  This password will be "
@@ -82,13 +84,13 @@ void PasswordDialog::Form_Load() {
     topMost::SetTopMost(this, true);
     QCoreApplication::processEvents();
     txtPass->clear();
-    if (buildConfig::blnSkin) {
+    if (buildConfig::Skinned()) {
         appearance::SkinForm(this);
     }
 }
 
 void PasswordDialog::cmdOK_Click() {
-    if (modGlobals::blnCreateMode) {
+    if (createMode_) {
         CreateModeOK();
     } else {
         EnterModeOK();
@@ -121,19 +123,24 @@ void PasswordDialog::CreateModeOK() {
                             "Please choose a password without it."));
         return;
     }
-    modGlobals::strMasterPassword = txtPass->text();
+    Accept(txtPass->text());
+}
+
+void PasswordDialog::Accept(const QString& password) {
+    accepted_ = true;
     Timer1->stop();
-    if (!modGlobals::CreateMasterPassword()) {
-        // Nothing was written: the user may try again or cancel.
-        Timer1->start();
-    }
+    emit passwordAccepted(password);
+}
+
+void PasswordDialog::NotStored() {
+    // Nothing was written: the user may try again or cancel.
+    accepted_ = false;
+    Timer1->start();
 }
 
 void PasswordDialog::EnterModeOK() {
-    if (txtPass->text() == modGlobals::strStoredPassword) {
-        modGlobals::strMasterPassword = modGlobals::strStoredPassword;
-        Timer1->stop();
-        modGlobals::LoadEntries();
+    if (isMasterPassword_ && isMasterPassword_(txtPass->text())) {
+        Accept(txtPass->text());
         return;
     }
     const int answer = seams::MsgBox(QStringLiteral("Sorry, the password you entered was not correct."),
@@ -159,9 +166,8 @@ void PasswordDialog::cmdCancel_Click() {
 }
 
 void PasswordDialog::Timer1_Timer() {
-    MainWindow* main = MainWindow::instance();
-    if (main != nullptr && main->isVisible()) {
-        main->setVisible(false);
+    if (keptHidden_ != nullptr && keptHidden_->isVisible()) {
+        keptHidden_->setVisible(false);
         // The desktop hands activation to the window below; make that this dialog.
         raise();
         activateWindow();
@@ -169,7 +175,7 @@ void PasswordDialog::Timer1_Timer() {
 }
 
 void PasswordDialog::closeEvent(QCloseEvent* event) {
-    if (modGlobals::strMasterPassword.isEmpty()) {
+    if (!accepted_) {
         Timer1->stop();
         seams::EndProgram();
     }

@@ -2,7 +2,6 @@
 
 #include "BuildConfiguration.h"
 #include "Builder.h"
-#include "MainWindow.h"
 #include "Skin.h"
 #include "Appearance.h"
 
@@ -17,13 +16,11 @@ SplashWindow::SplashWindow(QWidget* parent) : QWidget(parent) {
     skn = findChild<Skin*>(QStringLiteral("skn"));
     Timer2 = findChild<QTimer*>(QStringLiteral("Timer2"));
     connect(Timer2, &QTimer::timeout, this, &SplashWindow::Timer2_Timer);
-    Register(this);
 }
 
 void SplashWindow::Form_Load() {
     setFixedSize(Image1->size());
-    buildConfig::ApplyBuildConfiguration();
-    if (buildConfig::blnSkin) {
+    if (buildConfig::Skinned()) {
         appearance::SkinSplash(this, skn);
     }
     layouts::CentreOnScreen(this);
@@ -38,9 +35,7 @@ void SplashWindow::Timer2_Timer() {
     }
     Timer2->stop();
     appearance::SkinStartUp();
-    if (MainWindow* main = MainWindow::Open()) {
-        main->show();
-    }
+    emit finished();
     hide();
     setVisible(false);
 }

@@ -10,8 +10,6 @@
 
 namespace website {
 
-QString strLaunchMode;
-
 QString LaunchAddress(const QString& address) {
     return webAddress::WithWebScheme(address);
 }
@@ -23,16 +21,12 @@ WebsiteLauncher::WebsiteLauncher(QWidget* parent) : QWidget(parent) {
     layouts::Build(this, layouts::frmWebsite);
     Timer1 = findChild<QTimer*>(QStringLiteral("Timer1"));
     connect(Timer1, &QTimer::timeout, this, &WebsiteLauncher::Timer1_Timer);
-    Register(this);
 }
 
-void WebsiteLauncher::Form_Load() {
-    buildConfig::ApplyBuildConfiguration();
-    if (website::strLaunchMode != QStringLiteral("Website")) {
-        return;
+void WebsiteLauncher::Form_Load(bool openWebsite) {
+    if (openWebsite) {
+        seams::ShellOpen(website::LaunchAddress(buildConfig::strComments));
     }
-    seams::ShellOpen(website::LaunchAddress(buildConfig::strComments));
-    website::strLaunchMode.clear();
 }
 
 void WebsiteLauncher::Timer1_Timer() {
@@ -40,8 +34,8 @@ void WebsiteLauncher::Timer1_Timer() {
 }
 
 void WebsiteLauncher::closeEvent(QCloseEvent* event) {
-    Unregister(this);
     event->accept();
+    emit closed();
     if (endProgram_) {
         seams::EndProgram();
     }

@@ -2,20 +2,16 @@
 // a second later.
 #pragma once
 
-#include "SingleForm.h"
-
 #include <QWidget>
 
 class QTimer;
 
 namespace website {
-// "Website" asks the next launcher to open the product's website; emptied after each launch.
-extern QString strLaunchMode;
 // The address the launcher opens for a website address: "http://" goes in front of one without a scheme.
 QString LaunchAddress(const QString& address);
 } // namespace website
 
-class WebsiteLauncher : public QWidget, public SingleForm<WebsiteLauncher> {
+class WebsiteLauncher : public QWidget {
     Q_OBJECT
 public:
     explicit WebsiteLauncher(QWidget* parent = nullptr);
@@ -23,12 +19,15 @@ public:
     QTimer* Timer1 = nullptr;
 
     // Opens the product's website when asked to.
-    void Form_Load();
+    void Form_Load(bool openWebsite);
     // A second after creation: the launcher goes.
     void Timer1_Timer();
 
     // The main window has closed while this one showed: end the program when it goes.
     void EndProgramWhenClosed() { endProgram_ = true; }
+
+signals:
+    void closed();
 
 protected:
     void closeEvent(QCloseEvent* event) override;

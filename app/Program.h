@@ -1,0 +1,70 @@
+// A run of Keyshelf: the run's vault and the windows around it, and the one place where they are wired
+// together. Each window is a leaf: it is given values, reports through signals, and knows no other
+// window; here each is made when it is first needed, at most one of each kind.
+#pragma once
+
+#include "AboutWindow.h"
+#include "EntryEditor.h"
+#include "HelpWindow.h"
+#include "MainWindow.h"
+#include "PasswordDialog.h"
+#include "SplashWindow.h"
+#include "VaultSession.h"
+#include "WebsiteLauncher.h"
+
+#include <QObject>
+#include <QPointer>
+
+class Program : public QObject {
+    Q_OBJECT
+public:
+    // The vault is data.enc in the program's folder.
+    explicit Program(QObject* parent = nullptr);
+    ~Program() override;
+
+    // Shows the splash; the rest follows from it.
+    void Start();
+
+    VaultSession& session() { return session_; }
+
+    // The windows that are open (or loaded and hidden), else nullptr.
+    SplashWindow* splash() const { return splash_; }
+    MainWindow* mainWindow() const { return main_; }
+    PasswordDialog* passwordDialog() const { return pass_; }
+    EntryEditor* editor() const { return editor_; }
+    HelpWindow* helpWindow() const { return help_; }
+    AboutWindow* aboutWindow() const { return about_; }
+    WebsiteLauncher* websiteLauncher() const { return launcher_; }
+
+    // Each window, made and wired when there is none; its load handler is the caller's to run.
+    SplashWindow* LoadSplash();
+    MainWindow* LoadMainWindow();
+    HelpWindow* LoadHelpWindow();
+    AboutWindow* LoadAboutWindow();
+    WebsiteLauncher* LoadWebsiteLauncher();
+
+    // The commands that open windows: a window that is open only comes forward.
+    void OpenHelp();
+    void OpenAbout();
+    void OpenEditor(const EntryEditor::Request& request);
+    // The launcher opens the site as it loads and goes a second later; while one exists a request makes
+    // nothing new, so the site opens at most once a second. `show` shows the launcher itself.
+    void OpenWebsite(bool show);
+
+private:
+    void SplashFinished();
+    void OpenGate();
+    void PasswordAccepted(const QString& password);
+    void FinishStartUp();
+    void UnloadPasswordDialog();
+    void MainWindowClosing();
+
+    VaultSession session_;
+    QPointer<SplashWindow> splash_;
+    QPointer<MainWindow> main_;
+    QPointer<PasswordDialog> pass_;
+    QPointer<EntryEditor> editor_;
+    QPointer<HelpWindow> help_;
+    QPointer<AboutWindow> about_;
+    QPointer<WebsiteLauncher> launcher_;
+};
