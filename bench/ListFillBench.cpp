@@ -4,7 +4,7 @@
 #include "UiBench.h"
 #include "VaultFile.h"
 #include "PasswordDialog.h"
-#include "modGlobals.h"
+#include "Program.h"
 
 #include <QCoreApplication>
 #include <QLineEdit>
@@ -19,7 +19,7 @@ using uibench::VaultPath;
 
 void BM_VaultCoreLoad(benchmark::State& state) {
     for (auto _ : state) {
-        auto entries = modGlobals::ReadEntries(VaultPath());
+        auto entries = vault::ReadEntries(VaultPath());
         benchmark::DoNotOptimize(entries);
         state.PauseTiming();
         entries = vault::Result<std::vector<vault::Entry>>(std::vector<vault::Entry>{});
@@ -32,10 +32,10 @@ void BM_VaultCoreLoad(benchmark::State& state) {
 void BM_AcceptedToListPainted(benchmark::State& state) {
     using Clock = std::chrono::steady_clock;
     for (auto _ : state) {
-        modGlobals::Reset();
-        auto* main = MainWindow::Load();
+        auto program = std::make_unique<Program>();
+        auto* main = program->LoadMainWindow();
         main->Form_Load();
-        PasswordDialog* dialog = modGlobals::LoadedPasswordDialog();
+        PasswordDialog* dialog = program->passwordDialog();
         dialog->txtPass->setText(QString::fromStdString(kMaster));
         QCoreApplication::processEvents();
 
@@ -48,7 +48,7 @@ void BM_AcceptedToListPainted(benchmark::State& state) {
             state.SkipWithError("the list was not filled");
         }
         state.SetIterationTime(std::chrono::duration<double>(end - start).count());
-        delete main;
+        program.reset();
         QCoreApplication::processEvents();
     }
 }

@@ -16,7 +16,7 @@
 #include "Startup.h"
 #include "VaultFile.h"
 #include "PasswordDialog.h"
-#include "modGlobals.h"
+#include "Program.h"
 
 #include <QApplication>
 #include <QElapsedTimer>
@@ -84,21 +84,21 @@ struct Measure {
 };
 
 int Make(const std::string& folder, const std::string& kind) {
-    const std::string path = modGlobals::VaultPath(folder);
+    const std::string path = vault::VaultPath(folder);
     std::vector<vault::Entry> entries;
     if (kind == "line") {
         entries.push_back({"long@mail.example", std::string(50'000'000, 'x'), "https://long.example/"});
     } else {
         entries = uibench::Entries();
     }
-    return modGlobals::SaveVault(path, uibench::kMaster, entries) ? 1 : 0;
+    return vault::SaveVault(path, uibench::kMaster, entries) ? 1 : 0;
 }
 
 int Core(const std::string& folder) {
-    const std::string path = modGlobals::VaultPath(folder);
+    const std::string path = vault::VaultPath(folder);
     Measure m;
     m.Begin();
-    auto entries = modGlobals::ReadEntries(path);
+    auto entries = vault::ReadEntries(path);
     m.End(path);
     return entries.ok() && !entries->empty() ? 0 : 1;
 }
@@ -106,15 +106,15 @@ int Core(const std::string& folder) {
 int Window(int argc, char** argv, const std::string& folder) {
     QApplication app(argc, argv);
     Startup::PrepareApplication();
-    buildConfig::ApplyBuildConfiguration();
-    buildConfig::blnBanner = false; // the window as a build without the band has it
+    buildConfig::testing::ForceBanner(false); // the window as a build without the band has it
     seams::testing::Begin(QString::fromStdString(folder));
     seams::OpenSettings()->setValue("Settings/showHelp", "0");
-    const std::string path = modGlobals::VaultPath(folder);
+    const std::string path = vault::VaultPath(folder);
 
-    MainWindow* main = MainWindow::Load();
+    Program program;
+    MainWindow* main = program.LoadMainWindow();
     main->Form_Load();
-    PasswordDialog* dialog = modGlobals::LoadedPasswordDialog();
+    PasswordDialog* dialog = program.passwordDialog();
     if (dialog == nullptr) {
         return 1;
     }

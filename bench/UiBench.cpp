@@ -9,7 +9,7 @@
 #include "Startup.h"
 #include "VaultFile.h"
 #include "PasswordDialog.h"
-#include "modGlobals.h"
+#include "Program.h"
 
 #include <QApplication>
 #include <QLineEdit>
@@ -50,24 +50,34 @@ QString Folder() {
 }
 
 std::string VaultPath() {
-    return modGlobals::VaultPath(Folder().toStdString());
+    return vault::VaultPath(Folder().toStdString());
 }
 
 void Prepare() {
     Startup::PrepareApplication();
-    buildConfig::ApplyBuildConfiguration();
     seams::testing::Begin(Folder());
     seams::OpenSettings()->setValue("Settings/showHelp", "0");
-    if (modGlobals::SaveVault(VaultPath(), kMaster, Entries())) {
+    if (vault::SaveVault(VaultPath(), kMaster, Entries())) {
         std::exit(1);
     }
 }
 
+namespace {
+// The run of the last log-in.
+std::unique_ptr<Program> program;
+} // namespace
+
+VaultSession& Session() {
+    return program->session();
+}
+
 MainWindow* LogIn() {
-    modGlobals::Reset();
-    MainWindow* main = MainWindow::Load();
+    // Each log-in is a run of its own: the previous one's windows and vault go with it.
+    program.reset();
+    program = std::make_unique<Program>();
+    MainWindow* main = program->LoadMainWindow();
     main->Form_Load();
-    PasswordDialog* dialog = modGlobals::LoadedPasswordDialog();
+    PasswordDialog* dialog = program->passwordDialog();
     dialog->txtPass->setText(QString::fromStdString(kMaster));
     dialog->cmdOK_Click();
     return main;

@@ -11,6 +11,7 @@
 #include <vector>
 
 class MainWindow;
+class VaultSession;
 
 namespace uibench {
 
@@ -25,6 +26,8 @@ std::string VaultPath();
 void Prepare();
 // A main window past the gate on that vault.
 MainWindow* LogIn();
+// The vault of the last log-in.
+VaultSession& Session();
 
 // The console table, keeping each benchmark's time (by its full name) and the counters for the ratios.
 class Reporter : public benchmark::ConsoleReporter {

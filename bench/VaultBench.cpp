@@ -55,9 +55,9 @@ std::string Folder() {
 
 const std::string& VaultFile() {
     static const std::string path = [] {
-        const std::string p = modGlobals::VaultPath(Folder());
+        const std::string p = vault::VaultPath(Folder());
         std::filesystem::remove(p);
-        if (modGlobals::SaveVault(p, kMaster, Entries())) {
+        if (vault::SaveVault(p, kMaster, Entries())) {
             std::fprintf(stderr, "cannot write %s\n", p.c_str());
             std::exit(1);
         }
@@ -85,7 +85,7 @@ void BM_ReadAndScan(benchmark::State& state) {
 void BM_LoadEntries(benchmark::State& state) {
     const std::string& path = VaultFile();
     for (auto _ : state) {
-        auto entries = modGlobals::ReadEntries(path);
+        auto entries = vault::ReadEntries(path);
         benchmark::DoNotOptimize(entries);
         // The program loads once and keeps the entries: freeing them is not part of a load.
         state.PauseTiming();
@@ -105,9 +105,9 @@ void BM_EncodeEntries(benchmark::State& state) {
 }
 
 void BM_SaveVault(benchmark::State& state) {
-    const std::string path = modGlobals::VaultPath(Folder());
+    const std::string path = vault::VaultPath(Folder());
     for (auto _ : state) {
-        if (modGlobals::SaveVault(path, kMaster, Entries())) {
+        if (vault::SaveVault(path, kMaster, Entries())) {
             state.SkipWithError("save failed");
         }
     }
@@ -145,7 +145,7 @@ void BM_EncodeWriteSyncRename(benchmark::State& state) {
 // The disk's speed wanders during a run, so the save and its baseline are also timed in pairs, one
 // right after the other, and compared over the sums: drift then falls on both alike.
 void BM_SaveAgainstBaseline(benchmark::State& state) {
-    const std::string path = modGlobals::VaultPath(Folder());
+    const std::string path = vault::VaultPath(Folder());
     const std::string target = Folder() + "/baseline.enc";
     const std::string temp = Folder() + "/baseline.tmp";
     double save = 0;
@@ -153,7 +153,7 @@ void BM_SaveAgainstBaseline(benchmark::State& state) {
     using Clock = std::chrono::steady_clock;
     for (auto _ : state) {
         const auto t0 = Clock::now();
-        const bool saved = !modGlobals::SaveVault(path, kMaster, Entries()).has_value();
+        const bool saved = !vault::SaveVault(path, kMaster, Entries()).has_value();
         const auto t1 = Clock::now();
         const bool wrote = EncodeWriteSyncRename(Entries(), temp, target);
         const auto t2 = Clock::now();

@@ -80,7 +80,7 @@ void SkinForm(QWidget* form) {
         ColourControls(form, objSkin->Property(2), objSkin->Property(3), objSkin->Property(4));
     } catch (...) {
     }
-    if (IsVistaOrLater() && buildConfig::blnSkin) {
+    if (IsVistaOrLater() && buildConfig::Skinned()) {
         ResetWindowRegion(form);
     }
     objSkin->Apply(form);
@@ -135,7 +135,7 @@ void ShowBanner(QWidget* form, bool pixelScale) {
     }
     // 8.
 #ifdef KEYSHELF_WITH_BANNER
-    Banner::In(banner)->Navigate(buildConfig::strBannerURL);
+    Banner::In(banner)->Navigate(buildConfig::BannerURL());
 #endif
 }
 

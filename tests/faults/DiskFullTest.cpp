@@ -83,7 +83,7 @@ class TinyDisk : public ::testing::Test {
 protected:
     TempDir dir;
     std::string disk = dir.file("disk");
-    std::string path = modGlobals::VaultPath(disk);
+    std::string path = vault::VaultPath(disk);
     bool mounted = false;
 
     void SetUp() override {
@@ -102,7 +102,7 @@ protected:
 
     // Saves `entries` and checks that data.enc holds them.
     void SaveThatFits(const std::vector<Entry>& entries) {
-        const auto status = modGlobals::SaveVault(path, kMaster, entries);
+        const auto status = vault::SaveVault(path, kMaster, entries);
         ASSERT_FALSE(status.has_value()) << status->Message();
         EXPECT_TRUE(SameBytes(ReadIfPresent(path), vault::VaultBytes(kMaster, entries)));
     }
@@ -114,7 +114,7 @@ TEST_F(TinyDisk, ASaveTooBigForTheDiskIsReportedAndTheVaultKeepsItsBytes) {
 
     const std::vector<Entry> big = Entries(3000, 2);
     ASSERT_GT(vault::VaultBytes(kMaster, big).size(), 64u * 1024);
-    ASSERT_NO_FATAL_FAILURE(ExpectReportedAsFull(modGlobals::SaveVault(path, kMaster, big), path));
+    ASSERT_NO_FATAL_FAILURE(ExpectReportedAsFull(vault::SaveVault(path, kMaster, big), path));
     EXPECT_TRUE(SameBytes(ReadIfPresent(path), before));
     EXPECT_EQ(NamesIn(disk), std::vector<std::string>{"data.enc"});
 
@@ -136,7 +136,7 @@ TEST_F(TinyDisk, EverySaveEitherLandsWholeOrChangesNothing) {
         SCOPED_TRACE("save of " + std::to_string(counts[i]) + " entries");
         const std::vector<Entry> entries = Entries(counts[i], static_cast<unsigned>(i));
         const std::string after = vault::VaultBytes(kMaster, entries);
-        const auto status = modGlobals::SaveVault(path, kMaster, entries);
+        const auto status = vault::SaveVault(path, kMaster, entries);
         if (!status) {
             ++landed;
             ASSERT_TRUE(SameBytes(ReadIfPresent(path), after));
@@ -173,7 +173,7 @@ TEST_F(TinyDisk, AFullDiskRefusesEvenASmallChangeUntilSpaceIsFreed) {
     ASSERT_EQ(err, ENOSPC) << "the disk did not fill up";
 
     const std::vector<Entry> oneMore = Entries(11, 1);
-    ASSERT_NO_FATAL_FAILURE(ExpectReportedAsFull(modGlobals::SaveVault(path, kMaster, oneMore), path));
+    ASSERT_NO_FATAL_FAILURE(ExpectReportedAsFull(vault::SaveVault(path, kMaster, oneMore), path));
     EXPECT_TRUE(SameBytes(ReadIfPresent(path), before));
     EXPECT_EQ(NamesIn(disk), (std::vector<std::string>{"data.enc", "filler"}));
 
@@ -207,7 +207,7 @@ public:
 class FullAfterSomeBytes : public ::testing::Test {
 protected:
     TempDir dir;
-    std::string path = modGlobals::VaultPath(dir.path());
+    std::string path = vault::VaultPath(dir.path());
     DiskWithRoom disk;
 
     void TearDown() override { vault::SetFileOps(nullptr); }
@@ -247,7 +247,7 @@ protected:
         disk.cutShort = cutShort;
         disk.written = 0;
         vault::SetFileOps(&disk);
-        const auto status = modGlobals::SaveVault(path, kMaster, entries);
+        const auto status = vault::SaveVault(path, kMaster, entries);
         vault::SetFileOps(nullptr);
 
         const auto onDisk = ReadIfPresent(path);
@@ -269,7 +269,7 @@ protected:
             onDisk ? std::vector<std::string>{"data.enc"} : std::vector<std::string>{};
         ASSERT_EQ(NamesIn(dir.path()), nothingElse) << "a temporary file was left behind";
 
-        const auto retry = modGlobals::SaveVault(path, kMaster, entries);
+        const auto retry = vault::SaveVault(path, kMaster, entries);
         ASSERT_FALSE(retry.has_value()) << retry->Message();
         ASSERT_TRUE(SameBytes(ReadIfPresent(path), after));
     }

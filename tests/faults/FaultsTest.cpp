@@ -13,7 +13,7 @@
 #include "VaultFormat.h"
 #include "EntryEditor.h"
 #include "PasswordDialog.h"
-#include "modGlobals.h"
+#include "Program.h"
 
 #include <QClipboard>
 #include <QDateTime>
@@ -38,6 +38,7 @@ const std::vector<Entry> kEntries = {{"alice", "a-pw", "www.alice.example"}, {"b
 class FaultsTest : public QObject {
     Q_OBJECT
     std::unique_ptr<QTemporaryDir> folder;
+    std::unique_ptr<Program> program;
     MainWindow* main = nullptr;
 
     QString path() const { return folder->filePath("data.enc"); }
@@ -62,21 +63,21 @@ class FaultsTest : public QObject {
     }
     // Opens the vault; returns the password dialog, or nullptr when start-up ended.
     PasswordDialog* open() {
-        main = MainWindow::Load();
+        main = program->LoadMainWindow();
         main->Form_Load();
-        return modGlobals::LoadedPasswordDialog();
+        return program->passwordDialog();
     }
     void logIn(const char* password = "Secret1") {
         PasswordDialog* dialog = open();
         QVERIFY(dialog != nullptr);
         dialog->txtPass->setText(password);
         dialog->cmdOK_Click();
-        QVERIFY(modGlobals::LoadedPasswordDialog() == nullptr);
+        QVERIFY(program->passwordDialog() == nullptr);
     }
     // Adds an entry through the editor; true when the editor closed (the entry was stored).
     bool addEntry(const char* username) {
         main->cmdAdd_Click(0);
-        EntryEditor* editor = EntryEditor::instance();
+        EntryEditor* editor = program->editor();
         editor->txtUsername->setText(username);
         editor->txtPassword->setText("pw");
         editor->cmdAdd_Click();
@@ -89,15 +90,14 @@ class FaultsTest : public QObject {
         QVERIFY2(boxes().last().contains(reason), qPrintable(boxes().last()));
         QCOMPARE(main->StatusText(), QString("Not saved."));
         QCOMPARE(main->lstPass->count(), 2); // the row went again
-        QVERIFY(EntryEditor::instance() != nullptr && EntryEditor::instance()->isVisible()); // with what was typed
+        QVERIFY(program->editor() != nullptr && program->editor()->isVisible()); // with what was typed
         QCOMPARE(onDisk(), before);
     }
 
 private slots:
     void initTestCase() {
         Startup::PrepareApplication();
-        buildConfig::ApplyBuildConfiguration();
-        buildConfig::blnBanner = false;
+        buildConfig::testing::ForceBanner(false);
         qInfo("running as uid %d", int(::getuid()));
     }
 
@@ -105,14 +105,14 @@ private slots:
         folder = std::make_unique<QTemporaryDir>();
         seams::testing::Begin(folder->path());
         seams::OpenSettings()->setValue("Settings/showHelp", "0");
-        modGlobals::Reset();
         write(vaultOf(kEntries));
+        program = std::make_unique<Program>();
     }
 
     void cleanup() {
         ::chmod(folder->path().toLocal8Bit(), 0700);
-        modGlobals::Reset();
         DestroyAllWindows();
+        program.reset();
         main = nullptr;
         seams::testing::End();
     }
@@ -182,7 +182,7 @@ private slots:
 
         QVERIFY(QDir(folder->path()).rmdir("data.enc"));
         std::filesystem::create_symlink(folder->filePath("gone.enc").toStdString(), path().toStdString());
-        EntryEditor::instance()->cmdAdd_Click();
+        program->editor()->cmdAdd_Click();
         QVERIFY(boxes().last().contains("does not exist"));
         QVERIFY(!QFileInfo::exists(folder->filePath("gone.enc")));
         QCOMPARE(main->lstPass->count(), 2);
@@ -222,7 +222,7 @@ private slots:
         QCOMPARE(main->lstPass->count(), 2);
         // Asked again, and accepted: the list as shown is written.
         seams::testing::setNextAnswer(seams::vbYes);
-        EntryEditor::instance()->cmdAdd_Click();
+        program->editor()->cmdAdd_Click();
         QCOMPARE(onDisk(), vaultOf({kEntries[0], kEntries[1], {"carol", "pw", ""}}));
         // Keyshelf's own saves never count as another program's.
         const int asked = seams::testing::shownBoxes().size();
@@ -269,9 +269,9 @@ private slots:
         QFETCH(QString, stored);
         write(bytes);
         QVERIFY(open() != nullptr);
-        QCOMPARE(modGlobals::blnCreateMode, createMode);
+        QCOMPARE(program->passwordDialog()->createMode(), createMode);
         if (!stored.isEmpty()) {
-            QCOMPARE(modGlobals::strStoredPassword, stored);
+            QVERIFY(program->session().IsMasterPassword(stored));
         }
         QCOMPARE(onDisk(), bytes); // opening writes nothing
     }
@@ -303,7 +303,7 @@ private slots:
         QVERIFY(boxes().last().size() < 2000);
         // The editor's boxes take a field of any length, so an edit never cuts one short.
         main->cmdEdit_Click();
-        QCOMPARE(EntryEditor::instance()->txtPassword->maxLength(), std::numeric_limits<int>::max());
+        QCOMPARE(program->editor()->txtPassword->maxLength(), std::numeric_limits<int>::max());
     }
 
     void moreEntriesThanTheFormatHolds() {
@@ -372,8 +372,8 @@ private slots:
         f.write(document);
         f.close();
         logIn();
-        main->mnuHelpItem_Click(0);
-        HelpWindow* help = HelpWindow::instance();
+        main->mnuHelpItem[0]->trigger();
+        HelpWindow* help = program->helpWindow();
         QVERIFY(help != nullptr && help->isVisible());
         const QString text = help->rtf1->toPlainText();
         QVERIFY(shows.isEmpty() ? text.isEmpty() : text.contains(shows));

@@ -115,7 +115,7 @@ constexpr State kStarted = std::numeric_limits<State>::min();
     }
     for (State k = first;; ++k) {
         const std::vector<Entry> entries = EntriesOf(k);
-        if (modGlobals::SaveVault(path, kMaster, entries).has_value()) {
+        if (vault::SaveVault(path, kMaster, entries).has_value()) {
             ::_exit(kSaveFailed);
         }
         if (::write(reportFd, &k, sizeof k) != static_cast<ssize_t>(sizeof k)) {
@@ -138,7 +138,7 @@ protected:
     // Starts a saver on the vault in `dir`, which holds `onDisk`, kills it after `wait` and checks what it
     // left. `onDisk` becomes the state the file holds now.
     void KillOneSaver(const std::string& dir, State& onDisk, std::chrono::microseconds wait) {
-        const std::string path = modGlobals::VaultPath(dir);
+        const std::string path = vault::VaultPath(dir);
         const State first = onDisk >= 0 ? onDisk + 1 : 0;
 
         int report[2];
@@ -206,11 +206,11 @@ protected:
     // fractions of it, so that they spread over a few saves whether the build is optimised or instrumented.
     static std::chrono::microseconds SaveDuration() {
         TempDir scratch;
-        const std::string path = modGlobals::VaultPath(scratch.path());
+        const std::string path = vault::VaultPath(scratch.path());
         constexpr State kSaves = 8;
         const auto start = std::chrono::steady_clock::now();
         for (State k = 0; k < kSaves; ++k) {
-            EXPECT_FALSE(modGlobals::SaveVault(path, kMaster, EntriesOf(k)).has_value());
+            EXPECT_FALSE(vault::SaveVault(path, kMaster, EntriesOf(k)).has_value());
         }
         return std::chrono::duration_cast<std::chrono::microseconds>(std::chrono::steady_clock::now() - start) / kSaves;
     }
@@ -283,9 +283,9 @@ private:
         if (state == kAbsent) {
             return; // reading would create the file
         }
-        const auto master = modGlobals::ReadMasterPassword(path);
+        const auto master = vault::ReadMasterPassword(path);
         ASSERT_TRUE(master.ok()) << master.error().Message();
-        const auto entries = modGlobals::ReadEntries(path);
+        const auto entries = vault::ReadEntries(path);
         ASSERT_TRUE(entries.ok()) << entries.error().Message();
         if (state == kEmptyLine) {
             EXPECT_EQ(*master, "");
@@ -338,8 +338,8 @@ TEST_F(KillDuringSave, TheVaultIsAlwaysTheLastFinishedSaveOrTheOneInFlight) {
     ASSERT_TRUE(wanted.has_value()) << "KEYSHELF_KILLS is \"" << std::getenv("KEYSHELF_KILLS")
                                     << "\", not a positive number of kills";
     TempDir dir;
-    const std::string path = modGlobals::VaultPath(dir.path());
-    ASSERT_FALSE(modGlobals::SaveVault(path, kMaster, EntriesOf(0)).has_value());
+    const std::string path = vault::VaultPath(dir.path());
+    ASSERT_FALSE(vault::SaveVault(path, kMaster, EntriesOf(0)).has_value());
     State onDisk = 0;
 
     // Waits of up to three saves: at least up to 15 ms, and never beyond 100 ms on a slow disk.

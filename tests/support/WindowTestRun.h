@@ -1,10 +1,13 @@
 // One window test's run of the program: a folder of its own standing for the program's folder (data.enc,
-// the settings, Help.rtf when asked for), the seams pointed at it with a fixed clock, and afterwards every
-// window closed and every program-wide value reset. A test makes one in init() and drops it in cleanup().
+// the settings, Help.rtf when asked for), the seams pointed at it with a fixed clock, the program with its
+// vault there, and afterwards every window closed. A test makes one in init() and drops it in cleanup().
 #pragma once
+
+#include "Program.h"
 
 #include <QString>
 #include <QTemporaryDir>
+#include <memory>
 
 class WindowTestRun {
 public:
@@ -23,9 +26,18 @@ public:
     WindowTestRun(const WindowTestRun&) = delete;
     WindowTestRun& operator=(const WindowTestRun&) = delete;
 
+    // The run's program, and that of the run in progress.
+    Program& program() { return *program_; }
+    static Program& Current();
+
     QString path() const { return folder_.path(); }
     QString filePath(const QString& name) const { return folder_.filePath(name); }
 
 private:
     QTemporaryDir folder_;
+    std::unique_ptr<Program> program_;
 };
+
+inline Program& TheProgram() {
+    return WindowTestRun::Current();
+}

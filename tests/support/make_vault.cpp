@@ -14,7 +14,7 @@ int main(int argc, char** argv) {
     for (int i = 3; i < argc; i += 3) {
         entries.push_back({argv[i], argv[i + 1], argv[i + 2]});
     }
-    if (auto failed = modGlobals::SaveVault(argv[1], argv[2], entries)) {
+    if (auto failed = vault::SaveVault(argv[1], argv[2], entries)) {
         std::fprintf(stderr, "%s\n", failed->Message().c_str());
         return 1;
     }

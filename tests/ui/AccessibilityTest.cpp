@@ -15,7 +15,7 @@
 #include "PasswordDialog.h"
 #include "SplashWindow.h"
 #include "WebsiteLauncher.h"
-#include "modGlobals.h"
+#include "Program.h"
 #include "WindowTestRun.h"
 
 #include <QAbstractButton>
@@ -214,10 +214,10 @@ class AccessibilityTest : public QObject {
 
     // The main window loads and opens the vault, which opens the password dialog.
     PasswordDialog* start() {
-        main = MainWindow::Load();
+        main = TheProgram().LoadMainWindow();
         main->Form_Load();
-        buildConfig::blnBanner = false; // the band's web view is read by its own name, "Banner"
-        return modGlobals::LoadedPasswordDialog();
+        buildConfig::testing::ForceBanner(false); // the band's web view is read by its own name, "Banner"
+        return TheProgram().passwordDialog();
     }
 
     void logIn() {
@@ -240,7 +240,6 @@ private slots:
     void cleanup() {
         folder.reset();
         main = nullptr;
-        buildConfig::ApplyBuildConfiguration();
     }
 
     void passwordDialogCreatingThePassword() {
@@ -287,7 +286,7 @@ private slots:
     void editorAddingAndEditing() {
         logIn();
         main->cmdAdd_Click();
-        EntryEditor* editor = EntryEditor::instance();
+        EntryEditor* editor = TheProgram().editor();
         QVERIFY(editor != nullptr && editor->isVisible());
         READ_AS_SHOWN(editor, QAccessible::Dialog);
         QCOMPARE(NameOf(editor), QString("Add an entry"));
@@ -297,7 +296,7 @@ private slots:
 
         main->lstPass->setSelected(1, true);
         main->cmdEdit_Click();
-        editor = EntryEditor::instance();
+        editor = TheProgram().editor();
         QVERIFY(editor != nullptr && editor->isVisible());
         QCOMPARE(editor->txtUsername->text(), main->lstPass->text(1));
         READ_AS_SHOWN(editor, QAccessible::Dialog);
@@ -307,8 +306,8 @@ private slots:
 
     void aboutHelpAndWebsiteWindows() {
         logIn();
-        main->mnuAboutItem_Click(0);
-        AboutWindow* about = AboutWindow::instance();
+        main->mnuAboutItem[0]->trigger();
+        AboutWindow* about = TheProgram().aboutWindow();
         QVERIFY(about != nullptr && about->isVisible());
         READ_AS_SHOWN(about, QAccessible::Dialog);
         QCOMPARE(NameOf(about), QString("About Keyshelf"));
@@ -318,20 +317,20 @@ private slots:
         QCOMPARE(NameOf(about->lblWebsite), QString("www.keyshelf.example"));
 
         about->lblWebsite_Click(); // the launcher, shown for the moment it lives
-        WebsiteLauncher* launcher = WebsiteLauncher::instance();
+        WebsiteLauncher* launcher = TheProgram().websiteLauncher();
         QVERIFY(launcher != nullptr);
         launcher->Timer1->stop();
         READ_AS_SHOWN(launcher, QAccessible::Dialog);
 
-        main->mnuHelpItem_Click(0);
-        HelpWindow* help = HelpWindow::instance();
+        main->mnuHelpItem[0]->trigger();
+        HelpWindow* help = TheProgram().helpWindow();
         QVERIFY(help != nullptr && help->isVisible());
         READ_AS_SHOWN(help, QAccessible::Dialog);
         QCOMPARE(NameOf(help->Check1), QString("Show at Startup"));
     }
 
     void splashWindow() {
-        SplashWindow* splash = SplashWindow::Load();
+        SplashWindow* splash = TheProgram().LoadSplash();
         splash->Form_Load();
         splash->Timer2->stop(); // the main window would follow
         splash->show();

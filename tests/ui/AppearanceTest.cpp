@@ -17,7 +17,7 @@
 #include "PasswordDialog.h"
 #include "SplashWindow.h"
 #include "WebsiteLauncher.h"
-#include "modGlobals.h"
+#include "Program.h"
 #include "Appearance.h"
 #include "WindowTestRun.h"
 
@@ -86,14 +86,14 @@ class AppearanceTest : public QObject {
         f.open(QIODevice::WriteOnly);
         f.write(QByteArray::fromStdString(vault::VaultBytes("Secret1", {{"u", "p", "www.u.example"}})));
         f.close();
-        SplashWindow* splash = SplashWindow::Load();
+        SplashWindow* splash = TheProgram().LoadSplash();
         splash->Form_Load();
         for (int tick = 0; tick < 75; ++tick) {
             splash->Timer2_Timer();
         }
-        modGlobals::LoadedPasswordDialog()->txtPass->setText("Secret1");
-        modGlobals::LoadedPasswordDialog()->cmdOK_Click();
-        return MainWindow::instance();
+        TheProgram().passwordDialog()->txtPass->setText("Secret1");
+        TheProgram().passwordDialog()->cmdOK_Click();
+        return TheProgram().mainWindow();
     }
 
 private slots:
@@ -102,9 +102,8 @@ private slots:
     void init() {
         buildConfig::testing::ForceSkin(std::nullopt);
         folder = std::make_unique<WindowTestRun>(WindowTestRun::Options{.showHelp = "0"});
-        buildConfig::strBannerURL = "http://127.0.0.1:9/adserver.asp"; // nothing listens there
+        buildConfig::testing::ForceBannerURL("http://127.0.0.1:9/adserver.asp"); // nothing listens there
         appearance::Reset();
-        website::strLaunchMode.clear();
     }
 
     void cleanup() {
@@ -115,7 +114,7 @@ private slots:
     }
 
     void bannerGeometry() {
-        MainWindow main;
+        MainWindow& main = *TheProgram().LoadMainWindow();
         appearance::ShowBanner(&main);
         QWidget* box = appearance::picBox;
         QVERIFY(box != nullptr);
@@ -141,7 +140,7 @@ private slots:
         QVERIFY(view->page()->profile()->isOffTheRecord());
 
         // A form that measures in pixels gets a 20-pixel margin.
-        MainWindow pixels;
+        MainWindow pixels(&TheProgram().session());
         appearance::ShowBanner(&pixels, true);
         QCOMPARE(appearance::picBox->width(), 7335 / 15 - 20);
     }
@@ -151,8 +150,8 @@ private slots:
     void bannerShowsTheConfiguredPageAndOpensOnlyWhatTheUserClicks() {
         BannerServer server;
         QVERIFY(server.Start());
-        buildConfig::strBannerURL = server.Address();
-        MainWindow main;
+        buildConfig::testing::ForceBannerURL(server.Address());
+        MainWindow& main = *TheProgram().LoadMainWindow();
         main.show();
         Banner* banner = ShowBannerAndWait(&main);
         QVERIFY(banner != nullptr);
@@ -185,7 +184,7 @@ private slots:
         QVERIFY(server.Start());
         MainWindow* main = logIn();
         QVERIFY(main != nullptr);
-        buildConfig::strBannerURL = server.Address(); // the start-up set the build's own
+        buildConfig::testing::ForceBannerURL(server.Address()); // before the first paint, which starts the band
         main->show();
         main->lstPass->setSelected(1, true);
         main->cmdCopy_Click(1);
@@ -253,7 +252,7 @@ private slots:
         QCOMPARE(View(banner)->url().toString(), server.Address());
 
         main->cmdAdd_Click(0);
-        QVERIFY(EntryEditor::instance() != nullptr && EntryEditor::instance()->isVisible());
+        QVERIFY(TheProgram().editor() != nullptr && TheProgram().editor()->isVisible());
     }
 
     // The program looks for its banner module beside itself only. Without it, or with a file there that is
@@ -285,16 +284,16 @@ private slots:
             QVERIFY(band->band() == nullptr);
             QVERIFY(main->findChild<QWebEngineView*>() == nullptr);
             QVERIFY(!main->wbBanner->isHidden());
-            band->Navigate(buildConfig::strBannerURL); // does nothing
+            band->Navigate(buildConfig::BannerURL()); // does nothing
             { // a second band tries no second load
-                MainWindow other;
+                MainWindow other(&TheProgram().session());
                 appearance::ShowBanner(&other);
             }
             QCOMPARE(warnings.size(), 1);
             QVERIFY2(warnings.first().contains(path), qPrintable(warnings.first()));
 
             main->cmdAdd_Click(0);
-            QVERIFY(EntryEditor::instance() != nullptr && EntryEditor::instance()->isVisible());
+            QVERIFY(TheProgram().editor() != nullptr && TheProgram().editor()->isVisible());
             cleanup();
             init();
         }
@@ -331,7 +330,7 @@ private slots:
             }
         }
         // The designs' own controls carry their kinds' names.
-        MainWindow main;
+        MainWindow& main = *TheProgram().LoadMainWindow();
         QCOMPARE(layouts::TypeName(main.cmdAdd[0]), QString("CommandButton"));
         QCOMPARE(layouts::TypeName(main.lstPass), QString("ListView"));
         QCOMPARE(layouts::TypeName(main.wbPicture), QString("PictureBox"));
@@ -358,19 +357,19 @@ private slots:
     void skinnedRunCallsTheSkinLayerInOrder() {
         buildConfig::testing::ForceSkin(true);
         MainWindow* main = logIn();
-        QVERIFY(buildConfig::blnSkin);
+        QVERIFY(buildConfig::Skinned());
         QVERIFY(appearance::objSkin != nullptr);
-        QCOMPARE(appearance::objSkin, SplashWindow::instance()->skn);
+        QCOMPARE(appearance::objSkin, TheProgram().splash()->skn);
         // Splash: the companion's first and second operations; end of the splash: its third.
         QCOMPARE(appearance::objSkinCompanion->calls(), QStringList({"1", "2", "3"}));
-        for (QWidget* w : {static_cast<QWidget*>(SplashWindow::instance()), static_cast<QWidget*>(main)}) {
+        for (QWidget* w : {static_cast<QWidget*>(TheProgram().splash()), static_cast<QWidget*>(main)}) {
             QCOMPARE(w->property("skinned").toString(), QString("Standard Skin"));
             QVERIFY(!w->mask().isEmpty());
         }
         main->cmdAdd_Click(0);
-        QCOMPARE(EntryEditor::instance()->property("skinned").toString(), QString("Standard Skin"));
-        main->mnuAboutItem_Click(0);
-        QCOMPARE(AboutWindow::instance()->property("skinned").toString(), QString("Standard Skin"));
+        QCOMPARE(TheProgram().editor()->property("skinned").toString(), QString("Standard Skin"));
+        main->mnuAboutItem[0]->trigger();
+        QCOMPARE(TheProgram().aboutWindow()->property("skinned").toString(), QString("Standard Skin"));
         // The main window's unload: the third operation again, before the end.
         QPointer<SkinCompanion> companion = appearance::objSkinCompanion;
         main->close();
@@ -381,7 +380,7 @@ private slots:
     void plainRunSkinsNothing() {
         appearance::SetReportedVersion(2, 5); // an older system: SkinStartUp does nothing either
         MainWindow* main = logIn();
-        QVERIFY(!buildConfig::blnSkin);
+        QVERIFY(!buildConfig::Skinned());
         QVERIFY(appearance::objSkin == nullptr);
         QVERIFY(appearance::objSkinCompanion == nullptr);
         QVERIFY(!main->property("skinned").isValid());
@@ -409,25 +408,24 @@ private slots:
         main->cmdWebsite_Click(0);
         main->cmdWebsite_Click(0); // within the second: nothing new
         QCOMPARE(seams::testing::openedAddresses(), QStringList({"http://www.keyshelf.example"}));
-        QVERIFY(website::strLaunchMode == "Website"); // the second request found the launcher still there
-        QPointer<WebsiteLauncher> launcher = WebsiteLauncher::instance();
+        QVERIFY(TheProgram().websiteLauncher() != nullptr); // the second request found the launcher still there
+        QPointer<WebsiteLauncher> launcher = TheProgram().websiteLauncher();
         QVERIFY(launcher != nullptr && !launcher->isVisible());
         QVERIFY(launcher->Timer1->isActive());
         launcher->Timer1_Timer(); // its second is up
         QTRY_VERIFY(launcher.isNull());
         main->cmdWebsite_Click(0);
         QCOMPARE(seams::testing::openedAddresses().size(), 2);
-        QVERIFY(website::strLaunchMode.isEmpty());
 
         // A launcher loaded without the mode opens nothing.
-        WebsiteLauncher::instance()->close();
-        QTRY_VERIFY(WebsiteLauncher::instance() == nullptr);
-        WebsiteLauncher::Load()->Form_Load();
+        TheProgram().websiteLauncher()->close();
+        QTRY_VERIFY(TheProgram().websiteLauncher() == nullptr);
+        TheProgram().LoadWebsiteLauncher()->Form_Load(false);
         QCOMPARE(seams::testing::openedAddresses().size(), 2);
     }
 
     void aboutWindow() {
-        AboutWindow* about = AboutWindow::Load();
+        AboutWindow* about = TheProgram().LoadAboutWindow();
         about->Form_Load();
         QCOMPARE(about->windowTitle(), QString("About Keyshelf"));
         QCOMPARE(about->Label1->text(), QString("Keyshelf"));
@@ -440,13 +438,13 @@ private slots:
         about->show();
         QTest::mouseClick(about->lblWebsite, Qt::LeftButton);
         QCOMPARE(seams::testing::openedAddresses(), QStringList({"http://www.keyshelf.example"}));
-        QVERIFY(WebsiteLauncher::instance() != nullptr && WebsiteLauncher::instance()->isVisible());
+        QVERIFY(TheProgram().websiteLauncher() != nullptr && TheProgram().websiteLauncher()->isVisible());
     }
 
     void aboutWindowSkinnedClonesEveryPlainLabel() {
-        buildConfig::blnSkin = true;
+        buildConfig::testing::ForceSkin(true);
         appearance::objSkin = new Skin(nullptr);
-        AboutWindow* about = AboutWindow::Load();
+        AboutWindow* about = TheProgram().LoadAboutWindow();
         about->Form_Load();
         const QStringList plain = {"Label1", "Label2", "Label3", "Label4", "lblWebsite", "lblCompany", "lblVersion"};
         QCOMPARE(about->SkinLabel1.size(), 1 + plain.size());

@@ -13,7 +13,7 @@
 #include "AboutWindow.h"
 #include "EntryEditor.h"
 #include "PasswordDialog.h"
-#include "modGlobals.h"
+#include "Program.h"
 #include "WindowTestRun.h"
 
 #include <QClipboard>
@@ -80,7 +80,7 @@ class CommandsTest : public QObject {
             main->lstPass->setSelected(r, true);
         }
     }
-    EntryEditor* editor() const { return EntryEditor::instance(); }
+    EntryEditor* editor() const { return TheProgram().editor(); }
     void type(const QString& user, const QString& password, const QString& location) {
         editor()->txtUsername->setText(user);
         editor()->txtPassword->setText(password);
@@ -92,10 +92,10 @@ class CommandsTest : public QObject {
         QVERIFY(f.open(QIODevice::WriteOnly));
         f.write(vaultOf(entries));
         f.close();
-        main = MainWindow::Load();
+        main = TheProgram().LoadMainWindow();
         main->Form_Load();
-        modGlobals::LoadedPasswordDialog()->txtPass->setText("Secret1");
-        modGlobals::LoadedPasswordDialog()->cmdOK_Click();
+        TheProgram().passwordDialog()->txtPass->setText("Secret1");
+        TheProgram().passwordDialog()->cmdOK_Click();
         QCOMPARE(main->lstPass->count(), static_cast<int>(entries.size()));
     }
 
@@ -164,7 +164,7 @@ private slots:
         main->cmdCopy_Click(0);
         main->cmdAdd_Click(0);
         type("x", "y", "z");
-        QTest::mouseClick(editor()->cmdDelete, Qt::LeftButton);
+        QTest::mouseClick(editor()->cmdCancel, Qt::LeftButton);
         QTRY_VERIFY(editor() == nullptr);
         main->cmdEdit_Click();
         type("x", "y", "z");
@@ -434,9 +434,9 @@ private slots:
     void menusOpenWindowsAndExit() {
         QVERIFY(QFile::copy(QStringLiteral(KEYSHELF_HELP_RTF), folder->filePath("Help.rtf")));
         main->mnuHelpItem[0]->trigger();
-        QVERIFY(HelpWindow::instance() != nullptr && HelpWindow::instance()->isVisible());
+        QVERIFY(TheProgram().helpWindow() != nullptr && TheProgram().helpWindow()->isVisible());
         main->mnuAboutItem[0]->trigger();
-        QVERIFY(AboutWindow::instance() != nullptr && AboutWindow::instance()->isVisible());
+        QVERIFY(TheProgram().aboutWindow() != nullptr && TheProgram().aboutWindow()->isVisible());
         main->mnuAboutItem[0]->trigger(); // already open: the same window, in front
         QCOMPARE(QApplication::topLevelWidgets().count(QApplication::topLevelWidgets().first()), 1);
         main->mnuDataItem[0]->trigger();

@@ -12,7 +12,7 @@
 #include "Skin.h"
 #include "AboutWindow.h"
 #include "EntryEditor.h"
-#include "modGlobals.h"
+#include "Program.h"
 #include "Appearance.h"
 #include "WindowTestRun.h"
 
@@ -94,7 +94,6 @@ private slots:
         folder.reset();
         QApplication::setPalette(light);
         buildConfig::testing::ForceSkin(std::nullopt);
-        buildConfig::ApplyBuildConfiguration();
         appearance::objSkin = nullptr;
     }
 
@@ -339,12 +338,10 @@ private slots:
         Skin skin;
         appearance::objSkin = &skin;
         buildConfig::testing::ForceSkin(true);
-        buildConfig::ApplyBuildConfiguration();
         const QColor darkestSurface(0xB3, 0xC7, 0xE0); // a pressed button; the window and bars are lighter
-        modGlobals::strEditMode = QStringLiteral("Add");
         const auto openEditor = [] {
-            auto* editor = new EntryEditor;
-            editor->Form_Load();
+            auto* editor = new EntryEditor([](const EntryEditor::Request&) { return VaultSession::Stored::NotSaved; });
+            editor->Form_Load({});
             editor->show();
             return editor;
         };

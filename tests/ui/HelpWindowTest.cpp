@@ -11,7 +11,7 @@
 #include "Startup.h"
 #include "VaultFormat.h"
 #include "PasswordDialog.h"
-#include "modGlobals.h"
+#include "Program.h"
 #include "WindowTestRun.h"
 
 #include <QAbstractTextDocumentLayout>
@@ -33,13 +33,12 @@ class HelpWindowTest : public QObject {
     // A start past the gate; returns the help window it opened, or nullptr.
     HelpWindow* start() {
         DestroyAllWindows();
-        modGlobals::Reset();
-        MainWindow* main = MainWindow::Load();
+        MainWindow* main = TheProgram().LoadMainWindow();
         main->Form_Load();
-        buildConfig::blnBanner = false;
-        modGlobals::LoadedPasswordDialog()->txtPass->setText("Secret1");
-        modGlobals::LoadedPasswordDialog()->cmdOK_Click();
-        return HelpWindow::instance();
+        buildConfig::testing::ForceBanner(false);
+        TheProgram().passwordDialog()->txtPass->setText("Secret1");
+        TheProgram().passwordDialog()->cmdOK_Click();
+        return TheProgram().helpWindow();
     }
 
 private slots:
@@ -73,8 +72,8 @@ private slots:
         QVERIFY(start() == nullptr); // the next start keeps it closed
 
         // From the menu it opens with the box cleared; ticking writes "1".
-        MainWindow::instance()->mnuHelpItem[0]->trigger();
-        help = HelpWindow::instance();
+        TheProgram().mainWindow()->mnuHelpItem[0]->trigger();
+        help = TheProgram().helpWindow();
         QVERIFY(help != nullptr && help->isVisible());
         QCOMPARE(help->Check1->checkState(), Qt::Unchecked);
         help->Check1->click();
@@ -100,16 +99,16 @@ private slots:
         QFETCH(QString, afterwards);
         setSetting(stored);
         QCOMPARE(start() != nullptr, opensAtStart); // only exactly "1" opens it
-        MainWindow::instance()->mnuHelpItem_Click(0);
-        QCOMPARE(int(HelpWindow::instance()->Check1->checkState()), boxState);
+        TheProgram().mainWindow()->mnuHelpItem[0]->trigger();
+        QCOMPARE(int(TheProgram().helpWindow()->Check1->checkState()), boxState);
         QCOMPARE(setting(), afterwards);
     }
 
     void aGreyedBoxClickedBecomesTicked() {
         setSetting("2");
         start();
-        MainWindow::instance()->mnuHelpItem_Click(0);
-        QCheckBox* box = HelpWindow::instance()->Check1;
+        TheProgram().mainWindow()->mnuHelpItem[0]->trigger();
+        QCheckBox* box = TheProgram().helpWindow()->Check1;
         box->click();
         QCOMPARE(box->checkState(), Qt::Checked);
         QCOMPARE(setting(), QString("1"));
@@ -120,8 +119,8 @@ private slots:
     void noDocumentNoWindow() {
         QFile::remove(folder->filePath("Help.rtf"));
         QVERIFY(start() == nullptr);
-        MainWindow::instance()->mnuHelpItem_Click(0);
-        QVERIFY(HelpWindow::instance() == nullptr);
+        TheProgram().mainWindow()->mnuHelpItem[0]->trigger();
+        QVERIFY(TheProgram().helpWindow() == nullptr);
         for (QWidget* w : QApplication::topLevelWidgets()) {
             QVERIFY(!(w->objectName() == "Form8" && w->isVisible()));
         }
@@ -193,14 +192,14 @@ private slots:
         QVERIFY(f.open(QIODevice::WriteOnly | QIODevice::Truncate));
         f.write("{\\rtf1 Changed}");
         f.close();
-        MainWindow::instance()->mnuHelpItem_Click(0);
-        QCOMPARE(HelpWindow::instance(), help);
+        TheProgram().mainWindow()->mnuHelpItem[0]->trigger();
+        QCOMPARE(TheProgram().helpWindow(), help);
         QCOMPARE(help->rtf1->toPlainText(), shown);
         // Closed and opened again: the load step reads the document afresh.
         help->close();
-        QTRY_VERIFY(HelpWindow::instance() == nullptr);
-        MainWindow::instance()->mnuHelpItem_Click(0);
-        QCOMPARE(HelpWindow::instance()->rtf1->toPlainText(), QString("Changed"));
+        QTRY_VERIFY(TheProgram().helpWindow() == nullptr);
+        TheProgram().mainWindow()->mnuHelpItem[0]->trigger();
+        QCOMPARE(TheProgram().helpWindow()->rtf1->toPlainText(), QString("Changed"));
     }
 };
 

@@ -20,15 +20,17 @@ class ListViewTest : public QObject {
 
     static void fill(ListView& list, const QList<ListEntry>& rows) {
         for (const ListEntry& r : rows) {
-            const int at = list.add(r.text);
-            list.setSubItem(at, 1, r.sub1);
-            list.setSubItem(at, 2, r.sub2);
+            const int at = list.add(r.username);
+            list.setSubItem(at, 1, r.password);
+            list.setSubItem(at, 2, r.location);
         }
     }
 
 private slots:
     void rowsAddReadWriteAndRemove() {
+        EntryList entries;
         ListView list;
+        list.setEntries(&entries);
         QAbstractItemModelTester tester(list.items(), QAbstractItemModelTester::FailureReportingMode::QtTest);
         QCOMPARE(list.columnHeaderCount(), 0);
         list.addColumnHeader("Username", 1500);
@@ -60,7 +62,9 @@ private slots:
     }
 
     void selectionAndTheFirstSelectedRow() {
+        EntryList entries;
         ListView list;
+        list.setEntries(&entries);
         list.addColumnHeader("Username", 1500);
         fill(list, {{"a", "", ""}, {"b", "", ""}, {"c", "", ""}, {"d", "", ""}});
         QCOMPARE(list.firstSelected(), 0);
@@ -76,7 +80,9 @@ private slots:
     }
 
     void rowIdsFollowTheirRows() {
+        EntryList entries;
         ListView list;
+        list.setEntries(&entries);
         list.addColumnHeader("Username", 1500);
         fill(list, {{"b", "", ""}, {"c", "", ""}, {"a", "", ""}});
         const quint64 idOfA = list.items()->rowId(3);
@@ -89,7 +95,9 @@ private slots:
     }
 
     void sortingByEachColumnAndDirection() {
+        EntryList entries;
         ListView list;
+        list.setEntries(&entries);
         QAbstractItemModelTester tester(list.items(), QAbstractItemModelTester::FailureReportingMode::QtTest);
         for (const char* h : {"Username", "Password", "Website/Location"}) {
             list.addColumnHeader(h, 1500);
@@ -121,7 +129,9 @@ private slots:
     }
 
     void rowsTakeTheirSortedPlace() {
+        EntryList entries;
         ListView list;
+        list.setEntries(&entries);
         QAbstractItemModelTester tester(list.items(), QAbstractItemModelTester::FailureReportingMode::QtTest);
         list.addColumnHeader("Username", 1500);
         fill(list, {{"d", "", ""}, {"b", "", ""}});
@@ -150,7 +160,9 @@ private slots:
     }
 
     void columnClickGivesTheOneBasedHeaderNumber() {
+        EntryList entries;
         ListView list;
+        list.setEntries(&entries);
         for (const char* h : {"Username", "Password", "Website/Location"}) {
             list.addColumnHeader(h, 1500);
         }
@@ -171,14 +183,18 @@ private slots:
     }
 
     void columnWidthsInTwips() {
+        EntryList entries;
         ListView list;
+        list.setEntries(&entries);
         list.addColumnHeader("Username", 2500);
         QCOMPARE(list.header()->sectionSize(0), 166);
         QCOMPARE(list.columnHeaderWidth(1), 2490); // 2500 twips is not a whole pixel: it lands on 166
     }
 
     void manyRowsLoadInOneStep() {
+        EntryList entries;
         ListView list;
+        list.setEntries(&entries);
         list.addColumnHeader("Username", 1500);
         QList<ListEntry> rows;
         for (int i = 0; i < 32767; ++i) {
@@ -208,7 +224,11 @@ private slots:
         QCOMPARE(EntryList::FromCodePage(bytes), all);
         QCOMPARE(EntryList::ToCodePage(all), bytes);
 
+        EntryList entries;
+
         ListView list;
+
+        list.setEntries(&entries);
         list.addColumnHeader("Username", 1500);
         std::size_t total = 0;
         const std::string sep = "\xFC\xFC\xFC";

@@ -13,7 +13,7 @@
 #include "PasswordDialog.h"
 #include "SplashWindow.h"
 #include "WebsiteLauncher.h"
-#include "modGlobals.h"
+#include "Program.h"
 #include "WindowTestRun.h"
 
 #include <QHeaderView>
@@ -51,20 +51,20 @@ class MainWindowTest : public QObject {
 
     // Runs the splash to its 75th tick; the main window loads and the password dialog opens.
     MainWindow* startFromSplash() {
-        SplashWindow* splash = SplashWindow::Load();
+        SplashWindow* splash = TheProgram().LoadSplash();
         splash->Form_Load();
         splash->show();
         for (int tick = 0; tick < 75; ++tick) {
             splash->Timer2_Timer();
         }
-        return MainWindow::instance();
+        return TheProgram().mainWindow();
     }
 
     // Starts a run on a vault with the master password "Secret1" and the given entries, and logs in.
     MainWindow* logIn(const std::vector<vault::Entry>& entries = {}) {
         WriteVault(vaultPath(), vault::VaultBytes("Secret1", entries));
         MainWindow* main = startFromSplash();
-        PasswordDialog* dialog = modGlobals::LoadedPasswordDialog();
+        PasswordDialog* dialog = TheProgram().passwordDialog();
         dialog->txtPass->setText("Secret1");
         dialog->cmdOK_Click();
         return main;
@@ -84,7 +84,7 @@ private slots:
     void cleanup() { folder.reset(); }
 
     void everyWindowMatchesItsDesign() {
-        MainWindow main;
+        MainWindow& main = *TheProgram().LoadMainWindow();
         QCOMPARE(CheckDesign(&main, layouts::Form1), QStringList());
         HelpWindow help;
         QCOMPARE(CheckDesign(&help, layouts::Form8), QStringList());
@@ -116,7 +116,7 @@ private slots:
     }
 
     void mainWindowAsCreated() {
-        MainWindow main;
+        MainWindow& main = *TheProgram().LoadMainWindow();
         QCOMPARE(main.windowTitle(), QString("Form1"));
         QCOMPARE(main.cmdWebsite[0]->text(), QString("Command1"));
         QCOMPARE(main.lstPass->columnHeaderCount(), 0);
@@ -136,7 +136,7 @@ private slots:
     }
 
     void menuBar() {
-        MainWindow main;
+        MainWindow& main = *TheProgram().LoadMainWindow();
         const QList<QAction*> tops = main.menuBar()->actions();
         QStringList captions;
         for (QAction* a : tops) {
@@ -167,7 +167,7 @@ private slots:
     }
 
     void loadSetsCaptionColumnsAndStatusPanel() {
-        MainWindow main;
+        MainWindow& main = *TheProgram().LoadMainWindow();
         main.Form_Load();
         QCOMPARE(main.windowTitle(), QString("Keyshelf by Keyshelf Software"));
         QCOMPARE(main.cmdWebsite[0]->text(), QString("Visit www.keyshelf.example"));
@@ -180,12 +180,12 @@ private slots:
         QCOMPARE(main.lstPass->columnHeaderWidth(3), 4095);
         QCOMPARE(main.StatusPanel()->width(), 601); // the window's outer width, 9015 twips
         // The vault was opened: the password dialog is up, the list still empty.
-        QVERIFY(modGlobals::LoadedPasswordDialog() != nullptr);
+        QVERIFY(TheProgram().passwordDialog() != nullptr);
         QCOMPARE(main.lstPass->count(), 0);
     }
 
     void firstRunFromTheSplash() {
-        SplashWindow* splash = SplashWindow::Load();
+        SplashWindow* splash = TheProgram().LoadSplash();
         splash->Form_Load();
         QCOMPARE(splash->size(), splash->Image1->size());
         QCOMPARE(splash->Image1->pixmap().size(), QSize(476, 316)); // the picture inside a one-pixel border
@@ -193,15 +193,15 @@ private slots:
         for (int tick = 0; tick < 74; ++tick) {
             splash->Timer2_Timer();
         }
-        QVERIFY(MainWindow::instance() == nullptr);
+        QVERIFY(TheProgram().mainWindow() == nullptr);
         splash->Timer2_Timer(); // the 75th
         QVERIFY(!splash->Timer2->isActive());
         QVERIFY(!splash->isVisible());
-        QVERIFY(SplashWindow::instance() == splash); // hidden, still loaded
-        MainWindow* main = MainWindow::instance();
+        QVERIFY(TheProgram().splash() == splash); // hidden, still loaded
+        MainWindow* main = TheProgram().mainWindow();
         QVERIFY(main != nullptr);
-        PasswordDialog* dialog = modGlobals::LoadedPasswordDialog();
-        QVERIFY(dialog != nullptr && modGlobals::blnCreateMode);
+        PasswordDialog* dialog = TheProgram().passwordDialog();
+        QVERIFY(dialog != nullptr && TheProgram().passwordDialog()->createMode());
         QTRY_VERIFY_WITH_TIMEOUT(!main->isVisible(), 300); // the gate keeps it hidden
 
         dialog->txtPass->setText("abcd");
@@ -213,7 +213,7 @@ private slots:
         QCOMPARE(main->lstPass->columnHeaderCount(), 3);
         QVERIFY(!main->windowIcon().isNull());
         // No "showHelp" setting yet: the help window opens with the main window.
-        QVERIFY(HelpWindow::instance() != nullptr && HelpWindow::instance()->isVisible());
+        QVERIFY(TheProgram().helpWindow() != nullptr && TheProgram().helpWindow()->isVisible());
     }
 
     void laterRunShowsTheEntriesAndHonoursTheHelpSetting() {
@@ -223,22 +223,22 @@ private slots:
         QCOMPARE(main->lstPass->count(), 2);
         QCOMPARE(main->lstPass->text(1), QString("amy"));
         QCOMPARE(main->lstPass->subItem(1, 2), QString("mail.example"));
-        QVERIFY(HelpWindow::instance() == nullptr);
-        QVERIFY(modGlobals::LoadedPasswordDialog() == nullptr);
+        QVERIFY(TheProgram().helpWindow() == nullptr);
+        QVERIFY(TheProgram().passwordDialog() == nullptr);
         // Any other value than "1" keeps it closed too; "1" opens it.
         cleanup();
         init();
         setShowHelp("1");
         logIn();
-        QVERIFY(HelpWindow::instance() != nullptr);
+        QVERIFY(TheProgram().helpWindow() != nullptr);
     }
 
     void bannerRoom() {
         setShowHelp("0");
-        QVERIFY(buildConfig::blnBanner);
+        QVERIFY(buildConfig::Bannered());
         int heightBefore = 0;
         {
-            MainWindow plain; // the size the window has before the banner step
+            MainWindow plain(&TheProgram().session()); // the size the window has before the banner step
             heightBefore = layouts::OuterHeight(&plain);
         }
         MainWindow* main = logIn();
@@ -254,17 +254,17 @@ private slots:
         init();
         setShowHelp("0");
         WriteVault(vaultPath(), vault::VaultBytes("Secret1", {}));
-        main = MainWindow::Load();
+        main = TheProgram().LoadMainWindow();
         main->Form_Load();
-        buildConfig::blnBanner = false; // as a build with the banner switched off has it
-        modGlobals::LoadedPasswordDialog()->txtPass->setText("Secret1");
-        modGlobals::LoadedPasswordDialog()->cmdOK_Click();
+        buildConfig::testing::ForceBanner(false); // as a build with the banner switched off has it
+        TheProgram().passwordDialog()->txtPass->setText("Secret1");
+        TheProgram().passwordDialog()->cmdOK_Click();
         QCOMPARE(layouts::OuterHeight(main), heightBefore);
         QCOMPARE(layouts::Top(main->lstPass), 1980);
     }
 
     void resizeRule() {
-        MainWindow main;
+        MainWindow& main = *TheProgram().LoadMainWindow();
         main.Form_Load();
         main.show();
         const QRect addButton = main.cmdAdd[0]->geometry();
@@ -303,10 +303,10 @@ private slots:
     void closingClosesEveryWindowAndEnds() {
         setShowHelp("1");
         MainWindow* main = logIn();
-        QPointer<HelpWindow> help = HelpWindow::instance();
-        QPointer<AboutWindow> about = AboutWindow::Load();
+        QPointer<HelpWindow> help = TheProgram().helpWindow();
+        QPointer<AboutWindow> about = TheProgram().LoadAboutWindow();
         about->show();
-        QPointer<SplashWindow> splash = SplashWindow::instance();
+        QPointer<SplashWindow> splash = TheProgram().splash();
         QVERIFY(help && about && splash);
         main->close();
         QTRY_VERIFY(help.isNull() || !help->isVisible());
@@ -318,7 +318,7 @@ private slots:
     void closingWaitsForAShowingWebsiteLauncher() {
         setShowHelp("0");
         MainWindow* main = logIn();
-        QPointer<WebsiteLauncher> launcher = WebsiteLauncher::Load();
+        QPointer<WebsiteLauncher> launcher = TheProgram().LoadWebsiteLauncher();
         launcher->show();
         main->close();
         QCOMPARE(seams::testing::endCalls(), 0);
@@ -330,7 +330,7 @@ private slots:
         init();
         setShowHelp("0");
         main = logIn();
-        launcher = WebsiteLauncher::Load();
+        launcher = TheProgram().LoadWebsiteLauncher();
         main->close();
         QCOMPARE(seams::testing::endCalls(), 1);
         QTRY_VERIFY(launcher.isNull() || !launcher->isVisible());

@@ -10,7 +10,7 @@
 #include "Startup.h"
 #include "VaultFormat.h"
 #include "PasswordDialog.h"
-#include "modGlobals.h"
+#include "Program.h"
 #include "WindowTestRun.h"
 
 #include <QLabel>
@@ -64,14 +64,14 @@ class PasswordDialogTest : public QObject {
     Q_OBJECT
 
     std::unique_ptr<WindowTestRun> folder;
-    std::unique_ptr<MainWindow> main;
+    MainWindow* main = nullptr;
 
     QString vaultPath() const { return folder->filePath("data.enc"); }
-    PasswordDialog* dialog() const { return modGlobals::LoadedPasswordDialog(); }
+    PasswordDialog* dialog() const { return TheProgram().passwordDialog(); }
 
     // Starts a run: the main window loads and opens the vault, which opens the dialog.
     PasswordDialog* start() {
-        main = std::make_unique<MainWindow>();
+        main = TheProgram().LoadMainWindow();
         main->Form_Load();
         main->show();
         return dialog();
@@ -98,7 +98,7 @@ private slots:
     }
 
     void cleanup() {
-        main.reset();
+        main = nullptr;
         folder.reset(); // with it the help window opened by a successful start
         vault::SetFileOps(nullptr);
     }
@@ -167,7 +167,7 @@ private slots:
     void createModeLayout() {
         PasswordDialog* d = start();
         QVERIFY(d != nullptr);
-        QVERIFY(modGlobals::blnCreateMode);
+        QVERIFY(TheProgram().passwordDialog()->createMode());
         QCOMPARE(ReadFile(vaultPath()), QByteArray("\r\n"));
         QCOMPARE(d->SkinLabel1->text(), kCreateText);
         QCOMPARE(layouts::Height(d->SkinLabel1), 1500);
@@ -192,8 +192,8 @@ private slots:
     void enterModeLayout() {
         WriteFile(vaultPath(), vault::VaultBytes("Secret1", {}));
         PasswordDialog* d = start();
-        QVERIFY(!modGlobals::blnCreateMode);
-        QCOMPARE(modGlobals::strStoredPassword, QString("Secret1"));
+        QVERIFY(!TheProgram().passwordDialog()->createMode());
+        QVERIFY(TheProgram().session().IsMasterPassword("Secret1"));
         QCOMPARE(d->SkinLabel1->text(), QString("Please enter your password"));
         QCOMPARE(layouts::Top(d->txtPass), 360);
         QCOMPARE(layouts::Top(d->SkinLabel2), 360);
@@ -261,7 +261,7 @@ private slots:
             QCOMPARE(b.title, QString("Keyshelf"));
         }
         QCOMPARE(ReadFile(vaultPath()), QByteArray("\r\n"));
-        QVERIFY(modGlobals::strMasterPassword.isEmpty());
+        QVERIFY(TheProgram().session().masterPassword().isEmpty());
         QCOMPARE(seams::testing::endCalls(), 0);
     }
 
@@ -271,7 +271,7 @@ private slots:
         type(d->txtPass2, "abcd");
         QTest::keyClick(d->txtPass2, Qt::Key_Return); // Enter acts as Ok
         QCOMPARE(ReadFile(vaultPath()), QByteArray("\xE1\xE2\xE3\xE4\r\n"));
-        QCOMPARE(modGlobals::strMasterPassword, QString("abcd"));
+        QCOMPARE(TheProgram().session().masterPassword(), QString("abcd"));
         QCOMPARE(main->StatusText(), QString("Password created successfully"));
         QVERIFY(main->isVisible());
         QVERIFY(dialog() == nullptr);
@@ -285,7 +285,7 @@ private slots:
         const std::vector<vault::Entry> entries = {{"u", "p", "l"}, {"v", "q", ""}};
         WriteFile(vaultPath(), vault::VaultBytes("", entries));
         PasswordDialog* d = start();
-        QVERIFY(modGlobals::blnCreateMode);
+        QVERIFY(TheProgram().passwordDialog()->createMode());
         type(d->txtPass, "abcd");
         type(d->txtPass2, "abcd");
         d->cmdOK_Click();
@@ -310,7 +310,7 @@ private slots:
         QCOMPARE(dialog(), d);
         QVERIFY(d->isVisible());
         QVERIFY(d->Timer1->isActive());
-        QVERIFY(modGlobals::strMasterPassword.isEmpty());
+        QVERIFY(TheProgram().session().masterPassword().isEmpty());
         QCOMPARE(boxes().size(), 1);
         QVERIFY(boxes()[0].text.contains(vaultPath()));
         QVERIFY(boxes()[0].text.contains("disk is full"));
@@ -345,7 +345,7 @@ private slots:
         QCOMPARE(shown[3].text, QString("Only 3 tries allowed.  Click Ok to close."));
         QCOMPARE(shown[3].buttons, int(seams::vbOKOnly));
         QCOMPARE(shown[3].title, QString("Keyshelf"));
-        QVERIFY(modGlobals::strMasterPassword.isEmpty());
+        QVERIFY(TheProgram().session().masterPassword().isEmpty());
         QCOMPARE(ReadFile(vaultPath()), QByteArray::fromStdString(vault::VaultBytes("Secret1", {{"u", "p", "l"}})));
     }
 
@@ -363,7 +363,7 @@ private slots:
         QTest::keyClick(d->txtPass, Qt::Key_Enter);
         type(d->txtPass, "Secret1");
         QTest::keyClick(d->txtPass, Qt::Key_Return);
-        QCOMPARE(modGlobals::strMasterPassword, QString("Secret1"));
+        QCOMPARE(TheProgram().session().masterPassword(), QString("Secret1"));
         QCOMPARE(main->StatusText(), QString("Loaded 2 entries"));
         QCOMPARE(main->lstPass->count(), 2);
         QCOMPARE(main->lstPass->text(1), QString("zed"));
@@ -386,14 +386,12 @@ private slots:
         QCOMPARE(d->intTries, qint16(0));
 
         // The Cancel button.
-        modGlobals::Reset();
         d = start();
         QTest::mouseClick(d->cmdCancel, Qt::LeftButton);
         QCOMPARE(seams::testing::endCalls(), 2);
         QVERIFY(!d->Timer1->isActive());
 
         // The close box, before success.
-        modGlobals::Reset();
         d = start();
         d->close();
         QCOMPARE(seams::testing::endCalls(), 3);

@@ -5,6 +5,7 @@
 #include "Builder.h"
 #include "DesignCheck.h"
 #include "MainWindow.h"
+#include "VaultSession.h"
 #include "HelpWindow.h"
 #include "Seams.h"
 #include "Startup.h"
@@ -65,14 +66,14 @@ class WindowGalleryTest : public QObject {
 private slots:
     void initTestCase() {
         Startup::PrepareApplication();
-        buildConfig::ApplyBuildConfiguration();
         seams::testing::Begin(folder.path());
     }
     void cleanup() { DestroyAllWindows(); }
     void cleanupTestCase() { seams::testing::End(); }
 
     void mainWindow() {
-        MainWindow main;
+        VaultSession session(folder.filePath("data.enc"));
+        MainWindow main(&session);
         main.Form_Load();
         main.SetStatusText("Loaded 3 entries");
         keep(&main, "main");

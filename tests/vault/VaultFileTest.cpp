@@ -35,15 +35,15 @@ int FilesIn(const std::string& dir) {
 class VaultFile : public ::testing::Test {
 protected:
     TempDir dir;
-    std::string path = modGlobals::VaultPath(dir.path());
+    std::string path = vault::VaultPath(dir.path());
 };
 
 TEST_F(VaultFile, LivesBesideTheExecutable) {
-    EXPECT_EQ(modGlobals::VaultPath("/opt/keyshelf"), "/opt/keyshelf/data.enc");
+    EXPECT_EQ(vault::VaultPath("/opt/keyshelf"), "/opt/keyshelf/data.enc");
 }
 
 TEST_F(VaultFile, AMissingVaultIsCreatedAsOneEmptyLineForItsOwnerOnly) {
-    const auto master = modGlobals::ReadMasterPassword(path);
+    const auto master = vault::ReadMasterPassword(path);
     ASSERT_TRUE(master.ok()) << master.error().Message();
     EXPECT_EQ(*master, "");
     EXPECT_EQ(TempDir::Read(path), "\r\n");
@@ -51,13 +51,13 @@ TEST_F(VaultFile, AMissingVaultIsCreatedAsOneEmptyLineForItsOwnerOnly) {
 
     // An existing file is left as it is.
     TempDir::Write(path, "\xE1\r\n");
-    ASSERT_FALSE(modGlobals::EnsureVaultFile(path).has_value());
+    ASSERT_FALSE(vault::EnsureVaultFile(path).has_value());
     EXPECT_EQ(TempDir::Read(path), "\xE1\r\n");
 }
 
 TEST_F(VaultFile, FirstRunWritesTheMasterLineOnly) {
-    ASSERT_FALSE(modGlobals::EnsureVaultFile(path).has_value());
-    const auto kept = modGlobals::WriteMasterPassword(path, "abcd");
+    ASSERT_FALSE(vault::EnsureVaultFile(path).has_value());
+    const auto kept = vault::WriteMasterPassword(path, "abcd");
     ASSERT_TRUE(kept.ok());
     EXPECT_TRUE(kept->empty());
     EXPECT_EQ(TempDir::Read(path), "\xE1\xE2\xE3\xE4\r\n");
@@ -65,8 +65,8 @@ TEST_F(VaultFile, FirstRunWritesTheMasterLineOnly) {
 
 TEST_F(VaultFile, ZeroByteVaultIsAFirstRun) {
     TempDir::Write(path, "");
-    EXPECT_EQ(*modGlobals::ReadMasterPassword(path), "");
-    ASSERT_TRUE(modGlobals::WriteMasterPassword(path, "abcd").ok());
+    EXPECT_EQ(*vault::ReadMasterPassword(path), "");
+    ASSERT_TRUE(vault::WriteMasterPassword(path, "abcd").ok());
     EXPECT_EQ(TempDir::Read(path), "\xE1\xE2\xE3\xE4\r\n");
 }
 
@@ -74,23 +74,23 @@ TEST_F(VaultFile, EntriesBehindAnEmptyMasterLineAreKeptWhenTheMasterIsCreated) {
     const std::vector<Entry> entries = {{"u", "p", "l"}, {"v", "q", "m"}};
     std::string bytes = vault::VaultBytes("", entries);
     TempDir::Write(path, bytes);
-    EXPECT_EQ(*modGlobals::ReadMasterPassword(path), "");
+    EXPECT_EQ(*vault::ReadMasterPassword(path), "");
 
-    const auto kept = modGlobals::WriteMasterPassword(path, "abcd");
+    const auto kept = vault::WriteMasterPassword(path, "abcd");
     ASSERT_TRUE(kept.ok());
     EXPECT_EQ(*kept, entries);
     EXPECT_EQ(TempDir::Read(path), vault::VaultBytes("abcd", entries));
 }
 
 TEST_F(VaultFile, SaveWritesTheWholeVaultInDisplayOrder) {
-    ASSERT_TRUE(modGlobals::WriteMasterPassword(path, "master").ok());
+    ASSERT_TRUE(vault::WriteMasterPassword(path, "master").ok());
     const std::vector<Entry> entries = {{"zed", "1", "a.example"}, {"amy", "2", ""}};
-    ASSERT_FALSE(modGlobals::SaveVault(path, "master", entries).has_value());
+    ASSERT_FALSE(vault::SaveVault(path, "master", entries).has_value());
     EXPECT_EQ(TempDir::Read(path), vault::VaultBytes("master", entries));
-    EXPECT_EQ(*modGlobals::ReadEntries(path), entries);
+    EXPECT_EQ(*vault::ReadEntries(path), entries);
 
     // Deleting the last entry leaves the master line and CR LF CR LF.
-    ASSERT_FALSE(modGlobals::SaveVault(path, "master", {}).has_value());
+    ASSERT_FALSE(vault::SaveVault(path, "master", {}).has_value());
     EXPECT_EQ(TempDir::Read(path), vault::MasterOnlyBytes("master") + "\r\n");
     EXPECT_EQ(FilesIn(dir.path()), 1); // no temporary file left behind
 }
@@ -98,7 +98,7 @@ TEST_F(VaultFile, SaveWritesTheWholeVaultInDisplayOrder) {
 TEST_F(VaultFile, ASaveKeepsTheModeTheUserGaveTheFile) {
     TempDir::Write(path, vault::MasterOnlyBytes("m"));
     ::chmod(path.c_str(), 0640);
-    ASSERT_FALSE(modGlobals::SaveVault(path, "m", {{"u", "p", "l"}}).has_value());
+    ASSERT_FALSE(vault::SaveVault(path, "m", {{"u", "p", "l"}}).has_value());
     EXPECT_EQ(ModeOf(path), 0640u);
 }
 
@@ -107,24 +107,24 @@ TEST_F(VaultFile, ASaveThroughALinkReplacesTheFileItPointsTo) {
     const std::string real = elsewhere.file("real.enc");
     TempDir::Write(real, vault::MasterOnlyBytes("m"));
     fs::create_symlink(real, path);
-    ASSERT_FALSE(modGlobals::SaveVault(path, "m", {{"u", "p", "l"}}).has_value());
+    ASSERT_FALSE(vault::SaveVault(path, "m", {{"u", "p", "l"}}).has_value());
     EXPECT_TRUE(fs::is_symlink(path));
     EXPECT_EQ(TempDir::Read(real), vault::VaultBytes("m", {{"u", "p", "l"}}));
 }
 
 TEST_F(VaultFile, SomethingOtherThanAFileIsReportedAndLeftAlone) {
     fs::create_directory(path);
-    auto master = modGlobals::ReadMasterPassword(path);
+    auto master = vault::ReadMasterPassword(path);
     ASSERT_FALSE(master.ok());
     EXPECT_EQ(master.error().path, path);
     EXPECT_NE(master.error().Message().find("folder"), std::string::npos) << master.error().Message();
-    auto saved = modGlobals::SaveVault(path, "m", {});
+    auto saved = vault::SaveVault(path, "m", {});
     ASSERT_TRUE(saved.has_value());
     EXPECT_TRUE(fs::is_directory(path));
     fs::remove(path);
 
     fs::create_symlink(dir.file("nowhere"), path);
-    master = modGlobals::ReadMasterPassword(path);
+    master = vault::ReadMasterPassword(path);
     ASSERT_FALSE(master.ok());
     EXPECT_NE(master.error().reason.find("does not exist"), std::string::npos) << master.error().Message();
     EXPECT_FALSE(fs::exists(dir.file("nowhere")));
@@ -157,16 +157,16 @@ TEST_F(VaultFile, MissingRightsAreReportedAndNothingIsChanged) {
         TempDir::Write(path, before);
         // A file the user may not read.
         ::chmod(path.c_str(), 0200);
-        const auto unreadable = modGlobals::ReadEntries(path);
+        const auto unreadable = vault::ReadEntries(path);
         const bool readRefused = !unreadable.ok() && unreadable.error().reason == "permission denied" &&
                                  unreadable.error().action == "Could not read";
         // A file the user may not write, in a folder they may.
         ::chmod(path.c_str(), 0400);
-        const auto readOnlyFile = modGlobals::SaveVault(path, "m", {{"new", "entry", ""}});
+        const auto readOnlyFile = vault::SaveVault(path, "m", {{"new", "entry", ""}});
         // A folder the user may not write, holding a file they may.
         ::chmod(path.c_str(), 0600);
         ::chmod(dir.path().c_str(), 0500);
-        const auto readOnlyFolder = modGlobals::SaveVault(path, "m", {{"new", "entry", ""}});
+        const auto readOnlyFolder = vault::SaveVault(path, "m", {{"new", "entry", ""}});
         ::chmod(dir.path().c_str(), 0700);
         return readRefused && readOnlyFile && readOnlyFile->reason == "permission denied" && readOnlyFolder &&
                readOnlyFolder->reason == "permission denied" && TempDir::Read(path) == before;
@@ -194,7 +194,7 @@ TEST_F(VaultFile, OnlyKeyshelfsOwnStaleTemporariesAreRemoved) {
     // What a killed save leaves is exactly what the clean-up looks for.
     RecordingRename rename;
     vault::SetFileOps(&rename);
-    ASSERT_FALSE(modGlobals::SaveVault(path, "m", {{"u", "p", "l"}}).has_value());
+    ASSERT_FALSE(vault::SaveVault(path, "m", {{"u", "p", "l"}}).has_value());
     vault::SetFileOps(nullptr);
     const std::string made = fs::path(rename.from).filename().string();
     EXPECT_EQ(made.rfind(".data.enc.keyshelf-save-", 0), 0u) << made;
@@ -279,17 +279,17 @@ TEST_F(OversizedVault, IsRefusedByEveryReaderBeforeAnyByteIsReadAndLeftUntouched
         EXPECT_EQ(error.path, path);
         EXPECT_EQ(error.Message(), "Could not read " + path + ": " + kTwoGiBReason);
     };
-    const auto master = modGlobals::ReadMasterPassword(path);
+    const auto master = vault::ReadMasterPassword(path);
     ASSERT_FALSE(master.ok());
     expectRefused(master.error());
-    const auto entries = modGlobals::ReadEntries(path);
+    const auto entries = vault::ReadEntries(path);
     ASSERT_FALSE(entries.ok());
     expectRefused(entries.error());
-    const auto loaded = modGlobals::LoadVault(path);
+    const auto loaded = vault::LoadVault(path);
     ASSERT_FALSE(loaded.ok());
     expectRefused(loaded.error());
     // A first run's write begins by reading the entries to keep, so it writes nothing either.
-    const auto created = modGlobals::WriteMasterPassword(path, "abcd");
+    const auto created = vault::WriteMasterPassword(path, "abcd");
     ASSERT_FALSE(created.ok());
     expectRefused(created.error());
 
@@ -307,7 +307,7 @@ TEST_F(OversizedVault, AFileThatGrowsPastTheLimitWhileReadIsRefusedAfterTheLimit
     TempDir::Write(path, vault::VaultBytes("m", {{"u", "p", "l"}}));
     reads.growPath = path;
     reads.growTo = kTwoGiB;
-    const auto entries = modGlobals::ReadEntries(path);
+    const auto entries = vault::ReadEntries(path);
     ASSERT_FALSE(entries.ok());
     EXPECT_TRUE(entries.error().tooLarge);
     EXPECT_EQ(entries.error().reason, kTwoGiBReason);
@@ -346,7 +346,7 @@ TEST_F(OversizedVault, TheLimitItselfIsReadAndTheSizeIsNamedInUnitsAUserReads) {
 TEST_F(OversizedVault, TheMasterPasswordIsReadFromLineOneAlone) {
     std::vector<vault::Entry> entries(vault::kMaxEntries, vault::Entry{"someone@example.org", "pw|x", "www.example.org"});
     TempDir::Write(path, vault::VaultBytes("the master", entries));
-    const auto master = modGlobals::ReadMasterPassword(path);
+    const auto master = vault::ReadMasterPassword(path);
     ASSERT_TRUE(master.ok());
     EXPECT_EQ(*master, "the master");
     EXPECT_LE(reads.bytes, std::size_t{1} << 16);
@@ -354,20 +354,20 @@ TEST_F(OversizedVault, TheMasterPasswordIsReadFromLineOneAlone) {
 
     // A file without any line end is line 1 whole, and a CR LF split across reads still ends it.
     TempDir::Write(path, std::string(200000, char(0xE1)));
-    EXPECT_EQ(modGlobals::ReadMasterPassword(path)->size(), 200000u);
+    EXPECT_EQ(vault::ReadMasterPassword(path)->size(), 200000u);
     TempDir::Write(path, std::string((1 << 16) - 1, char(0xE1)) + "\r\n" + std::string(100000, char(0xE2)));
-    EXPECT_EQ(*modGlobals::ReadMasterPassword(path), std::string((1 << 16) - 1, 'a'));
+    EXPECT_EQ(*vault::ReadMasterPassword(path), std::string((1 << 16) - 1, 'a'));
 }
 
 // A save that would make a file the next start refuses writes nothing: the vault stays as it was.
 TEST_F(OversizedVault, ASaveLargerThanTheLimitLeavesTheVaultAsItWas) {
-    ASSERT_TRUE(modGlobals::WriteMasterPassword(path, "master").ok());
+    ASSERT_TRUE(vault::WriteMasterPassword(path, "master").ok());
     const std::vector<vault::Entry> before = {{"u", "p", "l"}};
-    ASSERT_FALSE(modGlobals::SaveVault(path, "master", before).has_value());
+    ASSERT_FALSE(vault::SaveVault(path, "master", before).has_value());
     const std::string kept = TempDir::Read(path);
 
     const std::vector<vault::Entry> huge = {{"u", "p", "l"}, {"big", std::string(vault::kMaxVaultBytes, 'x'), ""}};
-    const auto status = modGlobals::SaveVault(path, "master", huge);
+    const auto status = vault::SaveVault(path, "master", huge);
     ASSERT_TRUE(status.has_value());
     EXPECT_TRUE(status->tooLarge);
     EXPECT_EQ(status->Message(),
@@ -402,7 +402,7 @@ TEST_F(VaultFile, ASaveFlushesTheFileBeforeTheRenameAndTheFolderAfterIt) {
     ASSERT_EQ(::stat(dir.path().c_str(), &st), 0);
     ops.folder = st.st_ino;
     vault::SetFileOps(&ops);
-    const auto status = modGlobals::SaveVault(path, "master", {{"u", "p", "l"}});
+    const auto status = vault::SaveVault(path, "master", {{"u", "p", "l"}});
     vault::SetFileOps(nullptr);
     ASSERT_FALSE(status.has_value()) << status->Message();
     // Making the missing file first is a save of its own.
@@ -468,29 +468,29 @@ protected:
 TEST_F(FailedSave, DiskFullHalfWayLeavesTheOldFileWhole) {
     ops.bytesBeforeDiskFull = 10;
     std::vector<Entry> many(100, Entry{"user", "password", "place"});
-    ExpectOldFileWhole(modGlobals::SaveVault(path, "master", many), "disk is full");
+    ExpectOldFileWhole(vault::SaveVault(path, "master", many), "disk is full");
 }
 
 TEST_F(FailedSave, DiskFullBeforeTheFirstByte) {
     ops.bytesBeforeDiskFull = 0;
-    ExpectOldFileWhole(modGlobals::SaveVault(path, "master", {}), "disk is full");
+    ExpectOldFileWhole(vault::SaveVault(path, "master", {}), "disk is full");
 }
 
 TEST_F(FailedSave, FailedFlushToDisk) {
     ops.failFsync = true;
-    ExpectOldFileWhole(modGlobals::SaveVault(path, "master", {}), "error");
+    ExpectOldFileWhole(vault::SaveVault(path, "master", {}), "error");
 }
 
 TEST_F(FailedSave, RefusedRename) {
     ops.failRename = true;
-    ExpectOldFileWhole(modGlobals::SaveVault(path, "master", {}), "permission");
+    ExpectOldFileWhole(vault::SaveVault(path, "master", {}), "permission");
 }
 
 TEST_F(FailedSave, FirstRunWriteFailureLeavesTheEmptyVault) {
     TempDir::Write(path, "\r\n");
     before = "\r\n";
     ops.bytesBeforeDiskFull = 3;
-    auto kept = modGlobals::WriteMasterPassword(path, "abcdefgh");
+    auto kept = vault::WriteMasterPassword(path, "abcdefgh");
     ASSERT_FALSE(kept.ok());
     ExpectOldFileWhole(kept.error(), "disk is full");
 }

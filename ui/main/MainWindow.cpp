@@ -296,7 +296,7 @@ void MainWindow::afterFormLoad() {
         appearance::SkinForm(this);
     }
     setVisible(true);
-    if (blnBanner) {
+    if (Bannered()) {
         const int room = layouts::Height(wbBanner) + 50;
         layouts::SetOuterHeight(this, std::abs(room + layouts::OuterHeight(this)));
         layouts::SetTop(lstPass, std::abs(room + layouts::Top(lstPass)));
