@@ -1,11 +1,10 @@
 #include "FileExists.h"
 
-#include <stdexcept>
 #include <sys/stat.h>
 
 namespace fileExists {
 
-std::string FileNameOfPath(const std::string& path, char separator) {
+std::optional<std::string> FileNameOfPath(const std::string& path, char separator) {
     std::string rest = path;
     for (;;) {
         const auto pos = rest.find(separator);
@@ -14,23 +13,19 @@ std::string FileNameOfPath(const std::string& path, char separator) {
         }
         // Positions are 1-based 16-bit counts.
         if (pos + 1 > 32767) {
-            throw std::overflow_error("separator position beyond 32767");
+            return std::nullopt;
         }
         rest.erase(0, pos + 1);
     }
 }
 
 bool FileExists(const std::string& path) {
-    try {
-        const std::string name = FileNameOfPath(path);
-        if (name.empty() || name.find_first_of("*?[") != std::string::npos || name[0] == '.') {
-            return false;
-        }
-        struct stat st {};
-        return ::stat(path.c_str(), &st) == 0 && S_ISREG(st.st_mode);
-    } catch (...) {
+    const std::optional<std::string> name = FileNameOfPath(path);
+    if (!name || name->empty() || name->find_first_of("*?[") != std::string::npos || (*name)[0] == '.') {
         return false;
     }
+    struct stat st {};
+    return ::stat(path.c_str(), &st) == 0 && S_ISREG(st.st_mode);
 }
 
 } // namespace fileExists

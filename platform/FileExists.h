@@ -1,6 +1,7 @@
 // Whether a file exists at a path, by the rule the vault and the help window rely on.
 #pragma once
 
+#include <optional>
 #include <string>
 
 namespace fileExists {
@@ -17,8 +18,8 @@ inline constexpr char kPathSeparator = '/';
 bool FileExists(const std::string& path);
 
 // The text after the last separator; only `separator` separates components. An empty path gives "".
-// Throws std::overflow_error when a separator stands beyond position 32,767, as the position is
-// counted in a 16-bit integer.
-std::string FileNameOfPath(const std::string& path, char separator = kPathSeparator);
+// Nothing when a separator stands beyond position 32,767, as the position is counted in a 16-bit
+// integer.
+std::optional<std::string> FileNameOfPath(const std::string& path, char separator = kPathSeparator);
 
 } // namespace fileExists

@@ -4,7 +4,6 @@
 
 #include <algorithm>
 #include <numeric>
-#include <stdexcept>
 
 namespace {
 
@@ -70,15 +69,13 @@ void EntryList::addColumnHeader(const QString& text) {
 
 QString EntryList::headerText(int number) const {
     if (number < 1 || number > headerCount()) {
-        throw std::out_of_range("no such column header");
+        return {};
     }
     return headers_[static_cast<std::size_t>(number - 1)];
 }
 
 std::size_t EntryList::indexOf(int position) const {
-    if (position < 1 || position > count()) {
-        throw std::out_of_range("no row at this position");
-    }
+    Q_ASSERT(has(position));
     return static_cast<std::size_t>(position - 1);
 }
 
@@ -190,6 +187,9 @@ void EntryList::addTable(vault::EntryTable&& table) {
 }
 
 void EntryList::remove(int position) {
+    if (!has(position)) {
+        return;
+    }
     const std::size_t index = indexOf(position);
     beginRemoveRows(QModelIndex(), static_cast<int>(index), static_cast<int>(index));
     const Slot slot = order_[index];
@@ -211,25 +211,31 @@ void EntryList::clear() {
 }
 
 QString EntryList::field(int position, int field) const {
-    if (field < 0 || field >= kFields) {
-        throw std::out_of_range("no such sub-item");
+    if (field < 0 || field >= kFields || !has(position)) {
+        return {};
     }
     return FromCodePage(table_.field(slotAt(position), field));
 }
 
 std::string_view EntryList::codePageField(int position, int field) const {
+    if (field < 0 || field >= kFields || !has(position)) {
+        return {};
+    }
     return table_.field(slotAt(position), field);
 }
 
 ListEntry EntryList::item(int position) const {
+    if (!has(position)) {
+        return {};
+    }
     const Slot slot = slotAt(position);
     return {FromCodePage(table_.field(slot, 0)), FromCodePage(table_.field(slot, 1)),
             FromCodePage(table_.field(slot, 2))};
 }
 
 void EntryList::setField(int position, int field, const QString& value) {
-    if (field < 0 || field >= kFields) {
-        throw std::out_of_range("no such sub-item");
+    if (field < 0 || field >= kFields || !has(position)) {
+        return;
     }
     const std::size_t index = indexOf(position);
     const Slot slot = order_[index];
@@ -247,6 +253,9 @@ void EntryList::setField(int position, int field, const QString& value) {
 }
 
 void EntryList::setItem(int position, const ListEntry& item) {
+    if (!has(position)) {
+        return;
+    }
     const std::size_t index = indexOf(position);
     const Slot slot = order_[index];
     const QString* texts[kFields] = {&item.username, &item.password, &item.location};
@@ -291,7 +300,7 @@ void EntryList::placeRow(std::size_t index) {
 }
 
 quint64 EntryList::rowId(int position) const {
-    if (position < 1 || position > count()) {
+    if (!has(position)) {
         return 0;
     }
     return ids_[order_[static_cast<std::size_t>(position - 1)]];
@@ -318,7 +327,7 @@ void EntryList::setSorted(bool sorted) {
 
 void EntryList::setSortKey(int key) {
     if (key < 0 || key >= kFields) {
-        throw std::out_of_range("no such sort key");
+        return;
     }
     if (key == sortKey_) {
         return;
@@ -331,7 +340,7 @@ void EntryList::setSortKey(int key) {
 
 void EntryList::setSortOrder(int order) {
     if (order != Ascending && order != Descending) {
-        throw std::out_of_range("no such sort order");
+        return;
     }
     if (order == sortOrder_) {
         return;

@@ -47,6 +47,9 @@ public:
     QString headerText(int number) const; // 1-based
 
     int count() const { return static_cast<int>(order_.size()); }
+    // Whether a row stands at `position`. Asked for a row, a field or a setting that is not there, the
+    // list answers with an empty text (or id 0) and changes nothing.
+    bool has(int position) const { return position >= 1 && position <= count(); }
     // Adds a row and returns its position: the end, or its sorted place while the list is sorted.
     int add(const QString& text);
     // Adds many rows at once; they keep their order unless the list is sorted.

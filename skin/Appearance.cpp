@@ -76,9 +76,11 @@ void SkinForm(QWidget* form) {
     if (form == nullptr || objSkin == nullptr) {
         return;
     }
-    try {
-        ColourControls(form, objSkin->Property(2), objSkin->Property(3), objSkin->Property(4));
-    } catch (...) {
+    const auto back = objSkin->Property(2);
+    const auto text = objSkin->Property(3);
+    const auto picture = objSkin->Property(4);
+    if (back && text && picture) {
+        ColourControls(form, *back, *text, *picture);
     }
     if (IsVistaOrLater() && buildConfig::Skinned()) {
         ResetWindowRegion(form);

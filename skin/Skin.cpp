@@ -120,7 +120,7 @@ Skin::Skin(QWidget* parent)
     hide();
 }
 
-qint32 Skin::Property(int dispatchId) const {
+std::optional<qint32> Skin::Property(int dispatchId) const {
     switch (dispatchId) {
     case 2:
         return Pack(background_);
@@ -129,7 +129,7 @@ qint32 Skin::Property(int dispatchId) const {
     case 4:
         return Pack(picture_);
     default:
-        throw std::invalid_argument("no such skin property");
+        return std::nullopt;
     }
 }
 

@@ -3,6 +3,7 @@
 #pragma once
 
 #include <QColor>
+#include <optional>
 #include <QStringList>
 #include <QWidget>
 
@@ -20,8 +21,8 @@ public:
     QColor pictureBackground() const { return picture_; }
 
     // The colours by dispatch identifier (2, 3 and 4) as 32-bit integers 0x00BBGGRR, as the skin
-    // component reports them; an unknown identifier throws.
-    qint32 Property(int dispatchId) const;
+    // component reports them; nothing for an unknown identifier.
+    std::optional<qint32> Property(int dispatchId) const;
     static QColor ColourOf(qint32 value);
 
     // Draws the window in the skin's look, with text that can be read on the skin's light surfaces in a

@@ -37,7 +37,7 @@ std::string Reason(int err) {
     }
 }
 
-VaultError Failure(const char* action, const std::string& path, int err) {
+VaultError ErrorOf(const char* action, const std::string& path, int err) {
     return VaultError{action, path, Reason(err)};
 }
 
@@ -107,7 +107,7 @@ Result<std::string> ResolveTarget(const std::string& path) {
     for (int hops = 0; hops < 16; ++hops) {
         const ssize_t n = ::readlink(target.c_str(), buffer.data(), buffer.size() - 1);
         if (n < 0) {
-            return Failure("Could not save", path, errno);
+            return ErrorOf("Could not save", path, errno);
         }
         std::string next(buffer.data(), static_cast<std::size_t>(n));
         if (next.empty() || next[0] != '/') {
@@ -220,17 +220,17 @@ Result<std::string> ReadWholeFile(const std::string& path, std::uint64_t limit) 
 Result<std::string> ReadFileUntil(const std::string& path, std::optional<char> stop, std::uint64_t limit) {
     const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
     if (fd < 0) {
-        return Failure("Could not read", path, errno);
+        return ErrorOf("Could not read", path, errno);
     }
     struct stat st {};
     if (::fstat(fd, &st) != 0) {
         const int err = errno;
         ::close(fd);
-        return Failure("Could not read", path, err);
+        return ErrorOf("Could not read", path, err);
     }
     if (S_ISDIR(st.st_mode)) {
         ::close(fd);
-        return Failure("Could not read", path, EISDIR);
+        return ErrorOf("Could not read", path, EISDIR);
     }
     const auto size = static_cast<std::uint64_t>(std::max<off_t>(st.st_size, 0));
     if (size > limit) {
@@ -253,7 +253,7 @@ Result<std::string> ReadFileUntil(const std::string& path, std::optional<char> s
             }
             const int err = errno;
             ::close(fd);
-            return Failure("Could not read", path, err);
+            return ErrorOf("Could not read", path, err);
         }
         if (n == 0) {
             break;
@@ -272,11 +272,11 @@ Result<std::string> ReadFileUntil(const std::string& path, std::optional<char> s
     return bytes;
 }
 
-Status ReplaceFile(const std::string& path, std::string_view bytes) {
+Failure ReplaceFile(const std::string& path, std::string_view bytes) {
     return ReplaceFileWith(path, [bytes](const ByteSink& sink) { return sink(bytes); });
 }
 
-Status ReplaceFileWith(const std::string& path, const std::function<bool(const ByteSink&)>& produce) {
+Failure ReplaceFileWith(const std::string& path, const std::function<bool(const ByteSink&)>& produce) {
     auto resolved = ResolveTarget(path);
     if (!resolved) {
         return resolved.error();
@@ -287,7 +287,7 @@ Status ReplaceFileWith(const std::string& path, const std::function<bool(const B
     struct stat st {};
     if (::stat(target.c_str(), &st) == 0) {
         if (S_ISDIR(st.st_mode)) {
-            return Failure("Could not save", path, EISDIR);
+            return ErrorOf("Could not save", path, EISDIR);
         }
         if (!S_ISREG(st.st_mode)) {
             return VaultError{"Could not save", path, "it is not a regular file"};
@@ -296,19 +296,19 @@ Status ReplaceFileWith(const std::string& path, const std::function<bool(const B
         // Renaming over a file the user may not write would succeed in a folder they may write:
         // honour the file's own protection.
         if (::access(target.c_str(), W_OK) != 0) {
-            return Failure("Could not save", path, errno);
+            return ErrorOf("Could not save", path, errno);
         }
     }
 
     std::string temp = DirectoryOf(target) + "/" + std::string(kTemporaryPrefix) + "XXXXXX";
     const int fd = ::mkostemp(temp.data(), O_CLOEXEC);
     if (fd < 0) {
-        return Failure("Could not save", path, errno);
+        return ErrorOf("Could not save", path, errno);
     }
-    auto fail = [&](int err) -> Status {
+    auto fail = [&](int err) -> Failure {
         ::close(fd);
         ::unlink(temp.c_str());
-        return Failure("Could not save", path, err);
+        return ErrorOf("Could not save", path, err);
     };
     if (::fchmod(fd, mode) != 0) {
         return fail(errno);
@@ -354,12 +354,12 @@ Status ReplaceFileWith(const std::string& path, const std::function<bool(const B
     if (::close(fd) != 0) {
         const int err = errno;
         ::unlink(temp.c_str());
-        return Failure("Could not save", path, err);
+        return ErrorOf("Could not save", path, err);
     }
     if (gOps->Rename(temp.c_str(), target.c_str()) != 0) {
         const int err = errno;
         ::unlink(temp.c_str());
-        return Failure("Could not save", path, err);
+        return ErrorOf("Could not save", path, err);
     }
     // Make the rename itself durable. The new file is complete either way, so a failure here is not
     // a failed save.

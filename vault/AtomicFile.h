@@ -37,10 +37,10 @@ Result<std::string> ReadFileUntil(const std::string& path, std::optional<char> s
 // existing one keeps its permissions. When `path` is a symbolic link the file it points to is replaced
 // and the link stays. More than kMaxVaultBytes is not written (an error with tooLarge set, the old file
 // left as it was): the next start would refuse the file.
-Status ReplaceFile(const std::string& path, std::string_view bytes);
+Failure ReplaceFile(const std::string& path, std::string_view bytes);
 // The same, with the bytes written piece by piece as `produce` hands them to its sink. A producer that
 // returns false leaves the old file as it was.
-Status ReplaceFileWith(const std::string& path, const std::function<bool(const ByteSink&)>& produce);
+Failure ReplaceFileWith(const std::string& path, const std::function<bool(const ByteSink&)>& produce);
 
 // Who the file at a path is: which file, how big, when last written. Another program's write, a copy
 // put in its place or its removal all change it.

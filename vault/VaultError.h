@@ -19,8 +19,9 @@ struct VaultError {
     std::string Message() const { return action + " " + path + ": " + reason; }
 };
 
-// Nothing, or the error that stopped the operation.
-using Status = std::optional<VaultError>;
+// What an operation that gives no value returns: nothing when it succeeded, else the error that stopped
+// it, so that `if (const auto failure = SaveVault(...))` reads as it works.
+using Failure = std::optional<VaultError>;
 
 // A value, or the error that stopped the operation.
 template <class T> class Result {

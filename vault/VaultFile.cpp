@@ -2,7 +2,7 @@
 
 #include "AtomicFile.h"
 
-namespace modGlobals {
+namespace vault {
 namespace {
 
 using vault::PathKind;
@@ -33,7 +33,7 @@ std::string VaultPath(const std::string& executableDir) {
     return executableDir + '/' + "data.enc";
 }
 
-vault::Status EnsureVaultFile(const std::string& path) {
+vault::Failure EnsureVaultFile(const std::string& path) {
     // A regular file, or a link to one, is the vault; anything else at the path is left alone.
     const PathKind kind = vault::KindOfPath(path);
     if (kind == PathKind::RegularFile) {
@@ -93,7 +93,7 @@ Result<std::vector<vault::Entry>> WriteMasterPassword(const std::string& path, c
     return kept;
 }
 
-vault::Status SaveVault(const std::string& path, const std::string& master,
+vault::Failure SaveVault(const std::string& path, const std::string& master,
                         const std::vector<vault::Entry>& entries) {
     return SaveVault(path, master, entries.size(), [&](std::size_t i) {
         const vault::Entry& e = entries[i];
@@ -101,7 +101,7 @@ vault::Status SaveVault(const std::string& path, const std::string& master,
     });
 }
 
-vault::Status SaveVault(const std::string& path, const std::string& master, std::size_t count,
+vault::Failure SaveVault(const std::string& path, const std::string& master, std::size_t count,
                         const vault::EntrySource& entry, vault::TextForm form) {
     if (auto status = EnsureVaultFile(path)) {
         return status;
@@ -110,4 +110,4 @@ vault::Status SaveVault(const std::string& path, const std::string& master, std:
         path, [&](const vault::ByteSink& sink) { return vault::WriteVaultBytes(master, count, entry, sink, form); });
 }
 
-} // namespace modGlobals
+} // namespace vault

@@ -14,14 +14,14 @@
 #include <string>
 #include <vector>
 
-namespace modGlobals {
+namespace vault {
 
 // The executable's folder, "/" and "data.enc".
 std::string VaultPath(const std::string& executableDir);
 
 // Creates the file with one empty line when no file exists at `path`. Something else at the path
 // (a folder, a link to nothing) is an error, never overwritten.
-vault::Status EnsureVaultFile(const std::string& path);
+vault::Failure EnsureVaultFile(const std::string& path);
 
 // Line 1 deciphered: the stored master password, or "" when none is set (a first run).
 vault::Result<std::string> ReadMasterPassword(const std::string& path);
@@ -43,8 +43,8 @@ vault::Result<Loaded> LoadVault(const std::string& path, std::size_t limit = vau
 vault::Result<std::vector<vault::Entry>> WriteMasterPassword(const std::string& path, const std::string& master);
 
 // Rewrites the whole vault from the master password and the entries in display order.
-vault::Status SaveVault(const std::string& path, const std::string& master, const std::vector<vault::Entry>& entries);
-vault::Status SaveVault(const std::string& path, const std::string& master, std::size_t count,
+vault::Failure SaveVault(const std::string& path, const std::string& master, const std::vector<vault::Entry>& entries);
+vault::Failure SaveVault(const std::string& path, const std::string& master, std::size_t count,
                         const vault::EntrySource& entry, vault::TextForm form = vault::TextForm::Utf8);
 
-} // namespace modGlobals
+} // namespace vault

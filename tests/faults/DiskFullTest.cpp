@@ -72,7 +72,7 @@ std::optional<std::string> ReadIfPresent(const std::string& path) {
                                          << (diff.first - actual->begin());
 }
 
-void ExpectReportedAsFull(const vault::Status& status, const std::string& path) {
+void ExpectReportedAsFull(const vault::Failure& status, const std::string& path) {
     ASSERT_TRUE(status.has_value()) << "a save the disk had no room for reported success";
     EXPECT_EQ(status->path, path);
     EXPECT_NE(status->reason.find("disk is full"), std::string::npos) << status->Message();

@@ -26,10 +26,10 @@ TEST(FileNameOfPath, ThisPlatformsSeparator) {
     EXPECT_EQ(FileNameOfPath(R"(a\b.txt)"), R"(a\b.txt)");
 }
 
-TEST(FileNameOfPath, ASeparatorBeyondASixteenBitPositionOverflows) {
+TEST(FileNameOfPath, ASeparatorBeyondASixteenBitPositionGivesNoName) {
     const std::string deep = std::string(32766, 'a') + "/" + "b";
     EXPECT_EQ(FileNameOfPath(deep), "b"); // position 32,767 still fits
-    EXPECT_THROW(FileNameOfPath(std::string(32767, 'a') + "/b"), std::overflow_error);
+    EXPECT_FALSE(FileNameOfPath(std::string(32767, 'a') + "/b").has_value());
     EXPECT_FALSE(FileExists(std::string(32767, 'a') + "/b"));
 }
 

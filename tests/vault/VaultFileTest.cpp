@@ -456,7 +456,7 @@ protected:
     }
     void TearDown() override { vault::SetFileOps(nullptr); }
 
-    void ExpectOldFileWhole(const vault::Status& status, const std::string& reasonPart) {
+    void ExpectOldFileWhole(const vault::Failure& status, const std::string& reasonPart) {
         ASSERT_TRUE(status.has_value()) << "a failed save reported success";
         EXPECT_EQ(status->path, path);
         EXPECT_NE(status->reason.find(reasonPart), std::string::npos) << status->Message();

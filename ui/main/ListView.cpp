@@ -4,7 +4,6 @@
 
 #include <QHeaderView>
 #include <QKeyEvent>
-#include <stdexcept>
 
 ListView::ListView(QWidget* parent) : QTreeView(parent) {
     setRootIsDecorated(false);
@@ -66,35 +65,35 @@ void ListView::addColumnHeader(const QString& text, int widthTwips) {
 
 int ListView::columnHeaderWidth(int number) const {
     if (number < 1 || number > columnHeaderCount()) {
-        throw std::out_of_range("no such column header");
+        return 0;
     }
     return twips::FromPixels(header()->sectionSize(number - 1));
 }
 
 void ListView::setColumnHeaderWidth(int number, int widthTwips) {
     if (number < 1 || number > columnHeaderCount()) {
-        throw std::out_of_range("no such column header");
+        return;
     }
     header()->resizeSection(number - 1, twips::ToPixels(widthTwips));
 }
 
 void ListView::setSubItem(int position, int index, const QString& text) {
     if (index < 1 || index >= EntryList::kFields) {
-        throw std::out_of_range("no such sub-item");
+        return;
     }
     model_->setField(position, index, text);
 }
 
 bool ListView::selected(int position) const {
-    if (position < 1 || position > count()) {
-        throw std::out_of_range("no row at this position");
+    if (!model_->has(position)) {
+        return false;
     }
     return selectionModel()->isRowSelected(position - 1, QModelIndex());
 }
 
 void ListView::setSelected(int position, bool selected) {
-    if (position < 1 || position > count()) {
-        throw std::out_of_range("no row at this position");
+    if (!model_->has(position)) {
+        return;
     }
     const auto flags = (selected ? QItemSelectionModel::Select : QItemSelectionModel::Deselect) |
                        QItemSelectionModel::Rows;
