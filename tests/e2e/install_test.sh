@@ -53,7 +53,7 @@ for icon in "$PREFIX"/share/icons/hicolor/*/apps/keyshelf.png; do
     [ "$(identify -format '%m %wx%h' "$icon" 2>/dev/null)" = "PNG $size" ] || fail "$icon is not a $size PNG"
     shipped=$((shipped + 1))
 done
-made=$(ls "$SOURCE"/ui/layouts/icons/AAA-*.png | wc -l)
+made=$(ls "$BUILD"/ui/layouts/icons/AAA-*.png | wc -l)
 [ "$shipped" -eq "$made" ] && [ "$made" -gt 0 ] || fail "$shipped icons installed of the $made the artwork has"
 
 # The first start, by name through the PATH, from inside the build folder: the vault lands beside the
