@@ -1,0 +1,86 @@
+#include "PasswordGenerator.h"
+#include "VaultFormat.h"
+
+#include <gtest/gtest.h>
+
+#include <atomic>
+#include <set>
+#include <sys/syscall.h>
+#include <unistd.h>
+
+// Every call the program makes to the kernel's random source passes through here first, so a test can
+// see that passwords come from it.
+namespace {
+std::atomic<int> gSystemRandomCalls{0};
+}
+extern "C" ssize_t getrandom(void* buffer, size_t size, unsigned int flags) {
+    ++gSystemRandomCalls;
+    return ::syscall(SYS_getrandom, buffer, size, flags);
+}
+
+namespace {
+
+// The password as it reads back from a vault that stored it.
+std::string StoredAndReadBack(const std::string& password) {
+    const std::string bytes = vault::VaultBytes("master", {{"user", password, "site"}});
+    const auto entries = vault::ReadEntryLines(bytes);
+    return entries.size() == 1 ? entries[0].password : std::string("(no entry)");
+}
+
+} // namespace
+
+TEST(PasswordGenerator, TwentyCharactersThatTheVaultStoresExactly) {
+    const std::string_view alphabet = vault::PasswordAlphabet();
+    // Letters, digits and punctuation: printable ASCII but the space and the field separator's "|".
+    EXPECT_EQ(alphabet.size(), 93u);
+    for (char c = '!'; c <= '~'; ++c) {
+        EXPECT_EQ(alphabet.find(c) != std::string_view::npos, c != '|') << c;
+    }
+    // Each character, wherever it stands, reads back as it was written.
+    const std::string all(alphabet);
+    EXPECT_EQ(StoredAndReadBack(all), all);
+    for (int draw = 0; draw < 200; ++draw) {
+        const auto password = vault::GeneratePassword();
+        ASSERT_TRUE(password.has_value());
+        EXPECT_EQ(password->size(), 20u);
+        EXPECT_EQ(password->find_first_not_of(alphabet), std::string::npos) << *password;
+        EXPECT_EQ(vault::CheckStorable(*password, vault::Field::Password), vault::Unstorable::None) << *password;
+        EXPECT_EQ(StoredAndReadBack(*password), *password);
+    }
+}
+
+TEST(PasswordGenerator, NoTwoOfTenThousandAlikeAndEveryCharacterDrawn) {
+    std::set<std::string> seen;
+    std::set<char> used;
+    for (int draw = 0; draw < 10000; ++draw) {
+        const auto password = vault::GeneratePassword();
+        ASSERT_TRUE(password.has_value());
+        EXPECT_TRUE(seen.insert(*password).second) << "drawn twice: " << *password;
+        used.insert(password->begin(), password->end());
+    }
+    EXPECT_EQ(used.size(), vault::PasswordAlphabet().size());
+}
+
+TEST(PasswordGenerator, ComesFromTheSystemRandomSource) {
+    const int before = gSystemRandomCalls;
+    ASSERT_TRUE(vault::GeneratePassword().has_value());
+    EXPECT_GT(gSystemRandomCalls - before, 0);
+}
+
+TEST(PasswordGenerator, EachByteOfTheSourcePicksOneCharacterWithoutBias) {
+    // Bytes 0, 1, 2, ... pick the characters in order; bytes from 186 (two whole alphabets) up are
+    // passed over, so that no character is likelier than another.
+    unsigned char next = 0;
+    const vault::RandomSource counting = [&](unsigned char* bytes, std::size_t size) {
+        for (std::size_t i = 0; i < size; ++i) {
+            bytes[i] = next++;
+        }
+        return true;
+    };
+    EXPECT_EQ(vault::GeneratePassword(20, counting), "!\"#$%&'()*+,-./01234");
+    next = 180; // 180..185 pick, 186..255 are passed over, then 0 and on
+    EXPECT_EQ(vault::GeneratePassword(10, counting), "xyz{}~!\"#$");
+
+    const vault::RandomSource failing = [](unsigned char*, std::size_t) { return false; };
+    EXPECT_FALSE(vault::GeneratePassword(20, failing).has_value());
+}
