@@ -299,6 +299,25 @@ void EntryList::placeRow(std::size_t index) {
     endMoveRows();
 }
 
+std::vector<int> EntryList::matches(const QString& text) const {
+    std::vector<int> found;
+    if (text.isEmpty()) {
+        return found;
+    }
+    // The text as the list could hold it: a character outside the code page is kept as "?" here too.
+    const QString wanted = FromCodePage(ToCodePage(text));
+    for (std::size_t index = 0; index < order_.size(); ++index) {
+        const Slot slot = order_[index];
+        for (const int field : {0, 2}) {
+            if (FromCodePage(table_.field(slot, field)).contains(wanted, Qt::CaseInsensitive)) {
+                found.push_back(static_cast<int>(index) + 1);
+                break;
+            }
+        }
+    }
+    return found;
+}
+
 quint64 EntryList::rowId(int position) const {
     if (!has(position)) {
         return 0;

@@ -75,6 +75,10 @@ public:
     // list next changes.
     std::string_view codePageField(int position, int field) const;
 
+    // The positions, in display order, of the rows whose username or location holds `text`, letter case
+    // ignored. Nothing for an empty text.
+    std::vector<int> matches(const QString& text) const;
+
     // A number that stays with a row while rows around it move, are sorted or removed; 0 for no row.
     quint64 rowId(int position) const;
     // The current position of the row with that id, or 0 when it has been removed.

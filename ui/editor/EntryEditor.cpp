@@ -5,6 +5,7 @@
 
 #include "Appearance.h"
 #include "Cp1252.h"
+#include "PasswordGenerator.h"
 #include "Seams.h"
 #include "VaultFormat.h"
 
@@ -12,6 +13,9 @@
 
 #include <QLabel>
 #include <QLineEdit>
+#include <QMenu>
+#include <QShortcut>
+#include <string.h>
 #include <QToolButton>
 #include <limits>
 
@@ -50,6 +54,16 @@ EntryEditor::EntryEditor(Store store, QWidget* parent) : QWidget(parent), store_
 
     connect(cmdAdd[0], &QToolButton::clicked, this, [this] { cmdAdd_Click(0); });
     connect(cmdCancel, &QToolButton::clicked, this, &EntryEditor::cmdCancel_Click);
+    // A new password from the box's context menu, or Ctrl+G while the box has the focus.
+    txtPassword->setContextMenuPolicy(Qt::CustomContextMenu);
+    connect(txtPassword, &QLineEdit::customContextMenuRequested, this, [this](const QPoint& at) {
+        QMenu* menu = PasswordMenu();
+        menu->exec(txtPassword->mapToGlobal(at));
+        delete menu;
+    });
+    connect(new QShortcut(QKeySequence(Qt::CTRL | Qt::Key_G), txtPassword, nullptr, nullptr, Qt::WidgetShortcut),
+            &QShortcut::activated, this, &EntryEditor::GeneratePassword);
+    txtPassword->setAccessibleDescription(QStringLiteral("Ctrl+G generates a password"));
     // Enter in the location box saves; in the other two it does nothing.
     connect(txtWebsite, &QLineEdit::returnPressed, this, [this] { cmdAdd_Click(0); });
 }
@@ -135,6 +149,30 @@ void EntryEditor::cmdAdd_Click(int) {
                              "to store it as a new entry."));
         return;
     }
+}
+
+QMenu* EntryEditor::PasswordMenu() {
+    QMenu* menu = txtPassword->createStandardContextMenu();
+    menu->addSeparator();
+    QAction* generate = menu->addAction(QStringLiteral("Generate Password"));
+    generate->setObjectName(QStringLiteral("generatePassword"));
+    generate->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_G)); // shown beside it; the box's own key does it
+    connect(generate, &QAction::triggered, this, &EntryEditor::GeneratePassword);
+    return menu;
+}
+
+void EntryEditor::GeneratePassword() {
+    std::optional<std::string> password = vault::GeneratePassword();
+    if (!password) {
+        Error(QStringLiteral("A password could not be generated: the system's random source did not answer.  "
+                             "Please type one."));
+        return;
+    }
+    // Typed over the whole box, so that the box's undo brings the old text back.
+    txtPassword->selectAll();
+    txtPassword->insert(QString::fromLatin1(password->data(), static_cast<qsizetype>(password->size())));
+    ::explicit_bzero(password->data(), password->size());
+    txtPassword->setFocus();
 }
 
 void EntryEditor::cmdCancel_Click() {

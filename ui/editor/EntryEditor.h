@@ -14,6 +14,7 @@
 #include <functional>
 
 class QLineEdit;
+class QMenu;
 class QToolButton;
 
 class EntryEditor : public QWidget {
@@ -43,6 +44,11 @@ public:
     void cmdAdd_Click(int index = 0);
     // Cancel: closes without storing.
     void cmdCancel_Click();
+    // Fills the password box with a new password from the system's random source (Ctrl+G, or the box's
+    // context menu). Nothing is stored until Save; Ctrl+Z brings back what the box held.
+    void GeneratePassword();
+    // The password box's context menu: the box's own commands and "Generate Password". The caller owns it.
+    QMenu* PasswordMenu();
 
     bool addMode() const { return addMode_; }
 

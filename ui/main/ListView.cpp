@@ -100,6 +100,20 @@ void ListView::setSelected(int position, bool selected) {
     selectionModel()->select(model_->index(position - 1, 0), flags);
 }
 
+int ListView::currentPosition() const {
+    const QModelIndex current = currentIndex();
+    return current.isValid() ? current.row() + 1 : 0;
+}
+
+void ListView::selectOnly(int position) {
+    if (!model_->has(position)) {
+        return;
+    }
+    const QModelIndex index = model_->index(position - 1, 0);
+    selectionModel()->setCurrentIndex(index, QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows);
+    scrollTo(index);
+}
+
 int ListView::firstSelected() const {
     int first = 0;
     for (const QModelIndex& index : selectionModel()->selectedRows()) {

@@ -34,6 +34,10 @@ public:
     void setSelected(int position, bool selected);
     // The first selected row scanning from the top, or 0 when none is selected.
     int firstSelected() const;
+    // The row of the current cell, or 0.
+    int currentPosition() const;
+    // Selects that row alone, makes it current and scrolls it into view.
+    void selectOnly(int position);
 
     // Sort settings: while sorted, rows stay ordered by the key column (0 the text, 1 and 2 the sub-items)
     // in the order (0 ascending, 1 descending).

@@ -3,6 +3,7 @@
 #include "Appearance.h"
 #include "BuildConfiguration.h"
 #include "Builder.h"
+#include "FindBox.h"
 #include "ListSorting.h"
 #include "ProgramIcon.h"
 #include "Seams.h"
@@ -17,6 +18,7 @@
 #include <QLabel>
 #include <QMenu>
 #include <QMenuBar>
+#include <QShortcut>
 #include <QStatusBar>
 #include <QTimer>
 #include <QToolButton>
@@ -158,6 +160,11 @@ void MainWindow::ConnectCommands() {
     });
     connect(lstPass, &ListView::editRequested, this, [this] { cmdEdit_Click(); });
     connect(cmdWebsite[0], &QToolButton::clicked, this, [this] { cmdWebsite_Click(0); });
+    connect(new QShortcut(QKeySequence(Qt::CTRL | Qt::Key_F), this), &QShortcut::activated, this,
+            &MainWindow::OpenFind);
+    connect(new QShortcut(QKeySequence(Qt::Key_F3), this), &QShortcut::activated, this, [this] { FindNext(true); });
+    connect(new QShortcut(QKeySequence(Qt::SHIFT | Qt::Key_F3), this), &QShortcut::activated, this,
+            [this] { FindNext(false); });
 }
 
 void MainWindow::cmdAdd_Click(int) {
@@ -251,6 +258,52 @@ void MainWindow::cmdCopy_Click(int index) {
 
 void MainWindow::cmdWebsite_Click(int) {
     emit websiteRequested();
+}
+
+void MainWindow::OpenFind() {
+    if (findBox_ == nullptr) {
+        findBox_ = new FindBox(this);
+        connect(findBox_, &FindBox::findRequested, this, &MainWindow::FindNext);
+        // The focus goes back to the list, on the entry found.
+        connect(findBox_, &FindBox::closed, this, [this] {
+            activateWindow();
+            lstPass->setFocus();
+        });
+    }
+    findBox_->Open();
+}
+
+void MainWindow::FindNext(bool forward) {
+    if (findBox_ == nullptr || findBox_->text().isEmpty()) {
+        OpenFind();
+        return;
+    }
+    const QString text = findBox_->text();
+    const std::vector<int> found = lstPass->items()->matches(text);
+    if (found.empty()) {
+        ReportFind(QStringLiteral("No entry matches \"%1\"").arg(Shown(text)));
+        return;
+    }
+    // From the entry found last (or the one the user selected since), round the ends.
+    const int current = lstPass->currentPosition();
+    const int from = current != 0 && lstPass->selected(current) ? current : 0;
+    std::vector<int>::const_iterator at;
+    if (forward) {
+        at = std::upper_bound(found.begin(), found.end(), from);
+        if (at == found.end()) {
+            at = found.begin();
+        }
+    } else {
+        at = std::lower_bound(found.begin(), found.end(), from == 0 ? lstPass->count() + 1 : from);
+        at = at == found.begin() ? found.end() - 1 : at - 1;
+    }
+    lstPass->selectOnly(*at);
+    ReportFind(QStringLiteral("Found %1 of %2").arg(at - found.begin() + 1).arg(found.size()));
+}
+
+void MainWindow::ReportFind(const QString& result) {
+    SetStatusText(result);
+    findBox_->ShowResult(result);
 }
 
 void MainWindow::lstPass_ColumnClick(int header) {

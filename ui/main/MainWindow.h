@@ -11,6 +11,7 @@ class QAction;
 class QLabel;
 class QMenu;
 class QStatusBar;
+class FindBox;
 class QToolButton;
 class VaultSession;
 
@@ -67,6 +68,13 @@ public:
     // without a scheme.
     static QString GotoTarget(const QString& location);
 
+    // Find: Ctrl+F opens the find box; F3 and Shift+F3 select the next and the previous entry whose
+    // username or location holds its text, going round at the ends. Finding only selects: every row
+    // stays, and so does what a save writes.
+    void OpenFind();
+    void FindNext(bool forward);
+    FindBox* findBox() const { return findBox_; }
+
     void SetStatusText(const QString& text);
     QString StatusText() const;
     QLabel* StatusPanel() const { return statusPanel_; }
@@ -88,7 +96,10 @@ protected:
 private:
     void ConnectCommands();
 
+    void ReportFind(const QString& result);
+
     VaultSession* session_;
+    FindBox* findBox_ = nullptr;
     QLabel* statusPanel_ = nullptr;
     bool copied_ = false;   // a field was put on the clipboard this run
     QString copiedValue_;   // the last one

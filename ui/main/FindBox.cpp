@@ -1,0 +1,80 @@
+#include "FindBox.h"
+
+#include <QCloseEvent>
+#include <QHBoxLayout>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QLineEdit>
+#include <QShortcut>
+#include <QVBoxLayout>
+
+FindBox::FindBox(QWidget* owner) : QWidget(owner, Qt::Dialog) {
+    setObjectName(QStringLiteral("findBox"));
+    setWindowTitle(QStringLiteral("Find"));
+    auto* label = new QLabel(QStringLiteral("&Find:"), this);
+    txtFind = new QLineEdit(this);
+    txtFind->setObjectName(QStringLiteral("txtFind"));
+    txtFind->setMinimumWidth(220);
+    label->setBuddy(txtFind); // a screen reader names the box by it
+    lblResult = new QLabel(this);
+    lblResult->setObjectName(QStringLiteral("lblResult"));
+    lblResult->setText(QStringLiteral("Enter finds the next entry whose username or location holds the text."));
+    lblResult->setWordWrap(true);
+
+    auto* row = new QHBoxLayout;
+    row->addWidget(label);
+    row->addWidget(txtFind, 1);
+    auto* column = new QVBoxLayout(this);
+    column->addLayout(row);
+    column->addWidget(lblResult);
+    setFixedWidth(sizeHint().width());
+
+    for (const auto& [keys, forward] : {std::pair{QKeySequence(Qt::Key_F3), true},
+                                        std::pair{QKeySequence(Qt::SHIFT | Qt::Key_F3), false}}) {
+        auto* shortcut = new QShortcut(keys, this);
+        connect(shortcut, &QShortcut::activated, this, [this, forward = forward] { emit findRequested(forward); });
+    }
+}
+
+QString FindBox::text() const {
+    return txtFind->text();
+}
+
+void FindBox::Open() {
+    if (!placed_ && parentWidget() != nullptr) {
+        // Over the owner's top right, clear of its menu bar, where the box hides little of the list.
+        const QRect owner = parentWidget()->frameGeometry();
+        move(owner.right() - width() - 24, owner.top() + 64);
+        placed_ = true;
+    }
+    show();
+    raise();
+    activateWindow();
+    txtFind->setFocus();
+    txtFind->selectAll();
+}
+
+void FindBox::ShowResult(const QString& result) {
+    lblResult->setText(result);
+    // Read by a screen reader with the box it belongs to.
+    txtFind->setAccessibleDescription(result);
+}
+
+void FindBox::keyPressEvent(QKeyEvent* event) {
+    switch (event->key()) {
+    case Qt::Key_Return:
+    case Qt::Key_Enter:
+        emit findRequested(!(event->modifiers() & Qt::ShiftModifier));
+        return;
+    case Qt::Key_Escape:
+        close();
+        return;
+    default:
+        QWidget::keyPressEvent(event);
+    }
+}
+
+void FindBox::closeEvent(QCloseEvent* event) {
+    event->accept();
+    emit closed();
+}

@@ -1,0 +1,34 @@
+// The main window's find box: a small window of its own above the main window, so that no control of the
+// designed window moves or is covered. It takes the text to look for and asks for the next or previous
+// entry holding it; the main window selects that entry and reports the result, which the box shows too.
+#pragma once
+
+#include <QWidget>
+
+class QLabel;
+class QLineEdit;
+
+class FindBox : public QWidget {
+    Q_OBJECT
+public:
+    explicit FindBox(QWidget* owner);
+
+    QLineEdit* txtFind = nullptr;
+    QLabel* lblResult = nullptr;
+
+    QString text() const;
+    // Shows the box beside its owner's top right corner, or where it was, with its text selected.
+    void Open();
+    void ShowResult(const QString& result);
+
+signals:
+    void findRequested(bool forward); // Enter or F3 forward, Shift+Enter or Shift+F3 back
+    void closed();                    // Escape or the close box
+
+protected:
+    void keyPressEvent(QKeyEvent* event) override;
+    void closeEvent(QCloseEvent* event) override;
+
+private:
+    bool placed_ = false;
+};
