@@ -1,0 +1,191 @@
+// Finding an entry in the main window and generating a password in the editor: what the user sees
+// selected and reported, and what the vault holds afterwards.
+#include "TestMain.h"
+#include "EntryEditor.h"
+#include "FindBox.h"
+#include "ListView.h"
+#include "MainWindow.h"
+#include "PasswordDialog.h"
+#include "PasswordGenerator.h"
+#include "Program.h"
+#include "VaultFile.h"
+#include "VaultFormat.h"
+#include "WindowTestRun.h"
+
+#include <QAccessible>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMenu>
+#include <QToolButton>
+#include <QtTest>
+#include <memory>
+
+using vault::Entry;
+
+namespace {
+
+// Several thousand entries; a few of them are the ones looked for, in mixed case and beyond ASCII.
+std::vector<Entry> ManyEntries() {
+    std::vector<Entry> entries;
+    for (int i = 0; i < 4000; ++i) {
+        entries.push_back({"user" + std::to_string(i), "pw" + std::to_string(i), "host" + std::to_string(i) + ".example"});
+    }
+    entries[10] = {"M\xC3\xBCller", "p1", "intranet"};               // Müller
+    entries[1500] = {"anna", "p2", "https://m\xC3\x9CLLER.example"};  // in the location, capitals
+    entries[3999] = {"M\xC3\x9Cller-admin", "p3", ""};                // the last row
+    entries[2000] = {"zed", "m\xC3\xBCller", "nowhere"};             // only the password holds it
+    return entries;
+}
+
+} // namespace
+
+class FindAndGenerateTest : public QObject {
+    Q_OBJECT
+
+    std::unique_ptr<WindowTestRun> folder;
+    MainWindow* main = nullptr;
+
+    QString vaultPath() const { return folder->filePath("data.enc"); }
+    QByteArray onDisk() const {
+        QFile f(vaultPath());
+        return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+    }
+    void start(const std::vector<Entry>& entries) {
+        QVERIFY(!vault::SaveVault(vaultPath().toStdString(), "Secret1", entries));
+        main = TheProgram().LoadMainWindow();
+        main->Form_Load();
+        TheProgram().passwordDialog()->txtPass->setText("Secret1");
+        TheProgram().passwordDialog()->cmdOK_Click();
+        QCOMPARE(main->lstPass->count(), static_cast<int>(entries.size()));
+        main->show();
+        main->activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(main));
+    }
+    // Ctrl+F, the text, then Enter (or Shift+Enter) the given number of times; the selected username.
+    QString find(const QString& text, int times = 1, bool forward = true) {
+        QTest::keyClick(main, Qt::Key_F, Qt::ControlModifier);
+        FindBox* box = main->findBox();
+        if (box == nullptr || !box->isVisible()) {
+            return "(no find box)";
+        }
+        box->txtFind->setText(text);
+        for (int i = 0; i < times; ++i) {
+            QTest::keyClick(box->txtFind, Qt::Key_Return, forward ? Qt::NoModifier : Qt::ShiftModifier);
+        }
+        return selectedUsername();
+    }
+    QString selectedUsername() const {
+        const int row = main->lstPass->firstSelected();
+        return row == 0 ? QString() : main->lstPass->text(row);
+    }
+
+private slots:
+    void initTestCase() { WindowTestRun::PrepareApplication(); }
+    void init() {
+        folder = std::make_unique<WindowTestRun>(WindowTestRun::Options{.showHelp = "0"});
+        start(ManyEntries());
+    }
+    void cleanup() {
+        folder.reset();
+        main = nullptr;
+    }
+
+    // Letter case and the code page's letters are matched as a reader would; the password is not searched.
+    void findsUsernamesAndLocationsInOrderAndGoesRound() {
+        const QByteArray before = onDisk();
+        QCOMPARE(find(QString::fromUtf8("MÜLLER")), QString::fromUtf8("Müller"));
+        QCOMPARE(main->StatusText(), QString("Found 1 of 3"));
+        QCOMPARE(main->findBox()->lblResult->text(), QString("Found 1 of 3"));
+
+        QTest::keyClick(main->findBox()->txtFind, Qt::Key_Return);
+        QCOMPARE(selectedUsername(), QString("anna"));
+        QTest::keyClick(main->findBox(), Qt::Key_F3);
+        QCOMPARE(selectedUsername(), QString::fromUtf8("MÜller-admin"));
+        QCOMPARE(main->StatusText(), QString("Found 3 of 3"));
+        // The last row was scrolled into view.
+        const QRect last = main->lstPass->visualRect(main->lstPass->items()->index(3999, 0));
+        QVERIFY(main->lstPass->viewport()->rect().contains(last));
+        // Past the last it goes round to the first, and back again.
+        QTest::keyClick(main->findBox(), Qt::Key_F3);
+        QCOMPARE(selectedUsername(), QString::fromUtf8("Müller"));
+        QTest::keyClick(main->findBox(), Qt::Key_F3, Qt::ShiftModifier);
+        QCOMPARE(selectedUsername(), QString::fromUtf8("MÜller-admin"));
+        QCOMPARE(main->lstPass->selectionModel()->selectedRows().size(), 1); // one entry selected, no more
+
+        // Escape closes the box and the list has the focus, on the entry found; F3 goes on from there.
+        QTest::keyClick(main->findBox()->txtFind, Qt::Key_Escape);
+        QVERIFY(!main->findBox()->isVisible());
+        QVERIFY(QTest::qWaitForWindowActive(main));
+        QCOMPARE(QApplication::focusWidget(), main->lstPass);
+        QTest::keyClick(main, Qt::Key_F3);
+        QCOMPARE(selectedUsername(), QString::fromUtf8("Müller"));
+        QTest::keyClick(main, Qt::Key_F3, Qt::ShiftModifier);
+        QCOMPARE(selectedUsername(), QString::fromUtf8("MÜller-admin"));
+
+        // Finding changed nothing: every row is there, and a save writes what it would have written.
+        QCOMPARE(main->lstPass->count(), 4000);
+        QCOMPARE(onDisk(), before);
+        QVERIFY(TheProgram().session().Save());
+        QCOMPARE(onDisk(), before);
+    }
+
+    void findsInTheOrderShownAfterASort() {
+        main->lstPass_ColumnClick(1); // by username; the first click turns the list to descending
+        QCOMPARE(main->lstPass->sortOrder(), int(EntryList::Descending)); // zed ... MÜller-admin, Müller, anna
+        QCOMPARE(find(QString::fromUtf8("müller")), QString::fromUtf8("MÜller-admin"));
+        QCOMPARE(find(QString::fromUtf8("müller"), 1, false), QString("anna")); // round the top
+        QCOMPARE(find(QString::fromUtf8("müller"), 1, false), QString::fromUtf8("Müller"));
+        main->lstPass_ColumnClick(1); // ascending
+        main->lstPass->clearSelection();
+        // user399 and user3990 to user3998: the first shown is the shortest.
+        QCOMPARE(find("USER399"), QString("user399"));
+        QCOMPARE(main->StatusText(), QString("Found 1 of 10"));
+    }
+
+    void nothingFoundSaysSoAndSelectsNothing() {
+        main->lstPass->selectOnly(5);
+        QCOMPARE(find("no such entry"), QString("user4"));
+        QCOMPARE(main->StatusText(), QString("No entry matches \"no such entry\""));
+        // A screen reader reading the box hears the result with it.
+        QCOMPARE(main->findBox()->txtFind->accessibleDescription(), QString("No entry matches \"no such entry\""));
+        QAccessibleInterface* box = QAccessible::queryAccessibleInterface(main->findBox()->txtFind);
+        QCOMPARE(box->text(QAccessible::Name), QString("Find:"));
+        // An empty text opens the box again rather than finding everything.
+        main->findBox()->txtFind->clear();
+        QTest::keyClick(main->findBox(), Qt::Key_F3);
+        QCOMPARE(selectedUsername(), QString("user4"));
+    }
+
+    // The editor's password box: Ctrl+G and the context menu's command fill it; Save stores it exactly.
+    void generatedPasswordIsShownAndStoredOnSave() {
+        main->lstPass->selectOnly(1);
+        main->cmdEdit_Click();
+        EntryEditor* editor = TheProgram().editor();
+        QVERIFY(editor != nullptr);
+        const QByteArray before = onDisk();
+        QVERIFY(QTest::qWaitForWindowActive(editor));
+        editor->txtPassword->setFocus();
+        QTest::keyClick(editor->txtPassword, Qt::Key_G, Qt::ControlModifier);
+        const QString generated = editor->txtPassword->text();
+        QCOMPARE(generated.size(), 20);
+        QCOMPARE(onDisk(), before); // nothing is stored until Save
+        QTest::keyClick(editor->txtPassword, Qt::Key_Z, Qt::ControlModifier);
+        QCOMPARE(editor->txtPassword->text(), QString("pw0")); // undone
+        std::unique_ptr<QMenu> menu(editor->PasswordMenu());
+        QAction* generate = menu->findChild<QAction*>("generatePassword");
+        QVERIFY(generate != nullptr);
+        QCOMPARE(generate->text(), QString("Generate Password"));
+        generate->trigger();
+        const QString fromMenu = editor->txtPassword->text();
+        QVERIFY(fromMenu.size() == 20 && fromMenu != generated);
+
+        editor->cmdAdd_Click();
+        QVERIFY(TheProgram().editor() == nullptr);
+        const auto stored = vault::ReadEntries(vaultPath().toStdString());
+        QVERIFY(stored.ok());
+        QCOMPARE(QString::fromStdString((*stored)[0].password), fromMenu);
+    }
+};
+
+KEYSHELF_TEST_MAIN(FindAndGenerateTest)
+#include "FindAndGenerateTest.moc"
