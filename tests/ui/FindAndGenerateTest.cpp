@@ -99,6 +99,10 @@ private slots:
 
         QTest::keyClick(main->findBox()->txtFind, Qt::Key_Return);
         QCOMPARE(selectedUsername(), QString("anna"));
+        // An entry out of sight comes to the middle of the list, clear of the box over its bottom corner.
+        const QRect anna = main->lstPass->visualRect(main->lstPass->items()->index(1500, 0));
+        QVERIFY2(qAbs(anna.center().y() - main->lstPass->viewport()->height() / 2) <= anna.height(),
+                 qPrintable(QString("row at %1 of %2").arg(anna.center().y()).arg(main->lstPass->viewport()->height())));
         QTest::keyClick(main->findBox(), Qt::Key_F3);
         QCOMPARE(selectedUsername(), QString::fromUtf8("MÜller-admin"));
         QCOMPARE(main->StatusText(), QString("Found 3 of 3"));

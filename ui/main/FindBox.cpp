@@ -6,9 +6,11 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QShortcut>
+#include <QStyle>
 #include <QVBoxLayout>
 
-FindBox::FindBox(QWidget* owner) : QWidget(owner, Qt::Dialog) {
+FindBox::FindBox(QWidget* owner)
+    : QWidget(owner, Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowCloseButtonHint) {
     setObjectName(QStringLiteral("findBox"));
     setWindowTitle(QStringLiteral("Find"));
     auto* label = new QLabel(QStringLiteral("&Find:"), this);
@@ -18,8 +20,7 @@ FindBox::FindBox(QWidget* owner) : QWidget(owner, Qt::Dialog) {
     label->setBuddy(txtFind); // a screen reader names the box by it
     lblResult = new QLabel(this);
     lblResult->setObjectName(QStringLiteral("lblResult"));
-    lblResult->setText(QStringLiteral("Enter finds the next entry whose username or location holds the text."));
-    lblResult->setWordWrap(true);
+    lblResult->setText(QStringLiteral("Enter: next.  Shift+Enter: previous."));
 
     auto* row = new QHBoxLayout;
     row->addWidget(label);
@@ -27,7 +28,9 @@ FindBox::FindBox(QWidget* owner) : QWidget(owner, Qt::Dialog) {
     auto* column = new QVBoxLayout(this);
     column->addLayout(row);
     column->addWidget(lblResult);
-    setFixedWidth(sizeHint().width());
+    setFixedSize(sizeHint());
+    // A long result is cut short here; a screen reader gets it whole (see ShowResult).
+    lblResult->setMinimumWidth(1);
 
     for (const auto& [keys, forward] : {std::pair{QKeySequence(Qt::Key_F3), true},
                                         std::pair{QKeySequence(Qt::SHIFT | Qt::Key_F3), false}}) {
@@ -40,11 +43,11 @@ QString FindBox::text() const {
     return txtFind->text();
 }
 
-void FindBox::Open() {
-    if (!placed_ && parentWidget() != nullptr) {
-        // Over the owner's top right, clear of its menu bar, where the box hides little of the list.
-        const QRect owner = parentWidget()->frameGeometry();
-        move(owner.right() - width() - 24, owner.top() + 64);
+void FindBox::Open(const QPoint& corner) {
+    if (!placed_) {
+        // The desktop's frame is known only once the window is shown: count a title bar's height for it.
+        const int titleBar = style()->pixelMetric(QStyle::PM_TitleBarHeight);
+        move(corner - QPoint(width(), height() + titleBar));
         placed_ = true;
     }
     show();
@@ -55,7 +58,7 @@ void FindBox::Open() {
 }
 
 void FindBox::ShowResult(const QString& result) {
-    lblResult->setText(result);
+    lblResult->setText(lblResult->fontMetrics().elidedText(result, Qt::ElideMiddle, lblResult->width()));
     // Read by a screen reader with the box it belongs to.
     txtFind->setAccessibleDescription(result);
 }

@@ -1,5 +1,6 @@
 // The main window's find box: a small window of its own above the main window, so that no control of the
-// designed window moves or is covered. It takes the text to look for and asks for the next or previous
+// designed window moves. It opens over the bottom right corner of the list, away from the commands, and
+// the list brings each entry found to its middle, clear of the box. It takes the text to look for and asks for the next or previous
 // entry holding it; the main window selects that entry and reports the result, which the box shows too.
 #pragma once
 
@@ -17,8 +18,9 @@ public:
     QLabel* lblResult = nullptr;
 
     QString text() const;
-    // Shows the box beside its owner's top right corner, or where it was, with its text selected.
-    void Open();
+    // Shows the box with its text selected: the first time with its bottom right corner at `corner` (in
+    // screen coordinates), later where the user left it.
+    void Open(const QPoint& corner);
     void ShowResult(const QString& result);
 
 signals:

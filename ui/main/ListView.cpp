@@ -110,8 +110,11 @@ void ListView::selectOnly(int position) {
         return;
     }
     const QModelIndex index = model_->index(position - 1, 0);
+    // A row out of sight comes to the middle, where nothing lies over it. (Asked before the row becomes
+    // current, which scrolls it just into sight.)
+    const bool inSight = viewport()->rect().contains(visualRect(index));
     selectionModel()->setCurrentIndex(index, QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows);
-    scrollTo(index);
+    scrollTo(index, inSight ? EnsureVisible : PositionAtCenter);
 }
 
 int ListView::firstSelected() const {

@@ -270,7 +270,9 @@ void MainWindow::OpenFind() {
             lstPass->setFocus();
         });
     }
-    findBox_->Open();
+    // Over the list's bottom right corner, inside its frame.
+    QWidget* rows = lstPass->viewport();
+    findBox_->Open(rows->mapToGlobal(rows->rect().bottomRight()) - QPoint(8, 8));
 }
 
 void MainWindow::FindNext(bool forward) {

@@ -1,0 +1,78 @@
+#!/usr/bin/env bash
+# Finding an entry among thousands and generating a password, in real windows and by keyboard alone:
+# Ctrl+F, the text, Enter selects the entry; Escape gives the list the focus on it; Enter edits it;
+# Ctrl+G in the password box fills it, Save stores it, and data.enc holds exactly that password.
+# Usage: find_generate_test.sh path/to/keyshelf path/to/make_vault screenshot-folder
+set -u
+PROGRAM=$1
+MAKE_VAULT=$2
+SHOTS=$3
+. "$(dirname "$0")/x11.sh"
+
+start_x
+prepare_folder "$PROGRAM"
+help_off
+
+clipboard() {
+    xclip -o -selection clipboard 2>/dev/null
+}
+
+# 3,000 entries; the one looked for lies far down the list, out of sight.
+entries=()
+for i in $(seq 0 2999); do
+    if [ "$i" -eq 2500 ]; then
+        entries+=("Carol.Example" "c-pw" "www.carol.example")
+    else
+        entries+=("user$i" "pw$i" "host$i.example")
+    fi
+done
+start_logged_in "$MAKE_VAULT" "${entries[@]}"
+xdotool windowactivate --sync "$main"
+sleep 0.5
+
+STEP="find"
+xdotool key ctrl+f
+box=$(wait_window "Find") || exit 1
+xdotool type --delay 20 "carol"
+xdotool key Return
+sleep 0.3
+shot find-box
+xdotool key Escape
+wait_gone_window() {
+    for _ in $(seq 50); do
+        xdotool search --onlyvisible --name "^Find\$" >/dev/null 2>&1 || return 0
+        sleep 0.1
+    done
+    fail "the find box did not close"
+}
+wait_gone_window
+sleep 0.3
+xdotool key ctrl+c                       # the list's own copy: the selected entry's username
+sleep 0.3
+[ "$(clipboard)" = "Carol.Example" ] || fail "the entry selected after Find is \"$(clipboard)\", not Carol.Example"
+
+STEP="generate"
+xdotool key Return                       # Enter on the list edits the selected entry
+editor=$(wait_window "Edit an entry") || exit 1
+xdotool key Tab Tab Tab                  # Cancel, Save, the username box, then the password box
+xdotool key ctrl+g
+sleep 0.2
+shot generate-password
+xdotool key ctrl+a ctrl+c                # the box's own copy, to learn what it shows
+sleep 0.3
+generated=$(clipboard)
+[ "${#generated}" -eq 20 ] || fail "the password box holds \"$generated\", not a 20-character password"
+case "$generated" in *"|"* | *" "*) fail "the generated password \"$generated\" holds \"|\" or a space" ;; esac
+[ "$generated" != "c-pw" ] || fail "Ctrl+G left the password as it was"
+xdotool key Tab Return                   # Enter in the location box saves
+sleep 0.5
+xdotool search --onlyvisible --name "^Edit an entry\$" >/dev/null 2>&1 && fail "the editor stayed open after Save"
+
+entries[2500 * 3 + 1]=$generated
+"$MAKE_VAULT" "$WORK/expected.enc" "Secret1" "${entries[@]}" || fail "make_vault failed"
+cmp -s "$WORK/expected.enc" "$WORK/data.enc" || fail "data.enc does not hold the generated password exactly"
+
+close_window "$main"
+wait_gone "$APP_PID" || fail "the program did not end"
+grep -qF "$generated" "$WORK/stderr" && fail "the generated password appeared on stderr"
+echo "find and generate: ok"
