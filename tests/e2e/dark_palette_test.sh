@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Every window in a dark palette, qt6ct's "darker" colour scheme as a desktop with a dark theme hands it to
 # Qt programs, and for comparison in the default light one: the password dialog in both modes, the help
-# window, the main window, the editor adding and editing, and the about window, each in a screenshot of
+# window, the main window, the editor adding and editing (with the password box's menu), the find box, and
+# the about window, each in a screenshot of
 # its own. The texts that have colours of their own (the help's headings and warning, the about window's
 # product name and link) must stand out from what lies behind them in both palettes, and in the light one
 # keep exactly the colours they always had; so must the labels and the typed text of the dialogs.
@@ -156,7 +157,22 @@ for palette in dark light; do
     window_shot "$name-editor-edit" "$editor"
     legible "$name-editor-edit" "77x17+8+8" 60 "the label \"Username:\""
     legible "$name-editor-edit" "120x15+92+7" 40 "the username in its box"
+    xdotool key Tab Tab Tab Menu # the password box's context menu, by keyboard
+    sleep 0.5
+    shot "$name-editor-password-menu"
+    xdotool key Escape
     close_window "$editor"
+    sleep 0.3
+
+    xdotool windowactivate --sync "$main"
+    xdotool key ctrl+f
+    find=$(wait_window "Find") || exit 1
+    xdotool type --delay 20 "ALI"
+    xdotool key Return
+    sleep 0.3
+    window_shot "$name-find" "$find"
+    window_shot "$name-main-window-found" "$main"
+    xdotool key Escape
     sleep 0.3
 
     about=$(open_about "$main") || exit 1 # from its menu
