@@ -154,6 +154,9 @@ private slots:
         QCOMPARE(main->findBox()->txtFind->accessibleDescription(), QString("No entry matches \"no such entry\""));
         QAccessibleInterface* box = QAccessible::queryAccessibleInterface(main->findBox()->txtFind);
         QCOMPARE(box->text(QAccessible::Name), QString("Find:"));
+        QAccessibleInterface* window = QAccessible::queryAccessibleInterface(main->findBox());
+        QCOMPARE(window->role(), QAccessible::Dialog);
+        QCOMPARE(window->text(QAccessible::Name), QString("Find"));
         // An empty text opens the box again rather than finding everything.
         main->findBox()->txtFind->clear();
         QTest::keyClick(main->findBox(), Qt::Key_F3);

@@ -63,7 +63,6 @@ EntryEditor::EntryEditor(Store store, QWidget* parent) : QWidget(parent), store_
     });
     connect(new QShortcut(QKeySequence(Qt::CTRL | Qt::Key_G), txtPassword, nullptr, nullptr, Qt::WidgetShortcut),
             &QShortcut::activated, this, &EntryEditor::GeneratePassword);
-    txtPassword->setAccessibleDescription(QStringLiteral("Ctrl+G generates a password"));
     // Enter in the location box saves; in the other two it does nothing.
     connect(txtWebsite, &QLineEdit::returnPressed, this, [this] { cmdAdd_Click(0); });
 }
