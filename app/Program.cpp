@@ -41,9 +41,22 @@ Program::~Program() {
 }
 
 void Program::Start() {
+    OpenSplash()->show();
+}
+
+SplashWindow* Program::OpenSplash() {
     SplashWindow* splash = LoadSplash();
     splash->Form_Load();
-    splash->show();
+    if (buildConfig::Skinned()) {
+        appearance_.SkinSplash(splash, splash->skn);
+    }
+    return splash;
+}
+
+void Program::ApplySkin(QWidget* window) const {
+    if (window != nullptr && buildConfig::Skinned()) {
+        appearance_.SkinForm(window);
+    }
 }
 
 SplashWindow* Program::LoadSplash() {
@@ -55,6 +68,7 @@ SplashWindow* Program::LoadSplash() {
 }
 
 void Program::SplashFinished() {
+    appearance_.SkinStartUp();
     const bool made = main_ == nullptr;
     MainWindow* main = LoadMainWindow();
     if (made) {
@@ -76,6 +90,7 @@ MainWindow* Program::LoadMainWindow() {
         connect(main_, &MainWindow::aboutRequested, this, &Program::OpenAbout);
         connect(main_, &MainWindow::websiteRequested, this, [this] { OpenWebsite(false); });
         connect(main_, &MainWindow::closing, this, &Program::MainWindowClosing);
+        connect(main_, &MainWindow::bannerDue, this, [this] { appearance_.ShowBanner(main_); });
     }
     return main_;
 }
@@ -91,6 +106,7 @@ void Program::OpenGate() {
         pass_->Form_Load(
             gate == VaultSession::Gate::Create,
             [this](const QString& typed) { return session_.IsMasterPassword(typed); }, main_);
+        ApplySkin(pass_);
     }
     pass_->show();
 }
@@ -112,6 +128,7 @@ void Program::PasswordAccepted(const QString& password) {
 
 void Program::FinishStartUp() {
     if (main_ != nullptr) {
+        ApplySkin(main_);
         main_->afterFormLoad();
     }
     if (seams::OpenSettings()->value(QStringLiteral("Settings/showHelp"), QStringLiteral("1")).toString() ==
@@ -145,6 +162,7 @@ void Program::OpenHelp() {
     HelpWindow* help = LoadHelpWindow();
     if (made) {
         help->Form_Load(); // closes it again when there is no document
+        ApplySkin(help_);
     }
     Present(help_);
 }
@@ -163,6 +181,7 @@ void Program::OpenAbout() {
     AboutWindow* about = LoadAboutWindow();
     if (made) {
         about->Form_Load();
+        ApplySkin(about_);
     }
     Present(about_);
 }
@@ -174,6 +193,7 @@ void Program::OpenEditor(const EntryEditor::Request& request) {
         });
         connect(editor_, &EntryEditor::closed, this, [this] { editor_.clear(); });
         editor_->Form_Load(request);
+        ApplySkin(editor_);
     }
     Present(editor_);
 }
@@ -215,7 +235,7 @@ void Program::MainWindowClosing() {
         return;
     }
     if (buildConfig::Skinned()) {
-        appearance::SkinShutDown();
+        appearance_.SkinShutDown();
     }
     if (launcher_ != nullptr) {
         launcher_->close();

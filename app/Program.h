@@ -4,6 +4,7 @@
 #pragma once
 
 #include "AboutWindow.h"
+#include "Appearance.h"
 #include "EntryEditor.h"
 #include "HelpWindow.h"
 #include "MainWindow.h"
@@ -26,6 +27,7 @@ public:
     void Start();
 
     VaultSession& session() { return session_; }
+    Appearance& appearance() { return appearance_; }
 
     // The windows that are open (or loaded and hidden), else nullptr.
     SplashWindow* splash() const { return splash_; }
@@ -35,6 +37,9 @@ public:
     HelpWindow* helpWindow() const { return help_; }
     AboutWindow* aboutWindow() const { return about_; }
     WebsiteLauncher* websiteLauncher() const { return launcher_; }
+
+    // The splash, loaded and in the skin's look when skinning is on; the caller shows it.
+    SplashWindow* OpenSplash();
 
     // Each window, made and wired when there is none; its load handler is the caller's to run.
     SplashWindow* LoadSplash();
@@ -58,8 +63,11 @@ private:
     void FinishStartUp();
     void UnloadPasswordDialog();
     void MainWindowClosing();
+    // Shows a window in the skin's look, when skinning is on and the window is still there.
+    void ApplySkin(QWidget* window) const;
 
     VaultSession session_;
+    Appearance appearance_;
     QPointer<SplashWindow> splash_;
     QPointer<MainWindow> main_;
     QPointer<PasswordDialog> pass_;

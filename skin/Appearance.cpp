@@ -11,24 +11,14 @@
 
 namespace appearance {
 
-QPointer<Skin> objSkin;
-QPointer<SkinCompanion> objSkinCompanion;
-QPointer<QWidget> picBox;
-
 namespace {
 
 struct Version {
     int platformId = 2; // the NT family
     int major = 6;
 };
+// What the platform reports; tests may report another system.
 Version gVersion;
-
-SkinCompanion* Companion() {
-    if (objSkinCompanion == nullptr) {
-        objSkinCompanion = new SkinCompanion(objSkin);
-    }
-    return objSkinCompanion;
-}
 
 void SetColour(QWidget* w, QPalette::ColorRole role, const QColor& colour) {
     QPalette palette = w->palette();
@@ -72,44 +62,64 @@ void ResetWindowRegion(QWidget* form) {
     form->setMask(QRegion(0, 0, width, height));
 }
 
-void SkinForm(QWidget* form) {
-    if (form == nullptr || objSkin == nullptr) {
-        return;
-    }
-    const auto back = objSkin->Property(2);
-    const auto text = objSkin->Property(3);
-    const auto picture = objSkin->Property(4);
-    if (back && text && picture) {
-        ColourControls(form, *back, *text, *picture);
-    }
-    if (IsVistaOrLater() && buildConfig::Skinned()) {
-        ResetWindowRegion(form);
-    }
-    objSkin->Apply(form);
+void SetReportedVersion(int platformId, int major) {
+    gVersion = {platformId, major};
 }
 
-void SkinSplash(QWidget* splash, Skin* skn) {
-    objSkin = skn;
+
+} // namespace appearance
+
+Appearance::Appearance() = default;
+
+Appearance::~Appearance() {
+    delete companion_;
+}
+
+SkinCompanion* Appearance::Companion() {
+    if (companion_ == nullptr) {
+        companion_ = new SkinCompanion(skin_);
+    }
+    return companion_;
+}
+
+void Appearance::SkinForm(QWidget* form) const {
+    if (form == nullptr || skin_ == nullptr) {
+        return;
+    }
+    const auto back = skin_->Property(2);
+    const auto text = skin_->Property(3);
+    const auto picture = skin_->Property(4);
+    if (back && text && picture) {
+        appearance::ColourControls(form, *back, *text, *picture);
+    }
+    if (appearance::IsVistaOrLater() && buildConfig::Skinned()) {
+        appearance::ResetWindowRegion(form);
+    }
+    skin_->Apply(form);
+}
+
+void Appearance::SkinSplash(QWidget* splash, Skin* skn) {
+    skin_ = skn;
     SkinForm(splash);
     SkinCompanion* companion = Companion();
     companion->Operation1(skn);
     companion->Operation2();
 }
 
-void SkinStartUp() {
-    if (!IsVistaOrLater()) {
+void Appearance::SkinStartUp() {
+    if (!appearance::IsVistaOrLater()) {
         return;
     }
     Companion()->Operation3();
 }
 
-void SkinShutDown() {
-    if (objSkinCompanion != nullptr) {
-        objSkinCompanion->Operation3();
+void Appearance::SkinShutDown() {
+    if (companion_ != nullptr) {
+        companion_->Operation3();
     }
 }
 
-void ShowBanner(QWidget* form, bool pixelScale) {
+void Appearance::ShowBanner(QWidget* form, bool pixelScale) {
     QWidget* client = layouts::ClientArea(form);
     auto* banner = client->findChild<QWidget*>(QStringLiteral("wbBanner"));
     auto* picture = client->findChild<QWidget*>(QStringLiteral("wbPicture"));
@@ -120,7 +130,7 @@ void ShowBanner(QWidget* form, bool pixelScale) {
     auto* box = new QWidget(client);
     box->setObjectName(QStringLiteral("picBox"));
     box->setProperty("typeName", QStringLiteral("PictureBox"));
-    picBox = box;
+    picBox_ = box;
     // 2.-4. In the banner's place, narrower by the margin that hides the web view's scroll bar.
     const int margin = pixelScale ? 20 * 15 : 280;
     layouts::SetGeometry(box, layouts::Left(banner), layouts::Top(banner), layouts::Width(banner) - margin,
@@ -141,15 +151,3 @@ void ShowBanner(QWidget* form, bool pixelScale) {
 #endif
 }
 
-void SetReportedVersion(int platformId, int major) {
-    gVersion = {platformId, major};
-}
-
-void Reset() {
-    delete objSkinCompanion;
-    objSkin = nullptr;
-    picBox = nullptr;
-    gVersion = {};
-}
-
-} // namespace appearance

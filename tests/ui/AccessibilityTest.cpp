@@ -330,8 +330,7 @@ private slots:
     }
 
     void splashWindow() {
-        SplashWindow* splash = TheProgram().LoadSplash();
-        splash->Form_Load();
+        SplashWindow* splash = TheProgram().OpenSplash();
         splash->Timer2->stop(); // the main window would follow
         splash->show();
         READ_AS_SHOWN(splash, QAccessible::Dialog);

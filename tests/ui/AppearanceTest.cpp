@@ -46,7 +46,7 @@ class AppearanceTest : public QObject {
     std::unique_ptr<WindowTestRun> folder;
 
     static Banner* ShowBannerAndWait(MainWindow* main) {
-        appearance::ShowBanner(main);
+        TheProgram().appearance().ShowBanner(main);
         Banner* banner = main->wbBanner->findChild<Banner*>();
         QSignalSpy loaded(banner, &Banner::loadFinished);
         if (!loaded.wait(30000) || !loaded.first().first().toBool()) {
@@ -86,8 +86,7 @@ class AppearanceTest : public QObject {
         f.open(QIODevice::WriteOnly);
         f.write(QByteArray::fromStdString(vault::VaultBytes("Secret1", {{"u", "p", "www.u.example"}})));
         f.close();
-        SplashWindow* splash = TheProgram().LoadSplash();
-        splash->Form_Load();
+        SplashWindow* splash = TheProgram().OpenSplash();
         for (int tick = 0; tick < 75; ++tick) {
             splash->Timer2_Timer();
         }
@@ -103,20 +102,20 @@ private slots:
         buildConfig::testing::ForceSkin(std::nullopt);
         folder = std::make_unique<WindowTestRun>(WindowTestRun::Options{.showHelp = "0"});
         buildConfig::testing::ForceBannerURL("http://127.0.0.1:9/adserver.asp"); // nothing listens there
-        appearance::Reset();
+        appearance::SetReportedVersion(2, 6); // the system this platform reports
     }
 
     void cleanup() {
         folder.reset();
-        appearance::Reset();
+        appearance::SetReportedVersion(2, 6); // the system this platform reports
         buildConfig::testing::ForceSkin(std::nullopt);
         banner::testing::SetModulePath(QStringLiteral(KEYSHELF_BANNER_MODULE));
     }
 
     void bannerGeometry() {
         MainWindow& main = *TheProgram().LoadMainWindow();
-        appearance::ShowBanner(&main);
-        QWidget* box = appearance::picBox;
+        TheProgram().appearance().ShowBanner(&main);
+        QWidget* box = TheProgram().appearance().bannerBox();
         QVERIFY(box != nullptr);
         QCOMPARE(box->objectName(), QString("picBox"));
         // 7335 wide less the 280-twip margin, 945 high, at the banner's place.
@@ -141,8 +140,8 @@ private slots:
 
         // A form that measures in pixels gets a 20-pixel margin.
         MainWindow pixels(&TheProgram().session());
-        appearance::ShowBanner(&pixels, true);
-        QCOMPARE(appearance::picBox->width(), 7335 / 15 - 20);
+        TheProgram().appearance().ShowBanner(&pixels, true);
+        QCOMPARE(TheProgram().appearance().bannerBox()->width(), 7335 / 15 - 20);
     }
 
     // The band shows the configured page. A script's click on its link opens nothing; the user's click
@@ -278,7 +277,7 @@ private slots:
             banner::testing::SetModulePath(path);
             MainWindow* main = logIn();
             QVERIFY(main != nullptr);
-            QTRY_VERIFY(appearance::picBox != nullptr);
+            QTRY_VERIFY(TheProgram().appearance().bannerBox() != nullptr);
             Banner* band = main->wbBanner->findChild<Banner*>();
             QVERIFY(band != nullptr);
             QVERIFY(band->band() == nullptr);
@@ -287,7 +286,7 @@ private slots:
             band->Navigate(buildConfig::BannerURL()); // does nothing
             { // a second band tries no second load
                 MainWindow other(&TheProgram().session());
-                appearance::ShowBanner(&other);
+                TheProgram().appearance().ShowBanner(&other);
             }
             QCOMPARE(warnings.size(), 1);
             QVERIFY2(warnings.first().contains(path), qPrintable(warnings.first()));
@@ -358,10 +357,10 @@ private slots:
         buildConfig::testing::ForceSkin(true);
         MainWindow* main = logIn();
         QVERIFY(buildConfig::Skinned());
-        QVERIFY(appearance::objSkin != nullptr);
-        QCOMPARE(appearance::objSkin, TheProgram().splash()->skn);
+        QVERIFY(TheProgram().appearance().skin() != nullptr);
+        QCOMPARE(TheProgram().appearance().skin(), TheProgram().splash()->skn);
         // Splash: the companion's first and second operations; end of the splash: its third.
-        QCOMPARE(appearance::objSkinCompanion->calls(), QStringList({"1", "2", "3"}));
+        QCOMPARE(TheProgram().appearance().companion()->calls(), QStringList({"1", "2", "3"}));
         for (QWidget* w : {static_cast<QWidget*>(TheProgram().splash()), static_cast<QWidget*>(main)}) {
             QCOMPARE(w->property("skinned").toString(), QString("Standard Skin"));
             QVERIFY(!w->mask().isEmpty());
@@ -371,7 +370,7 @@ private slots:
         main->mnuAboutItem[0]->trigger();
         QCOMPARE(TheProgram().aboutWindow()->property("skinned").toString(), QString("Standard Skin"));
         // The main window's unload: the third operation again, before the end.
-        QPointer<SkinCompanion> companion = appearance::objSkinCompanion;
+        QPointer<SkinCompanion> companion = TheProgram().appearance().companion();
         main->close();
         QCOMPARE(companion->calls(), QStringList({"1", "2", "3", "3"}));
         QCOMPARE(seams::testing::endCalls(), 1);
@@ -381,12 +380,12 @@ private slots:
         appearance::SetReportedVersion(2, 5); // an older system: SkinStartUp does nothing either
         MainWindow* main = logIn();
         QVERIFY(!buildConfig::Skinned());
-        QVERIFY(appearance::objSkin == nullptr);
-        QVERIFY(appearance::objSkinCompanion == nullptr);
+        QVERIFY(TheProgram().appearance().skin() == nullptr);
+        QVERIFY(TheProgram().appearance().companion() == nullptr);
         QVERIFY(!main->property("skinned").isValid());
         QVERIFY(main->mask().isEmpty());
         // The banner is shown all the same, once the window is up.
-        QTRY_VERIFY(appearance::picBox != nullptr);
+        QTRY_VERIFY(TheProgram().appearance().bannerBox() != nullptr);
     }
 
     void launcherAddressRules_data() {
@@ -443,9 +442,9 @@ private slots:
 
     void aboutWindowSkinnedClonesEveryPlainLabel() {
         buildConfig::testing::ForceSkin(true);
-        appearance::objSkin = new Skin(nullptr);
-        AboutWindow* about = TheProgram().LoadAboutWindow();
-        about->Form_Load();
+        TheProgram().appearance().setSkin(new Skin(nullptr));
+        TheProgram().OpenAbout();
+        AboutWindow* about = TheProgram().aboutWindow();
         const QStringList plain = {"Label1", "Label2", "Label3", "Label4", "lblWebsite", "lblCompany", "lblVersion"};
         QCOMPARE(about->SkinLabel1.size(), 1 + plain.size());
         QStringList cloned;
@@ -469,7 +468,7 @@ private slots:
         expected.sort();
         QCOMPARE(cloned, expected); // exactly one clone each
         QCOMPARE(about->SkinLabel1[0]->geometry(), QRect(32, 184, 37, 13)); // the template is left as it was
-        delete appearance::objSkin.data();
+        delete TheProgram().appearance().skin();
     }
 };
 

@@ -94,7 +94,6 @@ private slots:
         folder.reset();
         QApplication::setPalette(light);
         buildConfig::testing::ForceSkin(std::nullopt);
-        appearance::objSkin = nullptr;
     }
 
     void ratiosAsWcagGivesThem() {
@@ -336,12 +335,13 @@ private slots:
     // keep the skin's text where it reads there, and take the palette's text on a dark base.
     void skinnedWindowsInBothPalettes() {
         Skin skin;
-        appearance::objSkin = &skin;
+        TheProgram().appearance().setSkin(&skin);
         buildConfig::testing::ForceSkin(true);
         const QColor darkestSurface(0xB3, 0xC7, 0xE0); // a pressed button; the window and bars are lighter
         const auto openEditor = [] {
             auto* editor = new EntryEditor([](const EntryEditor::Request&) { return VaultSession::Stored::NotSaved; });
             editor->Form_Load({});
+            TheProgram().appearance().SkinForm(editor);
             editor->show();
             return editor;
         };
@@ -399,6 +399,7 @@ private slots:
         SetPalette(Darker());
         auto* help = new HelpWindow;
         help->Form_Load();
+        TheProgram().appearance().SkinForm(help);
         help->show();
         QCOMPARE(help->Check1->palette().color(QPalette::WindowText), skin.text());
         delete help;

@@ -51,8 +51,7 @@ class MainWindowTest : public QObject {
 
     // Runs the splash to its 75th tick; the main window loads and the password dialog opens.
     MainWindow* startFromSplash() {
-        SplashWindow* splash = TheProgram().LoadSplash();
-        splash->Form_Load();
+        SplashWindow* splash = TheProgram().OpenSplash();
         splash->show();
         for (int tick = 0; tick < 75; ++tick) {
             splash->Timer2_Timer();
@@ -185,8 +184,7 @@ private slots:
     }
 
     void firstRunFromTheSplash() {
-        SplashWindow* splash = TheProgram().LoadSplash();
-        splash->Form_Load();
+        SplashWindow* splash = TheProgram().OpenSplash();
         QCOMPARE(splash->size(), splash->Image1->size());
         QCOMPARE(splash->Image1->pixmap().size(), QSize(476, 316)); // the picture inside a one-pixel border
         splash->show();

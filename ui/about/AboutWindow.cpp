@@ -4,7 +4,6 @@
 #include "Builder.h"
 #include "Contrast.h"
 #include "Identity.h"
-#include "Appearance.h"
 
 #include <QCloseEvent>
 #include <QLabel>
@@ -51,9 +50,9 @@ void AboutWindow::Form_Load() {
     lblCompany->setText(QString::fromUtf8(identity::CompanyName));
     lblVersion->setText(QStringLiteral("%1.%2").arg(identity::VersionMajor).arg(identity::VersionMinor));
     lblWebsite->setText(QString::fromUtf8(identity::Comments));
+    // The skin is applied by whoever opened the window; its skinned labels are this window's own.
     if (buildConfig::Skinned()) {
         CloneLabels();
-        appearance::SkinForm(this);
     }
 }
 

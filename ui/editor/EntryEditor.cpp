@@ -3,7 +3,6 @@
 #include "BuildConfiguration.h"
 #include "Builder.h"
 
-#include "Appearance.h"
 #include "Cp1252.h"
 #include "PasswordGenerator.h"
 #include "Seams.h"
@@ -77,9 +76,6 @@ void EntryEditor::Form_Load(const Request& request) {
         txtUsername->setText(request.entry.username);
         txtPassword->setText(request.entry.password);
         txtWebsite->setText(request.entry.location);
-    }
-    if (buildConfig::Skinned()) {
-        appearance::SkinForm(this);
     }
 }
 

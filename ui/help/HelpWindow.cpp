@@ -5,7 +5,6 @@
 #include "RtfDocument.h"
 #include "Seams.h"
 #include "TopMost.h"
-#include "Appearance.h"
 #include "FileExists.h"
 
 #include <QCheckBox>
@@ -55,9 +54,6 @@ QString HelpWindow::HelpPath() {
 }
 
 void HelpWindow::Form_Load() {
-    if (buildConfig::Skinned()) {
-        appearance::SkinForm(this);
-    }
     const QString path = HelpPath();
     if (!fileExists::FileExists(path.toStdString())) {
         // No document, no window: the one made for this request goes again unseen.

@@ -1,6 +1,5 @@
 #include "MainWindow.h"
 
-#include "Appearance.h"
 #include "BuildConfiguration.h"
 #include "Builder.h"
 #include "FindBox.h"
@@ -347,9 +346,6 @@ void MainWindow::Form_Unload() {
 void MainWindow::afterFormLoad() {
     using namespace buildConfig;
     programIcon::SetWindowIcon(this, QStringLiteral("AAA"), true);
-    if (Skinned()) {
-        appearance::SkinForm(this);
-    }
     setVisible(true);
     if (Bannered()) {
         const int room = layouts::Height(wbBanner) + 50;
@@ -358,7 +354,7 @@ void MainWindow::afterFormLoad() {
         // The list keeps its bottom where the resize rule puts it, below the band it made room for.
         Form_Resize();
         // The web engine starts once the window and its list are painted on the screen, not before.
-        new AfterFirstPaint(this, [this] { appearance::ShowBanner(this); });
+        new AfterFirstPaint(this, [this] { emit bannerDue(); });
     }
 }
 

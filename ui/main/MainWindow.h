@@ -52,7 +52,7 @@ public:
     bool Form_QueryUnload();
     // Takes a copied field off the clipboard; `closing` then ends the program.
     void Form_Unload();
-    // Shows the window once the master password is accepted or created, with its icon, skin and banner.
+    // Shows the window once the master password is accepted or created, with its icon and the banner's room.
     void afterFormLoad();
 
     // The commands, from the buttons and the menus.
@@ -87,6 +87,7 @@ signals:
     void aboutRequested();
     void websiteRequested();
     void closing();        // the window has closed: the program ends
+    void bannerDue();      // the window and its list are painted: the banner may start
 
 protected:
     void resizeEvent(QResizeEvent* event) override;

@@ -1,6 +1,5 @@
 #include "PasswordDialog.h"
 
-#include "Appearance.h"
 #include "BuildConfiguration.h"
 #include "Builder.h"
 #include "Seams.h"
@@ -84,9 +83,6 @@ void PasswordDialog::Form_Load(bool createMode, Check isMasterPassword, QWidget*
     topMost::SetTopMost(this, true);
     QCoreApplication::processEvents();
     txtPass->clear();
-    if (buildConfig::Skinned()) {
-        appearance::SkinForm(this);
-    }
 }
 
 void PasswordDialog::cmdOK_Click() {

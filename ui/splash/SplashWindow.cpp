@@ -3,7 +3,6 @@
 #include "BuildConfiguration.h"
 #include "Builder.h"
 #include "Skin.h"
-#include "Appearance.h"
 
 #include <QLabel>
 #include <QTimer>
@@ -20,9 +19,6 @@ SplashWindow::SplashWindow(QWidget* parent) : QWidget(parent) {
 
 void SplashWindow::Form_Load() {
     setFixedSize(Image1->size());
-    if (buildConfig::Skinned()) {
-        appearance::SkinSplash(this, skn);
-    }
     layouts::CentreOnScreen(this);
     Timer2->setInterval(kTickMs);
     Timer2->start();
@@ -34,7 +30,6 @@ void SplashWindow::Timer2_Timer() {
         return;
     }
     Timer2->stop();
-    appearance::SkinStartUp();
     emit finished();
     hide();
     setVisible(false);

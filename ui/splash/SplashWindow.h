@@ -20,7 +20,7 @@ public:
 
     // Sizes the window to its picture, applies the build configuration and starts the timer.
     void Form_Load();
-    // On the 75th tick: the skin's companion is prepared, `finished` is sent and the splash hides.
+    // On the 75th tick: `finished` is sent and the splash hides.
     void Timer2_Timer();
 
     // The timer's period here. Window timers on the desktop the designs come from fire about every
