@@ -58,7 +58,7 @@ std::string EntryList::ToCodePage(QStringView text) {
     return bytes;
 }
 
-EntryList::EntryList(QObject* parent) : QAbstractTableModel(parent), collator_(MakeCollator()) {}
+EntryList::EntryList(QObject* parent) : QAbstractTableModel(parent) {}
 
 void EntryList::addColumnHeader(const QString& text) {
     const int column = headerCount();
@@ -87,7 +87,11 @@ const QCollatorSortKey& EntryList::keyOf(Slot slot, int field) const {
     }
     std::optional<QCollatorSortKey>& key = keys[slot];
     if (!key) {
-        key.emplace(collator_.sortKey(FromCodePage(table_.field(slot, field))));
+        if (!collator_) {
+            // Made at the first sort, not at start-up: opening the locale's collation data takes time.
+            collator_.emplace(MakeCollator());
+        }
+        key.emplace(collator_->sortKey(FromCodePage(table_.field(slot, field))));
     }
     return *key;
 }

@@ -122,5 +122,5 @@ private:
     bool sorted_ = false;
     int sortKey_ = 0;
     int sortOrder_ = Ascending;
-    QCollator collator_;
+    mutable std::optional<QCollator> collator_;
 };
