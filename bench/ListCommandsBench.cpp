@@ -70,6 +70,10 @@ void BM_AddOneEntryAgainstBareSave(benchmark::State& state) {
     double add = 0;
     double bareTime = 0;
     const std::string bare = uibench::Folder().toStdString() + "/bare-save.enc";
+    // The vault is full (32,767 entries, all the format holds): make room for the one added each round.
+    if (items->count() >= vault::kMaxEntries) {
+        uibench::Session().Remove(items->count());
+    }
     for (auto _ : state) {
         const auto t0 = Clock::now();
         const bool saved = uibench::Session().Add({QStringLiteral("new.user@mail.example"),
