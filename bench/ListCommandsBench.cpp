@@ -2,7 +2,10 @@
 // (offscreen):
 //   sorting by a column and repainting, against a stable sort of the same column's collation keys made
 //   beforehand (the list keeps its keys, so a click needs no more);
-//   adding one entry (insert, save, repaint), against a bare save of the same vault by the vault core.
+//   adding one entry (insert, save, repaint), against a bare save of the same vault by the vault core;
+//   finding the next entry (F3: every username and location looked at, the entry selected, the list
+//   repainted), against a letter-case-blind search of the same texts made beforehand.
+#include "FindBox.h"
 #include "MainWindow.h"
 #include "Seams.h"
 #include "UiBench.h"
@@ -11,6 +14,7 @@
 #include "VaultSession.h"
 
 #include <QCollator>
+#include <QLineEdit>
 #include <algorithm>
 #include <benchmark/benchmark.h>
 #include <chrono>
@@ -105,8 +109,47 @@ void BM_AddOneEntryAgainstBareSave(benchmark::State& state) {
     state.counters["ratio"] = add / bareTime;
 }
 
+// What is looked for: one entry's username, found wherever it stands.
+QString Wanted() {
+    return QString::fromStdString(uibench::Entries()[20000].username).toUpper();
+}
+
+void BM_FindNextAndRepaint(benchmark::State& state) {
+    MainWindow* main = Main();
+    main->OpenFind();
+    main->findBox()->txtFind->setText(Wanted());
+    for (auto _ : state) {
+        main->FindNext(true);
+        main->lstPass->viewport()->repaint();
+    }
+    if (main->lstPass->firstSelected() == 0) {
+        state.SkipWithError("nothing was found");
+    }
+    main->findBox()->close();
+}
+
+// The least a find must do: every username and location searched once, letter case ignored, in texts
+// made beforehand.
+void BM_CaseBlindSearchOfMadeTexts(benchmark::State& state) {
+    std::vector<QString> texts;
+    for (const vault::Entry& e : uibench::Entries()) {
+        texts.push_back(QString::fromStdString(e.username));
+        texts.push_back(QString::fromStdString(e.location));
+    }
+    const QString wanted = Wanted();
+    for (auto _ : state) {
+        int found = 0;
+        for (const QString& text : texts) {
+            found += text.contains(wanted, Qt::CaseInsensitive) ? 1 : 0;
+        }
+        benchmark::DoNotOptimize(found);
+    }
+}
+
 BENCHMARK(BM_SortColumnAndRepaint)->Arg(1)->Arg(3)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_StableSortOfCachedKeys)->Arg(1)->Arg(3)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_FindNextAndRepaint)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_CaseBlindSearchOfMadeTexts)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_AddOneEntryAgainstBareSave)->Unit(benchmark::kMillisecond)->UseManualTime()->Iterations(60);
 
 } // namespace
