@@ -91,6 +91,7 @@ MainWindow* Program::LoadMainWindow() {
         connect(main_, &MainWindow::websiteRequested, this, [this] { OpenWebsite(false); });
         connect(main_, &MainWindow::closing, this, &Program::MainWindowClosing);
         connect(main_, &MainWindow::bannerDue, this, [this] { appearance_.ShowBanner(main_); });
+        connect(main_, &MainWindow::windowMade, this, &Program::ApplySkin);
     }
     return main_;
 }

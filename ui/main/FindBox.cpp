@@ -8,9 +8,11 @@
 #include <QShortcut>
 #include <QStyle>
 #include <QVBoxLayout>
+#include <QWindow>
 
 FindBox::FindBox(QWidget* owner)
-    : QWidget(owner, Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowCloseButtonHint) {
+    : QWidget(nullptr, Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowCloseButtonHint),
+      owner_(owner) {
     setObjectName(QStringLiteral("findBox"));
     setWindowTitle(QStringLiteral("Find"));
     auto* label = new QLabel(QStringLiteral("&Find:"), this);
@@ -44,6 +46,10 @@ QString FindBox::text() const {
 }
 
 void FindBox::Open(const QPoint& corner) {
+    if (owner_ != nullptr && owner_->windowHandle() != nullptr) {
+        winId(); // its native window, to stand above the owner's
+        windowHandle()->setTransientParent(owner_->windowHandle());
+    }
     if (!placed_) {
         // The desktop's frame is known only once the window is shown: count a title bar's height for it.
         const int titleBar = style()->pixelMetric(QStyle::PM_TitleBarHeight);

@@ -1,9 +1,11 @@
-// The main window's find box: a small window of its own above the main window, so that no control of the
-// designed window moves. It opens over the bottom right corner of the list, away from the commands, and
+// The main window's find box: a small window of its own, kept above the main window (its transient
+// parent), so that no control of the designed window moves. Like every other window it is a top-level
+// widget with no parent, so it takes the program's palette and skin as they do. It opens over the bottom right corner of the list, away from the commands, and
 // the list brings each entry found to its middle, clear of the box. It takes the text to look for and asks for the next or previous
 // entry holding it; the main window selects that entry and reports the result, which the box shows too.
 #pragma once
 
+#include <QPointer>
 #include <QWidget>
 
 class QLabel;
@@ -32,5 +34,6 @@ protected:
     void closeEvent(QCloseEvent* event) override;
 
 private:
+    QPointer<QWidget> owner_;
     bool placed_ = false;
 };

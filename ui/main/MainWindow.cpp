@@ -268,6 +268,7 @@ void MainWindow::OpenFind() {
             activateWindow();
             lstPass->setFocus();
         });
+        emit windowMade(findBox_);
     }
     // Over the list's bottom right corner, inside its frame.
     QWidget* rows = lstPass->viewport();
@@ -340,7 +341,14 @@ void MainWindow::Form_Unload() {
     if (copied_ && QGuiApplication::clipboard()->text() == copiedValue_) {
         QGuiApplication::clipboard()->clear();
     }
+    if (findBox_ != nullptr) {
+        findBox_->close();
+    }
     emit closing();
+}
+
+MainWindow::~MainWindow() {
+    delete findBox_;
 }
 
 void MainWindow::afterFormLoad() {

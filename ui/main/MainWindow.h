@@ -2,16 +2,18 @@
 // the banner's place.
 #pragma once
 
+#include "FindBox.h"
 #include "ListView.h"
 
 #include <QMainWindow>
+#include <QPointer>
 #include <array>
 
 class QAction;
 class QLabel;
 class QMenu;
 class QStatusBar;
-class FindBox;
+
 class QToolButton;
 class VaultSession;
 
@@ -21,6 +23,7 @@ class MainWindow : public QMainWindow {
     Q_OBJECT
 public:
     explicit MainWindow(VaultSession* session, QWidget* parent = nullptr);
+    ~MainWindow() override;
 
     std::array<QToolButton*, 1> cmdAdd{};
     QToolButton* cmdEdit = nullptr;
@@ -88,6 +91,7 @@ signals:
     void websiteRequested();
     void closing();        // the window has closed: the program ends
     void bannerDue();      // the window and its list are painted: the banner may start
+    void windowMade(QWidget* window); // a window of its own (the find box), to be given the program's look
 
 protected:
     void resizeEvent(QResizeEvent* event) override;
@@ -100,7 +104,7 @@ private:
     void ReportFind(const QString& result);
 
     VaultSession* session_;
-    FindBox* findBox_ = nullptr;
+    QPointer<FindBox> findBox_;
     QLabel* statusPanel_ = nullptr;
     bool copied_ = false;   // a field was put on the clipboard this run
     QString copiedValue_;   // the last one
