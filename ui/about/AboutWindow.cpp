@@ -6,6 +6,7 @@
 #include "Identity.h"
 
 #include <QCloseEvent>
+#include <QShortcut>
 #include <QLabel>
 #include <QMouseEvent>
 #include <QPixmap>
@@ -32,6 +33,8 @@ void SetTextColour(QLabel* label, const QList<QLabel*>& twins, const QColor& col
 AboutWindow::AboutWindow(QWidget* parent) : QWidget(parent) {
     setAttribute(Qt::WA_DeleteOnClose);
     layouts::Build(this, layouts::frmAbout);
+    // Escape closes the window, as it closes every small window of the desktop.
+    connect(new QShortcut(QKeySequence(Qt::Key_Escape), this), &QShortcut::activated, this, &QWidget::close);
     Picture1 = findChild<QLabel*>(QStringLiteral("Picture1"));
     Label1 = findChild<QLabel*>(QStringLiteral("Label1"));
     lblVersion = findChild<QLabel*>(QStringLiteral("lblVersion"));

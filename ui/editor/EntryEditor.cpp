@@ -6,6 +6,7 @@
 #include "Cp1252.h"
 #include "PasswordGenerator.h"
 #include "Seams.h"
+#include "TypingTarget.h"
 #include "VaultFormat.h"
 
 #include <QCloseEvent>
@@ -64,6 +65,14 @@ EntryEditor::EntryEditor(Store store, QWidget* parent) : QWidget(parent), store_
             &QShortcut::activated, this, &EntryEditor::GeneratePassword);
     // Enter in the location box saves; in the other two it does nothing.
     connect(txtWebsite, &QLineEdit::returnPressed, this, [this] { cmdAdd_Click(0); });
+    // The editor opens with the focus on Cancel: typing goes into the first empty box (the username box
+    // when all hold text), never to a button that Enter or Space would press.
+    new TypingTarget({cmdAdd[0], cmdCancel}, [this] {
+        QLineEdit* empty = TypingTarget::FirstEmpty({txtUsername, txtPassword, txtWebsite});
+        return empty != nullptr ? empty : txtUsername;
+    });
+    connect(new QShortcut(QKeySequence(Qt::Key_Escape), this), &QShortcut::activated, this,
+            &EntryEditor::cmdCancel_Click);
 }
 
 void EntryEditor::Form_Load(const Request& request) {

@@ -9,6 +9,7 @@
 
 #include <QCheckBox>
 #include <QCloseEvent>
+#include <QShortcut>
 #include <QFile>
 #include <QSettings>
 #include <QTextEdit>
@@ -40,6 +41,8 @@ HelpWindow::HelpWindow(QWidget* parent) : QWidget(parent) {
         return view;
     });
     rtf1 = findChild<QTextEdit*>(QStringLiteral("rtf1"));
+    // Escape closes the window, as it closes every small window of the desktop.
+    connect(new QShortcut(QKeySequence(Qt::Key_Escape), this), &QShortcut::activated, this, &QWidget::close);
     Check1 = findChild<QCheckBox*>(QStringLiteral("Check1"));
     rtf1->setAccessibleName(windowTitle());
     // The document's colours follow the view's palette (see FitColours).

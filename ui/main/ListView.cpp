@@ -3,7 +3,38 @@
 #include "Twips.h"
 
 #include <QHeaderView>
+#include <QHelpEvent>
 #include <QKeyEvent>
+#include <QPainter>
+#include <QStyledItemDelegate>
+#include <QToolTip>
+
+namespace {
+
+// Draws a frame around the current cell while the list has the focus, so that a person moving with Left
+// and Right sees which field Ctrl+C copies. The frame takes the colour of the cell's text, which reads
+// on the selection and off it, in light and dark palettes alike.
+class CurrentCellDelegate : public QStyledItemDelegate {
+public:
+    using QStyledItemDelegate::QStyledItemDelegate;
+
+    void paint(QPainter* painter, const QStyleOptionViewItem& option, const QModelIndex& index) const override {
+        QStyledItemDelegate::paint(painter, option, index);
+        const auto* view = qobject_cast<const QAbstractItemView*>(option.widget);
+        if (view == nullptr || !view->hasFocus() || view->currentIndex() != index) {
+            return;
+        }
+        const bool selected = option.state.testFlag(QStyle::State_Selected);
+        const QColor colour = option.palette.color(selected ? QPalette::HighlightedText : QPalette::Text);
+        painter->save();
+        painter->setPen(QPen(colour, 1, Qt::DotLine));
+        painter->setBrush(Qt::NoBrush);
+        painter->drawRect(option.rect.adjusted(1, 1, -2, -2));
+        painter->restore();
+    }
+};
+
+} // namespace
 
 ListView::ListView(QWidget* parent) : QTreeView(parent) {
     setRootIsDecorated(false);
@@ -18,6 +49,7 @@ ListView::ListView(QWidget* parent) : QTreeView(parent) {
     header()->setSectionsMovable(false);
     header()->setStretchLastSection(false);
     header()->setSortIndicatorShown(false);
+    setItemDelegate(new CurrentCellDelegate(this));
     connect(header(), &QHeaderView::sectionClicked, this, [this](int section) { emit ColumnClick(section + 1); });
     connect(this, &QAbstractItemView::doubleClicked, this, [this](const QModelIndex& index) {
         if (index.isValid()) {
@@ -56,6 +88,44 @@ void ListView::keyPressEvent(QKeyEvent* event) {
         }
     }
     QTreeView::keyPressEvent(event);
+}
+
+QModelIndex ListView::moveCursor(CursorAction action, Qt::KeyboardModifiers modifiers) {
+    const QModelIndex current = currentIndex();
+    if ((action == MoveLeft || action == MoveRight) && current.isValid()) {
+        const int column = current.column() + (action == MoveLeft ? -1 : 1);
+        if (column < 0 || column >= model()->columnCount(current.parent())) {
+            return current;
+        }
+        return current.sibling(current.row(), column);
+    }
+    return QTreeView::moveCursor(action, modifiers);
+}
+
+bool ListView::viewportEvent(QEvent* event) {
+    if (event->type() != QEvent::ToolTip) {
+        return QTreeView::viewportEvent(event);
+    }
+    auto* help = static_cast<QHelpEvent*>(event);
+    const QModelIndex index = indexAt(help->pos());
+    // The password column keeps its text to itself: a tooltip would show it to anyone near the screen.
+    if (index.isValid() && index.column() != 1) {
+        const QString text = index.data(Qt::DisplayRole).toString();
+        QStyleOptionViewItem option;
+        initViewItemOption(&option);
+        option.rect = visualRect(index);
+        const QSize needed = itemDelegateForIndex(index)->sizeHint(option, index);
+        if (needed.width() > option.rect.width()) {
+            // The cell's text (the model gives the start of a very long one) as rich text with every character
+            // escaped, so that a stored text is never read as markup.
+            QToolTip::showText(help->globalPos(), QStringLiteral("<p>%1</p>").arg(text.toHtmlEscaped()), viewport(),
+                               option.rect);
+            return true;
+        }
+    }
+    QToolTip::hideText();
+    event->ignore();
+    return true;
 }
 
 void ListView::addColumnHeader(const QString& text, int widthTwips) {

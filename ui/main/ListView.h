@@ -60,6 +60,10 @@ signals:
 
 protected:
     void keyPressEvent(QKeyEvent* event) override;
+    // Left and Right move the current cell along its row (Ctrl+C copies that cell's field).
+    QModelIndex moveCursor(CursorAction action, Qt::KeyboardModifiers modifiers) override;
+    // A username or location cut short shows its whole text in a tooltip.
+    bool viewportEvent(QEvent* event) override;
 
 private:
     EntryList* model_ = nullptr;

@@ -159,6 +159,14 @@ void MainWindow::ConnectCommands() {
     });
     connect(lstPass, &ListView::editRequested, this, [this] { cmdEdit_Click(); });
     connect(cmdWebsite[0], &QToolButton::clicked, this, [this] { cmdWebsite_Click(0); });
+    // The desktop's keys: F1 for the help, F10 for the menus (the first one opens; the arrows go on).
+    connect(new QShortcut(QKeySequence(Qt::Key_F1), this), &QShortcut::activated, this, &MainWindow::helpRequested);
+    connect(new QShortcut(QKeySequence(Qt::Key_F10), this), &QShortcut::activated, this, [this] {
+        const QList<QAction*> menus = menuBar()->actions();
+        if (!menus.isEmpty()) {
+            menuBar()->setActiveAction(menus.first());
+        }
+    });
     connect(new QShortcut(QKeySequence(Qt::CTRL | Qt::Key_F), this), &QShortcut::activated, this,
             &MainWindow::OpenFind);
     connect(new QShortcut(QKeySequence(Qt::Key_F3), this), &QShortcut::activated, this, [this] { FindNext(true); });

@@ -4,6 +4,7 @@
 #include "Builder.h"
 #include "Seams.h"
 #include "TopMost.h"
+#include "TypingTarget.h"
 #include "VaultFormat.h"
 
 #include <QCloseEvent>
@@ -41,6 +42,9 @@ PasswordDialog::PasswordDialog(QWidget* parent) : QWidget(parent) {
     // Enter in either box is the same as clicking Ok.
     connect(txtPass, &QLineEdit::returnPressed, this, &PasswordDialog::cmdOK_Click);
     connect(txtPass2, &QLineEdit::returnPressed, this, &PasswordDialog::cmdOK_Click);
+    // The dialog opens with the focus on Ok: a password typed then goes into the first empty box, so that
+    // "type, Enter" and "type, Tab, type, Enter" do what the person meant.
+    new TypingTarget({cmdOK, cmdCancel}, [this] { return TypingTarget::FirstEmpty({txtPass, txtPass2}); });
 }
 
 void PasswordDialog::Form_Load(bool createMode, Check isMasterPassword, QWidget* keptHidden) {
@@ -97,6 +101,12 @@ void PasswordDialog::Tell(const QString& text) {
     topMost::SetTopMost(this, false);
     seams::MsgBox(text, seams::vbOKOnly);
     topMost::SetTopMost(this, true);
+    TypeAgain();
+}
+
+void PasswordDialog::TypeAgain() {
+    txtPass->setFocus(Qt::OtherFocusReason);
+    txtPass->selectAll();
 }
 
 void PasswordDialog::CreateModeOK() {
@@ -110,6 +120,7 @@ void PasswordDialog::CreateModeOK() {
         txtPass2->clear();
         txtPass->clear();
         topMost::SetTopMost(this, true);
+        TypeAgain();
         return;
     }
     // A character the vault file cannot hold would be stored as something else, and the password could
@@ -150,6 +161,7 @@ void PasswordDialog::EnterModeOK() {
             return;
         }
         txtPass->clear();
+        TypeAgain();
         return;
     }
     Timer1->stop();

@@ -58,6 +58,8 @@ private:
     void EnterModeOK();
     // A message in create mode, shown with the dialog out of the topmost band.
     void Tell(const QString& text);
+    // After a refusal the person types again from the first box.
+    void TypeAgain();
     void Accept(const QString& password);
 
     bool createMode_ = false;

@@ -15,6 +15,8 @@ SplashWindow::SplashWindow(QWidget* parent) : QWidget(parent) {
     skn = findChild<Skin*>(QStringLiteral("skn"));
     Timer2 = findChild<QTimer*>(QStringLiteral("Timer2"));
     connect(Timer2, &QTimer::timeout, this, &SplashWindow::Timer2_Timer);
+    // Its title is never shown (the window has no frame); a screen reader names it by the product.
+    setAccessibleName(buildConfig::strProductName);
 }
 
 void SplashWindow::Form_Load() {
