@@ -15,6 +15,7 @@ cmake --install build --prefix "$prefix"
 
 # In a session of its own, with nothing of this terminal: the terminal is free again at once, closing it
 # does not end Keyshelf, and Keyshelf writes nothing into it.
+# shellcheck disable=SC2088 # the folder as the user knows it, printed, not expanded
 shown="~/.local"
 echo
 if [ -n "${DISPLAY:-}${WAYLAND_DISPLAY:-}" ]; then
