@@ -13,12 +13,12 @@ cmake -S . -B build -G Ninja -DKEYSHELF_TESTS=OFF -DKEYSHELF_BENCH=OFF
 cmake --build build --target keyshelf
 cmake --install build --prefix "$prefix"
 
-# In a session of its own, with nothing of this terminal: the terminal is free again at once, closing it
-# does not end Keyshelf, and Keyshelf writes nothing into it.
 # shellcheck disable=SC2088 # the folder as the user knows it, printed, not expanded
 shown="~/.local"
 echo
 if [ -n "${DISPLAY:-}${WAYLAND_DISPLAY:-}" ]; then
+    # In a session of its own, with nothing of this terminal: the terminal is free again at once,
+    # closing it does not end Keyshelf, and Keyshelf writes nothing into it.
     setsid -f "$prefix/share/keyshelf/keyshelf" </dev/null >/dev/null 2>&1
     echo "Keyshelf is installed and started."
 else
