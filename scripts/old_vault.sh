@@ -12,14 +12,20 @@ case $folder in
 *) shown="$folder/" ;;
 esac
 
+# What a start that made no master password leaves: no bytes, or only the line end of an empty master
+# line (line ends are stored as they are, only the text is scrambled). Nothing in it to keep.
+holds_nothing() {
+    [ ! -s "$1" ] || cmp -s "$1" <(printf '\r\n') || cmp -s "$1" <(printf '\r')
+}
+
 [ -e "$old" ] || exit 0
+holds_nothing "$old" && exit 0
 
 if [ -e "$new" ]; then
     echo "Warning: there are two Keyshelf vaults. Keyshelf uses $new;" >&2
     echo "the one in the build folder, $old, is deleted with the build folder." >&2
     echo "Neither was changed. Keep the one you want, outside the build folder." >&2
-    # What a first start leaves when no master password was made: a vault with nothing in it.
-    if cmp -s "$new" <(printf '\r\n'); then
+    if holds_nothing "$new"; then
         echo "The one Keyshelf uses is empty (no master password was made). To use the old one instead," >&2
         echo "with Keyshelf closed, run:" >&2
         printf '  mv -f %q %q\n' "$old" "$new" >&2

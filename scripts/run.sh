@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # Installs what is missing, builds Keyshelf, installs it for this user in ~/.local and starts the
-# installed program. Its vault, data.enc, lives beside it in ~/.local/share/keyshelf, where no build
-# step touches it.
+# installed program, then gives the terminal back. Its vault, data.enc, lives beside it in
+# ~/.local/share/keyshelf, where no build step touches it.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 ./scripts/setup.sh run
@@ -12,4 +12,31 @@ prefix="$HOME/.local"
 cmake -S . -B build -G Ninja -DKEYSHELF_TESTS=OFF -DKEYSHELF_BENCH=OFF
 cmake --build build --target keyshelf
 cmake --install build --prefix "$prefix"
-exec "$prefix/share/keyshelf/keyshelf"
+
+# shellcheck disable=SC2088 # the folder as the user knows it, printed, not expanded
+shown="~/.local"
+echo
+if [ -n "${DISPLAY:-}${WAYLAND_DISPLAY:-}" ]; then
+    # In a session of its own, with nothing of this terminal: the terminal is free again at once,
+    # closing it does not end Keyshelf, and Keyshelf writes nothing into it.
+    setsid -f "$prefix/share/keyshelf/keyshelf" </dev/null >/dev/null 2>&1
+    echo "Keyshelf is installed and started."
+else
+    echo "Keyshelf is installed. There is no display here, so it was not started."
+fi
+echo "  Program: $shown/share/keyshelf/ (with Help.rtf; manual: man keyshelf)"
+echo "  Vault:   $shown/share/keyshelf/data.enc"
+echo "  Start:   $shown/bin/keyshelf"
+echo "Start it again with the command keyshelf, or from your desktop's menu (Keyshelf)."
+case ":$PATH:" in
+*":$prefix/bin:"* | *":$prefix/bin/:"*) ;;
+*)
+    echo "$shown/bin is not on your PATH, so the command keyshelf is not found yet."
+    if grep -qs '\.local/bin' "$HOME/.profile"; then # Debian's own ~/.profile adds it when it exists
+        echo "Your ~/.profile adds it when you next log in; until then, start $shown/bin/keyshelf."
+    else
+        echo "Add this line to ~/.profile and log in again (until then, start $shown/bin/keyshelf):"
+        echo '  export PATH="$HOME/.local/bin:$PATH"'
+    fi
+    ;;
+esac

@@ -42,10 +42,18 @@ if [ ${#missing[@]} -eq 0 ]; then
     exit 0
 fi
 
-echo "Installing missing packages: ${missing[*]}"
 sudo_cmd=()
 if [ "$(id -u)" -ne 0 ]; then
+    if ! command -v sudo >/dev/null 2>&1; then
+        # Nothing here can install packages: say what to run as root instead of failing on sudo.
+        echo "Keyshelf needs these packages, which are not installed: ${missing[*]}" >&2
+        echo "There is no sudo here. As root (su -), run:" >&2
+        echo "  apt-get update && apt-get install -y --no-install-recommends ${missing[*]}" >&2
+        echo "then run this command again." >&2
+        exit 2
+    fi
     sudo_cmd=(sudo)
 fi
+echo "Installing missing packages: ${missing[*]}"
 "${sudo_cmd[@]}" apt-get update
 DEBIAN_FRONTEND=noninteractive "${sudo_cmd[@]}" apt-get install -y --no-install-recommends "${missing[@]}"

@@ -1,8 +1,9 @@
 #!/usr/bin/env bash
 # The per-user install: its layout; the installed program started through the launcher on the PATH keeps
 # its vault beside itself, not in the build; a reinstall keeps the vault; a folder outside the user's home
-# is refused before anything is copied. Then the run command's handling of a vault left in the build
-# folder by earlier versions.
+# is refused before anything is copied; --help and --version answer without a display; the uninstall
+# removes all of it but the vault. Then the run command's handling of a vault left in the build folder
+# by earlier versions.
 # Usage: install_test.sh path/to/build screenshot-folder
 set -u
 BUILD=$(cd "$1" && pwd)
@@ -11,7 +12,17 @@ SOURCE=$(cd "$(dirname "$0")/../.." && pwd)
 . "$(dirname "$0")/x11.sh"
 
 WORK=$(mktemp -d)
-trap stop_x EXIT
+# The installs here record themselves in the build's install_manifest.txt, which the uninstall target
+# reads: the developer's own record (of ./scripts/run.sh's install) is put back afterwards.
+if [ -f "$BUILD/install_manifest.txt" ]; then cp -p "$BUILD/install_manifest.txt" "$WORK/manifest-before"; fi
+restore_manifest() {
+    if [ -f "$WORK/manifest-before" ]; then
+        cp -p "$WORK/manifest-before" "$BUILD/install_manifest.txt"
+    else
+        rm -f "$BUILD/install_manifest.txt"
+    fi
+}
+trap 'restore_manifest; stop_x' EXIT
 # A fresh home, with a space in its name so that the desktop entry has to quote the program's path.
 export HOME="$WORK/home dir"
 export XDG_CONFIG_HOME="$HOME/.config"
@@ -55,10 +66,26 @@ for icon in "$PREFIX"/share/icons/hicolor/*/apps/keyshelf.png; do
 done
 made=$(ls "$BUILD"/ui/layouts/icons/AAA-*.png | wc -l)
 [ "$shipped" -eq "$made" ] && [ "$made" -gt 0 ] || fail "$shipped icons installed of the $made the artwork has"
+cmp -s "$PREFIX/share/man/man1/keyshelf.1" "$SOURCE/docs/keyshelf.1" || fail "no manual page in share/man/man1"
+
+# The command line, through the link on the PATH, with no display at all: answered at once.
+quick() { # quick ARGUMENTS...: the installed program's status; its output in $WORK/out and $WORK/err
+    env -u DISPLAY -u WAYLAND_DISPLAY PATH="$PREFIX/bin:$PATH" timeout 10 keyshelf "$@" >"$WORK/out" 2>"$WORK/err"
+}
+quick --help || fail "keyshelf --help: status $?: $(cat "$WORK/err")"
+head -n 1 "$WORK/out" | grep -q "^Usage: keyshelf" && grep -qF "$FOLDER/data.enc" "$WORK/out" ||
+    fail "keyshelf --help does not show the usage and the vault's path: $(cat "$WORK/out")"
+quick --version || fail "keyshelf --version: status $?: $(cat "$WORK/err")"
+grep -qxE "Keyshelf [0-9]+\.[0-9]+" "$WORK/out" || fail "keyshelf --version printed: $(cat "$WORK/out")"
+quick --bogus
+status=$?
+[ "$status" -eq 2 ] && [ ! -s "$WORK/out" ] && grep -qxF "keyshelf: unknown option '--bogus'" "$WORK/err" ||
+    fail "keyshelf --bogus: status $status: $(cat "$WORK/out" "$WORK/err")"
 
 # The first start, by name through the PATH, from inside the build folder: the vault lands beside the
 # program, whatever the link or the working folder.
 start_x
+trap 'restore_manifest; stop_x' EXIT # start_x sets its own
 [ "$(PATH="$PREFIX/bin:$PATH" command -v keyshelf)" = "$PREFIX/bin/keyshelf" ] || fail "keyshelf is not on the PATH"
 (cd "$BUILD" && PATH="$PREFIX/bin:$PATH" exec keyshelf 2>/dev/null) &
 APP_PID=$!
@@ -90,6 +117,18 @@ install_to "$PREFIX" || { cat "$WORK/install.log"; fail "the second install fail
 cmp -s "$FOLDER/data.enc" "$WORK/vault-before" || fail "the second install changed data.enc"
 [ "$(stat -c %a "$FOLDER/data.enc")" = 600 ] || fail "the second install changed data.enc's mode"
 [ "$(stat -c %a "$FOLDER")" = 700 ] || fail "the second install left $FOLDER open to others"
+
+# Uninstalling removes everything the install put down, and the folders that leaves empty, but the vault
+# and its folder stay, and the message says where.
+cmake --build "$BUILD" --target uninstall >"$WORK/uninstall.log" 2>&1 ||
+    { cat "$WORK/uninstall.log"; fail "the uninstall failed"; }
+left=$(cd "$PREFIX" && find . | sort | tr '\n' ' ')
+[ "$left" = ". ./share ./share/keyshelf ./share/keyshelf/data.enc " ] ||
+    fail "the uninstall left: $left"
+cmp -s "$FOLDER/data.enc" "$WORK/vault-before" || fail "the uninstall changed data.enc"
+grep -qF "Your vault stays at ~/.local/share/keyshelf/data.enc" "$WORK/uninstall.log" ||
+    fail "the uninstall did not say where the vault stays: $(cat "$WORK/uninstall.log")"
+install_to "$PREFIX" || { cat "$WORK/install.log"; fail "the install after the uninstall failed"; }
 
 # Outside the home folder nothing is installed: another prefix, a link from home to elsewhere, a
 # staging folder (DESTDIR) outside home.
@@ -145,5 +184,19 @@ printf '\r\n' >"$dest/data.enc"
 command=$(grep -E '^ +mv -f ' "$WORK/old.log") || fail "no command to replace the empty vault: $(cat "$WORK/old.log")"
 eval "$command"
 [ ! -e "$old" ] && [ "$(cat "$dest/data.enc")" = "other vault" ] || fail "the printed command did not replace the empty vault"
+
+# An old vault that holds no master password (what a start that made none leaves: no bytes, or only a
+# line end) is nothing to keep: neither offered nor named beside the one in use, and left as it is.
+for bytes in '' '\r' '\r\n'; do
+    printf "$bytes" >"$old"
+    rm -rf "$WORK/new home"
+    ask y || fail "old_vault.sh failed on an old vault of bytes '$bytes'"
+    [ -e "$old" ] && [ ! -e "$dest/data.enc" ] && ! grep -qi vault "$WORK/old.log" ||
+        fail "an old vault of bytes '$bytes' was offered: $(cat "$WORK/old.log")"
+    mkdir -p "$dest" && echo "in use" >"$dest/data.enc"
+    "$old_vault" "$old" "$dest" </dev/null >"$WORK/old.log" 2>&1 || fail "old_vault.sh failed beside a vault"
+    [ ! -s "$WORK/old.log" ] && [ "$(cat "$dest/data.enc")" = "in use" ] ||
+        fail "an old vault of bytes '$bytes' was named as a second vault: $(cat "$WORK/old.log")"
+done
 
 echo "install: ok"

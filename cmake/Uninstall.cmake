@@ -1,0 +1,75 @@
+# Removes what the last `cmake --install` of this build put down, as listed in its install_manifest.txt,
+# and the folders that leaves empty, up to the install prefix. The vault is the user's, not the
+# install's: data.enc is never in the manifest (the program makes it), is skipped if it ever were, and
+# its folder is removed only with rmdir, which leaves a folder that still holds anything.
+#
+#   cmake -DMANIFEST=<build>/install_manifest.txt -DPROGRAM_DIR=share/keyshelf -P Uninstall.cmake
+cmake_minimum_required(VERSION 3.25)
+
+if(NOT EXISTS "${MANIFEST}")
+    message(FATAL_ERROR "Nothing to uninstall: ${MANIFEST} does not exist, so this build installed nothing "
+        "(or its record is gone). Install with: cmake --install build --prefix ~/.local")
+endif()
+file(STRINGS "${MANIFEST}" files)
+
+# The prefix is where the program was installed, read from the program's own line in the manifest.
+set(prefix "")
+foreach(path IN LISTS files)
+    if(path MATCHES "^(.*)/${PROGRAM_DIR}/keyshelf$")
+        set(prefix "${CMAKE_MATCH_1}")
+    endif()
+endforeach()
+if(prefix STREQUAL "")
+    message(FATAL_ERROR "${MANIFEST} names no installed program; nothing was removed.")
+endif()
+set(program_dir "${prefix}/${PROGRAM_DIR}")
+
+set(folders "")
+foreach(path IN LISTS files)
+    cmake_path(GET path FILENAME name)
+    if(name STREQUAL "data.enc")
+        continue()
+    endif()
+    if(IS_SYMLINK "${path}" OR (EXISTS "${path}" AND NOT IS_DIRECTORY "${path}"))
+        message(STATUS "Removing: ${path}")
+        file(REMOVE "${path}")
+    endif()
+    cmake_path(GET path PARENT_PATH folder)
+    list(APPEND folders "${folder}")
+endforeach()
+
+# Deepest first, each folder and then its parents while they are empty, never the prefix or above it.
+list(REMOVE_DUPLICATES folders)
+list(SORT folders ORDER DESCENDING)
+foreach(folder IN LISTS folders)
+    while(IS_DIRECTORY "${folder}" AND NOT IS_SYMLINK "${folder}")
+        cmake_path(IS_PREFIX prefix "${folder}" NORMALIZE inside)
+        if(NOT inside OR folder STREQUAL prefix)
+            break()
+        endif()
+        execute_process(COMMAND rmdir "${folder}" RESULT_VARIABLE kept OUTPUT_QUIET ERROR_QUIET)
+        if(NOT kept EQUAL 0)
+            break()
+        endif()
+        message(STATUS "Removing empty folder: ${folder}")
+        cmake_path(GET folder PARENT_PATH folder)
+    endwhile()
+endforeach()
+
+set(vault "${program_dir}/data.enc")
+set(shown "${vault}")
+if(NOT "$ENV{HOME}" STREQUAL "" AND NOT "$ENV{HOME}" STREQUAL "/")
+    string(REGEX REPLACE "/$" "" home "$ENV{HOME}")
+    string(FIND "${vault}" "${home}/" at)
+    if(at EQUAL 0)
+        string(LENGTH "${home}" length)
+        string(SUBSTRING "${vault}" ${length} -1 rest)
+        set(shown "~${rest}")
+    endif()
+endif()
+if(EXISTS "${vault}")
+    message("Keyshelf is uninstalled. Your vault stays at ${shown}; delete it yourself when you no longer "
+        "want it (it holds every password you kept).")
+else()
+    message("Keyshelf is uninstalled. There was no vault at ${shown}.")
+endif()
