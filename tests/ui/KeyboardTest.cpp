@@ -246,7 +246,9 @@ private slots:
         };
         QCOMPARE(tipAt(0), QString());
         QCOMPARE(tipAt(1), QString());
-        QCOMPARE(tipAt(2), "<p>" + longLocation.toHtmlEscaped() + "</p>");
+        QCOMPARE(tipAt(2), "<p style=\"white-space:nowrap\">" + longLocation.left(80).toHtmlEscaped() + "<br>" +
+                               longLocation.mid(80, 80).toHtmlEscaped() + "<br>" + longLocation.mid(160).toHtmlEscaped() +
+                               "</p>");
         QToolTip::hideText();
     }
 

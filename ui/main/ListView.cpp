@@ -34,6 +34,18 @@ public:
     }
 };
 
+// A cell's text for its tooltip (the model gives the start of a very long one): rich text with every
+// character escaped, so that a stored text is never read as markup, in lines of a fixed length, since a
+// location has few spaces to wrap at.
+QString TipText(const QString& text) {
+    constexpr qsizetype kLine = 80;
+    QStringList lines;
+    for (qsizetype at = 0; at < text.size(); at += kLine) {
+        lines << text.mid(at, kLine).toHtmlEscaped();
+    }
+    return QStringLiteral("<p style=\"white-space:nowrap\">%1</p>").arg(lines.join(QStringLiteral("<br>")));
+}
+
 } // namespace
 
 ListView::ListView(QWidget* parent) : QTreeView(parent) {
@@ -116,10 +128,7 @@ bool ListView::viewportEvent(QEvent* event) {
         option.rect = visualRect(index);
         const QSize needed = itemDelegateForIndex(index)->sizeHint(option, index);
         if (needed.width() > option.rect.width()) {
-            // The cell's text (the model gives the start of a very long one) as rich text with every character
-            // escaped, so that a stored text is never read as markup.
-            QToolTip::showText(help->globalPos(), QStringLiteral("<p>%1</p>").arg(text.toHtmlEscaped()), viewport(),
-                               option.rect);
+            QToolTip::showText(help->globalPos(), TipText(text), viewport(), option.rect);
             return true;
         }
     }
