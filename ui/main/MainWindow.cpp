@@ -201,11 +201,7 @@ void MainWindow::cmdDelete_Click() {
 }
 
 QString MainWindow::GotoTarget(const QString& location) {
-    static const char* const kMarkers[] = {".edu", "biz", "org", ".net", ".com", "www"};
-    const bool web = std::any_of(std::begin(kMarkers), std::end(kMarkers), [&](const char* marker) {
-        return location.contains(QLatin1String(marker), Qt::CaseInsensitive);
-    });
-    return web ? webAddress::WithWebScheme(location) : location;
+    return webAddress::GotoTarget(location);
 }
 
 void MainWindow::cmdGoto_Click() {
