@@ -108,4 +108,5 @@ private:
     QLabel* statusPanel_ = nullptr;
     bool copied_ = false;   // a field was put on the clipboard this run
     QString copiedValue_;   // the last one
+    quint64 gotoLaunches_ = 0; // Go To's openers started: only the latest one's failure is reported
 };
