@@ -8,6 +8,7 @@
 #include <string_view>
 #include <fcntl.h>
 #include <spawn.h>
+#include <sys/syscall.h>
 #include <sys/wait.h>
 #include <system_error>
 #include <thread>
@@ -36,8 +37,9 @@ public:
     SpawnSetup(const SpawnSetup&) = delete;
     SpawnSetup& operator=(const SpawnSetup&) = delete;
 
-    // 0, or the errno of the first step that failed.
-    int Prepare() {
+    // 0, or the errno of the first step that failed. `errorOutput`, when not -1, becomes the program's
+    // standard error instead of Keyshelf's.
+    int Prepare(int errorOutput = -1) {
         if (!attrOk_ || !actionsOk_) {
             return ENOMEM;
         }
@@ -63,6 +65,9 @@ public:
         // close-on-exec, also covers whatever another thread (the web engine's) opens meanwhile.
         if (error == 0) {
             error = ::posix_spawn_file_actions_addopen(&actions_, STDIN_FILENO, "/dev/null", O_RDONLY, 0);
+        }
+        if (error == 0 && errorOutput >= 0) {
+            error = ::posix_spawn_file_actions_adddup2(&actions_, errorOutput, STDERR_FILENO);
         }
         if (error == 0) {
             error = ::posix_spawn_file_actions_addclosefrom_np(&actions_, STDERR_FILENO + 1);
@@ -141,7 +146,10 @@ void SetForThisProgramOnly(const std::string& name, const std::string& value) {
     ::setenv(name.c_str(), value.c_str(), 1);
 }
 
-Launch StartDetached(const std::string& program, const std::vector<std::string>& arguments) {
+namespace {
+
+// Starts the program as both ways of starting do; the caller reaps it.
+Launch Spawn(const std::string& program, const std::vector<std::string>& arguments, int errorOutput) {
     // A C string ends at its first NUL: what follows would be dropped without a word.
     if (program.empty() || HoldsNul(program)) {
         return {program.empty() ? ENOENT : EINVAL, -1};
@@ -158,7 +166,7 @@ Launch StartDetached(const std::string& program, const std::vector<std::string>&
     argv.push_back(nullptr);
 
     SpawnSetup setup;
-    if (const int error = setup.Prepare(); error != 0) {
+    if (const int error = setup.Prepare(errorOutput); error != 0) {
         return {error, -1};
     }
     // posix_spawnp returns only once the new process has executed the program or failed to, and hands
@@ -170,8 +178,104 @@ Launch StartDetached(const std::string& program, const std::vector<std::string>&
     if (error != 0) {
         return {error, -1};
     }
-    ReapInBackground(pid);
     return {0, pid};
+}
+
+// A descriptor moved above standard input, output and error (close-on-exec, as every descriptor here is):
+// a pipe made while one of those was closed would otherwise be replaced by /dev/null or by itself in the
+// program.
+int AboveStandard(int fd) {
+    if (fd > STDERR_FILENO) {
+        return fd;
+    }
+    const int moved = ::fcntl(fd, F_DUPFD_CLOEXEC, STDERR_FILENO + 1);
+    ::close(fd);
+    return moved;
+}
+
+} // namespace
+
+Launch StartDetached(const std::string& program, const std::vector<std::string>& arguments) {
+    const Launch launch = Spawn(program, arguments, -1);
+    if (launch.error == 0) {
+        ReapInBackground(launch.pid);
+    }
+    return launch;
+}
+
+WatchedLaunch StartWithErrorPipe(const std::string& program, const std::vector<std::string>& arguments) {
+    // Close-on-exec from the start, so that a program another thread starts meanwhile gets neither end.
+    int ends[2];
+    if (::pipe2(ends, O_CLOEXEC) != 0) {
+        return {errno, -1, -1};
+    }
+    const int readEnd = AboveStandard(ends[0]);
+    const int writeEnd = AboveStandard(ends[1]);
+    if (readEnd < 0 || writeEnd < 0) {
+        const int error = errno;
+        ::close(readEnd);
+        ::close(writeEnd);
+        return {error, -1, -1};
+    }
+    const Launch launch = Spawn(program, arguments, writeEnd);
+    // Only the program holds the write end now, so the pipe ends when the program and whatever it left
+    // running have closed it.
+    ::close(writeEnd);
+    if (launch.error != 0) {
+        ::close(readEnd);
+        return {launch.error, -1, -1};
+    }
+    ::fcntl(readEnd, F_SETFL, ::fcntl(readEnd, F_GETFL) | O_NONBLOCK);
+    return {0, launch.pid, readEnd};
+}
+
+std::optional<int> Ended(pid_t pid) {
+    int status = 0;
+    pid_t got;
+    while ((got = ::waitpid(pid, &status, WNOHANG)) < 0 && errno == EINTR) {
+    }
+    if (got == pid) {
+        return status;
+    }
+    // ECHILD: not a child of Keyshelf's, or reaped already; nothing will ever be learnt of it.
+    if (got < 0) {
+        return -1;
+    }
+    return std::nullopt;
+}
+
+int OpenEndNotice(pid_t pid) {
+#ifdef SYS_pidfd_open
+    const long fd = ::syscall(SYS_pidfd_open, pid, 0);
+    return fd >= 0 ? static_cast<int>(fd) : -1;
+#else
+    (void)pid;
+    return -1;
+#endif
+}
+
+void ReapWhenEnded(pid_t pid) {
+    ReapInBackground(pid);
+}
+
+void DrainInBackground(int fd) {
+    if (fd < 0) {
+        return;
+    }
+    ::fcntl(fd, F_SETFL, ::fcntl(fd, F_GETFL) & ~O_NONBLOCK);
+    try {
+        std::thread([fd] {
+            char sink[4096];
+            ssize_t got;
+            while ((got = ::read(fd, sink, sizeof sink)) > 0 || (got < 0 && errno == EINTR)) {
+            }
+            ::close(fd);
+        }).detach();
+    } catch (const std::system_error&) {
+        // No thread to be had: the pipe is closed, and a program still writing to it gets EPIPE, or
+        // SIGPIPE, as it would once Keyshelf has ended.
+        ::close(fd);
+    }
 }
 
 } // namespace ProcessLauncher

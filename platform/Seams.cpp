@@ -2,6 +2,7 @@
 
 #include "Identity.h"
 #include "ProcessLauncher.h"
+#include "ProgramWatch.h"
 
 #include <QCoreApplication>
 #include <QDir>
@@ -28,6 +29,7 @@ struct TestState {
     QStringList opened;
     QList<testing::Started> started;
     int launchError = 0;
+    bool watchedRun = false;
     QDateTime now;
     QString executableDir;
     QString settingsDir;
@@ -150,19 +152,48 @@ LaunchResult ShellOpen(const QString& address) {
     return StartDetached(QStringLiteral("xdg-open"), {address});
 }
 
+namespace {
+
+// Names and texts in the encoding of the system's file names and locale, as QProcess hands them over.
+std::vector<std::string> Local8Bit(const QStringList& arguments) {
+    std::vector<std::string> args;
+    args.reserve(static_cast<std::size_t>(arguments.size()));
+    for (const QString& argument : arguments) {
+        args.push_back(argument.toLocal8Bit().toStdString());
+    }
+    return args;
+}
+
+} // namespace
+
 LaunchResult StartDetached(const QString& program, const QStringList& arguments) {
     TestState& s = State();
     if (s.active) {
         s.started.append({program, arguments});
         return {s.launchError};
     }
-    // Names and texts in the encoding of the system's file names and locale, as QProcess hands them over.
-    std::vector<std::string> args;
-    args.reserve(static_cast<std::size_t>(arguments.size()));
-    for (const QString& argument : arguments) {
-        args.push_back(argument.toLocal8Bit().toStdString());
+    return {ProcessLauncher::StartDetached(QFile::encodeName(program).toStdString(), Local8Bit(arguments)).error};
+}
+
+LaunchResult StartWatched(const QString& program, const QStringList& arguments, QObject* context,
+                          std::function<void(int waitStatus, const QByteArray& errorTail)> onEnd) {
+    TestState& s = State();
+    if (s.active) {
+        s.started.append({program, arguments});
+        if (s.launchError != 0 || !s.watchedRun) {
+            return {s.launchError};
+        }
     }
-    return {ProcessLauncher::StartDetached(QFile::encodeName(program).toStdString(), args).error};
+    const ProcessLauncher::WatchedLaunch launch =
+        ProcessLauncher::StartWithErrorPipe(QFile::encodeName(program).toStdString(), Local8Bit(arguments));
+    if (launch.error != 0) {
+        return {launch.error};
+    }
+    // The watch outlives no one who could hear it: it goes with `context`, handing the program and its
+    // pipe to the background as it goes.
+    auto* watch = new ProgramWatch(launch.pid, launch.errorOutput, context);
+    QObject::connect(watch, &ProgramWatch::ended, context, std::move(onEnd));
+    return {};
 }
 
 QDateTime Now() {
@@ -231,6 +262,9 @@ void setLaunchSucceeds(bool succeeds) {
 }
 void setLaunchError(int error) {
     State().launchError = error;
+}
+void setWatchedProgramsRun(bool run) {
+    State().watchedRun = run;
 }
 void setNow(const QDateTime& now) {
     State().now = now;

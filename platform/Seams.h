@@ -5,6 +5,7 @@
 // script answers and record what would have happened instead of showing or starting anything.
 #pragma once
 
+#include <QByteArray>
 #include <QDateTime>
 #include <QList>
 #include <QString>
@@ -13,6 +14,7 @@
 #include <functional>
 #include <memory>
 
+class QObject;
 class QSettings;
 
 namespace seams {
@@ -61,6 +63,13 @@ LaunchResult ShellOpen(const QString& address);
 // other descriptor of Keyshelf's, and runs in a session of its own.
 LaunchResult StartDetached(const QString& program, const QStringList& arguments);
 
+// Starts a program as StartDetached does, except that its standard error goes to Keyshelf, which watches
+// it until it ends (see ProgramWatch) and then calls `onEnd`, in `context`'s thread and only while
+// `context` (not null) lives, with its wait status and the end of what it wrote there. Never waits for
+// it. While testing, records the start as StartDetached does.
+LaunchResult StartWatched(const QString& program, const QStringList& arguments, QObject* context,
+                          std::function<void(int waitStatus, const QByteArray& errorTail)> onEnd);
+
 // The current local date and time.
 QDateTime Now();
 
@@ -105,6 +114,9 @@ const QList<Started>& startedPrograms();
 // with setLaunchSucceeds is a program not found (ENOENT); setLaunchError names the errno (0: success).
 void setLaunchSucceeds(bool succeeds);
 void setLaunchError(int error);
+// While set, StartWatched also starts the program for real (a stand-in first on the PATH), so that a test
+// sees what Keyshelf makes of how it ends.
+void setWatchedProgramsRun(bool run);
 
 void setNow(const QDateTime& now);
 

@@ -19,9 +19,11 @@
 #include <set>
 #include <sstream>
 #include <string>
+#include <poll.h>
 #include <sys/mman.h>
 #include <sys/socket.h>
 #include <sys/stat.h>
+#include <sys/wait.h>
 #include <thread>
 #include <unistd.h>
 #include <vector>
@@ -86,6 +88,27 @@ std::string StatusLine(pid_t pid, const std::string& key) {
 // Gone from the process table: reaped, not a zombie.
 bool Reaped(pid_t pid) {
     return WaitFor([pid] { return !fs::exists("/proc/" + std::to_string(pid)); }, std::chrono::seconds(5));
+}
+
+// The descriptors in a listing of /proc/PID/fd by `ls -l`, whose lines end "FD -> TARGET".
+std::map<int, std::string> Listed(const std::string& path) {
+    std::map<int, std::string> seen;
+    std::istringstream listing(TempDir::Read(path));
+    for (std::string line; std::getline(listing, line);) {
+        const auto arrow = line.find(" -> ");
+        if (arrow == std::string::npos) {
+            continue;
+        }
+        const auto start = line.rfind(' ', arrow - 1) + 1;
+        seen[std::stoi(line.substr(start, arrow - start))] = line.substr(arrow + 4);
+    }
+    return seen;
+}
+
+// Waits until `fd` is readable (a pidfd: its program has ended).
+bool Readable(int fd) {
+    pollfd watched{fd, POLLIN, 0};
+    return ::poll(&watched, 1, 10000) == 1;
 }
 
 // A descriptor without close-on-exec, as a library or another thread may leave one.
@@ -159,17 +182,8 @@ TEST_F(ProcessLauncherTest, ChildHoldsOnlyStandardDescriptorsWithInputFromDevNul
     ASSERT_EQ(launch.error, 0) << std::strerror(launch.error);
     ASSERT_TRUE(RecorderDone());
 
-    // Lines of `ls -l` end "FD -> TARGET". Besides 0, 1 and 2 the shell holds only its own script.
-    std::map<int, std::string> seen;
-    std::istringstream listing(TempDir::Read(recorder + ".fds"));
-    for (std::string line; std::getline(listing, line);) {
-        const auto arrow = line.find(" -> ");
-        if (arrow == std::string::npos) {
-            continue;
-        }
-        const auto start = line.rfind(' ', arrow - 1) + 1;
-        seen[std::stoi(line.substr(start, arrow - start))] = line.substr(arrow + 4);
-    }
+    // Besides 0, 1 and 2 the shell holds only its own script.
+    std::map<int, std::string> seen = Listed(recorder + ".fds");
     ASSERT_EQ(seen.count(0), 1u);
     EXPECT_EQ(seen[0], "/dev/null");
     EXPECT_EQ(seen[1], LinkOf("/proc/self/fd/1"));
@@ -314,6 +328,79 @@ TEST_F(ProcessLauncherTest, EndedProgramsLeaveNoZombie) {
     for (pid_t pid : pids) {
         EXPECT_TRUE(Reaped(pid)) << pid << " is still in the process table";
     }
+}
+
+// With its standard error on a pipe, a program hands Keyshelf what it wrote there and how it ended, and
+// still holds nothing else of Keyshelf's, the pipe's read end included.
+TEST_F(ProcessLauncherTest, ErrorPipeCarriesWhatTheProgramWroteAndItsExitStatus) {
+    HoldDescriptors();
+    const std::string failer = dir.file("failer");
+    TempDir::Write(failer, "#!/bin/sh\n"
+                           "sh -c 'exec ls -l \"/proc/$1/fd\" >\"$2\"' - $$ \"$0.fds\"\n"
+                           "printf 'first line\\n\\nxdg-open: no such file\\n' >&2\n"
+                           "exit 2\n");
+    fs::permissions(failer, fs::perms::owner_all);
+    const ProcessLauncher::WatchedLaunch launch = ProcessLauncher::StartWithErrorPipe("failer", {});
+    ASSERT_EQ(launch.error, 0) << std::strerror(launch.error);
+    ASSERT_GT(launch.errorOutput, STDERR_FILENO);
+    EXPECT_NE(::fcntl(launch.errorOutput, F_GETFL) & O_NONBLOCK, 0);
+    EXPECT_NE(::fcntl(launch.errorOutput, F_GETFD) & FD_CLOEXEC, 0);
+    const int notice = ProcessLauncher::OpenEndNotice(launch.pid);
+    ASSERT_GE(notice, 0) << std::strerror(errno);
+    ASSERT_TRUE(Readable(notice));
+    ::close(notice);
+
+    const std::optional<int> status = ProcessLauncher::Ended(launch.pid);
+    ASSERT_TRUE(status.has_value());
+    EXPECT_TRUE(WIFEXITED(*status) && WEXITSTATUS(*status) == 2) << *status;
+    EXPECT_TRUE(Reaped(launch.pid));
+    std::string written;
+    char buffer[256];
+    for (ssize_t got; (got = ::read(launch.errorOutput, buffer, sizeof buffer)) > 0;) {
+        written.append(buffer, static_cast<std::size_t>(got));
+    }
+    EXPECT_EQ(written, "first line\n\nxdg-open: no such file\n");
+    const std::string pipe = LinkOf("/proc/self/fd/" + std::to_string(launch.errorOutput));
+    ::close(launch.errorOutput);
+
+    std::map<int, std::string> seen = Listed(failer + ".fds");
+    EXPECT_EQ(seen[0], "/dev/null");
+    EXPECT_EQ(seen[1], LinkOf("/proc/self/fd/1"));
+    EXPECT_EQ(seen[2], pipe);
+    for (const auto& [fd, target] : seen) {
+        if (fd > 2) {
+            EXPECT_EQ(target, failer) << "descriptor " << fd << " was handed over";
+        }
+    }
+    EXPECT_EQ(ProcessLauncher::StartWithErrorPipe("keyshelf-no-such-program", {}).error, ENOENT);
+}
+
+// An opener may end while what it started (a browser) keeps its standard error: the end is known from the
+// process, not from the pipe, and the drained pipe neither blocks the one left nor kills it with SIGPIPE.
+TEST_F(ProcessLauncherTest, ProgramLeftHoldingTheErrorPipeKeepsWriting) {
+    const std::string opener = dir.file("opener");
+    TempDir::Write(opener, "#!/bin/sh\n"
+                           "(sleep 0.2; head -c 300000 /dev/zero >&2 && : >\"$0.wrote\") &\n"
+                           "while [ ! -e \"$0.go\" ]; do sleep 0.02; done\n"
+                           "exit 4\n");
+    fs::permissions(opener, fs::perms::owner_all);
+    const ProcessLauncher::WatchedLaunch launch = ProcessLauncher::StartWithErrorPipe("opener", {});
+    ASSERT_EQ(launch.error, 0) << std::strerror(launch.error);
+    const int notice = ProcessLauncher::OpenEndNotice(launch.pid);
+    ASSERT_GE(notice, 0);
+    EXPECT_FALSE(ProcessLauncher::Ended(launch.pid).has_value()) << "it still runs";
+
+    TempDir::Write(opener + ".go", "");
+    ASSERT_TRUE(Readable(notice));
+    ::close(notice);
+    const std::optional<int> status = ProcessLauncher::Ended(launch.pid);
+    ASSERT_TRUE(status.has_value());
+    EXPECT_TRUE(WIFEXITED(*status) && WEXITSTATUS(*status) == 4) << *status;
+    char byte;
+    EXPECT_NE(::read(launch.errorOutput, &byte, 1), 0) << "the pipe ended with the opener";
+
+    ProcessLauncher::DrainInBackground(launch.errorOutput);
+    EXPECT_TRUE(WaitFor([&] { return fs::exists(opener + ".wrote"); })) << "the program left running was stopped";
 }
 
 } // namespace

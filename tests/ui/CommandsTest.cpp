@@ -397,6 +397,26 @@ private slots:
         QTest::newRow("HTTP in capitals") << "HTTP://shop.example.com" << "HTTP://shop.example.com";
         QTest::newRow("scheme later in the text") << "see http://x.com" << "see http://x.com";
         QTest::newRow("shell characters stay text") << "www.x.com; rm -rf ~" << "http://www.x.com; rm -rf ~";
+        // No marker: a host name, with a port or a path, is an address; anything else goes as it is.
+        QTest::newRow("host name") << "example.fr" << "http://example.fr";
+        QTest::newRow("host and path") << "mail.example.co.uk/inbox" << "http://mail.example.co.uk/inbox";
+        QTest::newRow("host and port") << "intranet.local:8080" << "http://intranet.local:8080";
+        QTest::newRow("port, path, query") << "a-b.example.de:443/x?y=1#z" << "http://a-b.example.de:443/x?y=1#z";
+        QTest::newRow("other alphabets") << "bücher.example" << "http://bücher.example";
+        QTest::newRow("a relative name is a host") << "notes.txt" << "http://notes.txt";
+        QTest::newRow("absolute path") << "/home/u/example.fr" << "/home/u/example.fr";
+        QTest::newRow("home not expanded") << "~/example.fr" << "~/example.fr";
+        QTest::newRow("file scheme") << "file:///home/u/example.fr" << "file:///home/u/example.fr";
+        QTest::newRow("mail scheme") << "mailto:a@example.fr" << "mailto:a@example.fr";
+        QTest::newRow("drive letter") << "D:\\notes.txt" << "D:\\notes.txt";
+        QTest::newRow("no dot") << "localhost:8080" << "localhost:8080";
+        QTest::newRow("one-letter top level") << "example.f" << "example.f";
+        QTest::newRow("numeric top level") << "10.0.0.1" << "10.0.0.1";
+        QTest::newRow("hyphen at a label's end") << "bad-.example.fr" << "bad-.example.fr";
+        QTest::newRow("hyphen at a label's start") << "-x.example.fr" << "-x.example.fr";
+        QTest::newRow("trailing dot") << "example.fr." << "example.fr.";
+        QTest::newRow("port not a number") << "example.fr:abc" << "example.fr:abc";
+        QTest::newRow("words around a host") << "see example.fr" << "see example.fr";
     }
     void gotoTargets() {
         QFETCH(QString, location);

@@ -4,6 +4,7 @@
 #include "Builder.h"
 #include "FindBox.h"
 #include "ListSorting.h"
+#include "OpenerReport.h"
 #include "ProgramIcon.h"
 #include "Seams.h"
 #include "Twips.h"
@@ -209,11 +210,7 @@ void MainWindow::cmdDelete_Click() {
 }
 
 QString MainWindow::GotoTarget(const QString& location) {
-    static const char* const kMarkers[] = {".edu", "biz", "org", ".net", ".com", "www"};
-    const bool web = std::any_of(std::begin(kMarkers), std::end(kMarkers), [&](const char* marker) {
-        return location.contains(QLatin1String(marker), Qt::CaseInsensitive);
-    });
-    return web ? webAddress::WithWebScheme(location) : location;
+    return webAddress::GotoTarget(location);
 }
 
 void MainWindow::cmdGoto_Click() {
@@ -224,9 +221,22 @@ void MainWindow::cmdGoto_Click() {
     }
     SetStatusText(QStringLiteral("Opening Location..."));
     // The location is the user's text: it goes to the desktop's opener as one argument, never through a
-    // shell, and the opener is not waited for.
-    const seams::LaunchResult launched =
-        seams::StartDetached(QStringLiteral("xdg-open"), {GotoTarget(lstPass->subItem(row, 2))});
+    // shell. The opener is not waited for; when it ends with a failure the status line says so, even if
+    // something else has been said since, unless another Go To has started meanwhile: that one's
+    // outcome is the news then.
+    const QString location = lstPass->subItem(row, 2);
+    const quint64 launch = ++gotoLaunches_;
+    const seams::LaunchResult launched = seams::StartWatched(
+        QStringLiteral("xdg-open"), {GotoTarget(location)}, this,
+        [this, launch, location](int waitStatus, const QByteArray& errorTail) {
+            const QString reason = openerReport::FailureReason(waitStatus, errorTail);
+            if (reason.isEmpty() || launch != gotoLaunches_) {
+                return;
+            }
+            constexpr qsizetype kShownLocation = 80;
+            SetStatusText(QStringLiteral("Could not open %1: %2")
+                              .arg(openerReport::OneLine(location, kShownLocation), reason));
+        });
     if (launched) {
         return;
     }

@@ -68,7 +68,7 @@ public:
     void cmdWebsite_Click(int index = 0);
 
     // The text Go To hands to the desktop for a location: "http://" goes in front of a web address
-    // without a scheme.
+    // without a scheme (the rule is webAddress::GotoTarget's).
     static QString GotoTarget(const QString& location);
 
     // Find: Ctrl+F opens the find box; F3 and Shift+F3 select the next and the previous entry whose
@@ -108,4 +108,5 @@ private:
     QLabel* statusPanel_ = nullptr;
     bool copied_ = false;   // a field was put on the clipboard this run
     QString copiedValue_;   // the last one
+    quint64 gotoLaunches_ = 0; // Go To's openers started: only the latest one's failure is reported
 };
