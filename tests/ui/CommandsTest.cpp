@@ -451,6 +451,15 @@ private slots:
         QCOMPARE(seams::testing::startedPrograms().size(), 3);
     }
 
+    // A location the opener would read as an option is never handed to it.
+    void gotoRefusesALocationThatReadsAsAnOption() {
+        main->lstPass->setSubItem(1, 2, "-manual");
+        select({1});
+        main->cmdGoto_Click();
+        QCOMPARE(status(), QString("Could not open -manual: a location can not begin with \"-\"."));
+        QVERIFY(seams::testing::startedPrograms().isEmpty());
+    }
+
     void menusOpenWindowsAndExit() {
         QVERIFY(QFile::copy(QStringLiteral(KEYSHELF_HELP_RTF), folder->filePath("Help.rtf")));
         main->mnuHelpItem[0]->trigger();

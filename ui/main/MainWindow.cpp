@@ -225,9 +225,16 @@ void MainWindow::cmdGoto_Click() {
     // something else has been said since, unless another Go To has started meanwhile: that one's
     // outcome is the news then.
     const QString location = lstPass->subItem(row, 2);
+    const QString target = GotoTarget(location);
+    if (target.startsWith(QLatin1Char('-'))) {
+        // xdg-open would read it as one of its own options, not as something to open.
+        SetStatusText(QStringLiteral("Could not open %1: a location can not begin with \"-\".")
+                          .arg(openerReport::OneLine(location, 80)));
+        return;
+    }
     const quint64 launch = ++gotoLaunches_;
     const seams::LaunchResult launched = seams::StartWatched(
-        QStringLiteral("xdg-open"), {GotoTarget(location)}, this,
+        QStringLiteral("xdg-open"), {target}, this,
         [this, launch, location](int waitStatus, const QByteArray& errorTail) {
             const QString reason = openerReport::FailureReason(waitStatus, errorTail);
             if (reason.isEmpty() || launch != gotoLaunches_) {
