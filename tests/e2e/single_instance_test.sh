@@ -1,8 +1,8 @@
 #!/usr/bin/env bash
 # One Keyshelf per vault, in real windows: a second start on a vault that is open (here through a link to
 # its folder) ends at once with status 0, leaves data.enc as it was and brings the open one's window back
-# from the taskbar, active; a copy in another folder is another vault and runs beside it; and a socket left
-# by a killed Keyshelf does not stop the next start.
+# from the taskbar, active; a copy in another folder is another vault and runs beside it; a socket left by
+# a killed Keyshelf does not stop the next start; and of two starts at the same moment one runs.
 # Usage: single_instance_test.sh path/to/keyshelf path/to/make_vault screenshot-folder
 set -u
 PROGRAM=$1
@@ -114,5 +114,24 @@ dialog_of "$APP_PID" >/dev/null || exit 1
 start_again "$WORK/keyshelf"
 echo "second start after a stale socket ended in ${took_ms} ms"
 kill -0 "$APP_PID" 2>/dev/null || fail "the restarted Keyshelf ended"
+[ "$(stamp "$WORK/data.enc")" = "$before" ] || fail "data.enc changed"
+
+# Two starts at the same moment on a vault that is not open: one runs, the other hands over to it.
+kill "$APP_PID"
+wait_gone "$APP_PID" 5 || fail "the restarted Keyshelf did not end"
+"$WORK/keyshelf" 2>>"$WORK/stderr" &
+one=$!
+"$WORK/keyshelf" 2>>"$WORK/stderr" &
+two=$!
+for _ in $(seq $((LIMIT_MS / 10))); do
+    kill -0 "$one" 2>/dev/null && kill -0 "$two" 2>/dev/null || break
+    sleep 0.01
+done
+if kill -0 "$one" 2>/dev/null; then APP_PID=$one ended=$two; else APP_PID=$two ended=$one; fi
+kill -0 "$ended" 2>/dev/null && fail "both simultaneous starts are still running"
+wait "$ended" || fail "the simultaneous start that handed over ended with status $?"
+dialog_of "$APP_PID" >/dev/null || exit 1
+[ "$(xdotool search --onlyvisible --name '^Password Required$' | wc -l)" = 2 ] ||
+    fail "the simultaneous starts did not leave one dialog beside the other copy's"
 [ "$(stamp "$WORK/data.enc")" = "$before" ] || fail "data.enc changed"
 echo "single instance: ok"
