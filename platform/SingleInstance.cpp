@@ -24,12 +24,13 @@ namespace {
 const QByteArray kRequest = QByteArrayLiteral("keyshelf-raise\n");
 const QByteArray kAnswer = QByteArrayLiteral("ok\n");
 
-// How long a later start waits for the holder; the whole hand-over stays under half a second.
-constexpr int kConnectMs = 100;
+// How long a later start waits for the holder, so that it ends within half a second at worst: the holder
+// takes the lock a moment before it listens and holds it a moment after it closed its socket, and a start
+// in either moment tries again until kHandOverMs runs out; then it waits kAnswerMs at most for the answer.
+// (Connecting to a local socket succeeds or fails at once; kConnectMs is only a bound.)
+constexpr int kConnectMs = 50;
 constexpr int kAnswerMs = 300;
-// The holder takes the lock a moment before it listens, and still holds it a moment after its windows
-// have gone; a start in either moment tries again until this runs out.
-constexpr int kHandOverMs = 400;
+constexpr int kHandOverMs = 100;
 // A client that has not sent the request by then is dropped.
 constexpr int kClientMs = 1000;
 
@@ -106,7 +107,7 @@ SingleInstance::Claim SingleInstance::ClaimVault() {
             return Claim::Elsewhere;
         }
         if (handOver.hasExpired()) {
-            // Still the vault is someone else's: opening it here too is what this class prevents.
+            // The lock says another Keyshelf has the vault: opening it here as well is what the claim prevents.
             qWarning("Keyshelf is already open on this vault but does not answer");
             return Claim::Elsewhere;
         }
