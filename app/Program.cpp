@@ -11,6 +11,7 @@
 #include "VaultFile.h"
 #include "WebsiteLauncher.h"
 
+#include <QApplication>
 #include <QCoreApplication>
 #include <QSettings>
 
@@ -42,6 +43,24 @@ Program::~Program() {
 
 void Program::Start() {
     OpenSplash()->show();
+}
+
+void Program::BringToFront() {
+    QWidget* top = nullptr;
+    for (QWidget* window : {static_cast<QWidget*>(splash_), static_cast<QWidget*>(main_),
+                            static_cast<QWidget*>(help_), static_cast<QWidget*>(about_),
+                            static_cast<QWidget*>(editor_), static_cast<QWidget*>(pass_),
+                            QApplication::activeModalWidget()}) {
+        if (window != nullptr && window->isVisible()) {
+            // Restored, not shown normal: a maximized window stays maximized.
+            window->setWindowState(window->windowState() & ~Qt::WindowMinimized);
+            window->raise();
+            top = window;
+        }
+    }
+    if (top != nullptr) {
+        top->activateWindow();
+    }
 }
 
 SplashWindow* Program::OpenSplash() {

@@ -26,6 +26,11 @@ public:
     // Shows the splash; the rest follows from it.
     void Start();
 
+    // Brings whatever is showing to the front (restored when minimized), the window in use on top and
+    // active: the splash, or the main window with any editor, help or about window above it, and the
+    // password dialog or a question above all.
+    void BringToFront();
+
     VaultSession& session() { return session_; }
     Appearance& appearance() { return appearance_; }
 

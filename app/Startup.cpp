@@ -4,6 +4,9 @@
 #include "WindowAccessibility.h"
 #include "Program.h"
 #include "ProgramIcon.h"
+#include "Seams.h"
+#include "SingleInstance.h"
+#include "VaultFile.h"
 
 #include <QApplication>
 #include <QFont>
@@ -28,7 +31,14 @@ void PrepareApplication() {
 
 int Run(QApplication& app) {
     PrepareApplication();
+    // Before any window: a start on a vault that another Keyshelf has open shows nothing of its own, and
+    // never reads or writes the file.
+    SingleInstance instance(QString::fromStdString(vault::VaultPath(seams::ExecutableDir().toStdString())));
+    if (instance.ClaimVault() == SingleInstance::Claim::Elsewhere) {
+        return 0;
+    }
     Program program;
+    QObject::connect(&instance, &SingleInstance::raiseRequested, &program, &Program::BringToFront);
     program.Start();
     return app.exec();
 }

@@ -9,7 +9,8 @@ namespace Startup {
 // their roles for screen readers.
 void PrepareApplication();
 
-// Prepares the application and runs it to its end; returns the exit code.
+// Prepares the application and runs it to its end; returns the exit code. A start on a vault that another
+// Keyshelf has open brings that one's windows to the front and returns 0 at once.
 int Run(QApplication& app);
 
 } // namespace Startup
