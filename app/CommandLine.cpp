@@ -44,6 +44,7 @@ std::string Usage(std::string_view vault) {
             "Keys:\n"
             "  Ctrl+F          find an entry by username or location\n"
             "  F3, Shift+F3    the next, the previous entry found\n"
+            "  Left, Right     move the current cell in the list\n"
             "  Ctrl+C          copy the current cell\n"
             "  Ctrl+G          generate a password (in the editor's password box)\n"
             "  F1              help\n"
