@@ -1,10 +1,7 @@
-// The program from the keyboard alone: typing reaches the password boxes and the editor's boxes from the
-// buttons that hold the focus when they open, Escape closes the small windows, F1 and F10, the list's
-// current cell, the tooltips of cut-short texts, and the banner switched off in the settings.
+// The keyboard beyond what the real-window test types: the first password box takes the focus after a
+// refusal, the list's current cell moves and is copied, cut-short texts have tooltips; and the banner
+// switched off in the settings. (Typing from the buttons, Escape, F1 and F10: tests/e2e/keyboard_test.sh.)
 #include "TestMain.h"
-#include "AboutWindow.h"
-#include "EntryEditor.h"
-#include "HelpWindow.h"
 #include "MainWindow.h"
 #include "PasswordDialog.h"
 #include "Program.h"
@@ -15,11 +12,8 @@
 #include <QClipboard>
 #include <QHelpEvent>
 #include <QLineEdit>
-#include <QMenu>
-#include <QMenuBar>
 #include <QPushButton>
 #include <QSettings>
-#include <QToolButton>
 #include <QToolTip>
 #include <QtTest>
 #include <memory>
@@ -60,10 +54,6 @@ class KeyboardTest : public QObject {
     MainWindow* main = nullptr;
 
     QString vaultPath() const { return run->filePath("data.enc"); }
-    QByteArray onDisk() const {
-        QFile f(vaultPath());
-        return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
-    }
     void writeVault(const std::vector<vault::Entry>& entries) {
         QFile f(vaultPath());
         QVERIFY(f.open(QIODevice::WriteOnly));
@@ -104,20 +94,6 @@ private slots:
         main = nullptr;
     }
 
-    // First start: "type, Tab, type, Enter" from the Ok button creates the master password.
-    void createModeTypeTabTypeEnter() {
-        PasswordDialog* d = gate();
-        QVERIFY(d->createMode());
-        TypeKeys("abcd");
-        QCOMPARE(d->txtPass->text(), QString("abcd"));
-        Press(Qt::Key_Tab);
-        TypeKeys("abcd");
-        Press(Qt::Key_Return);
-        QCOMPARE(onDisk(), QByteArray("\xE1\xE2\xE3\xE4\r\n")); // the master line alone
-        QCOMPARE(TheProgram().session().masterPassword(), QString("abcd"));
-        QCOMPARE(seams::testing::endCalls(), 0);
-    }
-
     // After a mismatch the typing starts again in the first box; a too short password is selected there.
     void createModeRefusalsGiveTheFirstBoxTheFocus() {
         PasswordDialog* d = gate();
@@ -133,80 +109,6 @@ private slots:
         QCOMPARE(QApplication::focusWidget(), d->txtPass);
         QCOMPARE(d->txtPass->selectedText(), QString("ab"));
         QCOMPARE(seams::testing::shownBoxes().size(), 2);
-    }
-
-    // A later start: "type, Enter" opens the vault; after a wrong password and Retry the typing goes to
-    // the box, and Space on a button still presses it.
-    void enterModeTypeEnterAndRetry() {
-        writeVault({{"amy", "pw", "example.fr"}});
-        PasswordDialog* d = gate();
-        seams::testing::setNextAnswer(seams::vbRetry);
-        TypeKeys("wrong");
-        Press(Qt::Key_Return);
-        QCOMPARE(d->intTries, qint16(1));
-        QCOMPARE(QApplication::focusWidget(), d->txtPass);
-        QCOMPARE(d->txtPass->text(), QString());
-        TypeKeys("Secret1");
-        Press(Qt::Key_Return);
-        QCOMPARE(TheProgram().session().masterPassword(), QString("Secret1"));
-        QCOMPARE(main->lstPass->count(), 1);
-        QCOMPARE(seams::testing::endCalls(), 0);
-    }
-
-    // The editor opens with the focus on Cancel: "type, Tab, type, Tab, type, Enter" saves the entry;
-    // Escape cancels without storing.
-    void editorByKeyboard() {
-        writeVault({});
-        unlock();
-        main->cmdAdd_Click();
-        EntryEditor* editor = TheProgram().editor();
-        Activate(editor);
-        editor->cmdCancel->setFocus();
-        TypeKeys("bob");
-        Press(Qt::Key_Tab);
-        TypeKeys("b-pw");
-        Press(Qt::Key_Tab);
-        TypeKeys("example.fr");
-        Press(Qt::Key_Return);
-        QTRY_VERIFY(TheProgram().editor() == nullptr);
-        QCOMPARE(onDisk(), QByteArray::fromStdString(vault::VaultBytes("Secret1", {{"bob", "b-pw", "example.fr"}})));
-
-        main->cmdAdd_Click();
-        editor = TheProgram().editor();
-        Activate(editor);
-        editor->cmdCancel->setFocus();
-        TypeKeys("x");
-        QCOMPARE(editor->txtUsername->text(), QString("x"));
-        Press(Qt::Key_Escape);
-        QTRY_VERIFY(TheProgram().editor() == nullptr);
-        QCOMPARE(main->lstPass->count(), 1);
-    }
-
-    // F1 opens the help and Escape closes it; the about window closes on Escape too; F10 opens the first
-    // menu.
-    void functionKeysAndEscape() {
-        run.reset();
-        run = std::make_unique<WindowTestRun>(WindowTestRun::Options{.helpDocument = true, .showHelp = "0"});
-        seams::OpenSettings()->setValue("Settings/banner", "0");
-        writeVault({});
-        unlock();
-        Press(Qt::Key_F1);
-        HelpWindow* help = TheProgram().helpWindow();
-        QVERIFY(help != nullptr && help->isVisible());
-        Activate(help);
-        Press(Qt::Key_Escape);
-        QTRY_VERIFY(TheProgram().helpWindow() == nullptr);
-
-        TheProgram().OpenAbout();
-        Activate(TheProgram().aboutWindow());
-        Press(Qt::Key_Escape);
-        QTRY_VERIFY(TheProgram().aboutWindow() == nullptr);
-
-        Activate(main);
-        Press(Qt::Key_F10);
-        QTRY_COMPARE(QApplication::activePopupWidget(), static_cast<QWidget*>(main->mnuFile));
-        Press(Qt::Key_Escape);
-        QTRY_VERIFY(QApplication::activePopupWidget() == nullptr);
     }
 
     // Left and Right move the current cell along the row; Ctrl+C copies that cell's field.
