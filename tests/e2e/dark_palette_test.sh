@@ -25,9 +25,6 @@ window_shot() {
     import -window "$2" "$SHOTS/$1.png" || fail "no screenshot of $1"
 }
 
-# Relative luminance (WCAG 2) of the pixel's sRGB channels, in ImageMagick's fx.
-linear() { echo "($1<=0.04045?$1/12.92:pow(($1+0.055)/1.055,2.4))"; }
-LUMINANCE="(0.2126*$(linear r)+0.7152*$(linear g)+0.0722*$(linear b))"
 
 # background SHOT GEOMETRY: the luminance most pixels of the area have.
 background() {
@@ -42,9 +39,11 @@ contrasting() {
     local bg
     bg=$(background "$1" "$2")
     [ -n "$bg" ] || fail "no background in $1 at $2"
-    convert "$SHOTS/$1.png" -crop "$2" +repage -alpha off \
-        -fx "L=$LUMINANCE; (max(L,$bg)+0.05)/(min(L,$bg)+0.05)>=4.3 && (${3:-1})" \
-        -format "%[fx:round(mean*w*h)]" info:
+    # Each pixel's relative luminance (WCAG 2: 0.2126 R + 0.7152 G + 0.0722 B of the linear channels) is
+    # ImageMagick's Rec709Luminance, made in a second image, so that -fx only compares, once a pixel.
+    convert "$SHOTS/$1.png" -crop "$2" +repage -alpha off \( +clone -grayscale Rec709Luminance \) -channel R \
+        -fx "L=v.r; (max(L,$bg)+0.05)/(min(L,$bg)+0.05)>=4.3 && (${3:-1})" \
+        -format "%[fx:round(mean.r*w*h)]" info:
 }
 
 # legible SHOT GEOMETRY LEAST WHAT [CONDITION]: at least LEAST such pixels, or the test fails.
