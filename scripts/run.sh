@@ -9,7 +9,8 @@ prefix="$HOME/.local"
 # Earlier versions ran Keyshelf from build/, so their vault is there.
 ./scripts/old_vault.sh "$PWD/build/data.enc" "$prefix/share/keyshelf"
 # The program alone: the test suites and benchmarks need what only the test command installs.
-cmake -S . -B build -G Ninja -DKEYSHELF_TESTS=OFF -DKEYSHELF_BENCH=OFF
+# (Not through ccache, which only the test command installs and sets up.)
+cmake -S . -B build -G Ninja -DKEYSHELF_TESTS=OFF -DKEYSHELF_BENCH=OFF -DCMAKE_CXX_COMPILER_LAUNCHER=
 cmake --build build --target keyshelf
 cmake --install build --prefix "$prefix"
 

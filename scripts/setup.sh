@@ -18,6 +18,7 @@ run) ;;
 test)
     packages+=(
         libgtest-dev libgmock-dev libbenchmark-dev
+        ccache # the test command's three gcc builds share their objects through it
         clang libclang-rt-14-dev
         xvfb openbox xdotool xclip imagemagick desktop-file-utils
         libxcb1-dev # the start-up benchmark watches windows appear

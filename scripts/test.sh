@@ -7,12 +7,16 @@ cd "$(dirname "$0")/.."
 ./scripts/setup.sh test
 
 jobs=$(nproc)
-cmake -S . -B build -G Ninja -DKEYSHELF_TESTS=ON -DKEYSHELF_BENCH=ON
+# The three gcc builds share most of their objects: the skinned and the banner-less builds take what the
+# normal build compiled from ccache, whose store lives in the build folder.
+export CCACHE_DIR="$PWD/build/ccache" CCACHE_BASEDIR="$PWD" CCACHE_NOHASHDIR=1
+cached=(-DCMAKE_CXX_COMPILER_LAUNCHER=ccache)
+cmake -S . -B build -G Ninja -DKEYSHELF_TESTS=ON -DKEYSHELF_BENCH=ON "${cached[@]}"
 cmake --build build -j "$jobs"
 ctest --test-dir build --output-on-failure -j "$jobs"
 
 # A build with skinning on, whose banner address is a local test server: its windows in real use.
-cmake -S . -B build-skin -G Ninja -DKEYSHELF_SKIN=ON -DKEYSHELF_BENCH=OFF \
+cmake -S . -B build-skin -G Ninja -DKEYSHELF_SKIN=ON -DKEYSHELF_BENCH=OFF "${cached[@]}" \
     -DKEYSHELF_BANNER_URL=http://127.0.0.1:18473/adserver.asp
 cmake --build build-skin -j "$jobs" --target keyshelf
 bash tests/e2e/appearance_test.sh build-skin/keyshelf build/tests/banner_server build/screenshots skinned 18473
@@ -26,7 +30,7 @@ bash tests/e2e/banner_attack_test.sh build-skin/keyshelf build/tests/banner_serv
 bash bench/banner_memory_bench.sh build-skin/keyshelf build/tests/banner_server build/tests/make_vault 18473 1
 
 # A build without the banner links nothing of the web engine and runs without it.
-cmake -S . -B build-nobanner -G Ninja -DKEYSHELF_BANNER=OFF -DKEYSHELF_BENCH=OFF
+cmake -S . -B build-nobanner -G Ninja -DKEYSHELF_BANNER=OFF -DKEYSHELF_BENCH=OFF "${cached[@]}"
 cmake --build build-nobanner -j "$jobs" --target keyshelf make_vault
 bash tests/e2e/no_banner_test.sh build-nobanner/keyshelf build-nobanner/tests/make_vault build/screenshots
 
