@@ -10,14 +10,26 @@ namespace {
 // The options QGuiApplication, QApplication and the xcb platform take out of argv for themselves
 // (also in their "--" spelling). A session manager restarts a program with -session, and users pass
 // -platform or -style, so these must reach Qt rather than be refused.
-constexpr std::array<std::string_view, 16> kQtOptionsWithValue = {
-    "platform", "platformpluginpath", "platformtheme", "plugin", "qwindowgeometry", "qwindowicon",
-    "qwindowtitle", "session", "display", "geometry", "title", "icon", "name", "visual", "style", "stylesheet"};
+constexpr std::array<std::string_view, 16> kQtOptionsWithValue = {"platform",
+                                                                  "platformpluginpath",
+                                                                  "platformtheme",
+                                                                  "plugin",
+                                                                  "qwindowgeometry",
+                                                                  "qwindowicon",
+                                                                  "qwindowtitle",
+                                                                  "session",
+                                                                  "display",
+                                                                  "geometry",
+                                                                  "title",
+                                                                  "icon",
+                                                                  "name",
+                                                                  "visual",
+                                                                  "style",
+                                                                  "stylesheet"};
 constexpr std::array<std::string_view, 5> kQtFlags = {"reverse", "widgetcount", "nograb", "dograb", "sync"};
 constexpr std::array<std::string_view, 3> kQtOptionsJoined = {"style=", "stylesheet=", "qmljsdebugger="};
 
-template <std::size_t N>
-bool Contains(const std::array<std::string_view, N>& names, std::string_view name) {
+template <std::size_t N> bool Contains(const std::array<std::string_view, N>& names, std::string_view name) {
     for (const std::string_view n : names) {
         if (n == name) {
             return true;

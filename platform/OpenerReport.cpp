@@ -34,8 +34,8 @@ QString OneLine(const QString& text, qsizetype longest) {
     line.reserve(std::min(text.size(), longest + 1));
     for (const QChar c : text) {
         const QChar::Category category = c.category();
-        if (category == QChar::Other_Control || category == QChar::Other_Format ||
-            category == QChar::Separator_Line || category == QChar::Separator_Paragraph) {
+        if (category == QChar::Other_Control || category == QChar::Other_Format || category == QChar::Separator_Line ||
+            category == QChar::Separator_Paragraph) {
             continue;
         }
         line.append(c);
@@ -68,7 +68,9 @@ QString FailureReason(int waitStatus, const QByteArray& errorTail) {
     }
     if (WIFSIGNALED(waitStatus)) {
         const int signal = WTERMSIG(waitStatus);
-        return QStringLiteral("xdg-open was ended by signal %1 (%2)").arg(signal).arg(QString::fromLocal8Bit(::strsignal(signal)));
+        return QStringLiteral("xdg-open was ended by signal %1 (%2)")
+            .arg(signal)
+            .arg(QString::fromLocal8Bit(::strsignal(signal)));
     }
     return StatusMeaning(WIFEXITED(waitStatus) ? WEXITSTATUS(waitStatus) : waitStatus);
 }

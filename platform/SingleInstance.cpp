@@ -9,7 +9,6 @@
 #include <QStandardPaths>
 #include <QThread>
 #include <QTimer>
-
 #include <cerrno>
 #include <fcntl.h>
 #include <sys/file.h>
@@ -36,8 +35,7 @@ constexpr int kClientMs = 1000;
 
 } // namespace
 
-SingleInstance::SingleInstance(const QString& vaultPath, QObject* parent)
-    : QObject(parent), vaultPath_(vaultPath) {}
+SingleInstance::SingleInstance(const QString& vaultPath, QObject* parent) : QObject(parent), vaultPath_(vaultPath) {}
 
 SingleInstance::~SingleInstance() {
     // The socket goes while the lock is still held, so that it never removes a later holder's socket.

@@ -10,7 +10,6 @@
 #include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QtTest>
-
 #include <memory>
 
 class SingleInstanceTest : public QObject {

@@ -1,10 +1,10 @@
 // Go To with a real opener: a stand-in `xdg-open` first on the PATH fails, succeeds or leaves a "browser"
 // running, and the status line tells what became of it, without Keyshelf ever waiting for it.
-#include "TestMain.h"
 #include "MainWindow.h"
 #include "PasswordDialog.h"
 #include "Program.h"
 #include "Seams.h"
+#include "TestMain.h"
 #include "VaultFormat.h"
 #include "WindowTestRun.h"
 
@@ -96,17 +96,20 @@ private slots:
         QTest::addColumn<QString>("report");
         QTest::newRow("its last line, status 2")
             << "example.fr"
-            << QByteArray("printf 'xdg-open: no method\\n\\nxdg-open: file %s does not exist\\n\\n' \"'${1#http://}'\" >&2\n"
-                          "exit 2")
+            << QByteArray(
+                   "printf 'xdg-open: no method\\n\\nxdg-open: file %s does not exist\\n\\n' \"'${1#http://}'\" >&2\n"
+                   "exit 2")
             << "Could not open example.fr: xdg-open: file 'example.fr' does not exist";
         QTest::newRow("nothing said, status 3, the location cut")
             << "example.fr/" + QString(100, 'a') << QByteArray("exit 3")
             << "Could not open example.fr/" + QString(68, 'a') + QChar(0x2026) +
                    ": no program handles it (status 3: a tool xdg-open needs was not found)";
-        QTest::newRow("nothing said, status 4") << "example.fr" << QByteArray("exit 4")
-                                                << "Could not open example.fr: no program handles it (status 4: the action failed)";
-        QTest::newRow("nothing said, status 1") << "example.fr" << QByteArray("exit 1")
-                                                << "Could not open example.fr: xdg-open reported a syntax error (status 1)";
+        QTest::newRow("nothing said, status 4")
+            << "example.fr" << QByteArray("exit 4")
+            << "Could not open example.fr: no program handles it (status 4: the action failed)";
+        QTest::newRow("nothing said, status 1")
+            << "example.fr" << QByteArray("exit 1")
+            << "Could not open example.fr: xdg-open reported a syntax error (status 1)";
         QTest::newRow("a signal") << "example.fr" << QByteArray("kill -TERM $$")
                                   << "Could not open example.fr: xdg-open was ended by signal 15 (Terminated)";
         QTest::newRow("control characters dropped, long text cut")

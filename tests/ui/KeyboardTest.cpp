@@ -1,11 +1,11 @@
 // The keyboard beyond what the real-window test types: the first password box takes the focus after a
 // refusal, the list's current cell moves and is copied, cut-short texts have tooltips; and the banner
 // switched off in the settings. (Typing from the buttons, Escape, F1 and F10: tests/e2e/keyboard_test.sh.)
-#include "TestMain.h"
 #include "MainWindow.h"
 #include "PasswordDialog.h"
 #include "Program.h"
 #include "Seams.h"
+#include "TestMain.h"
 #include "VaultFormat.h"
 #include "WindowTestRun.h"
 
@@ -149,8 +149,8 @@ private slots:
         QCOMPARE(tipAt(0), QString());
         QCOMPARE(tipAt(1), QString());
         QCOMPARE(tipAt(2), "<p style=\"white-space:nowrap\">" + longLocation.left(80).toHtmlEscaped() + "<br>" +
-                               longLocation.mid(80, 80).toHtmlEscaped() + "<br>" + longLocation.mid(160).toHtmlEscaped() +
-                               "</p>");
+                               longLocation.mid(80, 80).toHtmlEscaped() + "<br>" +
+                               longLocation.mid(160).toHtmlEscaped() + "</p>");
         QToolTip::hideText();
     }
 

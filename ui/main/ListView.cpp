@@ -174,8 +174,8 @@ void ListView::setSelected(int position, bool selected) {
     if (!model_->has(position)) {
         return;
     }
-    const auto flags = (selected ? QItemSelectionModel::Select : QItemSelectionModel::Deselect) |
-                       QItemSelectionModel::Rows;
+    const auto flags =
+        (selected ? QItemSelectionModel::Select : QItemSelectionModel::Deselect) | QItemSelectionModel::Rows;
     selectionModel()->select(model_->index(position - 1, 0), flags);
 }
 
@@ -206,4 +206,3 @@ int ListView::firstSelected() const {
     }
     return first;
 }
-
