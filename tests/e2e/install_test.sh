@@ -225,7 +225,8 @@ ask y || fail "old_vault.sh failed on Yes: $(cat "$WORK/old.log")"
 echo "other vault" >"$old"
 ask y || fail "old_vault.sh failed with two vaults"
 [ "$(cat "$old")" = "other vault" ] && [ "$(cat "$dest/data.enc")" = "old vault" ] || fail "a vault was changed"
-grep -qF "$old" "$WORK/old.log" && grep -qF "$dest/data.enc" "$WORK/old.log" || fail "the two vaults were not named"
+grep -qF "$(printf %q "$old")" "$WORK/old.log" && grep -qF "$(printf %q "$dest/data.enc")" "$WORK/old.log" ||
+    fail "the two vaults were not named"
 # A first start that made no password leaves an empty vault; the printed command replaces it with the old one.
 printf '\r\n' >"$dest/data.enc"
 "$old_vault" "$old" "$dest" </dev/null >"$WORK/old.log" 2>&1 || fail "old_vault.sh failed with an empty vault"
@@ -246,6 +247,29 @@ for bytes in '' '\r' '\r\n'; do
     "$old_vault" "$old" "$dest" </dev/null >"$WORK/old.log" 2>&1 || fail "old_vault.sh failed beside a vault"
     [ ! -s "$WORK/old.log" ] && [ "$(cat "$dest/data.enc")" = "in use" ] ||
         fail "an old vault of bytes '$bytes' was named as a second vault: $(cat "$WORK/old.log")"
+done
+
+# Names are the user's: one starting with "-" is not an option to mv or mkdir, and one holding a
+# terminal's escape sequence is printed quoted, never raw. Each is offered, named beside a second vault,
+# and moved by the printed command and on Yes.
+mkdir -p "$WORK/cwd" && cd "$WORK/cwd" || fail "no working folder"
+quoted() { ! grep -q $'\e' "$WORK/old.log" || fail "old_vault.sh printed a name raw: $(cat -v "$WORK/old.log")"; }
+for row in "-old/data.enc|-new/keyshelf" "$WORK/esc"$'\e[2J\e]0;owned\a'"/data.enc|$WORK/esc"$'\e[31m'"home/keyshelf"; do
+    old=${row%%|*} dest=${row#*|}
+    rm -rf -- "$WORK"/esc* ./*
+    mkdir -p -- "$(dirname -- "$old")" && echo "old vault" >"$old"
+    "$old_vault" "$old" "$dest" </dev/null >"$WORK/old.log" 2>&1 || fail "old_vault.sh failed on $(printf %q "$old")"
+    command=$(grep -E '^ +mkdir .* mv -n ' "$WORK/old.log") && eval "$command" &&
+        [ ! -e "$old" ] && [ "$(cat -- "$dest/data.enc")" = "old vault" ] ||
+        fail "the printed command did not move $(printf %q "$old"): $(cat -v "$WORK/old.log")"
+    echo "other vault" >"$old"
+    "$old_vault" "$old" "$dest" </dev/null >>"$WORK/old.log" 2>&1 || fail "old_vault.sh failed with two vaults"
+    grep -qF -e "$(printf %q "$old")" "$WORK/old.log" || fail "the second vault was not named"
+    quoted
+    rm -- "$dest/data.enc"
+    ask y && [ ! -e "$old" ] && [ "$(cat -- "$dest/data.enc")" = "other vault" ] ||
+        fail "old_vault.sh did not move $(printf %q "$old") on Yes: $(cat -v "$WORK/old.log")"
+    quoted
 done
 
 echo "install: ok"
