@@ -3,8 +3,9 @@
 # its vault beside itself, not in the build; a reinstall keeps the vault; a folder outside the user's home
 # is refused before anything is copied, and so is a folder of the destination that links out of it; a
 # link where a file goes is replaced, never written through; a bin/keyshelf of the user's is kept; --help
-# and --version answer without a display; the uninstall removes all of it but the vault. Then the run
-# command's handling of a vault left in the build folder by earlier versions.
+# and --version answer without a display; the uninstall removes all of it but the vault (and a
+# bin/keyshelf of the user's). Then the run command's handling of a vault left in the build folder by
+# earlier versions.
 # Usage: install_test.sh path/to/build screenshot-folder
 set -u
 BUILD=$(cd "$1" && pwd)
@@ -190,9 +191,19 @@ for bin in script link; do
     grep -qF "left $T/bin/keyshelf as it is" "$WORK/install.log" && grep -qF "$T/share/keyshelf/keyshelf" "$WORK/install.log" ||
         fail "the install did not say it kept bin/keyshelf ($bin): $(cat "$WORK/install.log")"
 done
-cmake --build "$BUILD" --target uninstall >"$WORK/uninstall.log" 2>&1 || fail "the uninstall failed"
-[ "$(bin_state)" = "$bin_before" ] && [ ! -e "$T/share/keyshelf/keyshelf" ] ||
-    fail "the uninstall removed the user's bin/keyshelf, or not the program"
+# Nor does the uninstall remove a bin/keyshelf of the user's: one the install kept, or one put in place of
+# Keyshelf's link since.
+for when in kept since; do
+    if [ $when = since ]; then
+        rm "$T/bin/keyshelf" && install_to "$T" && [ -L "$T/bin/keyshelf" ] || fail "the launcher was not installed"
+        rm "$T/bin/keyshelf" && printf '#!/bin/sh\necho mine\n' >"$T/bin/keyshelf"
+        bin_before=$(bin_state)
+    fi
+    cmake --build "$BUILD" --target uninstall >"$WORK/uninstall.log" 2>&1 || fail "the uninstall failed"
+    [ "$(bin_state)" = "$bin_before" ] && [ ! -e "$T/share/keyshelf/keyshelf" ] ||
+        fail "the uninstall removed the user's bin/keyshelf ($when), or not the program"
+done
+grep -qF "left $T/bin/keyshelf as it is" "$WORK/uninstall.log" || fail "the uninstall did not say it kept bin/keyshelf"
 
 # The run command's check for a vault that earlier versions kept in the build folder. Paths have
 # spaces, and the printed command must work as printed.
