@@ -56,7 +56,7 @@ foreach(icon IN LISTS keyshelf_icons)
 endforeach()
 
 # Before anything is written: the prefix and every destination folder, resolved, inside the home folder,
-# and no folder where a file goes.
+# and no folder where a file goes (but bin/keyshelf, left alone below whatever it is).
 keyshelf_resolve("$ENV{HOME}" keyshelf_home_real)
 set(keyshelf_targets "${keyshelf_link}" "${keyshelf_desktop}")
 set(index 1)
@@ -82,7 +82,7 @@ foreach(path IN LISTS keyshelf_targets ITEMS "${keyshelf_dest}/")
         endif()
         break()
     endif()
-    if(IS_DIRECTORY "${path}" AND NOT path STREQUAL "${keyshelf_dest}/")
+    if(IS_DIRECTORY "${path}" AND NOT path STREQUAL "${keyshelf_dest}/" AND NOT path STREQUAL keyshelf_link)
         message(FATAL_ERROR "${path} is a folder, where Keyshelf installs a file. Nothing was installed; "
             "move that folder away and install again.")
     endif()
