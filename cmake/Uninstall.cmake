@@ -3,7 +3,11 @@
 # install's: data.enc is never in the manifest (the program makes it), is skipped if it ever were, and
 # its folder is removed only with rmdir, which leaves a folder that still holds anything.
 #
-#   cmake -DMANIFEST=<build>/install_manifest.txt -DPROGRAM_DIR=share/keyshelf -P Uninstall.cmake
+# The launcher, bin/keyshelf, is removed only while it is still Keyshelf's own link: one the user has put
+# in its place since is theirs.
+#
+#   cmake -DMANIFEST=<build>/install_manifest.txt -DPROGRAM_DIR=share/keyshelf -DBIN_DIR=bin
+#       -DLINK_TARGET=../share/keyshelf/keyshelf -P Uninstall.cmake
 cmake_minimum_required(VERSION 3.25)
 
 if(NOT EXISTS "${MANIFEST}")
@@ -23,6 +27,7 @@ if(prefix STREQUAL "")
     message(FATAL_ERROR "${MANIFEST} names no installed program; nothing was removed.")
 endif()
 set(program_dir "${prefix}/${PROGRAM_DIR}")
+set(launcher "${prefix}/${BIN_DIR}/keyshelf")
 
 set(folders "")
 foreach(path IN LISTS files)
@@ -30,7 +35,18 @@ foreach(path IN LISTS files)
     if(name STREQUAL "data.enc")
         continue()
     endif()
-    if(IS_SYMLINK "${path}" OR (EXISTS "${path}" AND NOT IS_DIRECTORY "${path}"))
+    set(ours ON)
+    if(path STREQUAL launcher)
+        set(target "")
+        if(IS_SYMLINK "${path}")
+            file(READ_SYMLINK "${path}" target)
+        endif()
+        if(NOT target STREQUAL LINK_TARGET AND (IS_SYMLINK "${path}" OR EXISTS "${path}"))
+            set(ours OFF)
+            message("Keyshelf left ${path} as it is: it is no longer Keyshelf's link.")
+        endif()
+    endif()
+    if(ours AND (IS_SYMLINK "${path}" OR (EXISTS "${path}" AND NOT IS_DIRECTORY "${path}")))
         message(STATUS "Removing: ${path}")
         file(REMOVE "${path}")
     endif()

@@ -1,9 +1,11 @@
 #!/usr/bin/env bash
 # The per-user install: its layout; the installed program started through the launcher on the PATH keeps
 # its vault beside itself, not in the build; a reinstall keeps the vault; a folder outside the user's home
-# is refused before anything is copied; --help and --version answer without a display; the uninstall
-# removes all of it but the vault. Then the run command's handling of a vault left in the build folder
-# by earlier versions.
+# is refused before anything is copied, and so is a folder of the destination that links out of it; a
+# link where a file goes is replaced, never written through; a bin/keyshelf of the user's is kept; --help
+# and --version answer without a display; the uninstall removes all of it but the vault (and a
+# bin/keyshelf of the user's). Then the run command's handling of a vault left in the build folder by
+# earlier versions.
 # Usage: install_test.sh path/to/build screenshot-folder
 set -u
 BUILD=$(cd "$1" && pwd)
@@ -145,6 +147,64 @@ refused "link out of home"
 DESTDIR="$WORK/stage" install_to "$PREFIX" "$WORK/refused.log" && fail "a staged install outside home went ahead"
 refused "DESTDIR"
 
+# What is already in the destination may be anyone's. A folder a file goes into that leads out of home
+# (the prefix, share, share/keyshelf, bin, or a link to a folder not made yet) is refused before
+# anything is written.
+for row in ".:$WORK/elsewhere" "share:$WORK/elsewhere" "share/keyshelf:$WORK/elsewhere" "bin:$WORK/elsewhere" \
+    "share/applications:$WORK/elsewhere/apps"; do
+    link=${row%%:*}
+    path="$HOME/linked/$link" && [ "$link" = . ] && path="$HOME/linked"
+    rm -rf "$HOME/linked" && mkdir -p "$(dirname "$path")" && ln -s "${row#*:}" "$path"
+    before=$(find "$HOME/linked" | sort)
+    install_to "$HOME/linked" "$WORK/refused.log" && fail "an install through $link linked out of home went ahead"
+    refused "$link linked out of home"
+    [ "$(find "$HOME/linked" | sort)" = "$before" ] || fail "$link linked out of home: files were written"
+done
+
+# A link (or a hard link) where a file goes is replaced, never written through: the user's file it
+# leads to stays as it was. A bin/keyshelf that is not Keyshelf's own link (the user's script, or a link
+# to another program) is left alone, named, and not uninstalled; the rest installs.
+size=$(ls "$BUILD"/ui/layouts/icons/AAA-*.png | head -n 1 | sed 's/.*AAA-\([0-9]*\)\.png$/\1/')
+traps=(share/applications/keyshelf.desktop share/keyshelf/keyshelf share/keyshelf/Help.rtf
+    "share/icons/hicolor/${size}x$size/apps/keyshelf.png" share/man/man1/keyshelf.1)
+bin_state() { stat -c %F "$T/bin/keyshelf" && readlink "$T/bin/keyshelf"; cksum <"$T/bin/keyshelf"; }
+for bin in script link; do
+    T="$HOME/trap $bin"
+    rm -rf "$T" "$HOME/mine"
+    mkdir -p "$HOME/mine" "$T/bin"
+    for i in "${!traps[@]}"; do
+        echo "mine $i" >"$HOME/mine/$i"
+        mkdir -p "$(dirname "$T/${traps[$i]}")"
+        if [ "$i" -eq 4 ]; then ln "$HOME/mine/$i" "$T/${traps[$i]}"; else ln -s "$HOME/mine/$i" "$T/${traps[$i]}"; fi
+    done
+    if [ $bin = script ]; then printf '#!/bin/sh\necho mine\n' >"$T/bin/keyshelf"; else ln -s /bin/true "$T/bin/keyshelf"; fi
+    bin_before=$(bin_state)
+    install_to "$T" || { cat "$WORK/install.log"; fail "the install beside a user's bin/keyshelf ($bin) failed"; }
+    for i in "${!traps[@]}"; do
+        [ "$(cat "$HOME/mine/$i")" = "mine $i" ] || fail "the install wrote through ${traps[$i]} into the user's file"
+        [ -f "$T/${traps[$i]}" ] && [ ! -L "$T/${traps[$i]}" ] && ! grep -qx "mine $i" "$T/${traps[$i]}" ||
+            fail "${traps[$i]} was not replaced by Keyshelf's file"
+    done
+    [ -x "$T/share/keyshelf/keyshelf" ] && cmp -s "$T/share/keyshelf/keyshelf" "$PROGRAM" || fail "the program is not installed"
+    grep -qxF "Exec=\"$T/share/keyshelf/keyshelf\"" "$T/share/applications/keyshelf.desktop" || fail "the desktop entry is wrong"
+    [ "$(bin_state)" = "$bin_before" ] || fail "the user's bin/keyshelf ($bin) was changed"
+    grep -qF "left $T/bin/keyshelf as it is" "$WORK/install.log" && grep -qF "$T/share/keyshelf/keyshelf" "$WORK/install.log" ||
+        fail "the install did not say it kept bin/keyshelf ($bin): $(cat "$WORK/install.log")"
+done
+# Nor does the uninstall remove a bin/keyshelf of the user's: one the install kept, or one put in place of
+# Keyshelf's link since.
+for when in kept since; do
+    if [ $when = since ]; then
+        rm "$T/bin/keyshelf" && install_to "$T" && [ -L "$T/bin/keyshelf" ] || fail "the launcher was not installed"
+        rm "$T/bin/keyshelf" && printf '#!/bin/sh\necho mine\n' >"$T/bin/keyshelf"
+        bin_before=$(bin_state)
+    fi
+    cmake --build "$BUILD" --target uninstall >"$WORK/uninstall.log" 2>&1 || fail "the uninstall failed"
+    [ "$(bin_state)" = "$bin_before" ] && [ ! -e "$T/share/keyshelf/keyshelf" ] ||
+        fail "the uninstall removed the user's bin/keyshelf ($when), or not the program"
+done
+grep -qF "left $T/bin/keyshelf as it is" "$WORK/uninstall.log" || fail "the uninstall did not say it kept bin/keyshelf"
+
 # The run command's check for a vault that earlier versions kept in the build folder. Paths have
 # spaces, and the printed command must work as printed.
 old_vault="$SOURCE/scripts/old_vault.sh"
@@ -176,7 +236,8 @@ ask y || fail "old_vault.sh failed on Yes: $(cat "$WORK/old.log")"
 echo "other vault" >"$old"
 ask y || fail "old_vault.sh failed with two vaults"
 [ "$(cat "$old")" = "other vault" ] && [ "$(cat "$dest/data.enc")" = "old vault" ] || fail "a vault was changed"
-grep -qF "$old" "$WORK/old.log" && grep -qF "$dest/data.enc" "$WORK/old.log" || fail "the two vaults were not named"
+grep -qF "$(printf %q "$old")" "$WORK/old.log" && grep -qF "$(printf %q "$dest/data.enc")" "$WORK/old.log" ||
+    fail "the two vaults were not named"
 # A first start that made no password leaves an empty vault; the printed command replaces it with the old one.
 printf '\r\n' >"$dest/data.enc"
 "$old_vault" "$old" "$dest" </dev/null >"$WORK/old.log" 2>&1 || fail "old_vault.sh failed with an empty vault"
@@ -197,6 +258,29 @@ for bytes in '' '\r' '\r\n'; do
     "$old_vault" "$old" "$dest" </dev/null >"$WORK/old.log" 2>&1 || fail "old_vault.sh failed beside a vault"
     [ ! -s "$WORK/old.log" ] && [ "$(cat "$dest/data.enc")" = "in use" ] ||
         fail "an old vault of bytes '$bytes' was named as a second vault: $(cat "$WORK/old.log")"
+done
+
+# Names are the user's: one starting with "-" is not an option to mv or mkdir, and one holding a
+# terminal's escape sequence is printed quoted, never raw. Each is offered, named beside a second vault,
+# and moved by the printed command and on Yes.
+mkdir -p "$WORK/cwd" && cd "$WORK/cwd" || fail "no working folder"
+quoted() { ! grep -q $'\e' "$WORK/old.log" || fail "old_vault.sh printed a name raw: $(cat -v "$WORK/old.log")"; }
+for row in "-old/data.enc|-new/keyshelf" "$WORK/esc"$'\e[2J\e]0;owned\a'"/data.enc|$WORK/esc"$'\e[31m'"home/keyshelf"; do
+    old=${row%%|*} dest=${row#*|}
+    rm -rf -- "$WORK"/esc* ./*
+    mkdir -p -- "$(dirname -- "$old")" && echo "old vault" >"$old"
+    "$old_vault" "$old" "$dest" </dev/null >"$WORK/old.log" 2>&1 || fail "old_vault.sh failed on $(printf %q "$old")"
+    command=$(grep -E '^ +mkdir .* mv -n ' "$WORK/old.log") && eval "$command" &&
+        [ ! -e "$old" ] && [ "$(cat -- "$dest/data.enc")" = "old vault" ] ||
+        fail "the printed command did not move $(printf %q "$old"): $(cat -v "$WORK/old.log")"
+    echo "other vault" >"$old"
+    "$old_vault" "$old" "$dest" </dev/null >>"$WORK/old.log" 2>&1 || fail "old_vault.sh failed with two vaults"
+    grep -qF -e "$(printf %q "$old")" "$WORK/old.log" || fail "the second vault was not named"
+    quoted
+    rm -- "$dest/data.enc"
+    ask y && [ ! -e "$old" ] && [ "$(cat -- "$dest/data.enc")" = "other vault" ] ||
+        fail "old_vault.sh did not move $(printf %q "$old") on Yes: $(cat -v "$WORK/old.log")"
+    quoted
 done
 
 echo "install: ok"
