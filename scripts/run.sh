@@ -27,6 +27,12 @@ else
 fi
 echo "  Program: $shown/share/keyshelf/ (with Help.rtf; manual: man keyshelf)"
 echo "  Vault:   $shown/share/keyshelf/data.enc"
+if [ "$(readlink "$prefix/bin/keyshelf" 2>/dev/null)" != ../share/keyshelf/keyshelf ]; then
+    # A bin/keyshelf of the user's own was kept by the install: the program is started by its full path.
+    echo "  Start:   $shown/share/keyshelf/keyshelf"
+    echo "Start it again by that path, or from your desktop's menu (Keyshelf)."
+    exit 0
+fi
 echo "  Start:   $shown/bin/keyshelf"
 echo "Start it again with the command keyshelf, or from your desktop's menu (Keyshelf)."
 case ":$PATH:" in
