@@ -18,6 +18,7 @@
 
 #include <QClipboard>
 #include <QLineEdit>
+#include <QMenu>
 #include <QMimeData>
 #include <QSettings>
 #include <QToolButton>
@@ -380,6 +381,52 @@ private slots:
         QGuiApplication::clipboard()->setText("from another program");
         main->close();
         QCOMPARE(QGuiApplication::clipboard()->text(), QString("from another program"));
+    }
+
+    // The editor's password box copies as the Copy command does: marked as secret, and cleared at exit.
+    void theEditorsCopiesAreSecretCopies_data() {
+        QTest::addColumn<QString>("menuAction"); // empty: the key
+        QTest::addColumn<int>("key");
+        QTest::addColumn<int>("modifiers");
+        QTest::addColumn<bool>("cut");
+        QTest::newRow("Ctrl+C") << QString() << int(Qt::Key_C) << int(Qt::ControlModifier) << false;
+        QTest::newRow("Ctrl+Insert") << QString() << int(Qt::Key_Insert) << int(Qt::ControlModifier) << false;
+        QTest::newRow("Ctrl+X") << QString() << int(Qt::Key_X) << int(Qt::ControlModifier) << true;
+        QTest::newRow("Shift+Delete") << QString() << int(Qt::Key_Delete) << int(Qt::ShiftModifier) << true;
+        QTest::newRow("menu Copy") << "&Copy" << 0 << 0 << false;
+        QTest::newRow("menu Cut") << "Cu&t" << 0 << 0 << true;
+    }
+    void theEditorsCopiesAreSecretCopies() {
+        QFETCH(QString, menuAction);
+        QFETCH(int, key);
+        QFETCH(int, modifiers);
+        QFETCH(bool, cut);
+        select({2});
+        main->cmdEdit_Click();
+        QLineEdit* box = editor()->txtPassword;
+        QCOMPARE(box->text(), QString("a-pw"));
+        QGuiApplication::clipboard()->setText("before");
+        box->setFocus();
+        box->selectAll();
+        if (menuAction.isEmpty()) {
+            QTest::keyClick(box, Qt::Key(key), Qt::KeyboardModifiers(modifiers));
+        } else {
+            std::unique_ptr<QMenu> menu(editor()->PasswordMenu());
+            QAction* action = nullptr;
+            for (QAction* each : menu->actions()) {
+                if (each->text().section('\t', 0, 0) == menuAction) {
+                    action = each;
+                }
+            }
+            QVERIFY(action != nullptr && action->isEnabled());
+            action->trigger();
+        }
+        const QMimeData* data = QGuiApplication::clipboard()->mimeData();
+        QCOMPARE(data->text(), QString("a-pw"));
+        QCOMPARE(data->data("x-kde-passwordManagerHint"), QByteArray("secret"));
+        QCOMPARE(box->text(), cut ? QString() : QString("a-pw"));
+        main->mnuFileItem[0]->trigger();
+        QCOMPARE(QGuiApplication::clipboard()->text(), QString());
     }
 
     void gotoTargets_data() {

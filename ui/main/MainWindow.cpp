@@ -6,6 +6,7 @@
 #include "ListSorting.h"
 #include "OpenerReport.h"
 #include "ProgramIcon.h"
+#include "SecretClipboard.h"
 #include "Seams.h"
 #include "Twips.h"
 #include "VaultSession.h"
@@ -270,13 +271,8 @@ void MainWindow::cmdCopy_Click(int index) {
         return;
     }
     const QString value = lstPass->items()->field(row, index);
-    auto* data = new QMimeData();
-    data->setText(value);
-    // Clipboard managers keep no history of what a password manager marks so.
-    data->setData(QStringLiteral("x-kde-passwordManagerHint"), QByteArrayLiteral("secret"));
-    clipboard->setMimeData(data);
-    copied_ = true;
-    copiedValue_ = value;
+    // Marked so that clipboard managers keep no history of it, and cleared at exit.
+    secretClipboard::Copy(value);
     SetStatusText(QLatin1String(kCopied[index]) + Shown(value));
 }
 
@@ -363,9 +359,7 @@ bool MainWindow::Form_QueryUnload() {
 void MainWindow::Form_Unload() {
     // A copied field does not outlive the program on the clipboard, unless the user has copied something
     // else since.
-    if (copied_ && QGuiApplication::clipboard()->text() == copiedValue_) {
-        QGuiApplication::clipboard()->clear();
-    }
+    secretClipboard::ClearIfStillCopied();
     if (findBox_ != nullptr) {
         findBox_->close();
     }
