@@ -498,12 +498,25 @@ private slots:
         QCOMPARE(seams::testing::startedPrograms().size(), 3);
     }
 
-    // A location the opener would read as an option is never handed to it.
+    // A location the opener would read as an option, or as more than one line or cut short, is never
+    // handed to it: the status line blames the location.
+    void gotoRefusesALocationThatReadsAsAnOption_data() {
+        QTest::addColumn<QString>("location");
+        QTest::addColumn<QString>("status");
+        QTest::newRow("dash") << "-manual" << "Could not open -manual: a location can not begin with \"-\".";
+        QTest::newRow("line feed") << "www.a.example\n-x"
+                                   << "Could not open www.a.example-x: a location can not hold a line break.";
+        QTest::newRow("carriage return") << "/home/u/a\rb" << "Could not open /home/u/ab: a location can not hold a line break.";
+        QTest::newRow("NUL") << QString("/home/u/a") + QChar(0) + "b"
+                             << "Could not open /home/u/ab: a location can not hold a NUL character.";
+    }
     void gotoRefusesALocationThatReadsAsAnOption() {
-        main->lstPass->setSubItem(1, 2, "-manual");
+        QFETCH(QString, location);
+        QFETCH(QString, status);
+        main->lstPass->setSubItem(1, 2, location);
         select({1});
         main->cmdGoto_Click();
-        QCOMPARE(status(), QString("Could not open -manual: a location can not begin with \"-\"."));
+        QCOMPARE(this->status(), status);
         QVERIFY(seams::testing::startedPrograms().isEmpty());
     }
 

@@ -233,6 +233,19 @@ void MainWindow::cmdGoto_Click() {
                           .arg(openerReport::OneLine(location, 80)));
         return;
     }
+    // A line break makes xdg-open's desktop tools read one argument as several lines (a .desktop file's
+    // Exec line, a URL list), and a NUL would cut the argument short: the location is at fault, not the
+    // opener, so it is never handed over.
+    if (target.contains(QLatin1Char('\n')) || target.contains(QLatin1Char('\r'))) {
+        SetStatusText(QStringLiteral("Could not open %1: a location can not hold a line break.")
+                          .arg(openerReport::OneLine(location, 80)));
+        return;
+    }
+    if (target.contains(QChar(0))) {
+        SetStatusText(QStringLiteral("Could not open %1: a location can not hold a NUL character.")
+                          .arg(openerReport::OneLine(location, 80)));
+        return;
+    }
     const quint64 launch = ++gotoLaunches_;
     const seams::LaunchResult launched = seams::StartWatched(
         QStringLiteral("xdg-open"), {target}, this,
