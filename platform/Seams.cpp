@@ -7,6 +7,7 @@
 #include <QCoreApplication>
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QMessageBox>
 #include <QPushButton>
 #include <QSettings>
@@ -32,6 +33,7 @@ struct TestState {
     bool watchedRun = false;
     QDateTime now;
     QString executableDir;
+    bool executableDirUnknown = false;
     QString settingsDir;
 };
 
@@ -206,10 +208,20 @@ QDateTime Now() {
 
 QString ExecutableDir() {
     const TestState& s = State();
+    if (s.active && s.executableDirUnknown) {
+        return {};
+    }
     if (s.active && !s.executableDir.isEmpty()) {
         return s.executableDir;
     }
-    return QCoreApplication::applicationDirPath();
+    // Not applicationDirPath: where Qt cannot find the program (no /proc, and argv[0] not found) it
+    // answers ".", which would put the vault wherever the program was started from.
+    const QString program = QCoreApplication::applicationFilePath();
+    if (program.isEmpty()) {
+        return {};
+    }
+    const QString folder = QFileInfo(program).absolutePath();
+    return QDir::isAbsolutePath(folder) ? folder : QString();
 }
 
 std::unique_ptr<QSettings> OpenSettings() {
@@ -268,6 +280,9 @@ void setWatchedProgramsRun(bool run) {
 }
 void setNow(const QDateTime& now) {
     State().now = now;
+}
+void setExecutableDirUnknown() {
+    State().executableDirUnknown = true;
 }
 
 } // namespace testing

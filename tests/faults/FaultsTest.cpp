@@ -17,6 +17,8 @@
 
 #include <QClipboard>
 #include <QDateTime>
+#include <QScopeGuard>
+#include <QTimer>
 #include <QElapsedTimer>
 #include <QLineEdit>
 #include <limits>
@@ -283,6 +285,25 @@ private slots:
         QCOMPARE(seams::testing::shownBoxes().size(), shown + 1);
         QCOMPARE(seams::testing::shownBoxes().last().title, QString("File Changed"));
         QCOMPARE(onDisk(), edited);
+    }
+
+    // Without the program's folder there is no vault path: a box says so and the run ends as failed
+    // before any window, lock or file is made (neither in the folder started from nor at "/data.enc").
+    void unknownProgramFolderEndsTheRunAtOnce() {
+        program.reset();
+        seams::testing::setExecutableDirUnknown();
+        const QString cwd = QDir::currentPath();
+        QVERIFY(QDir::setCurrent(folder->path()));
+        const auto back = qScopeGuard([&] { QDir::setCurrent(cwd); });
+        const QStringList before = QDir(folder->path()).entryList(QDir::NoDotAndDotDot | QDir::AllEntries);
+        QObject guard; // a run that went on into the event loop is stopped, to fail below
+        QTimer::singleShot(3000, &guard, [] { QCoreApplication::exit(0); });
+        QCOMPARE(Startup::Run(*qobject_cast<QApplication*>(QCoreApplication::instance())), 1);
+        QCOMPARE(boxes().size(), 1);
+        QVERIFY2(boxes()[0].contains("could not find the folder"), qPrintable(boxes()[0]));
+        QCOMPARE(seams::testing::shownBoxes()[0].buttons, int(seams::vbCritical));
+        QCOMPARE(QDir(folder->path()).entryList(QDir::NoDotAndDotDot | QDir::AllEntries), before);
+        QVERIFY(QApplication::topLevelWidgets().isEmpty());
     }
 
     void badFiles_data() {
