@@ -11,11 +11,13 @@
 #include <QMessageBox>
 #include <QPushButton>
 #include <QSettings>
+#include <QStandardPaths>
 #include <cerrno>
 #include <cstdlib>
 #include <deque>
 #include <string>
 #include <vector>
+#include <sys/stat.h>
 
 namespace seams {
 namespace {
@@ -224,13 +226,37 @@ QString ExecutableDir() {
     return QDir::isAbsolutePath(folder) ? folder : QString();
 }
 
+namespace {
+
+// The settings are a few short lines; anything larger is not Keyshelf's file.
+constexpr off_t kLargestSettings = 64 * 1024;
+
+// Whether the settings file may be read: absent (the first write makes it), or a regular file (also
+// through a link) of a settings file's size. QSettings reads whatever is there as it opens, and a FIFO in
+// its place would hold the program at the open, a huge file would be read whole.
+bool SettingsFileUsable(const QString& path) {
+    struct stat st {};
+    if (::stat(QFile::encodeName(path).constData(), &st) != 0) {
+        return errno == ENOENT;
+    }
+    return S_ISREG(st.st_mode) && st.st_size <= kLargestSettings;
+}
+
+} // namespace
+
 std::unique_ptr<QSettings> OpenSettings() {
     const QString product = QString::fromUtf8(identity::ProductName);
     const TestState& s = State();
-    if (s.active) {
-        return std::make_unique<QSettings>(QDir(s.settingsDir).filePath(product + ".ini"), QSettings::IniFormat);
+    // Where QSettings keeps a user's settings in INI format, named here so that it can be looked at first.
+    const QString path = s.active ? QDir(s.settingsDir).filePath(product + ".ini")
+                                  : QStandardPaths::writableLocation(QStandardPaths::GenericConfigLocation) +
+                                        QLatin1Char('/') + product + QLatin1Char('/') + product + ".ini";
+    if (!SettingsFileUsable(path)) {
+        // The defaults hold, and a write goes nowhere rather than replacing what someone put there: a path
+        // beneath /dev/null can never exist or be made, so QSettings neither reads it nor dares to write.
+        return std::make_unique<QSettings>(QStringLiteral("/dev/null/") + product + ".ini", QSettings::IniFormat);
     }
-    return std::make_unique<QSettings>(QSettings::IniFormat, QSettings::UserScope, product, product);
+    return std::make_unique<QSettings>(path, QSettings::IniFormat);
 }
 
 namespace testing {
