@@ -31,9 +31,19 @@ void PrepareApplication() {
 
 int Run(QApplication& app) {
     PrepareApplication();
+    // The vault lives beside the program. Without its folder the path would be "/data.enc", or relative to
+    // wherever the program was started: say so and make nothing.
+    const QString folder = seams::ExecutableDir();
+    if (folder.isEmpty()) {
+        seams::MsgBox(QStringLiteral("%1 could not find the folder it was started from, where it keeps its vault "
+                                     "data.enc, and ends without opening or creating anything.")
+                          .arg(QString::fromUtf8(identity::ProductName)),
+                      seams::vbCritical);
+        return 1;
+    }
     // Before any window: a start on a vault that another Keyshelf has open shows nothing of its own, and
     // never reads or writes the file.
-    SingleInstance instance(QString::fromStdString(vault::VaultPath(seams::ExecutableDir().toStdString())));
+    SingleInstance instance(QString::fromStdString(vault::VaultPath(folder.toStdString())));
     if (instance.ClaimVault() == SingleInstance::Claim::Elsewhere) {
         return 0;
     }

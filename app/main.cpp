@@ -1,6 +1,7 @@
 #include "Banner.h"
 #include "CommandLine.h"
 #include "ProcessHardening.h"
+#include "ProcessLauncher.h"
 #include "Startup.h"
 
 #include <QApplication>
@@ -26,6 +27,9 @@ std::string VaultPath() {
 
 int main(int argc, char* argv[]) {
     ProcessHardening::EnsureStandardDescriptors();
+    // The programs Keyshelf starts (the browser, through xdg-open) get the environment the user started it
+    // with, not what Keyshelf and the libraries it loads set for themselves.
+    ProcessLauncher::KeepStartEnvironment();
     // Before QApplication, which needs a display: --help and --version must answer without one.
     const command_line::Outcome outcome =
         command_line::Parse(std::vector<std::string_view>(argv + (argc > 0 ? 1 : 0), argv + argc), VaultPath());

@@ -7,12 +7,27 @@
 #include <unistd.h>
 
 namespace ProcessHardening {
+namespace {
+// Written once, while the process has one thread; read when programs are started.
+std::optional<rlimit> gCoreLimitAtStart;
+} // namespace
 
 bool Harden() {
-    const rlimit none{0, 0};
-    const bool noCore = ::setrlimit(RLIMIT_CORE, &none) == 0;
+    rlimit before{};
+    bool noCore = ::getrlimit(RLIMIT_CORE, &before) == 0;
+    if (noCore) {
+        if (!gCoreLimitAtStart) {
+            gCoreLimitAtStart = before;
+        }
+        const rlimit none{0, before.rlim_max};
+        noCore = ::setrlimit(RLIMIT_CORE, &none) == 0;
+    }
     const bool notDumpable = ::prctl(PR_SET_DUMPABLE, 0, 0, 0, 0) == 0;
     return noCore && notDumpable;
+}
+
+std::optional<rlimit> CoreLimitAtStart() {
+    return gCoreLimitAtStart;
 }
 
 bool EnsureStandardDescriptors() {

@@ -1,5 +1,7 @@
 #include "ProcessLauncher.h"
 
+#include "ProcessHardening.h"
+
 #include <cerrno>
 #include <csignal>
 #include <cstdlib>
@@ -8,6 +10,7 @@
 #include <string_view>
 #include <fcntl.h>
 #include <spawn.h>
+#include <sys/resource.h>
 #include <sys/syscall.h>
 #include <sys/wait.h>
 #include <system_error>
@@ -111,10 +114,26 @@ std::map<std::string, std::optional<std::string>>& OwnVariables() {
 }
 std::mutex gOwnVariablesLock;
 
-// The environment for a started program: Keyshelf's own, with the variables it set for itself put back.
-// The strings live in `storage` until the program has been started.
+// The environment as Keyshelf was started with it, once KeepStartEnvironment has taken it.
+std::optional<std::vector<std::string>>& StartEnvironment() {
+    static std::optional<std::vector<std::string>> kept;
+    return kept;
+}
+
+// The environment for a started program: the one Keyshelf started with when it was kept; else Keyshelf's
+// own, with the variables it set for itself put back. The strings live in `storage` until the program has
+// been started.
 std::vector<char*> EnvironmentForStarted(std::vector<std::string>& storage) {
     std::lock_guard lock(gOwnVariablesLock);
+    if (const auto& kept = StartEnvironment()) {
+        std::vector<char*> envp;
+        envp.reserve(kept->size() + 1);
+        for (const std::string& entry : *kept) {
+            envp.push_back(const_cast<char*>(entry.c_str()));
+        }
+        envp.push_back(nullptr);
+        return envp;
+    }
     const auto& own = OwnVariables();
     std::vector<char*> envp;
     storage.reserve(own.size());
@@ -135,6 +154,25 @@ std::vector<char*> EnvironmentForStarted(std::vector<std::string>& storage) {
 }
 
 } // namespace
+
+void KeepStartEnvironment() {
+    std::lock_guard lock(gOwnVariablesLock);
+    auto& kept = StartEnvironment();
+    if (kept) {
+        return;
+    }
+    kept.emplace();
+    for (char** entry = environ; *entry != nullptr; ++entry) {
+        const std::string_view text(*entry);
+        const std::string_view name = text.substr(0, text.find('='));
+        // The start-up notice of Keyshelf's own launch: the toolkit takes it and removes it, and a program
+        // started later must not end that notice (or claim Keyshelf's activation) as its own.
+        if (name == "DESKTOP_STARTUP_ID" || name == "XDG_ACTIVATION_TOKEN") {
+            continue;
+        }
+        kept->emplace_back(text);
+    }
+}
 
 void SetForThisProgramOnly(const std::string& name, const std::string& value) {
     std::lock_guard lock(gOwnVariablesLock);
@@ -177,6 +215,13 @@ Launch Spawn(const std::string& program, const std::vector<std::string>& argumen
     const int error = ::posix_spawnp(&pid, argv[0], setup.actions(), setup.attr(), argv.data(), envp.data());
     if (error != 0) {
         return {error, -1};
+    }
+    // Keyshelf dumps no core, but what it starts may, as it could before Keyshelf ran: the limit Keyshelf
+    // started with is given back. posix_spawn cannot set a limit in the new process, so it is set from here
+    // at once (Keyshelf kept the hard limit, so no privilege is needed); the program's first instants run
+    // with Keyshelf's, which costs at most a core dump nobody asked for to be missing.
+    if (const auto core = ProcessHardening::CoreLimitAtStart()) {
+        ::prlimit(pid, RLIMIT_CORE, &*core, nullptr);
     }
     return {0, pid};
 }

@@ -60,9 +60,15 @@ void ReapWhenEnded(pid_t pid);
 // next message, and leaving the pipe unread would block it once the pipe is full.
 void DrainInBackground(int fd);
 
+// Takes the environment as it is now as the one every started program gets, whatever Keyshelf, its
+// toolkit or its web engine set in its own later (the engine's driver switches, for example). Call it
+// first thing in main, while the process has one thread.
+void KeepStartEnvironment();
+
 // Sets an environment variable for Keyshelf itself (its web engine's switches, for example) while the
 // programs it starts get the value the variable had before, or none: a browser opened for the user must
-// not run with Keyshelf's settings. Call it before any other thread reads the environment.
+// not run with Keyshelf's settings. Call it before any other thread reads the environment. (Once
+// KeepStartEnvironment has been called, the environment kept there is handed over instead.)
 void SetForThisProgramOnly(const std::string& name, const std::string& value);
 
 } // namespace ProcessLauncher

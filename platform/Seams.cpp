@@ -7,14 +7,17 @@
 #include <QCoreApplication>
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QMessageBox>
 #include <QPushButton>
 #include <QSettings>
+#include <QStandardPaths>
 #include <cerrno>
 #include <cstdlib>
 #include <deque>
 #include <string>
 #include <vector>
+#include <sys/stat.h>
 
 namespace seams {
 namespace {
@@ -32,6 +35,7 @@ struct TestState {
     bool watchedRun = false;
     QDateTime now;
     QString executableDir;
+    bool executableDirUnknown = false;
     QString settingsDir;
 };
 
@@ -206,19 +210,53 @@ QDateTime Now() {
 
 QString ExecutableDir() {
     const TestState& s = State();
+    if (s.active && s.executableDirUnknown) {
+        return {};
+    }
     if (s.active && !s.executableDir.isEmpty()) {
         return s.executableDir;
     }
-    return QCoreApplication::applicationDirPath();
+    // Not applicationDirPath: where Qt cannot find the program (no /proc, and argv[0] not found) it
+    // answers ".", which would put the vault wherever the program was started from.
+    const QString program = QCoreApplication::applicationFilePath();
+    if (program.isEmpty()) {
+        return {};
+    }
+    const QString folder = QFileInfo(program).absolutePath();
+    return QDir::isAbsolutePath(folder) ? folder : QString();
 }
+
+namespace {
+
+// The settings are a few short lines; anything larger is not Keyshelf's file.
+constexpr off_t kLargestSettings = 64 * 1024;
+
+// Whether the settings file may be read: absent (the first write makes it), or a regular file (also
+// through a link) of a settings file's size. QSettings reads whatever is there as it opens, and a FIFO in
+// its place would hold the program at the open, a huge file would be read whole.
+bool SettingsFileUsable(const QString& path) {
+    struct stat st {};
+    if (::stat(QFile::encodeName(path).constData(), &st) != 0) {
+        return errno == ENOENT;
+    }
+    return S_ISREG(st.st_mode) && st.st_size <= kLargestSettings;
+}
+
+} // namespace
 
 std::unique_ptr<QSettings> OpenSettings() {
     const QString product = QString::fromUtf8(identity::ProductName);
     const TestState& s = State();
-    if (s.active) {
-        return std::make_unique<QSettings>(QDir(s.settingsDir).filePath(product + ".ini"), QSettings::IniFormat);
+    // Where QSettings keeps a user's settings in INI format, named here so that it can be looked at first.
+    const QString path = s.active ? QDir(s.settingsDir).filePath(product + ".ini")
+                                  : QStandardPaths::writableLocation(QStandardPaths::GenericConfigLocation) +
+                                        QLatin1Char('/') + product + QLatin1Char('/') + product + ".ini";
+    if (!SettingsFileUsable(path)) {
+        // The defaults hold, and a write goes nowhere rather than replacing what someone put there: a path
+        // beneath /dev/null can never exist or be made, so QSettings neither reads it nor dares to write.
+        return std::make_unique<QSettings>(QStringLiteral("/dev/null/") + product + ".ini", QSettings::IniFormat);
     }
-    return std::make_unique<QSettings>(QSettings::IniFormat, QSettings::UserScope, product, product);
+    return std::make_unique<QSettings>(path, QSettings::IniFormat);
 }
 
 namespace testing {
@@ -268,6 +306,9 @@ void setWatchedProgramsRun(bool run) {
 }
 void setNow(const QDateTime& now) {
     State().now = now;
+}
+void setExecutableDirUnknown() {
+    State().executableDirUnknown = true;
 }
 
 } // namespace testing

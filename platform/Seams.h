@@ -73,7 +73,8 @@ LaunchResult StartWatched(const QString& program, const QStringList& arguments, 
 // The current local date and time.
 QDateTime Now();
 
-// The folder that holds the executable, without a trailing separator.
+// The folder that holds the executable, without a trailing separator; empty when it cannot be found
+// (no /proc, and argv[0] names no file).
 QString ExecutableDir();
 
 // The per-user settings store of the product (INI format, user scope).
@@ -119,6 +120,8 @@ void setLaunchError(int error);
 void setWatchedProgramsRun(bool run);
 
 void setNow(const QDateTime& now);
+// ExecutableDir answers as where the program's folder cannot be found.
+void setExecutableDirUnknown();
 
 } // namespace testing
 } // namespace seams

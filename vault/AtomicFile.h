@@ -42,14 +42,17 @@ Failure ReplaceFile(const std::string& path, std::string_view bytes);
 // returns false leaves the old file as it was.
 Failure ReplaceFileWith(const std::string& path, const std::function<bool(const ByteSink&)>& produce);
 
-// Who the file at a path is: which file, how big, when last written. Another program's write, a copy
-// put in its place or its removal all change it.
+// Who the file at a path is: which file, how big, when last written, and when its inode last changed.
+// Another program's write, a copy put in its place or its removal all change it. The change time is there
+// because a program can put the modification time back after writing in place; no one can set the change
+// time, and every write or utimensat moves it.
 struct FileStamp {
     bool exists = false;
     unsigned long long device = 0;
     unsigned long long inode = 0;
     long long size = 0;
     long long modifiedNs = 0;
+    long long changedNs = 0;
     friend bool operator==(const FileStamp&, const FileStamp&) = default;
 };
 FileStamp StampOf(const std::string& path);

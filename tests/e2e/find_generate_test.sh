@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Finding an entry among thousands and generating a password, in real windows and by keyboard alone:
 # Ctrl+F, the text, Enter selects the entry; Escape gives the list the focus on it; Enter edits it;
-# Ctrl+G in the password box fills it, Save stores it, and data.enc holds exactly that password.
+# Ctrl+G in the password box fills it, its copy is a secret one and its selection stays out of PRIMARY,
+# Save stores it, and data.enc holds exactly that password.
 # Usage: find_generate_test.sh path/to/keyshelf path/to/make_vault screenshot-folder
 set -u
 PROGRAM=$1
@@ -64,6 +65,11 @@ generated=$(clipboard)
 [ "${#generated}" -eq 20 ] || fail "the password box holds \"$generated\", not a 20-character password"
 case "$generated" in *"|"* | *" "*) fail "the generated password \"$generated\" holds \"|\" or a space" ;; esac
 [ "$generated" != "c-pw" ] || fail "Ctrl+G left the password as it was"
+xclip -o -selection clipboard -t TARGETS | grep -q "x-kde-passwordManagerHint" ||
+    fail "the password box's copy is not marked as secret"
+# Selecting in the box (Ctrl+A did) offers nothing as the X selection: a middle click elsewhere pastes no
+# password.
+[ "$(xclip -o -selection primary 2>/dev/null)" != "$generated" ] || fail "the password box's selection reached PRIMARY"
 xdotool key Tab Return                   # Enter in the location box saves
 sleep 0.5
 xdotool search --onlyvisible --name "^Edit an entry\$" >/dev/null 2>&1 && fail "the editor stayed open after Save"

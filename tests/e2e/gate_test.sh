@@ -53,6 +53,9 @@ shot gate-three-tries
 xdotool windowactivate --sync "$box"
 xdotool key Return
 wait_gone "$APP_PID" 5 || fail "the program did not end after the third wrong password"
+wait "$APP_PID"
+status=$?
+[ "$status" = 1 ] || fail "the lock-out ended with status $status, not 1"
 [ "$(file_hex "$WORK/data.enc")" = "$expected" ] || fail "the wrong passwords changed data.enc"
 APP_PID=
 echo "gate: ok"

@@ -17,6 +17,9 @@
 
 #include <QClipboard>
 #include <QDateTime>
+#include <QScopeGuard>
+#include <QTimer>
+#include <QElapsedTimer>
 #include <QLineEdit>
 #include <limits>
 #include <QSettings>
@@ -133,6 +136,8 @@ private slots:
         if (::access(path().toLocal8Bit(), W_OK) == 0) {
             QSKIP("file modes do not bind this user");
         }
+        // The new mode changed the file's inode, which is asked about first; replacing is then refused.
+        seams::testing::setNextAnswer(seams::vbYes);
         QVERIFY(!addEntry("carol"));
         expectNotSaved(vaultOf(kEntries), "permission denied");
     }
@@ -250,6 +255,55 @@ private slots:
         QVERIFY(!addEntry("erin"));
         QCOMPARE(seams::testing::shownBoxes().last().title, QString("File Changed"));
         QCOMPARE(onDisk(), edited);
+
+        // The same, with the modification time put back as it was: the inode's change time still tells.
+        seams::testing::setNextAnswer(seams::vbYes);
+        program->editor()->cmdAdd_Click();
+        QCOMPARE(::stat(path().toLocal8Bit().constData(), &before), 0);
+        edited = onDisk();
+        edited[at] = static_cast<char>(edited[at] ^ 0x20);
+        {
+            QFile f(path());
+            QVERIFY(f.open(QIODevice::ReadWrite));
+            QCOMPARE(f.write(edited), edited.size());
+        }
+        // The kernel stamps the change time from a clock that moves in ticks of a few milliseconds: put the
+        // times back until a tick has passed since the save, as a slower editor's would be.
+        const timespec putBack[2] = {before.st_atim, before.st_mtim};
+        QElapsedTimer waited;
+        waited.start();
+        do {
+            QCOMPARE(::utimensat(AT_FDCWD, path().toLocal8Bit().constData(), putBack, 0), 0);
+            QCOMPARE(::stat(path().toLocal8Bit().constData(), &after), 0);
+        } while (after.st_ctim.tv_sec == before.st_ctim.tv_sec && after.st_ctim.tv_nsec == before.st_ctim.tv_nsec &&
+                 waited.elapsed() < 5000);
+        QCOMPARE(after.st_mtim.tv_nsec, before.st_mtim.tv_nsec);
+        QCOMPARE(after.st_mtim.tv_sec, before.st_mtim.tv_sec);
+        QCOMPARE(after.st_size, before.st_size);
+        const int shown = seams::testing::shownBoxes().size();
+        QVERIFY(!addEntry("fred"));
+        QCOMPARE(seams::testing::shownBoxes().size(), shown + 1);
+        QCOMPARE(seams::testing::shownBoxes().last().title, QString("File Changed"));
+        QCOMPARE(onDisk(), edited);
+    }
+
+    // Without the program's folder there is no vault path: a box says so and the run ends as failed
+    // before any window, lock or file is made (neither in the folder started from nor at "/data.enc").
+    void unknownProgramFolderEndsTheRunAtOnce() {
+        program.reset();
+        seams::testing::setExecutableDirUnknown();
+        const QString cwd = QDir::currentPath();
+        QVERIFY(QDir::setCurrent(folder->path()));
+        const auto back = qScopeGuard([&] { QDir::setCurrent(cwd); });
+        const QStringList before = QDir(folder->path()).entryList(QDir::NoDotAndDotDot | QDir::AllEntries);
+        QObject guard; // a run that went on into the event loop is stopped, to fail below
+        QTimer::singleShot(3000, &guard, [] { QCoreApplication::exit(0); });
+        QCOMPARE(Startup::Run(*qobject_cast<QApplication*>(QCoreApplication::instance())), 1);
+        QCOMPARE(boxes().size(), 1);
+        QVERIFY2(boxes()[0].contains("could not find the folder"), qPrintable(boxes()[0]));
+        QCOMPARE(seams::testing::shownBoxes()[0].buttons, int(seams::vbCritical));
+        QCOMPARE(QDir(folder->path()).entryList(QDir::NoDotAndDotDot | QDir::AllEntries), before);
+        QVERIFY(QApplication::topLevelWidgets().isEmpty());
     }
 
     void badFiles_data() {

@@ -11,6 +11,7 @@
 #include <QTemporaryDir>
 #include <QtTest>
 #include <cerrno>
+#include <sys/stat.h>
 
 class AppUtilitiesTest : public QObject {
     Q_OBJECT
@@ -111,6 +112,48 @@ private slots:
         QCOMPARE(seams::OpenSettings()->value("Settings/showHelp").toString(), QString("0"));
         seams::testing::End();
         QVERIFY(seams::ExecutableDir() != folder.path());
+    }
+
+    // Keyshelf.ini is read only as a regular file of at most 64 KiB; anything else there keeps the defaults,
+    // is not waited for (a FIFO), and is left as it was by a write.
+    void oddSettingsFilesAreNeitherReadNorReplaced_data() {
+        QTest::addColumn<QString>("kind");
+        QTest::addColumn<QString>("read");
+        QTest::newRow("64 KiB file") << "largest" << "0";
+        QTest::newRow("one byte more") << "oversized" << "<default>";
+        QTest::newRow("FIFO") << "fifo" << "<default>";
+    }
+    void oddSettingsFilesAreNeitherReadNorReplaced() {
+        QFETCH(QString, kind);
+        QFETCH(QString, read);
+        const QString path = folder.filePath("Keyshelf.ini");
+        QFile::remove(path);
+        if (kind == "fifo") {
+            QCOMPARE(::mkfifo(QFile::encodeName(path).constData(), 0600), 0);
+        } else {
+            QByteArray text = "[Settings]\nshowHelp=0\n";
+            text += ';' + QByteArray(64 * 1024 - text.size() - 2 + (kind == "oversized" ? 1 : 0), 'x') + '\n';
+            QFile file(path);
+            QVERIFY(file.open(QIODevice::WriteOnly));
+            QCOMPARE(file.write(text), text.size());
+        }
+        const QFileInfo before(path);
+        QCOMPARE(seams::OpenSettings()->value("Settings/showHelp", "<default>").toString(), read);
+        if (read != "<default>") {
+            return; // Keyshelf's own file, written as usual elsewhere
+        }
+        {
+            auto settings = seams::OpenSettings();
+            settings->setValue("Settings/showHelp", "1");
+            settings->sync();
+        }
+        const QFileInfo after(path);
+        QCOMPARE(after.size(), before.size());
+        QCOMPARE(after.isFile(), before.isFile());
+        QCOMPARE(after.lastModified(), before.lastModified());
+        QCOMPARE(QDir(folder.path()).entryList({"Keyshelf.ini*"}, QDir::AllEntries | QDir::System),
+                 QStringList({"Keyshelf.ini"})); // no lock file, no temporary file beside it
+        QFile::remove(path);
     }
 
     void topMostGoesOnAndOffKeepingThePlace() {

@@ -10,14 +10,20 @@
 
 namespace {
 
-// In a child, so that the test process itself stays as it was.
+// In a child, so that the test process itself stays as it was. The hard limit stays, for the programs
+// Keyshelf starts to be given back the limit it started with.
 TEST(ProcessHardening, NoCoreDumpsAndNotDumpable) {
+    rlimit atStart{};
+    ASSERT_EQ(::getrlimit(RLIMIT_CORE, &atStart), 0);
     const pid_t child = ::fork();
     if (child == 0) {
         const bool hardened = ProcessHardening::Harden();
         rlimit core{};
         ::getrlimit(RLIMIT_CORE, &core);
-        const bool ok = hardened && core.rlim_cur == 0 && core.rlim_max == 0 && ::prctl(PR_GET_DUMPABLE) == 0;
+        const auto kept = ProcessHardening::CoreLimitAtStart();
+        const bool ok = hardened && core.rlim_cur == 0 && core.rlim_max == atStart.rlim_max &&
+                        ::prctl(PR_GET_DUMPABLE) == 0 && kept && kept->rlim_cur == atStart.rlim_cur &&
+                        kept->rlim_max == atStart.rlim_max;
         ::_exit(ok ? 0 : 1);
     }
     int status = 0;

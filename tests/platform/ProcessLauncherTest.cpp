@@ -3,6 +3,8 @@
 // a start that fails says why.
 #include "ProcessLauncher.h"
 
+#include "ProcessHardening.h"
+
 #include "TempDir.h"
 
 #include <cerrno>
@@ -21,6 +23,7 @@
 #include <string>
 #include <poll.h>
 #include <sys/mman.h>
+#include <sys/resource.h>
 #include <sys/socket.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
@@ -292,6 +295,66 @@ TEST_F(ProcessLauncherTest, StartedProgramsGetTheEnvironmentKeyshelfStartedWith)
     EXPECT_NE(seen.find("\nKEYSHELF_TEST_HAD=the user's\n"), std::string::npos) << seen;
     EXPECT_EQ(seen.find("KEYSHELF_TEST_NEW"), std::string::npos) << seen;
     EXPECT_NE(seen.find("\nKEYSHELF_TEST_OTHER=kept\n"), std::string::npos) << seen;
+}
+
+// In Keyshelf's order (environment kept, then hardened), in a child so that this process stays as it was:
+// a started program gets the environment and the core-dump limit Keyshelf started with, not what Keyshelf
+// or its libraries set later (the web engine's force_s3tc_enable), nor Keyshelf's own start-up notice.
+TEST_F(ProcessLauncherTest, StartedProgramsGetTheCoreLimitAndEnvironmentOfTheStart) {
+    rlimit core{};
+    ASSERT_EQ(::getrlimit(RLIMIT_CORE, &core), 0);
+    if (core.rlim_max == 0) {
+        GTEST_SKIP() << "core dumps are off for good here: no limit to give back";
+    }
+    core.rlim_cur = core.rlim_max == RLIM_INFINITY ? 1 << 20 : core.rlim_max / 2;
+    const std::string env = dir.file("environ");
+    const std::string limits = dir.file("limits");
+    const pid_t child = ::fork();
+    if (child == 0) {
+        ::setrlimit(RLIMIT_CORE, &core);
+        ::setenv("KEYSHELF_TEST_START", "the user's", 1);
+        ::setenv("DESKTOP_STARTUP_ID", "keyshelf-launch", 1);
+        ::unsetenv("force_s3tc_enable");
+        ProcessLauncher::KeepStartEnvironment();
+        ProcessHardening::Harden();
+        ::setenv("force_s3tc_enable", "true", 1);
+        ::setenv("KEYSHELF_TEST_START", "changed", 1);
+        ProcessLauncher::SetForThisProgramOnly("KEYSHELF_TEST_OWN", "1");
+        const ProcessLauncher::WatchedLaunch sleeper = ProcessLauncher::StartWithErrorPipe("sleep", {"30"});
+        if (sleeper.error != 0) {
+            ::_exit(2);
+        }
+        const std::string proc = "/proc/" + std::to_string(sleeper.pid);
+        // Read once it runs sleep, not the launcher's copy of this process.
+        WaitFor([&] { return LinkOf(proc + "/exe").find("sleep") != std::string::npos; });
+        TempDir::Write(env, TempDir::Read(proc + "/environ"));
+        TempDir::Write(limits, TempDir::Read(proc + "/limits"));
+        ::kill(sleeper.pid, SIGKILL);
+        ::waitpid(sleeper.pid, nullptr, 0);
+        ::_exit(0);
+    }
+    int status = 0;
+    ASSERT_EQ(::waitpid(child, &status, 0), child);
+    ASSERT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << status;
+    const std::string seen = std::string(1, '\0') + TempDir::Read(env);
+    EXPECT_NE(seen.find(std::string(1, '\0') + "KEYSHELF_TEST_START=the user's" + '\0'), std::string::npos);
+    EXPECT_EQ(seen.find("force_s3tc_enable"), std::string::npos);
+    EXPECT_EQ(seen.find("KEYSHELF_TEST_OWN"), std::string::npos);
+    EXPECT_EQ(seen.find("DESKTOP_STARTUP_ID"), std::string::npos);
+    EXPECT_NE(seen.find(std::string(1, '\0') + "PATH=" + std::getenv("PATH") + '\0'), std::string::npos);
+    std::istringstream lines(TempDir::Read(limits));
+    std::string line;
+    std::string coreLine;
+    while (std::getline(lines, line)) {
+        if (line.rfind("Max core file size", 0) == 0) {
+            coreLine = line;
+        }
+    }
+    std::istringstream fields(coreLine.substr(std::string("Max core file size").size()));
+    std::string soft, hard;
+    fields >> soft >> hard;
+    EXPECT_EQ(soft, std::to_string(core.rlim_cur)) << coreLine;
+    EXPECT_EQ(hard, core.rlim_max == RLIM_INFINITY ? "unlimited" : std::to_string(core.rlim_max)) << coreLine;
 }
 
 TEST_F(ProcessLauncherTest, FailuresAreReportedWithTheirErrno) {

@@ -18,6 +18,7 @@
 
 #include <QClipboard>
 #include <QLineEdit>
+#include <QMenu>
 #include <QMimeData>
 #include <QSettings>
 #include <QToolButton>
@@ -382,6 +383,52 @@ private slots:
         QCOMPARE(QGuiApplication::clipboard()->text(), QString("from another program"));
     }
 
+    // The editor's password box copies as the Copy command does: marked as secret, and cleared at exit.
+    void theEditorsCopiesAreSecretCopies_data() {
+        QTest::addColumn<QString>("menuAction"); // empty: the key
+        QTest::addColumn<int>("key");
+        QTest::addColumn<int>("modifiers");
+        QTest::addColumn<bool>("cut");
+        QTest::newRow("Ctrl+C") << QString() << int(Qt::Key_C) << int(Qt::ControlModifier) << false;
+        QTest::newRow("Ctrl+Insert") << QString() << int(Qt::Key_Insert) << int(Qt::ControlModifier) << false;
+        QTest::newRow("Ctrl+X") << QString() << int(Qt::Key_X) << int(Qt::ControlModifier) << true;
+        QTest::newRow("Shift+Delete") << QString() << int(Qt::Key_Delete) << int(Qt::ShiftModifier) << true;
+        QTest::newRow("menu Copy") << "&Copy" << 0 << 0 << false;
+        QTest::newRow("menu Cut") << "Cu&t" << 0 << 0 << true;
+    }
+    void theEditorsCopiesAreSecretCopies() {
+        QFETCH(QString, menuAction);
+        QFETCH(int, key);
+        QFETCH(int, modifiers);
+        QFETCH(bool, cut);
+        select({2});
+        main->cmdEdit_Click();
+        QLineEdit* box = editor()->txtPassword;
+        QCOMPARE(box->text(), QString("a-pw"));
+        QGuiApplication::clipboard()->setText("before");
+        box->setFocus();
+        box->selectAll();
+        if (menuAction.isEmpty()) {
+            QTest::keyClick(box, Qt::Key(key), Qt::KeyboardModifiers(modifiers));
+        } else {
+            std::unique_ptr<QMenu> menu(editor()->PasswordMenu());
+            QAction* action = nullptr;
+            for (QAction* each : menu->actions()) {
+                if (each->text().section('\t', 0, 0) == menuAction) {
+                    action = each;
+                }
+            }
+            QVERIFY(action != nullptr && action->isEnabled());
+            action->trigger();
+        }
+        const QMimeData* data = QGuiApplication::clipboard()->mimeData();
+        QCOMPARE(data->text(), QString("a-pw"));
+        QCOMPARE(data->data("x-kde-passwordManagerHint"), QByteArray("secret"));
+        QCOMPARE(box->text(), cut ? QString() : QString("a-pw"));
+        main->mnuFileItem[0]->trigger();
+        QCOMPARE(QGuiApplication::clipboard()->text(), QString());
+    }
+
     void gotoTargets_data() {
         QTest::addColumn<QString>("location");
         QTest::addColumn<QString>("target");
@@ -451,12 +498,25 @@ private slots:
         QCOMPARE(seams::testing::startedPrograms().size(), 3);
     }
 
-    // A location the opener would read as an option is never handed to it.
+    // A location the opener would read as an option, or as more than one line or cut short, is never
+    // handed to it: the status line blames the location.
+    void gotoRefusesALocationThatReadsAsAnOption_data() {
+        QTest::addColumn<QString>("location");
+        QTest::addColumn<QString>("status");
+        QTest::newRow("dash") << "-manual" << "Could not open -manual: a location can not begin with \"-\".";
+        QTest::newRow("line feed") << "www.a.example\n-x"
+                                   << "Could not open www.a.example-x: a location can not hold a line break.";
+        QTest::newRow("carriage return") << "/home/u/a\rb" << "Could not open /home/u/ab: a location can not hold a line break.";
+        QTest::newRow("NUL") << QString("/home/u/a") + QChar(0) + "b"
+                             << "Could not open /home/u/ab: a location can not hold a NUL character.";
+    }
     void gotoRefusesALocationThatReadsAsAnOption() {
-        main->lstPass->setSubItem(1, 2, "-manual");
+        QFETCH(QString, location);
+        QFETCH(QString, status);
+        main->lstPass->setSubItem(1, 2, location);
         select({1});
         main->cmdGoto_Click();
-        QCOMPARE(status(), QString("Could not open -manual: a location can not begin with \"-\"."));
+        QCOMPARE(this->status(), status);
         QVERIFY(seams::testing::startedPrograms().isEmpty());
     }
 

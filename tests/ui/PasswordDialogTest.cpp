@@ -334,6 +334,7 @@ private slots:
         }
         QCOMPARE(d->intTries, qint16(3));
         QCOMPARE(seams::testing::endCalls(), 1);
+        QCOMPARE(seams::testing::lastExitCode(), 1); // a failed start, unlike Cancel
         QVERIFY(!d->Timer1->isActive());
         const QList<Box> shown = boxes();
         QCOMPARE(shown.size(), 4);
@@ -395,6 +396,7 @@ private slots:
         d = start();
         d->close();
         QCOMPARE(seams::testing::endCalls(), 3);
+        QCOMPARE(seams::testing::lastExitCode(), 0); // leaving by choice is no failure
     }
 
     void anUnreadableVaultIsReportedAndNeverWritten() {

@@ -5,6 +5,7 @@
 
 #include "Cp1252.h"
 #include "PasswordGenerator.h"
+#include "SecretClipboard.h"
 #include "Seams.h"
 #include "TypingTarget.h"
 #include "VaultFormat.h"
@@ -54,6 +55,9 @@ EntryEditor::EntryEditor(Store store, QWidget* parent) : QWidget(parent), store_
 
     connect(cmdAdd[0], &QToolButton::clicked, this, [this] { cmdAdd_Click(0); });
     connect(cmdCancel, &QToolButton::clicked, this, &EntryEditor::cmdCancel_Click);
+    // The password box's copies are the secret copies the main window makes, cleared when Keyshelf ends,
+    // and what is selected in it is never offered to other programs as the X selection.
+    secretClipboard::Guard(txtPassword);
     // A new password from the box's context menu, or Ctrl+G while the box has the focus.
     txtPassword->setContextMenuPolicy(Qt::CustomContextMenu);
     connect(txtPassword, &QLineEdit::customContextMenuRequested, this, [this](const QPoint& at) {
@@ -157,6 +161,7 @@ void EntryEditor::cmdAdd_Click(int) {
 
 QMenu* EntryEditor::PasswordMenu() {
     QMenu* menu = txtPassword->createStandardContextMenu();
+    secretClipboard::GuardMenu(txtPassword, menu);
     menu->addSeparator();
     QAction* generate = menu->addAction(QStringLiteral("Generate Password"));
     generate->setObjectName(QStringLiteral("generatePassword"));

@@ -6,6 +6,7 @@
 #include "ListSorting.h"
 #include "OpenerReport.h"
 #include "ProgramIcon.h"
+#include "SecretClipboard.h"
 #include "Seams.h"
 #include "Twips.h"
 #include "VaultSession.h"
@@ -232,6 +233,19 @@ void MainWindow::cmdGoto_Click() {
                           .arg(openerReport::OneLine(location, 80)));
         return;
     }
+    // A line break makes xdg-open's desktop tools read one argument as several lines (a .desktop file's
+    // Exec line, a URL list), and a NUL would cut the argument short: the location is at fault, not the
+    // opener, so it is never handed over.
+    if (target.contains(QLatin1Char('\n')) || target.contains(QLatin1Char('\r'))) {
+        SetStatusText(QStringLiteral("Could not open %1: a location can not hold a line break.")
+                          .arg(openerReport::OneLine(location, 80)));
+        return;
+    }
+    if (target.contains(QChar(0))) {
+        SetStatusText(QStringLiteral("Could not open %1: a location can not hold a NUL character.")
+                          .arg(openerReport::OneLine(location, 80)));
+        return;
+    }
     const quint64 launch = ++gotoLaunches_;
     const seams::LaunchResult launched = seams::StartWatched(
         QStringLiteral("xdg-open"), {target}, this,
@@ -270,13 +284,8 @@ void MainWindow::cmdCopy_Click(int index) {
         return;
     }
     const QString value = lstPass->items()->field(row, index);
-    auto* data = new QMimeData();
-    data->setText(value);
-    // Clipboard managers keep no history of what a password manager marks so.
-    data->setData(QStringLiteral("x-kde-passwordManagerHint"), QByteArrayLiteral("secret"));
-    clipboard->setMimeData(data);
-    copied_ = true;
-    copiedValue_ = value;
+    // Marked so that clipboard managers keep no history of it, and cleared at exit.
+    secretClipboard::Copy(value);
     SetStatusText(QLatin1String(kCopied[index]) + Shown(value));
 }
 
@@ -363,9 +372,7 @@ bool MainWindow::Form_QueryUnload() {
 void MainWindow::Form_Unload() {
     // A copied field does not outlive the program on the clipboard, unless the user has copied something
     // else since.
-    if (copied_ && QGuiApplication::clipboard()->text() == copiedValue_) {
-        QGuiApplication::clipboard()->clear();
-    }
+    secretClipboard::ClearIfStillCopied();
     if (findBox_ != nullptr) {
         findBox_->close();
     }

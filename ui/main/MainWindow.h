@@ -106,7 +106,5 @@ private:
     VaultSession* session_;
     QPointer<FindBox> findBox_;
     QLabel* statusPanel_ = nullptr;
-    bool copied_ = false;   // a field was put on the clipboard this run
-    QString copiedValue_;   // the last one
     quint64 gotoLaunches_ = 0; // Go To's openers started: only the latest one's failure is reported
 };

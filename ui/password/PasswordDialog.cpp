@@ -157,7 +157,8 @@ void PasswordDialog::EnterModeOK() {
         if (intTries == 3) {
             seams::MsgBox(QStringLiteral("Only 3 tries allowed.  Click Ok to close."), seams::vbOKOnly);
             Timer1->stop();
-            seams::EndProgram();
+            // A failure, not the user's choice to leave: a script that started Keyshelf can tell the two apart.
+            seams::EndProgram(1);
             return;
         }
         txtPass->clear();
