@@ -19,11 +19,11 @@ namespace banner {
 struct Limits {
     qint64 pageBytes = 512 * 1024;
     qint64 pictureBytes = 1024 * 1024;
-    int pictureSide = 4096;   // pixels, either way
-    int pictures = 20;        // the first this many the page names; the rest are not fetched
+    int pictureSide = 4096;                 // pixels, either way
+    int pictures = 20;                      // the first this many the page names; the rest are not fetched
     qint64 decodedBytes = 64 * 1024 * 1024; // every picture of the page decoded, together
     int redirects = 5;
-    int requestMs = 10000;    // each request, from start to end
+    int requestMs = 10000; // each request, from start to end
 };
 
 // Whether `url` is of the same scheme, host and port as `page` (the page's own server).
@@ -50,7 +50,8 @@ signals:
     void finished(bool ok);
 
 private:
-    // One request within the limits: `done` gets the body, or is called with ok false.
+    // One request within the limits; the page's ends in PageArrived or Finish(false), a picture's in
+    // PictureArrived or the next picture.
     void Get(const QUrl& url, qint64 maxBytes, int redirectsLeft, bool page);
     void PageArrived(const QUrl& url, const QByteArray& body, const QByteArray& contentType);
     void NextPicture();

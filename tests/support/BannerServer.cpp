@@ -133,8 +133,8 @@ QString BannerServer::Address() const {
 }
 
 QStringList BannerServer::Cases() {
-    return {"test", "hostile", "huge", "claims-huge", "silent", "unfinished", "loop", "five-moves", "away",
-            "not-html", "pictures"};
+    return {"test", "hostile",    "huge", "claims-huge", "silent",  "unfinished",
+            "loop", "five-moves", "away", "not-html",    "pictures"};
 }
 
 bool BannerServer::SetCase(const QString& name) {
