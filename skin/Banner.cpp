@@ -25,6 +25,14 @@ protected:
             if (it != fetch_.pictures().constEnd()) {
                 return it.value();
             }
+            // Rich text draws a missing picture as a broken-file icon; a picture that was not fetched
+            // takes no room instead.
+            static const QImage nothing = [] {
+                QImage image(1, 1, QImage::Format_ARGB32);
+                image.fill(Qt::transparent);
+                return image;
+            }();
+            return nothing;
         }
         return {};
     }

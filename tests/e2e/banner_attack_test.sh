@@ -6,8 +6,8 @@
 # stand-in xdg-open's log stays empty), no window or tooltip shows, the copied password stays on the
 # clipboard, the program writes nothing to the terminal, and the band shows the page or stays blank. Of
 # all the user's clicks over the hostile page, only those on its one link of its own server open
-# anything, that link. How long the main window takes to answer (Return on Add: the editor is mapped) is
-# printed for each case, never judged.
+# anything, that link. How long the main window takes to answer (a click on Add until the editor is
+# mapped) is printed for each case, never judged.
 # Usage: banner_attack_test.sh path/to/keyshelf path/to/banner_server path/to/make_vault screenshot-folder PORT
 # (the program's banner address must be http://127.0.0.1:PORT/adserver.asp)
 set -u
@@ -41,19 +41,20 @@ other_windows() {
         [ "$id" = "$main" ] || echo "$id $(xdotool getwindowname "$id" 2>/dev/null)"
     done
 }
-# answer_ms: Return on Add (where the focus starts) until the editor is mapped, in ms; the editor closed.
+# answer_ms: a click on Add until the editor is mapped, in ms; the editor closed again.
 answer_ms() {
     local start end editor
     xdotool windowactivate --sync "$main"
+    xdotool mousemove --window "$main" 42 40
     start=$(date +%s%N)
-    xdotool key Return
+    xdotool click 1
     for _ in $(seq 1000); do
         editor=$(xdotool search --onlyvisible --name '^Add an entry$' 2>/dev/null | head -n 1)
         [ -n "$editor" ] && break
         sleep 0.005
     done
     end=$(date +%s%N)
-    [ -n "$editor" ] || fail "the window did not answer within 5 s"
+    [ -n "$editor" ] || { echo never; return; }
     xdotool windowactivate --sync "$editor" key Escape
     for _ in $(seq 100); do
         [ -z "$(xdotool search --onlyvisible --name '^Add an entry$' 2>/dev/null)" ] && break
@@ -87,12 +88,12 @@ run_case() {
     xdotool mousemove --window "$main" 241 121 click 1 # Copy Password
     for _ in $(seq 20); do [ "$(clipboard)" = "a-pw" ] && break; sleep 0.1; done
     [ "$(clipboard)" = "a-pw" ] || fail "$case: copying the password gave \"$(clipboard)\""
-    xdotool mousemove --window "$main" 42 40 # Add, where the focus is
     for ((i = 0; i < seconds; i++)); do
         times+="$(answer_ms) "
         sleep 0.8
     done
     echo "banner attack, $case: the window answered in (ms) $times"
+    grep -q never <<<"$times" && fail "$case: the window did not answer within 5 s"
     [ -e "$WORK/opened" ] && fail "$case: the page opened by itself: $(cat "$WORK/opened")"
     [ -z "$(other_windows)" ] || fail "$case: the page showed windows: $(other_windows | tr '\n' ',')"
     [ "$(clipboard)" = "a-pw" ] || fail "$case: the page replaced the copied password with \"$(clipboard)\""
@@ -136,10 +137,6 @@ for x in 60 180 300 420; do
     sleep 1.2
     [ -z "$(other_windows)" ] || fail "hostile: a tooltip or window showed over the band: $(other_windows)"
 done
-# Keys after the clicks go where the focus is, never to the page.
-xdotool key ctrl+c Return
-editor=$(wait_window "Add an entry") || fail "hostile: the focus left the window's own controls"
-close_window "$editor"
 end_case hostile
 
 # The servers that give nothing showable: the band stays blank, the window answers throughout.
