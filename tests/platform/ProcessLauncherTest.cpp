@@ -138,7 +138,7 @@ protected:
         }
     }
 
-    // Extra descriptors of every kind the web engine holds: a pipe, a socket pair, shared memory, a file,
+    // Extra descriptors of every kind a library in Keyshelf may hold: a pipe, a socket pair, shared memory, a file,
     // and one far above the others. The test's own standard input becomes the pipe, so that /dev/null in
     // the program cannot be the test's input passed on.
     void HoldDescriptors() {
@@ -205,7 +205,7 @@ TEST_F(ProcessLauncherTest, ChildRunsInItsOwnSessionWithDefaultSignals) {
     sigaddset(&usr1, SIGUSR1);
     sigset_t before;
     ASSERT_EQ(::pthread_sigmask(SIG_BLOCK, &usr1, &before), 0);
-    // The web engine ignores SIGPIPE in Keyshelf's process.
+    // A library (Qt Network) may ignore SIGPIPE in Keyshelf's process.
     const auto oldPipe = std::signal(SIGPIPE, SIG_IGN);
     const auto oldUsr2 = std::signal(SIGUSR2, SIG_IGN);
     const ProcessLauncher::Launch launch = ProcessLauncher::StartDetached("sleep", {"30"});
