@@ -62,6 +62,18 @@ QList<QUrl> PicturesOf(const QString& html) {
     return names + document.names;
 }
 
+// What Qt's picture readers say about a broken picture would otherwise let a page write lines to the
+// terminal: while a picture of the page is read on this thread, their messages are dropped. (libpng
+// writes its errors itself, one fixed line per broken PNG, out of Qt's reach.)
+thread_local bool tReadingPicture = false;
+QtMessageHandler gNextHandler = nullptr;
+
+void DropPictureReaderMessages(QtMsgType type, const QMessageLogContext& context, const QString& message) {
+    if (!tReadingPicture) {
+        gNextHandler(type, context, message);
+    }
+}
+
 QString DecodePage(const QByteArray& body, const QByteArray& contentType) {
     std::optional<QStringConverter::Encoding> encoding;
     const int charset = contentType.toLower().indexOf("charset=");
@@ -139,6 +151,8 @@ void Fetch::Get(const QUrl& url, qint64 maxBytes, int redirectsLeft, bool page) 
     request.setAttribute(QNetworkRequest::AuthenticationReuseAttribute, QNetworkRequest::Manual);
     request.setTransferTimeout(limits_.requestMs); // a silence this long ends it early
     QNetworkReply* reply = network_->get(request);
+    // The network thread reads no further ahead than this, so a page that never ends is never held.
+    reply->setReadBufferSize(64 * 1024);
     reply_ = reply;
     // The whole request, however slowly the server keeps it going.
     deadline_->disconnect();
@@ -235,6 +249,12 @@ void Fetch::PictureArrived(const QUrl& url, const QByteArray& body) {
     // The header's size is checked before anything is decoded; a format that does not say its size
     // is not decoded at all. The allocation limit stands behind both.
     reader.setAllocationLimit(int(limits_.decodedBytes / (1024 * 1024)));
+    static const bool quiet = [] {
+        gNextHandler = qInstallMessageHandler(DropPictureReaderMessages);
+        return true;
+    }();
+    Q_UNUSED(quiet);
+    tReadingPicture = true;
     const QSize size = reader.size();
     const qint64 bytes = qint64(size.width()) * size.height() * 4;
     if (size.isValid() && !size.isEmpty() && size.width() <= limits_.pictureSide &&
@@ -245,6 +265,7 @@ void Fetch::PictureArrived(const QUrl& url, const QByteArray& body) {
             pictures_.insert(url, image);
         }
     }
+    tReadingPicture = false;
     NextPicture();
 }
 
