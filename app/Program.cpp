@@ -110,7 +110,7 @@ MainWindow* Program::LoadMainWindow() {
         connect(main_, &MainWindow::websiteRequested, this, [this] { OpenWebsite(false); });
         connect(main_, &MainWindow::closing, this, &Program::MainWindowClosing);
         connect(main_, &MainWindow::bannerDue, this, [this] {
-            // banner=0 in the settings keeps the band blank: no request to the banner's server, no web engine.
+            // banner=0 in the settings keeps the band blank: no request to the banner's server.
             if (seams::OpenSettings()->value(QStringLiteral("Settings/banner"), QStringLiteral("1")).toString() !=
                 QStringLiteral("0")) {
                 appearance_.ShowBanner(main_);

@@ -1,4 +1,3 @@
-#include "Banner.h"
 #include "CommandLine.h"
 #include "ProcessHardening.h"
 #include "ProcessLauncher.h"
@@ -39,7 +38,6 @@ int main(int argc, char* argv[]) {
         return std::fflush(stdout) == 0 ? outcome.status : 1;
     }
     ProcessHardening::Harden();
-    PrepareWebEngine();
     QApplication app(argc, argv);
     return Startup::Run(app);
 }

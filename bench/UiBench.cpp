@@ -2,7 +2,6 @@
 
 #include "RandomText.h"
 
-#include "Banner.h"
 #include "BuildConfiguration.h"
 #include "MainWindow.h"
 #include "Seams.h"
@@ -100,7 +99,6 @@ int Main(int argc, char** argv, const std::function<void(Reporter&)>& report) {
     }
     mallopt(M_TRIM_THRESHOLD, 1 << 30);
     mallopt(M_MMAP_THRESHOLD, 32 << 20);
-    PrepareWebEngine();
     QApplication app(argc, argv);
     Prepare();
     benchmark::Initialize(&argc, argv);

@@ -38,7 +38,7 @@ public:
 };
 
 // The main of a window benchmark: offscreen windows (real ones with UIBENCH_REAL_WINDOWS=1 and a
-// $DISPLAY), the web engine prepared as the program prepares it, freed memory kept in the process
+// $DISPLAY), freed memory kept in the process
 // between iterations (for figures and baselines alike), the vault written; then the benchmarks, and
 // `report` prints the ratios.
 int Main(int argc, char** argv, const std::function<void(Reporter&)>& report);

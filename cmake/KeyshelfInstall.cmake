@@ -45,10 +45,6 @@ set(keyshelf_desktop "${keyshelf_dest}/${keyshelf_datadir}/applications/keyshelf
 # What goes where: pairs of source and destination (the launcher link and the desktop entry are made here).
 set(keyshelf_files "${keyshelf_program}" "${keyshelf_folder}/keyshelf" "${keyshelf_help}" "${keyshelf_folder}/Help.rtf"
     "${keyshelf_manual}" "${keyshelf_dest}/${keyshelf_mandir}/man1/keyshelf.1")
-if(keyshelf_banner_module)
-    cmake_path(GET keyshelf_banner_module FILENAME name)
-    list(APPEND keyshelf_files "${keyshelf_banner_module}" "${keyshelf_folder}/${name}")
-endif()
 foreach(icon IN LISTS keyshelf_icons)
     string(REGEX REPLACE ".*AAA-([0-9]+)\\.png$" "\\1" size "${icon}")
     list(APPEND keyshelf_files "${icon}"

@@ -52,7 +52,7 @@ public:
         sigfillset(&all);
         // A session of its own: the program outlives Keyshelf's terminal and process group, and signals
         // meant for Keyshelf's group (Ctrl+C in the terminal that started it) do not reach it. Signals
-        // Keyshelf ignores or blocks (the web engine ignores SIGPIPE) are not passed on either. Only
+        // Keyshelf ignores or blocks (Qt Network ignores SIGPIPE) are not passed on either. Only
         // glibc's two internal signals, 32 and 33, which no application may use, stay ignored: glibc's
         // posix_spawn sets them so, and every glibc program sets them up again as it starts.
         int error =
@@ -65,7 +65,7 @@ public:
         }
         // Standard input from /dev/null, standard output and error as Keyshelf's, then every descriptor
         // above them closed in the new process itself. Closing there, rather than marking descriptors
-        // close-on-exec, also covers whatever another thread (the web engine's) opens meanwhile.
+        // close-on-exec, also covers whatever another thread (Qt Network's) opens meanwhile.
         if (error == 0) {
             error = ::posix_spawn_file_actions_addopen(&actions_, STDIN_FILENO, "/dev/null", O_RDONLY, 0);
         }

@@ -1,7 +1,7 @@
 // Starting another program (the desktop's opener, a browser) from Keyshelf without handing it anything of
 // Keyshelf's own: the program gets standard input from /dev/null, Keyshelf's standard output and error
-// (or a pipe for its error, when Keyshelf is to tell why it failed), and no other descriptor, so it can neither read the web engine's sockets, pipes and shared memory nor
-// keep the engine's helper processes alive after Keyshelf has ended.
+// (or a pipe for its error, when Keyshelf is to tell why it failed), and no other descriptor, so it can read none of Keyshelf's files, sockets, pipes
+// and shared memory.
 #pragma once
 
 #include <optional>
@@ -60,12 +60,11 @@ void ReapWhenEnded(pid_t pid);
 // next message, and leaving the pipe unread would block it once the pipe is full.
 void DrainInBackground(int fd);
 
-// Takes the environment as it is now as the one every started program gets, whatever Keyshelf, its
-// toolkit or its web engine set in its own later (the engine's driver switches, for example). Call it
-// first thing in main, while the process has one thread.
+// Takes the environment as it is now as the one every started program gets, whatever Keyshelf or its
+// toolkit set in its own later. Call it first thing in main, while the process has one thread.
 void KeepStartEnvironment();
 
-// Sets an environment variable for Keyshelf itself (its web engine's switches, for example) while the
+// Sets an environment variable for Keyshelf itself (a library's switches, for example) while the
 // programs it starts get the value the variable had before, or none: a browser opened for the user must
 // not run with Keyshelf's settings. Call it before any other thread reads the environment. (Once
 // KeepStartEnvironment has been called, the environment kept there is handed over instead.)

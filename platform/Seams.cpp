@@ -152,7 +152,7 @@ LaunchResult ShellOpen(const QString& address) {
         return {EINVAL};
     }
     // Not QDesktopServices: it starts the opener through QProcess, which hands over every descriptor
-    // Keyshelf holds, the web engine's among them.
+    // Keyshelf holds, the banner's network connections among them.
     return StartDetached(QStringLiteral("xdg-open"), {address});
 }
 

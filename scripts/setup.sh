@@ -8,7 +8,7 @@ set -euo pipefail
 need=${1:-test}
 packages=(
     build-essential cmake ninja-build
-    qt6-base-dev qt6-base-dev-tools qt6-webengine-dev libgl-dev libxkbcommon-dev
+    qt6-base-dev qt6-base-dev-tools libgl-dev libxkbcommon-dev
     fonts-dejavu-core
     qt6-svg-dev # the build renders the artwork's SVG drawings to the PNGs the program embeds
     xdg-utils # Go To, the website button and the banner's links open through xdg-open

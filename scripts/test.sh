@@ -22,14 +22,14 @@ cmake --build build-skin -j "$jobs" --target keyshelf
 bash tests/e2e/appearance_test.sh build-skin/keyshelf build/tests/banner_server build/screenshots skinned 18473
 # Its windows in a dark colour scheme and in the light palette.
 bash tests/e2e/dark_palette_test.sh build-skin/keyshelf build/tests/make_vault build/screenshots skinned
-# The same band serving a hostile page: nothing it tries may act for the user.
+# The same band against hostile servers: nothing they try may act for the user or hold up the window.
 bash tests/e2e/banner_attack_test.sh build-skin/keyshelf build/tests/banner_server build/tests/make_vault \
     build/screenshots 18473
-# The memory of the program and its web engine helpers with the band's page showing, one run: figures to
-# read (target under 250 MB), which fail nothing; only a program that does not start or show its page does.
+# The program's memory with the band's page showing against banner=0, one run of each: figures to read
+# (target at most 1.2x), which fail nothing; only a program that does not start or show its page does.
 bash bench/banner_memory_bench.sh build-skin/keyshelf build/tests/banner_server build/tests/make_vault 18473 1
 
-# A build without the banner links nothing of the web engine and runs without it.
+# A build without the banner makes no request and starts nothing.
 cmake -S . -B build-nobanner -G Ninja -DKEYSHELF_BANNER=OFF -DKEYSHELF_BENCH=OFF "${cached[@]}"
 cmake --build build-nobanner -j "$jobs" --target keyshelf make_vault
 bash tests/e2e/no_banner_test.sh build-nobanner/keyshelf build-nobanner/tests/make_vault build/screenshots

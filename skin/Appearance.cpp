@@ -131,11 +131,11 @@ void Appearance::ShowBanner(QWidget* form, bool pixelScale) {
     box->setObjectName(QStringLiteral("picBox"));
     box->setProperty("typeName", QStringLiteral("PictureBox"));
     picBox_ = box;
-    // 2.-4. In the banner's place, narrower by the margin that hides the web view's scroll bar.
+    // 2.-4. In the banner's place, narrower by the margin that once hid a browser's scroll bar.
     const int margin = pixelScale ? 20 * 15 : 280;
     layouts::SetGeometry(box, layouts::Left(banner), layouts::Top(banner), layouts::Width(banner) - margin,
                          layouts::Height(banner));
-    // 5. The web view moves into it, at its corner, keeping its full width.
+    // 5. The band moves into it, at its corner, keeping its full width.
     banner->setParent(box);
     banner->move(0, 0);
     // 6.-7.

@@ -23,7 +23,7 @@ void SetReportedVersion(int platformId, int major);
 } // namespace appearance
 
 // The appearance of one run: the skin control the splash carries, which every window takes its look
-// from, the skin's companion object, and the box the banner's web view lives in.
+// from, the skin's companion object, and the box the banner band lives in.
 class Appearance {
 public:
     Appearance();

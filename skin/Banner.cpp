@@ -1,66 +1,45 @@
 #include "Banner.h"
 
-#include "BannerModule.h"
-#include "ProcessLauncher.h"
+#include "BannerFetch.h"
 #include "Seams.h"
 
-#include <QCoreApplication>
-#include <QFile>
-#include <QHash>
-#include <QLoggingCategory>
+#include <QAbstractTextDocumentLayout>
+#include <QMouseEvent>
+#include <QPainter>
+#include <QTextDocument>
+#include <QTextFrame>
 #include <QVBoxLayout>
-#include <dlfcn.h>
-#include <unistd.h>
 
 namespace {
 
-QString& ModulePathForTests() {
-    static QString path;
-    return path;
-}
+// The page as rich text, with the pictures that were fetched for it and nothing else: rich text asks its
+// document for every picture and stylesheet it meets, and this one never looks on the network or the disk.
+class PageDocument : public QTextDocument {
+public:
+    PageDocument(const banner::Fetch& fetch, QObject* parent) : QTextDocument(parent), fetch_(fetch) {}
 
-void OpenAddress(const QString& address) {
-    seams::ShellOpen(address);
-}
-
-QtMessageHandler gNextHandler = nullptr;
-
-// The band draws without OpenGL (see the module), so the program makes no OpenGL context for the engine to
-// share. The engine takes that for a mistake and says so twice: as it is loaded, and when its GPU thread
-// finds no OpenGL to use. Both lines are dropped; everything else goes on as before (this runs on the
-// engine's threads too).
-void DropEngineOpenGLNotes(QtMsgType type, const QMessageLogContext& context, const QString& message) {
-    if (type == QtWarningMsg &&
-        (message.startsWith(QLatin1String("Qt WebEngine seems to be initialized from a plugin.")) ||
-         message.startsWith(QLatin1String("No suitable graphics backend found")))) {
-        return;
-    }
-    gNextHandler(type, context, message);
-}
-
-// The module's entry, loaded once per file for the life of the process (the web engine cannot be unloaded);
-// null when the file is missing or does not load, which is said once on stderr.
-KeyshelfCreateBanner LoadModule(const QString& path) {
-    static QHash<QString, KeyshelfCreateBanner> loaded;
-    if (auto it = loaded.constFind(path); it != loaded.constEnd()) {
-        return it.value();
-    }
-    KeyshelfCreateBanner create = nullptr;
-    if (gNextHandler == nullptr && QFile::exists(path)) {
-        gNextHandler = qInstallMessageHandler(DropEngineOpenGLNotes);
-    }
-    // Local binding: nothing of the module or the engine is seen by the program's own lookups.
-    if (void* handle = ::dlopen(QFile::encodeName(path).constData(), RTLD_NOW | RTLD_LOCAL | RTLD_NODELETE)) {
-        create = reinterpret_cast<KeyshelfCreateBanner>(::dlsym(handle, kBannerEntryName));
-        if (create == nullptr) {
-            qWarning("The banner stays blank: %s has no entry %s.", qPrintable(path), kBannerEntryName);
+protected:
+    QVariant loadResource(int type, const QUrl& name) override {
+        if (type == QTextDocument::ImageResource) {
+            const auto it = fetch_.pictures().constFind(fetch_.pageUrl().resolved(name));
+            if (it != fetch_.pictures().constEnd()) {
+                return it.value();
+            }
+            // Rich text draws a missing picture as a broken-file icon; a picture that was not fetched
+            // takes no room instead.
+            static const QImage nothing = [] {
+                QImage image(1, 1, QImage::Format_ARGB32);
+                image.fill(Qt::transparent);
+                return image;
+            }();
+            return nothing;
         }
-    } else {
-        qWarning("The banner stays blank: %s", ::dlerror());
+        return {};
     }
-    loaded.insert(path, create);
-    return create;
-}
+
+private:
+    const banner::Fetch& fetch_;
+};
 
 } // namespace
 
@@ -76,76 +55,129 @@ Banner* Banner::In(QWidget* wbBanner) {
     return banner;
 }
 
-Banner::Banner(QWidget* parent) : QWidget(parent) {
+Banner::Banner(QWidget* parent) : QWidget(parent), fetch_(new banner::Fetch(this)) {
     setObjectName(QStringLiteral("banner"));
-    auto* layout = new QVBoxLayout(this);
-    layout->setContentsMargins(0, 0, 0, 0);
-    const KeyshelfCreateBanner create = LoadModule(banner::ModulePath());
-    if (create == nullptr) {
-        return;
-    }
-    static const BannerHost host{kBannerInterfaceVersion, &OpenAddress};
-    band_ = create(this, &host);
-    if (band_ == nullptr) {
-        qWarning("The banner stays blank: %s is of another version.", qPrintable(banner::ModulePath()));
-        return;
-    }
-    band_->setLoadFinishedHandler([this](bool ok) { emit loadFinished(ok); });
-    layout->addWidget(band_->widget());
+    setAccessibleName(QStringLiteral("Banner"));
+    setFocusPolicy(Qt::NoFocus);
+    setContextMenuPolicy(Qt::PreventContextMenu);
+    setAcceptDrops(false);
+    setMouseTracking(true); // the pointer shows which links a click opens
+    connect(fetch_, &banner::Fetch::finished, this, &Banner::Show);
 }
 
 void Banner::Navigate(const QString& address) {
-    if (band_ != nullptr) {
-        band_->navigate(address);
+    fetch_->Start(QUrl(address));
+}
+
+QUrl Banner::pageUrl() const {
+    return document_ != nullptr ? fetch_->pageUrl() : QUrl();
+}
+
+void Banner::Show(bool ok) {
+    delete document_;
+    document_ = nullptr;
+    pressed_ = QUrl();
+    if (ok) {
+        auto* document = new PageDocument(*fetch_, this);
+        document->setDocumentMargin(0);
+        document->setUndoRedoEnabled(false);
+        document->setHtml(fetch_->html());
+        document->setTextWidth(width());
+        document_ = document;
+    }
+    unsetCursor();
+    update();
+    emit loadFinished(ok);
+}
+
+QUrl Banner::LinkAt(const QPoint& point) const {
+    if (document_ == nullptr) {
+        return {};
+    }
+    const QString anchor = document_->documentLayout()->anchorAt(point);
+    if (anchor.isEmpty()) {
+        return {};
+    }
+    const QUrl page = fetch_->pageUrl();
+    const QUrl link = page.resolved(QUrl(anchor));
+    // Only the page's own server, over the web: never another host, a file, mail or a script address.
+    const bool web = link.scheme() == QLatin1String("http") || link.scheme() == QLatin1String("https");
+    if (!web || link.host().isEmpty() || link.host().compare(page.host(), Qt::CaseInsensitive) != 0) {
+        return {};
+    }
+    return link;
+}
+
+bool Banner::event(QEvent* event) {
+    switch (event->type()) {
+    case QEvent::ToolTip: // the page's titles are its words, not Keyshelf's
+    case QEvent::WhatsThis:
+    case QEvent::KeyPress:
+    case QEvent::KeyRelease:
+    case QEvent::ShortcutOverride:
+    case QEvent::InputMethod:
+    case QEvent::Wheel:
+        event->accept();
+        return true;
+    default:
+        return QWidget::event(event);
     }
 }
 
-QWidget* Banner::band() const {
-    return band_ != nullptr ? band_->widget() : nullptr;
+void Banner::paintEvent(QPaintEvent* event) {
+    if (document_ == nullptr) {
+        return; // blank: the window behind shows through
+    }
+    QPainter painter(this);
+    painter.setClipRect(event->rect());
+    // The page's own background covers the whole band, as a browser's canvas takes the body's.
+    const QBrush background = document_->rootFrame()->frameFormat().background();
+    if (background.style() != Qt::NoBrush) {
+        painter.fillRect(rect(), background);
+    }
+    QAbstractTextDocumentLayout::PaintContext context;
+    context.clip = event->rect();
+    context.palette = palette();
+    context.palette.setColor(QPalette::Text, palette().color(QPalette::WindowText));
+    document_->documentLayout()->draw(&painter, context);
 }
 
-void PrepareWebEngine() {
-    // The engine reads these when it starts, with the band; they are set here, while the process has one
-    // thread, since changing the environment later could race with a reader on another thread. They are
-    // Keyshelf's own: the programs it starts (the browser, through xdg-open) get the values from before.
-    // It reports its graphics set-up and its switches on every start, and Chromium logs its own passing
-    // troubles; none of it is for the user. A developer's QT_LOGGING_RULES, or a --log-level of their own
-    // in QTWEBENGINE_CHROMIUM_FLAGS (which comes later, so wins), still turns it back on.
-    QLoggingCategory::setFilterRules(QStringLiteral("qt.webenginecontext.info=false"));
-    // --no-unsandboxed-zygote: Chromium keeps a second zygote ready for helpers that run without a
-    // sandbox; the band starts none (the engine's network and GPU services run in this process), so it
-    // sat idle at about 20 MB. Such a helper would now be started directly, as unsandboxed as before; the
-    // page's renderer still comes from the sandboxed zygote. About 9 MB less in all.
-    ProcessLauncher::SetForThisProgramOnly(
-        "QTWEBENGINE_CHROMIUM_FLAGS",
-        "--log-level=3 --no-unsandboxed-zygote " + qgetenv("QTWEBENGINE_CHROMIUM_FLAGS").toStdString());
-    // The band draws in software (see the module's keyshelf_create_banner), so the program needs no
-    // OpenGL at all. The engine still asks Qt whether OpenGL may be used from several threads, and Qt
-    // answers by making a throw-away OpenGL context, which loads the graphics driver into the process for
-    // good (Mesa's software one: about 35 MB). Skipping that check keeps the driver out; it only decides
-    // threaded OpenGL, which nothing here uses.
-    if (qEnvironmentVariableIsEmpty("QT_OPENGL_NO_SANITY_CHECK")) {
-        ProcessLauncher::SetForThisProgramOnly("QT_OPENGL_NO_SANITY_CHECK", "1");
-    }
-    if (::geteuid() == 0 && qEnvironmentVariableIsEmpty("QTWEBENGINE_DISABLE_SANDBOX")) {
-        ProcessLauncher::SetForThisProgramOnly("QTWEBENGINE_DISABLE_SANDBOX", "1");
+void Banner::resizeEvent(QResizeEvent* event) {
+    QWidget::resizeEvent(event);
+    if (document_ != nullptr) {
+        document_->setTextWidth(width());
     }
 }
 
-namespace banner {
+// Only the user's own click counts: a press and a release of the left button from the window system, on
+// the same link. One click opens one link; a double click is one click.
+void Banner::mousePressEvent(QMouseEvent* event) {
+    event->accept();
+    pressed_ = event->spontaneous() && event->button() == Qt::LeftButton && event->buttons() == Qt::LeftButton
+                   ? LinkAt(event->position().toPoint())
+                   : QUrl();
+}
 
-QString ModulePath() {
-    if (!ModulePathForTests().isEmpty()) {
-        return ModulePathForTests();
+void Banner::mouseReleaseEvent(QMouseEvent* event) {
+    event->accept();
+    const QUrl pressed = pressed_;
+    pressed_ = QUrl();
+    if (pressed.isEmpty() || !event->spontaneous() || event->button() != Qt::LeftButton ||
+        event->buttons() != Qt::NoButton || LinkAt(event->position().toPoint()) != pressed) {
+        return;
     }
-    // Resolved through /proc/self/exe, so the link in bin/ finds the module of the installed program.
-    return QCoreApplication::applicationDirPath() + QLatin1Char('/') + QLatin1String(kBannerModuleFile);
+    seams::ShellOpen(pressed.toString(QUrl::FullyEncoded));
 }
 
-namespace testing {
-void SetModulePath(const QString& path) {
-    ModulePathForTests() = path;
+void Banner::mouseDoubleClickEvent(QMouseEvent* event) {
+    event->accept();
+    pressed_ = QUrl();
 }
-} // namespace testing
 
-} // namespace banner
+void Banner::mouseMoveEvent(QMouseEvent* event) {
+    if (LinkAt(event->position().toPoint()).isEmpty()) {
+        unsetCursor();
+    } else {
+        setCursor(Qt::PointingHandCursor);
+    }
+}

@@ -1,45 +1,55 @@
-// The band's place in the main window. The web view itself is in the banner module (keyshelf-banner.so
-// beside the program), which is loaded when the band starts, after the main window and its list are on
-// the screen: the program links nothing of Qt WebEngine. Without the module the band stays blank.
+// The banner band above the main window's list: the page at the build's banner address, fetched by
+// Keyshelf itself (BannerFetch) and drawn as Qt rich text. No browser engine: the page's scripts never
+// run, and nothing it names but its own pictures is fetched.
+//
+// The page is not trusted. It gets no key and no focus and shows no tooltip; the one thing it can make
+// happen is what the user does: a real left click on a link to the page's own server (http or https)
+// opens that link once in the user's browser. Until the page arrives, and whenever it cannot be had, the
+// band is blank in the colour of the window behind it.
 #pragma once
 
+#include <QUrl>
 #include <QWidget>
 
-class BannerBand;
+class QTextDocument;
+
+namespace banner {
+class Fetch;
+}
 
 class Banner : public QWidget {
     Q_OBJECT
 public:
-    // The banner inside the placeholder `wbBanner`, made on first use (and the module loaded with it).
+    // The banner inside the placeholder `wbBanner`, made on first use.
     static Banner* In(QWidget* wbBanner);
 
     void Navigate(const QString& address);
-    // The module's band, which shows the page; null when the module could not be loaded.
-    QWidget* band() const;
+
+    // What the band shows: null while it is blank.
+    const QTextDocument* document() const { return document_; }
+    // The page's address after redirects; empty while the band is blank.
+    QUrl pageUrl() const;
+    // The address a click at `point` would open; empty where there is no link it may open.
+    QUrl LinkAt(const QPoint& point) const;
 
 signals:
-    // The page finished loading (or failed to).
+    // The page (with its pictures) finished loading, or failed to.
     void loadFinished(bool ok);
+
+protected:
+    bool event(QEvent* event) override;
+    void paintEvent(QPaintEvent* event) override;
+    void resizeEvent(QResizeEvent* event) override;
+    void mousePressEvent(QMouseEvent* event) override;
+    void mouseReleaseEvent(QMouseEvent* event) override;
+    void mouseDoubleClickEvent(QMouseEvent* event) override;
+    void mouseMoveEvent(QMouseEvent* event) override;
 
 private:
     explicit Banner(QWidget* parent);
+    void Show(bool ok);
 
-    BannerBand* band_ = nullptr;
+    banner::Fetch* fetch_;
+    QTextDocument* document_ = nullptr;
+    QUrl pressed_; // the link a real left press went down on, until the release
 };
-
-// Prepares the process for the web engine before the application object exists: without a sandbox when the
-// process runs as root (the engine refuses to start otherwise), with it for everyone else, and with its
-// start-up report kept off the terminal. Touches nothing of the engine, which starts only with the band.
-// Does nothing in a build without the banner.
-void PrepareWebEngine();
-
-namespace banner {
-// Where the module is loaded from: the program's own folder (never a path from the environment or the
-// working folder), unless a test named another.
-QString ModulePath();
-
-namespace testing {
-// Tests: the module to load instead of the one beside the program (the test programs live elsewhere).
-void SetModulePath(const QString& path);
-} // namespace testing
-} // namespace banner

@@ -45,11 +45,6 @@ install_to "$PREFIX" || { cat "$WORK/install.log"; fail "the install failed"; }
 [ -f "$PROGRAM" ] && [ -x "$PROGRAM" ] || fail "no program at $PROGRAM"
 cmp -s "$FOLDER/Help.rtf" "$SOURCE/Help.rtf" || fail "Help.rtf is not beside the installed program"
 [ "$(stat -c %a "$FOLDER")" = 700 ] || fail "$FOLDER has mode $(stat -c %a "$FOLDER"), not 700"
-BANNER=
-if [ -f "$BUILD/keyshelf-banner.so" ]; then # a build with the banner
-    BANNER="$FOLDER/keyshelf-banner.so"
-    cmp -s "$BANNER" "$BUILD/keyshelf-banner.so" || fail "the banner module is not beside the installed program"
-fi
 [ "$(readlink "$PREFIX/bin/keyshelf")" = "../share/keyshelf/keyshelf" ] ||
     fail "bin/keyshelf links to $(readlink "$PREFIX/bin/keyshelf")"
 [ "$(readlink -f "$PREFIX/bin/keyshelf")" = "$(readlink -f "$PROGRAM")" ] || fail "bin/keyshelf does not reach the program"
@@ -94,10 +89,6 @@ APP_PID=$!
 log_in "Secret1" "Secret1"
 main=$(wait_window "Keyshelf by Keyshelf Software" 15) || exit 1
 help=$(wait_window "Readme/Help") || exit 1 # it opens only when Help.rtf is beside the program
-if [ -n "$BANNER" ]; then # the band loads the module installed beside the program
-    for _ in $(seq 100); do grep -qF "$BANNER" "/proc/$APP_PID/maps" && break; sleep 0.1; done
-    grep -qF "$BANNER" "/proc/$APP_PID/maps" || fail "the installed program did not load $BANNER"
-fi
 sleep 0.5
 shot install-first-start
 close_window "$help"

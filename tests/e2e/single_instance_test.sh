@@ -24,7 +24,6 @@ mkdir -m 700 "$XDG_RUNTIME_DIR"
 ln -s "$WORK" "$WORK/alias"
 mkdir "$WORK/other"
 cp "$WORK/keyshelf" "$WORK/other/"
-cp "$WORK"/keyshelf-banner.so "$WORK/other/" 2>/dev/null
 
 # dialog_of PID: the id of that process's password dialog, once it shows.
 dialog_of() {

@@ -31,14 +31,10 @@ stop_x() {
     [ -n "${WORK:-}" ] && rm -rf "$WORK"
 }
 
-# prepare_folder PROGRAM: a fresh folder $WORK holding the program (and its banner module, when the build
-# has one), with a settings store of its own.
+# prepare_folder PROGRAM: a fresh folder $WORK holding the program, with a settings store of its own.
 prepare_folder() {
     WORK=$(mktemp -d)
     cp "$1" "$WORK/keyshelf"
-    if [ -f "$(dirname "$1")/keyshelf-banner.so" ]; then
-        cp "$(dirname "$1")/keyshelf-banner.so" "$WORK/"
-    fi
     export XDG_CONFIG_HOME="$WORK/config"
 }
 

@@ -141,7 +141,7 @@ protected:
         }
     }
 
-    // Extra descriptors of every kind the web engine holds: a pipe, a socket pair, shared memory, a file,
+    // Extra descriptors of every kind a library in Keyshelf may hold: a pipe, a socket pair, shared memory, a file,
     // and one far above the others. The test's own standard input becomes the pipe, so that /dev/null in
     // the program cannot be the test's input passed on.
     void HoldDescriptors() {
@@ -208,7 +208,7 @@ TEST_F(ProcessLauncherTest, ChildRunsInItsOwnSessionWithDefaultSignals) {
     sigaddset(&usr1, SIGUSR1);
     sigset_t before;
     ASSERT_EQ(::pthread_sigmask(SIG_BLOCK, &usr1, &before), 0);
-    // The web engine ignores SIGPIPE in Keyshelf's process.
+    // A library (Qt Network) may ignore SIGPIPE in Keyshelf's process.
     const auto oldPipe = std::signal(SIGPIPE, SIG_IGN);
     const auto oldUsr2 = std::signal(SIGUSR2, SIG_IGN);
     const ProcessLauncher::Launch launch = ProcessLauncher::StartDetached("sleep", {"30"});
@@ -299,7 +299,7 @@ TEST_F(ProcessLauncherTest, StartedProgramsGetTheEnvironmentKeyshelfStartedWith)
 
 // In Keyshelf's order (environment kept, then hardened), in a child so that this process stays as it was:
 // a started program gets the environment and the core-dump limit Keyshelf started with, not what Keyshelf
-// or its libraries set later (the web engine's force_s3tc_enable), nor Keyshelf's own start-up notice.
+// or its libraries set later, nor Keyshelf's own start-up notice.
 TEST_F(ProcessLauncherTest, StartedProgramsGetTheCoreLimitAndEnvironmentOfTheStart) {
     rlimit core{};
     ASSERT_EQ(::getrlimit(RLIMIT_CORE, &core), 0);

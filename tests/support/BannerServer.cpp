@@ -1,22 +1,123 @@
 #include "BannerServer.h"
 
+#include <QBuffer>
+#include <QImage>
 #include <QTcpSocket>
+#include <QtEndian>
+#include <memory>
+
+namespace {
+
+QByteArray Png(int width, int height, QColor colour) {
+    QImage image(width, height, QImage::Format_RGB32);
+    image.fill(colour);
+    QByteArray bytes;
+    QBuffer buffer(&bytes);
+    buffer.open(QIODevice::WriteOnly);
+    image.save(&buffer, "PNG");
+    return bytes;
+}
+
+quint32 Crc32(const QByteArray& data) {
+    quint32 crc = 0xffffffffu;
+    for (const char c : data) {
+        crc ^= static_cast<quint8>(c);
+        for (int k = 0; k < 8; ++k) {
+            crc = (crc >> 1) ^ (0xedb88320u & (0u - (crc & 1u)));
+        }
+    }
+    return ~crc;
+}
+
+// A PNG whose header claims `side` x `side` pixels, with no pixels after it.
+QByteArray ClaimingPng(quint32 side) {
+    QByteArray chunk("IHDR");
+    char number[4];
+    qToBigEndian(side, number);
+    chunk.append(number, 4).append(number, 4).append("\x08\x06\x00\x00\x00", 5);
+    qToBigEndian(Crc32(chunk), number);
+    return QByteArray("\x89PNG\r\n\x1a\n\x00\x00\x00\x0d", 12) + chunk + QByteArray(number, 4);
+}
+
+QByteArray Head(const QByteArray& status, const QByteArray& type, qint64 length, const QByteArray& more = {}) {
+    QByteArray head = "HTTP/1.1 " + status + "\r\n";
+    if (!type.isEmpty()) {
+        head += "Content-Type: " + type + "\r\n";
+    }
+    if (length >= 0) {
+        head += "Content-Length: " + QByteArray::number(length) + "\r\n";
+    }
+    return head + more + "Connection: close\r\n\r\n";
+}
+
+void Send(QTcpSocket* socket, const QByteArray& status, const QByteArray& type, const QByteArray& body,
+          const QByteArray& more = {}) {
+    socket->write(Head(status, type, body.size(), more) + body);
+    socket->disconnectFromHost();
+}
+
+// Writes `total` bytes of page after the headers, a piece whenever the connection has taken the last.
+void Stream(QTcpSocket* socket, qint64 total) {
+    socket->write(Head("200 OK", "text/html", -1) + "<html><body>");
+    auto left = std::make_shared<qint64>(total);
+    const auto more = [socket, left] {
+        static const QByteArray piece(64 * 1024, 'x');
+        while (*left > 0 && socket->state() == QAbstractSocket::ConnectedState && socket->bytesToWrite() < 256 * 1024) {
+            socket->write(piece.left(int(qMin<qint64>(piece.size(), *left))));
+            *left -= piece.size();
+        }
+        if (*left <= 0) {
+            socket->disconnectFromHost();
+        }
+    };
+    QObject::connect(socket, &QTcpSocket::bytesWritten, socket, more);
+    more();
+}
+
+const char* const kHostile = R"page(<!doctype html><html><head><title>hostile banner</title>
+<meta http-equiv="refresh" content="0; url=http://elsewhere.example/">
+<link rel="stylesheet" href="/style.css"><script src="/script.js"></script>
+<style>a { color: #ffd84a } body { background: #7f1f1f }</style></head>
+<body style="background:#7f1f1f;color:white" onload="location.href='/elsewhere'">
+<table width="100%" cellspacing="0" cellpadding="0"><tr>
+<td width="25%" title="Type your master password here"><a href="http://elsewhere.example/offer" title="elsewhere">Elsewhere</a>
+ <a href="javascript:alert(1)">script</a></td>
+<td width="25%"><a href="file:///etc/passwd">file</a> <a href="mailto:someone@example.org">mail</a>
+ <a href="data:text/html,hi">data</a></td>
+<td width="50%" align="center"><a id="offer" href="/offer" title="Keyshelf hostile test banner"
+ style="font-weight:bold;font-size:20px">Keyshelf hostile test banner</a></td></tr></table>
+<a href="http://elsewhere.example/moved" style="position:absolute;left:0;top:0;width:100%;height:100%;display:block"
+ onmouseover="this.href='http://elsewhere.example/swapped'">&nbsp;</a>
+<iframe src="/frame"></iframe><object data="/object"></object><embed src="/embed">
+<form action="http://elsewhere.example/form"><input name="password"><button>Go</button></form>
+<img src="http://elsewhere.example/pixel.png"><img src="//127.0.0.2/pixel.png"><img src="/claims-huge.png">
+<img src="/logo.png" title="a picture's title">
+<script>
+setInterval(function () { location.href = '/elsewhere'; document.getElementById('offer').click(); }, 100);
+setInterval(function () { alert('alert from the banner'); fetch('/leak?' + prompt('Enter your master password')); }, 200);
+document.addEventListener('mousedown', function () { navigator.clipboard.writeText('stolen by the banner'); });
+for (var i = 0; i < 200; ++i) { console.error('flood ' + i); }
+while (true) {}
+</script>
+</body></html>)page";
+
+} // namespace
 
 BannerServer::BannerServer(QObject* parent) : QTcpServer(parent) {
     connect(this, &QTcpServer::newConnection, this, [this] {
         while (QTcpSocket* socket = nextPendingConnection()) {
-            connect(socket, &QTcpSocket::readyRead, socket, [this, socket] {
-                const QByteArray request = socket->readAll();
-                const QList<QByteArray> words = request.split(' ');
+            auto request = std::make_shared<QByteArray>();
+            connect(socket, &QTcpSocket::readyRead, socket, [this, socket, request] {
+                const bool started = request->contains("\r\n\r\n");
+                request->append(socket->readAll());
+                if (started || !request->contains("\r\n\r\n")) {
+                    return;
+                }
+                const QList<QByteArray> words = request->split(' ');
                 const QString path = words.size() > 1 ? QString::fromLatin1(words[1]) : QString();
                 requests_.append(path);
                 emit requested(path);
-                const bool known = path == QLatin1String("/adserver.asp");
-                const QByteArray body = known ? page_ : QByteArray("not here");
-                socket->write((known ? "HTTP/1.1 200 OK\r\n" : "HTTP/1.1 404 Not Found\r\n") +
-                              QByteArray("Content-Type: text/html; charset=utf-8\r\nContent-Length: ") +
-                              QByteArray::number(body.size()) + "\r\nConnection: close\r\n\r\n" + body);
-                socket->disconnectFromHost();
+                Answer(socket, path);
             });
             connect(socket, &QTcpSocket::disconnected, socket, &QObject::deleteLater);
         }
@@ -31,54 +132,73 @@ QString BannerServer::Address() const {
     return QStringLiteral("http://127.0.0.1:%1/adserver.asp").arg(serverPort());
 }
 
-QByteArray BannerServer::Page() {
-    return "<!doctype html><html><body style=\"margin:0;background:#1f5fbf;color:white;font:bold 20px sans-serif;"
-           "height:63px;display:flex;align-items:center;justify-content:center\">"
-           "<a id=\"offer\" href=\"http://www.keyshelf.example/offer\" style=\"color:#ffd84a\">"
-           "Keyshelf test banner</a></body></html>";
+QStringList BannerServer::Cases() {
+    return {"test", "hostile",    "huge", "claims-huge", "silent",  "unfinished",
+            "loop", "five-moves", "away", "not-html",    "pictures"};
 }
 
-QByteArray BannerServer::HostilePage() {
-    return R"(<!doctype html><html><head><title>loading</title></head>
-<body style="margin:0;background:#7f1f1f;font:bold 20px sans-serif;height:63px">
-<a id="offer" href="http://www.keyshelf.example/offer" target="_blank"
-   style="display:flex;align-items:center;justify-content:center;height:100%;color:#ffd84a">
-Keyshelf hostile test banner</a>
-<script>
-var seen = {confirm: 'none', prompt: 'none', events: 0};
-function report() {
-  document.title = 'confirm=' + seen.confirm + ' prompt=' + seen.prompt + ' events=' + seen.events;
+bool BannerServer::SetCase(const QString& name) {
+    if (!Cases().contains(name)) {
+        return false;
+    }
+    case_ = name;
+    return true;
 }
-function grab() {
-  try { document.execCommand('copy'); } catch (e) {}
-  try { navigator.clipboard.writeText('stolen by the banner'); } catch (e) {}
-  try { window.open(''); } catch (e) {}
-  try { window.open('http://www.keyshelf.example/popup'); } catch (e) {}
+
+QByteArray BannerServer::Page() {
+    return "<!doctype html><html><body style=\"background:#1f5fbf;color:white\">"
+           "<p align=\"center\" style=\"margin-top:16px;font-size:20px;font-weight:bold\">"
+           "<img src=\"/logo.png\" width=\"40\" height=\"20\"> "
+           "<a id=\"offer\" href=\"/offer\" style=\"color:#ffd84a\">Keyshelf test banner</a></p></body></html>";
 }
-document.addEventListener('copy', function (e) {
-  e.clipboardData.setData('text/plain', 'stolen by the banner');
-  e.preventDefault();
-});
-['mousedown', 'mouseup', 'click', 'keydown', 'pointerdown', 'pointerup', 'touchend'].forEach(function (t) {
-  window.addEventListener(t, function (e) { if (e.isTrusted) { seen.events++; report(); } grab(); }, true);
-});
-window.addEventListener('beforeunload', function (e) { e.preventDefault(); e.returnValue = 'stay'; return 'stay'; });
-setInterval(function () {
-  location.href = '/elsewhere';
-  document.getElementById('offer').click();
-  grab();
-}, 100);
-setInterval(function () {
-  alert('alert from the banner');
-  seen.confirm = String(confirm('confirm from the banner'));
-  var typed = prompt('Enter your master password');
-  seen.prompt = String(typed);
-  if (typed !== null) { fetch('/leak?' + encodeURIComponent(typed)); }
-  report();
-}, 200);
-setInterval(function () {
-  for (var i = 0; i < 200; ++i) { console.error('flood ' + i + ' ' + 'x'.repeat(100)); }
-}, 20);
-report();
-</script></body></html>)";
+
+void BannerServer::Answer(QTcpSocket* socket, const QString& path) {
+    const QByteArray html = "text/html; charset=utf-8";
+    if (path == QLatin1String("/logo.png")) {
+        Send(socket, "200 OK", "image/png", Png(40, 20, QColor("#ffd84a")));
+    } else if (path == QLatin1String("/claims-huge.png")) {
+        Send(socket, "200 OK", "image/png", ClaimingPng(100000));
+    } else if (path == QLatin1String("/tall.png")) {
+        Send(socket, "200 OK", "image/png", Png(1, 4097, Qt::red));
+    } else if (path == QLatin1String("/fat.png")) {
+        QByteArray fat = Png(40, 20, Qt::red);
+        Send(socket, "200 OK", "image/png", fat + QByteArray(1536 * 1024, '\0'));
+    } else if (path.startsWith(QLatin1String("/p/"))) {
+        Send(socket, "200 OK", "image/png", Png(4, 4, Qt::green));
+    } else if (path.startsWith(QLatin1String("/r/"))) { // the loop, and the five moves
+        const int n = path.mid(3).toInt();
+        const bool arrived = case_ == QLatin1String("five-moves") && n == 5;
+        if (arrived) {
+            Send(socket, "200 OK", html, Page());
+        } else {
+            Send(socket, "302 Found", html, "moved", "Location: /r/" + QByteArray::number(n + 1) + "\r\n");
+        }
+    } else if (path != QLatin1String("/adserver.asp")) {
+        Send(socket, "404 Not Found", "text/plain", "not here");
+    } else if (case_ == QLatin1String("hostile")) {
+        Send(socket, "200 OK", html, kHostile);
+    } else if (case_ == QLatin1String("huge")) {
+        Stream(socket, 2LL * 1024 * 1024 * 1024);
+    } else if (case_ == QLatin1String("claims-huge")) {
+        socket->write(Head("200 OK", html, 2LL * 1024 * 1024 * 1024) + "<html><body>");
+    } else if (case_ == QLatin1String("silent")) {
+        // Nothing, ever: the connection stays open.
+    } else if (case_ == QLatin1String("unfinished")) {
+        socket->write(Head("200 OK", html, Page().size() + 10) + Page());
+    } else if (case_ == QLatin1String("loop") || case_ == QLatin1String("five-moves")) {
+        Send(socket, "302 Found", html, "moved", "Location: /r/1\r\n");
+    } else if (case_ == QLatin1String("away")) {
+        Send(socket, "301 Moved Permanently", html, "moved", "Location: file:///etc/passwd\r\n");
+    } else if (case_ == QLatin1String("not-html")) {
+        Send(socket, "200 OK", "text/plain", Page());
+    } else if (case_ == QLatin1String("pictures")) {
+        QByteArray page = "<html><body><img src=\"/fat.png\"><img src=\"/tall.png\"><img src=\"/claims-huge.png\">"
+                          "<img src=\"http://127.0.0.1:9/p/other-port.png\">";
+        for (int i = 0; i < 30; ++i) {
+            page += "<img src=\"/p/" + QByteArray::number(i) + ".png\">";
+        }
+        Send(socket, "200 OK", html, page + "</body></html>");
+    } else {
+        Send(socket, "200 OK", html, Page());
+    }
 }

@@ -1,9 +1,11 @@
-// A tiny HTTP server on 127.0.0.1 for the banner's tests: answers /adserver.asp with a small page
-// holding a link (or a hostile one), and remembers the paths it was asked for.
+// A tiny HTTP server on 127.0.0.1 for the banner's tests. It serves one of a set of cases at
+// /adserver.asp (the test page, or a hostile one) and remembers the paths it was asked for.
 #pragma once
 
 #include <QStringList>
 #include <QTcpServer>
+
+class QTcpSocket;
 
 class BannerServer : public QTcpServer {
     Q_OBJECT
@@ -14,21 +16,33 @@ public:
     QString Address() const; // http://127.0.0.1:PORT/adserver.asp
 
     const QStringList& requests() const { return requests_; }
-    // What /adserver.asp answers with; Page() unless told otherwise.
-    void SetPage(const QByteArray& page) { page_ = page; }
+
+    // What the server serves; false for a name it does not know.
+    //   test          a blue band with a link to /offer and a picture, /logo.png
+    //   hostile       scripts and timers, a stylesheet, a frame, pictures of other servers and one that
+    //                 claims 100,000 x 100,000 pixels, links to other hosts and to javascript:, file: and
+    //                 mailto:, titles for tooltips, a page-wide link box that moves, and one link of its own
+    //                 server, /offer
+    //   huge          2 GB of page, written as the connection drains (never held)
+    //   claims-huge   a Content-Length of 2 GB, then a few bytes, then silence
+    //   silent        never answers
+    //   unfinished    the headers and part of the page, then silence with the connection open
+    //   loop          a redirect to a redirect, without end
+    //   five-moves    five redirects, then the test page
+    //   away          a redirect to a file: address
+    //   not-html      the test page as text/plain
+    //   pictures      30 pictures of its own, a 1.5 MB one, one of another port and one too tall
+    bool SetCase(const QString& name);
+    static QStringList Cases();
 
     static QByteArray Page();
-    // A page that tries everything a page on the network could try against the program showing it: it
-    // navigates itself and clicks its own links from timers, opens windows, loops over alert, confirm and
-    // prompt (sending any answer back to /leak), floods the console, and writes the clipboard whenever it
-    // sees a press, a release or a key. Its one link, to http://www.keyshelf.example/offer, fills the band.
-    // Its title reports what the page saw: "confirm=<answer> prompt=<answer> events=<real presses and keys>".
-    static QByteArray HostilePage();
 
 signals:
     void requested(const QString& path);
 
 private:
+    void Answer(QTcpSocket* socket, const QString& path);
+
+    QString case_ = QStringLiteral("test");
     QStringList requests_;
-    QByteArray page_ = Page();
 };

@@ -1,5 +1,5 @@
-// Serves the banner test page on 127.0.0.1:PORT until killed, printing each path asked for. With a second
-// argument "hostile" it serves the hostile page instead.
+// Serves the banner's test cases on 127.0.0.1:PORT until killed, printing each path asked for. The second
+// argument names the case (BannerServer::SetCase); the test page when there is none.
 #include "BannerServer.h"
 
 #include <QCoreApplication>
@@ -8,8 +8,9 @@
 int main(int argc, char** argv) {
     QCoreApplication app(argc, argv);
     BannerServer server;
-    if (argc > 2 && QByteArray(argv[2]) == "hostile") {
-        server.SetPage(BannerServer::HostilePage());
+    if (argc > 2 && !server.SetCase(QString::fromLocal8Bit(argv[2]))) {
+        std::fprintf(stderr, "no case %s; the cases: %s\n", argv[2], qPrintable(BannerServer::Cases().join(' ')));
+        return 2;
     }
     const quint16 port = argc > 1 ? static_cast<quint16>(QByteArray(argv[1]).toUShort()) : 0;
     if (!server.Start(port)) {

@@ -218,7 +218,7 @@ class AccessibilityTest : public QObject {
     PasswordDialog* start() {
         main = TheProgram().LoadMainWindow();
         main->Form_Load();
-        buildConfig::testing::ForceBanner(false); // the band's web view is read by its own name, "Banner"
+        buildConfig::testing::ForceBanner(false); // the band is read by its own name, "Banner"
         return TheProgram().passwordDialog();
     }
 

@@ -84,7 +84,7 @@ class KeyboardTest : public QObject {
 
 private slots:
     void initTestCase() { WindowTestRun::PrepareApplication(); }
-    // The band stays blank (its web engine would take the activation from the windows under test).
+    // The band stays blank: no request leaves the test.
     void init() {
         run = std::make_unique<WindowTestRun>(WindowTestRun::Options{.showHelp = "0"});
         seams::OpenSettings()->setValue("Settings/banner", "0");

@@ -82,7 +82,7 @@ MainWindow::MainWindow(VaultSession* session, QWidget* parent) : QMainWindow(par
         case layouts::Kind::ListView:
             return new ListView(parent);
         case layouts::Kind::WebBrowser: {
-            // The web view itself is made only when the banner is shown; until then this is its place.
+            // The band itself is made only when the banner is shown; until then this is its place.
             auto* place = new QWidget(parent);
             place->setFocusPolicy(Qt::NoFocus);
             return place;
@@ -393,7 +393,7 @@ void MainWindow::afterFormLoad() {
         layouts::SetTop(lstPass, std::abs(room + layouts::Top(lstPass)));
         // The list keeps its bottom where the resize rule puts it, below the band it made room for.
         Form_Resize();
-        // The web engine starts once the window and its list are painted on the screen, not before.
+        // The band asks for its page once the window and its list are painted on the screen, not before.
         new AfterFirstPaint(this, [this] { emit bannerDue(); });
     }
 }
