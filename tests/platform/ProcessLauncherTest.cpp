@@ -4,7 +4,6 @@
 #include "ProcessLauncher.h"
 
 #include "ProcessHardening.h"
-
 #include "TempDir.h"
 
 #include <cerrno>
@@ -18,10 +17,10 @@
 #include <functional>
 #include <gtest/gtest.h>
 #include <map>
+#include <poll.h>
 #include <set>
 #include <sstream>
 #include <string>
-#include <poll.h>
 #include <sys/mman.h>
 #include <sys/resource.h>
 #include <sys/socket.h>
@@ -237,8 +236,8 @@ TEST_F(ProcessLauncherTest, ChildRunsInItsOwnSessionWithDefaultSignals) {
     std::string extra;
     for (const int fd : DescriptorsOf(launch.pid)) {
         if (fd > 2) {
-            extra += " " + std::to_string(fd) + " -> " + LinkOf("/proc/" + std::to_string(launch.pid) + "/fd/" +
-                                                            std::to_string(fd));
+            extra += " " + std::to_string(fd) + " -> " +
+                     LinkOf("/proc/" + std::to_string(launch.pid) + "/fd/" + std::to_string(fd));
         }
     }
     EXPECT_EQ(DescriptorsOf(launch.pid), standard) << extra;
@@ -282,7 +281,8 @@ TEST_F(ProcessLauncherTest, StartedProgramsGetTheEnvironmentKeyshelfStartedWith)
     ::setenv("KEYSHELF_TEST_HAD", "the user's", 1);
     ::unsetenv("KEYSHELF_TEST_NEW");
     ::setenv("KEYSHELF_TEST_OTHER", "kept", 1);
-    ProcessLauncher::SetForThisProgramOnly("KEYSHELF_TEST_HAD", "keyshelf's own " + std::string(::getenv("KEYSHELF_TEST_HAD")));
+    ProcessLauncher::SetForThisProgramOnly("KEYSHELF_TEST_HAD",
+                                           "keyshelf's own " + std::string(::getenv("KEYSHELF_TEST_HAD")));
     ProcessLauncher::SetForThisProgramOnly("KEYSHELF_TEST_NEW", "1");
     ProcessLauncher::SetForThisProgramOnly("KEYSHELF_TEST_NEW", "2"); // a second setting keeps the first's "before"
     EXPECT_STREQ(::getenv("KEYSHELF_TEST_HAD"), "keyshelf's own the user's");
@@ -325,8 +325,12 @@ TEST_F(ProcessLauncherTest, StartedProgramsGetTheCoreLimitAndEnvironmentOfTheSta
             ::_exit(2);
         }
         const std::string proc = "/proc/" + std::to_string(sleeper.pid);
-        // Read once it runs sleep, not the launcher's copy of this process.
-        WaitFor([&] { return LinkOf(proc + "/exe").find("sleep") != std::string::npos; });
+        // Read once it runs sleep, not the launcher's copy of this process, and once exec has made it readable
+        // again (this process is hardened, and the exe link changes a moment before that).
+        WaitFor([&] {
+            return LinkOf(proc + "/exe").find("sleep") != std::string::npos &&
+                   !TempDir::Read(proc + "/environ").empty();
+        });
         TempDir::Write(env, TempDir::Read(proc + "/environ"));
         TempDir::Write(limits, TempDir::Read(proc + "/limits"));
         ::kill(sleeper.pid, SIGKILL);
