@@ -6,8 +6,8 @@
 #include "ListSorting.h"
 #include "OpenerReport.h"
 #include "ProgramIcon.h"
-#include "SecretClipboard.h"
 #include "Seams.h"
+#include "SecretClipboard.h"
 #include "Twips.h"
 #include "VaultSession.h"
 #include "WebAddress.h"
@@ -15,18 +15,18 @@
 #include <QClipboard>
 #include <QCloseEvent>
 #include <QGuiApplication>
-#include <QMimeData>
 #include <QLabel>
 #include <QMenu>
 #include <QMenuBar>
+#include <QMimeData>
 #include <QShortcut>
 #include <QStatusBar>
 #include <QTimer>
 #include <QToolButton>
 #include <QWindow>
 #include <algorithm>
-#include <functional>
 #include <cstdlib>
+#include <functional>
 
 namespace {
 
@@ -198,8 +198,8 @@ void MainWindow::cmdDelete_Click() {
     const ListEntry entry = lstPass->items()->item(row);
     const QString question = QStringLiteral("Are you sure you want to delete the following information?") +
                              QStringLiteral("\r\n\r\nUsername: ") + Shown(entry.username) +
-                             QStringLiteral("\r\nPassword: ") + Shown(entry.password) + QStringLiteral("\r\nUsed At: ") +
-                             Shown(entry.location);
+                             QStringLiteral("\r\nPassword: ") + Shown(entry.password) +
+                             QStringLiteral("\r\nUsed At: ") + Shown(entry.location);
     if (seams::MsgBox(question, seams::vbOKCancel, QStringLiteral("Confirm Delete")) != seams::vbOK) {
         SetStatusText(QStringLiteral("Entry not deleted, cancelled by user"));
         return;
@@ -227,36 +227,33 @@ void MainWindow::cmdGoto_Click() {
     // outcome is the news then.
     const QString location = lstPass->subItem(row, 2);
     const QString target = GotoTarget(location);
+    constexpr qsizetype kShownLocation = 80;
+    const auto fail = [this, location](const QString& reason) { // kept by the watch of the opener too
+        SetStatusText(
+            QStringLiteral("Could not open %1: %2").arg(openerReport::OneLine(location, kShownLocation), reason));
+    };
+    // Refused before the opener starts, as the location's own fault: xdg-open would read a leading "-" as
+    // one of its options; a line break makes its desktop tools read one argument as several lines (a
+    // .desktop file's Exec line, a URL list), and a NUL would cut the argument short.
     if (target.startsWith(QLatin1Char('-'))) {
-        // xdg-open would read it as one of its own options, not as something to open.
-        SetStatusText(QStringLiteral("Could not open %1: a location can not begin with \"-\".")
-                          .arg(openerReport::OneLine(location, 80)));
+        fail(QStringLiteral("a location can not begin with \"-\"."));
         return;
     }
-    // A line break makes xdg-open's desktop tools read one argument as several lines (a .desktop file's
-    // Exec line, a URL list), and a NUL would cut the argument short: the location is at fault, not the
-    // opener, so it is never handed over.
     if (target.contains(QLatin1Char('\n')) || target.contains(QLatin1Char('\r'))) {
-        SetStatusText(QStringLiteral("Could not open %1: a location can not hold a line break.")
-                          .arg(openerReport::OneLine(location, 80)));
+        fail(QStringLiteral("a location can not hold a line break."));
         return;
     }
     if (target.contains(QChar(0))) {
-        SetStatusText(QStringLiteral("Could not open %1: a location can not hold a NUL character.")
-                          .arg(openerReport::OneLine(location, 80)));
+        fail(QStringLiteral("a location can not hold a NUL character."));
         return;
     }
     const quint64 launch = ++gotoLaunches_;
     const seams::LaunchResult launched = seams::StartWatched(
-        QStringLiteral("xdg-open"), {target}, this,
-        [this, launch, location](int waitStatus, const QByteArray& errorTail) {
+        QStringLiteral("xdg-open"), {target}, this, [this, launch, fail](int waitStatus, const QByteArray& errorTail) {
             const QString reason = openerReport::FailureReason(waitStatus, errorTail);
-            if (reason.isEmpty() || launch != gotoLaunches_) {
-                return;
+            if (!reason.isEmpty() && launch == gotoLaunches_) {
+                fail(reason);
             }
-            constexpr qsizetype kShownLocation = 80;
-            SetStatusText(QStringLiteral("Could not open %1: %2")
-                              .arg(openerReport::OneLine(location, kShownLocation), reason));
         });
     if (launched) {
         return;
@@ -267,7 +264,7 @@ void MainWindow::cmdGoto_Click() {
         SetStatusText(QStringLiteral("Could not open the location: xdg-open could not be started."));
     } else {
         SetStatusText(QStringLiteral("Could not open the location: xdg-open could not be started (%1).")
-                                  .arg(qt_error_string(launched.error)));
+                          .arg(qt_error_string(launched.error)));
     }
 }
 
