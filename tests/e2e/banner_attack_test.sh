@@ -154,9 +154,9 @@ done
 end_case hostile
 
 # The servers that give nothing showable: the band stays blank, the window answers throughout.
-for spec in huge:4 claims-huge:3 silent:6 unfinished:6 loop:3 not-html:2; do
-    case=${spec%%:*}
-    run_case "$case" "${spec##*:}"
+for server in huge:4 claims-huge:3 silent:6 unfinished:6 loop:3 not-html:2; do
+    case=${server%%:*}
+    run_case "$case" "${server##*:}"
     [ "$colours" = 1 ] || fail "$case: the band is not blank ($colours colours)"
     end_case "$case"
 done
