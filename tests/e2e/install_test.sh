@@ -213,7 +213,18 @@ eval "$command"
 [ ! -e "$old" ] && [ "$(cat "$dest/data.enc")" = "old vault" ] || fail "the printed command did not move the vault"
 
 ask() { # ask ANSWER: old_vault.sh at a terminal, answering its question
-    printf '%s\n' "$1" | script -qec "$(printf '%q ' "$old_vault" "$old" "$dest")" /dev/null >"$WORK/old.log" 2>&1
+    # The answer goes in through a pipe held open until the script has ended: at the end of its input,
+    # `script` may end the program it runs before that program has printed anything.
+    local fifo="$WORK/answer" rc=0
+    rm -f "$fifo" && mkfifo "$fifo"
+    script -qec "$(printf '%q ' "$old_vault" "$old" "$dest")" /dev/null <"$fifo" >"$WORK/old.log" 2>&1 &
+    local pid=$!
+    exec 9>"$fifo"
+    printf '%s\n' "$1" >&9
+    wait "$pid" || rc=$?
+    exec 9>&-
+    rm -f "$fifo"
+    return $rc
 }
 rm -rf "$WORK/new home"
 echo "old vault" >"$old"
