@@ -14,6 +14,7 @@
 #include <QApplication>
 #include <QCoreApplication>
 #include <QSettings>
+#include <QTimer>
 
 namespace {
 
@@ -30,9 +31,40 @@ void Present(QWidget* window) {
     }
 }
 
+// A vault that cannot be read at start-up ends the run, leaving the file as it is.
+void EndBecause(const vault::VaultError& error) {
+    QString text = QString::fromStdString(error.Message());
+    if (error.tooLarge) {
+        // A file of gigabytes where the vault should be looks like a vault gone wrong: say it is left as it is.
+        text += QStringLiteral(".  Keyshelf will now end without changing it.");
+    }
+    seams::MsgBox(text, seams::vbCritical);
+    seams::EndProgram(1);
+}
+
+void ShowError(const vault::VaultError& error) {
+    seams::MsgBox(QString::fromStdString(error.Message()), seams::vbCritical);
+}
+
+// How often the vault is looked at for changes made by another program while the list shows it.
+constexpr int kOutsideChangeCheckMs = 500;
+
 } // namespace
 
-Program::Program(QObject* parent) : QObject(parent), session_(VaultPath()) {}
+Program::Program(QObject* parent) : QObject(parent), session_(VaultPath()), outsideChanges_(new QTimer(this)) {
+    session_.setClock(&seams::Now);
+    session_.setReplaceQuestion([](const QString& path) {
+        const QString question =
+            QStringLiteral("%1 has been changed by another program since Keyshelf last read or saved it.  Saving "
+                           "now replaces those changes with the list shown here.\r\n\r\nSave anyway?")
+                .arg(path);
+        // Enter keeps the other program's changes: replacing them takes a deliberate Yes.
+        return seams::MsgBox(question, seams::vbYesNo | seams::vbExclamation | seams::vbDefaultButton2,
+                             QStringLiteral("File Changed")) == seams::vbYes;
+    });
+    outsideChanges_->setInterval(kOutsideChangeCheckMs);
+    connect(outsideChanges_, &QTimer::timeout, this, &Program::CheckOutsideChanges);
+}
 
 Program::~Program() {
     // The windows go before the session whose entries the main window shows.
@@ -47,9 +79,8 @@ void Program::Start() {
 
 void Program::BringToFront() {
     QWidget* top = nullptr;
-    for (QWidget* window : {static_cast<QWidget*>(splash_), static_cast<QWidget*>(main_),
-                            static_cast<QWidget*>(help_), static_cast<QWidget*>(about_),
-                            static_cast<QWidget*>(editor_), static_cast<QWidget*>(pass_),
+    for (QWidget* window : {static_cast<QWidget*>(splash_), static_cast<QWidget*>(main_), static_cast<QWidget*>(help_),
+                            static_cast<QWidget*>(about_), static_cast<QWidget*>(editor_), static_cast<QWidget*>(pass_),
                             QApplication::activeModalWidget()}) {
         if (window != nullptr && window->isVisible()) {
             // Restored, not shown normal: a maximized window stays maximized.
@@ -100,11 +131,21 @@ void Program::SplashFinished() {
 
 MainWindow* Program::LoadMainWindow() {
     if (main_ == nullptr) {
-        main_ = new MainWindow(&session_);
+        main_ = new MainWindow(session_.entries());
+        connect(&session_, &VaultSession::statusChanged, main_, &MainWindow::SetStatusText);
         connect(main_, &MainWindow::loaded, this, &Program::OpenGate);
+        connect(main_, &MainWindow::removeRequested, this, [this](quint64 id) {
+            const VaultSession::Outcome outcome = session_.remove(id);
+            Report(outcome);
+            if (!outcome.saved() && outcome.position != 0 && main_ != nullptr) {
+                // The file still holds the entry, and so does the list again.
+                main_->SelectEntry(outcome.position);
+            }
+        });
         connect(main_, &MainWindow::addRequested, this, [this] { OpenEditor({}); });
-        connect(main_, &MainWindow::editRequested, this,
-                [this](quint64 id, const ListEntry& entry) { OpenEditor({false, id, entry}); });
+        connect(main_, &MainWindow::editRequested, this, [this](quint64 id, const ListEntry& entry) {
+            OpenEditor({false, id, entry});
+        });
         connect(main_, &MainWindow::helpRequested, this, &Program::OpenHelp);
         connect(main_, &MainWindow::aboutRequested, this, &Program::OpenAbout);
         connect(main_, &MainWindow::websiteRequested, this, [this] { OpenWebsite(false); });
@@ -122,16 +163,20 @@ MainWindow* Program::LoadMainWindow() {
 }
 
 void Program::OpenGate() {
-    const VaultSession::Gate gate = session_.Open();
-    if (gate == VaultSession::Gate::Closed) {
+    const auto gate = session_.open();
+    if (!gate) {
+        EndBecause(gate.error());
         return;
     }
+    ShowPasswordDialog(*gate == VaultSession::Gate::Create);
+}
+
+void Program::ShowPasswordDialog(bool createMode) {
     if (pass_ == nullptr) {
         pass_ = new PasswordDialog();
         connect(pass_, &PasswordDialog::passwordAccepted, this, &Program::PasswordAccepted);
         pass_->Form_Load(
-            gate == VaultSession::Gate::Create,
-            [this](const QString& typed) { return session_.IsMasterPassword(typed); }, main_);
+            createMode, [this](const QString& typed) { return session_.isMasterPassword(typed); }, main_);
         ApplySkin(pass_);
     }
     pass_->show();
@@ -140,16 +185,119 @@ void Program::OpenGate() {
 void Program::PasswordAccepted(const QString& password) {
     if (pass_->createMode()) {
         // The file is written before the dialog goes, so that a failed write leaves the user where they were.
-        if (!session_.Create(password)) {
+        if (const auto failed = session_.create(password)) {
+            ShowError(*failed);
             pass_->NotStored();
             return;
         }
         pass_->close();
         QCoreApplication::processEvents();
-    } else if (!session_.Unlock(password)) {
-        return; // the file could not be read: the program is ending
+    } else if (const auto failed = session_.unlock(password)) {
+        EndBecause(*failed); // the file could not be read
+        return;
+    }
+    if (locked_) {
+        Unlocked();
+        return;
     }
     FinishStartUp();
+}
+
+void Program::Report(const VaultSession::Outcome& outcome) {
+    switch (outcome.stored) {
+    case VaultSession::Stored::NotSaved:
+        if (outcome.error) {
+            ShowError(*outcome.error);
+        }
+        return;
+    case VaultSession::Stored::ReadOnly:
+        seams::MsgBox(session_.readOnlyReason(), seams::vbExclamation);
+        return;
+    case VaultSession::Stored::NewMasterPassword:
+        seams::MsgBox(QStringLiteral("%1 has a new master password, set by another program.  Nothing was saved.  "
+                                     "Type the new master password to go on.")
+                          .arg(session_.path()),
+                      seams::vbExclamation);
+        // Read again only once the new password is typed.
+        LockForNewMasterPassword();
+        return;
+    default:
+        return; // saved, declined by the user, or the editor's own to say
+    }
+}
+
+void Program::CheckOutsideChanges() {
+    // Only while the list is in use: an open editor, question or password dialog comes first, and the
+    // save-time question stays the last guard.
+    if (locked_ || main_ == nullptr || !main_->isVisible() || editor_ != nullptr || pass_ != nullptr ||
+        QApplication::activeModalWidget() != nullptr) {
+        return;
+    }
+    if (!session_.changedElsewhere()) {
+        return;
+    }
+    const std::optional<ListEntry> selected = main_->SelectedEntry();
+    const VaultSession::ReloadOutcome outcome = session_.reload();
+    switch (outcome.result) {
+    case VaultSession::Reload::Unchanged:
+        return;
+    case VaultSession::Reload::Reloaded:
+        if (selected) {
+            if (const int position = session_.entries()->positionOfItem(*selected); position != 0) {
+                main_->SelectOnly(position);
+            }
+        }
+        if (!session_.readOnlyReason().isEmpty()) {
+            seams::MsgBox(session_.readOnlyReason(), seams::vbExclamation);
+        }
+        return;
+    case VaultSession::Reload::NewMasterPassword:
+        LockForNewMasterPassword();
+        return;
+    case VaultSession::Reload::Failed:
+        main_->SetStatusText(QStringLiteral("Not reloaded: ") + QString::fromStdString(outcome.error->Message()));
+        return;
+    }
+}
+
+void Program::LockForNewMasterPassword() {
+    if (locked_) {
+        return;
+    }
+    locked_ = true;
+    outsideChanges_->stop();
+    // The entries stay out of sight until the new password is typed.
+    for (QWidget* window : {static_cast<QWidget*>(main_), static_cast<QWidget*>(editor_), static_cast<QWidget*>(help_),
+                            static_cast<QWidget*>(about_)}) {
+        if (window != nullptr && window->isVisible()) {
+            lockedAway_.append(window);
+            window->hide();
+        }
+    }
+    if (main_ != nullptr && main_->findBox() != nullptr) {
+        main_->findBox()->close();
+    }
+    UnloadPasswordDialog();
+    ShowPasswordDialog(false);
+}
+
+void Program::Unlocked() {
+    locked_ = false;
+    UnloadPasswordDialog();
+    for (const QPointer<QWidget>& window : std::as_const(lockedAway_)) {
+        if (window != nullptr) {
+            window->show();
+        }
+    }
+    lockedAway_.clear();
+    if (main_ != nullptr) {
+        main_->raise();
+        main_->activateWindow();
+    }
+    if (editor_ != nullptr) {
+        Present(editor_);
+    }
+    outsideChanges_->start();
 }
 
 void Program::FinishStartUp() {
@@ -162,7 +310,10 @@ void Program::FinishStartUp() {
         OpenHelp();
     }
     UnloadPasswordDialog();
-    session_.TellWhyReadOnly();
+    if (!session_.readOnlyReason().isEmpty()) {
+        seams::MsgBox(session_.readOnlyReason(), seams::vbExclamation);
+    }
+    outsideChanges_->start();
 }
 
 void Program::UnloadPasswordDialog() {
@@ -215,7 +366,10 @@ void Program::OpenAbout() {
 void Program::OpenEditor(const EntryEditor::Request& request) {
     if (editor_ == nullptr) {
         editor_ = new EntryEditor([this](const EntryEditor::Request& typed) {
-            return typed.add ? session_.Add(typed.entry) : session_.Replace(typed.id, typed.entry);
+            const VaultSession::Outcome outcome =
+                typed.add ? session_.add(typed.entry) : session_.replace(typed.id, typed.entry);
+            Report(outcome);
+            return outcome.stored;
         });
         connect(editor_, &EntryEditor::closed, this, [this] { editor_.clear(); });
         editor_->Form_Load(request);
@@ -242,6 +396,7 @@ void Program::OpenWebsite(bool show) {
 }
 
 void Program::MainWindowClosing() {
+    outsideChanges_->stop();
     if (help_ != nullptr) {
         help_->close();
     }

@@ -13,8 +13,11 @@
 #include "VaultSession.h"
 #include "WebsiteLauncher.h"
 
+#include <QList>
 #include <QObject>
 #include <QPointer>
+
+class QTimer;
 
 class Program : public QObject {
     Q_OBJECT
@@ -64,7 +67,15 @@ public:
 private:
     void SplashFinished();
     void OpenGate();
+    void ShowPasswordDialog(bool createMode);
     void PasswordAccepted(const QString& password);
+    // Tells the user what a change that was not saved means for them.
+    void Report(const VaultSession::Outcome& outcome);
+    // While the list is in use: reads the vault again when another program has changed it.
+    void CheckOutsideChanges();
+    // Another program gave the vault a new master password: the windows hide until it is typed.
+    void LockForNewMasterPassword();
+    void Unlocked();
     void FinishStartUp();
     void UnloadPasswordDialog();
     void MainWindowClosing();
@@ -72,6 +83,9 @@ private:
     void ApplySkin(QWidget* window) const;
 
     VaultSession session_;
+    QTimer* outsideChanges_;
+    bool locked_ = false;
+    QList<QPointer<QWidget>> lockedAway_; // the windows hidden while locked
     Appearance appearance_;
     QPointer<SplashWindow> splash_;
     QPointer<MainWindow> main_;

@@ -7,10 +7,10 @@
 //   repainted), against a letter-case-blind search of the same texts made beforehand.
 #include "FindBox.h"
 #include "MainWindow.h"
+#include "Program.h"
 #include "Seams.h"
 #include "UiBench.h"
 #include "VaultFile.h"
-#include "Program.h"
 #include "VaultSession.h"
 
 #include <QCollator>
@@ -46,7 +46,7 @@ void BM_SortColumnAndRepaint(benchmark::State& state) {
 // The least a header click must do: a stable sort of the column's collation keys, made once beforehand.
 void BM_StableSortOfCachedKeys(benchmark::State& state) {
     const int field = static_cast<int>(state.range(0)) - 1;
-    const QCollator collator = EntryList::MakeCollator();
+    const QCollator collator = EntryStore::MakeCollator();
     std::vector<QCollatorSortKey> keys;
     for (const vault::Entry& e : uibench::Entries()) {
         const std::string& s = field == 0 ? e.username : field == 1 ? e.password : e.location;
@@ -70,20 +70,20 @@ void BM_StableSortOfCachedKeys(benchmark::State& state) {
 // vault, so that the disk's drift falls on both alike.
 void BM_AddOneEntryAgainstBareSave(benchmark::State& state) {
     MainWindow* main = Main();
-    EntryList* items = main->lstPass->items();
+    EntryStore* items = main->lstPass->entries();
     double add = 0;
     double bareTime = 0;
     const std::string bare = uibench::Folder().toStdString() + "/bare-save.enc";
     // The vault is full (32,767 entries, all the format holds): make room for the one added each round.
     if (items->count() >= vault::kMaxEntries) {
-        uibench::Session().Remove(items->count());
+        uibench::Session().remove(items->rowId(items->count()));
     }
     for (auto _ : state) {
         const auto t0 = Clock::now();
-        const bool saved = uibench::Session().Add({QStringLiteral("new.user@mail.example"),
-                                                   QStringLiteral("N3w-password!"),
-                                                   QStringLiteral("https://www.new.example/")}) ==
-                           VaultSession::Stored::Saved;
+        const bool saved = uibench::Session()
+                               .add({QStringLiteral("new.user@mail.example"), QStringLiteral("N3w-password!"),
+                                     QStringLiteral("https://www.new.example/")})
+                               .saved();
         main->lstPass->viewport()->repaint();
         const auto t1 = Clock::now();
         // A file of its own beside the vault: rewriting the vault itself would look to the program like
@@ -167,9 +167,10 @@ int main(int argc, char** argv) {
         }
         if (r.counters.count("ratio") != 0) {
             const double ratio = r.counters["ratio"];
-            std::printf("add one entry / bare save of the vault          %6.2fx  (target within 2x: %s; %.2f ms against "
-                        "%.2f ms, timed in pairs)\n",
-                        ratio, ratio <= 2 ? "met" : "NOT met", r.counters["add_ms"], r.counters["bare_save_ms"]);
+            std::printf(
+                "add one entry / bare save of the vault          %6.2fx  (target within 2x: %s; %.2f ms against "
+                "%.2f ms, timed in pairs)\n",
+                ratio, ratio <= 2 ? "met" : "NOT met", r.counters["add_ms"], r.counters["bare_save_ms"]);
         }
     });
 }

@@ -8,15 +8,14 @@
 // memory above the memory just before the clock started, until the entries are in the list (LOAD_PEAK)
 // and until the end (PEAK: with the main window's first showing and paint), the file's size, and 1 when
 // the page cache was emptied before the timed part (needs root), else 0. The core load has one peak.
-#include "UiBench.h"
-
 #include "BuildConfiguration.h"
 #include "MainWindow.h"
-#include "Seams.h"
-#include "Startup.h"
-#include "VaultFile.h"
 #include "PasswordDialog.h"
 #include "Program.h"
+#include "Seams.h"
+#include "Startup.h"
+#include "UiBench.h"
+#include "VaultFile.h"
 
 #include <QApplication>
 #include <QElapsedTimer>
@@ -145,7 +144,7 @@ int Window(int argc, char** argv, const std::string& folder) {
         }
     } watch(main, &painted);
     main->lstPass->viewport()->installEventFilter(&watch);
-    QObject::connect(main->lstPass->items(), &QAbstractItemModel::rowsInserted, &watch, [&m] { m.Loaded(); });
+    QObject::connect(main->lstPass->entryModel(), &QAbstractItemModel::modelReset, &watch, [&m] { m.Loaded(); });
 
     m.Begin();
     QKeyEvent enter(QEvent::KeyPress, Qt::Key_Return, Qt::NoModifier);

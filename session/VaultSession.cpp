@@ -1,11 +1,11 @@
 #include "VaultSession.h"
 
 #include "AtomicFile.h"
-#include "Seams.h"
 #include "VaultFile.h"
 
 #include <QLocale>
 #include <QRegularExpression>
+#include <string.h>
 
 namespace {
 
@@ -13,78 +13,77 @@ QString Count(std::size_t n) {
     return QLocale(QLocale::English).toString(static_cast<qulonglong>(n));
 }
 
-void ShowError(const vault::VaultError& error) {
-    seams::MsgBox(QString::fromStdString(error.Message()), seams::vbCritical);
-}
-
-// A vault that cannot be read at start-up ends the run, leaving the file as it is.
-void EndBecause(const vault::VaultError& error) {
-    QString text = QString::fromStdString(error.Message());
-    if (error.tooLarge) {
-        // A file of gigabytes where the vault should be looks like a vault gone wrong: say it is left as it is.
-        text += QStringLiteral(".  Keyshelf will now end without changing it.");
-    }
-    seams::MsgBox(text, seams::vbCritical);
-    seams::EndProgram(1);
+// A master password read from the file, as a string the session keeps; the bytes read are wiped.
+QString TakeSecret(std::string& secret) {
+    QString text = QString::fromStdString(secret);
+    ::explicit_bzero(secret.data(), secret.size());
+    return text;
 }
 
 } // namespace
 
 VaultSession::VaultSession(QString path, QObject* parent)
-    : QObject(parent), path_(std::move(path)), entries_(new EntryList(this)) {}
+    : QObject(parent), path_(std::move(path)), entries_(new EntryStore(this)),
+      now_([] { return QDateTime::currentDateTime(); }) {}
 
 VaultSession::~VaultSession() = default;
 
-void VaultSession::Remember() {
+void VaultSession::remember() {
     stamp_ = vault::StampOf(path_.toStdString());
     stampKnown_ = true;
 }
 
-VaultSession::Gate VaultSession::Open() {
+vault::Result<VaultSession::Gate> VaultSession::open() {
     const std::string path = path_.toStdString();
     // Saves killed half-way (a crash, a power cut) leave their temporary copies behind: scrambled
     // passwords that nothing else would ever remove.
-    vault::RemoveStaleTemporaries(path, 10 * 60);
+    vault::RemoveStaleTemporaries(path, kStaleTemporarySeconds);
     // The master line is read only from a file of a vault's size: a larger one is refused before any of
     // it is read.
-    const auto master = vault::ReadMasterPassword(path);
+    auto master = vault::ReadMasterPassword(path);
     if (!master) {
-        EndBecause(master.error());
-        return Gate::Closed;
+        return master.error();
     }
-    stored_ = QString::fromStdString(*master);
+    stored_ = TakeSecret(*master);
     return stored_.isEmpty() ? Gate::Create : Gate::Enter;
 }
 
-bool VaultSession::IsMasterPassword(const QString& typed) const {
+bool VaultSession::isMasterPassword(const QString& typed) const {
     return !stored_.isEmpty() && typed == stored_;
 }
 
-bool VaultSession::Unlock(const QString& master) {
+vault::Failure VaultSession::load() {
     auto loaded = vault::LoadVault(path_.toStdString());
     if (!loaded) {
-        EndBecause(loaded.error());
-        return false;
+        return loaded.error();
     }
-    master_ = master;
+    stored_ = TakeSecret(loaded->master);
     stamp_ = loaded->stamp;
     stampKnown_ = true;
-    const std::size_t shown = loaded->entries.size();
-    entries_->addTable(std::move(loaded->entries));
-    SetStatus(QStringLiteral("Loaded %1 entries").arg(shown));
-    NoteTotal(loaded->total);
-    return true;
+    unreadable_ = {};
+    readOnly_.clear();
+    entries_->replaceAll(std::move(loaded->entries));
+    noteTotal(loaded->total);
+    return std::nullopt;
 }
 
-bool VaultSession::Create(const QString& master) {
+vault::Failure VaultSession::unlock(const QString& master) {
+    if (auto failed = load()) {
+        return failed;
+    }
+    master_ = master;
+    setStatus(QStringLiteral("Loaded %1 entries").arg(entries_->count()));
+    return std::nullopt;
+}
+
+vault::Failure VaultSession::create(const QString& master) {
     const auto kept = vault::WriteMasterPassword(path_.toStdString(), master.toStdString());
     if (!kept) {
-        ShowError(kept.error());
-        return false;
+        return kept.error();
     }
     master_ = master;
     stored_ = master;
-    Remember();
+    remember();
     const std::size_t total = kept->size();
     const std::size_t shown = std::min(total, static_cast<std::size_t>(vault::kMaxEntries));
     QList<ListEntry> rows;
@@ -94,122 +93,167 @@ bool VaultSession::Create(const QString& master) {
         rows.append({QString::fromStdString(e.username), QString::fromStdString(e.password),
                      QString::fromStdString(e.location)});
     }
+    entries_->clear();
     if (!rows.isEmpty()) {
         entries_->addRows(rows);
     }
-    SetStatus(QStringLiteral("Password created successfully"));
-    NoteTotal(total);
-    return true;
+    setStatus(QStringLiteral("Password created successfully"));
+    noteTotal(total);
+    return std::nullopt;
 }
 
-void VaultSession::NoteTotal(std::size_t total) {
+void VaultSession::noteTotal(std::size_t total) {
     if (total <= static_cast<std::size_t>(vault::kMaxEntries)) {
         return;
     }
-    // The list holds what the format allows; a save would write only those and lose the rest.
+    // The entries hold what the format allows; a save would write only those and lose the rest.
     readOnly_ = QStringLiteral("%1 holds %2 entries, more than the 32,767 Keyshelf can show.  The first 32,767 "
                                "are shown, and no change can be saved, so that none of the others is lost.")
                     .arg(path_, Count(total));
 }
 
-void VaultSession::TellWhyReadOnly() const {
+VaultSession::Outcome VaultSession::add(const ListEntry& entry) {
     if (!readOnly_.isEmpty()) {
-        seams::MsgBox(readOnly_, seams::vbExclamation);
+        return save(); // refused, and said so
     }
-}
-
-VaultSession::Stored VaultSession::Add(const ListEntry& entry) {
     if (entries_->count() >= vault::kMaxEntries) {
-        return Stored::ListFull;
+        return {Stored::ListFull};
     }
-    const int position = entries_->add(entry.username);
-    entries_->setField(position, 1, entry.password);
-    entries_->setField(position, 2, entry.location);
+    const int position = entries_->insert(entries_->count() + 1, entry);
     const quint64 added = entries_->rowId(position);
-    if (!Save()) {
-        // The file still holds the list as it was: take the row out again.
+    Outcome outcome = save();
+    if (!outcome.saved()) {
+        // The file still holds the entries as they were: take this one out again.
         entries_->remove(entries_->positionOf(added));
-        return Stored::NotSaved;
+        return outcome;
     }
-    SetStatus(QStringLiteral("Added new entry.  Data saved."));
-    return Stored::Saved;
+    setStatus(QStringLiteral("Added new entry.  Data saved."));
+    outcome.position = entries_->positionOf(added);
+    return outcome;
 }
 
-VaultSession::Stored VaultSession::Replace(quint64 id, const ListEntry& entry) {
+VaultSession::Outcome VaultSession::replace(quint64 id, const ListEntry& entry) {
     const int position = entries_->positionOf(id);
     if (position == 0) {
-        return Stored::EntryGone;
+        return {Stored::EntryGone};
+    }
+    if (!readOnly_.isEmpty()) {
+        return save(); // refused, and said so
     }
     const ListEntry before = entries_->item(position);
     entries_->setItem(position, entry);
-    if (!Save()) {
+    Outcome outcome = save();
+    if (!outcome.saved()) {
         entries_->setItem(entries_->positionOf(id), before);
-        return Stored::NotSaved;
+        outcome.position = entries_->positionOf(id);
+        return outcome;
     }
-    SetStatus(QStringLiteral("Entry changed.  Data saved."));
-    return Stored::Saved;
+    setStatus(QStringLiteral("Entry changed.  Data saved."));
+    outcome.position = entries_->positionOf(id);
+    return outcome;
 }
 
-int VaultSession::Remove(int position) {
+VaultSession::Outcome VaultSession::remove(quint64 id) {
+    const int position = entries_->positionOf(id);
+    if (position == 0) {
+        return {Stored::EntryGone};
+    }
+    if (!readOnly_.isEmpty()) {
+        return save(); // refused, and said so
+    }
     const ListEntry entry = entries_->item(position);
     entries_->remove(position);
-    if (!Save()) {
-        // The file still holds the entry: so does the list again.
-        return entries_->insert(position, entry);
+    Outcome outcome = save();
+    if (!outcome.saved()) {
+        // The file still holds the entry: so do the entries again.
+        outcome.position = entries_->insert(position, entry);
+        return outcome;
     }
-    SetStatus(QStringLiteral("Entry deleted successfully, data saved."));
-    return 0;
+    setStatus(QStringLiteral("Entry deleted successfully, data saved."));
+    return outcome;
 }
 
-bool VaultSession::Save() {
+VaultSession::Outcome VaultSession::save() {
     if (!readOnly_.isEmpty()) {
-        SetStatus(QStringLiteral("Not saved."));
-        seams::MsgBox(readOnly_, seams::vbExclamation);
-        return false;
+        setStatus(QStringLiteral("Not saved."));
+        return {Stored::ReadOnly};
+    }
+    if (stored_ != master_) {
+        // The file's master password is not the one this run was opened with: it must be typed first.
+        setStatus(QStringLiteral("Not saved."));
+        return {Stored::NewMasterPassword};
     }
     const std::string path = path_.toStdString();
     const vault::FileStamp now = vault::StampOf(path);
     if (stampKnown_ && now.exists && now != stamp_) {
-        const QString question =
-            QStringLiteral("%1 has been changed by another program since Keyshelf last read or saved it.  Saving "
-                           "now replaces those changes with the list shown here.\r\n\r\nSave anyway?")
-                .arg(path_);
+        // Whatever the answer, a new master password set elsewhere is never written over with the old one.
+        auto master = vault::ReadMasterPassword(path);
+        const bool newMaster = master && TakeSecret(*master) != stored_;
+        if (newMaster) {
+            setStatus(QStringLiteral("Not saved."));
+            return {Stored::NewMasterPassword};
+        }
         // Enter keeps the other program's changes: replacing them takes a deliberate Yes.
-        if (seams::MsgBox(question, seams::vbYesNo | seams::vbExclamation | seams::vbDefaultButton2,
-                          QStringLiteral("File Changed")) != seams::vbYes) {
-            SetStatus(QStringLiteral("Not saved."));
-            return false;
+        if (!replaceQuestion_ || !replaceQuestion_(path_)) {
+            setStatus(QStringLiteral("Not saved."));
+            return {Stored::Declined};
         }
     }
-    const EntryList& items = *entries_;
+    const EntryStore& items = *entries_;
     const std::size_t count = static_cast<std::size_t>(items.count());
-    // The list keeps its texts in the file's code page: each row is handed over as it stands, copying
+    // The store keeps its texts in the file's code page: each entry is handed over as it stands, copying
     // nothing.
     const auto row = [&](std::size_t index) {
         const int position = static_cast<int>(index) + 1;
-        // Once the list has been sorted its rows lie scattered in the table: ask for the texts of a row
-        // a few ahead while this one is written.
+        // Once the entries have been sorted they lie scattered in the table: ask for the texts of an
+        // entry a few ahead while this one is written.
         constexpr int kAhead = 8;
         if (position + kAhead <= static_cast<int>(count)) {
-            for (int f = 0; f < EntryList::kFields; ++f) {
+            for (int f = 0; f < EntryStore::kFields; ++f) {
                 __builtin_prefetch(items.codePageField(position + kAhead, f).data());
             }
         }
         return vault::EntryView{items.codePageField(position, 0), items.codePageField(position, 1),
                                 items.codePageField(position, 2)};
     };
-    const auto failed = vault::SaveVault(path, master_.toStdString(), count, row, vault::TextForm::CodePage);
-    if (failed) {
-        SetStatus(QStringLiteral("Not saved."));
-        ShowError(*failed);
-        return false;
+    if (auto failed = vault::SaveVault(path, master_.toStdString(), count, row, vault::TextForm::CodePage)) {
+        setStatus(QStringLiteral("Not saved."));
+        return {Stored::NotSaved, std::move(failed)};
     }
-    Remember();
-    SetStatus(QStringLiteral("Saved ") + GeneralDate(seams::Now()));
-    return true;
+    stored_ = master_;
+    remember();
+    setStatus(QStringLiteral("Saved ") + GeneralDate(now_()));
+    return {Stored::Saved};
 }
 
-void VaultSession::SetStatus(const QString& text) {
+bool VaultSession::changedElsewhere() const {
+    return stampKnown_ && vault::StampOf(path_.toStdString()) != stamp_;
+}
+
+VaultSession::ReloadOutcome VaultSession::reload() {
+    const vault::FileStamp now = vault::StampOf(path_.toStdString());
+    if (!stampKnown_ || now == stamp_ || (unreadable_.exists && now == unreadable_)) {
+        return {Reload::Unchanged};
+    }
+    if (!now.exists) {
+        // Gone (moved away, or about to be replaced): the entries stay, and the next save writes them.
+        return {Reload::Unchanged};
+    }
+    const QString oldMaster = stored_;
+    if (auto failed = load()) {
+        unreadable_ = now;
+        return {Reload::Failed, std::move(failed)};
+    }
+    if (stored_ != master_) {
+        // Its entries are shown only once the new password has been typed (unlock reads them again).
+        entries_->clear();
+        return {Reload::NewMasterPassword};
+    }
+    setStatus(QStringLiteral("Reloaded %1 entries: the file was changed by another program").arg(entries_->count()));
+    return {Reload::Reloaded};
+}
+
+void VaultSession::setStatus(const QString& text) {
     emit statusChanged(text);
 }
 

@@ -1,18 +1,22 @@
 // One run's vault: where data.enc lies, the master password, the entries in display order, the file as
 // Keyshelf last read or wrote it, and whether this run may save at all. Every change to the entries goes
 // through here and is written to the file at once; a change that cannot be written is taken back, so
-// what the list shows is always what the file holds.
+// what the entries hold is always what the file holds.
 //
-// No window is touched from here: the windows show `entries()` and the status texts this reports, and
-// ask for changes by calling the functions below.
+// Nothing here shows a window or ends the program: each operation returns what became of it, with the
+// file's error when there was one, and its owner tells the user. The one question a save may need
+// answered (the file was changed by another program: replace those changes?) goes to the function the
+// owner hands in.
 #pragma once
 
 #include "AtomicFile.h"
-#include "EntryList.h"
+#include "EntryStore.h"
+#include "VaultError.h"
 
 #include <QDateTime>
 #include <QObject>
 #include <QString>
+#include <functional>
 
 class VaultSession : public QObject {
     Q_OBJECT
@@ -21,52 +25,77 @@ public:
     enum class Gate {
         Create, // no master password is stored yet: one is made
         Enter,  // the stored one must be typed
-        Closed, // the file could not be read; the user was told and the program is ending
     };
-    // What became of an entry the editor handed over.
+    // What became of a change.
     enum class Stored {
-        Saved,     // in the list and in the file
-        NotSaved,  // the file could not or must not be written: the list is as it was, the user was told
-        ListFull,  // the file holds no more entries; nothing was done
-        EntryGone, // the entry being edited was deleted meanwhile; nothing was done
+        Saved,             // in the entries and in the file
+        NotSaved,          // the file could not be written (`error` says why); the entries are as they were
+        Declined,          // the file was changed by another program and the answer was not to replace it
+        ReadOnly,          // this run must not save (readOnlyReason() says why); nothing was done
+        NewMasterPassword, // another program gave the file a new master password; nothing was written
+        ListFull,          // the file holds no more entries; nothing was done
+        EntryGone,         // the entry being changed was deleted meanwhile; nothing was done
     };
+    struct Outcome {
+        Stored stored = Stored::Saved;
+        vault::Failure error{};
+        // Where the entry stands now: the one added or changed, or the one put back when a removal could
+        // not be saved; 0 when none.
+        int position = 0;
+        bool saved() const { return stored == Stored::Saved; }
+    };
+    // What a look at the file found.
+    enum class Reload {
+        Unchanged,         // the file is as Keyshelf last read or wrote it
+        Reloaded,          // another program changed it: the entries are the file's again
+        NewMasterPassword, // another program gave it a new master password: it must be typed (unlock)
+        Failed,            // it changed but could not be read (`error`); the entries are kept
+    };
+    struct ReloadOutcome {
+        Reload result = Reload::Unchanged;
+        vault::Failure error{};
+    };
+    // Asked before a save replaces what another program wrote to the file; true replaces it.
+    using ReplaceQuestion = std::function<bool(const QString& path)>;
+    // Saves kill half-way leave temporary copies; after this long nothing is still writing them.
+    static constexpr long long kStaleTemporarySeconds = 10 * 60;
 
     explicit VaultSession(QString path, QObject* parent = nullptr);
     ~VaultSession() override;
 
     const QString& path() const { return path_; }
-    EntryList* entries() const { return entries_; }
+    EntryStore* entries() const { return entries_; }
     // The master password of this run; empty until the gate is passed.
     const QString& masterPassword() const { return master_; }
 
-    // Clears what killed saves left behind and reads the master password from line 1. A vault that
-    // cannot be read is reported and ends the program; it is never written.
-    Gate Open();
+    void setReplaceQuestion(ReplaceQuestion question) { replaceQuestion_ = std::move(question); }
+    // The clock the status line's "Saved" time is read from.
+    void setClock(std::function<QDateTime()> now) { now_ = std::move(now); }
+
+    // Clears what killed saves left behind and reads the master password from line 1. A vault that cannot
+    // be read is never written.
+    vault::Result<Gate> open();
     // Whether `typed` is the stored master password.
-    bool IsMasterPassword(const QString& typed) const;
-    // Later runs, once the right password was typed: reads the entries into the list. False when the file
-    // could not be read (reported; the program is ending).
-    bool Unlock(const QString& master);
-    // First run: writes the master password, keeping any entries the file already held, and shows them.
-    // When the file cannot be written the user is told, nothing changes and false is returned.
-    bool Create(const QString& master);
-    // A file that held more entries than the list can: tells the user that this run saves nothing.
-    void TellWhyReadOnly() const;
+    bool isMasterPassword(const QString& typed) const;
+    // Once the right password was typed: reads the entries (again, after a new master password).
+    vault::Failure unlock(const QString& master);
+    // First run: writes the master password, keeping any entries the file already held, and takes them in.
+    // When the file cannot be written nothing changes.
+    vault::Failure create(const QString& master);
+    // Why this run saves nothing (a file of more entries than the list holds), or an empty text.
+    const QString& readOnlyReason() const { return readOnly_; }
 
     // The changes the windows ask for; each is saved at once and taken back when it cannot be.
-    Stored Add(const ListEntry& entry);
-    Stored Replace(quint64 id, const ListEntry& entry);
-    // Removes the row at `position`. When the file cannot be written the row comes back and its new
-    // position is returned; 0 when it was removed and saved.
-    int Remove(int position);
-    // Rewrites the whole vault from the master password and the entries in display order, and reports.
-    // When another program has written the file since Keyshelf last read or saved it, the user is asked
-    // first. When the file cannot or must not be written the user is told, the status says nothing was
-    // saved, and false is returned.
-    bool Save();
+    Outcome add(const ListEntry& entry);
+    Outcome replace(quint64 id, const ListEntry& entry);
+    Outcome remove(quint64 id);
+    // Rewrites the whole vault from the master password and the entries in display order.
+    Outcome save();
 
-    // Puts a text on the status line.
-    void SetStatus(const QString& text);
+    // Whether the file is no longer as Keyshelf last read or wrote it.
+    bool changedElsewhere() const;
+    // Reads the file again when another program has changed it since Keyshelf last read or wrote it.
+    ReloadOutcome reload();
 
     // A date and time in the user's general format: short date, a space, long time.
     static QString GeneralDate(const QDateTime& when);
@@ -75,16 +104,22 @@ signals:
     void statusChanged(const QString& text);
 
 private:
-    void Remember();
-    void NoteTotal(std::size_t total);
+    vault::Failure load();
+    void remember();
+    void noteTotal(std::size_t total);
+    void setStatus(const QString& text);
 
     QString path_;
     QString stored_; // the master password as line 1 holds it
     QString master_;
-    EntryList* entries_;
+    EntryStore* entries_;
+    ReplaceQuestion replaceQuestion_;
+    std::function<QDateTime()> now_;
     // The file as Keyshelf last read or wrote it: a save first checks that nobody else has written since.
     vault::FileStamp stamp_;
     bool stampKnown_ = false;
+    // A changed file that could not be read is reported once, not at every look.
+    vault::FileStamp unreadable_;
     // Why this run must not save, when it must not: the file holds more entries than the list can.
     QString readOnly_;
 };

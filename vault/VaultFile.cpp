@@ -76,6 +76,7 @@ Result<Loaded> LoadVault(const std::string& path, std::size_t limit) {
     if (!bytes) {
         return bytes.error();
     }
+    loaded.master = vault::ReadMasterLine(*bytes);
     loaded.entries = vault::EntryTable::FromFile(std::move(*bytes), limit, loaded.total);
     return loaded;
 }
@@ -85,16 +86,14 @@ Result<std::vector<vault::Entry>> WriteMasterPassword(const std::string& path, c
     if (!kept) {
         return kept.error();
     }
-    const std::string bytes =
-        kept->empty() ? vault::MasterOnlyBytes(master) : vault::VaultBytes(master, *kept);
+    const std::string bytes = kept->empty() ? vault::MasterOnlyBytes(master) : vault::VaultBytes(master, *kept);
     if (auto status = vault::ReplaceFile(path, bytes)) {
         return *status;
     }
     return kept;
 }
 
-vault::Failure SaveVault(const std::string& path, const std::string& master,
-                        const std::vector<vault::Entry>& entries) {
+vault::Failure SaveVault(const std::string& path, const std::string& master, const std::vector<vault::Entry>& entries) {
     return SaveVault(path, master, entries.size(), [&](std::size_t i) {
         const vault::Entry& e = entries[i];
         return vault::EntryView{e.username, e.password, e.location};
@@ -102,7 +101,7 @@ vault::Failure SaveVault(const std::string& path, const std::string& master,
 }
 
 vault::Failure SaveVault(const std::string& path, const std::string& master, std::size_t count,
-                        const vault::EntrySource& entry, vault::TextForm form) {
+                         const vault::EntrySource& entry, vault::TextForm form) {
     if (auto status = EnsureVaultFile(path)) {
         return status;
     }

@@ -29,9 +29,11 @@ vault::Result<std::string> ReadMasterPassword(const std::string& path);
 // The entry lines, in file order.
 vault::Result<std::vector<vault::Entry>> ReadEntries(const std::string& path);
 
-// Everything a start-up load needs: the entries the format allows (at most `limit`), held in the bytes
-// read from the file, how many the file holds in all, and the file's stamp as it was read.
+// Everything a load needs: the master password of line 1, the entries the format allows (at most
+// `limit`), held in the bytes read from the file, how many the file holds in all, and the file's stamp as
+// it was read; all of one reading of the file.
 struct Loaded {
+    std::string master;
     vault::EntryTable entries;
     std::size_t total = 0;
     vault::FileStamp stamp;
@@ -45,6 +47,6 @@ vault::Result<std::vector<vault::Entry>> WriteMasterPassword(const std::string& 
 // Rewrites the whole vault from the master password and the entries in display order.
 vault::Failure SaveVault(const std::string& path, const std::string& master, const std::vector<vault::Entry>& entries);
 vault::Failure SaveVault(const std::string& path, const std::string& master, std::size_t count,
-                        const vault::EntrySource& entry, vault::TextForm form = vault::TextForm::Utf8);
+                         const vault::EntrySource& entry, vault::TextForm form = vault::TextForm::Utf8);
 
 } // namespace vault

@@ -325,7 +325,7 @@ private slots:
         QVERIFY(open() != nullptr);
         QCOMPARE(program->passwordDialog()->createMode(), createMode);
         if (!stored.isEmpty()) {
-            QVERIFY(program->session().IsMasterPassword(stored));
+            QVERIFY(program->session().isMasterPassword(stored));
         }
         QCOMPARE(onDisk(), bytes); // opening writes nothing
     }
@@ -343,7 +343,7 @@ private slots:
         logIn();
         QCOMPARE(main->lstPass->count(), 1);
         QCOMPARE(main->lstPass->subItem(1, 1).size(), qsizetype(huge.size())); // kept whole
-        const QString shown = main->lstPass->items()->index(0, 1).data().toString();
+        const QString shown = main->lstPass->entryModel()->index(0, 1).data().toString();
         QVERIFY(shown.size() < 2000); // shown shortened
         main->show();
         main->lstPass->viewport()->repaint();

@@ -10,15 +10,15 @@ cmake_minimum_required(VERSION 3.25)
 # link each other, and nothing below the program's start-up links a window.
 set(layer_0 keyshelf_cp1252 keyshelf_layouts)
 set(layer_1 keyshelf_vault keyshelf_rtf)
-set(layer_2 keyshelf_system)
+set(layer_2 keyshelf_system keyshelf_session)
 set(layer_3 keyshelf_platform)
-set(layer_4 keyshelf_session)
 set(layer_5 keyshelf_skin)
 set(layer_6 keyshelf_ui_main keyshelf_ui_password keyshelf_ui_editor keyshelf_ui_help keyshelf_ui_about
     keyshelf_ui_splash keyshelf_ui_website)
 set(layer_7 keyshelf_app keyshelf_command_line)
 set(layer_8 keyshelf)
 set(top 8)
+set(core_only keyshelf_vault keyshelf_system keyshelf_session)
 
 foreach(n RANGE ${top})
     foreach(library IN LISTS layer_${n})
@@ -49,6 +49,10 @@ foreach(line IN LISTS lines)
         set(from ${name_of_${CMAKE_MATCH_1}})
         set(to ${name_of_${CMAKE_MATCH_2}})
         # Qt's rcc makes an object library of each resource for the library that embeds it: part of it.
+        # The vault's session is Qt Core at most: whatever uses it needs no window system.
+        if(from IN_LIST core_only AND to MATCHES "^Qt6::(Gui|Widgets|Network|Svg|WebEngine)")
+            list(APPEND failures "${from} links ${to}: it may link Qt Core at most")
+        endif()
         if(from MATCHES "^keyshelf" AND to MATCHES "^keyshelf" AND NOT to MATCHES "_resources_[0-9]+$")
             foreach(library ${from} ${to})
                 if(NOT DEFINED layer_of_${library})

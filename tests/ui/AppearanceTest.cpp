@@ -144,7 +144,7 @@ private slots:
         QVERIFY(band->document() == nullptr);
 
         // A form that measures in pixels gets a 20-pixel margin.
-        MainWindow pixels(&TheProgram().session());
+        MainWindow pixels(TheProgram().session().entries());
         TheProgram().appearance().ShowBanner(&pixels, true);
         QCOMPARE(TheProgram().appearance().bannerBox()->width(), 7335 / 15 - 20);
     }

@@ -100,14 +100,14 @@ private slots:
         QTest::keyClick(main->findBox()->txtFind, Qt::Key_Return);
         QCOMPARE(selectedUsername(), QString("anna"));
         // An entry out of sight comes to the middle of the list, clear of the box over its bottom corner.
-        const QRect anna = main->lstPass->visualRect(main->lstPass->items()->index(1500, 0));
+        const QRect anna = main->lstPass->visualRect(main->lstPass->entryModel()->index(1500, 0));
         QVERIFY2(qAbs(anna.center().y() - main->lstPass->viewport()->height() / 2) <= anna.height(),
                  qPrintable(QString("row at %1 of %2").arg(anna.center().y()).arg(main->lstPass->viewport()->height())));
         QTest::keyClick(main->findBox(), Qt::Key_F3);
         QCOMPARE(selectedUsername(), QString::fromUtf8("MÜller-admin"));
         QCOMPARE(main->StatusText(), QString("Found 3 of 3"));
         // The last row was scrolled into view.
-        const QRect last = main->lstPass->visualRect(main->lstPass->items()->index(3999, 0));
+        const QRect last = main->lstPass->visualRect(main->lstPass->entryModel()->index(3999, 0));
         QVERIFY(main->lstPass->viewport()->rect().contains(last));
         // Past the last it goes round to the first, and back again.
         QTest::keyClick(main->findBox(), Qt::Key_F3);
@@ -129,13 +129,13 @@ private slots:
         // Finding changed nothing: every row is there, and a save writes what it would have written.
         QCOMPARE(main->lstPass->count(), 4000);
         QCOMPARE(onDisk(), before);
-        QVERIFY(TheProgram().session().Save());
+        QVERIFY(TheProgram().session().save().saved());
         QCOMPARE(onDisk(), before);
     }
 
     void findsInTheOrderShownAfterASort() {
         main->lstPass_ColumnClick(1); // by username; the first click turns the list to descending
-        QCOMPARE(main->lstPass->sortOrder(), int(EntryList::Descending)); // zed ... MÜller-admin, Müller, anna
+        QCOMPARE(main->lstPass->sortOrder(), int(EntryStore::Descending)); // zed ... MÜller-admin, Müller, anna
         QCOMPARE(find(QString::fromUtf8("müller")), QString::fromUtf8("MÜller-admin"));
         QCOMPARE(find(QString::fromUtf8("müller"), 1, false), QString("anna")); // round the top
         QCOMPARE(find(QString::fromUtf8("müller"), 1, false), QString::fromUtf8("Müller"));

@@ -13,7 +13,7 @@ class ListViewTest : public QObject {
     static QStringList column(const ListView& list, int field) {
         QStringList out;
         for (int i = 1; i <= list.count(); ++i) {
-            out << list.items()->field(i, field);
+            out << list.entries()->field(i, field);
         }
         return out;
     }
@@ -28,16 +28,16 @@ class ListViewTest : public QObject {
 
 private slots:
     void rowsAddReadWriteAndRemove() {
-        EntryList entries;
+        EntryStore entries;
         ListView list;
         list.setEntries(&entries);
-        QAbstractItemModelTester tester(list.items(), QAbstractItemModelTester::FailureReportingMode::QtTest);
+        QAbstractItemModelTester tester(list.entryModel(), QAbstractItemModelTester::FailureReportingMode::QtTest);
         QCOMPARE(list.columnHeaderCount(), 0);
         list.addColumnHeader("Username", 1500);
         list.addColumnHeader("Password", 3000);
         list.addColumnHeader("Website/Location", 4500);
-        QCOMPARE(list.items()->headerText(1), QString("Username"));
-        QCOMPARE(list.items()->headerText(3), QString("Website/Location"));
+        QCOMPARE(list.entryModel()->headerText(1), QString("Username"));
+        QCOMPARE(list.entryModel()->headerText(3), QString("Website/Location"));
         QCOMPARE(list.columnHeaderWidth(2), 3000);
 
         QCOMPARE(list.add("a"), 1);
@@ -50,7 +50,7 @@ private slots:
         list.setSubItem(2, 2, "site-b");
         list.setText(2, "bee");
         QCOMPARE(list.text(2), QString("bee"));
-        QCOMPARE(list.items()->index(1, 2).data().toString(), QString("site-b"));
+        QCOMPARE(list.entryModel()->index(1, 2).data().toString(), QString("site-b"));
 
         // Removing row 1 of three makes the former row 2 the new row 1.
         list.remove(1);
@@ -65,7 +65,7 @@ private slots:
     }
 
     void selectionAndTheFirstSelectedRow() {
-        EntryList entries;
+        EntryStore entries;
         ListView list;
         list.setEntries(&entries);
         list.addColumnHeader("Username", 1500);
@@ -83,25 +83,25 @@ private slots:
     }
 
     void rowIdsFollowTheirRows() {
-        EntryList entries;
+        EntryStore entries;
         ListView list;
         list.setEntries(&entries);
         list.addColumnHeader("Username", 1500);
         fill(list, {{"b", "", ""}, {"c", "", ""}, {"a", "", ""}});
-        const quint64 idOfA = list.items()->rowId(3);
-        const quint64 idOfB = list.items()->rowId(1);
+        const quint64 idOfA = list.entries()->rowId(3);
+        const quint64 idOfB = list.entries()->rowId(1);
         list.setSorted(true);
-        QCOMPARE(list.items()->positionOf(idOfA), 1);
-        list.remove(list.items()->positionOf(idOfB));
-        QCOMPARE(list.items()->positionOf(idOfB), 0);
-        QCOMPARE(list.items()->rowId(99), quint64(0));
+        QCOMPARE(list.entries()->positionOf(idOfA), 1);
+        list.remove(list.entries()->positionOf(idOfB));
+        QCOMPARE(list.entries()->positionOf(idOfB), 0);
+        QCOMPARE(list.entries()->rowId(99), quint64(0));
     }
 
     void sortingByEachColumnAndDirection() {
-        EntryList entries;
+        EntryStore entries;
         ListView list;
         list.setEntries(&entries);
-        QAbstractItemModelTester tester(list.items(), QAbstractItemModelTester::FailureReportingMode::QtTest);
+        QAbstractItemModelTester tester(list.entryModel(), QAbstractItemModelTester::FailureReportingMode::QtTest);
         for (const char* h : {"Username", "Password", "Website/Location"}) {
             list.addColumnHeader(h, 1500);
         }
@@ -113,11 +113,11 @@ private slots:
         QCOMPARE(column(list, 0), QStringList({"Alice", "bob", "carol"}));
         QVERIFY(list.selected(1)); // the selection moved with Alice
 
-        list.setSortOrder(EntryList::Descending);
+        list.setSortOrder(EntryStore::Descending);
         QCOMPARE(column(list, 0), QStringList({"carol", "bob", "Alice"}));
         list.setSortKey(1); // digits order as text, not as numbers
         QCOMPARE(column(list, 1), QStringList({"9", "100", "10"}));
-        list.setSortOrder(EntryList::Ascending);
+        list.setSortOrder(EntryStore::Ascending);
         QCOMPARE(column(list, 1), QStringList({"10", "100", "9"}));
         list.setSortKey(2);
         QCOMPARE(column(list, 2), QStringList({"alpha.example", "Beta", "zeta.example"}));
@@ -126,16 +126,16 @@ private slots:
         // by what they held when their column was last sorted.
         const int beta = 2;
         list.setSubItem(beta, 1, "999");                       // carol's password, from "100"
-        list.items()->setItem(3, {"bob", "99", "zeta.example"}); // bob's, from "10"
+        list.entries()->setItem(3, {"bob", "99", "zeta.example"}); // bob's, from "10"
         list.setSortKey(1);
         QCOMPARE(column(list, 1), QStringList({"9", "99", "999"}));
     }
 
     void rowsTakeTheirSortedPlace() {
-        EntryList entries;
+        EntryStore entries;
         ListView list;
         list.setEntries(&entries);
-        QAbstractItemModelTester tester(list.items(), QAbstractItemModelTester::FailureReportingMode::QtTest);
+        QAbstractItemModelTester tester(list.entryModel(), QAbstractItemModelTester::FailureReportingMode::QtTest);
         list.addColumnHeader("Username", 1500);
         fill(list, {{"d", "", ""}, {"b", "", ""}});
         list.setSorted(true);
@@ -156,14 +156,14 @@ private slots:
         list.setText(3, "c"); // same place
         QCOMPARE(column(list, 0), QStringList({"a", "b", "c", "C", "d", "e"}));
 
-        list.setSortOrder(EntryList::Descending);
+        list.setSortOrder(EntryStore::Descending);
         QCOMPARE(list.add("bb"), 5);
-        list.items()->addRows({{"zz", "", ""}, {"aa", "", ""}});
+        list.entries()->addRows({{"zz", "", ""}, {"aa", "", ""}});
         QCOMPARE(column(list, 0), QStringList({"zz", "e", "d", "c", "C", "bb", "b", "aa", "a"}));
     }
 
     void columnClickGivesTheOneBasedHeaderNumber() {
-        EntryList entries;
+        EntryStore entries;
         ListView list;
         list.setEntries(&entries);
         for (const char* h : {"Username", "Password", "Website/Location"}) {
@@ -186,7 +186,7 @@ private slots:
     }
 
     void columnWidthsInTwips() {
-        EntryList entries;
+        EntryStore entries;
         ListView list;
         list.setEntries(&entries);
         list.addColumnHeader("Username", 2500);
@@ -195,7 +195,7 @@ private slots:
     }
 
     void manyRowsLoadInOneStep() {
-        EntryList entries;
+        EntryStore entries;
         ListView list;
         list.setEntries(&entries);
         list.addColumnHeader("Username", 1500);
@@ -203,7 +203,7 @@ private slots:
         for (int i = 0; i < 32767; ++i) {
             rows.append({QString::number(i), "p", "l"});
         }
-        list.items()->addRows(rows);
+        list.entries()->addRows(rows);
         QCOMPARE(list.count(), 32767);
         QCOMPARE(list.text(32767), QString("32766"));
     }
@@ -224,10 +224,10 @@ private slots:
         for (int b = 1; b < 256; ++b) {
             all.append(QChar(b >= 0x80 && b < 0xA0 ? windows[b - 0x80] : static_cast<char16_t>(b)));
         }
-        QCOMPARE(EntryList::FromCodePage(bytes), all);
-        QCOMPARE(EntryList::ToCodePage(all), bytes);
+        QCOMPARE(EntryStore::FromCodePage(bytes), all);
+        QCOMPARE(EntryStore::ToCodePage(all), bytes);
 
-        EntryList entries;
+        EntryStore entries;
 
         ListView list;
 
@@ -241,7 +241,7 @@ private slots:
         }
         // One entry whose username is every code-page character but CR, which ends a stored line.
         stored.erase(stored.find('\r'), 1);
-        list.items()->addTable(vault::EntryTable::FromFile("\xED\r\n" + stored + sep + "\xF0" + "\r\n", 10, total));
+        list.entries()->addTable(vault::EntryTable::FromFile("\xED\r\n" + stored + sep + "\xF0" + "\r\n", 10, total));
         QString withoutCr = all;
         withoutCr.remove(QChar(0x8D));
         QCOMPARE(list.text(1), withoutCr);
@@ -252,7 +252,7 @@ private slots:
         list.setSortKey(2);
         list.setSorted(true);
         QCOMPARE(list.subItem(list.count(), 2), all);
-        QCOMPARE(list.items()->codePageField(list.count(), 2), std::string_view(bytes));
+        QCOMPARE(list.entries()->codePageField(list.count(), 2), std::string_view(bytes));
     }
 };
 

@@ -171,9 +171,9 @@ private slots:
         QCOMPARE(main.windowTitle(), QString("Keyshelf by Keyshelf Software"));
         QCOMPARE(main.cmdWebsite[0]->text(), QString("Visit www.keyshelf.example"));
         QCOMPARE(main.lstPass->columnHeaderCount(), 3);
-        QCOMPARE(main.lstPass->items()->headerText(1), QString("Username"));
-        QCOMPARE(main.lstPass->items()->headerText(2), QString("Password"));
-        QCOMPARE(main.lstPass->items()->headerText(3), QString("Website/Location"));
+        QCOMPARE(main.lstPass->entryModel()->headerText(1), QString("Username"));
+        QCOMPARE(main.lstPass->entryModel()->headerText(2), QString("Password"));
+        QCOMPARE(main.lstPass->entryModel()->headerText(3), QString("Website/Location"));
         QCOMPARE(main.lstPass->columnHeaderWidth(1), OnPixels(2345));
         QCOMPARE(main.lstPass->columnHeaderWidth(2), OnPixels(2375));
         QCOMPARE(main.lstPass->columnHeaderWidth(3), 4095);
@@ -236,7 +236,7 @@ private slots:
         QVERIFY(buildConfig::Bannered());
         int heightBefore = 0;
         {
-            MainWindow plain(&TheProgram().session()); // the size the window has before the banner step
+            MainWindow plain(TheProgram().session().entries()); // the size the window has before the banner step
             heightBefore = layouts::OuterHeight(&plain);
         }
         MainWindow* main = logIn();

@@ -193,7 +193,7 @@ private slots:
         WriteFile(vaultPath(), vault::VaultBytes("Secret1", {}));
         PasswordDialog* d = start();
         QVERIFY(!TheProgram().passwordDialog()->createMode());
-        QVERIFY(TheProgram().session().IsMasterPassword("Secret1"));
+        QVERIFY(TheProgram().session().isMasterPassword("Secret1"));
         QCOMPARE(d->SkinLabel1->text(), QString("Please enter your password"));
         QCOMPARE(layouts::Top(d->txtPass), 360);
         QCOMPARE(layouts::Top(d->SkinLabel2), 360);

@@ -73,7 +73,7 @@ private slots:
 
     void mainWindow() {
         VaultSession session(folder.filePath("data.enc"));
-        MainWindow main(&session);
+        MainWindow main(session.entries());
         main.Form_Load();
         main.SetStatusText("Loaded 3 entries");
         keep(&main, "main");

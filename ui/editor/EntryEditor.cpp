@@ -2,23 +2,21 @@
 
 #include "BuildConfiguration.h"
 #include "Builder.h"
-
 #include "Cp1252.h"
 #include "PasswordGenerator.h"
-#include "SecretClipboard.h"
 #include "Seams.h"
+#include "SecretClipboard.h"
 #include "TypingTarget.h"
 #include "VaultFormat.h"
 
 #include <QCloseEvent>
-
 #include <QLabel>
 #include <QLineEdit>
 #include <QMenu>
 #include <QShortcut>
-#include <string.h>
 #include <QToolButton>
 #include <limits>
+#include <string.h>
 
 namespace {
 
@@ -146,6 +144,9 @@ void EntryEditor::cmdAdd_Click(int) {
         close();
         return;
     case VaultSession::Stored::NotSaved:
+    case VaultSession::Stored::Declined:
+    case VaultSession::Stored::ReadOnly:
+    case VaultSession::Stored::NewMasterPassword:
         // The user was told why; what was typed stays for another try.
         return;
     case VaultSession::Stored::ListFull:

@@ -6,7 +6,7 @@
 // It stores nothing itself: Save hands the typed entry to the function it was given.
 #pragma once
 
-#include "EntryList.h"
+#include "EntryStore.h"
 #include "VaultSession.h"
 
 #include <QWidget>

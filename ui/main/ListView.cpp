@@ -70,9 +70,12 @@ ListView::ListView(QWidget* parent) : QTreeView(parent) {
     });
 }
 
-void ListView::setEntries(EntryList* entries) {
-    model_ = entries;
-    setModel(entries);
+void ListView::setEntries(EntryStore* entries) {
+    EntryListModel* old = model_;
+    entries_ = entries;
+    model_ = new EntryListModel(entries, this);
+    setModel(model_);
+    delete old;
 }
 
 void ListView::keyPressEvent(QKeyEvent* event) {
@@ -157,21 +160,21 @@ void ListView::setColumnHeaderWidth(int number, int widthTwips) {
 }
 
 void ListView::setSubItem(int position, int index, const QString& text) {
-    if (index < 1 || index >= EntryList::kFields) {
+    if (index < 1 || index >= EntryStore::kFields) {
         return;
     }
-    model_->setField(position, index, text);
+    entries_->setField(position, index, text);
 }
 
 bool ListView::selected(int position) const {
-    if (!model_->has(position)) {
+    if (!entries_->has(position)) {
         return false;
     }
     return selectionModel()->isRowSelected(position - 1, QModelIndex());
 }
 
 void ListView::setSelected(int position, bool selected) {
-    if (!model_->has(position)) {
+    if (!entries_->has(position)) {
         return;
     }
     const auto flags =
@@ -185,7 +188,7 @@ int ListView::currentPosition() const {
 }
 
 void ListView::selectOnly(int position) {
-    if (!model_->has(position)) {
+    if (!entries_->has(position)) {
         return;
     }
     const QModelIndex index = model_->index(position - 1, 0);

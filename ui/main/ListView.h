@@ -3,7 +3,7 @@
 // list's own place and size go through the window builder's twips geometry like every control's.
 #pragma once
 
-#include "EntryList.h"
+#include "EntryListModel.h"
 
 #include <QTreeView>
 
@@ -13,8 +13,9 @@ public:
     explicit ListView(QWidget* parent = nullptr);
 
     // The entries the list shows; it shows nothing until given them, and they are not its own.
-    void setEntries(EntryList* entries);
-    EntryList* items() const { return model_; }
+    void setEntries(EntryStore* entries);
+    EntryStore* entries() const { return entries_; }
+    EntryListModel* entryModel() const { return model_; }
 
     // Column headers.
     void addColumnHeader(const QString& text, int widthTwips);
@@ -23,12 +24,12 @@ public:
     void setColumnHeaderWidth(int number, int widthTwips);
 
     // Rows, 1-based in display order.
-    int count() const { return model_->count(); }
-    int add(const QString& text) { return model_->add(text); }
-    void remove(int position) { model_->remove(position); }
-    QString text(int position) const { return model_->text(position); }
-    QString subItem(int position, int index) const { return model_->subItem(position, index); }
-    void setText(int position, const QString& text) { model_->setField(position, 0, text); }
+    int count() const { return entries_->count(); }
+    int add(const QString& text) { return entries_->insert(count() + 1, {text, {}, {}}); }
+    void remove(int position) { entries_->remove(position); }
+    QString text(int position) const { return entries_->field(position, 0); }
+    QString subItem(int position, int index) const { return entries_->field(position, index); }
+    void setText(int position, const QString& text) { entries_->setField(position, 0, text); }
     void setSubItem(int position, int index, const QString& text);
     bool selected(int position) const;
     void setSelected(int position, bool selected);
@@ -41,12 +42,12 @@ public:
 
     // Sort settings: while sorted, rows stay ordered by the key column (0 the text, 1 and 2 the sub-items)
     // in the order (0 ascending, 1 descending).
-    bool sorted() const { return model_->sorted(); }
-    void setSorted(bool sorted) { model_->setSorted(sorted); }
-    int sortKey() const { return model_->sortKey(); }
-    void setSortKey(int key) { model_->setSortKey(key); }
-    int sortOrder() const { return model_->sortOrder(); }
-    void setSortOrder(int order) { model_->setSortOrder(order); }
+    bool sorted() const { return entries_->sorted(); }
+    void setSorted(bool sorted) { entries_->setSorted(sorted); }
+    int sortKey() const { return entries_->sortKey(); }
+    void setSortKey(int key) { entries_->setSortKey(key); }
+    int sortOrder() const { return entries_->sortOrder(); }
+    void setSortOrder(int order) { entries_->setSortOrder(order); }
 
 signals:
     // A column header was clicked; `number` counts from 1.
@@ -66,5 +67,6 @@ protected:
     bool viewportEvent(QEvent* event) override;
 
 private:
-    EntryList* model_ = nullptr;
+    EntryStore* entries_ = nullptr;
+    EntryListModel* model_ = nullptr;
 };

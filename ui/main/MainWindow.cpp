@@ -9,7 +9,6 @@
 #include "Seams.h"
 #include "SecretClipboard.h"
 #include "Twips.h"
-#include "VaultSession.h"
 #include "WebAddress.h"
 
 #include <QClipboard>
@@ -76,7 +75,7 @@ private:
 
 } // namespace
 
-MainWindow::MainWindow(VaultSession* session, QWidget* parent) : QMainWindow(parent), session_(session) {
+MainWindow::MainWindow(EntryStore* entries, QWidget* parent) : QMainWindow(parent) {
     layouts::Build(this, layouts::Form1, [](const layouts::Control& c, QWidget* parent) -> QWidget* {
         switch (c.kind) {
         case layouts::Kind::ListView:
@@ -96,7 +95,7 @@ MainWindow::MainWindow(VaultSession* session, QWidget* parent) : QMainWindow(par
     cmdDelete = Find<QToolButton>(this, "cmdDelete");
     cmdWebsite[0] = Find<QToolButton>(this, "cmdWebsite(0)");
     lstPass = Find<ListView>(this, "lstPass");
-    lstPass->setEntries(session_->entries());
+    lstPass->setEntries(entries);
     for (int i = 0; i < 3; ++i) {
         cmdCopy[i] = Find<QToolButton>(this, QStringLiteral("cmdCopy(%1)").arg(i));
     }
@@ -127,7 +126,6 @@ MainWindow::MainWindow(VaultSession* session, QWidget* parent) : QMainWindow(par
     statusPanel_->setFrameStyle(QFrame::Panel | QFrame::Sunken);
     StatusBar1->addWidget(statusPanel_);
     lstPass->setAccessibleName(QStringLiteral("Entries"));
-    connect(session_, &VaultSession::statusChanged, this, &MainWindow::SetStatusText);
 }
 
 void MainWindow::ConnectCommands() {
@@ -186,7 +184,7 @@ void MainWindow::cmdEdit_Click() {
         SetStatusText(QStringLiteral("You must first select an entry to edit."));
         return;
     }
-    emit editRequested(lstPass->items()->rowId(row), lstPass->items()->item(row));
+    emit editRequested(lstPass->entries()->rowId(row), lstPass->entries()->item(row));
 }
 
 void MainWindow::cmdDelete_Click() {
@@ -195,7 +193,7 @@ void MainWindow::cmdDelete_Click() {
         SetStatusText(QStringLiteral("You must first select an entry to delete."));
         return;
     }
-    const ListEntry entry = lstPass->items()->item(row);
+    const ListEntry entry = lstPass->entries()->item(row);
     const QString question = QStringLiteral("Are you sure you want to delete the following information?") +
                              QStringLiteral("\r\n\r\nUsername: ") + Shown(entry.username) +
                              QStringLiteral("\r\nPassword: ") + Shown(entry.password) +
@@ -204,10 +202,23 @@ void MainWindow::cmdDelete_Click() {
         SetStatusText(QStringLiteral("Entry not deleted, cancelled by user"));
         return;
     }
-    if (const int back = session_->Remove(row); back != 0) {
-        // The file still holds the entry, and so does the list again.
-        lstPass->setSelected(back, true);
+    emit removeRequested(lstPass->entries()->rowId(row));
+}
+
+void MainWindow::SelectEntry(int position) {
+    lstPass->setSelected(position, true);
+}
+
+void MainWindow::SelectOnly(int position) {
+    lstPass->selectOnly(position);
+}
+
+std::optional<ListEntry> MainWindow::SelectedEntry() const {
+    const int row = lstPass->firstSelected();
+    if (row == 0) {
+        return std::nullopt;
     }
+    return lstPass->entries()->item(row);
 }
 
 QString MainWindow::GotoTarget(const QString& location) {
@@ -280,7 +291,7 @@ void MainWindow::cmdCopy_Click(int index) {
     if (index < 0 || index > 2) {
         return;
     }
-    const QString value = lstPass->items()->field(row, index);
+    const QString value = lstPass->entries()->field(row, index);
     // Marked so that clipboard managers keep no history of it, and cleared at exit.
     secretClipboard::Copy(value);
     SetStatusText(QLatin1String(kCopied[index]) + Shown(value));
@@ -312,7 +323,7 @@ void MainWindow::FindNext(bool forward) {
         return;
     }
     const QString text = findBox_->text();
-    const std::vector<int> found = lstPass->items()->matches(text);
+    const std::vector<int> found = lstPass->entries()->matches(text);
     if (found.empty()) {
         ReportFind(QStringLiteral("No entry matches \"%1\"").arg(Shown(text)));
         return;

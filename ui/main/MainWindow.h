@@ -8,6 +8,7 @@
 #include <QMainWindow>
 #include <QPointer>
 #include <array>
+#include <optional>
 
 class QAction;
 class QLabel;
@@ -15,14 +16,13 @@ class QMenu;
 class QStatusBar;
 
 class QToolButton;
-class VaultSession;
 
-// It shows the entries of the run's vault and changes them through the session; what it cannot do
-// itself (the editor, the help and about windows, the website) it asks for with a signal.
+// It shows the entries of the run's vault; every change to them (add, edit, delete) and what it cannot do
+// itself (the help and about windows, the website) it asks for with a signal.
 class MainWindow : public QMainWindow {
     Q_OBJECT
 public:
-    explicit MainWindow(VaultSession* session, QWidget* parent = nullptr);
+    explicit MainWindow(EntryStore* entries, QWidget* parent = nullptr);
     ~MainWindow() override;
 
     std::array<QToolButton*, 1> cmdAdd{};
@@ -79,18 +79,25 @@ public:
     FindBox* findBox() const { return findBox_; }
 
     void SetStatusText(const QString& text);
+    // Selects the entry at a position (a change put it back there).
+    void SelectEntry(int position);
+    // Selects that entry alone, makes it current and brings it into view.
+    void SelectOnly(int position);
+    // The texts of the first selected entry, if one is selected.
+    std::optional<ListEntry> SelectedEntry() const;
     QString StatusText() const;
     QLabel* StatusPanel() const { return statusPanel_; }
 
 signals:
-    void loaded();         // the window is laid out: open the vault
-    void addRequested();   // Add: an empty editor
+    void loaded();                                          // the window is laid out: open the vault
+    void addRequested();                                    // Add: an empty editor
     void editRequested(quint64 id, const ListEntry& entry); // Edit: the editor for this entry
+    void removeRequested(quint64 id);                       // Delete, confirmed: remove this entry
     void helpRequested();
     void aboutRequested();
     void websiteRequested();
-    void closing();        // the window has closed: the program ends
-    void bannerDue();      // the window and its list are painted: the banner may start
+    void closing();                   // the window has closed: the program ends
+    void bannerDue();                 // the window and its list are painted: the banner may start
     void windowMade(QWidget* window); // a window of its own (the find box), to be given the program's look
 
 protected:
@@ -103,7 +110,6 @@ private:
 
     void ReportFind(const QString& result);
 
-    VaultSession* session_;
     QPointer<FindBox> findBox_;
     QLabel* statusPanel_ = nullptr;
     quint64 gotoLaunches_ = 0; // Go To's openers started: only the latest one's failure is reported

@@ -1,4 +1,4 @@
-#include "EntryList.h"
+#include "EntryStore.h"
 
 #include "Cp1252.h"
 
@@ -16,14 +16,14 @@ QLocale CollationLocale() {
 
 } // namespace
 
-QCollator EntryList::MakeCollator() {
+QCollator EntryStore::MakeCollator() {
     QCollator collator(CollationLocale());
     collator.setCaseSensitivity(Qt::CaseInsensitive);
     collator.setNumericMode(false);
     return collator;
 }
 
-QString EntryList::FromCodePage(std::string_view bytes) {
+QString EntryStore::FromCodePage(std::string_view bytes) {
     // The code page is Latin-1 but for 0x80-0x9F; converting as Latin-1 and mending those is fastest.
     QString text = QString::fromLatin1(bytes.data(), static_cast<qsizetype>(bytes.size()));
     QChar* out = nullptr;
@@ -39,7 +39,7 @@ QString EntryList::FromCodePage(std::string_view bytes) {
     return text;
 }
 
-std::string EntryList::ToCodePage(QStringView text) {
+std::string EntryStore::ToCodePage(QStringView text) {
     std::string bytes;
     bytes.reserve(static_cast<std::size_t>(text.size()));
     for (qsizetype i = 0; i < text.size(); ++i) {
@@ -58,28 +58,14 @@ std::string EntryList::ToCodePage(QStringView text) {
     return bytes;
 }
 
-EntryList::EntryList(QObject* parent) : QAbstractTableModel(parent) {}
+EntryStore::EntryStore(QObject* parent) : QObject(parent) {}
 
-void EntryList::addColumnHeader(const QString& text) {
-    const int column = headerCount();
-    beginInsertColumns(QModelIndex(), column, column);
-    headers_.push_back(text);
-    endInsertColumns();
-}
-
-QString EntryList::headerText(int number) const {
-    if (number < 1 || number > headerCount()) {
-        return {};
-    }
-    return headers_[static_cast<std::size_t>(number - 1)];
-}
-
-std::size_t EntryList::indexOf(int position) const {
+std::size_t EntryStore::indexOf(int position) const {
     Q_ASSERT(has(position));
     return static_cast<std::size_t>(position - 1);
 }
 
-const QCollatorSortKey& EntryList::keyOf(Slot slot, int field) const {
+const QCollatorSortKey& EntryStore::keyOf(Slot slot, int field) const {
     // Sized for every slot at once, so that a second call never moves the key the first returned.
     auto& keys = keys_[field];
     if (keys.size() < table_.slotCount()) {
@@ -96,7 +82,7 @@ const QCollatorSortKey& EntryList::keyOf(Slot slot, int field) const {
     return *key;
 }
 
-void EntryList::forgetKeys(Slot slot) const {
+void EntryStore::forgetKeys(Slot slot) const {
     for (auto& keys : keys_) {
         if (slot < keys.size()) {
             keys[slot].reset();
@@ -104,14 +90,14 @@ void EntryList::forgetKeys(Slot slot) const {
     }
 }
 
-bool EntryList::before(Slot a, Slot b) const {
+bool EntryStore::before(Slot a, Slot b) const {
     const int c = keyOf(a, sortKey_).compare(keyOf(b, sortKey_));
     return sortOrder_ == Ascending ? c < 0 : c > 0;
 }
 
 // Where the row in `slot` belongs among the rows, not counting the row at index `skip` (the row itself
 // when it is being moved): after every row it does not come before, so equal texts keep their order.
-std::size_t EntryList::sortedPlace(Slot slot, std::size_t skip) const {
+std::size_t EntryStore::sortedPlace(Slot slot, std::size_t skip) const {
     std::size_t lo = 0;
     std::size_t hi = order_.size() - (skip < order_.size() ? 1 : 0);
     auto at = [&](std::size_t i) { return order_[i < skip ? i : i + 1]; };
@@ -126,7 +112,7 @@ std::size_t EntryList::sortedPlace(Slot slot, std::size_t skip) const {
     return lo;
 }
 
-EntryList::Slot EntryList::addEntry(const ListEntry& item) {
+EntryStore::Slot EntryStore::addEntry(const ListEntry& item) {
     const Slot slot = table_.add({ToCodePage(item.username), ToCodePage(item.password), ToCodePage(item.location)});
     if (ids_.size() <= slot) {
         ids_.resize(table_.slotCount());
@@ -136,43 +122,30 @@ EntryList::Slot EntryList::addEntry(const ListEntry& item) {
     return slot;
 }
 
-int EntryList::add(const QString& text) {
-    return insert(count() + 1, ListEntry{text, QString(), QString()});
-}
-
-void EntryList::addRows(const QList<ListEntry>& items) {
+void EntryStore::addRows(const QList<ListEntry>& items) {
     if (items.isEmpty()) {
         return;
     }
     const int first = count();
-    beginInsertRows(QModelIndex(), first, first + static_cast<int>(items.size()) - 1);
+    emit rowsAboutToBeInserted(first, first + static_cast<int>(items.size()) - 1);
     order_.reserve(order_.size() + static_cast<std::size_t>(items.size()));
     for (const ListEntry& item : items) {
         order_.push_back(addEntry(item));
     }
-    endInsertRows();
+    emit rowsInserted();
     if (sorted_) {
         sortRows();
     }
 }
 
-void EntryList::addTable(vault::EntryTable&& table) {
+void EntryStore::addTable(vault::EntryTable&& table) {
     if (table.size() == 0) {
         return;
     }
     const int first = count();
-    beginInsertRows(QModelIndex(), first, first + static_cast<int>(table.size()) - 1);
+    emit rowsAboutToBeInserted(first, first + static_cast<int>(table.size()) - 1);
     if (order_.empty()) {
-        table_ = std::move(table);
-        for (auto& keys : keys_) {
-            keys.clear();
-        }
-        order_.resize(table_.slotCount());
-        std::iota(order_.begin(), order_.end(), Slot{0});
-        ids_.resize(table_.slotCount());
-        for (quint32& id : ids_) {
-            id = nextId_++;
-        }
+        takeTable(std::move(table));
     } else {
         for (Slot slot = 0; slot < table.slotCount(); ++slot) {
             const Slot added = table_.add({table.field(slot, 0), table.field(slot, 1), table.field(slot, 2)});
@@ -184,51 +157,76 @@ void EntryList::addTable(vault::EntryTable&& table) {
             order_.push_back(added);
         }
     }
-    endInsertRows();
+    emit rowsInserted();
     if (sorted_) {
         sortRows();
     }
 }
 
-void EntryList::remove(int position) {
+void EntryStore::takeTable(vault::EntryTable&& table) {
+    table_ = std::move(table);
+    for (auto& keys : keys_) {
+        keys.clear();
+    }
+    order_.resize(table_.slotCount());
+    std::iota(order_.begin(), order_.end(), Slot{0});
+    ids_.resize(table_.slotCount());
+    for (quint32& id : ids_) {
+        id = nextId_++;
+    }
+}
+
+void EntryStore::replaceAll(vault::EntryTable&& table) {
+    emit aboutToBeReset();
+    // The old texts are wiped as the old table goes.
+    table_.clear();
+    order_.clear();
+    takeTable(std::move(table));
+    if (sorted_) {
+        sortRows(false);
+    }
+    emit reset();
+}
+
+void EntryStore::remove(int position) {
     if (!has(position)) {
         return;
     }
     const std::size_t index = indexOf(position);
-    beginRemoveRows(QModelIndex(), static_cast<int>(index), static_cast<int>(index));
+    emit rowAboutToBeRemoved(static_cast<int>(index));
     const Slot slot = order_[index];
     order_.erase(order_.begin() + static_cast<std::ptrdiff_t>(index));
     forgetKeys(slot);
     table_.remove(slot);
-    endRemoveRows();
+    emit rowRemoved();
 }
 
-void EntryList::clear() {
-    beginResetModel();
+void EntryStore::clear() {
+    emit aboutToBeReset();
     table_.clear();
     order_.clear();
     ids_.clear();
     for (auto& keys : keys_) {
         keys.clear();
     }
-    endResetModel();
+    emit reset();
 }
 
-QString EntryList::field(int position, int field) const {
+QString EntryStore::field(int position, int field) const {
     if (field < 0 || field >= kFields || !has(position)) {
         return {};
     }
     return FromCodePage(table_.field(slotAt(position), field));
 }
 
-std::string_view EntryList::codePageField(int position, int field) const {
+std::string_view EntryStore::codePageField(int position, int field) const {
     if (field < 0 || field >= kFields || !has(position)) {
         return {};
     }
     return table_.field(slotAt(position), field);
 }
 
-ListEntry EntryList::item(int position) const {
+ListEntry EntryStore::item(int position) const {
     if (!has(position)) {
         return {};
     }
@@ -237,7 +235,7 @@ ListEntry EntryList::item(int position) const {
             FromCodePage(table_.field(slot, 2))};
 }
 
-void EntryList::setField(int position, int field, const QString& value) {
+void EntryStore::setField(int position, int field, const QString& value) {
     if (field < 0 || field >= kFields || !has(position)) {
         return;
     }
@@ -247,16 +245,13 @@ void EntryList::setField(int position, int field, const QString& value) {
     if (slot < keys_[field].size()) {
         keys_[field][slot].reset();
     }
-    const QModelIndex changed = this->index(static_cast<int>(index), field);
-    if (field < columnCount()) {
-        emit dataChanged(changed, changed, {Qt::DisplayRole});
-    }
+    emit fieldsChanged(static_cast<int>(index), field, field);
     if (sorted_ && field == sortKey_) {
         placeRow(index);
     }
 }
 
-void EntryList::setItem(int position, const ListEntry& item) {
+void EntryStore::setItem(int position, const ListEntry& item) {
     if (!has(position)) {
         return;
     }
@@ -267,27 +262,24 @@ void EntryList::setItem(int position, const ListEntry& item) {
         table_.setField(slot, f, ToCodePage(*texts[f]));
     }
     forgetKeys(slot);
-    if (columnCount() > 0) {
-        emit dataChanged(this->index(static_cast<int>(index), 0),
-                         this->index(static_cast<int>(index), columnCount() - 1), {Qt::DisplayRole});
-    }
+    emit fieldsChanged(static_cast<int>(index), 0, kFields - 1);
     if (sorted_) {
         placeRow(index);
     }
 }
 
-int EntryList::insert(int position, const ListEntry& item) {
+int EntryStore::insert(int position, const ListEntry& item) {
     const Slot slot = addEntry(item);
     const std::size_t wanted = static_cast<std::size_t>(std::clamp(position, 1, count() + 1) - 1);
     const std::size_t place = sorted_ ? sortedPlace(slot, order_.size()) : wanted;
-    beginInsertRows(QModelIndex(), static_cast<int>(place), static_cast<int>(place));
+    emit rowsAboutToBeInserted(static_cast<int>(place), static_cast<int>(place));
     order_.insert(order_.begin() + static_cast<std::ptrdiff_t>(place), slot);
-    endInsertRows();
+    emit rowsInserted();
     return static_cast<int>(place) + 1;
 }
 
 // Moves the row at `index` to its sorted place; a row that still fits where it stands stays.
-void EntryList::placeRow(std::size_t index) {
+void EntryStore::placeRow(std::size_t index) {
     const bool fitsAfter = index == 0 || !before(order_[index], order_[index - 1]);
     const bool fitsBefore = index + 1 == order_.size() || !before(order_[index + 1], order_[index]);
     if (fitsAfter && fitsBefore) {
@@ -296,14 +288,14 @@ void EntryList::placeRow(std::size_t index) {
     const std::size_t target = sortedPlace(order_[index], index);
     const int from = static_cast<int>(index);
     const int destination = static_cast<int>(target > index ? target + 1 : target);
-    beginMoveRows(QModelIndex(), from, from, QModelIndex(), destination);
+    emit rowAboutToBeMoved(from, destination);
     const Slot slot = order_[index];
     order_.erase(order_.begin() + static_cast<std::ptrdiff_t>(index));
     order_.insert(order_.begin() + static_cast<std::ptrdiff_t>(target), slot);
-    endMoveRows();
+    emit rowMoved();
 }
 
-std::vector<int> EntryList::matches(const QString& text) const {
+std::vector<int> EntryStore::matches(const QString& text) const {
     std::vector<int> found;
     if (text.isEmpty()) {
         return found;
@@ -322,14 +314,27 @@ std::vector<int> EntryList::matches(const QString& text) const {
     return found;
 }
 
-quint64 EntryList::rowId(int position) const {
+int EntryStore::positionOfItem(const ListEntry& item) const {
+    const std::string wanted[kFields] = {ToCodePage(item.username), ToCodePage(item.password),
+                                         ToCodePage(item.location)};
+    for (std::size_t index = 0; index < order_.size(); ++index) {
+        const Slot slot = order_[index];
+        if (table_.field(slot, 0) == wanted[0] && table_.field(slot, 1) == wanted[1] &&
+            table_.field(slot, 2) == wanted[2]) {
+            return static_cast<int>(index) + 1;
+        }
+    }
+    return 0;
+}
+
+quint64 EntryStore::rowId(int position) const {
     if (!has(position)) {
         return 0;
     }
     return ids_[order_[static_cast<std::size_t>(position - 1)]];
 }
 
-int EntryList::positionOf(quint64 id) const {
+int EntryStore::positionOf(quint64 id) const {
     for (std::size_t i = 0; i < order_.size(); ++i) {
         if (ids_[order_[i]] == id) {
             return static_cast<int>(i) + 1;
@@ -338,7 +343,7 @@ int EntryList::positionOf(quint64 id) const {
     return 0;
 }
 
-void EntryList::setSorted(bool sorted) {
+void EntryStore::setSorted(bool sorted) {
     if (sorted == sorted_) {
         return;
     }
@@ -348,7 +353,7 @@ void EntryList::setSorted(bool sorted) {
     }
 }
 
-void EntryList::setSortKey(int key) {
+void EntryStore::setSortKey(int key) {
     if (key < 0 || key >= kFields) {
         return;
     }
@@ -361,7 +366,7 @@ void EntryList::setSortKey(int key) {
     }
 }
 
-void EntryList::setSortOrder(int order) {
+void EntryStore::setSortOrder(int order) {
     if (order != Ascending && order != Descending) {
         return;
     }
@@ -374,11 +379,13 @@ void EntryList::setSortOrder(int order) {
     }
 }
 
-void EntryList::sortRows() {
+void EntryStore::sortRows(bool announce) {
     if (order_.size() < 2) {
         return;
     }
-    emit layoutAboutToBeChanged({}, QAbstractItemModel::VerticalSortHint);
+    if (announce) {
+        emit aboutToBeReordered();
+    }
     // The collator's sort keys make each comparison a plain byte comparison; the list keeps its keys,
     // so only the first sort by a column makes them. The sort works on a packed copy of the keys in
     // display order (a copy shares the key's bytes), so each comparison reads two neighbouring handles.
@@ -402,48 +409,7 @@ void EntryList::sortRows() {
         sortedOrder[i] = order_[sortedIndex[i]];
     }
     order_ = std::move(sortedOrder);
-
-    const QModelIndexList persistent = persistentIndexList();
-    QModelIndexList moved;
-    moved.reserve(persistent.size());
-    for (const QModelIndex& index : persistent) {
-        moved.append(this->index(newRowOf[static_cast<std::size_t>(index.row())], index.column()));
+    if (announce) {
+        emit reordered(newRowOf);
     }
-    changePersistentIndexList(persistent, moved);
-    emit layoutChanged({}, QAbstractItemModel::VerticalSortHint);
-}
-
-int EntryList::rowCount(const QModelIndex& parent) const {
-    return parent.isValid() ? 0 : count();
-}
-
-int EntryList::columnCount(const QModelIndex& parent) const {
-    return parent.isValid() ? 0 : headerCount();
-}
-
-QVariant EntryList::data(const QModelIndex& index, int role) const {
-    if (!index.isValid() || index.row() >= count() || index.column() >= kFields) {
-        return {};
-    }
-    if (role == Qt::DisplayRole || role == Qt::AccessibleTextRole) {
-        // A cell shows the start of a very long text; laying out megabytes would stall the window.
-        constexpr std::size_t kShown = 1000;
-        const std::string_view text = table_.field(order_[static_cast<std::size_t>(index.row())], index.column());
-        return text.size() > kShown ? FromCodePage(text.substr(0, kShown)) + QChar(0x2026) : FromCodePage(text);
-    }
-    return {};
-}
-
-QVariant EntryList::headerData(int section, Qt::Orientation orientation, int role) const {
-    if (orientation == Qt::Horizontal && role == Qt::DisplayRole && section >= 0 && section < headerCount()) {
-        return headers_[static_cast<std::size_t>(section)];
-    }
-    return {};
-}
-
-Qt::ItemFlags EntryList::flags(const QModelIndex& index) const {
-    if (!index.isValid()) {
-        return Qt::NoItemFlags;
-    }
-    return Qt::ItemIsEnabled | Qt::ItemIsSelectable | Qt::ItemNeverHasChildren;
 }

@@ -1,0 +1,135 @@
+// The entries of a run, in display order: each entry has a username, a password and a location,
+// addressed by 1-based position. While the sorted flag is set the entries stay ordered by the key field's
+// text, compared the way a person expects (locale-aware, letter case ignored).
+//
+// The texts are kept in the vault's code page (Windows-1252, one byte a character) in an entry table,
+// so a loaded vault is shown straight from the bytes read from the file; a text is made for the screen
+// only when it is asked for. Characters outside the code page are kept as "?", as the file would keep
+// them.
+//
+// The store shows nothing itself: a view's model follows it through the signals below, which come in
+// pairs around each change, as Qt's item models need them.
+#pragma once
+
+#include "EntryTable.h"
+
+#include <QCollator>
+#include <QList>
+#include <QObject>
+#include <QString>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+// One entry's texts.
+struct ListEntry {
+    QString username;
+    QString password;
+    QString location;
+
+    friend bool operator==(const ListEntry&, const ListEntry&) = default;
+};
+
+class EntryStore : public QObject {
+    Q_OBJECT
+public:
+    // An entry's texts: 0 the username, 1 the password, 2 the location.
+    static constexpr int kFields = vault::EntryTable::kFields;
+    enum SortOrder { Ascending = 0, Descending = 1 };
+
+    explicit EntryStore(QObject* parent = nullptr);
+
+    // The collator every list orders its entries with: the user's locale, letter case ignored.
+    static QCollator MakeCollator();
+    // Code-page text to a string and back; a character outside the code page becomes "?".
+    static QString FromCodePage(std::string_view bytes);
+    static std::string ToCodePage(QStringView text);
+
+    int count() const { return static_cast<int>(order_.size()); }
+    // Whether an entry stands at `position`. Asked for an entry, a field or a setting that is not there,
+    // the store answers with an empty text (or id 0) and changes nothing.
+    bool has(int position) const { return position >= 1 && position <= count(); }
+    // Adds an entry at a position (the end when past it), or at its sorted place while the store is
+    // sorted. Returns where it went.
+    int insert(int position, const ListEntry& item);
+    // Adds many entries at once; they keep their order unless the store is sorted.
+    void addRows(const QList<ListEntry>& items);
+    // Adds every entry of a table (a loaded vault) in its slot order; an empty store takes the table over
+    // without copying a text.
+    void addTable(vault::EntryTable&& table);
+    // Replaces every entry with those of a table (a vault read again), keeping the sort settings.
+    void replaceAll(vault::EntryTable&& table);
+    void remove(int position);
+    void clear();
+
+    QString field(int position, int field) const;
+    void setField(int position, int field, const QString& value);
+    // Replaces all three texts at once; a sorted store moves the entry to its new place.
+    void setItem(int position, const ListEntry& item);
+    ListEntry item(int position) const;
+    // A text in the code page without a copy, for walking every entry (a save); valid until the store
+    // next changes.
+    std::string_view codePageField(int position, int field) const;
+
+    // The positions, in display order, of the entries whose username or location holds `text`, letter
+    // case ignored. Nothing for an empty text.
+    std::vector<int> matches(const QString& text) const;
+    // The first position holding exactly these texts, or 0.
+    int positionOfItem(const ListEntry& item) const;
+
+    // A number that stays with an entry while entries around it move, are sorted or removed; 0 for none.
+    quint64 rowId(int position) const;
+    // The current position of the entry with that id, or 0 when it has been removed.
+    int positionOf(quint64 id) const;
+
+    bool sorted() const { return sorted_; }
+    int sortKey() const { return sortKey_; }
+    int sortOrder() const { return sortOrder_; }
+    void setSorted(bool sorted);
+    void setSortKey(int key);
+    void setSortOrder(int order);
+
+signals:
+    // Rows are 0-based here, as a model counts them.
+    void rowsAboutToBeInserted(int first, int last);
+    void rowsInserted();
+    void rowAboutToBeRemoved(int row);
+    void rowRemoved();
+    // `destination` is the row the moved one goes before, counted before the move.
+    void rowAboutToBeMoved(int row, int destination);
+    void rowMoved();
+    void fieldsChanged(int row, int firstField, int lastField);
+    void aboutToBeReset();
+    void reset();
+    // Every row may move; `newRowOf[old row]` is where each one went.
+    void aboutToBeReordered();
+    void reordered(const std::vector<int>& newRowOf);
+
+private:
+    using Slot = vault::EntryTable::Slot;
+
+    const QCollatorSortKey& keyOf(Slot slot, int field) const;
+    void forgetKeys(Slot slot) const;
+    bool before(Slot a, Slot b) const;
+    std::size_t sortedPlace(Slot slot, std::size_t skip) const;
+    void sortRows(bool announce = true);
+    void placeRow(std::size_t index);
+    std::size_t indexOf(int position) const;
+    Slot slotAt(int position) const { return order_[indexOf(position)]; }
+    Slot addEntry(const ListEntry& item);
+    void takeTable(vault::EntryTable&& table);
+
+    vault::EntryTable table_;
+    // The slots of the entries in display order: sorting moves these and nothing else.
+    std::vector<Slot> order_;
+    // By slot: the entry's id, and each field's collation key, made the first time the store is sorted by
+    // that field and dropped when the field changes, so a header click sorts keys it already has.
+    std::vector<quint32> ids_;
+    mutable std::vector<std::optional<QCollatorSortKey>> keys_[kFields];
+    quint32 nextId_ = 1;
+    bool sorted_ = false;
+    int sortKey_ = 0;
+    int sortOrder_ = Ascending;
+    mutable std::optional<QCollator> collator_;
+};

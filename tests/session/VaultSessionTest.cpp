@@ -1,0 +1,233 @@
+// The run's vault without any window: what each operation does to the file and to the entries, and what
+// it reports. Linked with Qt Core alone.
+#include "VaultSession.h"
+
+#include "AtomicFile.h"
+#include "TempDir.h"
+#include "VaultFile.h"
+#include "VaultFormat.h"
+
+#include <fcntl.h>
+#include <filesystem>
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+
+namespace {
+
+using vault::Entry;
+using Stored = VaultSession::Stored;
+
+class VaultSessionTest : public ::testing::Test {
+protected:
+    std::string path() const { return dir.file("data.enc"); }
+    void write(const std::string& master, const std::vector<Entry>& entries) {
+        TempDir::Write(path(), vault::VaultBytes(master, entries));
+    }
+    std::string onDisk() const { return TempDir::Read(path()); }
+    // A session past the gate with the stored password.
+    VaultSession& opened(const std::string& master = "abcd") {
+        session = std::make_unique<VaultSession>(QString::fromStdString(path()));
+        QObject::connect(session.get(), &VaultSession::statusChanged, [this](const QString& s) { status = s; });
+        const auto gate = session->open();
+        EXPECT_TRUE(gate && *gate == VaultSession::Gate::Enter);
+        EXPECT_FALSE(session->unlock(QString::fromStdString(master)));
+        return *session;
+    }
+    std::vector<std::string> usernames() const {
+        std::vector<std::string> names;
+        for (int i = 1; i <= session->entries()->count(); ++i) {
+            names.push_back(session->entries()->field(i, 0).toStdString());
+        }
+        return names;
+    }
+    // Another program writes the file: its stamp differs even within the same clock tick.
+    void writeElsewhere(const std::string& master, const std::vector<Entry>& entries) {
+        const std::string other = dir.file("other");
+        TempDir::Write(other, vault::VaultBytes(master, entries));
+        std::filesystem::rename(other, path());
+    }
+
+    TempDir dir;
+    std::unique_ptr<VaultSession> session;
+    QString status;
+    const std::vector<Entry> three{{"carol", "pc", "c.example"}, {"alice", "pa", "a.example"}, {"bob", "pb", ""}};
+};
+
+TEST_F(VaultSessionTest, OpeningReportsTheGateAndNeverWritesAnUnreadableVault) {
+    VaultSession fresh(QString::fromStdString(path()));
+    const auto gate = fresh.open();
+    ASSERT_TRUE(gate);
+    EXPECT_EQ(*gate, VaultSession::Gate::Create);
+    EXPECT_EQ(onDisk(), vault::EmptyVaultBytes());
+
+    std::filesystem::remove(path());
+    std::filesystem::create_directory(path());
+    const auto folder = VaultSession(QString::fromStdString(path())).open();
+    ASSERT_FALSE(folder);
+    EXPECT_EQ(folder.error().Message(), "Could not open " + path() + ": it is a folder, not a file");
+    EXPECT_TRUE(std::filesystem::is_directory(path()));
+}
+
+TEST_F(VaultSessionTest, CreatingKeepsEntriesBehindAnEmptyMasterLine) {
+    write("", three);
+    VaultSession first(QString::fromStdString(path()));
+    ASSERT_EQ(*first.open(), VaultSession::Gate::Create);
+    ASSERT_FALSE(first.create("abcd"));
+    EXPECT_EQ(first.entries()->count(), 3);
+    EXPECT_EQ(onDisk(), vault::VaultBytes("abcd", three));
+    EXPECT_TRUE(first.isMasterPassword("abcd"));
+    EXPECT_FALSE(first.isMasterPassword("abcD"));
+}
+
+// One Add is one row inserted at its sorted place: a view sees no empty row, no field change, no move.
+TEST_F(VaultSessionTest, AnAddIsOneInsertAtItsPlaceAndOneSave) {
+    write("abcd", three);
+    VaultSession& s = opened();
+    s.entries()->setSorted(true);
+    int inserts = 0;
+    int otherChanges = 0;
+    QObject::connect(s.entries(), &EntryStore::rowsAboutToBeInserted, [&] { ++inserts; });
+    QObject::connect(s.entries(), &EntryStore::fieldsChanged, [&] { ++otherChanges; });
+    QObject::connect(s.entries(), &EntryStore::rowAboutToBeMoved, [&] { ++otherChanges; });
+    const auto outcome = s.add({"bea", "pw", "b.example"});
+    ASSERT_TRUE(outcome.saved());
+    EXPECT_EQ(outcome.position, 2);
+    EXPECT_EQ(inserts, 1);
+    EXPECT_EQ(otherChanges, 0);
+    EXPECT_EQ(usernames(), (std::vector<std::string>{"alice", "bea", "bob", "carol"}));
+    EXPECT_EQ(onDisk(), vault::VaultBytes("abcd", {three[1], {"bea", "pw", "b.example"}, three[2], three[0]}));
+    EXPECT_EQ(status, "Added new entry.  Data saved.");
+}
+
+// A change the file does not take is taken back, and the failure names the file and the reason.
+TEST_F(VaultSessionTest, AChangeThatCannotBeSavedIsTakenBack) {
+    struct RefusedRename : vault::FileOps {
+        int Rename(const char*, const char*) override {
+            errno = EACCES;
+            return -1;
+        }
+    } refused;
+    write("abcd", three);
+    VaultSession& s = opened();
+    const std::string before = onDisk();
+    const std::vector<std::string> names = usernames();
+    vault::SetFileOps(&refused);
+    const VaultSession::Outcome outcomes[] = {
+        s.add({"dan", "pd", ""}), s.replace(s.entries()->rowId(1), {"x", "y", ""}), s.remove(s.entries()->rowId(2))};
+    vault::SetFileOps(nullptr);
+    for (const auto& outcome : outcomes) {
+        EXPECT_EQ(outcome.stored, Stored::NotSaved);
+        ASSERT_TRUE(outcome.error);
+        EXPECT_EQ(outcome.error->path, path());
+        EXPECT_EQ(usernames(), names);
+    }
+    EXPECT_EQ(outcomes[2].position, 2); // the removed entry is back where it stood
+    EXPECT_EQ(onDisk(), before);
+    EXPECT_EQ(status, "Not saved.");
+    EXPECT_EQ(s.remove(12345).stored, Stored::EntryGone);
+    EXPECT_EQ(s.replace(12345, {"x", "y", ""}).stored, Stored::EntryGone);
+}
+
+// Another program's changes are replaced only on the owner's Yes; with no one to ask they stay.
+TEST_F(VaultSessionTest, ChangesMadeElsewhereAreReplacedOnlyWhenTheOwnerSaysSo) {
+    write("abcd", three);
+    VaultSession& s = opened();
+    const std::vector<Entry> theirs{{"them", "pt", ""}};
+    for (const bool answer : {false, true}) {
+        writeElsewhere("abcd", theirs);
+        QString asked;
+        s.setReplaceQuestion([&](const QString& file) {
+            asked = file;
+            return answer;
+        });
+        const auto outcome = s.save();
+        EXPECT_EQ(asked.toStdString(), path());
+        EXPECT_EQ(outcome.stored, answer ? Stored::Saved : Stored::Declined);
+        EXPECT_EQ(onDisk(), answer ? vault::VaultBytes("abcd", three) : vault::VaultBytes("abcd", theirs));
+    }
+    writeElsewhere("abcd", theirs);
+    s.setReplaceQuestion({});
+    EXPECT_EQ(s.save().stored, Stored::Declined);
+}
+
+TEST_F(VaultSessionTest, AReloadTakesTheFilesEntriesKeepingTheSort) {
+    write("abcd", three);
+    VaultSession& s = opened();
+    s.entries()->setSortKey(0);
+    s.entries()->setSortOrder(EntryStore::Descending);
+    s.entries()->setSorted(true);
+    EXPECT_EQ(s.reload().result, VaultSession::Reload::Unchanged);
+    writeElsewhere("abcd", {{"ann", "1", ""}, {"zed", "2", ""}, {"kim", "3", ""}});
+    EXPECT_TRUE(s.changedElsewhere());
+    EXPECT_EQ(s.reload().result, VaultSession::Reload::Reloaded);
+    EXPECT_FALSE(s.changedElsewhere());
+    EXPECT_EQ(usernames(), (std::vector<std::string>{"zed", "kim", "ann"}));
+    EXPECT_EQ(status, "Reloaded 3 entries: the file was changed by another program");
+
+    // A file that cannot be read is reported once; the entries stay.
+    std::filesystem::remove(path());
+    std::filesystem::create_directory(path());
+    const auto failed = s.reload();
+    EXPECT_EQ(failed.result, VaultSession::Reload::Failed);
+    ASSERT_TRUE(failed.error);
+    EXPECT_EQ(s.reload().result, VaultSession::Reload::Unchanged);
+    EXPECT_EQ(s.entries()->count(), 3);
+}
+
+// A new master password set elsewhere is never written over with the old one: the entries go until it
+// is typed, and every save is refused meanwhile without asking.
+TEST_F(VaultSessionTest, ANewMasterPasswordSetElsewhereIsNeverOverwritten) {
+    write("abcd", three);
+    VaultSession& s = opened();
+    s.setReplaceQuestion([](const QString&) { return true; });
+    writeElsewhere("n3w-pass", three);
+    EXPECT_EQ(s.save().stored, Stored::NewMasterPassword);
+    EXPECT_EQ(s.reload().result, VaultSession::Reload::NewMasterPassword);
+    EXPECT_EQ(s.entries()->count(), 0);
+    EXPECT_EQ(s.add({"dan", "pd", ""}).stored, Stored::NewMasterPassword);
+    EXPECT_EQ(onDisk(), vault::VaultBytes("n3w-pass", three));
+    EXPECT_FALSE(s.isMasterPassword("abcd"));
+    ASSERT_TRUE(s.isMasterPassword("n3w-pass"));
+    ASSERT_FALSE(s.unlock("n3w-pass"));
+    EXPECT_EQ(s.entries()->count(), 3);
+    ASSERT_TRUE(s.add({"dan", "pd", ""}).saved());
+    EXPECT_EQ(vault::ReadMasterLine(onDisk()), "n3w-pass");
+}
+
+TEST_F(VaultSessionTest, AFileOfMoreEntriesThanTheFormatHoldsIsNeverSaved) {
+    std::vector<Entry> many(vault::kMaxEntries + 1, Entry{"u", "p", ""});
+    write("abcd", many);
+    VaultSession& s = opened();
+    EXPECT_EQ(s.entries()->count(), vault::kMaxEntries);
+    EXPECT_NE(s.readOnlyReason().indexOf("holds 32,768 entries"), -1);
+    EXPECT_EQ(s.add({"dan", "pd", ""}).stored, Stored::ReadOnly);
+    EXPECT_EQ(s.remove(s.entries()->rowId(1)).stored, Stored::ReadOnly);
+    EXPECT_EQ(s.entries()->count(), vault::kMaxEntries);
+    EXPECT_EQ(onDisk(), vault::VaultBytes("abcd", many));
+
+    many.pop_back();
+    write("abcd", many);
+    VaultSession& full = opened();
+    EXPECT_TRUE(full.readOnlyReason().isEmpty());
+    EXPECT_EQ(full.add({"dan", "pd", ""}).stored, Stored::ListFull);
+}
+
+// Saves killed half-way leave temporaries; opening removes those old enough that no save is still
+// writing them, and keeps younger ones.
+TEST_F(VaultSessionTest, OpeningRemovesOnlyTemporariesOlderThanTenMinutes) {
+    write("abcd", three);
+    const auto aged = [&](const std::string& name, int seconds) {
+        const std::string file = dir.file(std::string(vault::kTemporaryPrefix) + name);
+        TempDir::Write(file, "x");
+        const timespec times[2] = {{time(nullptr) - seconds, 0}, {time(nullptr) - seconds, 0}};
+        utimensat(AT_FDCWD, file.c_str(), times, 0);
+        return file;
+    };
+    const std::string young = aged("young1", 9 * 60 + 30);
+    const std::string old = aged("old123", 10 * 60 + 30);
+    opened();
+    EXPECT_TRUE(std::filesystem::exists(young));
+    EXPECT_FALSE(std::filesystem::exists(old));
+}
+
+} // namespace

@@ -1,0 +1,33 @@
+// The list's table model over the run's entries: a column per header added, a row per entry in the
+// store's display order. It holds no entry itself; it follows the store's changes as they happen.
+#pragma once
+
+#include "EntryStore.h"
+
+#include <QAbstractTableModel>
+#include <vector>
+
+class EntryListModel : public QAbstractTableModel {
+    Q_OBJECT
+public:
+    explicit EntryListModel(EntryStore* store, QObject* parent = nullptr);
+
+    EntryStore* store() const { return store_; }
+
+    // Column headers, left to right in the order added.
+    void addColumnHeader(const QString& text);
+    int headerCount() const { return static_cast<int>(headers_.size()); }
+    QString headerText(int number) const; // 1-based
+
+    int rowCount(const QModelIndex& parent = QModelIndex()) const override;
+    int columnCount(const QModelIndex& parent = QModelIndex()) const override;
+    QVariant data(const QModelIndex& index, int role) const override;
+    QVariant headerData(int section, Qt::Orientation orientation, int role) const override;
+    Qt::ItemFlags flags(const QModelIndex& index) const override;
+
+private:
+    void Reordered(const std::vector<int>& newRowOf);
+
+    EntryStore* store_;
+    std::vector<QString> headers_;
+};
