@@ -76,7 +76,7 @@ TEST(Cp1252, ContainsIgnoringCaseFoldsTheCodePagesLetterPairs) {
         {"Œuvre", "œ", true},
         {"Žofia", "ž", true},
         {"Ÿ", "ÿ", true},
-        {"2×3", "2÷3", false}, // × and ÷ stand 0x20 apart but are no pair
+        {"2×3", "2÷3", false},        // × and ÷ stand 0x20 apart but are no pair
         {"Straße", "STRASSE", false}, // one letter is one letter: ß never matches "SS"
         {"µ", "Μ", false},            // the Greek capital is outside the code page: "?"
         {"abc", "", true},

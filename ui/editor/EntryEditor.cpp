@@ -82,9 +82,8 @@ void EntryEditor::Error(const QString& text) {
 }
 
 QString EntryEditor::Refusal() const {
-    return QString::fromStdString(vault::EntryRefusal(txtUsername->text().toStdString(),
-                                                      txtPassword->text().toStdString(),
-                                                      txtWebsite->text().toStdString()));
+    return QString::fromStdString(vault::EntryRefusal(
+        txtUsername->text().toStdString(), txtPassword->text().toStdString(), txtWebsite->text().toStdString()));
 }
 
 void EntryEditor::cmdAdd_Click(int) {

@@ -2,10 +2,10 @@
 
 #include "BuildConfiguration.h"
 #include "Builder.h"
+#include "EntryRules.h"
 #include "Seams.h"
 #include "TopMost.h"
 #include "TypingTarget.h"
-#include "EntryRules.h"
 
 #include <QCloseEvent>
 #include <QCoreApplication>
