@@ -5,7 +5,8 @@
 #   anything is written when one of them lies outside the home folder;
 # - no file is written in place: each is copied beside its destination and renamed over it, which
 #   replaces a link (or a hard link) there instead of writing into the file it leads to;
-# - bin/keyshelf is replaced only when it is Keyshelf's own link; a file or link of the user's stays.
+# - bin/keyshelf and bin/keyshelf-cli are replaced only when they are Keyshelf's own links; a file or link
+#   of the user's stays.
 cmake_minimum_required(VERSION 3.25)
 
 # The path with every link resolved, also where its end does not exist yet (the missing part is kept as
@@ -40,11 +41,16 @@ endfunction()
 set(keyshelf_dest "$ENV{DESTDIR}${CMAKE_INSTALL_PREFIX}")
 set(keyshelf_folder "${keyshelf_dest}/${keyshelf_install_dir}")
 set(keyshelf_link "${keyshelf_dest}/${keyshelf_bindir}/keyshelf")
+set(keyshelf_cli_link "${keyshelf_dest}/${keyshelf_bindir}/keyshelf-cli")
 set(keyshelf_desktop "${keyshelf_dest}/${keyshelf_datadir}/applications/keyshelf.desktop")
 
 # What goes where: pairs of source and destination (the launcher link and the desktop entry are made here).
 set(keyshelf_files "${keyshelf_program}" "${keyshelf_folder}/keyshelf" "${keyshelf_help}" "${keyshelf_folder}/Help.rtf"
-    "${keyshelf_manual}" "${keyshelf_dest}/${keyshelf_mandir}/man1/keyshelf.1")
+    "${keyshelf_manual}" "${keyshelf_dest}/${keyshelf_mandir}/man1/keyshelf.1"
+    "${keyshelf_cli}" "${keyshelf_folder}/keyshelf-cli"
+    "${keyshelf_cli_manual}" "${keyshelf_dest}/${keyshelf_mandir}/man1/keyshelf-cli.1"
+    # Where bash-completion looks for a user's own completions: XDG_DATA_HOME/bash-completion/completions.
+    "${keyshelf_cli_completion}" "${keyshelf_dest}/${keyshelf_datadir}/bash-completion/completions/keyshelf-cli")
 foreach(icon IN LISTS keyshelf_icons)
     string(REGEX REPLACE ".*AAA-([0-9]+)\\.png$" "\\1" size "${icon}")
     list(APPEND keyshelf_files "${icon}"
@@ -52,9 +58,9 @@ foreach(icon IN LISTS keyshelf_icons)
 endforeach()
 
 # Before anything is written: the prefix and every destination folder, resolved, inside the home folder,
-# and no folder where a file goes (but bin/keyshelf, left alone below whatever it is).
+# and no folder where a file goes (but the launchers in bin/, left alone below whatever they are).
 keyshelf_resolve("$ENV{HOME}" keyshelf_home_real)
-set(keyshelf_targets "${keyshelf_link}" "${keyshelf_desktop}")
+set(keyshelf_targets "${keyshelf_link}" "${keyshelf_cli_link}" "${keyshelf_desktop}")
 set(index 1)
 list(LENGTH keyshelf_files count)
 while(index LESS count)
@@ -78,7 +84,8 @@ foreach(path IN LISTS keyshelf_targets ITEMS "${keyshelf_dest}/")
         endif()
         break()
     endif()
-    if(IS_DIRECTORY "${path}" AND NOT path STREQUAL "${keyshelf_dest}/" AND NOT path STREQUAL keyshelf_link)
+    if(IS_DIRECTORY "${path}" AND NOT path STREQUAL "${keyshelf_dest}/" AND NOT path STREQUAL keyshelf_link
+            AND NOT path STREQUAL keyshelf_cli_link)
         message(FATAL_ERROR "${path} is a folder, where Keyshelf installs a file. Nothing was installed; "
             "move that folder away and install again.")
     endif()
@@ -128,7 +135,7 @@ while(index LESS count)
     list(GET keyshelf_files ${index} target)
     math(EXPR index "${index} + 1")
     set(mode file)
-    if(target MATCHES "/keyshelf$|\\.so$")
+    if(target MATCHES "/keyshelf(-cli)?$|\\.so$")
         set(mode program)
     endif()
     keyshelf_put("${target}" ${mode} SOURCE "${source}")
@@ -149,28 +156,34 @@ string(CONCAT entry "[Desktop Entry]\nType=Application\nName=${keyshelf_product}
     "Terminal=false\nCategories=Utility;Security;\n")
 keyshelf_put("${keyshelf_desktop}" file TEXT "${entry}")
 
-# The launcher: replaced only when it is Keyshelf's own link (or missing), since a bin/keyshelf of the
-# user's own, a script or a link to another program, is theirs to keep.
-set(ours OFF)
-if(IS_SYMLINK "${keyshelf_link}")
-    file(READ_SYMLINK "${keyshelf_link}" target)
-    if(target STREQUAL keyshelf_link_target)
+# The launchers: each replaced only when it is Keyshelf's own link (or missing), since a bin/keyshelf or
+# bin/keyshelf-cli of the user's own, a script or a link to another program, is theirs to keep.
+function(keyshelf_launcher link link_target program)
+    set(ours OFF)
+    if(IS_SYMLINK "${link}")
+        file(READ_SYMLINK "${link}" target)
+        if(target STREQUAL link_target)
+            set(ours ON)
+        endif()
+    elseif(NOT EXISTS "${link}")
         set(ours ON)
     endif()
-elseif(NOT EXISTS "${keyshelf_link}")
-    set(ours ON)
-endif()
-if(ours)
-    message(STATUS "Installing: ${keyshelf_link} -> ${keyshelf_link_target}")
-    cmake_path(GET keyshelf_link PARENT_PATH folder)
-    file(MAKE_DIRECTORY "${folder}")
-    set(new "${folder}/.keyshelf.keyshelf-new")
-    file(REMOVE "${new}")
-    file(CREATE_LINK "${keyshelf_link_target}" "${new}" SYMBOLIC)
-    file(RENAME "${new}" "${keyshelf_link}")
-    list(APPEND CMAKE_INSTALL_MANIFEST_FILES "${keyshelf_link}")
-else()
-    message("Keyshelf left ${keyshelf_link} as it is: it is not Keyshelf's link (it is yours, or another "
-        "program's). Start Keyshelf with ${CMAKE_INSTALL_PREFIX}/${keyshelf_install_dir}/keyshelf, or "
-        "move ${keyshelf_link} away and install again to start it by the name keyshelf.")
-endif()
+    cmake_path(GET link FILENAME name)
+    if(ours)
+        message(STATUS "Installing: ${link} -> ${link_target}")
+        cmake_path(GET link PARENT_PATH folder)
+        file(MAKE_DIRECTORY "${folder}")
+        set(new "${folder}/.${name}.keyshelf-new")
+        file(REMOVE "${new}")
+        file(CREATE_LINK "${link_target}" "${new}" SYMBOLIC)
+        file(RENAME "${new}" "${link}")
+        set(CMAKE_INSTALL_MANIFEST_FILES ${CMAKE_INSTALL_MANIFEST_FILES} "${link}" PARENT_SCOPE)
+    else()
+        message("Keyshelf left ${link} as it is: it is not Keyshelf's link (it is yours, or another "
+            "program's). Start it with ${CMAKE_INSTALL_PREFIX}/${keyshelf_install_dir}/${program}, or "
+            "move ${link} away and install again to start it by the name ${name}.")
+    endif()
+endfunction()
+cmake_path(GET keyshelf_link_target PARENT_PATH keyshelf_link_folder)
+keyshelf_launcher("${keyshelf_link}" "${keyshelf_link_target}" keyshelf)
+keyshelf_launcher("${keyshelf_cli_link}" "${keyshelf_link_folder}/keyshelf-cli" keyshelf-cli)

@@ -3,8 +3,8 @@
 # install's: data.enc is never in the manifest (the program makes it), is skipped if it ever were, and
 # its folder is removed only with rmdir, which leaves a folder that still holds anything.
 #
-# The launcher, bin/keyshelf, is removed only while it is still Keyshelf's own link: one the user has put
-# in its place since is theirs.
+# The launchers, bin/keyshelf and bin/keyshelf-cli, are removed only while each is still Keyshelf's own
+# link: one the user has put in its place since is theirs.
 #
 #   cmake -DMANIFEST=<build>/install_manifest.txt -DPROGRAM_DIR=share/keyshelf -DBIN_DIR=bin
 #       -DLINK_TARGET=../share/keyshelf/keyshelf -P Uninstall.cmake
@@ -27,7 +27,9 @@ if(prefix STREQUAL "")
     message(FATAL_ERROR "${MANIFEST} names no installed program; nothing was removed.")
 endif()
 set(program_dir "${prefix}/${PROGRAM_DIR}")
-set(launcher "${prefix}/${BIN_DIR}/keyshelf")
+# Each launcher and the link it must be: the program of its name, in the folder LINK_TARGET names.
+cmake_path(GET LINK_TARGET PARENT_PATH link_folder)
+set(launchers "${prefix}/${BIN_DIR}/keyshelf" "${prefix}/${BIN_DIR}/keyshelf-cli")
 
 set(folders "")
 foreach(path IN LISTS files)
@@ -36,12 +38,12 @@ foreach(path IN LISTS files)
         continue()
     endif()
     set(ours ON)
-    if(path STREQUAL launcher)
+    if(path IN_LIST launchers)
         set(target "")
         if(IS_SYMLINK "${path}")
             file(READ_SYMLINK "${path}" target)
         endif()
-        if(NOT target STREQUAL LINK_TARGET AND (IS_SYMLINK "${path}" OR EXISTS "${path}"))
+        if(NOT target STREQUAL "${link_folder}/${name}" AND (IS_SYMLINK "${path}" OR EXISTS "${path}"))
             set(ours OFF)
             message("Keyshelf left ${path} as it is: it is no longer Keyshelf's link.")
         endif()

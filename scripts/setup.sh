@@ -20,6 +20,7 @@ test)
         libgtest-dev libgmock-dev libbenchmark-dev
         ccache # the test command's three gcc builds share their objects through it
         clang libclang-rt-14-dev
+        clang-format # the companion's files are checked against .clang-format
         xvfb openbox xdotool xclip imagemagick desktop-file-utils
         libxcb1-dev # the start-up benchmark watches windows appear
         x11-utils   # xwininfo: a real-window test watches the main window stay on the screen

@@ -300,12 +300,13 @@ std::vector<int> EntryStore::matches(const QString& text) const {
     if (text.isEmpty()) {
         return found;
     }
-    // The text as the list could hold it: a character outside the code page is kept as "?" here too.
-    const QString wanted = FromCodePage(ToCodePage(text));
+    // The text as the store could hold it: a character outside the code page is kept as "?" here too.
+    // The companion program finds by the same rule.
+    const std::string wanted = ToCodePage(text);
     for (std::size_t index = 0; index < order_.size(); ++index) {
         const Slot slot = order_[index];
         for (const int field : {0, 2}) {
-            if (FromCodePage(table_.field(slot, field)).contains(wanted, Qt::CaseInsensitive)) {
+            if (cp1252::ContainsIgnoringCase(table_.field(slot, field), wanted)) {
                 found.push_back(static_cast<int>(index) + 1);
                 break;
             }

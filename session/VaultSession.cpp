@@ -37,7 +37,7 @@ vault::Result<VaultSession::Gate> VaultSession::open() {
     const std::string path = path_.toStdString();
     // Saves killed half-way (a crash, a power cut) leave their temporary copies behind: scrambled
     // passwords that nothing else would ever remove.
-    vault::RemoveStaleTemporaries(path, kStaleTemporarySeconds);
+    vault::RemoveStaleTemporaries(path, vault::kStaleTemporarySeconds);
     // The master line is read only from a file of a vault's size: a larger one is refused before any of
     // it is read.
     auto master = vault::ReadMasterPassword(path);

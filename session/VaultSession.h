@@ -57,8 +57,6 @@ public:
     };
     // Asked before a save replaces what another program wrote to the file; true replaces it.
     using ReplaceQuestion = std::function<bool(const QString& path)>;
-    // Saves kill half-way leave temporary copies; after this long nothing is still writing them.
-    static constexpr long long kStaleTemporarySeconds = 10 * 60;
 
     explicit VaultSession(QString path, QObject* parent = nullptr);
     ~VaultSession() override;

@@ -70,6 +70,9 @@ bool IsTemporaryName(std::string_view name);
 // points to, when older than `olderThanSeconds`: younger ones may belong to a save still under way.
 // Returns how many went.
 int RemoveStaleTemporaries(const std::string& path, long long olderThanSeconds);
+// The age at which a program opening the vault takes a temporary file for a leftover: a save under way
+// finishes in far less.
+inline constexpr long long kStaleTemporarySeconds = 10 * 60;
 
 // What the filesystem says is at a path, without following a final symbolic link.
 enum class PathKind { Missing, RegularFile, Directory, DanglingLink, Other, Unknown };

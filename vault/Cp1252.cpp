@@ -16,6 +16,28 @@ constexpr std::array<char32_t, 32> kHigh = {
 
 constexpr unsigned char kUnknown = '?';
 
+// Each byte's lower-case byte. Only letters whose both cases the code page holds change; the code
+// page's other letters (ß, µ, ƒ, ª, º) fold to themselves, or to a character it does not have.
+constexpr std::array<unsigned char, 256> kFolded = [] {
+    std::array<unsigned char, 256> folded{};
+    for (int b = 0; b < 256; ++b) {
+        folded[b] = static_cast<unsigned char>(b);
+    }
+    for (int b = 'A'; b <= 'Z'; ++b) {
+        folded[b] = static_cast<unsigned char>(b + 0x20);
+    }
+    for (int b = 0xC0; b <= 0xDE; ++b) {
+        if (b != 0xD7) { // the multiplication sign; 0xF7 is the division sign
+            folded[b] = static_cast<unsigned char>(b + 0x20);
+        }
+    }
+    folded[0x8A] = 0x9A; // Š š
+    folded[0x8C] = 0x9C; // Œ œ
+    folded[0x8E] = 0x9E; // Ž ž
+    folded[0x9F] = 0xFF; // Ÿ ÿ
+    return folded;
+}();
+
 // Decodes one UTF-8 sequence at `pos`, advancing it. Returns U+FFFD for a malformed sequence
 // (consuming one byte), so every input makes progress.
 char32_t DecodeUtf8(std::string_view s, std::size_t& pos) {
@@ -172,6 +194,28 @@ char32_t FirstUnrepresentable(std::string_view utf8) {
         }
     }
     return 0;
+}
+
+unsigned char FoldCase(unsigned char byte) {
+    return kFolded[byte];
+}
+
+bool ContainsIgnoringCase(std::string_view text, std::string_view wanted) {
+    if (wanted.size() > text.size()) {
+        return false;
+    }
+    const auto fold = [](char c) { return kFolded[static_cast<unsigned char>(c)]; };
+    const std::size_t last = text.size() - wanted.size();
+    for (std::size_t at = 0; at <= last; ++at) {
+        std::size_t i = 0;
+        while (i < wanted.size() && fold(text[at + i]) == fold(wanted[i])) {
+            ++i;
+        }
+        if (i == wanted.size()) {
+            return true;
+        }
+    }
+    return false;
 }
 
 } // namespace cp1252

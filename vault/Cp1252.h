@@ -36,4 +36,12 @@ void AppendUtf8(std::string& out, std::string_view bytes);
 // whole text can be stored. Invalid UTF-8 counts as unrepresentable (U+FFFD).
 char32_t FirstUnrepresentable(std::string_view utf8);
 
+// The byte of the same letter in lower case, as Unicode's case folding maps it within the code page
+// (A-Z, \xC0-\xDE but the multiplication sign, and the pairs Š/š, Œ/œ, Ž/ž, Ÿ/ÿ); any other byte is itself.
+unsigned char FoldCase(unsigned char byte);
+
+// Whether code-page text holds `wanted` (code-page bytes too), letter case ignored as FoldCase ignores it.
+// An empty `wanted` is held by every text. This is the rule of the list's Find.
+bool ContainsIgnoringCase(std::string_view text, std::string_view wanted);
+
 } // namespace cp1252

@@ -2,9 +2,9 @@
 # The per-user install: its layout; the installed program started through the launcher on the PATH keeps
 # its vault beside itself, not in the build; a reinstall keeps the vault; a folder outside the user's home
 # is refused before anything is copied, and so is a folder of the destination that links out of it; a
-# link where a file goes is replaced, never written through; a bin/keyshelf of the user's is kept; --help
-# and --version answer without a display; the uninstall removes all of it but the vault (and a
-# bin/keyshelf of the user's). Then the run command's handling of a vault left in the build folder by
+# link where a file goes is replaced, never written through; a bin/keyshelf or bin/keyshelf-cli of the
+# user's is kept; --help and --version answer without a display; keyshelf-cli, started by name, opens the
+# vault beside it; the uninstall removes all of it but the vault (and the user's launchers). Then the run command's handling of a vault left in the build folder by
 # earlier versions.
 # Usage: install_test.sh path/to/build screenshot-folder
 set -u
@@ -45,9 +45,11 @@ install_to "$PREFIX" || { cat "$WORK/install.log"; fail "the install failed"; }
 [ -f "$PROGRAM" ] && [ -x "$PROGRAM" ] || fail "no program at $PROGRAM"
 cmp -s "$FOLDER/Help.rtf" "$SOURCE/Help.rtf" || fail "Help.rtf is not beside the installed program"
 [ "$(stat -c %a "$FOLDER")" = 700 ] || fail "$FOLDER has mode $(stat -c %a "$FOLDER"), not 700"
-[ "$(readlink "$PREFIX/bin/keyshelf")" = "../share/keyshelf/keyshelf" ] ||
-    fail "bin/keyshelf links to $(readlink "$PREFIX/bin/keyshelf")"
-[ "$(readlink -f "$PREFIX/bin/keyshelf")" = "$(readlink -f "$PROGRAM")" ] || fail "bin/keyshelf does not reach the program"
+for name in keyshelf keyshelf-cli; do
+    [ -x "$FOLDER/$name" ] && [ "$(readlink "$PREFIX/bin/$name")" = "../share/keyshelf/$name" ] ||
+        fail "bin/$name links to $(readlink "$PREFIX/bin/$name")"
+    [ "$(readlink -f "$PREFIX/bin/$name")" = "$(readlink -f "$FOLDER/$name")" ] || fail "bin/$name does not reach $name"
+done
 desktop-file-validate "$DESKTOP" || fail "the desktop entry is not valid"
 grep -qxF "Exec=\"$PROGRAM\"" "$DESKTOP" || fail "the desktop entry does not start $PROGRAM: $(grep ^Exec "$DESKTOP")"
 grep -qxF "Icon=keyshelf" "$DESKTOP" || fail "the desktop entry names another icon"
@@ -63,7 +65,10 @@ for icon in "$PREFIX"/share/icons/hicolor/*/apps/keyshelf.png; do
 done
 made=$(ls "$BUILD"/ui/layouts/icons/AAA-*.png | wc -l)
 [ "$shipped" -eq "$made" ] && [ "$made" -gt 0 ] || fail "$shipped icons installed of the $made the artwork has"
-cmp -s "$PREFIX/share/man/man1/keyshelf.1" "$SOURCE/docs/keyshelf.1" || fail "no manual page in share/man/man1"
+for row in share/man/man1/keyshelf.1:docs/keyshelf.1 share/man/man1/keyshelf-cli.1:docs/keyshelf-cli.1 \
+    share/bash-completion/completions/keyshelf-cli:cli/keyshelf-cli.bash; do
+    cmp -s "$PREFIX/${row%%:*}" "$SOURCE/${row#*:}" || fail "${row#*:} is not installed as ${row%%:*}"
+done
 
 # The command line, through the link on the PATH, with no display at all: answered at once.
 quick() { # quick ARGUMENTS...: the installed program's status; its output in $WORK/out and $WORK/err
@@ -98,6 +103,9 @@ wait_gone "$APP_PID" 10 || fail "closing the main window did not end the program
 APP_PID=
 [ "$(file_hex "$FOLDER/data.enc")" = "$(enciphered_hex Secret1)0d0a" ] || fail "no new vault in $FOLDER"
 [ "$(stat -c %a "$FOLDER/data.enc")" = 600 ] || fail "data.enc has mode $(stat -c %a "$FOLDER/data.enc")"
+# The companion, started by name from elsewhere, opens the same vault: the one beside it.
+(cd "$BUILD" && printf 'Secret1\n' | PATH="$PREFIX/bin:$PATH" keyshelf-cli ls >"$WORK/out" 2>"$WORK/err") &&
+    [ ! -s "$WORK/out" ] && [ ! -s "$WORK/err" ] || fail "keyshelf-cli ls on the new vault: $(cat "$WORK/out" "$WORK/err")"
 created=$(find "$BUILD" -newer "$WORK/before-install" -type f ! -name install_manifest.txt \
     ! -path "$BUILD/Testing/*" ! -path "$SHOTS/*")
 [ -z "$created" ] || fail "the program wrote into the build folder: $created"
@@ -157,8 +165,11 @@ done
 # to another program) is left alone, named, and not uninstalled; the rest installs.
 size=$(ls "$BUILD"/ui/layouts/icons/AAA-*.png | head -n 1 | sed 's/.*AAA-\([0-9]*\)\.png$/\1/')
 traps=(share/applications/keyshelf.desktop share/keyshelf/keyshelf share/keyshelf/Help.rtf
-    "share/icons/hicolor/${size}x$size/apps/keyshelf.png" share/man/man1/keyshelf.1)
-bin_state() { stat -c %F "$T/bin/keyshelf" && readlink "$T/bin/keyshelf"; cksum <"$T/bin/keyshelf"; }
+    "share/icons/hicolor/${size}x$size/apps/keyshelf.png" share/man/man1/keyshelf.1 share/keyshelf/keyshelf-cli
+    share/man/man1/keyshelf-cli.1 share/bash-completion/completions/keyshelf-cli)
+bin_state() {
+    for name in keyshelf keyshelf-cli; do stat -c %F "$T/bin/$name" && readlink "$T/bin/$name"; cksum <"$T/bin/$name"; done
+}
 for bin in script link; do
     T="$HOME/trap $bin"
     rm -rf "$T" "$HOME/mine"
@@ -168,7 +179,9 @@ for bin in script link; do
         mkdir -p "$(dirname "$T/${traps[$i]}")"
         if [ "$i" -eq 4 ]; then ln "$HOME/mine/$i" "$T/${traps[$i]}"; else ln -s "$HOME/mine/$i" "$T/${traps[$i]}"; fi
     done
-    if [ $bin = script ]; then printf '#!/bin/sh\necho mine\n' >"$T/bin/keyshelf"; else ln -s /bin/true "$T/bin/keyshelf"; fi
+    for name in keyshelf keyshelf-cli; do
+        if [ $bin = script ]; then printf '#!/bin/sh\necho mine\n' >"$T/bin/$name"; else ln -s /bin/true "$T/bin/$name"; fi
+    done
     bin_before=$(bin_state)
     install_to "$T" || { cat "$WORK/install.log"; fail "the install beside a user's bin/keyshelf ($bin) failed"; }
     for i in "${!traps[@]}"; do
@@ -179,22 +192,26 @@ for bin in script link; do
     [ -x "$T/share/keyshelf/keyshelf" ] && cmp -s "$T/share/keyshelf/keyshelf" "$PROGRAM" || fail "the program is not installed"
     grep -qxF "Exec=\"$T/share/keyshelf/keyshelf\"" "$T/share/applications/keyshelf.desktop" || fail "the desktop entry is wrong"
     [ "$(bin_state)" = "$bin_before" ] || fail "the user's bin/keyshelf ($bin) was changed"
-    grep -qF "left $T/bin/keyshelf as it is" "$WORK/install.log" && grep -qF "$T/share/keyshelf/keyshelf" "$WORK/install.log" ||
-        fail "the install did not say it kept bin/keyshelf ($bin): $(cat "$WORK/install.log")"
+    for name in keyshelf keyshelf-cli; do
+        grep -qF "left $T/bin/$name as it is" "$WORK/install.log" && grep -qF "$T/share/keyshelf/$name," "$WORK/install.log" ||
+            fail "the install did not say it kept bin/$name ($bin): $(cat "$WORK/install.log")"
+    done
 done
 # Nor does the uninstall remove a bin/keyshelf of the user's: one the install kept, or one put in place of
 # Keyshelf's link since.
 for when in kept since; do
     if [ $when = since ]; then
-        rm "$T/bin/keyshelf" && install_to "$T" && [ -L "$T/bin/keyshelf" ] || fail "the launcher was not installed"
-        rm "$T/bin/keyshelf" && printf '#!/bin/sh\necho mine\n' >"$T/bin/keyshelf"
+        for name in keyshelf keyshelf-cli; do rm "$T/bin/$name"; done
+        install_to "$T" && [ -L "$T/bin/keyshelf" ] && [ -L "$T/bin/keyshelf-cli" ] || fail "the launchers were not installed"
+        for name in keyshelf keyshelf-cli; do rm "$T/bin/$name" && printf '#!/bin/sh\necho mine\n' >"$T/bin/$name"; done
         bin_before=$(bin_state)
     fi
     cmake --build "$BUILD" --target uninstall >"$WORK/uninstall.log" 2>&1 || fail "the uninstall failed"
     [ "$(bin_state)" = "$bin_before" ] && [ ! -e "$T/share/keyshelf/keyshelf" ] ||
-        fail "the uninstall removed the user's bin/keyshelf ($when), or not the program"
+        fail "the uninstall removed the user's bin/keyshelf or bin/keyshelf-cli ($when), or not the program"
 done
-grep -qF "left $T/bin/keyshelf as it is" "$WORK/uninstall.log" || fail "the uninstall did not say it kept bin/keyshelf"
+grep -qF "left $T/bin/keyshelf as it is" "$WORK/uninstall.log" && grep -qF "left $T/bin/keyshelf-cli as it is" "$WORK/uninstall.log" ||
+    fail "the uninstall did not say it kept bin/keyshelf and bin/keyshelf-cli"
 
 # The run command's check for a vault that earlier versions kept in the build folder. Paths have
 # spaces, and the printed command must work as printed.

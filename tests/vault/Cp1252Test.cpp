@@ -59,4 +59,48 @@ TEST(Cp1252, MalformedUtf8NeverStallsAndBecomesQuestionMarks) {
     EXPECT_NE(cp1252::FirstUnrepresentable("\xFF"), U'\0');
 }
 
+// Find's rule: letter case ignored exactly where Unicode's case folding pairs two characters of the code
+// page. Texts are written in UTF-8 here and searched as the file's bytes.
+TEST(Cp1252, ContainsIgnoringCaseFoldsTheCodePagesLetterPairs) {
+    struct Row {
+        const char* text;
+        const char* wanted;
+        bool found;
+    };
+    const Row rows[] = {
+        {"Mail.Example.COM", "example.com", true},
+        {"alice", "ALICE", true},
+        {"ÀÉÎÕÜÝÞ", "àéîõüýþ", true}, // the Latin-1 capitals and their small letters, 0x20 apart
+        {"ÆØÐ", "æøð", true},
+        {"Šeřík", "š", true},
+        {"Œuvre", "œ", true},
+        {"Žofia", "ž", true},
+        {"Ÿ", "ÿ", true},
+        {"2×3", "2÷3", false},        // × and ÷ stand 0x20 apart but are no pair
+        {"Straße", "STRASSE", false}, // one letter is one letter: ß never matches "SS"
+        {"µ", "Μ", false},            // the Greek capital is outside the code page: "?"
+        {"abc", "", true},
+        {"", "a", false},
+        {"ab", "abc", false},
+        {"@[`{", "`{@[", false}, // the neighbours of A-Z and a-z are not letters
+        {"x@", "X`", false},
+        {"pass|||word", "|||", true},
+    };
+    for (const Row& row : rows) {
+        EXPECT_EQ(cp1252::ContainsIgnoringCase(cp1252::FromUtf8(row.text), cp1252::FromUtf8(row.wanted)), row.found)
+            << row.text << " / " << row.wanted;
+    }
+}
+
+TEST(Cp1252, FoldCaseChangesOnlyCapitalsAndIsItsOwnFixedPoint) {
+    int changed = 0;
+    for (int b = 0; b < 256; ++b) {
+        const unsigned char folded = cp1252::FoldCase(static_cast<unsigned char>(b));
+        EXPECT_EQ(cp1252::FoldCase(folded), folded) << "byte " << b;
+        changed += folded != b;
+    }
+    // A-Z, 0xC0-0xDE but 0xD7, and Š Œ Ž Ÿ.
+    EXPECT_EQ(changed, 26 + 30 + 4);
+}
+
 } // namespace

@@ -2,7 +2,7 @@
 
 #include "BuildConfiguration.h"
 #include "Builder.h"
-#include "Cp1252.h"
+#include "EntryRules.h"
 #include "PasswordGenerator.h"
 #include "Seams.h"
 #include "SecretClipboard.h"
@@ -17,21 +17,6 @@
 #include <QToolButton>
 #include <limits>
 #include <string.h>
-
-namespace {
-
-// The name of a field in messages, as its label reads.
-struct FieldName {
-    const char* lower;
-    vault::Field field;
-};
-constexpr FieldName kFields[] = {
-    {"username", vault::Field::Username},
-    {"password", vault::Field::Password},
-    {"website", vault::Field::Location},
-};
-
-} // namespace
 
 EntryEditor::EntryEditor(Store store, QWidget* parent) : QWidget(parent), store_(std::move(store)) {
     setAttribute(Qt::WA_DeleteOnClose);
@@ -95,45 +80,11 @@ void EntryEditor::Error(const QString& text) {
 }
 
 QString EntryEditor::Refusal() const {
-    const QLineEdit* boxes[] = {txtUsername, txtPassword, txtWebsite};
-    for (std::size_t i = 0; i < 3; ++i) {
-        const QString text = boxes[i]->text();
-        const QString name = QString::fromUtf8(kFields[i].lower);
-        switch (vault::CheckStorable(text.toStdString(), kFields[i].field)) {
-        case vault::Unstorable::None:
-            break;
-        case vault::Unstorable::Separator:
-            return kFields[i].field == vault::Field::Location
-                       ? QStringLiteral("The website can not contain \"|||\", which separates the fields in the "
-                                        "password file.")
-                       : QStringLiteral("The %1 can not contain \"|||\" or end with \"|\", because \"|||\" separates "
-                                        "the fields in the password file.")
-                             .arg(name);
-        case vault::Unstorable::OutsideCodePage: {
-            const char32_t c = cp1252::FirstUnrepresentable(text.toStdString());
-            const QString shown = c == 0xFFFD ? QString() : QStringLiteral(" \"%1\"").arg(QString::fromUcs4(&c, 1));
-            return QStringLiteral("The %1 contains a character%2 that can not be stored in the password file.  "
-                                  "Please leave it out.")
-                .arg(name, shown);
-        }
-        case vault::Unstorable::LineBreaking:
-            return QStringLiteral("The %1 contains a control character that can not be stored in the password "
-                                  "file.  Please leave it out.")
-                .arg(name);
-        }
-    }
-    return {};
+    return QString::fromStdString(vault::EntryRefusal(
+        txtUsername->text().toStdString(), txtPassword->text().toStdString(), txtWebsite->text().toStdString()));
 }
 
 void EntryEditor::cmdAdd_Click(int) {
-    if (txtUsername->text().isEmpty()) {
-        Error(QStringLiteral("You must enter a username"));
-        return;
-    }
-    if (txtPassword->text().isEmpty()) {
-        Error(QStringLiteral("You must enter a password"));
-        return;
-    }
     if (const QString refusal = Refusal(); !refusal.isEmpty()) {
         Error(refusal);
         return;
@@ -150,8 +101,7 @@ void EntryEditor::cmdAdd_Click(int) {
         // The user was told why; what was typed stays for another try.
         return;
     case VaultSession::Stored::ListFull:
-        Error(QStringLiteral("The list is full: the password file holds at most 32,767 entries.  Delete an "
-                             "entry before adding another."));
+        Error(QString::fromUtf8(vault::kListFullText.data(), static_cast<qsizetype>(vault::kListFullText.size())));
         return;
     case VaultSession::Stored::EntryGone:
         Error(QStringLiteral("The entry you are editing has been deleted, so it can not be changed.  Use Add "

@@ -59,7 +59,8 @@ protected:
     void closeEvent(QCloseEvent* event) override;
 
 private:
-    // The first reason the typed fields cannot be stored, or an empty text.
+    // The first reason the typed fields cannot be stored (an empty username or password first), or an empty
+    // text.
     QString Refusal() const;
     void Error(const QString& text);
 

@@ -2,10 +2,10 @@
 
 #include "BuildConfiguration.h"
 #include "Builder.h"
+#include "EntryRules.h"
 #include "Seams.h"
 #include "TopMost.h"
 #include "TypingTarget.h"
-#include "VaultFormat.h"
 
 #include <QCloseEvent>
 #include <QCoreApplication>
@@ -110,24 +110,21 @@ void PasswordDialog::TypeAgain() {
 }
 
 void PasswordDialog::CreateModeOK() {
-    if (txtPass->text().size() < 4) {
-        Tell(QStringLiteral("You must enter a password that is at least 4 characters long"));
-        return;
-    }
-    if (txtPass2->text() != txtPass->text()) {
+    const vault::MasterRefusal refusal =
+        vault::CheckNewMaster(txtPass->text().toStdString(), txtPass2->text().toStdString());
+    const std::string_view text = vault::MasterRefusalText(refusal);
+    const QString message = QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
+    if (refusal == vault::MasterRefusal::Mismatch) {
         topMost::SetTopMost(this, false);
-        seams::MsgBox(QStringLiteral("Your passwords did not match.  Please try again."), seams::vbOKOnly);
+        seams::MsgBox(message, seams::vbOKOnly);
         txtPass2->clear();
         txtPass->clear();
         topMost::SetTopMost(this, true);
         TypeAgain();
         return;
     }
-    // A character the vault file cannot hold would be stored as something else, and the password could
-    // never be typed again.
-    if (vault::CheckStorable(txtPass->text().toStdString(), vault::Field::Master) != vault::Unstorable::None) {
-        Tell(QStringLiteral("Your password contains a character that can not be stored in the password file.  "
-                            "Please choose a password without it."));
+    if (refusal != vault::MasterRefusal::None) {
+        Tell(message);
         return;
     }
     Accept(txtPass->text());

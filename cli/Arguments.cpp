@@ -1,0 +1,287 @@
+#include "Arguments.h"
+
+#include "Identity.h"
+#include "PasswordGenerator.h"
+
+#include <array>
+#include <charconv>
+
+namespace cli {
+namespace {
+
+struct CommandName {
+    std::string_view name;
+    Command command;
+    std::size_t minOperands;
+    std::size_t maxOperands;
+};
+constexpr std::array<CommandName, 8> kCommands = {{
+    {"ls", Command::List, 0, 1},
+    {"show", Command::Show, 1, 1},
+    {"add", Command::Add, 0, 0},
+    {"edit", Command::Edit, 1, 1},
+    {"rm", Command::Remove, 1, 1},
+    {"generate", Command::Generate, 0, 0},
+    {"passwd", Command::Passwd, 0, 0},
+    {"check", Command::Check, 0, 0},
+}};
+
+enum class Kind { Flag, Value, OptionalLength };
+struct Option {
+    std::string_view name;
+    Kind kind;
+    std::array<Command, 2> commands; // the commands it goes with; None for every command
+};
+constexpr std::array<Option, 8> kOptions = {{
+    {"vault", Kind::Value, {Command::None, Command::None}},
+    {"help", Kind::Flag, {Command::None, Command::None}},
+    {"version", Kind::Flag, {Command::None, Command::None}},
+    {"username", Kind::Value, {Command::Add, Command::Edit}},
+    {"location", Kind::Value, {Command::Add, Command::Edit}},
+    {"generate", Kind::OptionalLength, {Command::Add, Command::Edit}},
+    {"password", Kind::Flag, {Command::Show, Command::Edit}},
+    {"yes", Kind::Flag, {Command::Remove, Command::Remove}},
+}};
+// generate's --length takes a value that is not optional.
+constexpr Option kLength = {"length", Kind::Value, {Command::Generate, Command::Generate}};
+
+const CommandName* FindCommand(std::string_view name) {
+    for (const CommandName& c : kCommands) {
+        if (c.name == name) {
+            return &c;
+        }
+    }
+    return nullptr;
+}
+
+const CommandName& NameOf(Command command) {
+    for (const CommandName& c : kCommands) {
+        if (c.command == command) {
+            return c;
+        }
+    }
+    return kCommands.front();
+}
+
+bool AllDigits(std::string_view text) {
+    return !text.empty() && text.find_first_not_of("0123456789") == std::string_view::npos;
+}
+
+std::optional<std::size_t> ParseLength(std::string_view text) {
+    std::size_t value = 0;
+    if (!AllDigits(text) || text.size() > 5 ||
+        std::from_chars(text.data(), text.data() + text.size(), value).ec != std::errc{} || value < 1 ||
+        value > kMaxGeneratedLength) {
+        return std::nullopt;
+    }
+    return value;
+}
+
+std::string Quoted(std::string_view text) {
+    return "'" + std::string(text) + "'";
+}
+
+const char* const kLengthError = "the length of a password must be a number from 1 to 1024";
+
+} // namespace
+
+Parsed ParseArguments(const std::vector<std::string_view>& arguments) {
+    Parsed parsed;
+    Arguments& a = parsed.arguments;
+    std::vector<const Option*> given;
+    bool optionsEnd = false;
+    const auto fail = [&](std::string message) {
+        parsed.error = std::move(message);
+        return parsed;
+    };
+    for (std::size_t i = 0; i < arguments.size(); ++i) {
+        const std::string_view argument = arguments[i];
+        if (!optionsEnd && argument == "--") {
+            optionsEnd = true;
+            continue;
+        }
+        if (optionsEnd || argument.size() < 2 || argument[0] != '-') {
+            if (a.command == Command::None) {
+                const CommandName* command = FindCommand(argument);
+                if (command == nullptr) {
+                    return fail("unknown command " + Quoted(argument));
+                }
+                a.command = command->command;
+            } else {
+                a.operands.emplace_back(argument);
+            }
+            continue;
+        }
+        if (argument == "-h") {
+            a.help = true;
+            continue;
+        }
+        if (argument == "-V") {
+            a.version = true;
+            continue;
+        }
+        if (!argument.starts_with("--")) {
+            return fail("unknown option " + Quoted(argument));
+        }
+        const std::size_t equals = argument.find('=');
+        const std::string_view name = argument.substr(2, equals == argument.npos ? argument.npos : equals - 2);
+        std::optional<std::string_view> joined;
+        if (equals != argument.npos) {
+            joined = argument.substr(equals + 1);
+        }
+        const Option* option = name == kLength.name ? &kLength : nullptr;
+        for (const Option& o : kOptions) {
+            option = o.name == name ? &o : option;
+        }
+        if (option == nullptr) {
+            return fail("unknown option " + Quoted(argument));
+        }
+        given.push_back(option);
+        std::optional<std::string_view> value = joined;
+        if (option->kind == Kind::Flag && joined) {
+            return fail("option " + Quoted("--" + std::string(name)) + " takes no value");
+        }
+        if (option->kind == Kind::Value && !value) {
+            if (i + 1 == arguments.size()) {
+                return fail("option " + Quoted(argument) + " needs a value");
+            }
+            value = arguments[++i];
+        }
+        // --generate takes the next argument as its length only when it is a number.
+        if (option->kind == Kind::OptionalLength && !value && i + 1 < arguments.size() && AllDigits(arguments[i + 1])) {
+            value = arguments[++i];
+        }
+        if (name == "vault") {
+            a.vault = std::string(*value);
+        } else if (name == "help") {
+            a.help = true;
+        } else if (name == "version") {
+            a.version = true;
+        } else if (name == "username") {
+            a.username = std::string(*value);
+        } else if (name == "location") {
+            a.location = std::string(*value);
+        } else if (name == "password") {
+            a.password = true;
+        } else if (name == "yes") {
+            a.yes = true;
+        } else if (name == "generate" || name == "length") {
+            const std::optional<std::size_t> length =
+                value ? ParseLength(*value) : std::optional<std::size_t>(vault::kGeneratedLength);
+            if (!length) {
+                return fail(kLengthError);
+            }
+            if (name == "generate") {
+                a.generate = *length;
+            } else {
+                a.length = *length;
+            }
+        }
+    }
+    if (a.help || a.version) {
+        return parsed;
+    }
+    if (a.command == Command::None) {
+        return fail("no command given");
+    }
+    const CommandName& command = NameOf(a.command);
+    for (const Option* option : given) {
+        const bool everywhere = option->commands[0] == Command::None;
+        if (!everywhere && option->commands[0] != a.command && option->commands[1] != a.command) {
+            return fail("option " + Quoted("--" + std::string(option->name)) + " does not go with " +
+                        Quoted(command.name));
+        }
+    }
+    if (a.command == Command::Edit && a.password && a.generate) {
+        return fail("option '--password' does not go with '--generate'");
+    }
+    if (a.operands.size() < command.minOperands) {
+        return fail(Quoted(command.name) + " needs an entry: its number from 'ls', or a text only it holds");
+    }
+    if (a.operands.size() > command.maxOperands) {
+        return fail("unexpected argument " + Quoted(a.operands[command.maxOperands]));
+    }
+    return parsed;
+}
+
+std::string VersionText() {
+    return std::string(identity::ProductName) + " " + std::to_string(identity::VersionMajor) + "." +
+           std::to_string(identity::VersionMinor) + "\n";
+}
+
+std::string HelpText(Command command, std::string_view vault) {
+    switch (command) {
+    case Command::List:
+        return "Usage: keyshelf-cli ls [TEXT]\n"
+               "Lists the entries in file order, one a line: the number, the username and the location,\n"
+               "separated by tabs; never a password. With TEXT, only the entries whose username or location\n"
+               "holds it, letter case ignored (as the window's Find).\n";
+    case Command::Show:
+        return "Usage: keyshelf-cli show ENTRY [--password]\n"
+               "Shows one entry: its number, username and location, and its password with --password.\n"
+               "ENTRY is a number from 'ls', or a text that only one entry's username or location holds;\n"
+               "a text that several hold lists them and ends with status 1.\n";
+    case Command::Add:
+        return "Usage: keyshelf-cli add [--username NAME] [--location PLACE] [--generate [LENGTH]]\n"
+               "Adds an entry at the end of the list. What no option gives is asked: the username, the\n"
+               "location, and the password, typed twice without echo, unless --generate makes one (20\n"
+               "characters, or LENGTH).\n";
+    case Command::Edit:
+        return "Usage: keyshelf-cli edit ENTRY [--username NAME] [--location PLACE]\n"
+               "                              [--password | --generate [LENGTH]]\n"
+               "Changes the fields the options name: --password asks for a new password, --generate makes\n"
+               "one. With none of them, each field is asked in turn, and an empty answer keeps it.\n";
+    case Command::Remove:
+        return "Usage: keyshelf-cli rm ENTRY [--yes]\n"
+               "Deletes an entry, after asking, unless --yes is given.\n";
+    case Command::Generate:
+        return "Usage: keyshelf-cli generate [--length N]\n"
+               "Prints a new password from the system's random source: 20 characters (or N, 1 to 1024) of\n"
+               "letters, digits and punctuation, never a space or \"|\". Needs no vault.\n";
+    case Command::Passwd:
+        return "Usage: keyshelf-cli passwd\n"
+               "Changes the master password: the old one, then the new one twice (at least 4 characters).\n"
+               "The entries are written back byte for byte as they were.\n";
+    case Command::Check:
+        return "Usage: keyshelf-cli check\n"
+               "Reports, without showing any password: passwords several entries share, passwords shorter\n"
+               "than 12 characters, passwords equal to their entry's username or location (letter case\n"
+               "ignored), and entries that repeat another exactly.\n";
+    case Command::None:
+        break;
+    }
+    std::string text = "Usage: keyshelf-cli [--vault FILE] COMMAND [ARGUMENT...]\n"
+                       "Keyshelf's command-line companion: the entries of a Keyshelf vault from a terminal or a\n"
+                       "script.\n"
+                       "\n"
+                       "Vault: ";
+    text += vault;
+    text += "\n"
+            "  (data.enc beside the program, as Keyshelf's own; --vault FILE names another)\n"
+            "\n"
+            "Commands:\n"
+            "  ls [TEXT]                list the entries, or those whose username or location holds TEXT\n"
+            "  show ENTRY [--password]  show one entry; its password only with --password\n"
+            "  add                      add an entry\n"
+            "  edit ENTRY               change an entry\n"
+            "  rm ENTRY [--yes]         delete an entry\n"
+            "  generate [--length N]    print a new password (no vault needed)\n"
+            "  passwd                   change the master password\n"
+            "  check                    report shared, short and guessable passwords\n"
+            "ENTRY is a number from 'ls', or a text that only one entry's username or location holds.\n"
+            "\n"
+            "Options:\n"
+            "  --vault FILE    use FILE as the vault (before or after the command)\n"
+            "  -h, --help      show this help, or a command's help after its name\n"
+            "  -V, --version   show the version and exit\n"
+            "\n"
+            "The master password is read from the terminal without echo. When standard input is not a\n"
+            "terminal, its first line is the master password and each further line answers the next\n"
+            "question a terminal would be asked, a new password once.\n"
+            "\n"
+            "Exit status: 0 done, 1 failed or refused, 2 a mistake on the command line.\n"
+            "See keyshelf-cli(1).\n";
+    return text;
+}
+
+} // namespace cli

@@ -1,0 +1,63 @@
+// One run's hold on the vault: read whole once, unlocked with the master password, and written back at
+// most once, atomically, only when no other program has written the file since it was read.
+#pragma once
+
+#include "AtomicFile.h"
+#include "Console.h"
+#include "EntryTable.h"
+#include "SecretText.h"
+#include "VaultError.h"
+#include "VaultFormat.h"
+
+#include <string>
+#include <vector>
+
+namespace cli {
+
+class OpenVault {
+public:
+    explicit OpenVault(std::string path) : path_(std::move(path)) {}
+    OpenVault(const OpenVault&) = delete;
+    OpenVault& operator=(const OpenVault&) = delete;
+    ~OpenVault();
+
+    // Reads the file: its stamp first, then its bytes. Save temporaries that killed saves left beside it
+    // go first, as when the window opens the vault. With `keepBytes` the file's bytes stay for
+    // WritesBackSame.
+    vault::Failure Read(bool keepBytes = false);
+    // Asks for the master password: three tries at a terminal, one line from a script. Fails when the
+    // vault has none yet, and after the last wrong try.
+    vault::Failure Unlock(Console& console);
+
+    const std::string& path() const { return path_; }
+    // The entries, in file order, in slots 0, 1, 2, ...: at most kMaxEntries of them.
+    const vault::EntryTable& entries() const { return entries_; }
+    std::size_t count() const { return entries_.size(); }
+    // How many the file holds; beyond kMaxEntries no change may be saved.
+    std::size_t total() const { return total_; }
+
+    // Why no change may be saved, or nothing.
+    vault::Failure Unchangeable() const;
+    // Whether writing the file back with its own master password and entries gives its bytes exactly:
+    // false when it holds lines the writer would write otherwise (empty lines, missing or extra fields,
+    // a lone CR as a line end). Needs Read(true).
+    bool WritesBackSame() const;
+
+    // Replaces the file with `master` (UTF-8) and `rows` (code-page texts), unless another program wrote
+    // it after Read.
+    vault::Failure Save(const std::string& master, const std::vector<vault::EntryView>& rows) const;
+    // The entries as read, for handing to Save with changes.
+    std::vector<vault::EntryView> Rows() const;
+    // The master password as stored, for a save that keeps it.
+    const std::string& master() const { return master_.str(); }
+
+private:
+    std::string path_;
+    vault::FileStamp stamp_;
+    SecretText master_;
+    SecretText bytes_;
+    vault::EntryTable entries_;
+    std::size_t total_ = 0;
+};
+
+} // namespace cli

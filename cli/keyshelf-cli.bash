@@ -1,0 +1,47 @@
+# bash completion for keyshelf-cli: its commands, and each command's options. bash-completion loads it
+# from share/bash-completion/completions; it needs none of bash-completion's helpers.
+_keyshelf_cli() {
+    local cur=${COMP_WORDS[COMP_CWORD]} prev=""
+    ((COMP_CWORD > 0)) && prev=${COMP_WORDS[COMP_CWORD - 1]}
+    COMPREPLY=()
+
+    case $prev in
+        --vault)
+            compopt -o filenames 2>/dev/null
+            COMPREPLY=($(compgen -f -- "$cur"))
+            return
+            ;;
+        --username | --location | --length)
+            return
+            ;;
+    esac
+
+    # The command is the first word that is not an option or the value of --vault.
+    local command="" i
+    for ((i = 1; i < COMP_CWORD; i++)); do
+        case ${COMP_WORDS[i]} in
+            --vault) ((i++)) ;;
+            -*) ;;
+            *)
+                command=${COMP_WORDS[i]}
+                break
+                ;;
+        esac
+    done
+
+    local options="--vault --help"
+    case $command in
+        "") options+=" --version" ;;
+        show) options+=" --password" ;;
+        add) options+=" --username --location --generate" ;;
+        edit) options+=" --username --location --password --generate" ;;
+        rm) options+=" --yes" ;;
+        generate) options+=" --length" ;;
+    esac
+    if [[ -z $command && $cur != -* ]]; then
+        COMPREPLY=($(compgen -W "ls show add edit rm generate passwd check" -- "$cur"))
+    elif [[ $cur == -* ]]; then
+        COMPREPLY=($(compgen -W "$options" -- "$cur"))
+    fi
+} &&
+    complete -F _keyshelf_cli keyshelf-cli

@@ -1,0 +1,347 @@
+#!/usr/bin/env bash
+# keyshelf-cli as a script and a person at a terminal meet it, in real processes on real files: every
+# command's output and exit status, the vault's bytes after each change (written by the same writer as
+# make_vault's), the editor's refusals, the master password's rules, a change refused when another program
+# wrote the file meanwhile, the terminal put back after Ctrl+C, control characters from the file shown
+# escaped, and no secret ever on standard error.
+# Usage: cli_test.sh path/to/keyshelf-cli path/to/make_vault [path/to/keyshelf]
+set -u
+CLI=$1
+MAKE=$2
+GUI=${3:-}
+. "$(dirname "$0")/x11.sh" # fail, file_hex
+WORK=$(mktemp -d)
+trap 'rm -rf "$WORK"' EXIT
+V="$WORK/data.enc"
+ERRORS="$WORK/all-stderr" # every run's standard error, searched for secrets at the end
+: >"$ERRORS"
+
+# cli INPUT ARGS...: runs keyshelf-cli with INPUT (printf %b) as standard input; status in $rc, output
+# in $WORK/out and $WORK/err.
+cli() {
+    local input=$1
+    shift
+    printf '%b' "$input" | env -u DISPLAY -u WAYLAND_DISPLAY "$CLI" "$@" >"$WORK/out" 2>"$WORK/err"
+    rc=${PIPESTATUS[1]}
+    cat "$WORK/err" >>"$ERRORS"
+}
+# expect LABEL STATUS [OUT [ERR]]: the last run's status, and its whole output and error when given.
+expect() {
+    [ "$rc" -eq "$2" ] || fail "$1: status $rc, not $2: $(cat "$WORK/out" "$WORK/err")"
+    [ $# -lt 3 ] || [ "$(cat "$WORK/out")" = "$3" ] || fail "$1: printed $(cat -A "$WORK/out"), not $3"
+    [ $# -lt 4 ] || [ "$(cat "$WORK/err")" = "$4" ] || fail "$1: said $(cat -A "$WORK/err"), not $4"
+}
+# same_as LABEL MASTER [USERNAME PASSWORD LOCATION]...: the vault holds exactly what the writer makes of these.
+same_as() {
+    local label=$1
+    shift
+    "$MAKE" "$WORK/expected" "$@" || fail "make_vault failed"
+    cmp -s "$V" "$WORK/expected" || fail "$label: the vault is $(file_hex "$V"), not $(file_hex "$WORK/expected")"
+}
+# big_vault FILE COUNT: master Secret1 and COUNT entries "uN / pN / lN", written as the writer does.
+big_vault() {
+    perl -e 'sub e { my $t = shift; $t =~ tr/\x00-\xff/\x80-\xff\x00-\x7f/; $t }
+        print e("Secret1"), "\r\n"; print e("u$_|||p$_|||l$_"), "\r\n" for 1 .. $ARGV[0]; print "\r\n"' "$2" >"$1"
+}
+base() { "$MAKE" "$V" Secret1 alice 'pw-alice-123' example.com Bob 'pw-bob-45678' mail.example.org \
+    'José' 'pw-jose-0000' 'Ünïcode.example'; }
+
+# Help, version and mistakes on the command line: no display, no vault, nothing read.
+cli '' --help
+expect "--help" 0 && grep -q "^Usage: keyshelf-cli" "$WORK/out" && grep -qF "data.enc" "$WORK/out" ||
+    fail "--help: $(cat "$WORK/out")"
+for command in ls show add edit rm generate passwd check; do
+    cli '' "$command" --help
+    expect "$command --help" 0 && head -n 1 "$WORK/out" | grep -q "^Usage: keyshelf-cli $command" ||
+        fail "$command --help: $(cat "$WORK/out")"
+done
+cli '' --version
+expect "--version" 0 && grep -qxE "Keyshelf [0-9]+\.[0-9]+" "$WORK/out" || fail "--version: $(cat "$WORK/out")"
+if [ -n "$GUI" ]; then
+    [ "$(cat "$WORK/out")" = "$(env -u DISPLAY "$GUI" --version)" ] || fail "--version differs from the window's"
+fi
+while IFS='|' read -r args message; do
+    read -ra words <<<"$args"
+    cli '' "${words[@]}"
+    expect "$args" 2 "" "keyshelf-cli: $message
+Try 'keyshelf-cli --help'."
+done <<'EOF'
+|no command given
+frobnicate|unknown command 'frobnicate'
+ls --bogus|unknown option '--bogus'
+ls --username x|option '--username' does not go with 'ls'
+show|'show' needs an entry: its number from 'ls', or a text only it holds
+ls a b|unexpected argument 'b'
+generate --length 0|the length of a password must be a number from 1 to 1024
+generate --length|option '--length' needs a value
+edit 1 --password --generate|option '--password' does not go with '--generate'
+check --vault|option '--vault' needs a value
+EOF
+
+# generate: the generator's length and alphabet, and no vault needed.
+cli '' generate
+expect generate 0 && grep -qxE '[!-{}~]{20}' "$WORK/out" || fail "generate printed $(cat "$WORK/out")"
+first=$(cat "$WORK/out")
+cli '' generate --length 64
+expect "generate --length 64" 0 && grep -qxE '[!-{}~]{64}' "$WORK/out" || fail "generate --length 64"
+[ "$(head -c 20 "$WORK/out")" != "$first" ] || fail "two generated passwords begin alike"
+
+# Reading: ls, find and show, the master password from the script's first line; --vault before or after.
+base
+cli 'Secret1\n' --vault "$V" ls
+expect ls 0 "$(printf '1\talice\texample.com\n2\tBob\tmail.example.org\n3\tJosé\tÜnïcode.example')" ""
+cli 'Secret1\n' ls "EXAMPLE.COM" --vault "$V"
+expect "ls TEXT" 0 "$(printf '1\talice\texample.com')"
+cli 'Secret1\n' --vault "$V" ls "JOSÉ"
+expect "ls with a Windows letter" 0 "$(printf '3\tJosé\tÜnïcode.example')"
+cli 'Secret1\n' --vault "$V" ls nowhere
+expect "ls matching nothing" 0 ""
+cli 'Secret1\n' --vault "$V" show 2
+expect "show NUMBER" 0 "$(printf 'Entry: 2\nUsername: Bob\nUsed At: mail.example.org')" ""
+cli 'Secret1\n' --vault "$V" show bob --password
+expect "show TEXT --password" 0 "$(printf 'Entry: 2\nUsername: Bob\nPassword: pw-bob-45678\nUsed At: mail.example.org')"
+cli 'Secret1\n' --vault "$V" show example
+expect "show TEXT of several" 1 "$(printf '1\talice\texample.com\n2\tBob\tmail.example.org\n3\tJosé\tÜnïcode.example')" \
+    'keyshelf-cli: 3 entries hold "example": name one by its number'
+cli 'Secret1\n' --vault "$V" show carol
+expect "show TEXT of none" 1 "" "keyshelf-cli: no entry's username or location holds \"carol\""
+cli 'Secret1\n' --vault "$V" show 4
+expect "show a number past the end" 1 "" "keyshelf-cli: there is no entry 4: the list holds 3 entries"
+
+# The master password: a wrong one, none given, none made yet, no vault at all. Nothing is written.
+cp -p "$V" "$WORK/before"
+cli 'secret1\n' --vault "$V" ls
+expect "a wrong master password" 1 "" "keyshelf-cli: Could not open $V: the master password was not correct"
+cli '' --vault "$V" ls
+expect "no master password" 1 "" "keyshelf-cli: Could not open $V: no master password was given"
+cmp -s "$V" "$WORK/before" || fail "a refused open changed the vault"
+printf '\r\n' >"$WORK/empty.enc"
+cli 'Secret1\n' --vault "$WORK/empty.enc" ls
+expect "a vault with no master password" 1 "" \
+    "keyshelf-cli: Could not open $WORK/empty.enc: it has no master password yet; start Keyshelf once to make one"
+cli 'Secret1\n' --vault "$WORK/none.enc" ls
+expect "no vault" 1 "" \
+    "keyshelf-cli: Could not open $WORK/none.enc: there is no vault there yet; start Keyshelf once to make one"
+[ ! -e "$WORK/none.enc" ] || fail "keyshelf-cli made a vault"
+
+# The vault beside the program, found through a link to it, whatever the working folder or environment.
+mkdir -p "$WORK/home/bin" "$WORK/home/share"
+cp "$CLI" "$WORK/home/share/keyshelf-cli"
+ln -s ../share/keyshelf-cli "$WORK/home/bin/keyshelf-cli"
+"$MAKE" "$WORK/home/share/data.enc" Secret1 beside pw-beside-12345 program.example
+"$MAKE" "$WORK/home/bin/data.enc" Secret1 link pw-link-12345 link.example
+(cd "$WORK" && printf 'Secret1\n' | HOME="$WORK/home/bin" XDG_DATA_HOME="$WORK/home/bin" \
+    "$WORK/home/bin/keyshelf-cli" ls >"$WORK/out" 2>"$WORK/err")
+rc=$?
+expect "the vault beside the program" 0 "$(printf '1\tbeside\tprogram.example')"
+
+# Hostile texts: a control character in a field never reaches the terminal raw.
+"$MAKE" "$V" Secret1 $'evil\e]0;owned\a' pw-evil-12345 $'site\x7f\xc2\x902J'
+cli 'Secret1\n' --vault "$V" ls
+expect "control characters" 0 "$(printf '1\tevil\\x1b]0;owned\\x07\tsite\\x7f\\x902J')"
+
+# Changes from a script: add, edit and rm, each file checked byte for byte against the writer.
+base
+cli 'Secret1\npw-carol-9876\n' --vault "$V" add --username Carol --location carol.example
+expect "add" 0 "Added entry 4." ""
+same_as add Secret1 alice pw-alice-123 example.com Bob pw-bob-45678 mail.example.org José pw-jose-0000 \
+    Ünïcode.example Carol pw-carol-9876 carol.example
+cli 'Secret1\n' --vault "$V" edit carol --location "www.carol.example"
+expect "edit --location" 0 "Changed entry 4."
+cli 'Secret1\nnew-pw-for-bob\n' --vault "$V" edit 2 --password
+expect "edit --password" 0
+cli 'Secret1\nJosefina\n\n\n' --vault "$V" edit 3
+expect "edit, every field asked" 0
+same_as edit Secret1 alice pw-alice-123 example.com Bob new-pw-for-bob mail.example.org Josefina pw-jose-0000 \
+    Ünïcode.example Carol pw-carol-9876 www.carol.example
+cli 'Secret1\ny\n' --vault "$V" rm 1
+expect "rm, answered yes" 0 "Deleted entry 1."
+cli 'Secret1\n' --vault "$V" rm carol --yes
+expect "rm --yes" 0
+same_as rm Secret1 Bob new-pw-for-bob mail.example.org Josefina pw-jose-0000 Ünïcode.example
+cli 'Secret1\n' --vault "$V" add --username gen --location gen.example --generate 30
+expect "add --generate" 0
+cli 'Secret1\n' --vault "$V" show gen --password
+grep -qxE 'Password: [!-{}~]{30}' "$WORK/out" || fail "add --generate 30 stored $(cat "$WORK/out")"
+
+# The editor's refusals, and every other change refused: the vault stays as it was.
+base
+cp -p "$V" "$WORK/before"
+while IFS='#' read -r input args message; do
+    eval "words=($args)"
+    cli "$input" --vault "$V" "${words[@]}"
+    expect "$args" 1 "" "keyshelf-cli: $message"
+    cmp -s "$V" "$WORK/before" || fail "$args: the refused change was written"
+done <<'EOF'
+Secret1\n\n#add --location x#You must enter a username
+Secret1\n\n#add --username u --location x#You must enter a password
+Secret1\npw\n#add --username 'a|||b' --location x#The username can not contain "|||" or end with "|", because "|||" separates the fields in the password file.
+Secret1\npw|\n#add --username u --location x#The password can not contain "|||" or end with "|", because "|||" separates the fields in the password file.
+Secret1\npw\n#add --username u --location 'x|||y'#The website can not contain "|||", which separates the fields in the password file.
+Secret1\npw\n#add --username 'snow☃' --location x#The username contains a character "☃" that can not be stored in the password file.  Please leave it out.
+Secret1\npw\n#add --username $'a\xc2\x8d' --location x#The username contains a control character that can not be stored in the password file.  Please leave it out.
+Secret1\n#edit 1 --username ''#You must enter a username
+Secret1\nn\n#rm 1#nothing was deleted
+Secret1\n#rm 9 --yes#there is no entry 9: the list holds 3 entries
+EOF
+big_vault "$WORK/full.enc" 32767
+cp -p "$WORK/full.enc" "$WORK/before"
+cli 'Secret1\npw\n' --vault "$WORK/full.enc" add --username u --location x
+expect "add to a full list" 1 "" "keyshelf-cli: The list is full: the password file holds at most 32,767 entries.  Delete an entry before adding another."
+cmp -s "$WORK/full.enc" "$WORK/before" || fail "a full list was changed"
+big_vault "$WORK/over.enc" 32768
+cp -p "$WORK/over.enc" "$WORK/before"
+cli 'Secret1\n' --vault "$WORK/over.enc" ls
+[ "$rc" -eq 0 ] && [ "$(wc -l <"$WORK/out")" -eq 32767 ] && [ "$(tail -n 1 "$WORK/out")" = "$(printf '32767\tu32767\tl32767')" ] &&
+    grep -qF "holds 32768 entries, more than the 32,767 Keyshelf can show" "$WORK/err" ||
+    fail "ls over 32,768 entries: status $rc, $(wc -l <"$WORK/out") lines, $(cat "$WORK/err")"
+cli 'Secret1\n' --vault "$WORK/over.enc" rm 1 --yes
+expect "a change to an over-full vault" 1 "" "keyshelf-cli: Could not change $WORK/over.enc: it holds 32768 entries, more than the 32,767 Keyshelf can show, so no change is saved, so that none of the others is lost"
+cmp -s "$WORK/over.enc" "$WORK/before" || fail "an over-full vault was changed"
+big_vault "$WORK/two.enc" 2
+"$MAKE" "$WORK/expected" Secret1 u1 p1 l1 u2 p2 l2 && cmp -s "$WORK/two.enc" "$WORK/expected" ||
+    fail "big_vault does not write as the writer does"
+
+# passwd: the old password, then the new one's rules; success changes line 1 and nothing else.
+base
+cp -p "$V" "$WORK/before"
+while IFS='|' read -r input message; do
+    cli "$input" --vault "$V" passwd
+    expect "passwd: $message" 1 "" "keyshelf-cli: $message"
+    cmp -s "$V" "$WORK/before" || fail "passwd changed the vault: $message"
+done <<EOF
+wrong\nNewMaster\n|Could not open $V: the master password was not correct
+Secret1\nabc\n|You must enter a password that is at least 4 characters long
+Secret1\nsnow☃man\n|Your password contains a character that can not be stored in the password file.  Please choose a password without it.
+Secret1\n|no new master password was given
+EOF
+cli 'Secret1\nNewMaster\n' --vault "$V" passwd
+expect "passwd" 0 "Changed the master password." ""
+same_as passwd NewMaster alice pw-alice-123 example.com Bob pw-bob-45678 mail.example.org José pw-jose-0000 \
+    Ünïcode.example
+# A file holding a line the writer would not write back (a blank line between entries) is left alone.
+{ head -c -2 "$V"; printf '\r\n\r\n'; } >"$WORK/odd" && cp "$WORK/odd" "$V"
+cli 'NewMaster\nOtherMaster\n' --vault "$V" passwd
+expect "passwd on a file the writer would not reproduce" 1 "" "keyshelf-cli: Could not change the master password of $V: it holds lines Keyshelf would not write back byte for byte (empty lines, entries without their separators, or other line ends); nothing was saved"
+cmp -s "$V" "$WORK/odd" || fail "passwd rewrote a file it could not reproduce"
+
+# check: every finding, by entry number and username, and no password.
+"$MAKE" "$V" Secret1 alice sharedpassword1 a.example bob sharedpassword1 b.example carol tiny7 c.example \
+    Dave dave d.example erin e.example.org e.example.org alice sharedpassword1 a.example
+cli 'Secret1\n' --vault "$V" check
+expect check 0 "Checked 6 entries.
+Passwords shared by several entries (1):
+  1 alice, 2 bob, 6 alice
+Passwords shorter than 12 characters (2):
+  3 carol
+  4 Dave
+Passwords equal to their username or location (2):
+  4 Dave
+  5 erin
+Entries that repeat another exactly (1):
+  6 alice, the same as 1" ""
+base
+cli 'Secret1\n' --vault "$V" check
+expect "check, nothing found" 0 "Checked 3 entries.
+Passwords shared by several entries: none
+Passwords shorter than 12 characters: none
+Passwords equal to their username or location: none
+Entries that repeat another exactly: none"
+
+# At a terminal: a pseudo-terminal from `script`, its input a FIFO held open until the program has ended
+# (at the end of its input `script` may end the program before it has printed), each answer sent only
+# once its question shows, so that nothing is typed before echo is off.
+PTY="$WORK/pty"
+pty_start() { # pty_start COMMAND: runs the shell command at a terminal; its screen in $PTY
+    rm -f "$WORK/fifo" && mkfifo "$WORK/fifo"
+    script -qec "$1" /dev/null <"$WORK/fifo" >"$PTY" 2>&1 &
+    PTY_PID=$!
+    exec 9>"$WORK/fifo"
+}
+pty_wait() { # pty_wait TEXT [COUNT]: until the screen shows TEXT COUNT times (5 s at most)
+    local deadline=$((SECONDS + 5))
+    until [ "$(grep -oF -- "$1" "$PTY" | wc -l)" -ge "${2:-1}" ]; do
+        [ $SECONDS -lt $deadline ] || fail "the terminal never showed '$1': $(cat -A "$PTY")"
+        sleep 0.02
+    done
+}
+pty_type() { printf '%s\r' "$1" >&9; }
+pty_end() { # pty_end: the program's status in $rc, once it has ended (5 s at most)
+    local deadline=$((SECONDS + 5))
+    while kill -0 "$PTY_PID" 2>/dev/null; do
+        [ $SECONDS -lt $deadline ] || { kill "$PTY_PID"; fail "the program at the terminal did not end: $(cat -A "$PTY")"; }
+        sleep 0.02
+    done
+    wait "$PTY_PID"
+    rc=$?
+    exec 9>&-
+}
+at_terminal() { printf '%q ' env -u DISPLAY "$CLI" --vault "$V" "$@"; }
+
+# Three wrong tries, each told, then status 1; nothing typed is echoed.
+base
+pty_start "$(at_terminal ls)"
+for try in 1 2 3; do
+    pty_wait "Master password for $V: " $try
+    pty_type "wrong-$try"
+done
+pty_end
+expect "three wrong master passwords" 1
+[ "$(grep -c "Sorry, the password you entered was not correct." "$PTY")" -eq 3 ] && ! grep -q "wrong-" "$PTY" &&
+    grep -qF "Could not open $V: the master password was not correct" "$PTY" || fail "three tries: $(cat -A "$PTY")"
+
+# add, every question asked: the username and location echoed, the password twice without echo.
+pty_start "$(at_terminal add)"
+pty_wait "Master password for"
+pty_type Secret1
+pty_wait "Username: " && pty_type Carol
+pty_wait "Location: " && pty_type carol.example
+pty_wait "Password: " && pty_type "typed-pw-1234"
+pty_wait "Password again: " && pty_type "typed-pw-1234"
+pty_end
+expect "add at a terminal" 0
+grep -q "Carol" "$PTY" && ! grep -q "typed-pw\|Secret1" "$PTY" || fail "add at a terminal echoed: $(cat -A "$PTY")"
+same_as "add at a terminal" Secret1 alice pw-alice-123 example.com Bob pw-bob-45678 mail.example.org José \
+    pw-jose-0000 Ünïcode.example Carol typed-pw-1234 carol.example
+
+# The new master password twice: a mismatch changes nothing.
+cp -p "$V" "$WORK/before"
+pty_start "$(at_terminal passwd)"
+pty_wait "Master password for" && pty_type Secret1
+pty_wait "New master password: " && pty_type "NewMaster"
+pty_wait "New master password again: " && pty_type "NewMastr"
+pty_end
+expect "passwd, typed twice differently" 1
+grep -qF "Your passwords did not match.  Please try again." "$PTY" || fail "passwd mismatch: $(cat -A "$PTY")"
+cmp -s "$V" "$WORK/before" || fail "a mismatched new master password was written"
+
+# Another program writes the vault while keyshelf-cli waits for the new password: nothing is saved, and
+# the other program's file stays.
+pty_start "$(at_terminal edit alice --password)"
+pty_wait "Master password for" && pty_type Secret1
+pty_wait "New password: "
+"$MAKE" "$WORK/other" Secret1 other pw-other-12345 other.example && mv "$WORK/other" "$V"
+cp -p "$V" "$WORK/before"
+pty_type "changed-pw-1"
+pty_wait "New password again: " && pty_type "changed-pw-1"
+pty_end
+expect "a change after another program's write" 1
+grep -qF "Could not save $V: another program changed it while keyshelf-cli was changing it; nothing was saved" "$PTY" ||
+    fail "no word of the other program's write: $(cat -A "$PTY")"
+cmp -s "$V" "$WORK/before" || fail "the other program's vault was overwritten"
+
+# Ctrl+C at the password prompt ends the program by SIGINT with the terminal's echo back on.
+pty_start "bash -c 'trap : INT; $(at_terminal ls); echo \"status \$?\"; stty -a'"
+pty_wait "Master password for"
+printf '\003' >&9
+pty_wait "status 130"
+pty_end
+grep -qw -- "-echo" "$PTY" && fail "Ctrl+C left the terminal without echo: $(cat -A "$PTY")"
+grep -qw "echo" "$PTY" || fail "no terminal settings after Ctrl+C: $(cat -A "$PTY")"
+
+# No secret ever went to standard error.
+for secret in Secret1 NewMaster pw-alice-123 pw-bob-45678 pw-carol-9876 new-pw-for-bob sharedpassword1 tiny7 \
+    typed-pw-1234 changed-pw-1; do
+    grep -qF -- "$secret" "$ERRORS" && fail "standard error showed the secret $secret: $(grep -F -- "$secret" "$ERRORS")"
+done
+echo "cli: ok"
