@@ -243,7 +243,7 @@ void Program::CheckOutsideChanges() {
         return;
     case VaultSession::Reload::Reloaded:
         if (selected) {
-            if (const int position = session_.entries()->positionOfItem(*selected); position != 0) {
+            if (const int position = session_.entries()->positionOfItem(*selected, true); position != 0) {
                 main_->SelectOnly(position);
             }
         }

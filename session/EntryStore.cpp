@@ -315,17 +315,23 @@ std::vector<int> EntryStore::matches(const QString& text) const {
     return found;
 }
 
-int EntryStore::positionOfItem(const ListEntry& item) const {
+int EntryStore::positionOfItem(const ListEntry& item, bool sameLogin) const {
     const std::string wanted[kFields] = {ToCodePage(item.username), ToCodePage(item.password),
                                          ToCodePage(item.location)};
+    int login = 0;
     for (std::size_t index = 0; index < order_.size(); ++index) {
         const Slot slot = order_[index];
-        if (table_.field(slot, 0) == wanted[0] && table_.field(slot, 1) == wanted[1] &&
-            table_.field(slot, 2) == wanted[2]) {
+        if (table_.field(slot, 0) != wanted[0] || table_.field(slot, 2) != wanted[2]) {
+            continue;
+        }
+        if (table_.field(slot, 1) == wanted[1]) {
             return static_cast<int>(index) + 1;
         }
+        if (login == 0 && sameLogin) {
+            login = static_cast<int>(index) + 1;
+        }
     }
-    return 0;
+    return login;
 }
 
 quint64 EntryStore::rowId(int position) const {

@@ -75,8 +75,9 @@ public:
     // The positions, in display order, of the entries whose username or location holds `text`, letter
     // case ignored. Nothing for an empty text.
     std::vector<int> matches(const QString& text) const;
-    // The first position holding exactly these texts, or 0.
-    int positionOfItem(const ListEntry& item) const;
+    // The first position holding exactly these texts; else, when `sameLogin`, the first with this username
+    // and location (the same login with a new password); else 0.
+    int positionOfItem(const ListEntry& item, bool sameLogin = false) const;
 
     // A number that stays with an entry while entries around it move, are sorted or removed; 0 for none.
     quint64 rowId(int position) const;
