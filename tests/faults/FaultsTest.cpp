@@ -211,6 +211,20 @@ private slots:
         QVERIFY(main->StatusText().startsWith("Added new entry."));
     }
 
+    // While the list is in use, another program's change shows by itself; an open editor holds it back
+    // until it closes, so that nothing it was opened on moves under it.
+    void changedElsewhereReloadsOnceTheEditorCloses() {
+        logIn();
+        main->cmdAdd_Click(0);
+        write(vaultOf({kEntries[0], kEntries[1], {"zed", "from elsewhere", ""}}));
+        QTest::qWait(1200); // more than two looks at the file
+        QCOMPARE(main->lstPass->count(), 2);
+        program->editor()->close();
+        QTRY_COMPARE_WITH_TIMEOUT(main->lstPass->count(), 3, 5000);
+        QCOMPARE(main->StatusText(), QString("Reloaded 3 entries: the file was changed by another program"));
+        QVERIFY(boxes().isEmpty());
+    }
+
     void changedByAnotherProgramWhileRunning() {
         logIn();
         const QByteArray theirs = vaultOf({kEntries[0], kEntries[1], {"zed", "from elsewhere", ""}});
