@@ -128,7 +128,7 @@ VaultSession::Outcome VaultSession::add(const ListEntry& entry) {
         return outcome;
     }
     setStatus(QStringLiteral("Added new entry.  Data saved."));
-    outcome.position = entries_->positionOf(added);
+    outcome.position = position; // a save moves no entry
     return outcome;
 }
 
