@@ -226,6 +226,26 @@ std::string_view EntryStore::codePageField(int position, int field) const {
     return table_.field(slotAt(position), field);
 }
 
+vault::EntryTable::Fields EntryStore::codePageFields(int position) const {
+    if (!has(position)) {
+        return {};
+    }
+    return table_.fields(slotAt(position));
+}
+
+void EntryStore::prefetchAfter(int position) const {
+    // The texts of an entry a few ahead, whose place came in earlier; the place of one further ahead.
+    constexpr std::size_t kTexts = 8;
+    constexpr std::size_t kPlace = 16;
+    const std::size_t index = static_cast<std::size_t>(position);
+    if (index + kPlace < order_.size()) {
+        table_.prefetchEntry(order_[index + kPlace]);
+    }
+    if (index + kTexts < order_.size()) {
+        table_.prefetchTexts(order_[index + kTexts]);
+    }
+}
+
 ListEntry EntryStore::item(int position) const {
     if (!has(position)) {
         return {};

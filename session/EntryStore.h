@@ -71,6 +71,10 @@ public:
     // A text in the code page without a copy, for walking every entry (a save); valid until the store
     // next changes.
     std::string_view codePageField(int position, int field) const;
+    // All three texts of an entry in the code page, as codePageField gives them; empty for no entry.
+    vault::EntryTable::Fields codePageFields(int position) const;
+    // For a walk over every entry in display order: asks memory for the entries a little after `position`.
+    void prefetchAfter(int position) const;
 
     // The positions, in display order, of the entries whose username or location holds `text`, letter
     // case ignored. Nothing for an empty text.

@@ -205,16 +205,10 @@ VaultSession::Outcome VaultSession::save() {
     // nothing.
     const auto row = [&](std::size_t index) {
         const int position = static_cast<int>(index) + 1;
-        // Once the entries have been sorted they lie scattered in the table: ask for the texts of an
-        // entry a few ahead while this one is written.
-        constexpr int kAhead = 8;
-        if (position + kAhead <= static_cast<int>(count)) {
-            for (int f = 0; f < EntryStore::kFields; ++f) {
-                __builtin_prefetch(items.codePageField(position + kAhead, f).data());
-            }
-        }
-        return vault::EntryView{items.codePageField(position, 0), items.codePageField(position, 1),
-                                items.codePageField(position, 2)};
+        // Once the entries have been sorted they lie scattered in the table.
+        items.prefetchAfter(position);
+        const auto fields = items.codePageFields(position);
+        return vault::EntryView{fields[0], fields[1], fields[2]};
     };
     if (auto failed = vault::SaveVault(path, master_.toStdString(), count, row, vault::TextForm::CodePage)) {
         setStatus(QStringLiteral("Not saved."));

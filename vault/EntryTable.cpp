@@ -4,9 +4,9 @@
 
 #include <algorithm>
 #include <cstring>
-#include <string.h>
 #include <limits>
 #include <stdexcept>
+#include <string.h>
 #include <utility>
 
 namespace vault {
@@ -67,11 +67,11 @@ EntryTable EntryTable::FromFile(std::string fileBytes, std::size_t limit, std::s
         return Span{static_cast<std::uint32_t>(piece.data() - base), static_cast<std::uint32_t>(piece.size())};
     };
     std::size_t used = 0;
-    ScanEntryLines(fileBytes, limit, total, [&](std::string_view username, std::string_view password,
-                                                std::string_view location) {
-        table.entries_.push_back(Entry{{span(username), span(password), span(location)}});
-        used += username.size() + password.size() + location.size();
-    });
+    ScanEntryLines(fileBytes, limit, total,
+                   [&](std::string_view username, std::string_view password, std::string_view location) {
+                       table.entries_.push_back(Entry{{span(username), span(password), span(location)}});
+                       used += username.size() + password.size() + location.size();
+                   });
     // The master line is of no use here and is a secret: it goes before anything else is done.
     const std::size_t masterEnd = std::min(fileBytes.find(kLineEnd.front()), fileBytes.size());
     ::explicit_bzero(fileBytes.data(), masterEnd);
@@ -84,6 +84,14 @@ EntryTable EntryTable::FromFile(std::string fileBytes, std::size_t limit, std::s
 std::string_view EntryTable::field(Slot slot, int field) const {
     const Span& s = entries_.at(slot).fields[field];
     return std::string_view(block_).substr(s.start, s.length);
+}
+
+EntryTable::Fields EntryTable::fields(Slot slot) const {
+    const Entry& entry = entries_.at(slot);
+    const std::string_view block(block_);
+    return {block.substr(entry.fields[0].start, entry.fields[0].length),
+            block.substr(entry.fields[1].start, entry.fields[1].length),
+            block.substr(entry.fields[2].start, entry.fields[2].length)};
 }
 
 EntryTable::Span EntryTable::Append(std::string_view text) {

@@ -41,11 +41,29 @@ public:
     // A field of the entry in a slot (0 username, 1 password, 2 location) in the code page; valid until
     // the table next changes.
     std::string_view field(Slot slot, int field) const;
+    // All three at once.
+    Fields fields(Slot slot) const;
     void setField(Slot slot, int field, std::string_view codePageText);
     // Adds an entry (texts in the code page) and returns its slot.
     Slot add(const Fields& codePageTexts);
     void remove(Slot slot);
     void clear();
+
+    // Ask the processor for an entry's place in the table, and for its texts, ahead of reading them: a
+    // walk over the entries in an order other than the slots' (a sorted list being saved) would otherwise
+    // wait on memory at every entry. Asking for an entry that is not there does nothing.
+    void prefetchEntry(Slot slot) const {
+        if (slot < entries_.size()) {
+            __builtin_prefetch(&entries_[slot]);
+        }
+    }
+    void prefetchTexts(Slot slot) const {
+        if (slot < entries_.size()) {
+            for (const Span& span : entries_[slot].fields) {
+                __builtin_prefetch(block_.data() + span.start);
+            }
+        }
+    }
 
     // Bytes the block holds, used or not; for measuring.
     std::size_t blockSize() const { return block_.size(); }
