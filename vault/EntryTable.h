@@ -67,6 +67,8 @@ public:
 
     // Bytes the block holds, used or not; for measuring.
     std::size_t blockSize() const { return block_.size(); }
+    // The block itself, used or not: for checking what the table keeps in memory.
+    std::string_view blockBytes() const { return block_; }
 
 private:
     struct Span {

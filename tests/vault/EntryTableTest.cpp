@@ -98,6 +98,21 @@ TEST(EntryTable, ALoadedVaultIsWrittenBackByteForByte) {
     EXPECT_EQ(written, file);
 }
 
+// A password replaced or removed is wiped where it lay at once, not when the block is next compacted,
+// which a small vault may never be: otherwise it would stay in memory for as long as the list is open.
+TEST(EntryTable, ReplacedAndRemovedTextsLeaveNothingInMemory) {
+    std::size_t total = 0;
+    EntryTable table =
+        EntryTable::FromFile(vault::VaultBytes("m", {{"alice", "loaded secret", "a.example"}}), 100, total);
+    const EntryTable::Slot added = table.add({"bob", "added secret", "b.example"});
+    table.setField(0, 1, "new password");
+    table.remove(added);
+    for (const std::string_view gone : {"loaded secret", "added secret", "bob", "b.example"}) {
+        EXPECT_EQ(table.blockBytes().find(gone), std::string_view::npos) << gone;
+    }
+    EXPECT_EQ(Rows(table)[0], (Texts{"alice", "new password", "a.example"}));
+}
+
 // Random adds, edits and removals, some of them large enough to make the table compact its block,
 // checked after every step against a plain list of the same texts.
 TEST(EntryTable, EditsAndCompactionKeepEveryOtherEntry) {
