@@ -171,4 +171,26 @@ TEST(EntryTable, EditsAndCompactionKeepEveryOtherEntry) {
     EXPECT_LE(table.blockSize(), 2 * held + 64 * 1024 + 600000);
 }
 
+// Editing the same few entries over and over, with nothing ever removed, must not grow the block without
+// end: each edit leaves the old text unused, and the table compacts once more than 64 KiB of it is
+// unused and that is more than the entries hold, so the block stays within twice what they hold plus
+// 64 KiB.
+TEST(EntryTable, EditsAloneKeepTheBlockNearWhatTheEntriesHold) {
+    EntryTable table;
+    const std::array<EntryTable::Slot, 3> slots = {table.add({"a", "b", "c"}), table.add({"d", "e", "f"}),
+                                                   table.add({"g", "h", "i"})};
+    std::mt19937 random(11);
+    for (int step = 0; step < 10000; ++step) {
+        const std::string text(std::uniform_int_distribution<std::size_t>(0, 200)(random), char('a' + step % 26));
+        table.setField(slots[static_cast<std::size_t>(step) % slots.size()], step / 3 % 3, text);
+        std::size_t held = 0;
+        for (const EntryTable::Slot slot : slots) {
+            for (int f = 0; f < 3; ++f) {
+                held += table.field(slot, f).size();
+            }
+        }
+        ASSERT_LE(table.blockSize(), 2 * held + 64 * 1024) << "step " << step;
+    }
+}
+
 } // namespace
