@@ -341,6 +341,29 @@ TEST_F(OversizedVault, TheLimitItselfIsReadAndTheSizeIsNamedInUnitsAUserReads) {
     }
 }
 
+// A save may make a file of exactly the size a start reads, and not one byte more: a larger one is refused
+// before it replaces anything, the vault left as it was and no temporary behind.
+TEST_F(OversizedVault, ASaveOfTheLimitItselfIsWrittenAndOneByteMoreIsNot) {
+    const std::string kept = vault::VaultBytes("master", {{"u", "p", "l"}});
+    struct Case {
+        std::uint64_t size;
+        bool written;
+    };
+    for (const Case c : {Case{vault::kMaxVaultBytes + 1, false}, Case{vault::kMaxVaultBytes, true}}) {
+        TempDir::Write(path, kept);
+        const auto failure = vault::ReplaceFile(path, std::string(c.size, 'x'));
+        if (c.written) {
+            EXPECT_FALSE(failure.has_value()) << failure->Message();
+            EXPECT_EQ(fs::file_size(path), c.size);
+        } else {
+            ASSERT_TRUE(failure.has_value()) << c.size;
+            EXPECT_TRUE(failure->tooLarge);
+            EXPECT_EQ(TempDir::Read(path), kept);
+        }
+        EXPECT_EQ(FilesIn(dir.path()), 1) << c.size;
+    }
+}
+
 // The password dialog needs line 1 only: a vault of the most entries is not read whole for it, and line 1
 // is the same whichever way it is read.
 TEST_F(OversizedVault, TheMasterPasswordIsReadFromLineOneAlone) {
