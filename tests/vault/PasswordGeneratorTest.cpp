@@ -3,6 +3,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <atomic>
 #include <set>
 #include <sys/syscall.h>
@@ -80,6 +81,17 @@ TEST(PasswordGenerator, EachByteOfTheSourcePicksOneCharacterWithoutBias) {
     EXPECT_EQ(vault::GeneratePassword(20, counting), "!\"#$%&'()*+,-./01234");
     next = 180; // 180..185 pick, 186..255 are passed over, then 0 and on
     EXPECT_EQ(vault::GeneratePassword(10, counting), "xyz{}~!\"#$");
+    // A byte passed over is skipped, not read by its remainder: here the byte after it, 1, picks '"',
+    // where 186 read as 186 % 93 would pick '!' and 255 would pick 'f'.
+    for (const auto& [first, picked] :
+         {std::pair<unsigned char, std::string_view>{185, "~"}, {186, "\""}, {255, "\""}}) {
+        const vault::RandomSource scripted = [first](unsigned char* bytes, std::size_t size) {
+            std::fill(bytes, bytes + size, 1);
+            bytes[0] = first;
+            return true;
+        };
+        EXPECT_EQ(vault::GeneratePassword(1, scripted), picked) << int(first);
+    }
 
     const vault::RandomSource failing = [](unsigned char*, std::size_t) { return false; };
     EXPECT_FALSE(vault::GeneratePassword(20, failing).has_value());
