@@ -233,10 +233,40 @@ vault::EntryTable::Fields EntryStore::codePageFields(int position) const {
     return table_.fields(slotAt(position));
 }
 
+void EntryStore::prepareWalk() {
+    // Counted in breaks of the slots' sequence: an entry added in the middle makes two, a sort thousands.
+    std::size_t breaks = 0;
+    for (std::size_t i = 1; i < order_.size(); ++i) {
+        breaks += order_[i] != order_[i - 1] + 1 ? 1 : 0;
+    }
+    if (breaks <= order_.size() / 16) {
+        return;
+    }
+    table_.reorder(order_);
+    std::vector<quint32> ids(order_.size());
+    for (std::size_t i = 0; i < order_.size(); ++i) {
+        ids[i] = ids_[order_[i]];
+    }
+    ids_ = std::move(ids);
+    for (auto& keys : keys_) {
+        if (keys.empty()) {
+            continue;
+        }
+        std::vector<std::optional<QCollatorSortKey>> moved(order_.size());
+        for (std::size_t i = 0; i < order_.size(); ++i) {
+            if (order_[i] < keys.size()) {
+                moved[i] = std::move(keys[order_[i]]);
+            }
+        }
+        keys = std::move(moved);
+    }
+    std::iota(order_.begin(), order_.end(), Slot{0});
+}
+
 void EntryStore::prefetchAfter(int position) const {
     // The texts of an entry a few ahead, whose place came in earlier; the place of one further ahead.
-    constexpr std::size_t kTexts = 8;
-    constexpr std::size_t kPlace = 16;
+    constexpr std::size_t kTexts = 24;
+    constexpr std::size_t kPlace = 64;
     const std::size_t index = static_cast<std::size_t>(position);
     if (index + kPlace < order_.size()) {
         table_.prefetchEntry(order_[index + kPlace]);

@@ -73,7 +73,11 @@ public:
     std::string_view codePageField(int position, int field) const;
     // All three texts of an entry in the code page, as codePageField gives them; empty for no entry.
     vault::EntryTable::Fields codePageFields(int position) const;
-    // For a walk over every entry in display order: asks memory for the entries a little after `position`.
+    // Before a walk over every entry in display order (a save): once sorting has scattered the entries
+    // over memory, lays them out again in display order, so that the walk reads memory front to back.
+    // Positions, ids and texts stay as they are.
+    void prepareWalk();
+    // During such a walk: asks memory for the entries a little after `position`.
     void prefetchAfter(int position) const;
 
     // The positions, in display order, of the entries whose username or location holds `text`, letter

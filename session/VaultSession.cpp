@@ -199,6 +199,7 @@ VaultSession::Outcome VaultSession::save() {
             return {Stored::Declined};
         }
     }
+    entries_->prepareWalk();
     const EntryStore& items = *entries_;
     const std::size_t count = static_cast<std::size_t>(items.count());
     // The store keeps its texts in the file's code page: each entry is handed over as it stands, copying

@@ -94,6 +94,27 @@ EntryTable::Fields EntryTable::fields(Slot slot) const {
             block.substr(entry.fields[2].start, entry.fields[2].length)};
 }
 
+void EntryTable::reorder(const std::vector<Slot>& order) {
+    std::string block;
+    block.reserve(block_.size() - unused_);
+    std::vector<Entry> entries;
+    entries.reserve(order.size());
+    for (const Slot slot : order) {
+        Entry entry = entries_.at(slot);
+        for (Span& span : entry.fields) {
+            const Span old = span;
+            span = Span{static_cast<std::uint32_t>(block.size()), old.length};
+            block.append(block_, old.start, old.length);
+        }
+        entries.push_back(entry);
+    }
+    Zero(block_);
+    block_ = std::move(block);
+    entries_ = std::move(entries);
+    free_.clear();
+    unused_ = 0;
+}
+
 EntryTable::Span EntryTable::Append(std::string_view text) {
     if (block_.size() + text.size() > kMaxBlock) {
         Compact(text.size());

@@ -65,6 +65,11 @@ public:
         }
     }
 
+    // Lays the entries out anew in `order`, which names every live slot once: the entry in order[i] takes
+    // slot i, and its texts follow those of slot i - 1 in the block, so that a walk in that order reads
+    // memory front to back. The old block is wiped.
+    void reorder(const std::vector<Slot>& order);
+
     // Bytes the block holds, used or not; for measuring.
     std::size_t blockSize() const { return block_.size(); }
     // The block itself, used or not: for checking what the table keeps in memory.

@@ -89,8 +89,10 @@ TEST_F(VaultSessionTest, AnAddIsOneInsertAtItsPlaceAndOneSave) {
     QObject::connect(s.entries(), &EntryStore::rowsAboutToBeInserted, [&] { ++inserts; });
     QObject::connect(s.entries(), &EntryStore::fieldsChanged, [&] { ++otherChanges; });
     QObject::connect(s.entries(), &EntryStore::rowAboutToBeMoved, [&] { ++otherChanges; });
+    const quint64 carol = s.entries()->rowId(3);
     const auto outcome = s.add({"bea", "pw", "b.example"});
     ASSERT_TRUE(outcome.saved());
+    EXPECT_EQ(s.entries()->positionOf(carol), 4); // a save lays the entries out anew, ids and all
     EXPECT_EQ(outcome.position, 2);
     EXPECT_EQ(inserts, 1);
     EXPECT_EQ(otherChanges, 0);
