@@ -11,7 +11,7 @@ jobs=$(nproc)
 # normal build compiled from ccache, whose store lives in the build folder.
 export CCACHE_DIR="$PWD/build/ccache" CCACHE_BASEDIR="$PWD" CCACHE_NOHASHDIR=1
 cached=(-DCMAKE_CXX_COMPILER_LAUNCHER=ccache)
-cmake -S . -B build -G Ninja -DKEYSHELF_TESTS=ON -DKEYSHELF_BENCH=ON "${cached[@]}"
+cmake -S . -B build -G Ninja -DKEYSHELF_TESTS=ON -DKEYSHELF_BENCH=ON -DKEYSHELF_WERROR=ON "${cached[@]}"
 cmake --build build -j "$jobs"
 ctest --test-dir build --output-on-failure -j "$jobs"
 
