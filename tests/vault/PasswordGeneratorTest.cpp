@@ -83,8 +83,9 @@ TEST(PasswordGenerator, EachByteOfTheSourcePicksOneCharacterWithoutBias) {
     EXPECT_EQ(vault::GeneratePassword(10, counting), "xyz{}~!\"#$");
     // A byte passed over is skipped, not read by its remainder: here the byte after it, 1, picks '"',
     // where 186 read as 186 % 93 would pick '!' and 255 would pick 'f'.
-    for (const auto& [first, picked] :
+    for (const auto& [firstByte, picked] :
          {std::pair<unsigned char, std::string_view>{185, "~"}, {186, "\""}, {255, "\""}}) {
+        const unsigned char first = firstByte; // clang before 16 cannot capture a structured binding
         const vault::RandomSource scripted = [first](unsigned char* bytes, std::size_t size) {
             std::fill(bytes, bytes + size, 1);
             bytes[0] = first;
