@@ -221,8 +221,13 @@ void Program::Report(const VaultSession::Outcome& outcome) {
         // Read again only once the new password is typed.
         LockForNewMasterPassword();
         return;
-    default:
-        return; // saved, declined by the user, or the editor's own to say
+    case VaultSession::Stored::ListFull:
+    case VaultSession::Stored::TooLarge:
+    case VaultSession::Stored::EntryGone:
+        return; // the editor says these beside what was typed, which stays there to be changed
+    case VaultSession::Stored::Saved:
+    case VaultSession::Stored::Declined:
+        return; // the status line says so; a declined save was the user's own answer
     }
 }
 

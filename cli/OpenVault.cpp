@@ -41,7 +41,13 @@ vault::Failure OpenVault::Read(bool keepBytes) {
     if (keepBytes) {
         bytes_.assign(*bytes);
     }
-    entries_ = vault::EntryTable::FromFile(std::move(*bytes), vault::kMaxEntries, total_);
+    const std::size_t size = bytes->size();
+    auto entries = vault::EntryTable::FromFile(std::move(*bytes), vault::kMaxEntries, total_);
+    if (!entries) {
+        // More than the entry table can number: out of reach behind ReadWholeFile's far smaller limit.
+        return vault::TooLargeError(path_, size);
+    }
+    entries_ = std::move(*entries);
     return std::nullopt;
 }
 

@@ -9,6 +9,7 @@
 
 #include <cstdint>
 #include <cstdlib>
+#include <optional>
 #include <string_view>
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
@@ -17,14 +18,15 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     const std::vector<vault::Entry> entries = vault::ReadEntryLines(bytes);
 
     std::size_t total = 0;
-    const vault::EntryTable table = vault::EntryTable::FromFile(std::string(bytes), entries.size(), total);
-    if (total != entries.size() || table.size() != entries.size()) {
+    const std::optional<vault::EntryTable> table =
+        vault::EntryTable::FromFile(std::string(bytes), entries.size(), total);
+    if (!table || total != entries.size() || table->size() != entries.size()) {
         std::abort();
     }
-    for (vault::EntryTable::Slot s = 0; s < table.slotCount(); ++s) {
+    for (vault::EntryTable::Slot s = 0; s < table->slotCount(); ++s) {
         const vault::Entry& e = entries[s];
-        if (cp1252::ToUtf8(table.field(s, 0)) != e.username || cp1252::ToUtf8(table.field(s, 1)) != e.password ||
-            cp1252::ToUtf8(table.field(s, 2)) != e.location) {
+        if (cp1252::ToUtf8(table->field(s, 0)) != e.username || cp1252::ToUtf8(table->field(s, 1)) != e.password ||
+            cp1252::ToUtf8(table->field(s, 2)) != e.location) {
             std::abort();
         }
     }

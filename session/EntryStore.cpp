@@ -112,55 +112,79 @@ std::size_t EntryStore::sortedPlace(Slot slot, std::size_t skip) const {
     return lo;
 }
 
-EntryStore::Slot EntryStore::addEntry(const ListEntry& item) {
-    const Slot slot = table_.add({ToCodePage(item.username), ToCodePage(item.password), ToCodePage(item.location)});
-    if (ids_.size() <= slot) {
+std::optional<EntryStore::Slot> EntryStore::addEntry(const vault::EntryTable::Fields& codePageTexts) {
+    const std::optional<Slot> slot = table_.add(codePageTexts);
+    if (!slot) {
+        return std::nullopt;
+    }
+    if (ids_.size() <= *slot) {
         ids_.resize(table_.slotCount());
     }
-    ids_[slot] = nextId_++;
-    forgetKeys(slot);
+    ids_[*slot] = nextId_++;
+    forgetKeys(*slot);
     return slot;
 }
 
-void EntryStore::addRows(const QList<ListEntry>& items) {
-    if (items.isEmpty()) {
-        return;
-    }
-    const int first = count();
-    emit rowsAboutToBeInserted(first, first + static_cast<int>(items.size()) - 1);
-    order_.reserve(order_.size() + static_cast<std::size_t>(items.size()));
-    for (const ListEntry& item : items) {
-        order_.push_back(addEntry(item));
-    }
-    emit rowsInserted();
-    if (sorted_) {
-        sortRows();
+// Takes back entries added to the table but not yet shown, when the rest of their batch was refused.
+void EntryStore::dropEntries(const std::vector<Slot>& added) {
+    for (const Slot slot : added) {
+        table_.remove(slot);
     }
 }
 
-void EntryStore::addTable(vault::EntryTable&& table) {
-    if (table.size() == 0) {
-        return;
+bool EntryStore::addRows(const QList<ListEntry>& items) {
+    if (items.isEmpty()) {
+        return true;
+    }
+    // Into the table first and shown after, so that a refusal half-way leaves nothing to announce.
+    std::vector<Slot> added;
+    added.reserve(static_cast<std::size_t>(items.size()));
+    for (const ListEntry& item : items) {
+        const std::optional<Slot> slot =
+            addEntry({ToCodePage(item.username), ToCodePage(item.password), ToCodePage(item.location)});
+        if (!slot) {
+            dropEntries(added);
+            return false;
+        }
+        added.push_back(*slot);
     }
     const int first = count();
-    emit rowsAboutToBeInserted(first, first + static_cast<int>(table.size()) - 1);
+    emit rowsAboutToBeInserted(first, first + static_cast<int>(added.size()) - 1);
+    order_.insert(order_.end(), added.begin(), added.end());
+    emit rowsInserted();
+    if (sorted_) {
+        sortRows();
+    }
+    return true;
+}
+
+bool EntryStore::addTable(vault::EntryTable&& table) {
+    if (table.size() == 0) {
+        return true;
+    }
     if (order_.empty()) {
+        emit rowsAboutToBeInserted(0, static_cast<int>(table.size()) - 1);
         takeTable(std::move(table));
     } else {
+        std::vector<Slot> added;
+        added.reserve(table.size());
         for (Slot slot = 0; slot < table.slotCount(); ++slot) {
-            const Slot added = table_.add({table.field(slot, 0), table.field(slot, 1), table.field(slot, 2)});
-            if (ids_.size() <= added) {
-                ids_.resize(table_.slotCount());
+            const std::optional<Slot> copied = addEntry(table.fields(slot));
+            if (!copied) {
+                dropEntries(added);
+                return false;
             }
-            ids_[added] = nextId_++;
-            forgetKeys(added);
-            order_.push_back(added);
+            added.push_back(*copied);
         }
+        const int first = count();
+        emit rowsAboutToBeInserted(first, first + static_cast<int>(added.size()) - 1);
+        order_.insert(order_.end(), added.begin(), added.end());
     }
     emit rowsInserted();
     if (sorted_) {
         sortRows();
     }
+    return true;
 }
 
 void EntryStore::takeTable(vault::EntryTable&& table) {
@@ -285,13 +309,15 @@ ListEntry EntryStore::item(int position) const {
             FromCodePage(table_.field(slot, 2))};
 }
 
-void EntryStore::setField(int position, int field, const QString& value) {
+bool EntryStore::setField(int position, int field, const QString& value) {
     if (field < 0 || field >= kFields || !has(position)) {
-        return;
+        return false;
     }
     const std::size_t index = indexOf(position);
     const Slot slot = order_[index];
-    table_.setField(slot, field, ToCodePage(value));
+    if (!table_.setField(slot, field, ToCodePage(value))) {
+        return false;
+    }
     if (slot < keys_[field].size()) {
         keys_[field][slot].reset();
     }
@@ -299,27 +325,35 @@ void EntryStore::setField(int position, int field, const QString& value) {
     if (sorted_ && field == sortKey_) {
         placeRow(index);
     }
+    return true;
 }
 
-void EntryStore::setItem(int position, const ListEntry& item) {
+bool EntryStore::setItem(int position, const ListEntry& item) {
     if (!has(position)) {
-        return;
+        return false;
     }
     const std::size_t index = indexOf(position);
     const Slot slot = order_[index];
-    const QString* texts[kFields] = {&item.username, &item.password, &item.location};
-    for (int f = 0; f < kFields; ++f) {
-        table_.setField(slot, f, ToCodePage(*texts[f]));
+    const std::string texts[kFields] = {ToCodePage(item.username), ToCodePage(item.password),
+                                        ToCodePage(item.location)};
+    if (!table_.setFields(slot, {texts[0], texts[1], texts[2]})) {
+        return false;
     }
     forgetKeys(slot);
     emit fieldsChanged(static_cast<int>(index), 0, kFields - 1);
     if (sorted_) {
         placeRow(index);
     }
+    return true;
 }
 
 int EntryStore::insert(int position, const ListEntry& item) {
-    const Slot slot = addEntry(item);
+    const std::optional<Slot> added =
+        addEntry({ToCodePage(item.username), ToCodePage(item.password), ToCodePage(item.location)});
+    if (!added) {
+        return 0;
+    }
+    const Slot slot = *added;
     const std::size_t wanted = static_cast<std::size_t>(std::clamp(position, 1, count() + 1) - 1);
     const std::size_t place = sorted_ ? sortedPlace(slot, order_.size()) : wanted;
     emit rowsAboutToBeInserted(static_cast<int>(place), static_cast<int>(place));

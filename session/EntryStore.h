@@ -7,6 +7,9 @@
 // only when it is asked for. Characters outside the code page are kept as "?", as the file would keep
 // them.
 //
+// A change the entry table cannot hold (texts past its 4 GiB) is refused: it returns so, and the store
+// stays as it was and signals nothing.
+//
 // The store shows nothing itself: a view's model follows it through the signals below, which come in
 // pairs around each change, as Qt's item models need them.
 #pragma once
@@ -51,22 +54,25 @@ public:
     // the store answers with an empty text (or id 0) and changes nothing.
     bool has(int position) const { return position >= 1 && position <= count(); }
     // Adds an entry at a position (the end when past it), or at its sorted place while the store is
-    // sorted. Returns where it went.
-    int insert(int position, const ListEntry& item);
-    // Adds many entries at once; they keep their order unless the store is sorted.
-    void addRows(const QList<ListEntry>& items);
+    // sorted. Returns where it went, or 0 when it was refused.
+    [[nodiscard]] int insert(int position, const ListEntry& item);
+    // Adds many entries at once; they keep their order unless the store is sorted. All or none: false
+    // when they were refused.
+    [[nodiscard]] bool addRows(const QList<ListEntry>& items);
     // Adds every entry of a table (a loaded vault) in its slot order; an empty store takes the table over
-    // without copying a text.
-    void addTable(vault::EntryTable&& table);
+    // without copying a text. All or none, as addRows.
+    [[nodiscard]] bool addTable(vault::EntryTable&& table);
     // Replaces every entry with those of a table (a vault read again), keeping the sort settings.
     void replaceAll(vault::EntryTable&& table);
     void remove(int position);
     void clear();
 
     QString field(int position, int field) const;
-    void setField(int position, int field, const QString& value);
-    // Replaces all three texts at once; a sorted store moves the entry to its new place.
-    void setItem(int position, const ListEntry& item);
+    // False when nothing changed: no such entry or field, or the text was refused.
+    [[nodiscard]] bool setField(int position, int field, const QString& value);
+    // Replaces all three texts at once; a sorted store moves the entry to its new place. False as
+    // setField.
+    [[nodiscard]] bool setItem(int position, const ListEntry& item);
     ListEntry item(int position) const;
     // A text in the code page without a copy, for walking every entry (a save); valid until the store
     // next changes.
@@ -126,7 +132,8 @@ private:
     void placeRow(std::size_t index);
     std::size_t indexOf(int position) const;
     Slot slotAt(int position) const { return order_[indexOf(position)]; }
-    Slot addEntry(const ListEntry& item);
+    std::optional<Slot> addEntry(const vault::EntryTable::Fields& codePageTexts);
+    void dropEntries(const std::vector<Slot>& added);
     void takeTable(vault::EntryTable&& table);
 
     vault::EntryTable table_;

@@ -94,8 +94,11 @@ vault::Failure VaultSession::create(const QString& master) {
                      QString::fromStdString(e.location)});
     }
     entries_->clear();
-    if (!rows.isEmpty()) {
-        entries_->addRows(rows);
+    if (!entries_->addRows(rows)) {
+        // Out of reach while a vault is at most kMaxVaultBytes. The master password is written all the same.
+        vault::VaultError error{"Could not read", path_.toStdString(), "its entries are more than Keyshelf can hold"};
+        error.tooLarge = true;
+        return error;
     }
     setStatus(QStringLiteral("Password created successfully"));
     noteTotal(total);
@@ -120,6 +123,9 @@ VaultSession::Outcome VaultSession::add(const ListEntry& entry) {
         return {Stored::ListFull};
     }
     const int position = entries_->insert(entries_->count() + 1, entry);
+    if (position == 0) {
+        return {Stored::TooLarge};
+    }
     const quint64 added = entries_->rowId(position);
     Outcome outcome = save();
     if (!outcome.saved()) {
@@ -141,10 +147,14 @@ VaultSession::Outcome VaultSession::replace(quint64 id, const ListEntry& entry) 
         return save(); // refused, and said so
     }
     const ListEntry before = entries_->item(position);
-    entries_->setItem(position, entry);
+    if (!entries_->setItem(position, entry)) {
+        return {Stored::TooLarge};
+    }
     Outcome outcome = save();
     if (!outcome.saved()) {
-        entries_->setItem(entries_->positionOf(id), before);
+        // The old texts fit: the entries held them a moment ago.
+        [[maybe_unused]] const bool restored = entries_->setItem(entries_->positionOf(id), before);
+        Q_ASSERT(restored);
         outcome.position = entries_->positionOf(id);
         return outcome;
     }

@@ -34,6 +34,7 @@ public:
         ReadOnly,          // this run must not save (readOnlyReason() says why); nothing was done
         NewMasterPassword, // another program gave the file a new master password; nothing was written
         ListFull,          // the file holds no more entries; nothing was done
+        TooLarge,          // the texts are more than the entries can hold; nothing was done
         EntryGone,         // the entry being changed was deleted meanwhile; nothing was done
     };
     struct Outcome {

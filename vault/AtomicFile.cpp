@@ -75,18 +75,6 @@ std::string Grouped(std::uint64_t n) {
     return digits;
 }
 
-// `size` is what the file holds as far as is known: more than `limit` in any case.
-VaultError TooLarge(const std::string& path, std::uint64_t size, std::uint64_t limit) {
-    std::string shown = SizeText(size, false);
-    if (shown == SizeText(limit, false)) {
-        shown = Grouped(size) + " bytes"; // just over the limit: "64.0 MB, larger than 64 MB" would puzzle
-    }
-    VaultError error{"Could not read", path,
-                     "it is " + shown + ", larger than any Keyshelf vault can be (" + SizeText(limit, true) + ")"};
-    error.tooLarge = true;
-    return error;
-}
-
 std::string DirectoryOf(const std::string& path) {
     const auto slash = path.rfind('/');
     if (slash == std::string::npos) {
@@ -125,6 +113,17 @@ Result<std::string> ResolveTarget(const std::string& path) {
 }
 
 } // namespace
+
+VaultError TooLargeError(const std::string& path, std::uint64_t size, std::uint64_t limit) {
+    std::string shown = SizeText(size, false);
+    if (shown == SizeText(limit, false)) {
+        shown = Grouped(size) + " bytes"; // just over the limit: "64.0 MB, larger than 64 MB" would puzzle
+    }
+    VaultError error{"Could not read", path,
+                     "it is " + shown + ", larger than any Keyshelf vault can be (" + SizeText(limit, true) + ")"};
+    error.tooLarge = true;
+    return error;
+}
 
 ssize_t FileOps::Read(int fd, void* data, std::size_t size) {
     return ::read(fd, data, size);
@@ -236,7 +235,7 @@ Result<std::string> ReadFileUntil(const std::string& path, std::optional<char> s
     const auto size = static_cast<std::uint64_t>(std::max<off_t>(st.st_size, 0));
     if (size > limit) {
         ::close(fd);
-        return TooLarge(path, size, limit);
+        return TooLargeError(path, size, limit);
     }
     std::string bytes;
     if (!stop) {
@@ -267,7 +266,7 @@ Result<std::string> ReadFileUntil(const std::string& path, std::optional<char> s
     if (bytes.size() > limit) {
         const std::uint64_t now = ::fstat(fd, &st) == 0 ? static_cast<std::uint64_t>(st.st_size) : 0;
         ::close(fd);
-        return TooLarge(path, std::max<std::uint64_t>(now, bytes.size()), limit);
+        return TooLargeError(path, std::max<std::uint64_t>(now, bytes.size()), limit);
     }
     ::close(fd);
     return bytes;

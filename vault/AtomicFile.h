@@ -23,6 +23,10 @@ namespace vault {
 // characters.
 inline constexpr std::uint64_t kMaxVaultBytes = std::uint64_t{64} << 20;
 
+// The error for a file of `size` bytes, as far as is known, which is more than `limit`: "Could not read
+// …: it is 80.0 MB, larger than any Keyshelf vault can be (64 MB)", with tooLarge set.
+VaultError TooLargeError(const std::string& path, std::uint64_t size, std::uint64_t limit = kMaxVaultBytes);
+
 // Reads the whole file. Fails for a missing file, a folder, missing rights or a read error, and for a
 // file of more than `limit` bytes (an error with tooLarge set): one that is larger when opened is refused
 // before any byte is read, and one that grows past the limit while it is read is refused after at most

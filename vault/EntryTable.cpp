@@ -3,16 +3,14 @@
 #include "VaultFormat.h"
 
 #include <algorithm>
+#include <cassert>
 #include <cstring>
-#include <limits>
-#include <stdexcept>
 #include <string.h>
 #include <utility>
 
 namespace vault {
 namespace {
 
-constexpr std::size_t kMaxBlock = std::numeric_limits<std::uint32_t>::max();
 // Below this much unused text the block is never compacted: small edits cost nothing.
 constexpr std::size_t kCompactFloor = 64 * 1024;
 
@@ -24,8 +22,8 @@ void Zero(std::string& s) {
 } // namespace
 
 EntryTable::EntryTable(EntryTable&& other) noexcept
-    : block_(std::move(other.block_)), entries_(std::move(other.entries_)), free_(std::move(other.free_)),
-      unused_(std::exchange(other.unused_, 0)) {
+    : limits_(other.limits_), block_(std::move(other.block_)), entries_(std::move(other.entries_)),
+      free_(std::move(other.free_)), unused_(std::exchange(other.unused_, 0)) {
     other.block_.clear();
     other.entries_.clear();
     other.free_.clear();
@@ -34,6 +32,7 @@ EntryTable::EntryTable(EntryTable&& other) noexcept
 EntryTable& EntryTable::operator=(EntryTable&& other) noexcept {
     if (this != &other) {
         Wipe();
+        limits_ = other.limits_;
         block_ = std::move(other.block_);
         entries_ = std::move(other.entries_);
         free_ = std::move(other.free_);
@@ -53,11 +52,14 @@ void EntryTable::Wipe() {
     Zero(block_);
 }
 
-EntryTable EntryTable::FromFile(std::string fileBytes, std::size_t limit, std::size_t& total) {
-    if (fileBytes.size() > kMaxBlock) {
-        throw std::length_error("a vault file too large to hold");
+std::optional<EntryTable> EntryTable::FromFile(std::string fileBytes, std::size_t limit, std::size_t& total,
+                                               TableLimits limits) {
+    total = 0;
+    if (fileBytes.size() > limits.blockBytes) {
+        Zero(fileBytes);
+        return std::nullopt;
     }
-    EntryTable table;
+    EntryTable table(limits);
     table.entries_.reserve(std::min<std::size_t>({CountLineEnds(fileBytes) + 1, limit, kMaxEntries + 1}));
     const char* base = fileBytes.data();
     const auto span = [base](std::string_view piece) {
@@ -82,25 +84,34 @@ EntryTable EntryTable::FromFile(std::string fileBytes, std::size_t limit, std::s
 }
 
 std::string_view EntryTable::field(Slot slot, int field) const {
-    const Span& s = entries_.at(slot).fields[field];
-    return std::string_view(block_).substr(s.start, s.length);
+    if (!Has(slot) || field < 0 || field >= kFields) {
+        return {};
+    }
+    const Span& s = entries_[slot].fields[field];
+    return std::string_view(block_.data() + s.start, s.length);
 }
 
 EntryTable::Fields EntryTable::fields(Slot slot) const {
-    const Entry& entry = entries_.at(slot);
-    const std::string_view block(block_);
-    return {block.substr(entry.fields[0].start, entry.fields[0].length),
-            block.substr(entry.fields[1].start, entry.fields[1].length),
-            block.substr(entry.fields[2].start, entry.fields[2].length)};
+    if (!Has(slot)) {
+        return {};
+    }
+    const Entry& entry = entries_[slot];
+    const char* block = block_.data();
+    return {std::string_view(block + entry.fields[0].start, entry.fields[0].length),
+            std::string_view(block + entry.fields[1].start, entry.fields[1].length),
+            std::string_view(block + entry.fields[2].start, entry.fields[2].length)};
 }
 
 void EntryTable::reorder(const std::vector<Slot>& order) {
+    if (!std::all_of(order.begin(), order.end(), [this](Slot slot) { return Has(slot); })) {
+        return;
+    }
     std::string block;
     block.reserve(block_.size() - unused_);
     std::vector<Entry> entries;
     entries.reserve(order.size());
     for (const Slot slot : order) {
-        Entry entry = entries_.at(slot);
+        Entry entry = entries_[slot];
         for (Span& span : entry.fields) {
             const Span old = span;
             span = Span{static_cast<std::uint32_t>(block.size()), old.length};
@@ -115,13 +126,19 @@ void EntryTable::reorder(const std::vector<Slot>& order) {
     unused_ = 0;
 }
 
+// Whether the texts the entries hold, less `released` bytes of them and with `added` more, stay within
+// the block's limit (compacted, if need be).
+bool EntryTable::Fits(std::size_t released, std::size_t added) const {
+    const std::size_t held = block_.size() - unused_ - released;
+    return added <= limits_.blockBytes && held <= limits_.blockBytes - added;
+}
+
+// Callers have made sure the text fits (Fits): at worst a compaction makes room.
 EntryTable::Span EntryTable::Append(std::string_view text) {
-    if (block_.size() + text.size() > kMaxBlock) {
+    if (block_.size() + text.size() > limits_.blockBytes) {
         Compact(text.size());
-        if (block_.size() + text.size() > kMaxBlock) {
-            throw std::length_error("entries too large to hold");
-        }
     }
+    assert(block_.size() + text.size() <= limits_.blockBytes);
     const Span span{static_cast<std::uint32_t>(block_.size()), static_cast<std::uint32_t>(text.size())};
     if (block_.capacity() < block_.size() + text.size()) {
         // Growing moves the block: the old copy holds passwords and must not be left behind in freed
@@ -142,25 +159,58 @@ void EntryTable::Release(Span& span) {
     span = Span{};
 }
 
-void EntryTable::setField(Slot slot, int field, std::string_view codePageText) {
-    Entry& entry = entries_.at(slot);
-    Release(entry.fields[field]);
+bool EntryTable::setField(Slot slot, int field, std::string_view codePageText) {
+    if (!Has(slot) || field < 0 || field >= kFields) {
+        return false;
+    }
+    if (!Fits(entries_[slot].fields[field].length, codePageText.size())) {
+        return false;
+    }
+    Release(entries_[slot].fields[field]);
+    // Appending may compact the block, which moves every span: the entry is looked up again after.
     const Span span = Append(codePageText);
     entries_[slot].fields[field] = span;
-    if (unused_ > kCompactFloor && unused_ > block_.size() / 2) {
-        Compact(0);
-    }
+    CompactIfSparse();
+    return true;
 }
 
-EntryTable::Slot EntryTable::add(const Fields& codePageTexts) {
+bool EntryTable::setFields(Slot slot, const Fields& codePageTexts) {
+    if (!Has(slot)) {
+        return false;
+    }
+    std::size_t released = 0;
+    std::size_t added = 0;
+    for (int f = 0; f < kFields; ++f) {
+        released += entries_[slot].fields[f].length;
+        added += codePageTexts[static_cast<std::size_t>(f)].size();
+    }
+    if (!Fits(released, added)) {
+        return false;
+    }
+    for (Span& span : entries_[slot].fields) {
+        Release(span);
+    }
+    for (int f = 0; f < kFields; ++f) {
+        const Span span = Append(codePageTexts[static_cast<std::size_t>(f)]);
+        entries_[slot].fields[f] = span;
+    }
+    CompactIfSparse();
+    return true;
+}
+
+std::optional<EntryTable::Slot> EntryTable::add(const Fields& codePageTexts) {
+    std::size_t added = 0;
+    for (const std::string_view text : codePageTexts) {
+        added += text.size();
+    }
+    if ((free_.empty() && entries_.size() >= limits_.entries) || !Fits(0, added)) {
+        return std::nullopt;
+    }
     Slot slot;
     if (!free_.empty()) {
         slot = free_.back();
         free_.pop_back();
     } else {
-        if (entries_.size() >= std::numeric_limits<Slot>::max()) {
-            throw std::length_error("too many entries");
-        }
         slot = static_cast<Slot>(entries_.size());
         entries_.emplace_back();
     }
@@ -172,7 +222,10 @@ EntryTable::Slot EntryTable::add(const Fields& codePageTexts) {
 }
 
 void EntryTable::remove(Slot slot) {
-    Entry& entry = entries_.at(slot);
+    if (!Has(slot)) {
+        return;
+    }
+    Entry& entry = entries_[slot];
     for (Span& span : entry.fields) {
         Release(span);
     }
@@ -181,9 +234,7 @@ void EntryTable::remove(Slot slot) {
         clear();
         return;
     }
-    if (unused_ > kCompactFloor && unused_ > block_.size() / 2) {
-        Compact(0);
-    }
+    CompactIfSparse();
 }
 
 void EntryTable::clear() {
@@ -192,6 +243,12 @@ void EntryTable::clear() {
     entries_.clear();
     free_.clear();
     unused_ = 0;
+}
+
+void EntryTable::CompactIfSparse() {
+    if (unused_ > kCompactFloor && unused_ > block_.size() / 2) {
+        Compact(0);
+    }
 }
 
 // Copies every entry's texts into a new block with room for `extra` more bytes, and wipes the old one.

@@ -2,6 +2,8 @@
 
 #include "AtomicFile.h"
 
+#include <string.h>
+
 namespace vault {
 namespace {
 
@@ -77,7 +79,14 @@ Result<Loaded> LoadVault(const std::string& path, std::size_t limit) {
         return bytes.error();
     }
     loaded.master = vault::ReadMasterLine(*bytes);
-    loaded.entries = vault::EntryTable::FromFile(std::move(*bytes), limit, loaded.total);
+    const std::size_t size = bytes->size();
+    auto entries = vault::EntryTable::FromFile(std::move(*bytes), limit, loaded.total);
+    if (!entries) {
+        // More than the entry table can number: out of reach behind ReadWholeFile's far smaller limit.
+        ::explicit_bzero(loaded.master.data(), loaded.master.size());
+        return vault::TooLargeError(path, size);
+    }
+    loaded.entries = std::move(*entries);
     return loaded;
 }
 

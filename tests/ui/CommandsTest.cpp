@@ -616,7 +616,7 @@ private slots:
         for (int i = 3; i < vault::kMaxEntries; ++i) {
             rows.append({QString::number(i), "p", ""});
         }
-        main->lstPass->entries()->addRows(rows);
+        QVERIFY(main->lstPass->entries()->addRows(rows));
         main->cmdAdd_Click(0);
         type("one", "too many", "");
         editor()->cmdAdd_Click();

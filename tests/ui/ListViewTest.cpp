@@ -125,8 +125,8 @@ private slots:
         // Fields changed while the list is sorted by another column are sorted by what they hold now, not
         // by what they held when their column was last sorted.
         const int beta = 2;
-        list.setSubItem(beta, 1, "999");                       // carol's password, from "100"
-        list.entries()->setItem(3, {"bob", "99", "zeta.example"}); // bob's, from "10"
+        list.setSubItem(beta, 1, "999");                                    // carol's password, from "100"
+        QVERIFY(list.entries()->setItem(3, {"bob", "99", "zeta.example"})); // bob's, from "10"
         list.setSortKey(1);
         QCOMPARE(column(list, 1), QStringList({"9", "99", "999"}));
     }
@@ -158,7 +158,7 @@ private slots:
 
         list.setSortOrder(EntryStore::Descending);
         QCOMPARE(list.add("bb"), 5);
-        list.entries()->addRows({{"zz", "", ""}, {"aa", "", ""}});
+        QVERIFY(list.entries()->addRows({{"zz", "", ""}, {"aa", "", ""}}));
         QCOMPARE(column(list, 0), QStringList({"zz", "e", "d", "c", "C", "bb", "b", "aa", "a"}));
     }
 
@@ -203,7 +203,7 @@ private slots:
         for (int i = 0; i < 32767; ++i) {
             rows.append({QString::number(i), "p", "l"});
         }
-        list.entries()->addRows(rows);
+        QVERIFY(list.entries()->addRows(rows));
         QCOMPARE(list.count(), 32767);
         QCOMPARE(list.text(32767), QString("32766"));
     }
@@ -241,7 +241,8 @@ private slots:
         }
         // One entry whose username is every code-page character but CR, which ends a stored line.
         stored.erase(stored.find('\r'), 1);
-        list.entries()->addTable(vault::EntryTable::FromFile("\xED\r\n" + stored + sep + "\xF0" + "\r\n", 10, total));
+        auto table = vault::EntryTable::FromFile("\xED\r\n" + stored + sep + "\xF0" + "\r\n", 10, total);
+        QVERIFY(table && list.entries()->addTable(std::move(*table)));
         QString withoutCr = all;
         withoutCr.remove(QChar(0x8D));
         QCOMPARE(list.text(1), withoutCr);

@@ -5,6 +5,7 @@
 #include "VaultFormat.h"
 
 #include <array>
+#include <functional>
 #include <optional>
 #include <gtest/gtest.h>
 #include <random>
@@ -51,7 +52,7 @@ TEST(EntryTable, ReadsAFileAsTheEntryReaderDoes) {
         std::size_t readerTotal = 0;
         const auto expected = vault::ReadEntryLines(file, 100, readerTotal);
         std::size_t total = 0;
-        const EntryTable table = EntryTable::FromFile(file, 100, total);
+        const EntryTable table = EntryTable::FromFile(file, 100, total).value();
         EXPECT_EQ(total, readerTotal);
         ASSERT_EQ(table.size(), expected.size());
         for (EntryTable::Slot s = 0; s < table.slotCount(); ++s) {
@@ -61,7 +62,7 @@ TEST(EntryTable, ReadsAFileAsTheEntryReaderDoes) {
         }
     }
     std::size_t total = 0;
-    const EntryTable table = EntryTable::FromFile(files[4], 100, total);
+    const EntryTable table = EntryTable::FromFile(files[4], 100, total).value();
     EXPECT_EQ(Rows(table), (std::vector<Texts>{{"\x80\x8A", "\xE9\xFC", "\x9F"}}));
 }
 
@@ -71,7 +72,7 @@ TEST(EntryTable, KeepsTheFirstEntriesUpToTheLimitAndCountsThemAll) {
         file += Stored("user" + std::to_string(i)) + "\r\n";
     }
     std::size_t total = 0;
-    const EntryTable table = EntryTable::FromFile(file, 4, total);
+    const EntryTable table = EntryTable::FromFile(file, 4, total).value();
     EXPECT_EQ(total, 10u);
     ASSERT_EQ(table.size(), 4u);
     EXPECT_EQ(table.field(3, 0), "user3");
@@ -82,7 +83,7 @@ TEST(EntryTable, ALoadedVaultIsWrittenBackByteForByte) {
         {"alice@mail.example", "s3cret|x", "https://mail.example/"}, {"", "", ""}, {"b\xC3\xB6", "\xE2\x82\xAC", "x"}};
     const std::string file = vault::VaultBytes("master", entries);
     std::size_t total = 0;
-    const EntryTable table = EntryTable::FromFile(file, vault::kMaxEntries, total);
+    const EntryTable table = EntryTable::FromFile(file, vault::kMaxEntries, total).value();
     std::string written;
     vault::WriteVaultBytes(
         "master", table.slotCount(),
@@ -103,9 +104,9 @@ TEST(EntryTable, ALoadedVaultIsWrittenBackByteForByte) {
 TEST(EntryTable, ReplacedAndRemovedTextsLeaveNothingInMemory) {
     std::size_t total = 0;
     EntryTable table =
-        EntryTable::FromFile(vault::VaultBytes("m", {{"alice", "loaded secret", "a.example"}}), 100, total);
-    const EntryTable::Slot added = table.add({"bob", "added secret", "b.example"});
-    table.setField(0, 1, "new password");
+        EntryTable::FromFile(vault::VaultBytes("m", {{"alice", "loaded secret", "a.example"}}), 100, total).value();
+    const EntryTable::Slot added = table.add({"bob", "added secret", "b.example"}).value();
+    ASSERT_TRUE(table.setField(0, 1, "new password"));
     table.remove(added);
     for (const std::string_view gone : {"loaded secret", "added secret", "bob", "b.example"}) {
         EXPECT_EQ(table.blockBytes().find(gone), std::string_view::npos) << gone;
@@ -125,7 +126,8 @@ TEST(EntryTable, EditsAndCompactionKeepEveryOtherEntry) {
         return t;
     };
     std::size_t total = 0;
-    EntryTable table = EntryTable::FromFile(vault::VaultBytes("m", {{"a", "b", "c"}, {"d", "e", "f"}}), 100, total);
+    EntryTable table =
+        EntryTable::FromFile(vault::VaultBytes("m", {{"a", "b", "c"}, {"d", "e", "f"}}), 100, total).value();
     std::vector<std::optional<Texts>> expected = {Texts{"a", "b", "c"}, Texts{"d", "e", "f"}};
     std::vector<EntryTable::Slot> live = {0, 1};
     for (int step = 0; step < 3000; ++step) {
@@ -133,7 +135,7 @@ TEST(EntryTable, EditsAndCompactionKeepEveryOtherEntry) {
         const std::size_t most = step % 97 == 0 ? 200000 : 40;
         if (action < 4 || live.empty()) {
             const Texts t{text(most), text(most), text(most)};
-            const EntryTable::Slot slot = table.add({t[0], t[1], t[2]});
+            const EntryTable::Slot slot = table.add({t[0], t[1], t[2]}).value();
             if (slot >= expected.size()) {
                 expected.resize(slot + 1);
             }
@@ -146,7 +148,7 @@ TEST(EntryTable, EditsAndCompactionKeepEveryOtherEntry) {
             if (action < 8) {
                 const int field = std::uniform_int_distribution<int>(0, 2)(random);
                 const std::string t = text(most);
-                table.setField(slot, field, t);
+                ASSERT_TRUE(table.setField(slot, field, t));
                 (*expected[slot])[static_cast<std::size_t>(field)] = t;
             } else {
                 table.remove(slot);
@@ -177,12 +179,12 @@ TEST(EntryTable, EditsAndCompactionKeepEveryOtherEntry) {
 // 64 KiB.
 TEST(EntryTable, EditsAloneKeepTheBlockNearWhatTheEntriesHold) {
     EntryTable table;
-    const std::array<EntryTable::Slot, 3> slots = {table.add({"a", "b", "c"}), table.add({"d", "e", "f"}),
-                                                   table.add({"g", "h", "i"})};
+    const std::array<EntryTable::Slot, 3> slots = {
+        table.add({"a", "b", "c"}).value(), table.add({"d", "e", "f"}).value(), table.add({"g", "h", "i"}).value()};
     std::mt19937 random(11);
     for (int step = 0; step < 10000; ++step) {
         const std::string text(std::uniform_int_distribution<std::size_t>(0, 200)(random), char('a' + step % 26));
-        table.setField(slots[static_cast<std::size_t>(step) % slots.size()], step / 3 % 3, text);
+        ASSERT_TRUE(table.setField(slots[static_cast<std::size_t>(step) % slots.size()], step / 3 % 3, text));
         std::size_t held = 0;
         for (const EntryTable::Slot slot : slots) {
             for (int f = 0; f < 3; ++f) {
@@ -191,6 +193,70 @@ TEST(EntryTable, EditsAloneKeepTheBlockNearWhatTheEntriesHold) {
         }
         ASSERT_LE(table.blockSize(), 2 * held + 64 * 1024) << "step " << step;
     }
+}
+
+// The texts' places are numbered in 32 bits, so a table holds at most 4 GiB of text and as many entries:
+// a change past that is refused and leaves every entry as it was, while one that fits once the room of
+// replaced texts is reused is taken. Tried with limits of a few bytes; a slot that is not there changes
+// nothing either.
+TEST(EntryTable, RefusesWhatItCannotHoldAndKeepsWhatItHad) {
+    constexpr vault::TableLimits kSmall{12, 3};
+    const std::vector<Texts> before = {{"ab", "cd", "ef"}, {"g", "", ""}}; // 7 of the 12 bytes
+    struct Case {
+        const char* what;
+        std::function<bool(EntryTable&)> change;
+        bool taken;
+        std::vector<Texts> after; // empty: as before
+    };
+    const std::vector<Case> cases = {
+        {"an entry up to the limit",
+         [](EntryTable& t) { return t.add({"abc", "", "de"}).has_value(); },
+         true,
+         {{"ab", "cd", "ef"}, {"g", "", ""}, {"abc", "", "de"}}},
+        {"an entry one byte past it", [](EntryTable& t) { return t.add({"abc", "", "def"}).has_value(); }, false, {}},
+        {"an entry past the number of slots",
+         [](EntryTable& t) { return t.add({"x", "", ""}) && t.add({"", "", ""}); },
+         false,
+         {{"ab", "cd", "ef"}, {"g", "", ""}, {"x", "", ""}}},
+        {"a text up to the limit, once the old one's room is reused",
+         [](EntryTable& t) { return t.setField(0, 1, "cdefghi"); },
+         true,
+         {{"ab", "cdefghi", "ef"}, {"g", "", ""}}},
+        {"a text one byte past it", [](EntryTable& t) { return t.setField(0, 1, "cdefghij"); }, false, {}},
+        {"three texts up to the limit",
+         [](EntryTable& t) { return t.setFields(0, {"1234", "5678", "901"}); },
+         true,
+         {{"1234", "5678", "901"}, {"g", "", ""}}},
+        {"three texts one byte past it",
+         [](EntryTable& t) { return t.setFields(0, {"1234", "5678", "9012"}); },
+         false,
+         {}},
+        {"a slot or field that is not there",
+         [](EntryTable& t) {
+             t.remove(5);
+             t.reorder({1, 5});
+             return t.setField(5, 0, "x") || t.setField(0, 3, "x") || t.setFields(5, {"x", "", ""}) ||
+                    !t.field(5, 0).empty() || t.fields(5) != EntryTable::Fields{};
+         },
+         false,
+         {}},
+    };
+    for (const Case& c : cases) {
+        EntryTable table(kSmall);
+        for (const Texts& t : before) {
+            ASSERT_TRUE(table.add({t[0], t[1], t[2]}));
+        }
+        EXPECT_EQ(c.change(table), c.taken) << c.what;
+        EXPECT_EQ(Rows(table), c.after.empty() ? before : c.after) << c.what;
+        EXPECT_LE(table.blockSize(), kSmall.blockBytes) << c.what;
+    }
+
+    // A file larger than the block can be is refused whole.
+    std::size_t total = 1;
+    EXPECT_FALSE(EntryTable::FromFile(std::string(13, 'x'), 100, total, kSmall));
+    EXPECT_EQ(total, 0u);
+    EXPECT_TRUE(EntryTable::FromFile(Stored("m") + "\r\n" + Stored("abcdefg"), 100, total, kSmall));
+    EXPECT_EQ(total, 1u);
 }
 
 } // namespace

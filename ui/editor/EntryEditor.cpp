@@ -103,6 +103,10 @@ void EntryEditor::cmdAdd_Click(int) {
     case VaultSession::Stored::ListFull:
         Error(QString::fromUtf8(vault::kListFullText.data(), static_cast<qsizetype>(vault::kListFullText.size())));
         return;
+    case VaultSession::Stored::TooLarge:
+        Error(QStringLiteral("The entry is too long: the list can not hold that much text.  Shorten it and try "
+                             "again."));
+        return;
     case VaultSession::Stored::EntryGone:
         Error(QStringLiteral("The entry you are editing has been deleted, so it can not be changed.  Use Add "
                              "to store it as a new entry."));

@@ -159,11 +159,11 @@ void ListView::setColumnHeaderWidth(int number, int widthTwips) {
     header()->resizeSection(number - 1, twips::ToPixels(widthTwips));
 }
 
-void ListView::setSubItem(int position, int index, const QString& text) {
+bool ListView::setSubItem(int position, int index, const QString& text) {
     if (index < 1 || index >= EntryStore::kFields) {
-        return;
+        return false;
     }
-    entries_->setField(position, index, text);
+    return entries_->setField(position, index, text);
 }
 
 bool ListView::selected(int position) const {

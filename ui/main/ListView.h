@@ -25,12 +25,14 @@ public:
 
     // Rows, 1-based in display order.
     int count() const { return entries_->count(); }
+    // Where the row went; 0 when it was too long to hold.
     int add(const QString& text) { return entries_->insert(count() + 1, {text, {}, {}}); }
     void remove(int position) { entries_->remove(position); }
     QString text(int position) const { return entries_->field(position, 0); }
     QString subItem(int position, int index) const { return entries_->field(position, index); }
-    void setText(int position, const QString& text) { entries_->setField(position, 0, text); }
-    void setSubItem(int position, int index, const QString& text);
+    // Whether the text was taken: not for a row or column that is not there, nor one too long to hold.
+    bool setText(int position, const QString& text) { return entries_->setField(position, 0, text); }
+    bool setSubItem(int position, int index, const QString& text);
     bool selected(int position) const;
     void setSelected(int position, bool selected);
     // The first selected row scanning from the top, or 0 when none is selected.
