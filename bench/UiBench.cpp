@@ -106,6 +106,10 @@ int Main(int argc, char** argv, const std::function<void(Reporter&)>& report) {
     benchmark::RunSpecifiedBenchmarks(&reporter);
     std::printf("\n");
     report(reporter);
+    std::fflush(stdout);
+    // The last log-in's windows go while the application they belong to is still there: left to the
+    // statics' end, they would be torn down after it, and the process would crash on its way out.
+    program.reset();
     benchmark::Shutdown();
     seams::testing::End();
     return 0;

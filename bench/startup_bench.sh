@@ -37,18 +37,23 @@ gone() {
 
 # measure PROGRAM NAME: one start; appends the time to map (ms) and the memory (kB) to NAME's lists.
 measure() {
-    local program=$1 name=$2 pid us title rss pss dialog=""
+    local program=$1 name=$2 pid us title rss pss dialog="" measured
     # Through a file: the program inherits map_watch's output and keeps it open.
     "$MAP_WATCH" "$program" >"$WORK/watch.out" 2>/dev/null || fail "$name showed no window"
     read -r pid us title <"$WORK/watch.out"
     APP_PID=$pid
+    # --all: without it xdotool takes a window matching any one of the conditions, and the splash, visible
+    # and of the same process, would do.
     for _ in $(seq 150); do
-        dialog=$(xdotool search --onlyvisible --pid "$pid" --name '^Password Required$' 2>/dev/null | head -n 1)
+        dialog=$(xdotool search --all --onlyvisible --pid "$pid" --name '^Password Required$' 2>/dev/null | head -n 1)
         [ -n "$dialog" ] && break
         sleep 0.1
     done
     [ -n "$dialog" ] || fail "$name showed no \"Password Required\" window"
     sleep 0.5 # let the dialog finish painting
+    # The window measured at, by its title as the window manager has it.
+    measured=$(xdotool getwindowname "$dialog" 2>/dev/null)
+    [ "$measured" = "Password Required" ] || fail "$name: the window found is \"$measured\", not the password dialog"
     rss=$(awk '/^Rss:/ {print $2}' "/proc/$pid/smaps_rollup" 2>/dev/null)
     pss=$(awk '/^Pss:/ {print $2}' "/proc/$pid/smaps_rollup" 2>/dev/null)
     kill "$pid" 2>/dev/null
@@ -58,7 +63,7 @@ measure() {
     if [ "$RECORD" = 1 ]; then
         eval "${name}_map+=(\"\$(awk -v u=$us 'BEGIN{printf \"%.1f\", u/1000}')\")"
         eval "${name}_rss+=(\"${rss:-NA}\") ${name}_pss+=(\"${pss:-NA}\")"
-        eval "${name}_title=\"\$title\""
+        eval "${name}_title=\"\$title\" ${name}_measured=\"\$measured\""
     fi
 }
 
@@ -100,7 +105,7 @@ read -r a b c <<<"$(stats "${keyshelf_map[@]}")"; km=$b
 printf '  %-42s %8s %8s %8s\n' "keyshelf (\"$keyshelf_title\")" "$a" "$b" "$c"
 read -r a b c <<<"$(stats "${plain_map[@]}")"; pm=$b
 printf '  %-42s %8s %8s %8s\n' "plain_window (\"$plain_title\")" "$a" "$b" "$c"
-echo "memory with \"Password Required\" showing, kB:"
+echo "memory with the window \"$keyshelf_measured\" (keyshelf) and \"$plain_measured\" (plain_window) showing, kB:"
 read -r a b c <<<"$(stats "${keyshelf_rss[@]}")"; kr=$b
 printf '  %-42s %8s %8s %8s\n' "keyshelf RSS" "$a" "$b" "$c"
 read -r a b c <<<"$(stats "${plain_rss[@]}")"; pr=$b
