@@ -27,12 +27,21 @@ start_x() {
     export DISPLAY=":$(cat "$fd_file")"
     rm -f "$fd_file"
     trap stop_x EXIT
-    openbox >/dev/null 2>&1 &
-    WM_PID=$!
-    # Ready once it has announced itself on the root window: windows mapped before then get no frame or focus.
-    wait_for 10 eval 'xprop -root _NET_SUPPORTING_WM_CHECK 2>/dev/null | grep -q "window id"' ||
-        fail "the window manager did not start"
+    # The window manager is ready once it has announced itself on the root window: windows mapped before
+    # then get no frame or focus. On a busy machine it sometimes cannot open the display at its first try.
+    WM_LOG=$(mktemp)
+    local attempt
+    for attempt in 1 2 3; do
+        openbox >"$WM_LOG" 2>&1 &
+        WM_PID=$!
+        wait_for 10 eval 'wm_ready || ! kill -0 "$WM_PID" 2>/dev/null'
+        wm_ready && return 0
+        kill "$WM_PID" 2>/dev/null
+        echo "the window manager did not start at try $attempt: $(cat "$WM_LOG")"
+    done
+    fail "the window manager did not start: $(cat "$WM_LOG")"
 }
+wm_ready() { xprop -root _NET_SUPPORTING_WM_CHECK 2>/dev/null | grep -q "window id"; }
 
 # stop_x: ends what the test started (the program, a banner server, the X server) and removes $WORK; a
 # test with more to undo defines on_exit.
@@ -41,7 +50,8 @@ stop_x() {
     [ -n "${APP_PID:-}" ] && kill "$APP_PID" 2>/dev/null
     [ -n "${SERVER_PID:-}" ] && kill "$SERVER_PID" 2>/dev/null
     [ -n "${WM_PID:-}" ] && kill "$WM_PID" 2>/dev/null
-    [ -n "${XVFB_PID:-}" ] && kill "$XVFB_PID" 2>/dev/null
+    [ -n "${XVFB_PID:-}" ] && kill "$XVFB_PID" 2>/dev/null && wait_gone "$XVFB_PID" 5
+    [ -n "${WM_LOG:-}" ] && rm -f "$WM_LOG"
     [ -n "${WORK:-}" ] && rm -rf "$WORK"
 }
 
