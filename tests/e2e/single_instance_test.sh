@@ -73,8 +73,11 @@ echo "second start on an open vault ended in ${took_ms} ms"
 top_window() {
     xprop -root _NET_CLIENT_LIST_STACKING | sed 's/.*, //; s/.*# //'
 }
-wait_for 5 eval 'is_active "$first" && [ "$(top_window)" = "$(printf "0x%x" "$first")" ]'
-active=$(xdotool getactivewindow 2>/dev/null)
+raised() {
+    active=$(xdotool getactivewindow 2>/dev/null)
+    [ "$active" = "$first" ] && [ "$(top_window)" = "$(printf '0x%x' "$first")" ]
+}
+wait_for 5 raised
 [ "$active" = "$first" ] || fail "the open Keyshelf's dialog is not active after the second start (active: $active)"
 [ "$(top_window)" = "$(printf '0x%x' "$first")" ] || fail "the open Keyshelf's dialog is not on top"
 [ "$(xdotool getwindowname "$active")" = "Password Required" ] || fail "the active window is not the password dialog"
@@ -113,8 +116,9 @@ kill -0 "$ended" 2>/dev/null && fail "both simultaneous starts are still running
 wait "$ended" || fail "the simultaneous start that handed over ended with status $?"
 dialog_of "$APP_PID" >/dev/null || exit 1
 # Counted until it settles: a dialog going into the topmost band may be mapped anew for a moment.
-wait_for 5 eval '[ "$(xdotool search --onlyvisible --name "^Password Required\$" | wc -l)" = 2 ]'
-dialogs=$(xdotool search --onlyvisible --name '^Password Required$' | wc -l)
+# (Counted in the wait itself: a search may fail while a window goes, and a count taken after could be that.)
+two_dialogs() { dialogs=$(xdotool search --onlyvisible --name '^Password Required$' | wc -l); [ "$dialogs" = 2 ]; }
+wait_for 5 two_dialogs
 [ "$dialogs" = 2 ] || fail "the simultaneous starts left $dialogs dialogs, not one beside the other copy's"
 [ "$(stamp "$WORK/data.enc")" = "$before" ] || fail "data.enc changed"
 echo "single instance: ok"
