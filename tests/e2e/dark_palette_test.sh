@@ -20,10 +20,7 @@ SCHEME=/usr/share/qt6ct/colors/darker.conf
     fail "qt6ct is not installed (scripts/setup.sh test installs it)"
 
 # window_shot NAME WINDOW: the window's own pixels, without the window manager's frame.
-window_shot() {
-    mkdir -p "$SHOTS"
-    import -window "$2" "$SHOTS/$1.png" || fail "no screenshot of $1"
-}
+window_shot() { shot "$1" "$2"; }
 
 
 # background SHOT GEOMETRY: the luminance most pixels of the area have.
@@ -77,7 +74,7 @@ start_x
 for palette in dark light; do
     [ -n "${WORK:-}" ] && rm -rf "$WORK"
     prepare_folder "$PROGRAM"
-    cp "$(dirname "$0")/../../Help.rtf" "$WORK/Help.rtf"
+    cp "$E2E_DIR/../../Help.rtf" "$WORK/Help.rtf"
     if [ "$palette" = dark ]; then
         mkdir -p "$XDG_CONFIG_HOME/qt6ct"
         # Fonts as Qt picks them without a theme, so that only the colours differ from the light run.
@@ -94,12 +91,10 @@ for palette in dark light; do
     "$WORK/keyshelf" 2>"$WORK/stderr" &
     APP_PID=$!
     dialog=$(wait_window "Password Required" 15) || exit 1
-    sleep 0.5
     window_shot "$name-password-create" "$dialog"
     log_in "Secret1" "Secret1"
     main=$(wait_window "Keyshelf by Keyshelf Software") || exit 1
     help=$(wait_window "Readme/Help") || exit 1
-    sleep 1
     window_shot "$name-help" "$help"
     palette_is "$name-help" "300x28+12+6" "$palette" # the document's page: the palette's, skinned or not
     # The first heading, "Welcome to Keyshelf", in the document's dark blue (beside the text cursor).
@@ -111,7 +106,7 @@ for palette in dark light; do
         exactly "$name-help" "660x440+12+40" "#991b1b" 100 "the warning"
     fi
     close_window "$help"
-    sleep 0.5
+    wait_no_window "Readme/Help" || fail "the help window did not close"
     window_shot "$name-main-window-first-start" "$main"
     close_window "$main"
     wait_gone "$APP_PID" 5 || fail "closing the main window did not end the program"
@@ -123,16 +118,12 @@ for palette in dark light; do
     "$WORK/keyshelf" 2>>"$WORK/stderr" &
     APP_PID=$!
     dialog=$(wait_window "Password Required" 15) || exit 1
-    sleep 0.5
     window_shot "$name-password-enter" "$dialog"
     legible "$name-password-enter" "61x17+8+21" 40 "the label \"Password:\""
     log_in "Secret1"
     main=$(wait_window "Keyshelf by Keyshelf Software") || exit 1
-    sleep 1
-    main=$(wait_window "Keyshelf by Keyshelf Software") || exit 1 # the band may give it a new native window
     xdotool windowactivate --sync "$main"
     xdotool key Tab Tab Tab Tab Home  # Edit, Delete, the website button, then the list: alice
-    sleep 0.3
     window_shot "$name-main-window" "$main"
     # The banner band (its page is not served here) shows the window's own colour, not a browser's white.
     band=$(background "$name-main-window" "400x50+20+155")
@@ -144,39 +135,37 @@ for palette in dark light; do
     editor=$(wait_window "Add an entry") || exit 1
     xdotool key Tab Tab
     xdotool type --delay 20 "carol"
-    sleep 0.3
     window_shot "$name-editor-add" "$editor"
     close_window "$editor"
-    sleep 0.3
+    wait_no_window "Add an entry" || fail "the editor did not close"
 
     xdotool windowactivate --sync "$main"
     xdotool key Tab Tab Tab Tab End Home Return # the list's Enter edits alice
     editor=$(wait_window "Edit an entry") || exit 1
-    sleep 0.3
     window_shot "$name-editor-edit" "$editor"
     legible "$name-editor-edit" "77x17+8+8" 60 "the label \"Username:\""
     legible "$name-editor-edit" "120x15+92+7" 40 "the username in its box"
-    xdotool key Tab Tab Tab Menu # the password box's context menu, by keyboard
-    sleep 0.5
+    shown=$(xdotool search --onlyvisible --pid "$APP_PID" | wc -l)
+    xdotool key Tab Tab Tab Menu # the password box's context menu, by keyboard: a window more
+    wait_for 5 eval '[ "$(xdotool search --onlyvisible --pid "$APP_PID" | wc -l)" -gt "$shown" ]' ||
+        fail "the password box's menu did not open"
     shot "$name-editor-password-menu"
     xdotool key Escape
     close_window "$editor"
-    sleep 0.3
+    wait_no_window "Edit an entry" || fail "the editor did not close"
 
     xdotool windowactivate --sync "$main"
     xdotool key ctrl+f
     find=$(wait_window "Find") || exit 1
     xdotool type --delay 20 "ALI"
     xdotool key Return
-    sleep 0.3
     window_shot "$name-find" "$find"
     window_shot "$name-main-window-found" "$main"
     xdotool key Escape
-    sleep 0.3
+    wait_no_window "Find" || fail "the find box did not close"
 
     about=$(open_about "$main") || exit 1 # from its menu
     xdotool mousemove 0 0 # no hover over the link
-    sleep 0.5
     window_shot "$name-about" "$about"
     # The product's name on the header picture, and the website's address.
     legible "$name-about" "377x29+8+20" 150 "the product's name"

@@ -10,13 +10,7 @@ MAKE_VAULT=$2
 SHOTS=$3
 . "$(dirname "$0")/x11.sh"
 
-start_x
-prepare_folder "$PROGRAM"
-help_off
-
-clipboard() {
-    xclip -o -selection clipboard 2>/dev/null
-}
+begin "$PROGRAM"
 
 # 3,000 entries; the one looked for lies far down the list, out of sight.
 entries=()
@@ -29,38 +23,27 @@ for i in $(seq 0 2999); do
 done
 start_logged_in "$MAKE_VAULT" "${entries[@]}"
 xdotool windowactivate --sync "$main"
-sleep 0.5
 
 STEP="find"
 xdotool key ctrl+f
 box=$(wait_window "Find") || exit 1
 xdotool type --delay 20 "carol"
 xdotool key Return
-sleep 0.3
 shot find-box
 xdotool key Escape
-wait_gone_window() {
-    for _ in $(seq 50); do
-        xdotool search --onlyvisible --name "^Find\$" >/dev/null 2>&1 || return 0
-        sleep 0.1
-    done
-    fail "the find box did not close"
-}
-wait_gone_window
-sleep 0.3
+wait_no_window "Find" || fail "the find box did not close"
+wait_active "$main"
 xdotool key ctrl+c                       # the list's own copy: the selected entry's username
-sleep 0.3
-[ "$(clipboard)" = "Carol.Example" ] || fail "the entry selected after Find is \"$(clipboard)\", not Carol.Example"
+wait_clipboard "Carol.Example" || fail "the entry selected after Find is \"$(clipboard)\", not Carol.Example"
 
 STEP="generate"
 xdotool key Return                       # Enter on the list edits the selected entry
 editor=$(wait_window "Edit an entry") || exit 1
 xdotool key Tab Tab Tab                  # Cancel, Save, the username box, then the password box
 xdotool key ctrl+g
-sleep 0.2
 shot generate-password
 xdotool key ctrl+a ctrl+c                # the box's own copy, to learn what it shows
-sleep 0.3
+wait_for 5 eval '! clipboard_is "Carol.Example"' || fail "the password box's copy did not reach the clipboard"
 generated=$(clipboard)
 [ "${#generated}" -eq 20 ] || fail "the password box holds \"$generated\", not a 20-character password"
 case "$generated" in *"|"* | *" "*) fail "the generated password \"$generated\" holds \"|\" or a space" ;; esac
@@ -71,12 +54,10 @@ xclip -o -selection clipboard -t TARGETS | grep -q "x-kde-passwordManagerHint" |
 # password.
 [ "$(xclip -o -selection primary 2>/dev/null)" != "$generated" ] || fail "the password box's selection reached PRIMARY"
 xdotool key Tab Return                   # Enter in the location box saves
-sleep 0.5
-xdotool search --onlyvisible --name "^Edit an entry\$" >/dev/null 2>&1 && fail "the editor stayed open after Save"
+wait_no_window "Edit an entry" || fail "the editor stayed open after Save"
 
 entries[2500 * 3 + 1]=$generated
-"$MAKE_VAULT" "$WORK/expected.enc" "Secret1" "${entries[@]}" || fail "make_vault failed"
-cmp -s "$WORK/expected.enc" "$WORK/data.enc" || fail "data.enc does not hold the generated password exactly"
+wait_vault "Secret1" "${entries[@]}" || fail "data.enc does not hold the generated password exactly"
 
 close_window "$main"
 wait_gone "$APP_PID" || fail "the program did not end"

@@ -7,14 +7,12 @@ PROGRAM=$1
 SHOTS=$2
 . "$(dirname "$0")/x11.sh"
 
-start_x
-prepare_folder "$PROGRAM"
+begin "$PROGRAM" first-start
 
 # First run: the dialog asks for a new password.
 "$WORK/keyshelf" 2>/dev/null &
 APP_PID=$!
 dialog=$(wait_window "Password Required") || exit 1
-sleep 0.5
 shot gate-create-mode
 xdotool windowactivate --sync "$dialog"
 xdotool key Tab Tab              # Ok, Cancel, then the password box
@@ -23,10 +21,9 @@ xdotool key Tab
 xdotool type --delay 20 "Tr1cky pass"
 xdotool key Return
 wait_window "Keyshelf by Keyshelf Software" >/dev/null
-sleep 0.3
 shot gate-first-run-main-window
 expected="$(enciphered_hex "Tr1cky pass")0d0a"
-[ "$(file_hex "$WORK/data.enc")" = "$expected" ] || fail "data.enc holds $(file_hex "$WORK/data.enc"), not $expected"
+wait_for 5 eval '[ "$(file_hex "$WORK/data.enc" 2>/dev/null)" = "$expected" ]' || fail "data.enc holds $(file_hex "$WORK/data.enc"), not $expected"
 [ "$(stat -c %a "$WORK/data.enc")" = "600" ] || fail "data.enc is not readable by its owner only"
 kill "$APP_PID"
 wait_gone "$APP_PID" || fail "the first run did not end"
@@ -35,7 +32,6 @@ wait_gone "$APP_PID" || fail "the first run did not end"
 "$WORK/keyshelf" 2>/dev/null &
 APP_PID=$!
 dialog=$(wait_window "Password Required") || exit 1
-sleep 0.5
 shot gate-enter-mode
 xdotool windowactivate --sync "$dialog"
 xdotool key Tab Tab
@@ -46,7 +42,8 @@ for attempt in 1 2 3; do
     [ "$attempt" = 1 ] && shot gate-wrong-password
     xdotool windowactivate --sync "$box"
     xdotool key Return          # Retry
-    sleep 0.3
+    wait_no_window "Incorrect Password" || fail "Retry did not close the message"
+    [ "$attempt" = 3 ] || wait_active "$dialog" # the next password goes to the dialog, as typed
 done
 box=$(wait_window "Keyshelf") || exit 1
 shot gate-three-tries

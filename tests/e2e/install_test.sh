@@ -24,7 +24,8 @@ restore_manifest() {
         rm -f "$BUILD/install_manifest.txt"
     fi
 }
-trap 'restore_manifest; stop_x' EXIT
+on_exit() { restore_manifest; }
+trap stop_x EXIT
 # A fresh home, with a space in its name so that the desktop entry has to quote the program's path.
 export HOME="$WORK/home dir"
 export XDG_CONFIG_HOME="$HOME/.config"
@@ -34,7 +35,9 @@ FOLDER="$PREFIX/share/keyshelf"
 PROGRAM="$FOLDER/keyshelf"
 DESKTOP="$PREFIX/share/applications/keyshelf.desktop"
 touch "$WORK/before-install"
-sleep 1 # file times are compared to the marker's
+# File times are compared to the marker's: whatever is written from here on must come out newer, on a file
+# system of any time resolution.
+wait_for 3 eval 'touch "$WORK/probe" && [ "$WORK/probe" -nt "$WORK/before-install" ]' || fail "the clock stands still"
 
 install_to() { # install_to PREFIX [log]: the install as a user runs it
     cmake --install "$BUILD" --prefix "$1" >"${2:-$WORK/install.log}" 2>&1
@@ -87,17 +90,15 @@ status=$?
 # The first start, by name through the PATH, from inside the build folder: the vault lands beside the
 # program, whatever the link or the working folder.
 start_x
-trap 'restore_manifest; stop_x' EXIT # start_x sets its own
 [ "$(PATH="$PREFIX/bin:$PATH" command -v keyshelf)" = "$PREFIX/bin/keyshelf" ] || fail "keyshelf is not on the PATH"
 (cd "$BUILD" && PATH="$PREFIX/bin:$PATH" exec keyshelf 2>/dev/null) &
 APP_PID=$!
 log_in "Secret1" "Secret1"
 main=$(wait_window "Keyshelf by Keyshelf Software" 15) || exit 1
 help=$(wait_window "Readme/Help") || exit 1 # it opens only when Help.rtf is beside the program
-sleep 0.5
 shot install-first-start
 close_window "$help"
-sleep 0.3
+wait_no_window "Readme/Help" || fail "the help window did not close"
 close_window "$main"
 wait_gone "$APP_PID" 10 || fail "closing the main window did not end the program"
 APP_PID=

@@ -11,23 +11,9 @@ MAKE_VAULT=$2
 SHOTS=$3
 . "$(dirname "$0")/x11.sh"
 
-start_x
-prepare_folder "$PROGRAM"
-cp "$(dirname "$PROGRAM")/Help.rtf" "$WORK/"
-help_off
+begin "$PROGRAM" help-file
 echo "banner=0" >>"$XDG_CONFIG_HOME/Keyshelf/Keyshelf.ini"
 
-# wait_until SECONDS WHAT COMMAND...: polls COMMAND until it succeeds.
-wait_until() {
-    local limit=$1 what=$2
-    shift 2
-    for _ in $(seq $((limit * 20))); do
-        "$@" && return 0
-        sleep 0.05
-    done
-    fail "$what"
-}
-no_window() { ! xdotool search --onlyvisible --name "^$1\$" >/dev/null 2>&1; }
 vault_is() { "$MAKE_VAULT" "$WORK/expected.enc" "$@" && cmp -s "$WORK/expected.enc" "$WORK/data.enc"; }
 master_line_is() { [ -f "$WORK/data.enc" ] && [ "$(file_hex "$WORK/data.enc")" = "$(enciphered_hex "$1")0d0a" ]; }
 
@@ -51,7 +37,7 @@ xdotool key Tab
 xdotool type --delay 30 "abcd"
 xdotool key Return
 main=$(main_window) || exit 1
-wait_until 5 "data.enc does not hold the new master password" master_line_is abcd
+wait_for 5 master_line_is abcd || fail "data.enc does not hold the new master password"
 xdotool windowactivate --sync "$main"
 
 STEP="add"
@@ -64,8 +50,8 @@ xdotool key Tab
 xdotool type --delay 30 "example.fr"
 shot keyboard-editor
 xdotool key Return
-wait_until 5 "the editor's Enter did not save the entry" vault_is abcd bob b-pw example.fr
-wait_until 5 "the editor stayed open after Save" no_window "Add an entry"
+wait_vault abcd bob b-pw example.fr || fail "the editor's Enter did not save the entry"
+wait_no_window "Add an entry" || fail "the editor stayed open after Save"
 
 STEP="escape"
 xdotool windowactivate --sync "$main"
@@ -73,19 +59,19 @@ xdotool key F10 Right Return
 wait_window "Add an entry" >/dev/null || exit 1
 xdotool type --delay 30 "zed"
 xdotool key Escape
-wait_until 5 "Escape did not close the editor" no_window "Add an entry"
+wait_no_window "Add an entry" || fail "Escape did not close the editor"
 xdotool windowactivate --sync "$main"
 xdotool key F1
 help=$(wait_window "Readme/Help") || exit 1
 xdotool windowactivate --sync "$help"
 xdotool key Escape
-wait_until 5 "Escape did not close the help" no_window "Readme/Help"
+wait_no_window "Readme/Help" || fail "Escape did not close the help"
 xdotool windowactivate --sync "$main"
 xdotool key F10 Right Right Right Right Return # File, Data, Copy, Help, About: its one item
 about=$(wait_window "About Keyshelf") || exit 1
 xdotool windowactivate --sync "$about"
 xdotool key Escape
-wait_until 5 "Escape did not close the about window" no_window "About Keyshelf"
+wait_no_window "About Keyshelf" || fail "Escape did not close the about window"
 vault_is abcd bob b-pw example.fr || fail "a cancelled editor changed data.enc"
 end_program
 
@@ -103,7 +89,7 @@ xdotool key Return
 box=$(wait_window "Incorrect Password") || exit 1
 xdotool windowactivate --sync "$box"
 xdotool key Return # Retry
-wait_until 5 "the message box stayed" no_window "Incorrect Password"
+wait_no_window "Incorrect Password" || fail "the message box stayed"
 xdotool windowactivate --sync "$dialog"
 xdotool type --delay 30 "abcd"
 xdotool key Return

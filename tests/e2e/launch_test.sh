@@ -10,25 +10,21 @@ MAKE_VAULT=$2
 SHOTS=$3
 . "$(dirname "$0")/x11.sh"
 
-start_x
-prepare_folder "$PROGRAM"
-help_off
+begin "$PROGRAM"
 
 # A stand-in for the desktop's opener, first on the PATH. It notes its arguments and its open descriptors
 # (listed by a shell of their own: a redirection in the stand-in would add descriptors to the list),
 # then stays, as a browser would, as a sleep that keeps what it was given.
 OPENER="$WORK/bin/xdg-open"
-mkdir -p "$WORK/bin" "$WORK/opened"
-cat >"$OPENER" <<EOF
+mkdir -p "$WORK/opened"
+stand_in_opener "$(cat <<EOF
 #!/bin/sh
 sh -c 'exec ls -l "/proc/\$1/fd" >"\$2"' - \$\$ "$WORK/opened/\$\$.fds.tmp"
 printf '%s\n' "\$#" "\$@" >"$WORK/opened/\$\$.args"
 mv "$WORK/opened/\$\$.fds.tmp" "$WORK/opened/\$\$.fds"
 exec sleep 30
 EOF
-chmod +x "$OPENER"
-export PATH="$WORK/bin:$PATH"
-unset BROWSER DEFAULT_BROWSER
+)"
 
 # The stand-ins were started for this test: they end with it.
 stop_openers() {
@@ -37,7 +33,7 @@ stop_openers() {
         [ -e "$f" ] && kill "$(basename "$f" .fds)" 2>/dev/null
     done
 }
-trap 'stop_openers; stop_x' EXIT
+on_exit() { stop_openers; }
 
 # descendants PID: every process below PID.
 descendants() {
@@ -48,22 +44,20 @@ descendants() {
     done
 }
 
-# wait_opened [PID...]: prints the process id of a stand-in, other than the PIDs given, once it has noted
-# what it was given.
-wait_opened() {
+# opened [PID...]: prints the process id of a stand-in, other than the PIDs given, that has noted what it
+# was given; status 1 if there is none.
+opened() {
     local f pid
-    for _ in $(seq 100); do
-        for f in "$WORK"/opened/*.fds; do
-            [ -e "$f" ] || continue
-            pid=$(basename "$f" .fds)
-            case " $* " in *" $pid "*) continue ;; esac
-            echo "$pid"
-            return 0
-        done
-        sleep 0.1
+    for f in "$WORK"/opened/*.fds; do
+        [ -e "$f" ] || continue
+        pid=$(basename "$f" .fds)
+        case " $* " in *" $pid "*) continue ;; esac
+        echo "$pid"
+        return 0
     done
-    fail "the opener was not started"
+    return 1
 }
+wait_opened() { wait_for 10 opened "$@" || fail "the opener was not started"; }
 
 # check_opener PID ADDRESS WHAT: the stand-in got ADDRESS as its one argument, standard input from
 # /dev/null, only descriptors 0, 1 and 2 (besides the shell's hold on its own script), and a session of
@@ -84,10 +78,7 @@ check_opener() {
     grep -q ' 0 -> ' "$WORK/opened/$pid.fds" || fail "$what: the opener has no standard input"
     [ "$(awk '{ sub(/.*\) /, ""); print $4 }' "/proc/$pid/stat")" = "$pid" ] ||
         fail "$what: the opener is not in a session of its own"
-    for _ in $(seq 50); do
-        [ "$(cat "/proc/$pid/comm" 2>/dev/null)" = sleep ] && break
-        sleep 0.1
-    done
+    wait_for 5 eval '[ "$(cat "/proc/$pid/comm" 2>/dev/null)" = sleep ]'
     fds=$(ls "/proc/$pid/fd" | sort -n | tr '\n' ' ')
     [ "$fds" = "0 1 2 " ] || fail "$what: the opener, sleeping, holds descriptors $fds"
 }
@@ -97,9 +88,7 @@ check_opener() {
 "$WORK/keyshelf" 2>"$WORK/stderr" &
 APP_PID=$!
 log_in "Secret1"
-wait_window "Keyshelf by Keyshelf Software" >/dev/null || exit 1
-
-sleep 2 # the band's page (a blank one: its address cannot be reached here)
+# The band asks for its page (an address that cannot be reached here) once the window has painted.
 main=$(wait_window "Keyshelf by Keyshelf Software") || exit 1
 
 # The website button, with the focus where it starts, on Add.
@@ -108,9 +97,7 @@ xdotool key Tab Tab Tab Return # Edit, Delete, then the website button
 website=$(wait_opened) || exit 1
 check_opener "$website" "http://www.keyshelf.example" "website button"
 
-# Go To on alice's entry, from the website button on.
-sleep 1 # the website launcher's own window closes itself
-main=$(wait_window "Keyshelf by Keyshelf Software") || exit 1
+# Go To on alice's entry, from the website button on (the website launcher shows no window of its own).
 xdotool windowactivate --sync "$main"
 xdotool key Tab End Home Tab Tab Return   # the list, alice selected, Copy Username, Go To
 goto=$(wait_opened "$website") || exit 1

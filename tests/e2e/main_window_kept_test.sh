@@ -12,16 +12,8 @@ SHOTS=$4
 PORT=${5:-}
 . "$(dirname "$0")/x11.sh"
 
-start_x
-prepare_folder "$PROGRAM"
-help_off
-if [ -n "$PORT" ]; then
-    "$BANNER_SERVER" "$PORT" >"$WORK/served" 2>&1 &
-    SERVER_PID=$!
-    trap 'kill $SERVER_PID 2>/dev/null; stop_x' EXIT
-    for _ in $(seq 50); do grep -q '^listening' "$WORK/served" && break; sleep 0.1; done
-    grep -q '^listening' "$WORK/served" || fail "the banner server could not listen on port $PORT"
-fi
+begin "$PROGRAM"
+[ -n "$PORT" ] && start_banner_server "$PORT"
 
 "$MAKE_VAULT" "$WORK/data.enc" "Secret1" "alice" "a-pw" "www.alice.example"
 "$WORK/keyshelf" 2>"$WORK/stderr" &
@@ -29,10 +21,7 @@ APP_PID=$!
 log_in "Secret1"
 
 # The main window as the accepted password shows it: its first mapping after the gate closed.
-for _ in $(seq 150); do
-    [ -z "$(xdotool search --onlyvisible --name '^Password Required$' 2>/dev/null)" ] && break
-    sleep 0.1
-done
+wait_no_window "Password Required" 15
 main=$(wait_window "Keyshelf by Keyshelf Software" 15) || exit 1
 # Every 50 ms: the same native window, still on the screen (a window whose frame the window manager took
 # down, or that was unmapped, is not viewable; a destroyed one is not found).
@@ -41,7 +30,9 @@ kept() {
     state=$(xwininfo -id "$main" 2>/dev/null | sed -n 's/^ *Map State: *//p')
     [ "$state" = "IsViewable" ] || fail "the main window $main went from the screen (${state:-destroyed}) $1"
 }
-# The band starts once the window is painted and asks for its page within a few seconds.
+# The band starts once the window is painted and asks for its page within a few seconds; without the
+# test's server, nothing shows when it has, and the window is watched for 3 s. Every sample is 50 ms apart:
+# this is a watch for something that must not happen, not a wait.
 asked=""
 for i in $(seq 300); do
     kept "while the band started"

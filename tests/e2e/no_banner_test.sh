@@ -18,10 +18,9 @@ tcp_sockets() {
     awk 'NR > 1 {print $10}' /proc/"$1"/net/tcp /proc/"$1"/net/tcp6 2>/dev/null | grep -xF "$inodes"
 }
 
-start_x
-prepare_folder "$PROGRAM"
-help_off
+begin "$PROGRAM"
 start_logged_in "$MAKE_VAULT" "alice" "a-pw" "www.alice.example"
+# Something that must not happen: watched for 2 s, as long as a band takes to ask for its page.
 for _ in $(seq 20); do
     [ -z "$(tcp_sockets "$APP_PID")" ] || fail "the program opened a network connection"
     sleep 0.1

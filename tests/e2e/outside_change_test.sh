@@ -10,25 +10,18 @@ MAKE_VAULT=$3
 SHOTS=$4
 . "$(dirname "$0")/x11.sh"
 
-start_x
-prepare_folder "$PROGRAM"
+begin "$PROGRAM"
 cp "$CLI" "$WORK/keyshelf-cli" # beside the program: the same data.enc
-help_off
-clipboard() { xclip -o -selection clipboard 2>/dev/null; }
 # copy_password: the selected entry's password, through the Copy menu, by keyboard.
 copy_password() {
     xdotool windowactivate --sync "$main" key F10 Right Right Down Return
 }
+copied() { copy_password && clipboard_is "$1"; }
 # until_clipboard TEXT SECONDS: copies the selected password until the clipboard holds TEXT; prints the
 # milliseconds that took.
 until_clipboard() {
-    local start=$(date +%s%N) deadline=$(($(date +%s%N) + $2 * 1000000000))
-    while [ "$(date +%s%N)" -lt "$deadline" ]; do
-        copy_password
-        [ "$(clipboard)" = "$1" ] && { echo $((($(date +%s%N) - start) / 1000000)); return 0; }
-        sleep 0.1
-    done
-    return 1
+    local start=$(now_us)
+    wait_for "$2" copied "$1" && echo $((($(now_us) - start) / 1000))
 }
 master_hex() { file_hex "$WORK/data.enc" | sed 's/0d0a.*//'; }
 
@@ -49,11 +42,7 @@ printf 'Secret1\nN3w-pass\n' | "$WORK/keyshelf-cli" passwd >/dev/null || fail "k
 new_master=$(master_hex)
 [ "$new_master" = "$(enciphered_hex N3w-pass)" ] || fail "passwd did not write the new master password"
 dialog=$(wait_window "Password Required" 5) || exit 1
-for _ in $(seq 50); do
-    [ -z "$(xdotool search --onlyvisible --name '^Keyshelf by Keyshelf Software$' 2>/dev/null)" ] && break
-    sleep 0.1
-done
-[ -z "$(xdotool search --onlyvisible --name '^Keyshelf by Keyshelf Software$' 2>/dev/null)" ] ||
+wait_no_window "Keyshelf by Keyshelf Software" ||
     fail "the list stayed on show while the new master password was asked for"
 shot outside-change-new-master
 log_in "N3w-pass"
@@ -64,13 +53,7 @@ shot outside-change-back
 xdotool windowactivate --sync "$main" key End Home Delete # the list keeps the focus it had
 box=$(wait_window "Confirm Delete") || exit 1
 xdotool windowactivate --sync "$box" key Return
-"$MAKE_VAULT" "$WORK/expected.enc" "N3w-pass" "bob" "b-pw-NEW" "b.example" "carol" "c-pw" "c.example" \
-    "dave" "d-pw" "d.example" || fail "make_vault failed"
-for _ in $(seq 50); do
-    cmp -s "$WORK/expected.enc" "$WORK/data.enc" && break
-    sleep 0.1
-done
-cmp -s "$WORK/expected.enc" "$WORK/data.enc" ||
+wait_vault "N3w-pass" "bob" "b-pw-NEW" "b.example" "carol" "c-pw" "c.example" "dave" "d-pw" "d.example" ||
     fail "after the delete data.enc is $(file_hex "$WORK/data.enc"), not $(file_hex "$WORK/expected.enc")"
 
 close_window "$main"

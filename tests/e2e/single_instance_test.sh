@@ -14,10 +14,8 @@ SHOTS=$3
 # busy machine or a sanitizer build makes slower.
 LIMIT_MS=$((500 + ${KEYSHELF_START_SLACK_MS:-1000}))
 
-start_x
-prepare_folder "$PROGRAM"
-help_off
-trap '[ -n "${OTHER_PID:-}" ] && kill "$OTHER_PID" 2>/dev/null; stop_x' EXIT
+begin "$PROGRAM"
+on_exit() { [ -n "${OTHER_PID:-}" ] && kill "$OTHER_PID" 2>/dev/null; }
 # A runtime folder of the test's own, shared by every start below as a desktop session's is.
 export XDG_RUNTIME_DIR="$WORK/runtime"
 mkdir -m 700 "$XDG_RUNTIME_DIR"
@@ -26,16 +24,11 @@ mkdir "$WORK/other"
 cp "$WORK/keyshelf" "$WORK/other/"
 
 # dialog_of PID: the id of that process's password dialog, once it shows.
-dialog_of() {
-    local id
-    for _ in $(seq 150); do
-        id=$(xdotool search --all --onlyvisible --pid "$1" --name '^Password Required$' 2>/dev/null | head -n 1)
-        [ -n "$id" ] && { echo "$id"; return 0; }
-        kill -0 "$1" 2>/dev/null || fail "process $1 ended before its password dialog showed"
-        sleep 0.1
-    done
-    fail "process $1 showed no password dialog within 15s"
+dialog_shown() {
+    xdotool search --all --onlyvisible --pid "$1" --name '^Password Required$' 2>/dev/null | head -n 1 | grep . ||
+        { kill -0 "$1" 2>/dev/null || fail "process $1 ended before its password dialog showed"; return 1; }
 }
+dialog_of() { wait_for 15 dialog_shown "$1" || fail "process $1 showed no password dialog within 15s"; }
 
 # start_again PATH: starts the program at PATH while another has its vault; it must end with status 0
 # within the limit. Sets took_ms.
@@ -49,11 +42,7 @@ start_again() {
         echo "$rc $((($(date +%s%N) - begin) / 1000000))" >"$result.part"
         mv "$result.part" "$result"
     ) &
-    for _ in $(seq 1200); do
-        [ -s "$result" ] && break
-        sleep 0.01
-    done
-    [ -s "$result" ] || fail "the second start of $1 did not end"
+    wait_for 12 test -s "$result" || fail "the second start of $1 did not end"
     read -r rc took_ms <"$result"
     [ "$rc" = 0 ] || fail "the second start of $1 ended with status $rc"
     [ "$took_ms" -le "$LIMIT_MS" ] || fail "the second start of $1 took ${took_ms} ms (limit ${LIMIT_MS} ms)"
@@ -84,12 +73,11 @@ echo "second start on an open vault ended in ${took_ms} ms"
 top_window() {
     xprop -root _NET_CLIENT_LIST_STACKING | sed 's/.*, //; s/.*# //'
 }
-active=
-for _ in $(seq 50); do
+raised() {
     active=$(xdotool getactivewindow 2>/dev/null)
-    [ "$active" = "$first" ] && [ "$(top_window)" = "$(printf '0x%x' "$first")" ] && break
-    sleep 0.1
-done
+    [ "$active" = "$first" ] && [ "$(top_window)" = "$(printf '0x%x' "$first")" ]
+}
+wait_for 5 raised
 [ "$active" = "$first" ] || fail "the open Keyshelf's dialog is not active after the second start (active: $active)"
 [ "$(top_window)" = "$(printf '0x%x' "$first")" ] || fail "the open Keyshelf's dialog is not on top"
 [ "$(xdotool getwindowname "$active")" = "Password Required" ] || fail "the active window is not the password dialog"
@@ -122,21 +110,15 @@ wait_gone "$APP_PID" 5 || fail "the restarted Keyshelf did not end"
 one=$!
 "$WORK/keyshelf" 2>>"$WORK/stderr" &
 two=$!
-for _ in $(seq $((LIMIT_MS / 10))); do
-    kill -0 "$one" 2>/dev/null && kill -0 "$two" 2>/dev/null || break
-    sleep 0.01
-done
+wait_for $(((LIMIT_MS + 999) / 1000)) eval '! kill -0 "$one" 2>/dev/null || ! kill -0 "$two" 2>/dev/null'
 if kill -0 "$one" 2>/dev/null; then APP_PID=$one ended=$two; else APP_PID=$two ended=$one; fi
 kill -0 "$ended" 2>/dev/null && fail "both simultaneous starts are still running"
 wait "$ended" || fail "the simultaneous start that handed over ended with status $?"
 dialog_of "$APP_PID" >/dev/null || exit 1
 # Counted until it settles: a dialog going into the topmost band may be mapped anew for a moment.
-dialogs=0
-for _ in $(seq 50); do
-    dialogs=$(xdotool search --onlyvisible --name '^Password Required$' | wc -l)
-    [ "$dialogs" = 2 ] && break
-    sleep 0.1
-done
+# (Counted in the wait itself: a search may fail while a window goes, and a count taken after could be that.)
+two_dialogs() { dialogs=$(xdotool search --onlyvisible --name '^Password Required$' | wc -l); [ "$dialogs" = 2 ]; }
+wait_for 5 two_dialogs
 [ "$dialogs" = 2 ] || fail "the simultaneous starts left $dialogs dialogs, not one beside the other copy's"
 [ "$(stamp "$WORK/data.enc")" = "$before" ] || fail "data.enc changed"
 echo "single instance: ok"

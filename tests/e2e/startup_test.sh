@@ -9,23 +9,20 @@ MAKE_VAULT=$2
 SHOTS=$3
 . "$(dirname "$0")/x11.sh"
 
-start_x
-prepare_folder "$PROGRAM"
-cp "$(dirname "$PROGRAM")/Help.rtf" "$WORK/" 2>/dev/null
+begin "$PROGRAM" help-file first-start
 
 # First run from an empty folder.
 "$WORK/keyshelf" 2>/dev/null &
 APP_PID=$!
-sleep 0.4
-[ -n "$(xdotool search --onlyvisible --name "^Password Required\$" 2>/dev/null)" ] && fail "the dialog came before the splash"
+wait_window "Form4" >/dev/null || fail "no splash" # the splash keeps its design's name
+window_id "Password Required" >/dev/null && fail "the dialog came before the splash"
 shot startup-splash
 log_in "first run" "first run"
 main=$(wait_window "Keyshelf by Keyshelf Software") || exit 1
 help=$(wait_window "Readme/Help") || exit 1
-sleep 0.3
 shot startup-help-window
 close_window "$help"
-sleep 0.3
+wait_no_window "Readme/Help" || fail "the help window did not close"
 shot startup-first-run-main-window
 close_window "$main"
 wait_gone "$APP_PID" 5 || fail "closing the main window did not end the program"
@@ -40,8 +37,9 @@ help_off
 APP_PID=$!
 log_in "Secret1"
 main=$(wait_window "Keyshelf by Keyshelf Software") || exit 1
+# A window that must not open: watched for half a second (on the first run it came with the main window).
 sleep 0.5
-[ -n "$(xdotool search --onlyvisible --name "^Readme/Help\$" 2>/dev/null)" ] && fail "the help window opened although switched off"
+window_id "Readme/Help" >/dev/null && fail "the help window opened although switched off"
 shot startup-main-window-with-entries
 close_window "$main"
 wait_gone "$APP_PID" 5 || fail "closing the main window did not end the program"
