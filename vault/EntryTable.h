@@ -35,7 +35,8 @@ public:
     using Slot = std::uint32_t;
     using Fields = std::array<std::string_view, kFields>;
 
-    explicit EntryTable(TableLimits limits = {}) : limits_(limits) {}
+    EntryTable() = default;
+    explicit EntryTable(TableLimits limits) : limits_(limits) {}
     EntryTable(EntryTable&& other) noexcept;
     EntryTable& operator=(EntryTable&& other) noexcept;
     EntryTable(const EntryTable&) = delete;
