@@ -132,16 +132,12 @@ void EntryStore::dropEntries(const std::vector<Slot>& added) {
     }
 }
 
-bool EntryStore::addRows(const QList<ListEntry>& items) {
-    if (items.isEmpty()) {
-        return true;
-    }
+template <class FieldsOf> bool EntryStore::appendEntries(std::size_t n, const FieldsOf& fieldsOf) {
     // Into the table first and shown after, so that a refusal half-way leaves nothing to announce.
     std::vector<Slot> added;
-    added.reserve(static_cast<std::size_t>(items.size()));
-    for (const ListEntry& item : items) {
-        const std::optional<Slot> slot =
-            addEntry({ToCodePage(item.username), ToCodePage(item.password), ToCodePage(item.location)});
+    added.reserve(n);
+    for (std::size_t i = 0; i < n; ++i) {
+        const std::optional<Slot> slot = addEntry(fieldsOf(i));
         if (!slot) {
             dropEntries(added);
             return false;
@@ -158,28 +154,30 @@ bool EntryStore::addRows(const QList<ListEntry>& items) {
     return true;
 }
 
+bool EntryStore::addRows(const QList<ListEntry>& items) {
+    if (items.isEmpty()) {
+        return true;
+    }
+    std::string texts[kFields]; // an entry's code-page texts, kept until the table has copied them
+    return appendEntries(static_cast<std::size_t>(items.size()), [&](std::size_t i) {
+        const ListEntry& item = items[static_cast<qsizetype>(i)];
+        texts[0] = ToCodePage(item.username);
+        texts[1] = ToCodePage(item.password);
+        texts[2] = ToCodePage(item.location);
+        return vault::EntryTable::Fields{texts[0], texts[1], texts[2]};
+    });
+}
+
 bool EntryStore::addTable(vault::EntryTable&& table) {
     if (table.size() == 0) {
         return true;
     }
-    if (order_.empty()) {
-        emit rowsAboutToBeInserted(0, static_cast<int>(table.size()) - 1);
-        takeTable(std::move(table));
-    } else {
-        std::vector<Slot> added;
-        added.reserve(table.size());
-        for (Slot slot = 0; slot < table.slotCount(); ++slot) {
-            const std::optional<Slot> copied = addEntry(table.fields(slot));
-            if (!copied) {
-                dropEntries(added);
-                return false;
-            }
-            added.push_back(*copied);
-        }
-        const int first = count();
-        emit rowsAboutToBeInserted(first, first + static_cast<int>(added.size()) - 1);
-        order_.insert(order_.end(), added.begin(), added.end());
+    if (!order_.empty()) {
+        return appendEntries(table.slotCount(),
+                             [&](std::size_t slot) { return table.fields(static_cast<Slot>(slot)); });
     }
+    emit rowsAboutToBeInserted(0, static_cast<int>(table.size()) - 1);
+    takeTable(std::move(table));
     emit rowsInserted();
     if (sorted_) {
         sortRows();

@@ -134,6 +134,8 @@ private:
     Slot slotAt(int position) const { return order_[indexOf(position)]; }
     std::optional<Slot> addEntry(const vault::EntryTable::Fields& codePageTexts);
     void dropEntries(const std::vector<Slot>& added);
+    // Adds `n` entries at the end, the i-th with the texts fieldsOf(i) gives: all of them, or none.
+    template <class FieldsOf> bool appendEntries(std::size_t n, const FieldsOf& fieldsOf);
     void takeTable(vault::EntryTable&& table);
 
     vault::EntryTable table_;
