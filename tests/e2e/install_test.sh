@@ -238,7 +238,9 @@ ask() { # ask ANSWER: old_vault.sh at a terminal, answering its question
     script -qec "$(printf '%q ' "$old_vault" "$old" "$dest")" /dev/null <"$fifo" >"$WORK/old.log" 2>&1 &
     local pid=$!
     exec 9>"$fifo"
-    printf '%s\n' "$1" >&9
+    # Answered as a person would: once the question is on the screen (or the script ended without one).
+    wait_for 10 eval 'grep -qF "[y/N]" "$WORK/old.log" || ! kill -0 "$pid" 2>/dev/null'
+    (printf '%s\n' "$1" >&9) 2>/dev/null # in a subshell: a script that ended unasked is no reader
     wait "$pid" || rc=$?
     exec 9>&-
     rm -f "$fifo"
