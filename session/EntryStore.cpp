@@ -25,13 +25,13 @@ QCollator EntryStore::MakeCollator() {
 
 QString EntryStore::FromCodePage(std::string_view bytes) {
     // The code page is Latin-1 but for 0x80-0x9F; converting as Latin-1 and mending those is fastest.
-    QString text = QString::fromLatin1(bytes.data(), static_cast<qsizetype>(bytes.size()));
+    QString text = QString::fromLatin1(QByteArrayView(bytes));
     QChar* out = nullptr;
     for (std::size_t i = 0; i < bytes.size(); ++i) {
         const auto b = static_cast<unsigned char>(bytes[i]);
         if ((b & 0xE0) == 0x80) {
             if (out == nullptr) {
-                out = text.data();
+                out = text.begin(); // detaches once, at the first character to mend
             }
             out[i] = QChar(static_cast<char16_t>(cp1252::ToUnicode(b)));
         }
