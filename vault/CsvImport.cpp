@@ -64,10 +64,12 @@ std::optional<std::pair<CsvLayout, Columns>> Recognise(const Header& h) {
                  {h.find("username"), h.find("password"), h.find("url"), h.find("name"), std::nullopt}}};
     }
     if (h.has({"url", "username", "password", "httprealm"})) {
-        return {{CsvLayout::Firefox, {h.find("username"), h.find("password"), h.find("url"), std::nullopt, std::nullopt}}};
+        return {
+            {CsvLayout::Firefox, {h.find("username"), h.find("password"), h.find("url"), std::nullopt, std::nullopt}}};
     }
     if (h.has({"name", "url", "username", "password"})) {
-        return {{CsvLayout::Chrome, {h.find("username"), h.find("password"), h.find("url"), h.find("name"), std::nullopt}}};
+        return {
+            {CsvLayout::Chrome, {h.find("username"), h.find("password"), h.find("url"), h.find("name"), std::nullopt}}};
     }
     std::optional<std::size_t> location = h.find("url");
     for (std::string_view other : {"location", "website"}) {
@@ -167,7 +169,7 @@ Result<ImportFile> ReadImport(std::string_view bytes, const std::string& path) {
         const csv::Record& record = records[r];
         auto text = [&record](std::optional<std::size_t> column) -> std::string_view {
             return column && *column < record.fields.size() ? std::string_view(record.fields[*column])
-                                                             : std::string_view();
+                                                            : std::string_view();
         };
         if (columns.kind && Lowered(text(columns.kind)) != "login") {
             ++file.otherKinds; // a note, a card, an identity
@@ -181,8 +183,9 @@ Result<ImportFile> ReadImport(std::string_view bytes, const std::string& path) {
         if (text(columns.url).empty() && columns.name) {
             locationColumn = columns.name;
         }
-        const std::pair<std::optional<std::size_t>, Field> fields[] = {
-            {columns.username, Field::Username}, {columns.password, Field::Password}, {locationColumn, Field::Location}};
+        const std::pair<std::optional<std::size_t>, Field> fields[] = {{columns.username, Field::Username},
+                                                                       {columns.password, Field::Password},
+                                                                       {locationColumn, Field::Location}};
         std::string refusal;
         for (const auto& [column, field] : fields) {
             const std::string why = Refusal(text(column), field);

@@ -54,7 +54,7 @@ Result<ImportFile> ReadImport(std::string_view bytes, const std::string& path);
 // added beside it, or with `replacePasswords` gives that entry its password.
 struct ImportPlan {
     using Texts = std::array<std::string, EntryTable::kFields>; // code-page texts
-    std::vector<Texts> additions; // in the file's order
+    std::vector<Texts> additions;                               // in the file's order
     struct Replacement {
         EntryTable::Slot slot;
         std::string password; // code page

@@ -2,7 +2,6 @@
 #include "CsvImport.h"
 
 #include <gtest/gtest.h>
-
 #include <string>
 #include <vector>
 
