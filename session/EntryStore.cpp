@@ -326,6 +326,33 @@ bool EntryStore::setField(int position, int field, const QString& value) {
     return true;
 }
 
+bool EntryStore::applyImport(const vault::ImportPlan& plan) {
+    if (!plan.replacements.empty()) {
+        std::vector<std::size_t> indexOfSlot(table_.slotCount());
+        for (std::size_t index = 0; index < order_.size(); ++index) {
+            indexOfSlot[order_[index]] = index;
+        }
+        for (const vault::ImportPlan::Replacement& r : plan.replacements) {
+            if (r.slot >= indexOfSlot.size() || !table_.setField(r.slot, 1, r.password)) {
+                return false;
+            }
+            if (r.slot < keys_[1].size()) {
+                keys_[1][r.slot].reset();
+            }
+            const int row = static_cast<int>(indexOfSlot[r.slot]);
+            emit fieldsChanged(row, 1, 1);
+        }
+    }
+    const bool added = appendEntries(plan.additions.size(), [&plan](std::size_t i) {
+        const vault::ImportPlan::Texts& texts = plan.additions[i];
+        return vault::EntryTable::Fields{texts[0], texts[1], texts[2]};
+    });
+    if (sorted_ && sortKey_ == 1 && !plan.replacements.empty() && plan.additions.empty()) {
+        sortRows(); // new passwords, in a list sorted by them (the additions sort it otherwise)
+    }
+    return added;
+}
+
 bool EntryStore::setItem(int position, const ListEntry& item) {
     if (!has(position)) {
         return false;
