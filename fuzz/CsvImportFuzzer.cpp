@@ -16,9 +16,10 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     std::vector<vault::Entry> entries;
     std::vector<vault::Entry> codePage;
     for (const vault::ImportRow& row : file->rows) {
-        entries.push_back(row.entry);
-        codePage.push_back({cp1252::FromUtf8(row.entry.username), cp1252::FromUtf8(row.entry.password),
-                            cp1252::FromUtf8(row.entry.location)});
+        const vault::Entry entry = file->entry(row);
+        entries.push_back(entry);
+        codePage.push_back(
+            {cp1252::FromUtf8(entry.username), cp1252::FromUtf8(entry.password), cp1252::FromUtf8(entry.location)});
     }
     if (vault::ReadEntryLines(vault::VaultBytes("master", entries)) != entries) {
         std::abort();
@@ -31,7 +32,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         std::abort();
     }
     for (std::size_t i = 0; i < entries.size(); ++i) {
-        const vault::Entry& back = again->rows[i].entry;
+        const vault::Entry back = again->entry(again->rows[i]);
         // The export names an entry by its location, which the import takes back when the url is empty.
         if (back.username != entries[i].username || back.password != entries[i].password ||
             back.location != entries[i].location) {

@@ -4,10 +4,9 @@
 #include "Cp1252.h"
 
 #include <algorithm>
+#include <cstdint>
 #include <cstdio>
 #include <optional>
-#include <unordered_map>
-#include <unordered_set>
 
 namespace vault {
 namespace {
@@ -95,6 +94,14 @@ std::string CodePoint(char32_t c) {
 
 // Why a text cannot go into the password file as it is, or "".
 std::string Refusal(std::string_view text, Field field) {
+    // Most texts are plain ASCII without a bar or a line break, which the file always holds.
+    const bool plain = std::all_of(text.begin(), text.end(), [](char c) {
+        const auto b = static_cast<unsigned char>(c);
+        return b < 0x80 && b != '|' && b != '\r' && b != '\n';
+    });
+    if (plain) {
+        return {};
+    }
     if (text.find('|') != std::string_view::npos) {
         return "holds \"|\", which the password file keeps between fields";
     }
@@ -150,27 +157,32 @@ const std::string_view kUnknownLayoutText =
     "username, a password and a url (or location, or website) column.";
 
 Result<ImportFile> ReadImport(std::string_view bytes, const std::string& path) {
-    Result<csv::Table> table = csv::Parse(bytes, path);
-    if (!table) {
-        return table.error();
+    Result<csv::Table> parsed = csv::Parse(bytes, path);
+    if (!parsed) {
+        return parsed.error();
     }
-    std::vector<csv::Record>& records = table->records;
-    const auto recognised = records.empty() ? std::nullopt : Recognise(Header(records.front().fields));
+    ImportFile file;
+    file.table = std::move(*parsed);
+    const csv::Table& table = file.table;
+    const auto recognised =
+        table.records.empty() ? std::nullopt : Recognise(Header(table.fields(table.records.front())));
     if (!recognised) {
         return VaultError{"Could not import", path, std::string(kUnknownLayoutText)};
     }
-    const auto& [layout, columns] = *recognised;
-    ImportFile file;
+    const CsvLayout layout = recognised->first;
+    const Columns columns = recognised->second;
     file.layout = layout;
-    file.readAsWindows1252 = table->readAsWindows1252;
+    file.readAsWindows1252 = table.readAsWindows1252;
+    file.rows.reserve(table.records.size());
 
-    const std::vector<std::string>& names = records.front().fields;
-    for (std::size_t r = 1; r < records.size(); ++r) {
-        const csv::Record& record = records[r];
-        auto text = [&record](std::optional<std::size_t> column) -> std::string_view {
-            return column && *column < record.fields.size() ? std::string_view(record.fields[*column])
-                                                            : std::string_view();
+    const csv::Record& header = table.records.front();
+    const csv::Span none{};
+    for (std::size_t r = 1; r < table.records.size(); ++r) {
+        const csv::Record& record = table.records[r];
+        auto span = [&](std::optional<std::size_t> column) {
+            return column && *column < record.count ? table.spans[record.first + *column] : none;
         };
+        auto text = [&](std::optional<std::size_t> column) { return table.text_of(span(column)); };
         if (columns.kind && Lowered(text(columns.kind)) != "login") {
             ++file.otherKinds; // a note, a card, an identity
             continue;
@@ -190,7 +202,7 @@ Result<ImportFile> ReadImport(std::string_view bytes, const std::string& path) {
         for (const auto& [column, field] : fields) {
             const std::string why = Refusal(text(column), field);
             if (!why.empty()) {
-                refusal = LineText(record.line) + ": the " + names[*column] + " " + why;
+                refusal = LineText(record.line) + ": the " + std::string(table.field(header, *column)) + " " + why;
                 break;
             }
         }
@@ -201,9 +213,7 @@ Result<ImportFile> ReadImport(std::string_view bytes, const std::string& path) {
             file.refusals.push_back(std::move(refusal));
             continue;
         }
-        file.rows.push_back({record.line,
-                             {std::string(text(columns.username)), std::string(text(columns.password)),
-                              std::string(text(locationColumn))}});
+        file.rows.push_back({record.line, {span(columns.username), span(columns.password), span(locationColumn)}});
     }
     return file;
 }
@@ -220,43 +230,133 @@ Result<ImportFile> ReadImportFile(const std::string& path) {
     return ReadImport(*bytes, path);
 }
 
+namespace {
+
+// An entry's texts, or its username and location alone, as a key of the plan's tables.
+struct Key {
+    std::string_view a, b, c;
+    bool operator==(const Key&) const = default;
+};
+std::size_t HashOf(const Key& k) {
+    const std::hash<std::string_view> h;
+    return h(k.a) ^ (h(k.b) * 0x9E3779B97F4A7C15ull) ^ (h(k.c) * 0xC2B2AE3D27D4EB4Full);
+}
+
+// Keys and a number for each, in one open-addressing table sized once for all it will hold: a plan
+// looks up tens of thousands of keys, and a node per key would cost more than the rest of the import.
+class KeyTable {
+public:
+    explicit KeyTable(std::size_t most) {
+        std::size_t capacity = 16;
+        while (capacity < 2 * most) {
+            capacity *= 2;
+        }
+        cells_.assign(capacity, kEmpty);
+        items_.reserve(most);
+    }
+    // The number kept with `key`, inserting it with `value` first when it is not there yet; `inserted`
+    // says which.
+    std::uint32_t& find_or_insert(const Key& key, std::uint32_t value, bool& inserted) {
+        const std::size_t hash = HashOf(key);
+        const std::size_t mask = cells_.size() - 1;
+        for (std::size_t i = hash & mask;; i = (i + 1) & mask) {
+            if (cells_[i] == kEmpty) {
+                cells_[i] = static_cast<std::uint32_t>(items_.size());
+                items_.push_back({key, hash, value});
+                inserted = true;
+                return items_.back().value;
+            }
+            Item& item = items_[cells_[i]];
+            if (item.hash == hash && item.key == key) {
+                inserted = false;
+                return item.value;
+            }
+        }
+    }
+    bool insert(const Key& key) {
+        bool inserted = false;
+        find_or_insert(key, 0, inserted);
+        return inserted;
+    }
+    const std::uint32_t* find(const Key& key) const {
+        const std::size_t hash = HashOf(key);
+        const std::size_t mask = cells_.size() - 1;
+        for (std::size_t i = hash & mask; cells_[i] != kEmpty; i = (i + 1) & mask) {
+            const Item& item = items_[cells_[i]];
+            if (item.hash == hash && item.key == key) {
+                return &item.value;
+            }
+        }
+        return nullptr;
+    }
+
+private:
+    static constexpr std::uint32_t kEmpty = UINT32_MAX;
+    struct Item {
+        Key key;
+        std::size_t hash;
+        std::uint32_t value;
+    };
+    std::vector<std::uint32_t> cells_;
+    std::vector<Item> items_;
+};
+
+} // namespace
+
 ImportPlan PlanImport(const ImportFile& file, const EntryTable& list, bool replacePasswords) {
     ImportPlan plan;
-    auto key = [](std::string_view a, std::string_view b, std::string_view c = {}) {
-        std::string k;
-        k.reserve(a.size() + b.size() + c.size() + 2);
-        k.append(a).append(1, '\0').append(b).append(1, '\0').append(c);
-        return k;
+    // The rows' code-page texts: never longer than their UTF-8, so the buffer is sized once and the views
+    // into it stay valid.
+    std::size_t bytes = 0;
+    for (const ImportRow& row : file.rows) {
+        for (const csv::Span& span : row.fields) {
+            bytes += span.length;
+        }
+    }
+    plan.text.resize(bytes);
+    std::size_t used = 0;
+    auto codePage = [&](std::string_view utf8) {
+        char* out = plan.text.data() + used;
+        const std::size_t n = cp1252::FromUtf8Into(out, utf8);
+        used += n;
+        return std::string_view(out, n);
     };
-    std::unordered_set<std::string> entries;                     // username, password, location
-    std::unordered_map<std::string, EntryTable::Slot> namesakes; // username, location: the first such entry
-    std::unordered_set<std::string> added;                       // username, location of rows added
+
+    // Views into the list's table, which does not change while the plan is made, and into the plan's text.
+    KeyTable entries(list.size() + file.rows.size()); // username, password, location
+    // Username and location: of the list's entries, the slot of the first, marked once its password was
+    // replaced; of the additions, no slot.
+    constexpr std::uint32_t kAddition = UINT32_MAX;
+    constexpr std::uint32_t kReplaced = 0x80000000u;
+    KeyTable names(list.size() + file.rows.size());
     for (EntryTable::Slot slot = 0; slot < list.slotCount(); ++slot) {
         const EntryTable::Fields f = list.fields(slot);
         if (f[0].empty() && f[1].empty() && f[2].empty()) {
-            continue; // a free slot (no stored entry has all three texts empty)
+            continue; // a free slot; an entry of three empty texts matches no row a file may bring
         }
-        entries.insert(key(f[0], f[1], f[2]));
-        namesakes.emplace(key(f[0], f[2]), slot);
+        entries.insert({f[0], f[1], f[2]});
+        bool inserted = false;
+        names.find_or_insert({f[0], f[2], {}}, slot, inserted);
     }
-    std::unordered_set<EntryTable::Slot> replaced;
+    plan.additions.reserve(file.rows.size());
     for (const ImportRow& row : file.rows) {
-        ImportPlan::Texts texts{cp1252::FromUtf8(row.entry.username), cp1252::FromUtf8(row.entry.password),
-                                cp1252::FromUtf8(row.entry.location)};
-        if (!entries.insert(key(texts[0], texts[1], texts[2])).second) {
+        const EntryView v = file.view(row);
+        const EntryTable::Fields texts{codePage(v.username), codePage(v.password), codePage(v.location)};
+        if (!entries.insert({texts[0], texts[1], texts[2]})) {
             ++plan.duplicates;
             continue;
         }
-        const std::string name = key(texts[0], texts[2]);
-        const auto namesake = namesakes.find(name);
-        if (namesake != namesakes.end() && replacePasswords && replaced.insert(namesake->second).second) {
-            plan.replacements.push_back({namesake->second, std::move(texts[1])});
+        bool newName = false;
+        std::uint32_t& namesake = names.find_or_insert({texts[0], texts[2], {}}, kAddition, newName);
+        if (!newName && replacePasswords && namesake != kAddition && (namesake & kReplaced) == 0) {
+            plan.replacements.push_back({namesake, texts[1]});
+            namesake |= kReplaced;
             continue;
         }
-        if (namesake != namesakes.end() || !added.insert(name).second) {
+        if (!newName) {
             ++plan.besides;
         }
-        plan.additions.push_back(std::move(texts));
+        plan.additions.push_back(texts);
     }
     const std::size_t max = static_cast<std::size_t>(kMaxEntries);
     plan.room = list.size() < max ? max - list.size() : 0;

@@ -27,10 +27,10 @@ std::string_view LayoutName(CsvLayout layout);
 // The message for a file of no known layout, naming those it knows.
 extern const std::string_view kUnknownLayoutText;
 
-// A row that became an entry (UTF-8 texts), and the line it starts on.
+// A row that became an entry, and the line it starts on; its texts lie in the file's table.
 struct ImportRow {
     std::size_t line = 0;
-    Entry entry;
+    std::array<csv::Span, 3> fields; // username, password, location
 };
 
 // The file's rows, read by its layout: those that can be stored, those refused with the first reason
@@ -41,6 +41,16 @@ struct ImportFile {
     std::vector<ImportRow> rows;
     std::vector<std::string> refusals;
     std::size_t otherKinds = 0;
+    csv::Table table; // the texts the rows name
+
+    // A row's texts, UTF-8.
+    EntryView view(const ImportRow& row) const {
+        return {table.text_of(row.fields[0]), table.text_of(row.fields[1]), table.text_of(row.fields[2])};
+    }
+    Entry entry(const ImportRow& row) const {
+        const EntryView v = view(row);
+        return {std::string(v.username), std::string(v.password), std::string(v.location)};
+    }
 };
 
 // Reads an export: refused before it is read when larger than a vault may be, refused when its layout is
@@ -52,12 +62,20 @@ Result<ImportFile> ReadImport(std::string_view bytes, const std::string& path);
 // What importing the rows into a list would do. A row that is an entry of the list exactly (or an earlier
 // row of the file) is skipped; a row with the username and location of an entry but another password is
 // added beside it, or with `replacePasswords` gives that entry its password.
+//
+// Its code-page texts lie in a buffer of its own, which moves with it: a plan is moved, never copied.
 struct ImportPlan {
-    using Texts = std::array<std::string, EntryTable::kFields>; // code-page texts
-    std::vector<Texts> additions;                               // in the file's order
+    ImportPlan() = default;
+    ImportPlan(ImportPlan&&) = default;
+    ImportPlan& operator=(ImportPlan&&) = default;
+    ImportPlan(const ImportPlan&) = delete;
+    ImportPlan& operator=(const ImportPlan&) = delete;
+
+    using Texts = EntryTable::Fields; // code page, in `text`
+    std::vector<Texts> additions;     // in the file's order
     struct Replacement {
         EntryTable::Slot slot;
-        std::string password; // code page
+        std::string_view password; // code page, in `text`
     };
     std::vector<Replacement> replacements;
     std::size_t duplicates = 0;
@@ -65,6 +83,8 @@ struct ImportPlan {
     // The list cannot hold the additions: how many more entries it has room for.
     bool tooMany = false;
     std::size_t room = 0;
+
+    std::vector<char> text;
 };
 ImportPlan PlanImport(const ImportFile& file, const EntryTable& list, bool replacePasswords);
 

@@ -2,11 +2,56 @@
 
 #include "Cp1252.h"
 
+#include <algorithm>
+#include <cstring>
+
 namespace vault::csv {
+namespace {
+
+bool EndsPlainText(char c) {
+    return c == ',' || c == '\r' || c == '\n';
+}
+
+// Whether any of eight bytes is `byte` (the classic test for a zero byte in a word).
+bool HasByte(std::uint64_t word, unsigned char byte) {
+    const std::uint64_t x = word ^ (0x0101010101010101ULL * byte);
+    return ((x - 0x0101010101010101ULL) & ~x & 0x8080808080808080ULL) != 0;
+}
+
+// Where plain text starting at `i` ends: at the next comma or line end, or at the end. Eight bytes at a
+// time, as a file is mostly such text.
+std::size_t PlainTextEnd(std::string_view bytes, std::size_t i) {
+    std::uint64_t word;
+    while (i + 8 <= bytes.size()) {
+        std::memcpy(&word, bytes.data() + i, 8);
+        if (HasByte(word, ',') || HasByte(word, '\r') || HasByte(word, '\n')) {
+            break;
+        }
+        i += 8;
+    }
+    while (i < bytes.size() && !EndsPlainText(bytes[i])) {
+        ++i;
+    }
+    return i;
+}
+
+} // namespace
 
 bool IsValidUtf8(std::string_view bytes) {
     std::size_t i = 0;
     while (i < bytes.size()) {
+        // Runs of ASCII go eight bytes at a time.
+        std::uint64_t word;
+        while (i + 8 <= bytes.size()) {
+            std::memcpy(&word, bytes.data() + i, 8);
+            if ((word & 0x8080808080808080ULL) != 0) {
+                break;
+            }
+            i += 8;
+        }
+        if (i >= bytes.size()) {
+            break;
+        }
         const auto b = static_cast<unsigned char>(bytes[i]);
         if (b < 0x80) {
             ++i;
@@ -42,6 +87,14 @@ bool IsValidUtf8(std::string_view bytes) {
     return true;
 }
 
+std::vector<std::string> Table::fields(const Record& record) const {
+    std::vector<std::string> out;
+    for (std::size_t i = 0; i < record.count; ++i) {
+        out.emplace_back(field(record, i));
+    }
+    return out;
+}
+
 Result<Table> Parse(std::string_view bytes, const std::string& path) {
     Table table;
     if (bytes.starts_with("\xEF\xBB\xBF")) {
@@ -53,53 +106,67 @@ Result<Table> Parse(std::string_view bytes, const std::string& path) {
         bytes = decoded;
         table.readAsWindows1252 = true;
     }
+    if (bytes.size() > UINT32_MAX) {
+        return VaultError{"Could not read", path, "it is larger than any file Keyshelf imports"};
+    }
+    // Sized once: no field is longer than the bytes it came from, and there are at most as many fields as
+    // commas and line ends, one more.
+    table.text.reserve(bytes.size());
+    const auto lineEnds = static_cast<std::size_t>(std::count(bytes.begin(), bytes.end(), '\n'));
+    table.spans.reserve(static_cast<std::size_t>(std::count(bytes.begin(), bytes.end(), ',')) + lineEnds + 1);
+    table.records.reserve(lineEnds + 1);
+    std::string& text = table.text;
 
     std::size_t line = 1;
-    Record record{line, {}};
-    std::string field;
-    bool fieldStarted = false; // the record has a field in progress (even an empty one after a comma)
+    Record record{line, 0, 0};
+    bool fieldOpen = false; // a field is in progress (an empty one after a comma too)
+    std::uint32_t fieldStart = 0;
 
     auto endField = [&] {
-        record.fields.push_back(std::move(field));
-        field.clear();
+        table.spans.push_back({fieldStart, static_cast<std::uint32_t>(text.size()) - fieldStart});
+        ++record.count;
+        fieldStart = static_cast<std::uint32_t>(text.size());
     };
     auto endRecord = [&] {
-        if (fieldStarted) {
+        if (fieldOpen) {
             endField();
         }
-        if (!record.fields.empty()) {
-            table.records.push_back(std::move(record));
+        if (record.count > 0) {
+            table.records.push_back(record);
         }
-        record = Record{line, {}};
-        fieldStarted = false;
+        record = Record{line, table.spans.size(), 0};
+        fieldOpen = false;
     };
 
+    const std::size_t size = bytes.size();
     std::size_t i = 0;
-    while (i < bytes.size()) {
+    while (i < size) {
         const char c = bytes[i];
-        if (c == '"' && field.empty()) {
-            // A quoted field: up to the quote that is not doubled.
+        if (c == '"' && text.size() == fieldStart) {
+            // A quoted field: up to the quote that is not doubled, line breaks and all.
             const std::size_t openedOn = line;
-            fieldStarted = true;
+            fieldOpen = true;
             ++i;
             bool closed = false;
-            while (i < bytes.size()) {
-                const char q = bytes[i];
-                if (q == '"') {
-                    if (i + 1 < bytes.size() && bytes[i + 1] == '"') {
-                        field += '"';
-                        i += 2;
-                        continue;
-                    }
-                    ++i;
-                    closed = true;
+            while (i < size) {
+                const std::size_t quote = bytes.find('"', i);
+                const std::string_view run = bytes.substr(i, (quote == std::string_view::npos ? size : quote) - i);
+                for (std::size_t k = 0; k < run.size(); ++k) {
+                    line += run[k] == '\n' || (run[k] == '\r' && (k + 1 == run.size() || run[k + 1] != '\n'));
+                }
+                text.append(run);
+                if (quote == std::string_view::npos) {
+                    i = size;
                     break;
                 }
-                if (q == '\n' || (q == '\r' && !(i + 1 < bytes.size() && bytes[i + 1] == '\n'))) {
-                    ++line;
+                if (quote + 1 < size && bytes[quote + 1] == '"') {
+                    text += '"';
+                    i = quote + 2;
+                    continue;
                 }
-                field += q;
-                ++i;
+                i = quote + 1;
+                closed = true;
+                break;
             }
             if (!closed) {
                 return VaultError{"Could not read", path,
@@ -109,21 +176,23 @@ Result<Table> Parse(std::string_view bytes, const std::string& path) {
             continue;
         }
         if (c == ',') {
-            fieldStarted = true;
+            fieldOpen = true;
             endField();
             ++i;
             continue;
         }
         if (c == '\r' || c == '\n') {
-            i += (c == '\r' && i + 1 < bytes.size() && bytes[i + 1] == '\n') ? 2 : 1;
+            i += (c == '\r' && i + 1 < size && bytes[i + 1] == '\n') ? 2 : 1;
             ++line;
             endRecord();
             continue;
         }
-        // Text after a closing quote, or a quote within unquoted text, is kept as it stands.
-        fieldStarted = true;
-        field += c;
-        ++i;
+        // Plain text up to the next comma or line end; a quote within it, or after a closing quote, is
+        // kept as it stands.
+        const std::size_t end = PlainTextEnd(bytes, i + 1);
+        fieldOpen = true;
+        text.append(bytes.substr(i, end - i));
+        i = end;
     }
     endRecord();
     return table;

@@ -32,7 +32,7 @@ TEST_P(Samples, EachLayoutReadsEntryByEntry) {
     EXPECT_EQ(file->layout, c.layout);
     std::vector<Entry> entries;
     for (const vault::ImportRow& row : file->rows) {
-        entries.push_back(row.entry);
+        entries.push_back(file->entry(row));
     }
     EXPECT_EQ(entries, c.entries);
     EXPECT_EQ(file->refusals, c.refusals);
@@ -74,11 +74,11 @@ TEST(CsvReader, RecordsFieldsAndLineEnds) {
     const auto table = vault::csv::Parse("a,\"b,c\",\"d\"\"e\"\r\n\r\n\"f\ng\",,h\rlast", "x.csv");
     ASSERT_TRUE(table.ok());
     ASSERT_EQ(table->records.size(), 3u);
-    EXPECT_EQ(table->records[0].fields, (std::vector<std::string>{"a", "b,c", "d\"e"}));
+    EXPECT_EQ(table->fields(table->records[0]), (std::vector<std::string>{"a", "b,c", "d\"e"}));
     EXPECT_EQ(table->records[1].line, 3u);
-    EXPECT_EQ(table->records[1].fields, (std::vector<std::string>{"f\ng", "", "h"}));
+    EXPECT_EQ(table->fields(table->records[1]), (std::vector<std::string>{"f\ng", "", "h"}));
     EXPECT_EQ(table->records[2].line, 5u);
-    EXPECT_EQ(table->records[2].fields, (std::vector<std::string>{"last"}));
+    EXPECT_EQ(table->fields(table->records[2]), (std::vector<std::string>{"last"}));
 }
 
 TEST(CsvReader, AQuotedFieldLeftOpenIsRefusedWithItsLine) {
@@ -140,10 +140,10 @@ TEST(CsvImport, ExportReadsBackAsTheSameEntries) {
     const auto table = vault::csv::Parse(csv, "export.csv");
     ASSERT_TRUE(table.ok());
     ASSERT_EQ(table->records.size(), 4u);
-    EXPECT_EQ(table->records[1].fields,
+    EXPECT_EQ(table->fields(table->records[1]),
               (std::vector<std::string>{"https://x.example", "https://x.example", "a,\"b\"", "p w"}));
-    EXPECT_EQ(table->records[2].fields[3], "d\ne");
-    EXPECT_EQ(table->records[3].fields[2], "\xC3\xA9"); // code page to UTF-8
+    EXPECT_EQ(table->field(table->records[2], 3), "d\ne");
+    EXPECT_EQ(table->field(table->records[3], 2), "\xC3\xA9"); // code page to UTF-8
 }
 
 } // namespace
