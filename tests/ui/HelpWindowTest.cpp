@@ -196,7 +196,7 @@ private slots:
         Control<QAction>(TheProgram().mainWindow(), "mnuHelpItem(0)")->trigger();
         QCOMPARE(TheProgram().helpWindow(), help);
         QCOMPARE(Control<QTextEdit>(help, "rtf1")->toPlainText(), shown);
-        // Closed and opened again: the load step reads the document afresh.
+        // Closed and opened again: the new window reads the document afresh.
         help->close();
         QTRY_VERIFY(TheProgram().helpWindow() == nullptr);
         Control<QAction>(TheProgram().mainWindow(), "mnuHelpItem(0)")->trigger();

@@ -1,7 +1,7 @@
 // The entry editor: one dialog for adding an entry and for changing one.
 //
 // The dialog is modeless, so the main window's list may be sorted, added to or cut while it is open.
-// It therefore binds itself when it loads: to the mode it was opened in, and for an edit to the entry
+// It therefore binds itself when it is made: to the mode it was opened in, and for an edit to the entry
 // itself (its id, not its position), so that Save writes into that entry or, when it is gone, into none.
 // It stores nothing itself: Save hands the typed entry to the function it was given.
 #pragma once

@@ -45,16 +45,17 @@ public:
 
     template <class T> T* get(typename Design::Control id) const {
         const auto row = static_cast<std::size_t>(id);
-        auto* control = qobject_cast<T*>(made_.controls.at(row));
+        auto* control = qobject_cast<T*>(row < made_.controls.size() ? made_.controls[row] : nullptr);
         if (control == nullptr) {
             NotMadeAs(Design::window, row, T::staticMetaObject.className());
         }
         return control;
     }
 
-    // Only for a design with a menu bar.
+    // Only for a design with a menu bar, whose menus take every MenuItem in order (checked where the
+    // design is written).
     template <class D = Design> QAction* item(typename D::MenuItem id) const {
-        return made_.items.at(static_cast<std::size_t>(id));
+        return made_.items[static_cast<std::size_t>(id)];
     }
 
 private:

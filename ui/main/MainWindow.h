@@ -27,8 +27,8 @@ public:
     // The fields of an entry that Copy puts on the clipboard, in the list's column order.
     enum class Field { Username, Password, Location };
 
-    // Laid out with the product's caption, the website button, the list's columns and the status line;
-    // hidden until the master password is accepted (see showUnlocked).
+    // Laid out with the product's caption, the website button, the list's columns and the status line.
+    // Whoever made it shows it; the password dialog keeps it out of sight until showUnlocked.
     explicit MainWindow(EntryStore* entries, QWidget* parent = nullptr);
     ~MainWindow() override;
 
