@@ -95,7 +95,7 @@ class FaultsTest : public QObject {
         QVERIFY2(boxes().last().contains(path()), qPrintable(boxes().last()));
         QVERIFY2(boxes().last().contains(reason), qPrintable(boxes().last()));
         QCOMPARE(main->statusText(), QString("Not saved."));
-        QCOMPARE(entryList()->count(), 2); // the row went again
+        QCOMPARE(entryList()->count(), 2);                                       // the row went again
         QVERIFY(program->editor() != nullptr && program->editor()->isVisible()); // with what was typed
         QCOMPARE(onDisk(), before);
     }

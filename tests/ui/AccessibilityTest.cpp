@@ -251,7 +251,8 @@ private slots:
         PasswordDialog* dialog = start(); // no vault yet
         QVERIFY(dialog != nullptr && dialog->isVisible());
         READ_AS_SHOWN(dialog, QAccessible::Dialog);
-        QVERIFY(NameOf(Control<QLabel>(dialog, "SkinLabel1")).startsWith("Because this is the first time you have used Keyshelf"));
+        QVERIFY(NameOf(Control<QLabel>(dialog, "SkinLabel1"))
+                    .startsWith("Because this is the first time you have used Keyshelf"));
         QCOMPARE(NameOf(Control<QLineEdit>(dialog, "txtPass")), QString("Password:"));
         QCOMPARE(NameOf(Control<QLineEdit>(dialog, "txtPass2")), QString("Retype Password:"));
         QCOMPARE(NameOf(dialog), QString("Password Required"));
@@ -321,7 +322,8 @@ private slots:
         QCOMPARE(NameOf(Control<QLabel>(about, "lblCompany")), QString("Keyshelf Software"));
         QCOMPARE(NameOf(Control<QLabel>(about, "lblWebsite")), QString("www.keyshelf.example"));
 
-        QTest::mouseClick(Control<QLabel>(about, "lblWebsite"), Qt::LeftButton); // the launcher, shown for the moment it lives
+        QTest::mouseClick(Control<QLabel>(about, "lblWebsite"),
+                          Qt::LeftButton); // the launcher, shown for the moment it lives
         WebsiteLauncher* launcher = TheProgram().websiteLauncher();
         QVERIFY(launcher != nullptr);
         Control<QTimer>(launcher, "Timer1")->stop();

@@ -141,7 +141,8 @@ private slots:
         QCOMPARE(layouts::Height(box), 945);
         QCOMPARE(Control<QWidget>(&main, "wbBanner")->parentWidget(), box);
         QCOMPARE(Control<QWidget>(&main, "wbBanner")->pos(), QPoint(0, 0));
-        QCOMPARE(layouts::Width(Control<QWidget>(&main, "wbBanner")), 7335); // wider than its box: the scroll bar is cut off
+        QCOMPARE(layouts::Width(Control<QWidget>(&main, "wbBanner")),
+                 7335); // wider than its box: the scroll bar is cut off
         QVERIFY(!Control<QWidget>(&main, "wbBanner")->isHidden());
         QVERIFY(Control<QLabel>(&main, "wbPicture")->isHidden());
         // The band takes no focus, and is blank until its page arrives (nothing listens here).
@@ -313,7 +314,8 @@ private slots:
         buildConfig::testing::ForceBannerURL(server.Address());
         main.show();
         Banner* banner = nullptr;
-        QTRY_VERIFY_WITH_TIMEOUT((banner = Control<QWidget>(&main, "wbBanner")->findChild<Banner*>()) != nullptr, 10000);
+        QTRY_VERIFY_WITH_TIMEOUT((banner = Control<QWidget>(&main, "wbBanner")->findChild<Banner*>()) != nullptr,
+                                 10000);
         QTRY_COMPARE_WITH_TIMEOUT(server.requests().size(), 1, 10000);
         QTest::qWait(200);
         QVERIFY(banner->document() == nullptr);
@@ -498,7 +500,7 @@ private slots:
         QStringList expected = plain;
         expected.sort();
         QCOMPARE(cloned, expected);                                         // exactly one clone each
-        QCOMPARE(skinLabels[0]->geometry(), QRect(32, 184, 37, 13)); // the template is left as it was
+        QCOMPARE(skinLabels[0]->geometry(), QRect(32, 184, 37, 13));        // the template is left as it was
         delete TheProgram().appearance().skin();
     }
 };

@@ -73,7 +73,8 @@ class FindAndGenerateTest : public QObject {
         }
         Control<QLineEdit>(box, "txtFind")->setText(text);
         for (int i = 0; i < times; ++i) {
-            QTest::keyClick(Control<QLineEdit>(box, "txtFind"), Qt::Key_Return, forward ? Qt::NoModifier : Qt::ShiftModifier);
+            QTest::keyClick(Control<QLineEdit>(box, "txtFind"), Qt::Key_Return,
+                            forward ? Qt::NoModifier : Qt::ShiftModifier);
         }
         return selectedUsername();
     }
@@ -154,8 +155,10 @@ private slots:
         QCOMPARE(find("no such entry"), QString("user4"));
         QCOMPARE(main->statusText(), QString("No entry matches \"no such entry\""));
         // A screen reader reading the box hears the result with it.
-        QCOMPARE(Control<QLineEdit>(main->findBox(), "txtFind")->accessibleDescription(), QString("No entry matches \"no such entry\""));
-        QAccessibleInterface* box = QAccessible::queryAccessibleInterface(Control<QLineEdit>(main->findBox(), "txtFind"));
+        QCOMPARE(Control<QLineEdit>(main->findBox(), "txtFind")->accessibleDescription(),
+                 QString("No entry matches \"no such entry\""));
+        QAccessibleInterface* box =
+            QAccessible::queryAccessibleInterface(Control<QLineEdit>(main->findBox(), "txtFind"));
         QCOMPARE(box->text(QAccessible::Name), QString("Find:"));
         QAccessibleInterface* window = QAccessible::queryAccessibleInterface(main->findBox());
         QCOMPARE(window->role(), QAccessible::Dialog);

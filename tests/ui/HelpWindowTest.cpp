@@ -68,7 +68,8 @@ private slots:
 
     void theBoxWritesTheSettingBothWays() {
         HelpWindow* help = start();
-        QTest::mouseClick(Control<QCheckBox>(help, "Check1"), Qt::LeftButton, {}, QPoint(6, Control<QCheckBox>(help, "Check1")->height() / 2));
+        QTest::mouseClick(Control<QCheckBox>(help, "Check1"), Qt::LeftButton, {},
+                          QPoint(6, Control<QCheckBox>(help, "Check1")->height() / 2));
         QCOMPARE(setting(), QString("0"));
         QVERIFY(start() == nullptr); // the next start keeps it closed
 

@@ -198,7 +198,8 @@ private slots:
     void firstRunFromTheSplash() {
         SplashWindow* splash = TheProgram().OpenSplash();
         QCOMPARE(splash->size(), Control<QLabel>(splash, "Image1")->size());
-        QCOMPARE(Control<QLabel>(splash, "Image1")->pixmap().size(), QSize(476, 316)); // the picture inside a one-pixel border
+        QCOMPARE(Control<QLabel>(splash, "Image1")->pixmap().size(),
+                 QSize(476, 316)); // the picture inside a one-pixel border
         splash->show();
         for (int tick = 0; tick < 74; ++tick) {
             splash->onSplashTimeout();
@@ -289,7 +290,7 @@ private slots:
         QCOMPARE(layouts::Width(list), OnPixels(12000 - 120));
         QCOMPARE(layouts::Height(list), OnPixels(layouts::OuterHeight(&main) - 1980 - 1000));
         QCOMPARE(Control<QToolButton>(&main, "cmdAdd(0)")->geometry(), addButton); // only the list changes
-        QCOMPARE(Control<QLabel>(&main, "Panel1")->width(), panelWidth); // set once, as the window is made
+        QCOMPARE(Control<QLabel>(&main, "Panel1")->width(), panelWidth);           // set once, as the window is made
         // The status bar stays docked along the bottom, full width.
         QWidget* client = layouts::ClientArea(&main);
         QCOMPARE(bar->geometry().bottom(), client->height() - 1);

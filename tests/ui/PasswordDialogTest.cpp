@@ -214,8 +214,8 @@ private slots:
         QCOMPARE(layouts::Top(RetypeLabel(d)), OnPixels(2075));
         QCOMPARE(layouts::Top(OkButton(d)), OnPixels(OnPixels(2075) + 315 + 60));
         QCOMPARE(layouts::Top(CancelButton(d)), layouts::Top(OkButton(d)));
-        QCOMPARE(layouts::OuterHeight(d), OnPixels(layouts::Top(OkButton(d)) + 495 + 60 + 500 - layouts::kFrameHeight) +
-                                              layouts::kFrameHeight);
+        QCOMPARE(layouts::OuterHeight(d),
+                 OnPixels(layouts::Top(OkButton(d)) + 495 + 60 + 500 - layouts::kFrameHeight) + layouts::kFrameHeight);
         QVERIFY(RetypeBox(d)->isVisible());
         QVERIFY(RetypeLabel(d)->isVisible());
         QVERIFY(d->windowFlags().testFlag(Qt::WindowStaysOnTopHint));

@@ -53,9 +53,9 @@ AboutWindow::AboutWindow(QWidget* parent) : QWidget(parent) {
     website_->setText(QString::fromUtf8(identity::Comments));
     // The skin is applied by whoever opened the window; its skinned labels are this window's own.
     if (buildConfig::Skinned()) {
-        cloneLabels({productName_, built.get<QLabel>(Control::VersionCaption),
-                     built.get<QLabel>(Control::OwnerCaption), built.get<QLabel>(Control::WebsiteCaption), website_,
-                     built.get<QLabel>(Control::Owner), built.get<QLabel>(Control::Version)});
+        cloneLabels({productName_, built.get<QLabel>(Control::VersionCaption), built.get<QLabel>(Control::OwnerCaption),
+                     built.get<QLabel>(Control::WebsiteCaption), website_, built.get<QLabel>(Control::Owner),
+                     built.get<QLabel>(Control::Version)});
     }
 }
 

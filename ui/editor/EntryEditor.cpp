@@ -77,8 +77,8 @@ void EntryEditor::showError(const QString& text) {
 }
 
 QString EntryEditor::refusal() const {
-    return QString::fromStdString(vault::EntryRefusal(
-        username_->text().toStdString(), password_->text().toStdString(), website_->text().toStdString()));
+    return QString::fromStdString(vault::EntryRefusal(username_->text().toStdString(), password_->text().toStdString(),
+                                                      website_->text().toStdString()));
 }
 
 void EntryEditor::save() {
@@ -102,11 +102,11 @@ void EntryEditor::save() {
         return;
     case VaultSession::Stored::TooLarge:
         showError(QStringLiteral("The entry is too long: the list can not hold that much text.  Shorten it and try "
-                             "again."));
+                                 "again."));
         return;
     case VaultSession::Stored::EntryGone:
         showError(QStringLiteral("The entry you are editing has been deleted, so it can not be changed.  Use Add "
-                             "to store it as a new entry."));
+                                 "to store it as a new entry."));
         return;
     }
 }
@@ -126,7 +126,7 @@ void EntryEditor::generatePassword() {
     std::optional<std::string> password = vault::GeneratePassword();
     if (!password) {
         showError(QStringLiteral("A password could not be generated: the system's random source did not answer.  "
-                             "Please type one."));
+                                 "Please type one."));
         return;
     }
     // Typed over the whole box, so that the box's undo brings the old text back.

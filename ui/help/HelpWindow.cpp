@@ -35,8 +35,8 @@ QString DocumentPath() {
 HelpWindow::HelpWindow(QWidget* parent) : QWidget(parent) {
     using Control = layouts::HelpWindowDesign::Control;
     setAttribute(Qt::WA_DeleteOnClose);
-    const auto built = layouts::Build<layouts::HelpWindowDesign>(
-        this, [](const layouts::Control& c, QWidget* parent) -> QWidget* {
+    const auto built =
+        layouts::Build<layouts::HelpWindowDesign>(this, [](const layouts::Control& c, QWidget* parent) -> QWidget* {
             if (c.kind != layouts::Kind::RichTextBox) {
                 return nullptr;
             }

@@ -137,11 +137,23 @@ struct MainWindowDesign {
         StatusBar,
         BannerPicture, // the band's frame, with BannerLine inside it
         BannerLine,
-        Banner,        // the banner's place: the band itself is made when the banner shows
+        Banner, // the banner's place: the band itself is made when the banner shows
         Count
     };
     // The menu bar's items, menu by menu: File, Data, Copy, Help, About.
-    enum class MenuItem { Exit, Add, Delete, Edit, Goto, CopyUsername, CopyPassword, CopyLocation, ViewHelp, About, Count };
+    enum class MenuItem {
+        Exit,
+        Add,
+        Delete,
+        Edit,
+        Goto,
+        CopyUsername,
+        CopyPassword,
+        CopyLocation,
+        ViewHelp,
+        About,
+        Count
+    };
     static const Window window;
 };
 

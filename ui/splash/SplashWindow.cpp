@@ -9,8 +9,8 @@
 
 SplashWindow::SplashWindow(QWidget* parent) : QWidget(parent) {
     using Control = layouts::SplashWindowDesign::Control;
-    const auto built = layouts::Build<layouts::SplashWindowDesign>(
-        this, [](const layouts::Control& c, QWidget* parent) -> QWidget* {
+    const auto built =
+        layouts::Build<layouts::SplashWindowDesign>(this, [](const layouts::Control& c, QWidget* parent) -> QWidget* {
             return c.kind == layouts::Kind::SkinControl ? new Skin(parent) : nullptr;
         });
     skin_ = built.get<Skin>(Control::Skin);
