@@ -95,12 +95,14 @@ void Program::BringToFront() {
 }
 
 SplashWindow* Program::OpenSplash() {
-    SplashWindow* splash = LoadSplash();
-    splash->Form_Load();
-    if (buildConfig::Skinned()) {
-        appearance_.SkinSplash(splash, splash->skn);
+    if (splash_ == nullptr) {
+        splash_ = new SplashWindow();
+        connect(splash_, &SplashWindow::finished, this, &Program::SplashFinished);
     }
-    return splash;
+    if (buildConfig::Skinned()) {
+        appearance_.SkinSplash(splash_, splash_->skin());
+    }
+    return splash_;
 }
 
 void Program::ApplySkin(QWidget* window) const {
@@ -109,20 +111,12 @@ void Program::ApplySkin(QWidget* window) const {
     }
 }
 
-SplashWindow* Program::LoadSplash() {
-    if (splash_ == nullptr) {
-        splash_ = new SplashWindow();
-        connect(splash_, &SplashWindow::finished, this, &Program::SplashFinished);
-    }
-    return splash_;
-}
-
 void Program::SplashFinished() {
     appearance_.SkinStartUp();
     const bool made = main_ == nullptr;
-    MainWindow* main = LoadMainWindow();
+    LoadMainWindow();
     if (made) {
-        main->Form_Load();
+        OpenVault(); // before the window shows: the password dialog keeps it hidden
     }
     if (main_ != nullptr) {
         main_->show();
@@ -132,14 +126,13 @@ void Program::SplashFinished() {
 MainWindow* Program::LoadMainWindow() {
     if (main_ == nullptr) {
         main_ = new MainWindow(session_.entries());
-        connect(&session_, &VaultSession::statusChanged, main_, &MainWindow::SetStatusText);
-        connect(main_, &MainWindow::loaded, this, &Program::OpenGate);
+        connect(&session_, &VaultSession::statusChanged, main_, &MainWindow::setStatusText);
         connect(main_, &MainWindow::removeRequested, this, [this](quint64 id) {
             const VaultSession::Outcome outcome = session_.remove(id);
             Report(outcome);
             if (!outcome.saved() && outcome.position != 0 && main_ != nullptr) {
                 // The file still holds the entry, and so does the list again.
-                main_->SelectEntry(outcome.position);
+                main_->selectEntry(outcome.position);
             }
         });
         connect(main_, &MainWindow::addRequested, this, [this] { OpenEditor({}); });
@@ -162,7 +155,7 @@ MainWindow* Program::LoadMainWindow() {
     return main_;
 }
 
-void Program::OpenGate() {
+void Program::OpenVault() {
     const auto gate = session_.open();
     if (!gate) {
         EndBecause(gate.error());
@@ -173,21 +166,21 @@ void Program::OpenGate() {
 
 void Program::ShowPasswordDialog(bool createMode) {
     if (pass_ == nullptr) {
-        pass_ = new PasswordDialog();
+        pass_ = new PasswordDialog(
+            createMode ? PasswordDialog::Mode::Create : PasswordDialog::Mode::Enter,
+            [this](const QString& typed) { return session_.isMasterPassword(typed); }, main_);
         connect(pass_, &PasswordDialog::passwordAccepted, this, &Program::PasswordAccepted);
-        pass_->Form_Load(
-            createMode, [this](const QString& typed) { return session_.isMasterPassword(typed); }, main_);
         ApplySkin(pass_);
     }
     pass_->show();
 }
 
 void Program::PasswordAccepted(const QString& password) {
-    if (pass_->createMode()) {
+    if (pass_->mode() == PasswordDialog::Mode::Create) {
         // The file is written before the dialog goes, so that a failed write leaves the user where they were.
         if (const auto failed = session_.create(password)) {
             ShowError(*failed);
-            pass_->NotStored();
+            pass_->storeFailed();
             return;
         }
         pass_->close();
@@ -241,7 +234,7 @@ void Program::CheckOutsideChanges() {
     if (!session_.changedElsewhere()) {
         return;
     }
-    const std::optional<ListEntry> selected = main_->SelectedEntry();
+    const std::optional<ListEntry> selected = main_->selectedEntry();
     const VaultSession::ReloadOutcome outcome = session_.reload();
     switch (outcome.result) {
     case VaultSession::Reload::Unchanged:
@@ -249,7 +242,7 @@ void Program::CheckOutsideChanges() {
     case VaultSession::Reload::Reloaded:
         if (selected) {
             if (const int position = session_.entries()->positionOfItem(*selected, true); position != 0) {
-                main_->SelectOnly(position);
+                main_->selectOnly(position);
             }
         }
         if (!session_.readOnlyReason().isEmpty()) {
@@ -260,7 +253,7 @@ void Program::CheckOutsideChanges() {
         LockForNewMasterPassword();
         return;
     case VaultSession::Reload::Failed:
-        main_->SetStatusText(QStringLiteral("Not reloaded: ") + QString::fromStdString(outcome.error->Message()));
+        main_->setStatusText(QStringLiteral("Not reloaded: ") + QString::fromStdString(outcome.error->Message()));
         return;
     }
 }
@@ -308,7 +301,7 @@ void Program::Unlocked() {
 void Program::FinishStartUp() {
     if (main_ != nullptr) {
         ApplySkin(main_);
-        main_->afterFormLoad();
+        main_->showUnlocked();
     }
     if (seams::OpenSettings()->value(QStringLiteral("Settings/showHelp"), QStringLiteral("1")).toString() ==
         QStringLiteral("1")) {
@@ -331,19 +324,13 @@ void Program::UnloadPasswordDialog() {
     }
 }
 
-HelpWindow* Program::LoadHelpWindow() {
+void Program::OpenHelp() {
     if (help_ == nullptr) {
+        if (!HelpWindow::hasDocument()) {
+            return; // no document, no window
+        }
         help_ = new HelpWindow();
         connect(help_, &HelpWindow::closed, this, [this] { help_.clear(); });
-    }
-    return help_;
-}
-
-void Program::OpenHelp() {
-    const bool made = help_ == nullptr;
-    HelpWindow* help = LoadHelpWindow();
-    if (made) {
-        help->Form_Load(); // closes it again when there is no document
         ApplySkin(help_);
     }
     Present(help_);
@@ -359,25 +346,21 @@ AboutWindow* Program::LoadAboutWindow() {
 }
 
 void Program::OpenAbout() {
-    const bool made = about_ == nullptr;
-    AboutWindow* about = LoadAboutWindow();
-    if (made) {
-        about->Form_Load();
-        ApplySkin(about_);
+    if (about_ == nullptr) {
+        ApplySkin(LoadAboutWindow());
     }
     Present(about_);
 }
 
 void Program::OpenEditor(const EntryEditor::Request& request) {
     if (editor_ == nullptr) {
-        editor_ = new EntryEditor([this](const EntryEditor::Request& typed) {
+        editor_ = new EntryEditor(request, [this](const EntryEditor::Request& typed) {
             const VaultSession::Outcome outcome =
                 typed.add ? session_.add(typed.entry) : session_.replace(typed.id, typed.entry);
             Report(outcome);
             return outcome.stored;
         });
         connect(editor_, &EntryEditor::closed, this, [this] { editor_.clear(); });
-        editor_->Form_Load(request);
         ApplySkin(editor_);
     }
     Present(editor_);
@@ -393,7 +376,7 @@ WebsiteLauncher* Program::LoadWebsiteLauncher() {
 
 void Program::OpenWebsite(bool show) {
     if (launcher_ == nullptr) {
-        LoadWebsiteLauncher()->Form_Load(true);
+        LoadWebsiteLauncher()->openWebsite();
     }
     if (show && launcher_ != nullptr) {
         launcher_->show();
@@ -417,7 +400,7 @@ void Program::MainWindowClosing() {
     }
     if (launcher_ != nullptr && launcher_->isVisible()) {
         // The program ends when the launcher has closed itself.
-        launcher_->EndProgramWhenClosed();
+        launcher_->endProgramWhenClosed();
         return;
     }
     if (buildConfig::Skinned()) {

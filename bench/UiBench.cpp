@@ -3,6 +3,7 @@
 #include "RandomText.h"
 
 #include "BuildConfiguration.h"
+#include "Controls.h"
 #include "MainWindow.h"
 #include "Seams.h"
 #include "Startup.h"
@@ -75,10 +76,10 @@ MainWindow* LogIn() {
     program.reset();
     program = std::make_unique<Program>();
     MainWindow* main = program->LoadMainWindow();
-    main->Form_Load();
+    program->OpenVault();
     PasswordDialog* dialog = program->passwordDialog();
-    dialog->txtPass->setText(QString::fromStdString(kMaster));
-    dialog->cmdOK_Click();
+    Control<QLineEdit>(dialog, "txtPass")->setText(QString::fromStdString(kMaster));
+    dialog->accept();
     return main;
 }
 
