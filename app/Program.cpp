@@ -4,6 +4,7 @@
 #include "Appearance.h"
 #include "BuildConfiguration.h"
 #include "HelpWindow.h"
+#include "ImportDialog.h"
 #include "MainWindow.h"
 #include "PasswordDialog.h"
 #include "Seams.h"
@@ -13,6 +14,9 @@
 
 #include <QApplication>
 #include <QCoreApplication>
+#include <QDir>
+#include <QFile>
+#include <QFileDialog>
 #include <QSettings>
 #include <QTimer>
 
@@ -151,6 +155,7 @@ MainWindow* Program::LoadMainWindow() {
             }
         });
         connect(main_, &MainWindow::windowMade, this, &Program::ApplySkin);
+        connect(main_, &MainWindow::importRequested, this, &Program::ImportFile);
     }
     return main_;
 }
@@ -350,6 +355,53 @@ void Program::OpenAbout() {
         ApplySkin(LoadAboutWindow());
     }
     Present(about_);
+}
+
+void Program::ImportFile(QString path) {
+    if (main_ == nullptr || locked_ || editor_ != nullptr) {
+        return; // the list is not in use: an editor or the password dialog comes first
+    }
+    if (path.isEmpty()) {
+        path = QFileDialog::getOpenFileName(main_, QStringLiteral("Choose the CSV File to Import"), QDir::homePath(),
+                                            QStringLiteral("CSV files (*.csv *.CSV);;All files (*)"));
+        if (path.isEmpty()) {
+            return;
+        }
+    }
+    const auto file = vault::ReadImportFile(QFile::encodeName(path).toStdString());
+    if (!file) {
+        ShowError(file.error());
+        return;
+    }
+    ImportDialog dialog(
+        path, *file, [this, &file](bool replace) { return session_.planImport(*file, replace); }, main_);
+    ApplySkin(&dialog);
+    if (dialog.exec() != QDialog::Accepted) {
+        return;
+    }
+    const VaultSession::Outcome outcome = session_.importEntries(*file, dialog.replacePasswords());
+    if (outcome.stored == VaultSession::Stored::ListFull) {
+        seams::MsgBox(QString::fromStdString(vault::TooManyText(session_.planImport(*file, dialog.replacePasswords()))),
+                      seams::vbExclamation);
+        return;
+    }
+    Report(outcome);
+    if (!outcome.saved()) {
+        return;
+    }
+    // The file holds every password in plain text: offer to delete it, No unless the person says Yes.
+    const QString question =
+        QStringLiteral("%1 holds your passwords in plain text, readable by anyone who can read the file.  "
+                       "Delete it now?")
+            .arg(QDir::toNativeSeparators(path));
+    if (seams::MsgBox(question, seams::vbYesNo | seams::vbQuestion | seams::vbDefaultButton2) != seams::vbYes) {
+        return;
+    }
+    QFile csv(path);
+    if (!csv.remove()) {
+        seams::MsgBox(QStringLiteral("Could not delete %1: %2").arg(QDir::toNativeSeparators(path), csv.errorString()),
+                      seams::vbExclamation);
+    }
 }
 
 void Program::OpenEditor(const EntryEditor::Request& request) {

@@ -62,6 +62,9 @@ public:
     void OpenHelp();
     void OpenAbout();
     void OpenEditor(const EntryEditor::Request& request);
+    // Imports a CSV file, chosen first when no path is given: the import dialog, one save, then the
+    // offer to delete the file.
+    void ImportFile(QString path);
     // The launcher opens the site as it loads and goes a second later; while one exists a request makes
     // nothing new, so the site opens at most once a second. `show` shows the launcher itself.
     void OpenWebsite(bool show);

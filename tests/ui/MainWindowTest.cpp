@@ -18,6 +18,8 @@
 #include "WindowTestRun.h"
 
 #include <QHeaderView>
+#include <QMimeData>
+#include <QSignalSpy>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMenu>
@@ -312,6 +314,32 @@ private slots:
         }
         main.showNormal();
         QCOMPARE(layouts::Height(list), OnPixels(std::abs(layouts::OuterHeight(&main) - 1980 - 1000)));
+    }
+
+    // A .csv file dropped on the window asks for its import; other drops are not taken.
+    void droppingACsvFileAsksForItsImport() {
+        MainWindow& main = *TheProgram().LoadMainWindow();
+        QSignalSpy asked(&main, &MainWindow::importRequested);
+        const struct {
+            QList<QUrl> urls;
+            bool taken;
+        } drops[] = {
+            {{QUrl::fromLocalFile(QStringLiteral("/home/me/Passwords.CSV"))}, true},
+            {{QUrl::fromLocalFile(QStringLiteral("/home/me/notes.txt"))}, false},
+            {{QUrl(QStringLiteral("https://example.com/a.csv"))}, false},
+            {{QUrl::fromLocalFile(QStringLiteral("/a.csv")), QUrl::fromLocalFile(QStringLiteral("/b.csv"))}, false},
+        };
+        for (const auto& drop : drops) {
+            QMimeData data;
+            data.setUrls(drop.urls);
+            QDragEnterEvent enter(QPoint(10, 10), Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
+            QCoreApplication::sendEvent(&main, &enter);
+            QCOMPARE(enter.isAccepted(), drop.taken);
+            QDropEvent dropped(QPointF(10, 10), Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
+            QCoreApplication::sendEvent(&main, &dropped);
+        }
+        QCOMPARE(asked.count(), 1);
+        QCOMPARE(asked.front().front().toString(), QStringLiteral("/home/me/Passwords.CSV"));
     }
 
     void closingClosesEveryWindowAndEnds() {

@@ -13,6 +13,8 @@
 
 #include <QClipboard>
 #include <QCloseEvent>
+#include <QDragEnterEvent>
+#include <QDropEvent>
 #include <QGuiApplication>
 #include <QLabel>
 #include <QMenu>
@@ -106,6 +108,7 @@ MainWindow::MainWindow(EntryStore* entries, QWidget* parent) : QMainWindow(paren
     statusPanel_->setFrameStyle(QFrame::Panel | QFrame::Sunken);
     statusBar_->addWidget(statusPanel_);
     list_->setAccessibleName(QStringLiteral("Entries"));
+    setAcceptDrops(true); // a .csv file dropped anywhere on the window is imported
 
     using namespace buildConfig;
     setWindowTitle(strProductName + QStringLiteral(" by ") + strCompanyName);
@@ -158,9 +161,38 @@ void MainWindow::connectCommands(const layouts::Built<layouts::MainWindowDesign>
     });
     connect(new QShortcut(QKeySequence(Qt::CTRL | Qt::Key_F), this), &QShortcut::activated, this,
             &MainWindow::openFind);
+    connect(new QShortcut(QKeySequence(Qt::CTRL | Qt::Key_I), this), &QShortcut::activated, this,
+            [this] { emit importRequested(QString()); });
     connect(new QShortcut(QKeySequence(Qt::Key_F3), this), &QShortcut::activated, this, [this] { findNext(true); });
     connect(new QShortcut(QKeySequence(Qt::SHIFT | Qt::Key_F3), this), &QShortcut::activated, this,
             [this] { findNext(false); });
+}
+
+namespace {
+
+// The one local .csv file a drag brings, or an empty text.
+QString DroppedCsvFile(const QMimeData* data) {
+    if (data == nullptr || !data->hasUrls() || data->urls().size() != 1 || !data->urls().front().isLocalFile()) {
+        return {};
+    }
+    const QString path = data->urls().front().toLocalFile();
+    return path.endsWith(QStringLiteral(".csv"), Qt::CaseInsensitive) ? path : QString();
+}
+
+} // namespace
+
+void MainWindow::dragEnterEvent(QDragEnterEvent* event) {
+    if (!DroppedCsvFile(event->mimeData()).isEmpty()) {
+        event->acceptProposedAction();
+    }
+}
+
+void MainWindow::dropEvent(QDropEvent* event) {
+    const QString path = DroppedCsvFile(event->mimeData());
+    if (!path.isEmpty()) {
+        event->acceptProposedAction();
+        emit importRequested(path);
+    }
 }
 
 void MainWindow::addEntry() {

@@ -78,12 +78,16 @@ signals:
     void closing();                   // the window has closed: the program ends
     void bannerDue();                 // the window and its list are painted: the banner may start
     void windowMade(QWidget* window); // a window of its own (the find box), to be given the program's look
+    // Ctrl+I (no file yet: one is to be chosen), or a .csv file dropped on the window.
+    void importRequested(const QString& path);
 
 protected:
     void resizeEvent(QResizeEvent* event) override;
     void changeEvent(QEvent* event) override;
     // Closing is never refused: a copied field leaves the clipboard, then `closing` ends the program.
     void closeEvent(QCloseEvent* event) override;
+    void dragEnterEvent(QDragEnterEvent* event) override;
+    void dropEvent(QDropEvent* event) override;
 
 private:
     void connectCommands(const layouts::Built<layouts::MainWindowDesign>& built);
