@@ -8,6 +8,7 @@
 #include "MainWindow.h"
 #include "PasswordDialog.h"
 #include "Seams.h"
+#include "Skin.h"
 #include "SplashWindow.h"
 #include "VaultFile.h"
 #include "WebsiteLauncher.h"
@@ -100,11 +101,11 @@ void Program::BringToFront() {
 
 SplashWindow* Program::OpenSplash() {
     if (splash_ == nullptr) {
-        splash_ = new SplashWindow();
+        splash_ = new SplashWindow([](QWidget* parent) { return new Skin(parent); });
         connect(splash_, &SplashWindow::finished, this, &Program::SplashFinished);
     }
     if (buildConfig::Skinned()) {
-        appearance_.SkinSplash(splash_, splash_->skin());
+        appearance_.SkinSplash(splash_, qobject_cast<Skin*>(splash_->skinControl()));
     }
     return splash_;
 }

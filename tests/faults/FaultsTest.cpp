@@ -77,7 +77,7 @@ class FaultsTest : public QObject {
         PasswordDialog* dialog = open();
         QVERIFY(dialog != nullptr);
         Control<QLineEdit>(dialog, "txtPass")->setText(password);
-        dialog->accept();
+        dialog->confirmPassword();
         QVERIFY(program->passwordDialog() == nullptr);
     }
     // Adds an entry through the editor; true when the editor closed (the entry was stored).

@@ -230,7 +230,7 @@ class AccessibilityTest : public QObject {
         PasswordDialog* dialog = start();
         QVERIFY(dialog != nullptr);
         Control<QLineEdit>(dialog, "txtPass")->setText("Secret1");
-        dialog->accept();
+        dialog->confirmPassword();
         QCOMPARE(entryList()->count(), 3);
         QVERIFY(main->isVisible());
     }
@@ -268,7 +268,7 @@ private slots:
         // A wrong password and Retry: the dialog stays as it was, read as it was.
         seams::testing::setNextAnswer(seams::vbRetry);
         Control<QLineEdit>(dialog, "txtPass")->setText("wrong");
-        dialog->accept();
+        dialog->confirmPassword();
         READ_AS_SHOWN(dialog, QAccessible::Dialog);
     }
 

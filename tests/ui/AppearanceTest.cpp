@@ -108,7 +108,7 @@ class AppearanceTest : public QObject {
             splash->onSplashTimeout();
         }
         Control<QLineEdit>(TheProgram().passwordDialog(), "txtPass")->setText("Secret1");
-        TheProgram().passwordDialog()->accept();
+        TheProgram().passwordDialog()->confirmPassword();
         return TheProgram().mainWindow();
     }
 

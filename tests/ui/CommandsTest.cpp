@@ -100,7 +100,7 @@ class CommandsTest : public QObject {
         main = TheProgram().LoadMainWindow();
         TheProgram().OpenVault();
         Control<QLineEdit>(TheProgram().passwordDialog(), "txtPass")->setText("Secret1");
-        TheProgram().passwordDialog()->accept();
+        TheProgram().passwordDialog()->confirmPassword();
         QCOMPARE(entryList()->count(), static_cast<int>(entries.size()));
     }
 

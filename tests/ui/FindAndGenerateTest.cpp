@@ -58,7 +58,7 @@ class FindAndGenerateTest : public QObject {
         main = TheProgram().LoadMainWindow();
         TheProgram().OpenVault();
         Control<QLineEdit>(TheProgram().passwordDialog(), "txtPass")->setText("Secret1");
-        TheProgram().passwordDialog()->accept();
+        TheProgram().passwordDialog()->confirmPassword();
         QCOMPARE(entryList()->count(), static_cast<int>(entries.size()));
         main->show();
         main->activateWindow();

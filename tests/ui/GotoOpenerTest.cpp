@@ -41,7 +41,7 @@ class GotoOpenerTest : public QObject {
         main = TheProgram().LoadMainWindow();
         TheProgram().OpenVault();
         Control<QLineEdit>(TheProgram().passwordDialog(), "txtPass")->setText("Secret1");
-        TheProgram().passwordDialog()->accept();
+        TheProgram().passwordDialog()->confirmPassword();
         QCOMPARE(entryList()->count(), static_cast<int>(entries.size()));
         seams::testing::setWatchedProgramsRun(true);
     }

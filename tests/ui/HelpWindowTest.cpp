@@ -38,7 +38,7 @@ class HelpWindowTest : public QObject {
         TheProgram().OpenVault();
         buildConfig::testing::ForceBanner(false);
         Control<QLineEdit>(TheProgram().passwordDialog(), "txtPass")->setText("Secret1");
-        TheProgram().passwordDialog()->accept();
+        TheProgram().passwordDialog()->confirmPassword();
         return TheProgram().helpWindow();
     }
 

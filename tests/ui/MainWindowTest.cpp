@@ -12,6 +12,7 @@
 #include "VaultFormat.h"
 #include "AboutWindow.h"
 #include "PasswordDialog.h"
+#include "Skin.h"
 #include "SplashWindow.h"
 #include "WebsiteLauncher.h"
 #include "Program.h"
@@ -69,7 +70,7 @@ class MainWindowTest : public QObject {
         MainWindow* main = startFromSplash();
         PasswordDialog* dialog = TheProgram().passwordDialog();
         Control<QLineEdit>(dialog, "txtPass")->setText("Secret1");
-        dialog->accept();
+        dialog->confirmPassword();
         return main;
     }
 
@@ -101,7 +102,7 @@ private slots:
                  QStringList({"caption is About Keyshelf", "Label1: caption Keyshelf",
                               "lblWebsite: caption www.keyshelf.example", "lblCompany: caption Keyshelf Software",
                               "lblVersion: caption 1.0"}));
-        SplashWindow splash;
+        SplashWindow splash([](QWidget* parent) { return new Skin(parent); });
         QCOMPARE(CheckDesign(&splash, layouts::SplashWindowDesign::window),
                  QStringList({"Timer2: no timer of its interval"}));
         WebsiteLauncher launcher;
@@ -219,7 +220,7 @@ private slots:
 
         Control<QLineEdit>(dialog, "txtPass")->setText("abcd");
         Control<QLineEdit>(dialog, "txtPass2")->setText("abcd");
-        dialog->accept();
+        dialog->confirmPassword();
         QVERIFY(main->isVisible());
         QCOMPARE(main->statusText(), QString("Password created successfully"));
         QCOMPARE(Control<ListView>(main, "lstPass")->count(), 0);
@@ -273,7 +274,7 @@ private slots:
         TheProgram().OpenVault();
         buildConfig::testing::ForceBanner(false); // as a build with the banner switched off has it
         Control<QLineEdit>(TheProgram().passwordDialog(), "txtPass")->setText("Secret1");
-        TheProgram().passwordDialog()->accept();
+        TheProgram().passwordDialog()->confirmPassword();
         QCOMPARE(layouts::OuterHeight(main), heightBefore);
         QCOMPARE(layouts::Top(Control<ListView>(main, "lstPass")), 1980);
     }

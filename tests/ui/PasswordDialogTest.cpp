@@ -265,7 +265,7 @@ private slots:
         // Too short: whatever the second box holds, both boxes keep their text.
         type(PasswordBox(d), "abc");
         type(RetypeBox(d), "zzzzzz");
-        d->accept();
+        d->confirmPassword();
         QVERIFY(!topmostDuringBox);
         QVERIFY(d->windowFlags().testFlag(Qt::WindowStaysOnTopHint));
         QCOMPARE(PasswordBox(d)->text(), QString("abc"));
@@ -275,7 +275,7 @@ private slots:
         topmostDuringBox = true;
         type(PasswordBox(d), "abcd");
         type(RetypeBox(d), "abcD");
-        d->accept();
+        d->confirmPassword();
         QVERIFY(!topmostDuringBox);
         QCOMPARE(PasswordBox(d)->text(), QString());
         QCOMPARE(RetypeBox(d)->text(), QString());
@@ -283,7 +283,7 @@ private slots:
         // A character the file cannot hold: refused, boxes kept.
         type(PasswordBox(d), "pass\u0416word");
         type(RetypeBox(d), "pass\u0416word");
-        d->accept();
+        d->confirmPassword();
         QCOMPARE(PasswordBox(d)->text(), QString("pass\u0416word"));
 
         const QList<Box> shown = boxes();
@@ -324,7 +324,7 @@ private slots:
         QVERIFY(TheProgram().passwordDialog()->mode() == PasswordDialog::Mode::Create);
         type(PasswordBox(d), "abcd");
         type(RetypeBox(d), "abcd");
-        d->accept();
+        d->confirmPassword();
         QCOMPARE(ReadFile(vaultPath()), QByteArray::fromStdString(vault::VaultBytes("abcd", entries)));
         QCOMPARE(entryList()->count(), 2);
         QCOMPARE(entryList()->text(2), QString("v"));
@@ -341,7 +341,7 @@ private slots:
         vault::SetFileOps(&full);
         type(PasswordBox(d), "abcd");
         type(RetypeBox(d), "abcd");
-        d->accept();
+        d->confirmPassword();
         QCOMPARE(ReadFile(vaultPath()), QByteArray("\r\n"));
         QCOMPARE(dialog(), d);
         QVERIFY(d->isVisible());
@@ -353,7 +353,7 @@ private slots:
         QCOMPARE(seams::testing::endCalls(), 0);
         // The user may try again once there is room.
         vault::SetFileOps(nullptr);
-        d->accept();
+        d->confirmPassword();
         QCOMPARE(ReadFile(vaultPath()), QByteArray("\xE1\xE2\xE3\xE4\r\n"));
     }
 
@@ -366,7 +366,7 @@ private slots:
         // The stored password in another letter case is wrong.
         for (const char* attempt : {"secret1", "", "Secret"}) {
             type(PasswordBox(d), attempt);
-            d->accept();
+            d->confirmPassword();
         }
         QCOMPARE(d->wrongTries(), 3);
         QCOMPARE(seams::testing::endCalls(), 1);
@@ -394,7 +394,7 @@ private slots:
         seams::testing::setNextAnswer(seams::vbRetry);
         seams::testing::setNextAnswer(seams::vbRetry);
         type(PasswordBox(d), "wrong");
-        d->accept();
+        d->confirmPassword();
         QCOMPARE(PasswordBox(d)->text(), QString()); // emptied for the next try
         type(PasswordBox(d), "wrong again");
         QTest::keyClick(PasswordBox(d), Qt::Key_Enter);
@@ -417,7 +417,7 @@ private slots:
         PasswordDialog* d = start();
         seams::testing::setNextAnswer(seams::vbCancel);
         type(PasswordBox(d), "nope");
-        d->accept();
+        d->confirmPassword();
         QCOMPARE(seams::testing::endCalls(), 1);
         QCOMPARE(boxes().size(), 1);
         QCOMPARE(d->wrongTries(), 0);

@@ -30,12 +30,12 @@ PasswordDialog::PasswordDialog(Mode mode, Check isMasterPassword, QWidget* keptH
     passwordLabel_->setBuddy(password_);
     retypeLabel_->setBuddy(retype_);
 
-    connect(okButton_, &QPushButton::clicked, this, &PasswordDialog::accept);
+    connect(okButton_, &QPushButton::clicked, this, &PasswordDialog::confirmPassword);
     connect(cancelButton_, &QPushButton::clicked, this, &PasswordDialog::cancel);
     connect(keepHiddenTimer_, &QTimer::timeout, this, &PasswordDialog::keepMainWindowHidden);
     // Enter in either box is the same as clicking Ok.
-    connect(password_, &QLineEdit::returnPressed, this, &PasswordDialog::accept);
-    connect(retype_, &QLineEdit::returnPressed, this, &PasswordDialog::accept);
+    connect(password_, &QLineEdit::returnPressed, this, &PasswordDialog::confirmPassword);
+    connect(retype_, &QLineEdit::returnPressed, this, &PasswordDialog::confirmPassword);
     // The dialog opens with the focus on Ok: a password typed then goes into the first empty box, so that
     // "type, Enter" and "type, Tab, type, Enter" do what the person meant.
     new TypingTarget({okButton_, cancelButton_}, [this] { return TypingTarget::FirstEmpty({password_, retype_}); });
@@ -80,7 +80,7 @@ void PasswordDialog::layOutForMode() {
     }
 }
 
-void PasswordDialog::accept() {
+void PasswordDialog::confirmPassword() {
     if (mode_ == Mode::Create) {
         acceptNew();
     } else {

@@ -37,7 +37,7 @@ public:
 
 public slots:
     // Ok, or Enter in either box: checks what was typed for the mode.
-    void accept();
+    void confirmPassword();
     // Ends the program.
     void cancel();
 

@@ -2,18 +2,17 @@
 
 #include "BuildConfiguration.h"
 #include "Builder.h"
-#include "Skin.h"
 
 #include <QLabel>
 #include <QTimer>
 
-SplashWindow::SplashWindow(QWidget* parent) : QWidget(parent) {
+SplashWindow::SplashWindow(const SkinControlMaker& makeSkinControl, QWidget* parent) : QWidget(parent) {
     using Control = layouts::SplashWindowDesign::Control;
-    const auto built =
-        layouts::Build<layouts::SplashWindowDesign>(this, [](const layouts::Control& c, QWidget* parent) -> QWidget* {
-            return c.kind == layouts::Kind::SkinControl ? new Skin(parent) : nullptr;
+    const auto built = layouts::Build<layouts::SplashWindowDesign>(
+        this, [&makeSkinControl](const layouts::Control& c, QWidget* parent) -> QWidget* {
+            return c.kind == layouts::Kind::SkinControl && makeSkinControl ? makeSkinControl(parent) : nullptr;
         });
-    skin_ = built.get<Skin>(Control::Skin);
+    skinControl_ = makeSkinControl ? built.get<QWidget>(Control::Skin) : nullptr;
     timer_ = built.get<QTimer>(Control::Timer);
     connect(timer_, &QTimer::timeout, this, &SplashWindow::onSplashTimeout);
     // Its title is never shown (the window has no frame); a screen reader names it by the product.

@@ -2,18 +2,21 @@
 #pragma once
 
 #include <QWidget>
+#include <functional>
 
 class QTimer;
-class Skin;
 
 class SplashWindow : public QWidget {
     Q_OBJECT
 public:
-    // Sized to its picture, centred, its timer running: the caller shows it.
-    explicit SplashWindow(QWidget* parent = nullptr);
+    // Makes the skin's invisible control in its place on the window, or nothing.
+    using SkinControlMaker = std::function<QWidget*(QWidget* parent)>;
 
-    // The skin control, which carries the whole skin.
-    Skin* skin() const { return skin_; }
+    // Sized to its picture, centred, its timer running: the caller shows it.
+    explicit SplashWindow(const SkinControlMaker& makeSkinControl = {}, QWidget* parent = nullptr);
+
+    // The skin's control, which carries the whole skin; null when none was made.
+    QWidget* skinControl() const { return skinControl_; }
 
     // The timer's period here. Window timers on the desktop the designs come from fire about every
     // 16 ms whatever they ask for, so 75 ticks make the splash last about 1.2 seconds.
@@ -29,7 +32,7 @@ signals:
     void finished();
 
 private:
-    Skin* skin_ = nullptr;
+    QWidget* skinControl_ = nullptr;
     QTimer* timer_ = nullptr;
     int ticks_ = 0;
 };
