@@ -46,7 +46,7 @@ void BM_AcceptedToListPainted(benchmark::State& state) {
         QCoreApplication::processEvents();
 
         const auto start = Clock::now();
-        dialog->accept();
+        dialog->confirmPassword();
         list->viewport()->repaint();
         const auto end = Clock::now();
 

@@ -79,7 +79,7 @@ MainWindow* LogIn() {
     program->OpenVault();
     PasswordDialog* dialog = program->passwordDialog();
     Control<QLineEdit>(dialog, "txtPass")->setText(QString::fromStdString(kMaster));
-    dialog->accept();
+    dialog->confirmPassword();
     return main;
 }
 
