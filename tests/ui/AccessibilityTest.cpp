@@ -218,7 +218,7 @@ class AccessibilityTest : public QObject {
     PasswordDialog* start() {
         main = TheProgram().LoadMainWindow();
         main->Form_Load();
-        buildConfig::testing::ForceBanner(false); // the band is read by its own name, "Banner"
+        TheBuild().bannered = false; // the band is read by its own name, "Banner"
         return TheProgram().passwordDialog();
     }
 
@@ -262,7 +262,7 @@ private slots:
         QCOMPARE(NameOf(dialog->SkinLabel1), QString("Please enter your password"));
         QCOMPARE(NameOf(dialog->txtPass), QString("Password:"));
         // A wrong password and Retry: the dialog stays as it was, read as it was.
-        seams::testing::setNextAnswer(seams::vbRetry);
+        TheDesktop().setNextAnswer(seams::vbRetry);
         dialog->txtPass->setText("wrong");
         dialog->cmdOK_Click();
         READ_AS_SHOWN(dialog, QAccessible::Dialog);

@@ -70,7 +70,7 @@ class CommandsTest : public QObject {
     QString status() const { return main->StatusText(); }
     QStringList boxTexts() const {
         QStringList out;
-        for (const auto& b : seams::testing::shownBoxes()) {
+        for (const auto& b : TheDesktop().shownBoxes()) {
             out << b.text;
         }
         return out;
@@ -109,7 +109,6 @@ private slots:
     }
 
     void cleanup() {
-        vault::SetFileOps(nullptr);
         folder.reset();
         main = nullptr;
     }
@@ -123,11 +122,11 @@ private slots:
         QCOMPARE(status(), QString("You must first select an entry to delete."));
         main->cmdGoto_Click();
         QCOMPARE(status(), QString("You must first select an entry to go to."));
-        QVERIFY(seams::testing::startedPrograms().isEmpty());
+        QVERIFY(TheDesktop().startedPrograms().isEmpty());
         main->cmdCopy_Click(1);
         QCOMPARE(status(), QString("You must first select a row to copy from."));
         QCOMPARE(QGuiApplication::clipboard()->text(), QString()); // cleared first, left empty
-        QVERIFY(seams::testing::shownBoxes().isEmpty());
+        QVERIFY(TheDesktop().shownBoxes().isEmpty());
         QCOMPARE(onDisk(), vaultOf(kEntries));
     }
 
@@ -142,7 +141,7 @@ private slots:
         type("dave", "", "");
         editor()->cmdAdd_Click();
         QCOMPARE(boxTexts(), QStringList({"You must enter a username", "You must enter a password"}));
-        for (const auto& b : seams::testing::shownBoxes()) {
+        for (const auto& b : TheDesktop().shownBoxes()) {
             QCOMPARE(b.title, QString("Error"));
             QCOMPARE(b.buttons, int(seams::vbOKOnly));
         }
@@ -224,7 +223,7 @@ private slots:
         select({3}); // alice
         main->cmdEdit_Click();
         type("alice", "lost?", "");
-        seams::testing::setNextAnswer(seams::vbOK);
+        TheDesktop().setNextAnswer(seams::vbOK);
         main->cmdDelete_Click();
         const QByteArray afterDelete = onDisk();
         editor()->cmdAdd_Click();
@@ -246,9 +245,9 @@ private slots:
 
     void deleteAsksAndSaves() {
         select({2});
-        seams::testing::setNextAnswer(seams::vbCancel);
+        TheDesktop().setNextAnswer(seams::vbCancel);
         main->cmdDelete_Click();
-        const auto& box = seams::testing::shownBoxes().first();
+        const auto& box = TheDesktop().shownBoxes().first();
         QCOMPARE(box.text, QString("Are you sure you want to delete the following information?\r\n\r\nUsername: alice\r\n"
                                    "Password: a-pw\r\nUsed At: https://mail.example.com"));
         QCOMPARE(box.title, QString("Confirm Delete"));
@@ -256,7 +255,7 @@ private slots:
         QCOMPARE(status(), QString("Entry not deleted, cancelled by user"));
         QCOMPARE(onDisk(), vaultOf(kEntries));
 
-        seams::testing::setNextAnswer(seams::vbOK);
+        TheDesktop().setNextAnswer(seams::vbOK);
         main->mnuDataItem[1]->trigger(); // the Data menu's delete
         QCOMPARE(usernames(), QStringList({"carol", "bob"}));
         QCOMPARE(status(), QString("Entry deleted successfully, data saved."));
@@ -265,7 +264,7 @@ private slots:
         // Deleting every entry leaves the master line and two line ends.
         for (int i = 0; i < 2; ++i) {
             select({1});
-            seams::testing::setNextAnswer(seams::vbOK);
+            TheDesktop().setNextAnswer(seams::vbOK);
             main->cmdDelete_Click();
         }
         QCOMPARE(onDisk(), QByteArray::fromStdString(vault::MasterOnlyBytes("Secret1")) + "\r\n");
@@ -324,13 +323,13 @@ private slots:
         QCOMPARE(QGuiApplication::clipboard()->mimeData()->data("x-kde-passwordManagerHint"), QByteArray("secret"));
         QVERIFY(list->hasFocus());
 
-        seams::testing::setNextAnswer(seams::vbCancel);
+        TheDesktop().setNextAnswer(seams::vbCancel);
         QTest::keyClick(list, Qt::Key_Delete);
-        QCOMPARE(seams::testing::shownBoxes().size(), 1);
-        QCOMPARE(seams::testing::shownBoxes().first().title, QString("Confirm Delete"));
+        QCOMPARE(TheDesktop().shownBoxes().size(), 1);
+        QCOMPARE(TheDesktop().shownBoxes().first().title, QString("Confirm Delete"));
         QCOMPARE(status(), QString("Entry not deleted, cancelled by user"));
         QVERIFY(list->hasFocus());
-        seams::testing::setNextAnswer(seams::vbOK);
+        TheDesktop().setNextAnswer(seams::vbOK);
         QTest::keyClick(list, Qt::Key_Delete);
         QCOMPARE(usernames(), QStringList({"carol", "bob"}));
         QCOMPARE(onDisk(), vaultOf({kEntries[0], kEntries[2]}));
@@ -475,10 +474,10 @@ private slots:
         select({1});
         main->cmdGoto_Click();
         QCOMPARE(status(), QString("Opening Location..."));
-        QCOMPARE(seams::testing::startedPrograms().size(), 1);
-        QCOMPARE(seams::testing::startedPrograms()[0].program, QString("xdg-open"));
-        QCOMPARE(seams::testing::startedPrograms()[0].arguments, QStringList({"http://www.carol.example"}));
-        seams::testing::setLaunchSucceeds(false);
+        QCOMPARE(TheDesktop().startedPrograms().size(), 1);
+        QCOMPARE(TheDesktop().startedPrograms()[0].program, QString("xdg-open"));
+        QCOMPARE(TheDesktop().startedPrograms()[0].arguments, QStringList({"http://www.carol.example"}));
+        TheDesktop().setLaunchSucceeds(false);
         main->mnuDataItem[3]->trigger();
         QCOMPARE(status(), QString("Could not open the location: xdg-open could not be started."));
     }
@@ -486,16 +485,16 @@ private slots:
     // A location longer than the system hands to a program, and other failures, are told as they are.
     void gotoSaysWhyTheOpenerDidNotStart() {
         select({2});
-        seams::testing::setLaunchError(E2BIG);
+        TheDesktop().setLaunchError(E2BIG);
         main->cmdGoto_Click();
         QCOMPARE(status(), QString("Could not open the location: it is too long to hand to xdg-open."));
-        seams::testing::setLaunchError(EACCES);
+        TheDesktop().setLaunchError(EACCES);
         main->mnuDataItem[3]->trigger();
         QCOMPARE(status(), QString("Could not open the location: xdg-open could not be started (Permission denied)."));
-        seams::testing::setLaunchError(0);
+        TheDesktop().setLaunchError(0);
         main->cmdGoto_Click();
         QCOMPARE(status(), QString("Opening Location..."));
-        QCOMPARE(seams::testing::startedPrograms().size(), 3);
+        QCOMPARE(TheDesktop().startedPrograms().size(), 3);
     }
 
     // A location the opener would read as an option, or as more than one line or cut short, is never
@@ -517,7 +516,7 @@ private slots:
         select({1});
         main->cmdGoto_Click();
         QCOMPARE(this->status(), status);
-        QVERIFY(seams::testing::startedPrograms().isEmpty());
+        QVERIFY(TheDesktop().startedPrograms().isEmpty());
     }
 
     void menusOpenWindowsAndExit() {
@@ -531,7 +530,7 @@ private slots:
         main->mnuDataItem[0]->trigger();
         QVERIFY(editor() != nullptr && editor()->addMode());
         main->mnuFileItem[0]->trigger();
-        QCOMPARE(seams::testing::endCalls(), 1);
+        QCOMPARE(TheDesktop().endCalls(), 1);
         QTRY_VERIFY(editor() == nullptr); // closed without saving
         QCOMPARE(onDisk(), vaultOf(kEntries));
     }
@@ -560,7 +559,7 @@ private slots:
     void sortingAnEmptyListChangesNothing() {
         for (int i = 0; i < 3; ++i) {
             select({1});
-            seams::testing::setNextAnswer(seams::vbOK);
+            TheDesktop().setNextAnswer(seams::vbOK);
             main->cmdDelete_Click();
         }
         main->lstPass_ColumnClick(2);
@@ -627,7 +626,7 @@ private slots:
 
     void failedSavesLoseNothing() {
         DiskFull full;
-        vault::SetFileOps(&full);
+        folder->files().use(&full);
         // Add: the row goes again, the editor keeps what was typed.
         main->cmdAdd_Click(0);
         type("dave", "d-pw", "");
@@ -653,7 +652,7 @@ private slots:
 
         // Delete: the row comes back where it was, selected.
         select({2});
-        seams::testing::setNextAnswer(seams::vbOK);
+        TheDesktop().setNextAnswer(seams::vbOK);
         main->cmdDelete_Click();
         QCOMPARE(usernames(), QStringList({"carol", "alice", "bob"}));
         QVERIFY(main->lstPass->selected(2));

@@ -93,7 +93,6 @@ private slots:
     void cleanup() {
         folder.reset();
         QApplication::setPalette(light);
-        buildConfig::testing::ForceSkin(std::nullopt);
     }
 
     void ratiosAsWcagGivesThem() {
@@ -336,7 +335,7 @@ private slots:
     void skinnedWindowsInBothPalettes() {
         Skin skin;
         TheProgram().appearance().setSkin(&skin);
-        buildConfig::testing::ForceSkin(true);
+        TheBuild().skinned = true;
         const QColor darkestSurface(0xB3, 0xC7, 0xE0); // a pressed button; the window and bars are lighter
         const auto openEditor = [] {
             auto* editor = new EntryEditor([](const EntryEditor::Request&) { return VaultSession::Stored::NotSaved; });

@@ -40,7 +40,7 @@ class GotoOpenerTest : public QObject {
         TheProgram().passwordDialog()->txtPass->setText("Secret1");
         TheProgram().passwordDialog()->cmdOK_Click();
         QCOMPARE(main->lstPass->count(), static_cast<int>(entries.size()));
-        seams::testing::setWatchedProgramsRun(true);
+        TheDesktop().setWatchedProgramsRun(true);
     }
     static void touch(const QString& path) {
         QFile f(path);
@@ -127,8 +127,8 @@ private slots:
         goTo(1);
         QTRY_VERIFY(openersTakenIn());
         QCOMPARE(status(), report);
-        QCOMPARE(seams::testing::startedPrograms().size(), 1);
-        QCOMPARE(seams::testing::startedPrograms()[0].arguments, QStringList("http://" + location));
+        QCOMPARE(TheDesktop().startedPrograms().size(), 1);
+        QCOMPARE(TheDesktop().startedPrograms()[0].arguments, QStringList("http://" + location));
     }
 
     // A failure is news even after the status line has moved on, but only the latest Go To's: an older

@@ -35,7 +35,7 @@ class HelpWindowTest : public QObject {
         DestroyAllWindows();
         MainWindow* main = TheProgram().LoadMainWindow();
         main->Form_Load();
-        buildConfig::testing::ForceBanner(false);
+        TheBuild().bannered = false;
         TheProgram().passwordDialog()->txtPass->setText("Secret1");
         TheProgram().passwordDialog()->cmdOK_Click();
         return TheProgram().helpWindow();

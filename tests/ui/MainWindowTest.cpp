@@ -254,7 +254,7 @@ private slots:
         WriteVault(vaultPath(), vault::VaultBytes("Secret1", {}));
         main = TheProgram().LoadMainWindow();
         main->Form_Load();
-        buildConfig::testing::ForceBanner(false); // as a build with the banner switched off has it
+        TheBuild().bannered = false; // as a build with the banner switched off has it
         TheProgram().passwordDialog()->txtPass->setText("Secret1");
         TheProgram().passwordDialog()->cmdOK_Click();
         QCOMPARE(layouts::OuterHeight(main), heightBefore);
@@ -309,8 +309,8 @@ private slots:
         main->close();
         QTRY_VERIFY(help.isNull() || !help->isVisible());
         QVERIFY(about.isNull() || !about->isVisible());
-        QCOMPARE(seams::testing::endCalls(), 1);
-        QCOMPARE(seams::testing::shownBoxes().size(), 0); // no question on closing
+        QCOMPARE(TheDesktop().endCalls(), 1);
+        QCOMPARE(TheDesktop().shownBoxes().size(), 0); // no question on closing
     }
 
     void closingWaitsForAShowingWebsiteLauncher() {
@@ -319,9 +319,9 @@ private slots:
         QPointer<WebsiteLauncher> launcher = TheProgram().LoadWebsiteLauncher();
         launcher->show();
         main->close();
-        QCOMPARE(seams::testing::endCalls(), 0);
+        QCOMPARE(TheDesktop().endCalls(), 0);
         launcher->Timer1_Timer(); // its one second is up
-        QCOMPARE(seams::testing::endCalls(), 1);
+        QCOMPARE(TheDesktop().endCalls(), 1);
 
         // A launcher that exists but does not show is simply unloaded.
         cleanup();
@@ -330,7 +330,7 @@ private slots:
         main = logIn();
         launcher = TheProgram().LoadWebsiteLauncher();
         main->close();
-        QCOMPARE(seams::testing::endCalls(), 1);
+        QCOMPARE(TheDesktop().endCalls(), 1);
         QTRY_VERIFY(launcher.isNull() || !launcher->isVisible());
     }
 };
