@@ -52,7 +52,7 @@ constexpr int kOutsideChangeCheckMs = 500;
 } // namespace
 
 Program::Program(Desktop& desktop, const BuildConfiguration& build, vault::FileOps& files, QObject* parent)
-    : QObject(parent), desktop_(desktop), build_(build), session_(VaultPath(), files),
+    : QObject(parent), desktopInUse_(desktop), buildInUse_(build), session_(VaultPath(), files),
       outsideChanges_(new QTimer(this)) {
     session_.setClock(&seams::Now);
     session_.setReplaceQuestion([](const QString& path) {

@@ -89,8 +89,8 @@ private:
     void ApplySkin(QWidget* window) const;
 
     // First made and last gone: everything below reaches the desktop and the build through them.
-    seams::DesktopInUse desktop_;
-    buildConfig::InUse build_;
+    seams::DesktopInUse desktopInUse_;
+    buildConfig::InUse buildInUse_;
     VaultSession session_;
     QTimer* outsideChanges_;
     bool locked_ = false;
