@@ -4,6 +4,7 @@
 #include "Appearance.h"
 #include "BuildConfiguration.h"
 #include "HelpWindow.h"
+#include "ImportDialog.h"
 #include "MainWindow.h"
 #include "PasswordDialog.h"
 #include "Seams.h"
@@ -13,6 +14,9 @@
 
 #include <QApplication>
 #include <QCoreApplication>
+#include <QDir>
+#include <QFile>
+#include <QFileDialog>
 #include <QSettings>
 #include <QTimer>
 
@@ -97,12 +101,14 @@ void Program::BringToFront() {
 }
 
 SplashWindow* Program::OpenSplash() {
-    SplashWindow* splash = LoadSplash();
-    splash->Form_Load();
-    if (buildConfig::Skinned()) {
-        appearance_.SkinSplash(splash, splash->skn);
+    if (splash_ == nullptr) {
+        splash_ = new SplashWindow();
+        connect(splash_, &SplashWindow::finished, this, &Program::SplashFinished);
     }
-    return splash;
+    if (buildConfig::Skinned()) {
+        appearance_.SkinSplash(splash_, splash_->skin());
+    }
+    return splash_;
 }
 
 void Program::ApplySkin(QWidget* window) const {
@@ -111,20 +117,12 @@ void Program::ApplySkin(QWidget* window) const {
     }
 }
 
-SplashWindow* Program::LoadSplash() {
-    if (splash_ == nullptr) {
-        splash_ = new SplashWindow();
-        connect(splash_, &SplashWindow::finished, this, &Program::SplashFinished);
-    }
-    return splash_;
-}
-
 void Program::SplashFinished() {
     appearance_.SkinStartUp();
     const bool made = main_ == nullptr;
-    MainWindow* main = LoadMainWindow();
+    LoadMainWindow();
     if (made) {
-        main->Form_Load();
+        OpenVault(); // before the window shows: the password dialog keeps it hidden
     }
     if (main_ != nullptr) {
         main_->show();
@@ -134,14 +132,13 @@ void Program::SplashFinished() {
 MainWindow* Program::LoadMainWindow() {
     if (main_ == nullptr) {
         main_ = new MainWindow(session_.entries());
-        connect(&session_, &VaultSession::statusChanged, main_, &MainWindow::SetStatusText);
-        connect(main_, &MainWindow::loaded, this, &Program::OpenGate);
+        connect(&session_, &VaultSession::statusChanged, main_, &MainWindow::setStatusText);
         connect(main_, &MainWindow::removeRequested, this, [this](quint64 id) {
             const VaultSession::Outcome outcome = session_.remove(id);
             Report(outcome);
             if (!outcome.saved() && outcome.position != 0 && main_ != nullptr) {
                 // The file still holds the entry, and so does the list again.
-                main_->SelectEntry(outcome.position);
+                main_->selectEntry(outcome.position);
             }
         });
         connect(main_, &MainWindow::addRequested, this, [this] { OpenEditor({}); });
@@ -160,11 +157,12 @@ MainWindow* Program::LoadMainWindow() {
             }
         });
         connect(main_, &MainWindow::windowMade, this, &Program::ApplySkin);
+        connect(main_, &MainWindow::importRequested, this, &Program::ImportFile);
     }
     return main_;
 }
 
-void Program::OpenGate() {
+void Program::OpenVault() {
     const auto gate = session_.open();
     if (!gate) {
         EndBecause(gate.error());
@@ -175,21 +173,21 @@ void Program::OpenGate() {
 
 void Program::ShowPasswordDialog(bool createMode) {
     if (pass_ == nullptr) {
-        pass_ = new PasswordDialog();
+        pass_ = new PasswordDialog(
+            createMode ? PasswordDialog::Mode::Create : PasswordDialog::Mode::Enter,
+            [this](const QString& typed) { return session_.isMasterPassword(typed); }, main_);
         connect(pass_, &PasswordDialog::passwordAccepted, this, &Program::PasswordAccepted);
-        pass_->Form_Load(
-            createMode, [this](const QString& typed) { return session_.isMasterPassword(typed); }, main_);
         ApplySkin(pass_);
     }
     pass_->show();
 }
 
 void Program::PasswordAccepted(const QString& password) {
-    if (pass_->createMode()) {
+    if (pass_->mode() == PasswordDialog::Mode::Create) {
         // The file is written before the dialog goes, so that a failed write leaves the user where they were.
         if (const auto failed = session_.create(password)) {
             ShowError(*failed);
-            pass_->NotStored();
+            pass_->storeFailed();
             return;
         }
         pass_->close();
@@ -243,7 +241,7 @@ void Program::CheckOutsideChanges() {
     if (!session_.changedElsewhere()) {
         return;
     }
-    const std::optional<ListEntry> selected = main_->SelectedEntry();
+    const std::optional<ListEntry> selected = main_->selectedEntry();
     const VaultSession::ReloadOutcome outcome = session_.reload();
     switch (outcome.result) {
     case VaultSession::Reload::Unchanged:
@@ -251,7 +249,7 @@ void Program::CheckOutsideChanges() {
     case VaultSession::Reload::Reloaded:
         if (selected) {
             if (const int position = session_.entries()->positionOfItem(*selected, true); position != 0) {
-                main_->SelectOnly(position);
+                main_->selectOnly(position);
             }
         }
         if (!session_.readOnlyReason().isEmpty()) {
@@ -262,7 +260,7 @@ void Program::CheckOutsideChanges() {
         LockForNewMasterPassword();
         return;
     case VaultSession::Reload::Failed:
-        main_->SetStatusText(QStringLiteral("Not reloaded: ") + QString::fromStdString(outcome.error->Message()));
+        main_->setStatusText(QStringLiteral("Not reloaded: ") + QString::fromStdString(outcome.error->Message()));
         return;
     }
 }
@@ -310,7 +308,7 @@ void Program::Unlocked() {
 void Program::FinishStartUp() {
     if (main_ != nullptr) {
         ApplySkin(main_);
-        main_->afterFormLoad();
+        main_->showUnlocked();
     }
     if (seams::OpenSettings()->value(QStringLiteral("Settings/showHelp"), QStringLiteral("1")).toString() ==
         QStringLiteral("1")) {
@@ -333,19 +331,13 @@ void Program::UnloadPasswordDialog() {
     }
 }
 
-HelpWindow* Program::LoadHelpWindow() {
+void Program::OpenHelp() {
     if (help_ == nullptr) {
+        if (!HelpWindow::hasDocument()) {
+            return; // no document, no window
+        }
         help_ = new HelpWindow();
         connect(help_, &HelpWindow::closed, this, [this] { help_.clear(); });
-    }
-    return help_;
-}
-
-void Program::OpenHelp() {
-    const bool made = help_ == nullptr;
-    HelpWindow* help = LoadHelpWindow();
-    if (made) {
-        help->Form_Load(); // closes it again when there is no document
         ApplySkin(help_);
     }
     Present(help_);
@@ -361,25 +353,68 @@ AboutWindow* Program::LoadAboutWindow() {
 }
 
 void Program::OpenAbout() {
-    const bool made = about_ == nullptr;
-    AboutWindow* about = LoadAboutWindow();
-    if (made) {
-        about->Form_Load();
-        ApplySkin(about_);
+    if (about_ == nullptr) {
+        ApplySkin(LoadAboutWindow());
     }
     Present(about_);
 }
 
+void Program::ImportFile(QString path) {
+    if (main_ == nullptr || locked_ || editor_ != nullptr) {
+        return; // the list is not in use: an editor or the password dialog comes first
+    }
+    if (path.isEmpty()) {
+        path = QFileDialog::getOpenFileName(main_, QStringLiteral("Choose the CSV File to Import"), QDir::homePath(),
+                                            QStringLiteral("CSV files (*.csv *.CSV);;All files (*)"));
+        if (path.isEmpty()) {
+            return;
+        }
+    }
+    const auto file = vault::ReadImportFile(QFile::encodeName(path).toStdString());
+    if (!file) {
+        ShowError(file.error());
+        return;
+    }
+    ImportDialog dialog(
+        path, *file, [this, &file](bool replace) { return session_.planImport(*file, replace); }, main_);
+    ApplySkin(&dialog);
+    if (dialog.exec() != QDialog::Accepted) {
+        return;
+    }
+    const VaultSession::Outcome outcome = session_.importEntries(*file, dialog.replacePasswords());
+    if (outcome.stored == VaultSession::Stored::ListFull) {
+        seams::MsgBox(QString::fromStdString(vault::TooManyText(session_.planImport(*file, dialog.replacePasswords()))),
+                      seams::vbExclamation);
+        return;
+    }
+    Report(outcome);
+    if (!outcome.saved()) {
+        return;
+    }
+    // The file holds every password in plain text: offer to delete it, No unless the person says Yes.
+    const QString question =
+        QStringLiteral("%1 holds your passwords in plain text, readable by anyone who can read the file.  "
+                       "Delete it now?")
+            .arg(QDir::toNativeSeparators(path));
+    if (seams::MsgBox(question, seams::vbYesNo | seams::vbQuestion | seams::vbDefaultButton2) != seams::vbYes) {
+        return;
+    }
+    QFile csv(path);
+    if (!csv.remove()) {
+        seams::MsgBox(QStringLiteral("Could not delete %1: %2").arg(QDir::toNativeSeparators(path), csv.errorString()),
+                      seams::vbExclamation);
+    }
+}
+
 void Program::OpenEditor(const EntryEditor::Request& request) {
     if (editor_ == nullptr) {
-        editor_ = new EntryEditor([this](const EntryEditor::Request& typed) {
+        editor_ = new EntryEditor(request, [this](const EntryEditor::Request& typed) {
             const VaultSession::Outcome outcome =
                 typed.add ? session_.add(typed.entry) : session_.replace(typed.id, typed.entry);
             Report(outcome);
             return outcome.stored;
         });
         connect(editor_, &EntryEditor::closed, this, [this] { editor_.clear(); });
-        editor_->Form_Load(request);
         ApplySkin(editor_);
     }
     Present(editor_);
@@ -395,7 +430,7 @@ WebsiteLauncher* Program::LoadWebsiteLauncher() {
 
 void Program::OpenWebsite(bool show) {
     if (launcher_ == nullptr) {
-        LoadWebsiteLauncher()->Form_Load(true);
+        LoadWebsiteLauncher()->openWebsite();
     }
     if (show && launcher_ != nullptr) {
         launcher_->show();
@@ -419,7 +454,7 @@ void Program::MainWindowClosing() {
     }
     if (launcher_ != nullptr && launcher_->isVisible()) {
         // The program ends when the launcher has closed itself.
-        launcher_->EndProgramWhenClosed();
+        launcher_->endProgramWhenClosed();
         return;
     }
     if (buildConfig::Skinned()) {

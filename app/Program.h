@@ -52,27 +52,31 @@ public:
     AboutWindow* aboutWindow() const { return about_; }
     WebsiteLauncher* websiteLauncher() const { return launcher_; }
 
-    // The splash, loaded and in the skin's look when skinning is on; the caller shows it.
+    // The splash, made when there is none and in the skin's look when skinning is on; the caller shows it.
     SplashWindow* OpenSplash();
 
-    // Each window, made and wired when there is none; its load handler is the caller's to run.
-    SplashWindow* LoadSplash();
+    // Each window, made and wired when there is none; the caller shows it.
     MainWindow* LoadMainWindow();
-    HelpWindow* LoadHelpWindow();
     AboutWindow* LoadAboutWindow();
     WebsiteLauncher* LoadWebsiteLauncher();
+
+    // Opens the run's vault, as the main window is first made: the password dialog asks for the master
+    // password, or creates one on the first run; a vault that cannot be read ends the run.
+    void OpenVault();
 
     // The commands that open windows: a window that is open only comes forward.
     void OpenHelp();
     void OpenAbout();
     void OpenEditor(const EntryEditor::Request& request);
+    // Imports a CSV file, chosen first when no path is given: the import dialog, one save, then the
+    // offer to delete the file.
+    void ImportFile(QString path);
     // The launcher opens the site as it loads and goes a second later; while one exists a request makes
     // nothing new, so the site opens at most once a second. `show` shows the launcher itself.
     void OpenWebsite(bool show);
 
 private:
     void SplashFinished();
-    void OpenGate();
     void ShowPasswordDialog(bool createMode);
     void PasswordAccepted(const QString& password);
     // Tells the user what a change that was not saved means for them.

@@ -5,6 +5,7 @@
 //   adding one entry (insert, save, repaint), against a bare save of the same vault by the vault core;
 //   finding the next entry (F3: every username and location looked at, the entry selected, the list
 //   repainted), against a letter-case-blind search of the same fields in the bytes the vault stores.
+#include "Controls.h"
 #include "Cp1252.h"
 #include "FindBox.h"
 #include "MainWindow.h"
@@ -37,10 +38,11 @@ MainWindow* Main() {
 
 void BM_SortColumnAndRepaint(benchmark::State& state) {
     MainWindow* main = Main();
+    ListView* list = Control<ListView>(main, "lstPass");
     const int header = static_cast<int>(state.range(0));
     for (auto _ : state) {
-        main->lstPass_ColumnClick(header); // every click flips the direction: a full sort each time
-        main->lstPass->viewport()->repaint();
+        main->sortByColumn(header); // every click flips the direction: a full sort each time
+        list->viewport()->repaint();
     }
 }
 
@@ -71,10 +73,11 @@ void BM_StableSortOfCachedKeys(benchmark::State& state) {
 // vault, so that the disk's drift falls on both alike.
 void BM_AddOneEntryAgainstBareSave(benchmark::State& state) {
     MainWindow* main = Main();
-    EntryStore* items = main->lstPass->entries();
+    ListView* list = Control<ListView>(main, "lstPass");
+    EntryStore* items = list->entries();
     // Added to a sorted list, where an entry goes to its place among the others.
     if (!items->sorted()) {
-        main->lstPass_ColumnClick(1);
+        main->sortByColumn(1);
     }
     // Medians, not sums: a save waits on the disk, and one slow sync of either would decide a sum.
     std::vector<double> adds;
@@ -90,7 +93,7 @@ void BM_AddOneEntryAgainstBareSave(benchmark::State& state) {
                                .add({QStringLiteral("new.user@mail.example"), QStringLiteral("N3w-password!"),
                                      QStringLiteral("https://www.new.example/")})
                                .saved();
-        main->lstPass->viewport()->repaint();
+        list->viewport()->repaint();
         const auto t1 = Clock::now();
         // A file of its own beside the vault: rewriting the vault itself would look to the program like
         // another program's change, and its next save would stop to ask.
@@ -128,13 +131,14 @@ QString Wanted() {
 
 void BM_FindNextAndRepaint(benchmark::State& state) {
     MainWindow* main = Main();
-    main->OpenFind();
-    main->findBox()->txtFind->setText(Wanted());
+    ListView* list = Control<ListView>(main, "lstPass");
+    main->openFind();
+    Control<QLineEdit>(main->findBox(), "txtFind")->setText(Wanted());
     for (auto _ : state) {
-        main->FindNext(true);
-        main->lstPass->viewport()->repaint();
+        main->findNext(true);
+        list->viewport()->repaint();
     }
-    if (main->lstPass->firstSelected() == 0) {
+    if (list->firstSelected() == 0) {
         state.SkipWithError("nothing was found");
     }
     main->findBox()->close();

@@ -1,5 +1,6 @@
 // From the master password accepted to the main list filled with 32,767 entries and painted, beside the
 // vault core's load of the same file, measured in one run (offscreen).
+#include "Controls.h"
 #include "MainWindow.h"
 #include "UiBench.h"
 #include "VaultFile.h"
@@ -38,17 +39,18 @@ void BM_AcceptedToListPainted(benchmark::State& state) {
     for (auto _ : state) {
         auto program = uibench::NewProgram();
         auto* main = program->LoadMainWindow();
-        main->Form_Load();
+        program->OpenVault();
+        ListView* list = Control<ListView>(main, "lstPass");
         PasswordDialog* dialog = program->passwordDialog();
-        dialog->txtPass->setText(QString::fromStdString(kMaster));
+        Control<QLineEdit>(dialog, "txtPass")->setText(QString::fromStdString(kMaster));
         QCoreApplication::processEvents();
 
         const auto start = Clock::now();
-        dialog->cmdOK_Click();
-        main->lstPass->viewport()->repaint();
+        dialog->accept();
+        list->viewport()->repaint();
         const auto end = Clock::now();
 
-        if (main->lstPass->count() != vault::kMaxEntries) {
+        if (list->count() != vault::kMaxEntries) {
             state.SkipWithError("the list was not filled");
         }
         state.SetIterationTime(std::chrono::duration<double>(end - start).count());

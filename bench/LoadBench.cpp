@@ -11,6 +11,7 @@
 // none of the vault file's pages was in the page cache as the clock started, else 0. The core load has one peak.
 #include "BuildConfiguration.h"
 #include "FakeDesktop.h"
+#include "Controls.h"
 #include "MainWindow.h"
 #include "PasswordDialog.h"
 #include "Program.h"
@@ -138,7 +139,8 @@ int Window(int argc, char** argv, const std::string& folder) {
 
     Program program(desktop, build);
     MainWindow* main = program.LoadMainWindow();
-    main->Form_Load();
+    program.OpenVault();
+    ListView* list = Control<ListView>(main, "lstPass");
     PasswordDialog* dialog = program.passwordDialog();
     if (dialog == nullptr) {
         return 1;
@@ -152,7 +154,8 @@ int Window(int argc, char** argv, const std::string& folder) {
     for (int i = 0; i < 20; ++i) {
         QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
     }
-    dialog->txtPass->setText(QString::fromStdString(uibench::kMaster));
+    QLineEdit* password = Control<QLineEdit>(dialog, "txtPass");
+    password->setText(QString::fromStdString(uibench::kMaster));
 
     // The list counts as painted once a paint of its rows has been handed to the window system: the
     // zero timer posted from that paint runs only after the paint and the flush that follows it.
@@ -160,27 +163,28 @@ int Window(int argc, char** argv, const std::string& folder) {
     Measure m;
     struct PaintWatch : QObject {
         MainWindow* main;
+        ListView* list;
         bool* painted;
-        PaintWatch(MainWindow* w, bool* p) : main(w), painted(p) {}
+        PaintWatch(MainWindow* w, ListView* l, bool* p) : main(w), list(l), painted(p) {}
         bool eventFilter(QObject*, QEvent* e) override {
-            if (e->type() == QEvent::Paint && main->isVisible() && main->lstPass->count() > 0 && !*painted) {
+            if (e->type() == QEvent::Paint && main->isVisible() && list->count() > 0 && !*painted) {
                 QTimer::singleShot(0, this, [this] { *painted = true; });
             }
             return false;
         }
-    } watch(main, &painted);
-    main->lstPass->viewport()->installEventFilter(&watch);
-    QObject::connect(main->lstPass->entryModel(), &QAbstractItemModel::modelReset, &watch, [&m] { m.Loaded(); });
+    } watch(main, list, &painted);
+    list->viewport()->installEventFilter(&watch);
+    QObject::connect(list->entryModel(), &QAbstractItemModel::modelReset, &watch, [&m] { m.Loaded(); });
 
     m.Begin(path);
     QKeyEvent enter(QEvent::KeyPress, Qt::Key_Return, Qt::NoModifier);
-    QCoreApplication::sendEvent(dialog->txtPass, &enter);
+    QCoreApplication::sendEvent(password, &enter);
     waited.restart();
     while (!painted && waited.elapsed() < 30000) {
         QCoreApplication::processEvents(QEventLoop::AllEvents | QEventLoop::WaitForMoreEvents, 50);
     }
     m.End(path);
-    return painted && main->lstPass->count() > 0 ? 0 : 1;
+    return painted && list->count() > 0 ? 0 : 1;
 }
 
 } // namespace

@@ -4,6 +4,7 @@
 
 #include "BuildConfiguration.h"
 #include "FakeDesktop.h"
+#include "Controls.h"
 #include "MainWindow.h"
 #include "Seams.h"
 #include "Startup.h"
@@ -84,10 +85,10 @@ MainWindow* LogIn() {
     program.reset();
     program = NewProgram();
     MainWindow* main = program->LoadMainWindow();
-    main->Form_Load();
+    program->OpenVault();
     PasswordDialog* dialog = program->passwordDialog();
-    dialog->txtPass->setText(QString::fromStdString(kMaster));
-    dialog->cmdOK_Click();
+    Control<QLineEdit>(dialog, "txtPass")->setText(QString::fromStdString(kMaster));
+    dialog->accept();
     return main;
 }
 

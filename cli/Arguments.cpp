@@ -15,7 +15,7 @@ struct CommandName {
     std::size_t minOperands;
     std::size_t maxOperands;
 };
-constexpr std::array<CommandName, 8> kCommands = {{
+constexpr std::array<CommandName, 10> kCommands = {{
     {"ls", Command::List, 0, 1},
     {"show", Command::Show, 1, 1},
     {"add", Command::Add, 0, 0},
@@ -24,6 +24,8 @@ constexpr std::array<CommandName, 8> kCommands = {{
     {"generate", Command::Generate, 0, 0},
     {"passwd", Command::Passwd, 0, 0},
     {"check", Command::Check, 0, 0},
+    {"import", Command::Import, 1, 1},
+    {"export", Command::Export, 0, 0},
 }};
 
 enum class Kind { Flag, Value, OptionalLength };
@@ -32,7 +34,7 @@ struct Option {
     Kind kind;
     std::array<Command, 2> commands; // the commands it goes with; None for every command
 };
-constexpr std::array<Option, 8> kOptions = {{
+constexpr std::array<Option, 13> kOptions = {{
     {"vault", Kind::Value, {Command::None, Command::None}},
     {"help", Kind::Flag, {Command::None, Command::None}},
     {"version", Kind::Flag, {Command::None, Command::None}},
@@ -41,6 +43,11 @@ constexpr std::array<Option, 8> kOptions = {{
     {"generate", Kind::OptionalLength, {Command::Add, Command::Edit}},
     {"password", Kind::Flag, {Command::Show, Command::Edit}},
     {"yes", Kind::Flag, {Command::Remove, Command::Remove}},
+    {"dry-run", Kind::Flag, {Command::Import, Command::Import}},
+    {"replace", Kind::Flag, {Command::Import, Command::Import}},
+    {"delete-file", Kind::Flag, {Command::Import, Command::Import}},
+    {"output", Kind::Value, {Command::Export, Command::Export}},
+    {"force", Kind::Flag, {Command::Export, Command::Export}},
 }};
 // generate's --length takes a value that is not optional.
 constexpr Option kLength = {"length", Kind::Value, {Command::Generate, Command::Generate}};
@@ -120,14 +127,17 @@ Parsed ParseArguments(const std::vector<std::string_view>& arguments) {
             a.version = true;
             continue;
         }
-        if (!argument.starts_with("--")) {
+        // -o FILE is --output FILE.
+        const std::string longForm = argument == "-o" ? std::string("--output") : std::string(argument);
+        if (!std::string_view(longForm).starts_with("--")) {
             return fail("unknown option " + Quoted(argument));
         }
-        const std::size_t equals = argument.find('=');
-        const std::string_view name = argument.substr(2, equals == argument.npos ? argument.npos : equals - 2);
+        const std::string_view spelled = longForm;
+        const std::size_t equals = spelled.find('=');
+        const std::string_view name = spelled.substr(2, equals == spelled.npos ? spelled.npos : equals - 2);
         std::optional<std::string_view> joined;
-        if (equals != argument.npos) {
-            joined = argument.substr(equals + 1);
+        if (equals != spelled.npos) {
+            joined = spelled.substr(equals + 1);
         }
         const Option* option = name == kLength.name ? &kLength : nullptr;
         for (const Option& o : kOptions) {
@@ -165,6 +175,16 @@ Parsed ParseArguments(const std::vector<std::string_view>& arguments) {
             a.password = true;
         } else if (name == "yes") {
             a.yes = true;
+        } else if (name == "dry-run") {
+            a.dryRun = true;
+        } else if (name == "replace") {
+            a.replace = true;
+        } else if (name == "delete-file") {
+            a.deleteFile = true;
+        } else if (name == "output") {
+            a.output = std::string(*value);
+        } else if (name == "force") {
+            a.force = true;
         } else if (name == "generate" || name == "length") {
             const std::optional<std::size_t> length =
                 value ? ParseLength(*value) : std::optional<std::size_t>(vault::kGeneratedLength);
@@ -195,7 +215,13 @@ Parsed ParseArguments(const std::vector<std::string_view>& arguments) {
     if (a.command == Command::Edit && a.password && a.generate) {
         return fail("option '--password' does not go with '--generate'");
     }
+    if (a.command == Command::Import && a.dryRun && a.deleteFile) {
+        return fail("option '--delete-file' does not go with '--dry-run'");
+    }
     if (a.operands.size() < command.minOperands) {
+        if (a.command == Command::Import) {
+            return fail("'import' needs the CSV file to import");
+        }
         return fail(Quoted(command.name) + " needs an entry: its number from 'ls', or a text only it holds");
     }
     if (a.operands.size() > command.maxOperands) {
@@ -247,6 +273,20 @@ std::string HelpText(Command command, std::string_view vault) {
                "Reports, without showing any password: passwords several entries share, passwords shorter\n"
                "than 12 characters, passwords equal to their entry's username or location (letter case\n"
                "ignored), and entries that repeat another exactly.\n";
+    case Command::Import:
+        return "Usage: keyshelf-cli import FILE [--dry-run] [--replace] [--delete-file]\n"
+               "Adds the logins of a CSV file exported by Firefox, Chrome, Chromium, Edge, Brave, Bitwarden,\n"
+               "KeePassXC, LastPass or Keyshelf (or any CSV file whose first row names username, password\n"
+               "and url columns), in one save: all of them or none. Prints what it adds, skips and refuses,\n"
+               "never a password. Entries already in the list are skipped; a login with the username and\n"
+               "location of an entry but another password is added beside it, or with --replace gives that\n"
+               "entry its password. --dry-run changes nothing; --delete-file deletes FILE after the save.\n";
+    case Command::Export:
+        return "Usage: keyshelf-cli export [-o FILE] [--force]\n"
+               "Writes every entry as CSV (name,url,username,password, the location as name and url), the\n"
+               "layout browsers and password managers import: to FILE, made readable by you alone (an\n"
+               "existing FILE only with --force), or to standard output when it is not a terminal. The file\n"
+               "holds every password in plain text.\n";
     case Command::None:
         break;
     }
@@ -268,6 +308,8 @@ std::string HelpText(Command command, std::string_view vault) {
             "  generate [--length N]    print a new password (no vault needed)\n"
             "  passwd                   change the master password\n"
             "  check                    report shared, short and guessable passwords\n"
+            "  import FILE              add the logins of a browser's or password manager's CSV export\n"
+            "  export [-o FILE]         write every entry as CSV, passwords in plain text\n"
             "ENTRY is a number from 'ls', or a text that only one entry's username or location holds.\n"
             "\n"
             "Options:\n"

@@ -10,7 +10,7 @@
 
 namespace cli {
 
-enum class Command { None, List, Show, Add, Edit, Remove, Generate, Passwd, Check };
+enum class Command { None, List, Show, Add, Edit, Remove, Generate, Passwd, Check, Import, Export };
 
 struct Arguments {
     Command command = Command::None;
@@ -24,6 +24,11 @@ struct Arguments {
     std::optional<std::size_t> generate; // --generate [LENGTH]
     std::size_t length = 0;              // generate --length (0: the generator's own length)
     bool yes = false;                    // rm --yes
+    bool dryRun = false;                 // import --dry-run
+    bool replace = false;                // import --replace
+    bool deleteFile = false;             // import --delete-file
+    std::optional<std::string> output;   // export -o FILE
+    bool force = false;                  // export --force
 };
 
 // What the command line asks for, or why it cannot be done (`error` not empty: a usage error).

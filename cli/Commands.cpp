@@ -2,6 +2,7 @@
 
 #include "Console.h"
 #include "Cp1252.h"
+#include "CsvImport.h"
 #include "Display.h"
 #include "EntryRules.h"
 #include "HealthReport.h"
@@ -11,7 +12,10 @@
 
 #include <cerrno>
 #include <charconv>
+#include <cstring>
+#include <fcntl.h>
 #include <optional>
+#include <sys/stat.h>
 #include <unistd.h>
 
 namespace cli {
@@ -393,11 +397,127 @@ int Generate(const Arguments& arguments) {
     return status;
 }
 
+// The whole import: the plan, printed; then, unless it is a dry run, one save of every change.
+int Import(const Arguments& arguments, const vault::ImportFile& file, OpenVault& vault) {
+    const std::string& path = arguments.operands.front();
+    const vault::ImportPlan plan = vault::PlanImport(file, vault.entries(), arguments.replace);
+    std::string report;
+    for (const std::string& line : vault::ImportReport(file, plan, arguments.replace)) {
+        report += ShownUtf8(line) + "\n";
+    }
+    if (!WriteOut(report)) {
+        return Fail("could not write to standard output");
+    }
+    if (plan.tooMany) {
+        return kFailed; // the report said why
+    }
+    if (arguments.dryRun) {
+        return Print("Nothing was changed (--dry-run).\n");
+    }
+    const std::size_t changes = plan.additions.size() + plan.replacements.size();
+    if (changes > 0) {
+        if (auto refused = vault.Unchangeable()) {
+            return Fail(*refused);
+        }
+        std::vector<vault::EntryView> rows = vault.Rows();
+        for (const vault::ImportPlan::Replacement& r : plan.replacements) {
+            rows[r.slot].password = r.password;
+        }
+        for (const vault::ImportPlan::Texts& texts : plan.additions) {
+            rows.push_back({texts[0], texts[1], texts[2]});
+        }
+        if (auto failed = vault.Save(vault.master(), rows)) {
+            return Fail(*failed);
+        }
+    }
+    if (Print("Imported " + std::to_string(changes) + (changes == 1 ? " entry." : " entries.") +
+              (changes > 0 ? "  Data saved.\n" : "\n")) != kDone) {
+        return kFailed;
+    }
+    if (!arguments.deleteFile) {
+        Fail(path + " holds passwords in plain text: delete it once you no longer need it");
+        return kDone;
+    }
+    if (::unlink(path.c_str()) != 0) {
+        return Fail("could not delete " + path + ": " + std::strerror(errno));
+    }
+    return Print("Deleted " + ShownUtf8(path) +
+                 " (on some disks its bytes may stay readable until they are written over).\n");
+}
+
+// Writes the CSV to a new file of the owner's alone, or with `force` over an existing one (never through
+// a link), and makes it the owner's alone.
+vault::Failure WriteExport(const std::string& path, bool force, std::string_view csv) {
+    const int flags = O_WRONLY | O_CREAT | O_NOFOLLOW | O_CLOEXEC | (force ? O_TRUNC : O_EXCL);
+    const int fd = ::open(path.c_str(), flags, 0600);
+    auto failure = [&path](const std::string& reason) { return vault::VaultError{"Could not write", path, reason}; };
+    if (fd < 0) {
+        return failure(errno == EEXIST ? "it exists already (--force writes over it)" : std::strerror(errno));
+    }
+    bool written = ::fchmod(fd, 0600) == 0;
+    int error = written ? 0 : errno;
+    while (written && !csv.empty()) {
+        const ssize_t n = ::write(fd, csv.data(), csv.size());
+        if (n < 0 && errno == EINTR) {
+            continue;
+        }
+        if (n <= 0) {
+            written = false;
+            error = n < 0 ? errno : EIO;
+            break;
+        }
+        csv.remove_prefix(static_cast<std::size_t>(n));
+    }
+    if (written && ::fsync(fd) != 0) {
+        written = false;
+        error = errno;
+    }
+    if (::close(fd) != 0 && written) {
+        written = false;
+        error = errno;
+    }
+    if (!written) {
+        return failure(std::strerror(error));
+    }
+    return std::nullopt;
+}
+
+int Export(const Arguments& arguments, const OpenVault& vault) {
+    if (!arguments.output && ::isatty(STDOUT_FILENO)) {
+        return Fail("export prints every password: name a file with -o FILE, or send standard output to one");
+    }
+    const std::vector<vault::EntryView> rows = vault.Rows();
+    std::string csv = vault::ExportCsv(rows.size(), [&rows](std::size_t i) { return rows[i]; });
+    int status = kDone;
+    if (arguments.output) {
+        if (auto failed = WriteExport(*arguments.output, arguments.force, csv)) {
+            status = Fail(*failed);
+        }
+    } else if (!WriteOut(csv)) {
+        status = Fail("could not write to standard output");
+    }
+    ::explicit_bzero(csv.data(), csv.size());
+    if (status == kDone) {
+        Fail("exported " + std::to_string(rows.size()) + (rows.size() == 1 ? " entry" : " entries") + " to " +
+             (arguments.output ? *arguments.output : std::string("standard output")) +
+             ", every password in plain text: keep it safe, and delete it once it is imported");
+    }
+    return status;
+}
+
 } // namespace
 
 int RunCommand(const Arguments& arguments, const std::string& vaultPath) {
     if (arguments.command == Command::Generate) {
         return Generate(arguments);
+    }
+    // The file to import is read first: what is wrong with it is said before the master password is asked.
+    std::optional<vault::Result<vault::ImportFile>> imported;
+    if (arguments.command == Command::Import) {
+        imported.emplace(vault::ReadImportFile(arguments.operands.front()));
+        if (!*imported) {
+            return Fail(imported->error());
+        }
     }
     Console console;
     OpenVault vault(vaultPath);
@@ -406,7 +526,8 @@ int RunCommand(const Arguments& arguments, const std::string& vaultPath) {
     }
     // The window shows the first 32,767 entries of a larger file, and changes none.
     if (vault.total() > vault.count() && arguments.command != Command::Add && arguments.command != Command::Edit &&
-        arguments.command != Command::Remove && arguments.command != Command::Passwd) {
+        arguments.command != Command::Remove && arguments.command != Command::Passwd &&
+        arguments.command != Command::Import) {
         Fail(vault.path() + " holds " + std::to_string(vault.total()) +
              " entries, more than the 32,767 Keyshelf can show: only the first 32,767 are read");
     }
@@ -425,6 +546,10 @@ int RunCommand(const Arguments& arguments, const std::string& vaultPath) {
         return Passwd(vault, console);
     case Command::Check:
         return Print(HealthReport(vault.entries(), vault.count()));
+    case Command::Import:
+        return Import(arguments, imported->value(), vault);
+    case Command::Export:
+        return Export(arguments, vault);
     case Command::Generate:
     case Command::None:
         break;

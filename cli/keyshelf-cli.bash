@@ -6,7 +6,7 @@ _keyshelf_cli() {
     COMPREPLY=()
 
     case $prev in
-        --vault)
+        --vault | -o | --output)
             compopt -o filenames 2>/dev/null
             COMPREPLY=($(compgen -f -- "$cur"))
             return
@@ -37,9 +37,14 @@ _keyshelf_cli() {
         edit) options+=" --username --location --password --generate" ;;
         rm) options+=" --yes" ;;
         generate) options+=" --length" ;;
+        import) options+=" --dry-run --replace --delete-file" ;;
+        export) options+=" --output --force" ;;
     esac
-    if [[ -z $command && $cur != -* ]]; then
-        COMPREPLY=($(compgen -W "ls show add edit rm generate passwd check" -- "$cur"))
+    if [[ $command == import && $cur != -* ]]; then
+        compopt -o filenames 2>/dev/null
+        COMPREPLY=($(compgen -f -X '!*.[cC][sS][vV]' -- "$cur") $(compgen -d -- "$cur"))
+    elif [[ -z $command && $cur != -* ]]; then
+        COMPREPLY=($(compgen -W "ls show add edit rm generate passwd check import export" -- "$cur"))
     elif [[ $cur == -* ]]; then
         COMPREPLY=($(compgen -W "$options" -- "$cur"))
     fi

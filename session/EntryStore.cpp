@@ -25,13 +25,13 @@ QCollator EntryStore::MakeCollator() {
 
 QString EntryStore::FromCodePage(std::string_view bytes) {
     // The code page is Latin-1 but for 0x80-0x9F; converting as Latin-1 and mending those is fastest.
-    QString text = QString::fromLatin1(bytes.data(), static_cast<qsizetype>(bytes.size()));
+    QString text = QString::fromLatin1(QByteArrayView(bytes));
     QChar* out = nullptr;
     for (std::size_t i = 0; i < bytes.size(); ++i) {
         const auto b = static_cast<unsigned char>(bytes[i]);
         if ((b & 0xE0) == 0x80) {
             if (out == nullptr) {
-                out = text.data();
+                out = text.begin(); // detaches once, at the first character to mend
             }
             out[i] = QChar(static_cast<char16_t>(cp1252::ToUnicode(b)));
         }
@@ -324,6 +324,33 @@ bool EntryStore::setField(int position, int field, const QString& value) {
         placeRow(index);
     }
     return true;
+}
+
+bool EntryStore::applyImport(const vault::ImportPlan& plan) {
+    if (!plan.replacements.empty()) {
+        std::vector<std::size_t> indexOfSlot(table_.slotCount());
+        for (std::size_t index = 0; index < order_.size(); ++index) {
+            indexOfSlot[order_[index]] = index;
+        }
+        for (const vault::ImportPlan::Replacement& r : plan.replacements) {
+            if (r.slot >= indexOfSlot.size() || !table_.setField(r.slot, 1, r.password)) {
+                return false;
+            }
+            if (r.slot < keys_[1].size()) {
+                keys_[1][r.slot].reset();
+            }
+            const int row = static_cast<int>(indexOfSlot[r.slot]);
+            emit fieldsChanged(row, 1, 1);
+        }
+    }
+    const bool added = appendEntries(plan.additions.size(), [&plan](std::size_t i) {
+        const vault::ImportPlan::Texts& texts = plan.additions[i];
+        return vault::EntryTable::Fields{texts[0], texts[1], texts[2]};
+    });
+    if (sorted_ && sortKey_ == 1 && !plan.replacements.empty() && plan.additions.empty()) {
+        sortRows(); // new passwords, in a list sorted by them (the additions sort it otherwise)
+    }
+    return added;
 }
 
 bool EntryStore::setItem(int position, const ListEntry& item) {

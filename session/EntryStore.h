@@ -14,6 +14,7 @@
 // pairs around each change, as Qt's item models need them.
 #pragma once
 
+#include "CsvImport.h"
 #include "EntryTable.h"
 
 #include <QCollator>
@@ -37,6 +38,8 @@ struct ListEntry {
 class EntryStore : public QObject {
     Q_OBJECT
 public:
+    using Slot = vault::EntryTable::Slot;
+
     // An entry's texts: 0 the username, 1 the password, 2 the location.
     static constexpr int kFields = vault::EntryTable::kFields;
     enum SortOrder { Ascending = 0, Descending = 1 };
@@ -89,6 +92,12 @@ public:
     // The positions, in display order, of the entries whose username or location holds `text`, letter
     // case ignored. Nothing for an empty text.
     std::vector<int> matches(const QString& text) const;
+    // The table the entries lie in, and the slot of the entry at a position: for planning an import.
+    const vault::EntryTable& table() const { return table_; }
+    Slot slotAt(int position) const { return order_[indexOf(position)]; }
+    // Takes in an import the file already holds: the new passwords, then the additions at the end (at their
+    // places while sorted). False when the texts would not fit; the additions are then left out.
+    [[nodiscard]] bool applyImport(const vault::ImportPlan& plan);
     // The first position holding exactly these texts; else, when `sameLogin`, the first with this username
     // and location (the same login with a new password); else 0.
     int positionOfItem(const ListEntry& item, bool sameLogin = false) const;
@@ -122,8 +131,6 @@ signals:
     void reordered(const std::vector<int>& newRowOf);
 
 private:
-    using Slot = vault::EntryTable::Slot;
-
     const QCollatorSortKey& keyOf(Slot slot, int field) const;
     void forgetKeys(Slot slot) const;
     bool before(Slot a, Slot b) const;
@@ -131,7 +138,6 @@ private:
     void sortRows(bool announce = true);
     void placeRow(std::size_t index);
     std::size_t indexOf(int position) const;
-    Slot slotAt(int position) const { return order_[indexOf(position)]; }
     std::optional<Slot> addEntry(const vault::EntryTable::Fields& codePageTexts);
     void dropEntries(const std::vector<Slot>& added);
     // Adds `n` entries at the end, the i-th with the texts fieldsOf(i) gives: all of them, or none.

@@ -6,6 +6,7 @@
 #include <QLocale>
 #include <QRegularExpression>
 #include <string.h>
+#include <unordered_map>
 
 namespace {
 
@@ -184,6 +185,25 @@ VaultSession::Outcome VaultSession::remove(quint64 id) {
 }
 
 VaultSession::Outcome VaultSession::save() {
+    entries_->prepareWalk();
+    const EntryStore& items = *entries_;
+    // The store keeps its texts in the file's code page: each entry is handed over as it stands, copying
+    // nothing.
+    const auto row = [&](std::size_t index) {
+        const int position = static_cast<int>(index) + 1;
+        // Once the entries have been sorted they lie scattered in the table.
+        items.prefetchAfter(position);
+        const auto fields = items.codePageFields(position);
+        return vault::EntryView{fields[0], fields[1], fields[2]};
+    };
+    Outcome outcome = write(static_cast<std::size_t>(items.count()), row);
+    if (outcome.saved()) {
+        setStatus(QStringLiteral("Saved ") + GeneralDate(now_()));
+    }
+    return outcome;
+}
+
+VaultSession::Outcome VaultSession::write(std::size_t count, const vault::EntrySource& row) {
     if (!readOnly_.isEmpty()) {
         setStatus(QStringLiteral("Not saved."));
         return {Stored::ReadOnly};
@@ -209,25 +229,63 @@ VaultSession::Outcome VaultSession::save() {
             return {Stored::Declined};
         }
     }
-    entries_->prepareWalk();
-    const EntryStore& items = *entries_;
-    const std::size_t count = static_cast<std::size_t>(items.count());
-    // The store keeps its texts in the file's code page: each entry is handed over as it stands, copying
-    // nothing.
-    const auto row = [&](std::size_t index) {
-        const int position = static_cast<int>(index) + 1;
-        // Once the entries have been sorted they lie scattered in the table.
-        items.prefetchAfter(position);
-        const auto fields = items.codePageFields(position);
-        return vault::EntryView{fields[0], fields[1], fields[2]};
-    };
     if (auto failed = vault::SaveVault(path, master_.toStdString(), count, row, vault::TextForm::CodePage, files_)) {
         setStatus(QStringLiteral("Not saved."));
         return {Stored::NotSaved, std::move(failed)};
     }
     stored_ = master_;
     remember();
-    setStatus(QStringLiteral("Saved ") + GeneralDate(now_()));
+    return {Stored::Saved};
+}
+
+vault::ImportPlan VaultSession::planImport(const vault::ImportFile& file, bool replacePasswords) const {
+    return vault::PlanImport(file, entries_->table(), replacePasswords);
+}
+
+VaultSession::Outcome VaultSession::importEntries(const vault::ImportFile& file, bool replacePasswords) {
+    if (!readOnly_.isEmpty()) {
+        return save(); // refused, and said so
+    }
+    // Planned here, against the entries as they are now, in the layout the save walks: the plan names
+    // entries by their slots, which nothing may move until the plan is taken in.
+    entries_->prepareWalk();
+    const vault::ImportPlan plan = planImport(file, replacePasswords);
+    if (plan.tooMany) {
+        return {Stored::ListFull};
+    }
+    const std::size_t imported = plan.additions.size() + plan.replacements.size();
+    if (imported > 0) {
+        // The file as it will be: the entries in display order, each new password in its entry's place, then
+        // the additions. The entries themselves change only once it is written.
+        std::unordered_map<vault::EntryTable::Slot, std::string_view> newPasswords;
+        for (const vault::ImportPlan::Replacement& r : plan.replacements) {
+            newPasswords.emplace(r.slot, r.password);
+        }
+        const std::size_t count = static_cast<std::size_t>(entries_->count());
+        const auto row = [&](std::size_t index) {
+            if (index >= count) {
+                const vault::ImportPlan::Texts& texts = plan.additions[index - count];
+                return vault::EntryView{texts[0], texts[1], texts[2]};
+            }
+            const int position = static_cast<int>(index) + 1;
+            const auto fields = entries_->codePageFields(position);
+            const auto replaced = newPasswords.find(entries_->slotAt(position));
+            return vault::EntryView{fields[0], replaced == newPasswords.end() ? fields[1] : replaced->second,
+                                    fields[2]};
+        };
+        Outcome outcome = write(count + plan.additions.size(), row);
+        if (!outcome.saved()) {
+            return outcome;
+        }
+        if (!entries_->applyImport(plan)) {
+            // What the file now holds did not fit in memory as a change: read it whole instead.
+            if (auto failed = load()) {
+                return {Stored::NotSaved, std::move(failed)};
+            }
+        }
+    }
+    setStatus(QStringLiteral("Imported %1 %2.  Data saved.")
+                  .arg(Count(imported), imported == 1 ? QStringLiteral("entry") : QStringLiteral("entries")));
     return {Stored::Saved};
 }
 

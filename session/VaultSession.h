@@ -10,6 +10,7 @@
 #pragma once
 
 #include "AtomicFile.h"
+#include "CsvImport.h"
 #include "EntryStore.h"
 #include "VaultError.h"
 
@@ -91,6 +92,10 @@ public:
     Outcome remove(quint64 id);
     // Rewrites the whole vault from the master password and the entries in display order.
     Outcome save();
+    // What importing a CSV file's rows would do to the entries as they are now, and then doing it, planned
+    // anew against the entries as they are then: one save of it all, or nothing at all.
+    vault::ImportPlan planImport(const vault::ImportFile& file, bool replacePasswords) const;
+    Outcome importEntries(const vault::ImportFile& file, bool replacePasswords);
 
     // Whether the file is no longer as Keyshelf last read or wrote it.
     bool changedElsewhere() const;
@@ -105,6 +110,8 @@ signals:
 
 private:
     vault::Failure load();
+    // Writes the master password and `count` entries, unless this run may not or the file's owner declines.
+    Outcome write(std::size_t count, const vault::EntrySource& row);
     void remember();
     void noteTotal(std::size_t total);
     void setStatus(const QString& text);

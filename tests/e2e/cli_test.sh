@@ -248,6 +248,56 @@ Passwords shorter than 12 characters: none
 Passwords equal to their username or location: none
 Entries that repeat another exactly: none"
 
+# import: each browser's and password manager's export into an empty vault gives exactly its logins,
+# whatever the quoting, line ends, byte order mark or code page; refused and other rows leave no trace.
+SAMPLES="$(dirname "$0")/../data/import"
+import_case() { # import_case FILE [USERNAME PASSWORD LOCATION]...
+    local file=$1
+    shift
+    "$MAKE" "$V" Secret1
+    cli 'Secret1\n' --vault "$V" import "$SAMPLES/$file"
+    expect "import $file" 0
+    same_as "import $file" Secret1 "$@"
+}
+import_case firefox.csv ann@example.org 'a,b"c' https://shop.example cat s3cret https://news.example
+import_case chrome.csv ann 'pa ss' https://shop.example/login dan forum-pw Forum
+import_case bitwarden.csv eve 'e"ve' https://intra.example admin admin-pw Router
+import_case keepassxc.csv fay 'f@y' https://wiki.example fay other Webmail
+import_case lastpass.csv gus gus-pw https://lp.example
+import_case windows1252.csv rené naïve https://café.example
+grep -qF "read as Windows-1252" "$WORK/out" || fail "the report did not say the file was read as Windows-1252"
+
+# Against a list: the same login is skipped, another password goes beside it or, with --replace, into it;
+# --dry-run changes nothing; an unknown layout is refused before the master password is asked.
+printf 'url,username,password\nshop.example,ann,old\nshop.example,ann,new\n' >"$WORK/in.csv"
+"$MAKE" "$V" Secret1 ann old shop.example
+cp -p "$V" "$WORK/before"
+cli 'Secret1\n' --vault "$V" import "$WORK/in.csv" --dry-run
+expect "import --dry-run" 0
+grep -qF "Already in the list, skipped: 1" "$WORK/out" && cmp -s "$V" "$WORK/before" || fail "dry run: $(cat "$WORK/out")"
+cli 'Secret1\n' --vault "$V" import "$WORK/in.csv" --replace --delete-file
+expect "import --replace" 0
+same_as "import --replace" Secret1 ann new shop.example
+[ ! -e "$WORK/in.csv" ] || fail "--delete-file left the CSV file"
+printf 'title,login,secret\na,b,c\n' >"$WORK/other.csv"
+cli '' --vault "$V" import "$WORK/other.csv"
+expect "an unknown layout" 1
+grep -qF "Keyshelf does not know this file's layout" "$WORK/err" || fail "unknown layout: $(cat "$WORK/err")"
+
+# export, then import into an empty vault: the same entries in the same order; the file is the owner's
+# alone, and an existing one is kept unless --force.
+base
+cli 'Secret1\n' --vault "$V" export -o "$WORK/export.csv"
+expect "export" 0
+[ "$(stat -c %a "$WORK/export.csv")" = 600 ] || fail "the export is open to others"
+cli 'Secret1\n' --vault "$V" export -o "$WORK/export.csv"
+expect "export over a file" 1
+cp -p "$V" "$WORK/exported-from"
+"$MAKE" "$V" Secret1
+cli 'Secret1\n' --vault "$V" import "$WORK/export.csv"
+expect "import of the export" 0
+cmp -s "$V" "$WORK/exported-from" || fail "export and import changed the entries: $(file_hex "$V")"
+
 # At a terminal: a pseudo-terminal from `script`, its input a FIFO held open until the program has ended
 # (at the end of its input `script` may end the program before it has printed), each answer sent only
 # once its question shows, so that nothing is typed before echo is off.
@@ -341,7 +391,7 @@ grep -qw "echo" "$PTY" || fail "no terminal settings after Ctrl+C: $(cat -A "$PT
 
 # No secret ever went to standard error.
 for secret in Secret1 NewMaster pw-alice-123 pw-bob-45678 pw-carol-9876 new-pw-for-bob sharedpassword1 tiny7 \
-    typed-pw-1234 changed-pw-1; do
+    typed-pw-1234 changed-pw-1 'a,b"c' s3cret forum-pw admin-pw gus-pw; do
     grep -qF -- "$secret" "$ERRORS" && fail "standard error showed the secret $secret: $(grep -F -- "$secret" "$ERRORS")"
 done
 echo "cli: ok"

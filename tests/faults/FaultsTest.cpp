@@ -2,6 +2,7 @@
 // lost, the user is told, and nothing claims success that did not happen. Runs as an ordinary user (CTest
 // starts it as "nobody" when the suite runs as root), since file modes do not bind the superuser.
 #include "TestMain.h"
+#include "Controls.h"
 
 #include "BuildConfiguration.h"
 #include "DesignCheck.h"
@@ -47,6 +48,8 @@ class FaultsTest : public QObject {
     std::unique_ptr<Program> program;
     MainWindow* main = nullptr;
 
+    ListView* entryList() const { return Control<ListView>(main, "lstPass"); }
+
     QString path() const { return folder->filePath("data.enc"); }
     QByteArray onDisk() const {
         QFile f(path());
@@ -70,23 +73,23 @@ class FaultsTest : public QObject {
     // Opens the vault; returns the password dialog, or nullptr when start-up ended.
     PasswordDialog* open() {
         main = program->LoadMainWindow();
-        main->Form_Load();
+        program->OpenVault();
         return program->passwordDialog();
     }
     void logIn(const char* password = "Secret1") {
         PasswordDialog* dialog = open();
         QVERIFY(dialog != nullptr);
-        dialog->txtPass->setText(password);
-        dialog->cmdOK_Click();
+        Control<QLineEdit>(dialog, "txtPass")->setText(password);
+        dialog->accept();
         QVERIFY(program->passwordDialog() == nullptr);
     }
     // Adds an entry through the editor; true when the editor closed (the entry was stored).
     bool addEntry(const char* username) {
-        main->cmdAdd_Click(0);
+        main->addEntry();
         EntryEditor* editor = program->editor();
-        editor->txtUsername->setText(username);
-        editor->txtPassword->setText("pw");
-        editor->cmdAdd_Click();
+        Control<QLineEdit>(editor, "txtUsername")->setText(username);
+        Control<QLineEdit>(editor, "txtPassword")->setText("pw");
+        editor->save();
         return !editor->isVisible();
     }
     // The add failed in every respect the user depends on.
@@ -94,8 +97,8 @@ class FaultsTest : public QObject {
         QVERIFY(!boxes().isEmpty());
         QVERIFY2(boxes().last().contains(path()), qPrintable(boxes().last()));
         QVERIFY2(boxes().last().contains(reason), qPrintable(boxes().last()));
-        QCOMPARE(main->StatusText(), QString("Not saved."));
-        QCOMPARE(main->lstPass->count(), 2); // the row went again
+        QCOMPARE(main->statusText(), QString("Not saved."));
+        QCOMPARE(entryList()->count(), 2);                                       // the row went again
         QVERIFY(program->editor() != nullptr && program->editor()->isVisible()); // with what was typed
         QCOMPARE(onDisk(), before);
     }
@@ -185,15 +188,15 @@ private slots:
         QVERIFY(!addEntry("carol"));
         QVERIFY(boxes().value(boxes().size() - 2).contains("has been changed by another program"));
         QVERIFY(boxes().last().contains("it is a folder"));
-        QCOMPARE(main->StatusText(), QString("Not saved."));
+        QCOMPARE(main->statusText(), QString("Not saved."));
         QVERIFY(QFileInfo(path()).isDir());
 
         QVERIFY(QDir(folder->path()).rmdir("data.enc"));
         std::filesystem::create_symlink(folder->filePath("gone.enc").toStdString(), path().toStdString());
-        program->editor()->cmdAdd_Click();
+        program->editor()->save();
         QVERIFY(boxes().last().contains("does not exist"));
         QVERIFY(!QFileInfo::exists(folder->filePath("gone.enc")));
-        QCOMPARE(main->lstPass->count(), 2);
+        QCOMPARE(entryList()->count(), 2);
     }
 
     void danglingLinkAtStart() {
@@ -211,20 +214,20 @@ private slots:
         QVERIFY(addEntry("carol")); // the list is whole: it is written again, owner-only
         QCOMPARE(onDisk(), vaultOf({kEntries[0], kEntries[1], {"carol", "pw", ""}}));
         QCOMPARE(QFileInfo(path()).permissions() & (QFile::ReadGroup | QFile::ReadOther), QFile::Permissions());
-        QVERIFY(main->StatusText().startsWith("Added new entry."));
+        QVERIFY(main->statusText().startsWith("Added new entry."));
     }
 
     // While the list is in use, another program's change shows by itself; an open editor holds it back
     // until it closes, so that nothing it was opened on moves under it.
     void changedElsewhereReloadsOnceTheEditorCloses() {
         logIn();
-        main->cmdAdd_Click(0);
+        main->addEntry();
         write(vaultOf({kEntries[0], kEntries[1], {"zed", "from elsewhere", ""}}));
         QTest::qWait(1200); // more than two looks at the file
-        QCOMPARE(main->lstPass->count(), 2);
+        QCOMPARE(entryList()->count(), 2);
         program->editor()->close();
-        QTRY_COMPARE_WITH_TIMEOUT(main->lstPass->count(), 3, 5000);
-        QCOMPARE(main->StatusText(), QString("Reloaded 3 entries: the file was changed by another program"));
+        QTRY_COMPARE_WITH_TIMEOUT(entryList()->count(), 3, 5000);
+        QCOMPARE(main->statusText(), QString("Reloaded 3 entries: the file was changed by another program"));
         QVERIFY(boxes().isEmpty());
     }
 
@@ -240,11 +243,11 @@ private slots:
         QCOMPARE(box.buttons, seams::vbYesNo | seams::vbExclamation | seams::vbDefaultButton2);
         QVERIFY(box.text.startsWith(path() + " has been changed by another program"));
         QCOMPARE(onDisk(), theirs);
-        QCOMPARE(main->StatusText(), QString("Not saved."));
-        QCOMPARE(main->lstPass->count(), 2);
+        QCOMPARE(main->statusText(), QString("Not saved."));
+        QCOMPARE(entryList()->count(), 2);
         // Asked again, and accepted: the list as shown is written.
         TheDesktop().setNextAnswer(seams::vbYes);
-        program->editor()->cmdAdd_Click();
+        program->editor()->save();
         QCOMPARE(onDisk(), vaultOf({kEntries[0], kEntries[1], {"carol", "pw", ""}}));
         // Keyshelf's own saves never count as another program's.
         const int asked = TheDesktop().shownBoxes().size();
@@ -275,7 +278,7 @@ private slots:
 
         // The same, with the modification time put back as it was: the inode's change time still tells.
         TheDesktop().setNextAnswer(seams::vbYes);
-        program->editor()->cmdAdd_Click();
+        program->editor()->save();
         QCOMPARE(::stat(path().toLocal8Bit().constData(), &before), 0);
         edited = onDisk();
         edited[at] = static_cast<char>(edited[at] ^ 0x20);
@@ -340,7 +343,7 @@ private slots:
         QFETCH(QString, stored);
         write(bytes);
         QVERIFY(open() != nullptr);
-        QCOMPARE(program->passwordDialog()->createMode(), createMode);
+        QCOMPARE(program->passwordDialog()->mode() == PasswordDialog::Mode::Create, createMode);
         if (!stored.isEmpty()) {
             QVERIFY(program->session().isMasterPassword(stored));
         }
@@ -350,31 +353,31 @@ private slots:
     void trailingLineWithoutLineEnd() {
         write(vaultOf({}).chopped(2) + QByteArray::fromStdString(vault::EntryLine({"last", "x", "y"})));
         logIn();
-        QCOMPARE(main->lstPass->count(), 1);
-        QCOMPARE(main->lstPass->text(1), QString("last"));
+        QCOMPARE(entryList()->count(), 1);
+        QCOMPARE(entryList()->text(1), QString("last"));
     }
 
     void aFiftyMegabyteLine() {
         const std::string huge(50 * 1024 * 1024, 'x');
         write(QByteArray::fromStdString(vault::VaultBytes("Secret1", {{"big", huge, "z"}})));
         logIn();
-        QCOMPARE(main->lstPass->count(), 1);
-        QCOMPARE(main->lstPass->subItem(1, 1).size(), qsizetype(huge.size())); // kept whole
-        const QString shown = main->lstPass->entryModel()->index(0, 1).data().toString();
+        QCOMPARE(entryList()->count(), 1);
+        QCOMPARE(entryList()->subItem(1, 1).size(), qsizetype(huge.size())); // kept whole
+        const QString shown = entryList()->entryModel()->index(0, 1).data().toString();
         QVERIFY(shown.size() < 2000); // shown shortened
         main->show();
-        main->lstPass->viewport()->repaint();
+        entryList()->viewport()->repaint();
         // Messages and the status line show such a field shortened; the clipboard gets it whole.
-        main->lstPass->setSelected(1, true);
-        main->cmdCopy_Click(1);
+        entryList()->setSelected(1, true);
+        main->copyField(MainWindow::Field::Password);
         QCOMPARE(QGuiApplication::clipboard()->text().size(), qsizetype(huge.size()));
-        QVERIFY(main->StatusText().size() < 1000);
+        QVERIFY(main->statusText().size() < 1000);
         TheDesktop().setNextAnswer(seams::vbCancel);
-        main->cmdDelete_Click();
+        main->deleteEntry();
         QVERIFY(boxes().last().size() < 2000);
         // The editor's boxes take a field of any length, so an edit never cuts one short.
-        main->cmdEdit_Click();
-        QCOMPARE(program->editor()->txtPassword->maxLength(), std::numeric_limits<int>::max());
+        main->editEntry();
+        QCOMPARE(Control<QLineEdit>(program->editor(), "txtPassword")->maxLength(), std::numeric_limits<int>::max());
     }
 
     void moreEntriesThanTheFormatHolds() {
@@ -387,13 +390,13 @@ private slots:
         }
         write(bytes);
         logIn();
-        QCOMPARE(main->lstPass->count(), vault::kMaxEntries);
+        QCOMPARE(entryList()->count(), vault::kMaxEntries);
         QVERIFY(boxes().value(0).contains("holds 1,000,000 entries, more than the 32,767"));
-        main->lstPass->setSelected(1, true);
+        entryList()->setSelected(1, true);
         TheDesktop().setNextAnswer(seams::vbOK);
-        main->cmdDelete_Click();
-        QCOMPARE(main->lstPass->count(), vault::kMaxEntries); // the delete was undone
-        QCOMPARE(main->StatusText(), QString("Not saved."));
+        main->deleteEntry();
+        QCOMPARE(entryList()->count(), vault::kMaxEntries); // the delete was undone
+        QCOMPARE(main->statusText(), QString("Not saved."));
         QCOMPARE(onDisk(), bytes);
     }
 
@@ -405,12 +408,12 @@ private slots:
         }
         write(vaultOf(entries));
         logIn();
-        QCOMPARE(main->lstPass->count(), vault::kMaxEntries);
+        QCOMPARE(entryList()->count(), vault::kMaxEntries);
         QVERIFY(boxes().isEmpty());
-        main->lstPass->setSelected(2, true);
+        entryList()->setSelected(2, true);
         TheDesktop().setNextAnswer(seams::vbOK);
-        main->cmdDelete_Click();
-        QCOMPARE(main->StatusText(), QString("Entry deleted successfully, data saved."));
+        main->deleteEntry();
+        QCOMPARE(main->statusText(), QString("Entry deleted successfully, data saved."));
         entries.erase(entries.begin() + 1);
         QCOMPARE(onDisk(), vaultOf(entries));
     }
@@ -443,10 +446,10 @@ private slots:
         f.write(document);
         f.close();
         logIn();
-        main->mnuHelpItem[0]->trigger();
+        Control<QAction>(main, "mnuHelpItem(0)")->trigger();
         HelpWindow* help = program->helpWindow();
         QVERIFY(help != nullptr && help->isVisible());
-        const QString text = help->rtf1->toPlainText();
+        const QString text = Control<QTextEdit>(help, "rtf1")->toPlainText();
         QVERIFY(shows.isEmpty() ? text.isEmpty() : text.contains(shows));
     }
 };

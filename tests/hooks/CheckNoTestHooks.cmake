@@ -23,8 +23,8 @@ set(hooks
     "${edge}SetFileOps${edge}"                      # swapping the system calls for everyone
     "${edge}SetReportedVersion${edge}"              # making the platform report another system
     "${edge}Force[A-Z][A-Za-z]*"                    # forcing another build's switches
-    "${edge}[Rr]ecord(s|ed|ing|er|ers)?([^A-Za-z0-9_]|$)" # keeping what was done for a test to read back
-    "//.*${edge}([Tt]ests?|[Tt]esting)([^A-Za-z0-9_]|$)" # a comment saying a thing is there for tests
+    "${edge}[Rr]ecord(ed|ing|er|ers)([^A-Za-z0-9_]|$)" # keeping what was done for a test to read back
+    "//.*${edge}([Tt]ests|[Tt]esting|[Tt]ests? only)([^A-Za-z0-9_]|$)" # a comment saying a thing is for tests
 )
 
 set(files "")

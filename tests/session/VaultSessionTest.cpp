@@ -132,6 +132,35 @@ TEST_F(VaultSessionTest, AChangeThatCannotBeSavedIsTakenBack) {
     EXPECT_EQ(s.replace(12345, {"x", "y", ""}).stored, Stored::EntryGone);
 }
 
+// An import is one save: the new passwords in their entries' places, the additions after, in display order;
+// declined, it changes neither the file nor the entries.
+TEST_F(VaultSessionTest, AnImportIsOneSaveOrNothing) {
+    write("abcd", three);
+    VaultSession& s = opened();
+    s.entries()->setSorted(true); // by username: alice, bob, carol
+    const auto file =
+        vault::ReadImport("url,username,password\n,bob,new-pb\nd.example,dan,pd\na.example,alice,pa\n", "in.csv");
+    ASSERT_TRUE(file);
+    const vault::ImportPlan plan = s.planImport(*file, true);
+    ASSERT_EQ(plan.duplicates, 1u);
+
+    writeElsewhere("abcd", three);
+    const std::string before = onDisk();
+    EXPECT_EQ(s.importEntries(*file, true).stored, Stored::Declined);
+    EXPECT_EQ(onDisk(), before);
+    EXPECT_EQ(usernames(), (std::vector<std::string>{"alice", "bob", "carol"}));
+
+    s.setReplaceQuestion([](const QString&) { return true; });
+    ASSERT_TRUE(s.importEntries(*file, true).saved());
+    EXPECT_EQ(status, "Imported 2 entries.  Data saved.");
+    EXPECT_EQ(onDisk(), vault::VaultBytes("abcd", {{"alice", "pa", "a.example"},
+                                                   {"bob", "new-pb", ""},
+                                                   {"carol", "pc", "c.example"},
+                                                   {"dan", "pd", "d.example"}}));
+    EXPECT_EQ(usernames(), (std::vector<std::string>{"alice", "bob", "carol", "dan"}));
+    EXPECT_EQ(s.entries()->field(2, 1).toStdString(), "new-pb");
+}
+
 // Another program's changes are replaced only on the owner's Yes; with no one to ask they stay.
 TEST_F(VaultSessionTest, ChangesMadeElsewhereAreReplacedOnlyWhenTheOwnerSaysSo) {
     write("abcd", three);

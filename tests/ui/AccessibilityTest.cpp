@@ -3,6 +3,7 @@
 // dialog or, for the main window, a frame. The walk goes through Qt's accessibility tree, as the
 // desktop's accessibility bus does.
 #include "TestMain.h"
+#include "Controls.h"
 #include "BuildConfiguration.h"
 #include "DesignCheck.h"
 #include "MainWindow.h"
@@ -208,6 +209,8 @@ class AccessibilityTest : public QObject {
     std::unique_ptr<WindowTestRun> folder;
     MainWindow* main = nullptr;
 
+    ListView* entryList() const { return Control<ListView>(main, "lstPass"); }
+
     void writeVault() {
         QFile f(folder->filePath("data.enc"));
         QVERIFY(f.open(QIODevice::WriteOnly));
@@ -217,7 +220,7 @@ class AccessibilityTest : public QObject {
     // The main window loads and opens the vault, which opens the password dialog.
     PasswordDialog* start() {
         main = TheProgram().LoadMainWindow();
-        main->Form_Load();
+        TheProgram().OpenVault();
         TheBuild().bannered = false; // the band is read by its own name, "Banner"
         return TheProgram().passwordDialog();
     }
@@ -226,9 +229,9 @@ class AccessibilityTest : public QObject {
         writeVault();
         PasswordDialog* dialog = start();
         QVERIFY(dialog != nullptr);
-        dialog->txtPass->setText("Secret1");
-        dialog->cmdOK_Click();
-        QCOMPARE(main->lstPass->count(), 3);
+        Control<QLineEdit>(dialog, "txtPass")->setText("Secret1");
+        dialog->accept();
+        QCOMPARE(entryList()->count(), 3);
         QVERIFY(main->isVisible());
     }
 
@@ -248,9 +251,10 @@ private slots:
         PasswordDialog* dialog = start(); // no vault yet
         QVERIFY(dialog != nullptr && dialog->isVisible());
         READ_AS_SHOWN(dialog, QAccessible::Dialog);
-        QVERIFY(NameOf(dialog->SkinLabel1).startsWith("Because this is the first time you have used Keyshelf"));
-        QCOMPARE(NameOf(dialog->txtPass), QString("Password:"));
-        QCOMPARE(NameOf(dialog->txtPass2), QString("Retype Password:"));
+        QVERIFY(NameOf(Control<QLabel>(dialog, "SkinLabel1"))
+                    .startsWith("Because this is the first time you have used Keyshelf"));
+        QCOMPARE(NameOf(Control<QLineEdit>(dialog, "txtPass")), QString("Password:"));
+        QCOMPARE(NameOf(Control<QLineEdit>(dialog, "txtPass2")), QString("Retype Password:"));
         QCOMPARE(NameOf(dialog), QString("Password Required"));
     }
 
@@ -259,12 +263,12 @@ private slots:
         PasswordDialog* dialog = start();
         QVERIFY(dialog != nullptr && dialog->isVisible());
         READ_AS_SHOWN(dialog, QAccessible::Dialog);
-        QCOMPARE(NameOf(dialog->SkinLabel1), QString("Please enter your password"));
-        QCOMPARE(NameOf(dialog->txtPass), QString("Password:"));
+        QCOMPARE(NameOf(Control<QLabel>(dialog, "SkinLabel1")), QString("Please enter your password"));
+        QCOMPARE(NameOf(Control<QLineEdit>(dialog, "txtPass")), QString("Password:"));
         // A wrong password and Retry: the dialog stays as it was, read as it was.
         TheDesktop().setNextAnswer(seams::vbRetry);
-        dialog->txtPass->setText("wrong");
-        dialog->cmdOK_Click();
+        Control<QLineEdit>(dialog, "txtPass")->setText("wrong");
+        dialog->accept();
         READ_AS_SHOWN(dialog, QAccessible::Dialog);
     }
 
@@ -272,68 +276,69 @@ private slots:
         logIn();
         READ_AS_SHOWN(main, QAccessible::Window);
         QCOMPARE(NameOf(main), QString("Keyshelf by Keyshelf Software"));
-        QCOMPARE(NameOf(main->cmdWebsite[0]), QString("Visit www.keyshelf.example"));
-        QCOMPARE(NameOf(main->StatusBar1), QString("Loaded 3 entries"));
-        QVERIFY(!NameOf(main->lstPass).isEmpty());
+        QCOMPARE(NameOf(Control<QToolButton>(main, "cmdWebsite(0)")), QString("Visit www.keyshelf.example"));
+        QCOMPARE(NameOf(Control<QStatusBar>(main, "StatusBar1")), QString("Loaded 3 entries"));
+        QVERIFY(!NameOf(entryList()).isEmpty());
 
-        main->cmdEdit_Click(); // nothing selected: the status line says so
-        QCOMPARE(NameOf(main->StatusBar1), QString("You must first select an entry to edit."));
+        main->editEntry(); // nothing selected: the status line says so
+        QCOMPARE(NameOf(Control<QStatusBar>(main, "StatusBar1")), QString("You must first select an entry to edit."));
         READ_AS_SHOWN(main, QAccessible::Window);
-        main->lstPass->setSelected(2, true);
-        main->cmdCopy_Click(0);
-        QCOMPARE(NameOf(main->StatusBar1), main->StatusText());
+        entryList()->setSelected(2, true);
+        main->copyField(MainWindow::Field::Username);
+        QCOMPARE(NameOf(Control<QStatusBar>(main, "StatusBar1")), main->statusText());
         READ_AS_SHOWN(main, QAccessible::Window);
     }
 
     void editorAddingAndEditing() {
         logIn();
-        main->cmdAdd_Click();
+        main->addEntry();
         EntryEditor* editor = TheProgram().editor();
         QVERIFY(editor != nullptr && editor->isVisible());
         READ_AS_SHOWN(editor, QAccessible::Dialog);
         QCOMPARE(NameOf(editor), QString("Add an entry"));
-        QCOMPARE(NameOf(editor->txtUsername), QString("Username:"));
-        QCOMPARE(NameOf(editor->txtWebsite), QString("Website:"));
+        QCOMPARE(NameOf(Control<QLineEdit>(editor, "txtUsername")), QString("Username:"));
+        QCOMPARE(NameOf(Control<QLineEdit>(editor, "txtWebsite")), QString("Website:"));
         editor->close();
 
-        main->lstPass->setSelected(1, true);
-        main->cmdEdit_Click();
+        entryList()->setSelected(1, true);
+        main->editEntry();
         editor = TheProgram().editor();
         QVERIFY(editor != nullptr && editor->isVisible());
-        QCOMPARE(editor->txtUsername->text(), main->lstPass->text(1));
+        QCOMPARE(Control<QLineEdit>(editor, "txtUsername")->text(), entryList()->text(1));
         READ_AS_SHOWN(editor, QAccessible::Dialog);
         QCOMPARE(NameOf(editor), QString("Edit an entry"));
-        QCOMPARE(NameOf(editor->txtPassword), QString("Password:"));
+        QCOMPARE(NameOf(Control<QLineEdit>(editor, "txtPassword")), QString("Password:"));
     }
 
     void aboutHelpAndWebsiteWindows() {
         logIn();
-        main->mnuAboutItem[0]->trigger();
+        Control<QAction>(main, "mnuAboutItem(0)")->trigger();
         AboutWindow* about = TheProgram().aboutWindow();
         QVERIFY(about != nullptr && about->isVisible());
         READ_AS_SHOWN(about, QAccessible::Dialog);
         QCOMPARE(NameOf(about), QString("About Keyshelf"));
-        QCOMPARE(NameOf(about->Label1), QString("Keyshelf"));
-        QCOMPARE(NameOf(about->lblVersion), QString("1.0"));
-        QCOMPARE(NameOf(about->lblCompany), QString("Keyshelf Software"));
-        QCOMPARE(NameOf(about->lblWebsite), QString("www.keyshelf.example"));
+        QCOMPARE(NameOf(Control<QLabel>(about, "Label1")), QString("Keyshelf"));
+        QCOMPARE(NameOf(Control<QLabel>(about, "lblVersion")), QString("1.0"));
+        QCOMPARE(NameOf(Control<QLabel>(about, "lblCompany")), QString("Keyshelf Software"));
+        QCOMPARE(NameOf(Control<QLabel>(about, "lblWebsite")), QString("www.keyshelf.example"));
 
-        about->lblWebsite_Click(); // the launcher, shown for the moment it lives
+        QTest::mouseClick(Control<QLabel>(about, "lblWebsite"),
+                          Qt::LeftButton); // the launcher, shown for the moment it lives
         WebsiteLauncher* launcher = TheProgram().websiteLauncher();
         QVERIFY(launcher != nullptr);
-        launcher->Timer1->stop();
+        Control<QTimer>(launcher, "Timer1")->stop();
         READ_AS_SHOWN(launcher, QAccessible::Dialog);
 
-        main->mnuHelpItem[0]->trigger();
+        Control<QAction>(main, "mnuHelpItem(0)")->trigger();
         HelpWindow* help = TheProgram().helpWindow();
         QVERIFY(help != nullptr && help->isVisible());
         READ_AS_SHOWN(help, QAccessible::Dialog);
-        QCOMPARE(NameOf(help->Check1), QString("Show at Startup"));
+        QCOMPARE(NameOf(Control<QCheckBox>(help, "Check1")), QString("Show at Startup"));
     }
 
     void splashWindow() {
         SplashWindow* splash = TheProgram().OpenSplash();
-        splash->Timer2->stop(); // the main window would follow
+        Control<QTimer>(splash, "Timer2")->stop(); // the main window would follow
         splash->show();
         READ_AS_SHOWN(splash, QAccessible::Dialog);
         QCOMPARE(NameOf(splash), QString("Keyshelf")); // its frameless window's title is never seen

@@ -18,6 +18,7 @@
 #include "SplashWindow.h"
 #include "Startup.h"
 #include "TestMain.h"
+#include "Controls.h"
 #include "VaultFormat.h"
 #include "WebsiteLauncher.h"
 #include "WindowTestRun.h"
@@ -65,7 +66,7 @@ class AppearanceTest : public QObject {
 
     static Banner* ShowBannerAndWait(MainWindow* main) {
         TheProgram().appearance().ShowBanner(main);
-        Banner* banner = main->wbBanner->findChild<Banner*>();
+        Banner* banner = Control<QWidget>(main, "wbBanner")->findChild<Banner*>();
         QSignalSpy loaded(banner, &Banner::loadFinished);
         if (!loaded.wait(30000) || !loaded.first().first().toBool()) {
             return nullptr;
@@ -87,6 +88,15 @@ class AppearanceTest : public QObject {
         return anchors;
     }
 
+    // The about window's skinned labels by their index in the group: the template, then the clones.
+    static QList<QLabel*> SkinLabels(const AboutWindow* about) {
+        QList<QLabel*> labels;
+        while (auto* label = about->findChild<QLabel*>(QStringLiteral("SkinLabel1(%1)").arg(labels.size()))) {
+            labels.append(label);
+        }
+        return labels;
+    }
+
     // A run from the splash to the main window on a vault with one entry.
     MainWindow* logIn() {
         QFile f(folder->filePath("data.enc"));
@@ -95,10 +105,10 @@ class AppearanceTest : public QObject {
         f.close();
         SplashWindow* splash = TheProgram().OpenSplash();
         for (int tick = 0; tick < 75; ++tick) {
-            splash->Timer2_Timer();
+            splash->onSplashTimeout();
         }
-        TheProgram().passwordDialog()->txtPass->setText("Secret1");
-        TheProgram().passwordDialog()->cmdOK_Click();
+        Control<QLineEdit>(TheProgram().passwordDialog(), "txtPass")->setText("Secret1");
+        TheProgram().passwordDialog()->accept();
         return TheProgram().mainWindow();
     }
 
@@ -123,13 +133,14 @@ private slots:
         QCOMPARE(layouts::Top(box), 1980);
         QCOMPARE(layouts::Width(box), OnPixels(7055));
         QCOMPARE(layouts::Height(box), 945);
-        QCOMPARE(main.wbBanner->parentWidget(), box);
-        QCOMPARE(main.wbBanner->pos(), QPoint(0, 0));
-        QCOMPARE(layouts::Width(main.wbBanner), 7335); // wider than its box: the scroll bar is cut off
-        QVERIFY(!main.wbBanner->isHidden());
-        QVERIFY(main.wbPicture->isHidden());
+        QCOMPARE(Control<QWidget>(&main, "wbBanner")->parentWidget(), box);
+        QCOMPARE(Control<QWidget>(&main, "wbBanner")->pos(), QPoint(0, 0));
+        QCOMPARE(layouts::Width(Control<QWidget>(&main, "wbBanner")),
+                 7335); // wider than its box: the scroll bar is cut off
+        QVERIFY(!Control<QWidget>(&main, "wbBanner")->isHidden());
+        QVERIFY(Control<QLabel>(&main, "wbPicture")->isHidden());
         // The band takes no focus, and is blank until its page arrives (nothing listens here).
-        Banner* band = main.wbBanner->findChild<Banner*>();
+        Banner* band = Control<QWidget>(&main, "wbBanner")->findChild<Banner*>();
         QVERIFY(band != nullptr);
         QCOMPARE(band->focusPolicy(), Qt::NoFocus);
         QSignalSpy loaded(band, &Banner::loadFinished);
@@ -203,10 +214,10 @@ private slots:
         QVERIFY(main != nullptr);
         TheBuild().bannerUrl = server.Address(); // before the first paint, which starts the band
         main->show();
-        main->lstPass->setSelected(1, true);
-        main->cmdCopy_Click(1);
+        Control<ListView>(main, "lstPass")->setSelected(1, true);
+        main->copyField(MainWindow::Field::Password);
         Banner* banner = nullptr;
-        QTRY_VERIFY_WITH_TIMEOUT((banner = main->wbBanner->findChild<Banner*>()) != nullptr, 10000);
+        QTRY_VERIFY_WITH_TIMEOUT((banner = Control<QWidget>(main, "wbBanner")->findChild<Banner*>()) != nullptr, 10000);
         QTRY_VERIFY_WITH_TIMEOUT(banner->document() != nullptr, 10000);
         QTest::qWait(500);
         QStringList asked = server.requests();
@@ -236,7 +247,7 @@ private slots:
         QVERIFY(!banner->hasFocus());
         QCOMPARE(QGuiApplication::clipboard()->text(), QString("p"));
         QVERIFY(QApplication::activeModalWidget() == nullptr);
-        main->cmdAdd_Click(0);
+        main->addEntry();
         QVERIFY(TheProgram().editor() != nullptr && TheProgram().editor()->isVisible());
     }
 
@@ -297,7 +308,8 @@ private slots:
         TheBuild().bannerUrl = server.Address();
         main.show();
         Banner* banner = nullptr;
-        QTRY_VERIFY_WITH_TIMEOUT((banner = main.wbBanner->findChild<Banner*>()) != nullptr, 10000);
+        QTRY_VERIFY_WITH_TIMEOUT((banner = Control<QWidget>(&main, "wbBanner")->findChild<Banner*>()) != nullptr,
+                                 10000);
         QTRY_COMPARE_WITH_TIMEOUT(server.requests().size(), 1, 10000);
         QTest::qWait(200);
         QVERIFY(banner->document() == nullptr);
@@ -342,10 +354,10 @@ private slots:
         }
         // The designs' own controls carry their kinds' names.
         MainWindow& main = *TheProgram().LoadMainWindow();
-        QCOMPARE(layouts::TypeName(main.cmdAdd[0]), QString("CommandButton"));
-        QCOMPARE(layouts::TypeName(main.lstPass), QString("ListView"));
-        QCOMPARE(layouts::TypeName(main.wbPicture), QString("PictureBox"));
-        QCOMPARE(layouts::TypeName(main.StatusBar1), QString("StatusBar"));
+        QCOMPARE(layouts::TypeName(Control<QToolButton>(&main, "cmdAdd(0)")), QString("CommandButton"));
+        QCOMPARE(layouts::TypeName(Control<ListView>(&main, "lstPass")), QString("ListView"));
+        QCOMPARE(layouts::TypeName(Control<QLabel>(&main, "wbPicture")), QString("PictureBox"));
+        QCOMPARE(layouts::TypeName(Control<QStatusBar>(&main, "StatusBar1")), QString("StatusBar"));
     }
 
     void skinColoursAndRegion() {
@@ -368,14 +380,14 @@ private slots:
         MainWindow* main = logIn();
         QVERIFY(buildConfig::Skinned());
         QVERIFY(TheProgram().appearance().skin() != nullptr);
-        QCOMPARE(TheProgram().appearance().skin(), TheProgram().splash()->skn);
+        QCOMPARE(TheProgram().appearance().skin(), Control<Skin>(TheProgram().splash(), "skn"));
         for (QWidget* w : {static_cast<QWidget*>(TheProgram().splash()), static_cast<QWidget*>(main)}) {
             QCOMPARE(w->property("skinned").toString(), QString("Standard Skin"));
             QVERIFY(!w->mask().isEmpty());
         }
-        main->cmdAdd_Click(0);
+        main->addEntry();
         QCOMPARE(TheProgram().editor()->property("skinned").toString(), QString("Standard Skin"));
-        main->mnuAboutItem[0]->trigger();
+        Control<QAction>(main, "mnuAboutItem(0)")->trigger();
         QCOMPARE(TheProgram().aboutWindow()->property("skinned").toString(), QString("Standard Skin"));
         // The main window's unload ends the run.
         main->close();
@@ -412,38 +424,36 @@ private slots:
 
     void oneLaunchASecond() {
         MainWindow* main = logIn();
-        main->cmdWebsite_Click(0);
-        main->cmdWebsite_Click(0); // within the second: nothing new
+        main->openWebsite();
+        main->openWebsite(); // within the second: nothing new
         QCOMPARE(TheDesktop().openedAddresses(), QStringList({"http://www.keyshelf.example"}));
         QVERIFY(TheProgram().websiteLauncher() != nullptr); // the second request found the launcher still there
         QPointer<WebsiteLauncher> launcher = TheProgram().websiteLauncher();
         QVERIFY(launcher != nullptr && !launcher->isVisible());
-        QVERIFY(launcher->Timer1->isActive());
-        launcher->Timer1_Timer(); // its second is up
-        QTRY_VERIFY(launcher.isNull());
-        main->cmdWebsite_Click(0);
+        QVERIFY(Control<QTimer>(launcher, "Timer1")->isActive());
+        QTRY_VERIFY(launcher.isNull()); // its second is up
+        main->openWebsite();
         QCOMPARE(TheDesktop().openedAddresses().size(), 2);
 
-        // A launcher loaded without the mode opens nothing.
+        // A launcher made without being asked to open the website opens nothing.
         TheProgram().websiteLauncher()->close();
         QTRY_VERIFY(TheProgram().websiteLauncher() == nullptr);
-        TheProgram().LoadWebsiteLauncher()->Form_Load(false);
+        TheProgram().LoadWebsiteLauncher();
         QCOMPARE(TheDesktop().openedAddresses().size(), 2);
     }
 
     void aboutWindow() {
         AboutWindow* about = TheProgram().LoadAboutWindow();
-        about->Form_Load();
         QCOMPARE(about->windowTitle(), QString("About Keyshelf"));
-        QCOMPARE(about->Label1->text(), QString("Keyshelf"));
-        QCOMPARE(about->lblVersion->text(), QString("1.0"));
-        QCOMPARE(about->lblCompany->text(), QString("Keyshelf Software"));
-        QCOMPARE(about->lblWebsite->text(), QString("www.keyshelf.example"));
-        QCOMPARE(about->SkinLabel1.size(), 1); // no clones without skinning
-        QVERIFY(about->SkinLabel1[0]->isHidden());
+        QCOMPARE(Control<QLabel>(about, "Label1")->text(), QString("Keyshelf"));
+        QCOMPARE(Control<QLabel>(about, "lblVersion")->text(), QString("1.0"));
+        QCOMPARE(Control<QLabel>(about, "lblCompany")->text(), QString("Keyshelf Software"));
+        QCOMPARE(Control<QLabel>(about, "lblWebsite")->text(), QString("www.keyshelf.example"));
+        QCOMPARE(SkinLabels(about).size(), 1); // no clones without skinning
+        QVERIFY(SkinLabels(about)[0]->isHidden());
 
         about->show();
-        QTest::mouseClick(about->lblWebsite, Qt::LeftButton);
+        QTest::mouseClick(Control<QLabel>(about, "lblWebsite"), Qt::LeftButton);
         QCOMPARE(TheDesktop().openedAddresses(), QStringList({"http://www.keyshelf.example"}));
         QVERIFY(TheProgram().websiteLauncher() != nullptr && TheProgram().websiteLauncher()->isVisible());
     }
@@ -454,10 +464,11 @@ private slots:
         TheProgram().OpenAbout();
         AboutWindow* about = TheProgram().aboutWindow();
         const QStringList plain = {"Label1", "Label2", "Label3", "Label4", "lblWebsite", "lblCompany", "lblVersion"};
-        QCOMPARE(about->SkinLabel1.size(), 1 + plain.size());
+        const QList<QLabel*> skinLabels = SkinLabels(about);
+        QCOMPARE(skinLabels.size(), 1 + plain.size());
         QStringList cloned;
-        for (int i = 1; i < about->SkinLabel1.size(); ++i) {
-            QLabel* clone = about->SkinLabel1[i];
+        for (int i = 1; i < skinLabels.size(); ++i) {
+            QLabel* clone = skinLabels[i];
             QCOMPARE(clone->objectName(), QString("SkinLabel1(%1)").arg(i));
             QLabel* original = nullptr;
             for (const QString& name : plain) {
@@ -475,7 +486,7 @@ private slots:
         QStringList expected = plain;
         expected.sort();
         QCOMPARE(cloned, expected);                                         // exactly one clone each
-        QCOMPARE(about->SkinLabel1[0]->geometry(), QRect(32, 184, 37, 13)); // the template is left as it was
+        QCOMPARE(skinLabels[0]->geometry(), QRect(32, 184, 37, 13));        // the template is left as it was
         delete TheProgram().appearance().skin();
     }
 };

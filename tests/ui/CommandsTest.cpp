@@ -1,6 +1,7 @@
 // The entry commands, menus, sorting and the entry editor, with scripted message boxes and recorded
 // launches, checking the status line, the clipboard and the vault's bytes after every change.
 #include "TestMain.h"
+#include "Controls.h"
 #include "AtomicFile.h"
 #include "BuildConfiguration.h"
 #include "DesignCheck.h"
@@ -10,6 +11,7 @@
 #include "Seams.h"
 #include "Startup.h"
 #include "VaultFormat.h"
+#include "WebAddress.h"
 #include "AboutWindow.h"
 #include "EntryEditor.h"
 #include "PasswordDialog.h"
@@ -51,6 +53,8 @@ class CommandsTest : public QObject {
     std::unique_ptr<WindowTestRun> folder;
     MainWindow* main = nullptr;
 
+    ListView* entryList() const { return Control<ListView>(main, "lstPass"); }
+
     QString vaultPath() const { return folder->filePath("data.enc"); }
 
     QByteArray onDisk() const {
@@ -62,12 +66,12 @@ class CommandsTest : public QObject {
     }
     QStringList usernames() const {
         QStringList out;
-        for (int i = 1; i <= main->lstPass->count(); ++i) {
-            out << main->lstPass->text(i);
+        for (int i = 1; i <= entryList()->count(); ++i) {
+            out << entryList()->text(i);
         }
         return out;
     }
-    QString status() const { return main->StatusText(); }
+    QString status() const { return main->statusText(); }
     QStringList boxTexts() const {
         QStringList out;
         for (const auto& b : TheDesktop().shownBoxes()) {
@@ -76,16 +80,16 @@ class CommandsTest : public QObject {
         return out;
     }
     void select(std::initializer_list<int> rows) {
-        main->lstPass->clearSelection();
+        entryList()->clearSelection();
         for (int r : rows) {
-            main->lstPass->setSelected(r, true);
+            entryList()->setSelected(r, true);
         }
     }
     EntryEditor* editor() const { return TheProgram().editor(); }
     void type(const QString& user, const QString& password, const QString& location) {
-        editor()->txtUsername->setText(user);
-        editor()->txtPassword->setText(password);
-        editor()->txtWebsite->setText(location);
+        Control<QLineEdit>(editor(), "txtUsername")->setText(user);
+        Control<QLineEdit>(editor(), "txtPassword")->setText(password);
+        Control<QLineEdit>(editor(), "txtWebsite")->setText(location);
     }
 
     void start(const std::vector<Entry>& entries) {
@@ -94,10 +98,10 @@ class CommandsTest : public QObject {
         f.write(vaultOf(entries));
         f.close();
         main = TheProgram().LoadMainWindow();
-        main->Form_Load();
-        TheProgram().passwordDialog()->txtPass->setText("Secret1");
-        TheProgram().passwordDialog()->cmdOK_Click();
-        QCOMPARE(main->lstPass->count(), static_cast<int>(entries.size()));
+        TheProgram().OpenVault();
+        Control<QLineEdit>(TheProgram().passwordDialog(), "txtPass")->setText("Secret1");
+        TheProgram().passwordDialog()->accept();
+        QCOMPARE(entryList()->count(), static_cast<int>(entries.size()));
     }
 
 private slots:
@@ -115,15 +119,15 @@ private slots:
 
     void commandsWithoutASelection() {
         QGuiApplication::clipboard()->setText("what was there before");
-        main->cmdEdit_Click();
+        main->editEntry();
         QCOMPARE(status(), QString("You must first select an entry to edit."));
         QVERIFY(editor() == nullptr);
-        main->cmdDelete_Click();
+        main->deleteEntry();
         QCOMPARE(status(), QString("You must first select an entry to delete."));
-        main->cmdGoto_Click();
+        main->openLocation();
         QCOMPARE(status(), QString("You must first select an entry to go to."));
         QVERIFY(TheDesktop().startedPrograms().isEmpty());
-        main->cmdCopy_Click(1);
+        main->copyField(MainWindow::Field::Password);
         QCOMPARE(status(), QString("You must first select a row to copy from."));
         QCOMPARE(QGuiApplication::clipboard()->text(), QString()); // cleared first, left empty
         QVERIFY(TheDesktop().shownBoxes().isEmpty());
@@ -131,15 +135,15 @@ private slots:
     }
 
     void addThroughTheEditor() {
-        main->cmdAdd_Click(0);
+        main->addEntry();
         QVERIFY(editor() != nullptr && editor()->isVisible());
         QCOMPARE(editor()->windowTitle(), QString("Add an entry"));
-        QCOMPARE(editor()->txtUsername->text(), QString());
+        QCOMPARE(Control<QLineEdit>(editor(), "txtUsername")->text(), QString());
 
         // The checks in their order: username first, even when both are empty.
-        editor()->cmdAdd_Click();
+        editor()->save();
         type("dave", "", "");
-        editor()->cmdAdd_Click();
+        editor()->save();
         QCOMPARE(boxTexts(), QStringList({"You must enter a username", "You must enter a password"}));
         for (const auto& b : TheDesktop().shownBoxes()) {
             QCOMPARE(b.title, QString("Error"));
@@ -149,10 +153,10 @@ private slots:
 
         // Enter in the username or password box does not save; in the location box it does.
         type(" ", "d-pw", "");
-        QTest::keyClick(editor()->txtUsername, Qt::Key_Return);
-        QTest::keyClick(editor()->txtPassword, Qt::Key_Return);
-        QCOMPARE(main->lstPass->count(), 3);
-        QTest::keyClick(editor()->txtWebsite, Qt::Key_Return);
+        QTest::keyClick(Control<QLineEdit>(editor(), "txtUsername"), Qt::Key_Return);
+        QTest::keyClick(Control<QLineEdit>(editor(), "txtPassword"), Qt::Key_Return);
+        QCOMPARE(entryList()->count(), 3);
+        QTest::keyClick(Control<QLineEdit>(editor(), "txtWebsite"), Qt::Key_Return);
         QCOMPARE(usernames(), QStringList({"carol", "alice", "bob", " "})); // a space is a username
         QCOMPARE(status(), QString("Added new entry.  Data saved."));
         QCOMPARE(onDisk(), vaultOf({kEntries[0], kEntries[1], kEntries[2], {" ", "d-pw", ""}}));
@@ -161,32 +165,32 @@ private slots:
 
     void cancelAndTheCloseBoxStoreNothing() {
         select({1});
-        main->cmdCopy_Click(0);
-        main->cmdAdd_Click(0);
+        main->copyField(MainWindow::Field::Username);
+        main->addEntry();
         type("x", "y", "z");
-        QTest::mouseClick(editor()->cmdCancel, Qt::LeftButton);
+        QTest::mouseClick(Control<QToolButton>(editor(), "cmdDelete"), Qt::LeftButton);
         QTRY_VERIFY(editor() == nullptr);
-        main->cmdEdit_Click();
+        main->editEntry();
         type("x", "y", "z");
         editor()->close();
         QTRY_VERIFY(editor() == nullptr);
         QCOMPARE(status(), QString("Copied Username carol"));
         QCOMPARE(onDisk(), vaultOf(kEntries));
-        QCOMPARE(main->lstPass->text(1), QString("carol"));
+        QCOMPARE(entryList()->text(1), QString("carol"));
     }
 
     void editReplacesTheEntryInPlace() {
         select({2});
-        main->cmdEdit_Click();
+        main->editEntry();
         QCOMPARE(editor()->windowTitle(), QString("Edit an entry"));
-        QCOMPARE(editor()->txtUsername->text(), QString("alice"));
-        QCOMPARE(editor()->txtPassword->text(), QString("a-pw"));
-        QCOMPARE(editor()->txtWebsite->text(), QString("https://mail.example.com"));
-        QCOMPARE(editor()->txtPassword->echoMode(), QLineEdit::Normal);
+        QCOMPARE(Control<QLineEdit>(editor(), "txtUsername")->text(), QString("alice"));
+        QCOMPARE(Control<QLineEdit>(editor(), "txtPassword")->text(), QString("a-pw"));
+        QCOMPARE(Control<QLineEdit>(editor(), "txtWebsite")->text(), QString("https://mail.example.com"));
+        QCOMPARE(Control<QLineEdit>(editor(), "txtPassword")->echoMode(), QLineEdit::Normal);
         type("alice2", "new-pw", "");
-        QTest::mouseClick(editor()->cmdAdd[0], Qt::LeftButton);
+        QTest::mouseClick(Control<QToolButton>(editor(), "cmdAdd(0)"), Qt::LeftButton);
         QCOMPARE(usernames(), QStringList({"carol", "alice2", "bob"}));
-        QCOMPARE(main->lstPass->subItem(2, 1), QString("new-pw"));
+        QCOMPARE(entryList()->subItem(2, 1), QString("new-pw"));
         QCOMPARE(status(), QString("Entry changed.  Data saved."));
         QCOMPARE(onDisk(), vaultOf({kEntries[0], {"alice2", "new-pw", ""}, kEntries[2]}));
     }
@@ -194,59 +198,59 @@ private slots:
     void anEditStaysBoundToItsEntry() {
         // Sorting while the editor is open moves the entry; the save still reaches it.
         select({3}); // bob
-        main->cmdEdit_Click();
-        main->lstPass_ColumnClick(1); // descending: carol, bob, alice
+        main->editEntry();
+        main->sortByColumn(1); // descending: carol, bob, alice
         QCOMPARE(usernames(), QStringList({"carol", "bob", "alice"}));
         type("bob", "changed", "Office PC");
-        editor()->cmdAdd_Click();
-        QCOMPARE(main->lstPass->subItem(2, 1), QString("changed"));
-        QCOMPARE(main->lstPass->subItem(1, 1), QString("c-pw"));
+        editor()->save();
+        QCOMPARE(entryList()->subItem(2, 1), QString("changed"));
+        QCOMPARE(entryList()->subItem(1, 1), QString("c-pw"));
         QCOMPARE(onDisk(), vaultOf({kEntries[0], {"bob", "changed", "Office PC"}, kEntries[1]}));
 
         // Choosing Add or Edit again only brings the open editor forward: it keeps its mode and text.
         select({1}); // carol
-        main->cmdEdit_Click();
+        main->editEntry();
         type("carol", "c-pw2", "www.carol.example");
         select({3});
-        main->cmdAdd_Click(0);
-        main->cmdEdit_Click();
+        main->addEntry();
+        main->editEntry();
         QVERIFY(!editor()->addMode());
-        QCOMPARE(editor()->txtPassword->text(), QString("c-pw2"));
+        QCOMPARE(Control<QLineEdit>(editor(), "txtPassword")->text(), QString("c-pw2"));
         // An entry added in front of it meanwhile does not move the edit onto another entry.
-        main->lstPass->add("aaron");
-        editor()->cmdAdd_Click();
-        QCOMPARE(main->lstPass->count(), 4);
-        QCOMPARE(main->lstPass->subItem(1, 1), QString("c-pw2"));
-        QCOMPARE(main->lstPass->text(1), QString("carol"));
+        entryList()->add("aaron");
+        editor()->save();
+        QCOMPARE(entryList()->count(), 4);
+        QCOMPARE(entryList()->subItem(1, 1), QString("c-pw2"));
+        QCOMPARE(entryList()->text(1), QString("carol"));
 
         // The entry deleted meanwhile: the user is told, the editor keeps its text, nothing is written.
         select({3}); // alice
-        main->cmdEdit_Click();
+        main->editEntry();
         type("alice", "lost?", "");
         TheDesktop().setNextAnswer(seams::vbOK);
-        main->cmdDelete_Click();
+        main->deleteEntry();
         const QByteArray afterDelete = onDisk();
-        editor()->cmdAdd_Click();
+        editor()->save();
         QVERIFY(boxTexts().last().startsWith("The entry you are editing has been deleted"));
-        QCOMPARE(editor()->txtPassword->text(), QString("lost?"));
+        QCOMPARE(Control<QLineEdit>(editor(), "txtPassword")->text(), QString("lost?"));
         QVERIFY(editor()->isVisible());
         QCOMPARE(onDisk(), afterDelete);
         QVERIFY(!usernames().contains("alice"));
     }
 
     void anAddStaysAnAdd() {
-        main->cmdAdd_Click(0);
+        main->addEntry();
         type("eve", "e-pw", "");
         select({1});
-        main->cmdEdit_Click(); // brings the editor forward, still adding
-        editor()->cmdAdd_Click();
+        main->editEntry(); // brings the editor forward, still adding
+        editor()->save();
         QCOMPARE(usernames(), QStringList({"carol", "alice", "bob", "eve"}));
     }
 
     void deleteAsksAndSaves() {
         select({2});
         TheDesktop().setNextAnswer(seams::vbCancel);
-        main->cmdDelete_Click();
+        main->deleteEntry();
         const auto& box = TheDesktop().shownBoxes().first();
         QCOMPARE(box.text, QString("Are you sure you want to delete the following information?\r\n\r\nUsername: alice\r\n"
                                    "Password: a-pw\r\nUsed At: https://mail.example.com"));
@@ -256,7 +260,7 @@ private slots:
         QCOMPARE(onDisk(), vaultOf(kEntries));
 
         TheDesktop().setNextAnswer(seams::vbOK);
-        main->mnuDataItem[1]->trigger(); // the Data menu's delete
+        Control<QAction>(main, "mnuDataItem(1)")->trigger(); // the Data menu's delete
         QCOMPARE(usernames(), QStringList({"carol", "bob"}));
         QCOMPARE(status(), QString("Entry deleted successfully, data saved."));
         QCOMPARE(onDisk(), vaultOf({kEntries[0], kEntries[2]}));
@@ -265,17 +269,17 @@ private slots:
         for (int i = 0; i < 2; ++i) {
             select({1});
             TheDesktop().setNextAnswer(seams::vbOK);
-            main->cmdDelete_Click();
+            main->deleteEntry();
         }
         QCOMPARE(onDisk(), QByteArray::fromStdString(vault::MasterOnlyBytes("Secret1")) + "\r\n");
     }
 
     void severalSelectedRowsActOnTheTopOne() {
         select({3, 2});
-        main->cmdCopy_Click(0);
+        main->copyField(MainWindow::Field::Username);
         QCOMPARE(QGuiApplication::clipboard()->text(), QString("alice"));
-        main->mnuDataItem[2]->trigger(); // the Data menu's edit
-        QCOMPARE(editor()->txtUsername->text(), QString("alice"));
+        Control<QAction>(main, "mnuDataItem(2)")->trigger(); // the Data menu's edit
+        QCOMPARE(Control<QLineEdit>(editor(), "txtUsername")->text(), QString("alice"));
     }
 
     void copyPutsTheFieldMarkedAsSecret() {
@@ -284,13 +288,13 @@ private slots:
         const QStringList statuses = {"Copied Username alice", "Copied Password a-pw",
                                       "Copied Location https://mail.example.com"};
         for (int i = 0; i < 3; ++i) {
-            main->mnuCopyItem[i]->trigger();
+            Control<QAction>(main, qPrintable(QStringLiteral("mnuCopyItem(%1)").arg(i)))->trigger();
             const QMimeData* data = QGuiApplication::clipboard()->mimeData();
             QCOMPARE(data->text(), expected[i]);
             QCOMPARE(data->data("x-kde-passwordManagerHint"), QByteArray("secret"));
             QCOMPARE(status(), statuses[i]);
         }
-        QTest::mouseClick(main->cmdCopy[1], Qt::LeftButton);
+        QTest::mouseClick(Control<QToolButton>(main, "cmdCopy(1)"), Qt::LeftButton);
         QCOMPARE(QGuiApplication::clipboard()->text(), QString("a-pw"));
     }
 
@@ -298,7 +302,7 @@ private slots:
     // deletes, Enter and a double click edit; the focus stays on the list.
     void theListsKeysRunTheCommands() {
         QApplication::setActiveWindow(main);
-        ListView* list = main->lstPass;
+        ListView* list = entryList();
         list->setFocus();
         QGuiApplication::clipboard()->setText("before");
         QTest::keyClick(list, Qt::Key_C, Qt::ControlModifier);
@@ -338,12 +342,12 @@ private slots:
         select({2});
         QTest::keyClick(list, Qt::Key_Return);
         QVERIFY(editor() != nullptr);
-        QCOMPARE(editor()->txtUsername->text(), QString("bob"));
+        QCOMPARE(Control<QLineEdit>(editor(), "txtUsername")->text(), QString("bob"));
         editor()->close();
         QTRY_VERIFY(editor() == nullptr);
         select({1});
         QTest::keyClick(list, Qt::Key_Enter, Qt::KeypadModifier);
-        QCOMPARE(editor()->txtUsername->text(), QString("carol"));
+        QCOMPARE(Control<QLineEdit>(editor(), "txtUsername")->text(), QString("carol"));
         editor()->close();
         QTRY_VERIFY(editor() == nullptr);
         const QRect bob = list->visualRect(list->model()->index(1, 0));
@@ -352,7 +356,7 @@ private slots:
         QTest::mouseDClick(list->viewport(), Qt::LeftButton, {}, bob.center());
         QTest::mouseRelease(list->viewport(), Qt::LeftButton, {}, bob.center());
         QVERIFY(editor() != nullptr);
-        QCOMPARE(editor()->txtUsername->text(), QString("bob"));
+        QCOMPARE(Control<QLineEdit>(editor(), "txtUsername")->text(), QString("bob"));
         QCOMPARE(onDisk(), vaultOf({kEntries[0], kEntries[2]}));
 
         // The copied password is cleared when the program ends, as one copied by its button is.
@@ -361,22 +365,22 @@ private slots:
         cell(2, 1);
         QTest::keyClick(list, Qt::Key_C, Qt::ControlModifier);
         QCOMPARE(QGuiApplication::clipboard()->text(), QString("b-pw"));
-        main->mnuFileItem[0]->trigger();
+        Control<QAction>(main, "mnuFileItem(0)")->trigger();
         QCOMPARE(QGuiApplication::clipboard()->text(), QString());
     }
 
     void closingClearsACopiedValueFromTheClipboard() {
         select({2});
-        main->cmdCopy_Click(1);
+        main->copyField(MainWindow::Field::Password);
         QCOMPARE(QGuiApplication::clipboard()->text(), QString("a-pw"));
-        main->mnuFileItem[0]->trigger();
+        Control<QAction>(main, "mnuFileItem(0)")->trigger();
         QCOMPARE(QGuiApplication::clipboard()->text(), QString());
 
         // Something the user copied elsewhere afterwards is left alone.
         cleanup();
         init();
         select({2});
-        main->cmdCopy_Click(1);
+        main->copyField(MainWindow::Field::Password);
         QGuiApplication::clipboard()->setText("from another program");
         main->close();
         QCOMPARE(QGuiApplication::clipboard()->text(), QString("from another program"));
@@ -401,8 +405,8 @@ private slots:
         QFETCH(int, modifiers);
         QFETCH(bool, cut);
         select({2});
-        main->cmdEdit_Click();
-        QLineEdit* box = editor()->txtPassword;
+        main->editEntry();
+        QLineEdit* box = Control<QLineEdit>(editor(), "txtPassword");
         QCOMPARE(box->text(), QString("a-pw"));
         QGuiApplication::clipboard()->setText("before");
         box->setFocus();
@@ -410,7 +414,7 @@ private slots:
         if (menuAction.isEmpty()) {
             QTest::keyClick(box, Qt::Key(key), Qt::KeyboardModifiers(modifiers));
         } else {
-            std::unique_ptr<QMenu> menu(editor()->PasswordMenu());
+            std::unique_ptr<QMenu> menu(editor()->passwordMenu());
             QAction* action = nullptr;
             for (QAction* each : menu->actions()) {
                 if (each->text().section('\t', 0, 0) == menuAction) {
@@ -424,7 +428,7 @@ private slots:
         QCOMPARE(data->text(), QString("a-pw"));
         QCOMPARE(data->data("x-kde-passwordManagerHint"), QByteArray("secret"));
         QCOMPARE(box->text(), cut ? QString() : QString("a-pw"));
-        main->mnuFileItem[0]->trigger();
+        Control<QAction>(main, "mnuFileItem(0)")->trigger();
         QCOMPARE(QGuiApplication::clipboard()->text(), QString());
     }
 
@@ -467,18 +471,18 @@ private slots:
     void gotoTargets() {
         QFETCH(QString, location);
         QFETCH(QString, target);
-        QCOMPARE(MainWindow::GotoTarget(location), target);
+        QCOMPARE(webAddress::GotoTarget(location), target);
     }
 
     void gotoStartsTheOpenerDetached() {
         select({1});
-        main->cmdGoto_Click();
+        main->openLocation();
         QCOMPARE(status(), QString("Opening Location..."));
         QCOMPARE(TheDesktop().startedPrograms().size(), 1);
         QCOMPARE(TheDesktop().startedPrograms()[0].program, QString("xdg-open"));
         QCOMPARE(TheDesktop().startedPrograms()[0].arguments, QStringList({"http://www.carol.example"}));
         TheDesktop().setLaunchSucceeds(false);
-        main->mnuDataItem[3]->trigger();
+        Control<QAction>(main, "mnuDataItem(3)")->trigger();
         QCOMPARE(status(), QString("Could not open the location: xdg-open could not be started."));
     }
 
@@ -486,13 +490,13 @@ private slots:
     void gotoSaysWhyTheOpenerDidNotStart() {
         select({2});
         TheDesktop().setLaunchError(E2BIG);
-        main->cmdGoto_Click();
+        main->openLocation();
         QCOMPARE(status(), QString("Could not open the location: it is too long to hand to xdg-open."));
         TheDesktop().setLaunchError(EACCES);
-        main->mnuDataItem[3]->trigger();
+        Control<QAction>(main, "mnuDataItem(3)")->trigger();
         QCOMPARE(status(), QString("Could not open the location: xdg-open could not be started (Permission denied)."));
         TheDesktop().setLaunchError(0);
-        main->cmdGoto_Click();
+        main->openLocation();
         QCOMPARE(status(), QString("Opening Location..."));
         QCOMPARE(TheDesktop().startedPrograms().size(), 3);
     }
@@ -512,46 +516,46 @@ private slots:
     void gotoRefusesALocationThatReadsAsAnOption() {
         QFETCH(QString, location);
         QFETCH(QString, status);
-        main->lstPass->setSubItem(1, 2, location);
+        entryList()->setSubItem(1, 2, location);
         select({1});
-        main->cmdGoto_Click();
+        main->openLocation();
         QCOMPARE(this->status(), status);
         QVERIFY(TheDesktop().startedPrograms().isEmpty());
     }
 
     void menusOpenWindowsAndExit() {
         QVERIFY(QFile::copy(QStringLiteral(KEYSHELF_HELP_RTF), folder->filePath("Help.rtf")));
-        main->mnuHelpItem[0]->trigger();
+        Control<QAction>(main, "mnuHelpItem(0)")->trigger();
         QVERIFY(TheProgram().helpWindow() != nullptr && TheProgram().helpWindow()->isVisible());
-        main->mnuAboutItem[0]->trigger();
+        Control<QAction>(main, "mnuAboutItem(0)")->trigger();
         QVERIFY(TheProgram().aboutWindow() != nullptr && TheProgram().aboutWindow()->isVisible());
-        main->mnuAboutItem[0]->trigger(); // already open: the same window, in front
+        Control<QAction>(main, "mnuAboutItem(0)")->trigger(); // already open: the same window, in front
         QCOMPARE(QApplication::topLevelWidgets().count(QApplication::topLevelWidgets().first()), 1);
-        main->mnuDataItem[0]->trigger();
+        Control<QAction>(main, "mnuDataItem(0)")->trigger();
         QVERIFY(editor() != nullptr && editor()->addMode());
-        main->mnuFileItem[0]->trigger();
+        Control<QAction>(main, "mnuFileItem(0)")->trigger();
         QCOMPARE(TheDesktop().endCalls(), 1);
         QTRY_VERIFY(editor() == nullptr); // closed without saving
         QCOMPARE(onDisk(), vaultOf(kEntries));
     }
 
     void sortingFlipsOneDirectionAndSavesFollow() {
-        main->lstPass_ColumnClick(1); // the first click sorts descending
+        main->sortByColumn(1); // the first click sorts descending
         QCOMPARE(usernames(), QStringList({"carol", "bob", "alice"}));
-        main->lstPass_ColumnClick(1);
+        main->sortByColumn(1);
         QCOMPARE(usernames(), QStringList({"alice", "bob", "carol"}));
-        main->lstPass_ColumnClick(3); // the next column, in the opposite direction
-        QCOMPARE(main->lstPass->subItem(1, 2), QString("www.carol.example"));
-        QCOMPARE(main->lstPass->subItem(3, 2), QString("https://mail.example.com"));
-        main->lstPass_ColumnClick(2);
+        main->sortByColumn(3); // the next column, in the opposite direction
+        QCOMPARE(entryList()->subItem(1, 2), QString("www.carol.example"));
+        QCOMPARE(entryList()->subItem(3, 2), QString("https://mail.example.com"));
+        main->sortByColumn(2);
         QCOMPARE(usernames(), QStringList({"alice", "bob", "carol"})); // a-pw, b-pw, c-pw
         QCOMPARE(onDisk(), vaultOf(kEntries)); // sorting alone writes nothing
 
         // A new entry takes its sorted place, and the file follows the display order.
-        main->lstPass_ColumnClick(1); // descending by username
-        main->cmdAdd_Click(0);
+        main->sortByColumn(1); // descending by username
+        main->addEntry();
         type("bea", "x", "");
-        editor()->cmdAdd_Click();
+        editor()->save();
         QCOMPARE(usernames(), QStringList({"carol", "bob", "bea", "alice"}));
         QCOMPARE(onDisk(), vaultOf({kEntries[0], kEntries[2], {"bea", "x", ""}, kEntries[1]}));
     }
@@ -560,15 +564,15 @@ private slots:
         for (int i = 0; i < 3; ++i) {
             select({1});
             TheDesktop().setNextAnswer(seams::vbOK);
-            main->cmdDelete_Click();
+            main->deleteEntry();
         }
-        main->lstPass_ColumnClick(2);
-        QVERIFY(!main->lstPass->sorted());
-        QCOMPARE(main->lstPass->sortOrder(), 0);
-        main->lstPass->add("b");
-        main->lstPass->add("a");
-        main->lstPass_ColumnClick(1); // the first flip after entries exist
-        QCOMPARE(main->lstPass->sortOrder(), 1);
+        main->sortByColumn(2);
+        QVERIFY(!entryList()->sorted());
+        QCOMPARE(entryList()->sortOrder(), 0);
+        entryList()->add("b");
+        entryList()->add("a");
+        main->sortByColumn(1); // the first flip after entries exist
+        QCOMPARE(entryList()->sortOrder(), 1);
         QCOMPARE(usernames(), QStringList({"b", "a"}));
     }
 
@@ -601,12 +605,12 @@ private slots:
         QFETCH(QString, password);
         QFETCH(QString, location);
         QFETCH(QString, message);
-        main->cmdAdd_Click(0);
+        main->addEntry();
         type(username, password, location);
-        editor()->cmdAdd_Click();
+        editor()->save();
         QCOMPARE(boxTexts(), QStringList({message}));
         QVERIFY(editor()->isVisible());
-        QCOMPARE(main->lstPass->count(), 3);
+        QCOMPARE(entryList()->count(), 3);
         QCOMPARE(onDisk(), vaultOf(kEntries));
     }
 
@@ -615,25 +619,25 @@ private slots:
         for (int i = 3; i < vault::kMaxEntries; ++i) {
             rows.append({QString::number(i), "p", ""});
         }
-        QVERIFY(main->lstPass->entries()->addRows(rows));
-        main->cmdAdd_Click(0);
+        QVERIFY(entryList()->entries()->addRows(rows));
+        main->addEntry();
         type("one", "too many", "");
-        editor()->cmdAdd_Click();
+        editor()->save();
         QCOMPARE(boxTexts(), QStringList({"The list is full: the password file holds at most 32,767 entries.  Delete "
                                           "an entry before adding another."}));
-        QCOMPARE(main->lstPass->count(), vault::kMaxEntries);
+        QCOMPARE(entryList()->count(), vault::kMaxEntries);
     }
 
     void failedSavesLoseNothing() {
         DiskFull full;
         folder->files().use(&full);
         // Add: the row goes again, the editor keeps what was typed.
-        main->cmdAdd_Click(0);
+        main->addEntry();
         type("dave", "d-pw", "");
-        editor()->cmdAdd_Click();
-        QCOMPARE(main->lstPass->count(), 3);
+        editor()->save();
+        QCOMPARE(entryList()->count(), 3);
         QVERIFY(editor()->isVisible());
-        QCOMPARE(editor()->txtUsername->text(), QString("dave"));
+        QCOMPARE(Control<QLineEdit>(editor(), "txtUsername")->text(), QString("dave"));
         QVERIFY(boxTexts().last().contains(vaultPath()));
         QVERIFY(boxTexts().last().contains("disk is full"));
         QVERIFY(!status().contains("saved", Qt::CaseInsensitive) || status().startsWith("Not saved"));
@@ -642,10 +646,10 @@ private slots:
 
         // Edit: the entry keeps its old fields.
         select({2});
-        main->cmdEdit_Click();
+        main->editEntry();
         type("alice", "new", "");
-        editor()->cmdAdd_Click();
-        QCOMPARE(main->lstPass->subItem(2, 1), QString("a-pw"));
+        editor()->save();
+        QCOMPARE(entryList()->subItem(2, 1), QString("a-pw"));
         QVERIFY(editor()->isVisible());
         editor()->close();
         QTRY_VERIFY(editor() == nullptr);
@@ -653,9 +657,9 @@ private slots:
         // Delete: the row comes back where it was, selected.
         select({2});
         TheDesktop().setNextAnswer(seams::vbOK);
-        main->cmdDelete_Click();
+        main->deleteEntry();
         QCOMPARE(usernames(), QStringList({"carol", "alice", "bob"}));
-        QVERIFY(main->lstPass->selected(2));
+        QVERIFY(entryList()->selected(2));
         QCOMPARE(status(), QString("Not saved."));
         QCOMPARE(onDisk(), vaultOf(kEntries));
     }

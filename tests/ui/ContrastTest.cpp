@@ -2,6 +2,7 @@
 // the about window in the light palette they were drawn for and in a dark one (qt6ct's "darker" scheme,
 // as a desktop with a dark theme hands it to the program), changing while they are open.
 #include "TestMain.h"
+#include "Controls.h"
 
 #include "BuildConfiguration.h"
 #include "Contrast.h"
@@ -269,31 +270,30 @@ private slots:
     // The help window fits the document to the palette it is shown in, and again when the palette changes.
     void theHelpWindowFollowsThePalette() {
         auto* help = new HelpWindow;
-        help->Form_Load();
-        const auto headingIsLegible = [&help] {
-            const QList<Coloured> runs = ColouredRuns(*help->rtf1->document());
-            const QColor base = help->rtf1->palette().color(QPalette::Base);
+        const auto view = [&help] { return Control<QTextEdit>(help, "rtf1"); };
+        const auto headingIsLegible = [&view] {
+            const QList<Coloured> runs = ColouredRuns(*view()->document());
+            const QColor base = view()->palette().color(QPalette::Base);
             return !runs.isEmpty() && std::all_of(runs.begin(), runs.end(), [&](const Coloured& run) {
                 return contrast::Ratio(run.shown, base) >= contrast::kText;
             });
         };
         const QColor heading(31, 78, 121);
-        QCOMPARE(ColouredRuns(*help->rtf1->document()).first().shown, heading); // as it always was
+        QCOMPARE(ColouredRuns(*view()->document()).first().shown, heading); // as it always was
         QVERIFY(headingIsLegible());
 
         SetPalette(Darker());
-        QCOMPARE(help->rtf1->palette().color(QPalette::Base), QColor("#3d3d3d"));
-        QVERIFY(ColouredRuns(*help->rtf1->document()).first().shown != heading);
+        QCOMPARE(view()->palette().color(QPalette::Base), QColor("#3d3d3d"));
+        QVERIFY(ColouredRuns(*view()->document()).first().shown != heading);
         QVERIFY(headingIsLegible());
 
         SetPalette(light);
-        QCOMPARE(ColouredRuns(*help->rtf1->document()).first().shown, heading);
+        QCOMPARE(ColouredRuns(*view()->document()).first().shown, heading);
 
         // Opened in the dark palette, it is legible from the start.
         delete help;
         SetPalette(Darker());
         help = new HelpWindow;
-        help->Form_Load();
         QVERIFY(headingIsLegible());
         delete help;
     }
@@ -302,29 +302,28 @@ private slots:
     // desktop, as they always were; on a dark one a lighter blue and a dark name on the pale header.
     void theAboutWindowInBothPalettes() {
         auto* about = new AboutWindow;
-        about->Form_Load();
         const QColor blue(0, 0, 255);
         const auto textOf = [](QLabel* label) { return label->palette().color(QPalette::WindowText); };
-        QCOMPARE(textOf(about->lblWebsite), blue);
-        QCOMPARE(textOf(about->Label1), light.color(QPalette::Text));
+        QCOMPARE(textOf(Control<QLabel>(about, "lblWebsite")), blue);
+        QCOMPARE(textOf(Control<QLabel>(about, "Label1")), light.color(QPalette::Text));
 
         SetPalette(Darker());
-        const QColor link = textOf(about->lblWebsite);
+        const QColor link = textOf(Control<QLabel>(about, "lblWebsite"));
         QVERIFY(contrast::Ratio(link, QColor("#222020")) >= contrast::kText);
         QCOMPARE(link.hslHue(), 240);
         // The name was white, the dark palette's text, on the header picture.
-        const QImage header = about->Picture1->pixmap().toImage();
-        const QColor name = textOf(about->Label1);
+        const QImage header = Control<QLabel>(about, "Picture1")->pixmap().toImage();
+        const QColor name = textOf(Control<QLabel>(about, "Label1"));
         QVERIFY(contrast::Luminance(name) < 0.2);
         for (const QPoint corner : {QPoint(8, 20), QPoint(384, 48)}) {
             QVERIFY(contrast::Ratio(name, header.pixelColor(corner - QPoint(2, 2))) >= contrast::kText);
         }
         // The other labels keep the palette's own text colour.
-        QCOMPARE(textOf(about->lblCompany), QColor("#ffffff"));
+        QCOMPARE(textOf(Control<QLabel>(about, "lblCompany")), QColor("#ffffff"));
 
         SetPalette(light);
-        QCOMPARE(textOf(about->lblWebsite), blue);
-        QCOMPARE(textOf(about->Label1), light.color(QPalette::Text));
+        QCOMPARE(textOf(Control<QLabel>(about, "lblWebsite")), blue);
+        QCOMPARE(textOf(Control<QLabel>(about, "Label1")), light.color(QPalette::Text));
         delete about;
     }
 
@@ -338,8 +337,8 @@ private slots:
         TheBuild().skinned = true;
         const QColor darkestSurface(0xB3, 0xC7, 0xE0); // a pressed button; the window and bars are lighter
         const auto openEditor = [] {
-            auto* editor = new EntryEditor([](const EntryEditor::Request&) { return VaultSession::Stored::NotSaved; });
-            editor->Form_Load({});
+            auto* editor =
+                new EntryEditor({}, [](const EntryEditor::Request&) { return VaultSession::Stored::NotSaved; });
             TheProgram().appearance().SkinForm(editor);
             editor->show();
             return editor;
@@ -366,7 +365,7 @@ private slots:
             QCOMPARE(textOf(control), skin.text());
         }
         QVERIFY(contrast::Ratio(skin.text(), darkestSurface) >= contrast::kText);
-        QCOMPARE(editor->txtUsername->palette().color(QPalette::Text), QColor("#ffffff"));
+        QCOMPARE(Control<QLineEdit>(editor, "txtUsername")->palette().color(QPalette::Text), QColor("#ffffff"));
 
         // The desktop turns light while the editor is open.
         SetPalette(light);
@@ -374,7 +373,7 @@ private slots:
         for (QWidget* control : labelsAndButtons(editor)) {
             QVERIFY(contrast::Ratio(textOf(control), darkestSurface) >= contrast::kText);
         }
-        QCOMPARE(editor->txtUsername->palette().color(QPalette::Text), skin.text());
+        QCOMPARE(Control<QLineEdit>(editor, "txtUsername")->palette().color(QPalette::Text), skin.text());
         delete editor;
 
         // Opened in the light palette: its colours, as ever.
@@ -382,12 +381,12 @@ private slots:
         for (QWidget* control : labelsAndButtons(editor)) {
             QCOMPARE(textOf(control), light.color(roleOf(control)));
         }
-        QCOMPARE(editor->txtUsername->palette().color(QPalette::Text), skin.text());
+        QCOMPARE(Control<QLineEdit>(editor, "txtUsername")->palette().color(QPalette::Text), skin.text());
 
         // And turning dark while open: the text boxes' base turns dark, their text light.
         SetPalette(Darker());
         QCoreApplication::processEvents();
-        QCOMPARE(editor->txtUsername->palette().color(QPalette::Text), QColor("#ffffff"));
+        QCOMPARE(Control<QLineEdit>(editor, "txtUsername")->palette().color(QPalette::Text), QColor("#ffffff"));
         for (QWidget* control : labelsAndButtons(editor)) {
             QVERIFY(contrast::Ratio(textOf(control), darkestSurface) >= contrast::kText);
         }
@@ -397,10 +396,9 @@ private slots:
         // the document is fitted all the same once the window shows.
         SetPalette(Darker());
         auto* help = new HelpWindow;
-        help->Form_Load();
         TheProgram().appearance().SkinForm(help);
         help->show();
-        QCOMPARE(help->Check1->palette().color(QPalette::WindowText), skin.text());
+        QCOMPARE(Control<QCheckBox>(help, "Check1")->palette().color(QPalette::WindowText), skin.text());
         delete help;
     }
 };

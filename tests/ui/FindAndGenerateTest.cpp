@@ -1,6 +1,7 @@
 // Finding an entry in the main window and generating a password in the editor: what the user sees
 // selected and reported, and what the vault holds afterwards.
 #include "TestMain.h"
+#include "Controls.h"
 #include "EntryEditor.h"
 #include "FindBox.h"
 #include "ListView.h"
@@ -45,6 +46,8 @@ class FindAndGenerateTest : public QObject {
     std::unique_ptr<WindowTestRun> folder;
     MainWindow* main = nullptr;
 
+    ListView* entryList() const { return Control<ListView>(main, "lstPass"); }
+
     QString vaultPath() const { return folder->filePath("data.enc"); }
     QByteArray onDisk() const {
         QFile f(vaultPath());
@@ -53,10 +56,10 @@ class FindAndGenerateTest : public QObject {
     void start(const std::vector<Entry>& entries) {
         QVERIFY(!vault::SaveVault(vaultPath().toStdString(), "Secret1", entries));
         main = TheProgram().LoadMainWindow();
-        main->Form_Load();
-        TheProgram().passwordDialog()->txtPass->setText("Secret1");
-        TheProgram().passwordDialog()->cmdOK_Click();
-        QCOMPARE(main->lstPass->count(), static_cast<int>(entries.size()));
+        TheProgram().OpenVault();
+        Control<QLineEdit>(TheProgram().passwordDialog(), "txtPass")->setText("Secret1");
+        TheProgram().passwordDialog()->accept();
+        QCOMPARE(entryList()->count(), static_cast<int>(entries.size()));
         main->show();
         main->activateWindow();
         QVERIFY(QTest::qWaitForWindowActive(main));
@@ -68,15 +71,16 @@ class FindAndGenerateTest : public QObject {
         if (box == nullptr || !box->isVisible()) {
             return "(no find box)";
         }
-        box->txtFind->setText(text);
+        Control<QLineEdit>(box, "txtFind")->setText(text);
         for (int i = 0; i < times; ++i) {
-            QTest::keyClick(box->txtFind, Qt::Key_Return, forward ? Qt::NoModifier : Qt::ShiftModifier);
+            QTest::keyClick(Control<QLineEdit>(box, "txtFind"), Qt::Key_Return,
+                            forward ? Qt::NoModifier : Qt::ShiftModifier);
         }
         return selectedUsername();
     }
     QString selectedUsername() const {
-        const int row = main->lstPass->firstSelected();
-        return row == 0 ? QString() : main->lstPass->text(row);
+        const int row = entryList()->firstSelected();
+        return row == 0 ? QString() : entryList()->text(row);
     }
 
 private slots:
@@ -94,99 +98,101 @@ private slots:
     void findsUsernamesAndLocationsInOrderAndGoesRound() {
         const QByteArray before = onDisk();
         QCOMPARE(find(QString::fromUtf8("MÜLLER")), QString::fromUtf8("Müller"));
-        QCOMPARE(main->StatusText(), QString("Found 1 of 3"));
-        QCOMPARE(main->findBox()->lblResult->text(), QString("Found 1 of 3"));
+        QCOMPARE(main->statusText(), QString("Found 1 of 3"));
+        QCOMPARE(Control<QLabel>(main->findBox(), "lblResult")->text(), QString("Found 1 of 3"));
 
-        QTest::keyClick(main->findBox()->txtFind, Qt::Key_Return);
+        QTest::keyClick(Control<QLineEdit>(main->findBox(), "txtFind"), Qt::Key_Return);
         QCOMPARE(selectedUsername(), QString("anna"));
         // An entry out of sight comes to the middle of the list, clear of the box over its bottom corner.
-        const QRect anna = main->lstPass->visualRect(main->lstPass->entryModel()->index(1500, 0));
-        QVERIFY2(qAbs(anna.center().y() - main->lstPass->viewport()->height() / 2) <= anna.height(),
-                 qPrintable(QString("row at %1 of %2").arg(anna.center().y()).arg(main->lstPass->viewport()->height())));
+        const QRect anna = entryList()->visualRect(entryList()->entryModel()->index(1500, 0));
+        QVERIFY2(qAbs(anna.center().y() - entryList()->viewport()->height() / 2) <= anna.height(),
+                 qPrintable(QString("row at %1 of %2").arg(anna.center().y()).arg(entryList()->viewport()->height())));
         QTest::keyClick(main->findBox(), Qt::Key_F3);
         QCOMPARE(selectedUsername(), QString::fromUtf8("MÜller-admin"));
-        QCOMPARE(main->StatusText(), QString("Found 3 of 3"));
+        QCOMPARE(main->statusText(), QString("Found 3 of 3"));
         // The last row was scrolled into view.
-        const QRect last = main->lstPass->visualRect(main->lstPass->entryModel()->index(3999, 0));
-        QVERIFY(main->lstPass->viewport()->rect().contains(last));
+        const QRect last = entryList()->visualRect(entryList()->entryModel()->index(3999, 0));
+        QVERIFY(entryList()->viewport()->rect().contains(last));
         // Past the last it goes round to the first, and back again.
         QTest::keyClick(main->findBox(), Qt::Key_F3);
         QCOMPARE(selectedUsername(), QString::fromUtf8("Müller"));
         QTest::keyClick(main->findBox(), Qt::Key_F3, Qt::ShiftModifier);
         QCOMPARE(selectedUsername(), QString::fromUtf8("MÜller-admin"));
-        QCOMPARE(main->lstPass->selectionModel()->selectedRows().size(), 1); // one entry selected, no more
+        QCOMPARE(entryList()->selectionModel()->selectedRows().size(), 1); // one entry selected, no more
 
         // Escape closes the box and the list has the focus, on the entry found; F3 goes on from there.
-        QTest::keyClick(main->findBox()->txtFind, Qt::Key_Escape);
+        QTest::keyClick(Control<QLineEdit>(main->findBox(), "txtFind"), Qt::Key_Escape);
         QVERIFY(!main->findBox()->isVisible());
         QVERIFY(QTest::qWaitForWindowActive(main));
-        QCOMPARE(QApplication::focusWidget(), main->lstPass);
+        QCOMPARE(QApplication::focusWidget(), entryList());
         QTest::keyClick(main, Qt::Key_F3);
         QCOMPARE(selectedUsername(), QString::fromUtf8("Müller"));
         QTest::keyClick(main, Qt::Key_F3, Qt::ShiftModifier);
         QCOMPARE(selectedUsername(), QString::fromUtf8("MÜller-admin"));
 
         // Finding changed nothing: every row is there, and a save writes what it would have written.
-        QCOMPARE(main->lstPass->count(), 4000);
+        QCOMPARE(entryList()->count(), 4000);
         QCOMPARE(onDisk(), before);
         QVERIFY(TheProgram().session().save().saved());
         QCOMPARE(onDisk(), before);
     }
 
     void findsInTheOrderShownAfterASort() {
-        main->lstPass_ColumnClick(1); // by username; the first click turns the list to descending
-        QCOMPARE(main->lstPass->sortOrder(), int(EntryStore::Descending)); // zed ... MÜller-admin, Müller, anna
+        main->sortByColumn(1); // by username; the first click turns the list to descending
+        QCOMPARE(entryList()->sortOrder(), int(EntryStore::Descending)); // zed ... MÜller-admin, Müller, anna
         QCOMPARE(find(QString::fromUtf8("müller")), QString::fromUtf8("MÜller-admin"));
         QCOMPARE(find(QString::fromUtf8("müller"), 1, false), QString("anna")); // round the top
         QCOMPARE(find(QString::fromUtf8("müller"), 1, false), QString::fromUtf8("Müller"));
-        main->lstPass_ColumnClick(1); // ascending
-        main->lstPass->clearSelection();
+        main->sortByColumn(1); // ascending
+        entryList()->clearSelection();
         // user399 and user3990 to user3998: the first shown is the shortest.
         QCOMPARE(find("USER399"), QString("user399"));
-        QCOMPARE(main->StatusText(), QString("Found 1 of 10"));
+        QCOMPARE(main->statusText(), QString("Found 1 of 10"));
     }
 
     void nothingFoundSaysSoAndSelectsNothing() {
-        main->lstPass->selectOnly(5);
+        entryList()->selectOnly(5);
         QCOMPARE(find("no such entry"), QString("user4"));
-        QCOMPARE(main->StatusText(), QString("No entry matches \"no such entry\""));
+        QCOMPARE(main->statusText(), QString("No entry matches \"no such entry\""));
         // A screen reader reading the box hears the result with it.
-        QCOMPARE(main->findBox()->txtFind->accessibleDescription(), QString("No entry matches \"no such entry\""));
-        QAccessibleInterface* box = QAccessible::queryAccessibleInterface(main->findBox()->txtFind);
+        QCOMPARE(Control<QLineEdit>(main->findBox(), "txtFind")->accessibleDescription(),
+                 QString("No entry matches \"no such entry\""));
+        QAccessibleInterface* box =
+            QAccessible::queryAccessibleInterface(Control<QLineEdit>(main->findBox(), "txtFind"));
         QCOMPARE(box->text(QAccessible::Name), QString("Find:"));
         QAccessibleInterface* window = QAccessible::queryAccessibleInterface(main->findBox());
         QCOMPARE(window->role(), QAccessible::Dialog);
         QCOMPARE(window->text(QAccessible::Name), QString("Find"));
         // An empty text opens the box again rather than finding everything.
-        main->findBox()->txtFind->clear();
+        Control<QLineEdit>(main->findBox(), "txtFind")->clear();
         QTest::keyClick(main->findBox(), Qt::Key_F3);
         QCOMPARE(selectedUsername(), QString("user4"));
     }
 
     // The editor's password box: Ctrl+G and the context menu's command fill it; Save stores it exactly.
     void generatedPasswordIsShownAndStoredOnSave() {
-        main->lstPass->selectOnly(1);
-        main->cmdEdit_Click();
+        entryList()->selectOnly(1);
+        main->editEntry();
         EntryEditor* editor = TheProgram().editor();
         QVERIFY(editor != nullptr);
         const QByteArray before = onDisk();
         QVERIFY(QTest::qWaitForWindowActive(editor));
-        editor->txtPassword->setFocus();
-        QTest::keyClick(editor->txtPassword, Qt::Key_G, Qt::ControlModifier);
-        const QString generated = editor->txtPassword->text();
+        Control<QLineEdit>(editor, "txtPassword")->setFocus();
+        QTest::keyClick(Control<QLineEdit>(editor, "txtPassword"), Qt::Key_G, Qt::ControlModifier);
+        const QString generated = Control<QLineEdit>(editor, "txtPassword")->text();
         QCOMPARE(generated.size(), 20);
         QCOMPARE(onDisk(), before); // nothing is stored until Save
-        QTest::keyClick(editor->txtPassword, Qt::Key_Z, Qt::ControlModifier);
-        QCOMPARE(editor->txtPassword->text(), QString("pw0")); // undone
-        std::unique_ptr<QMenu> menu(editor->PasswordMenu());
+        QTest::keyClick(Control<QLineEdit>(editor, "txtPassword"), Qt::Key_Z, Qt::ControlModifier);
+        QCOMPARE(Control<QLineEdit>(editor, "txtPassword")->text(), QString("pw0")); // undone
+        std::unique_ptr<QMenu> menu(editor->passwordMenu());
         QAction* generate = menu->findChild<QAction*>("generatePassword");
         QVERIFY(generate != nullptr);
         QCOMPARE(generate->text(), QString("Generate Password"));
         generate->trigger();
-        const QString fromMenu = editor->txtPassword->text();
+        const QString fromMenu = Control<QLineEdit>(editor, "txtPassword")->text();
         QVERIFY(fromMenu.size() == 20 && fromMenu != generated);
 
-        editor->cmdAdd_Click();
+        editor->save();
         QVERIFY(TheProgram().editor() == nullptr);
         const auto stored = vault::ReadEntries(vaultPath().toStdString());
         QVERIFY(stored.ok());

@@ -5,6 +5,7 @@
 #include "Program.h"
 #include "Seams.h"
 #include "TestMain.h"
+#include "Controls.h"
 #include "VaultFormat.h"
 #include "WindowTestRun.h"
 
@@ -21,10 +22,12 @@ class GotoOpenerTest : public QObject {
 
     std::unique_ptr<WindowTestRun> folder;
     MainWindow* main = nullptr;
+
+    ListView* entryList() const { return Control<ListView>(main, "lstPass"); }
     QTemporaryDir bin;
     QByteArray oldPath = qgetenv("PATH");
 
-    QString status() const { return main->StatusText(); }
+    QString status() const { return main->statusText(); }
     QString inBin(const QString& name) const { return bin.filePath(name); }
 
     // The program with these entries, Go To's opener run for real.
@@ -36,10 +39,10 @@ class GotoOpenerTest : public QObject {
         f.write(QByteArray::fromStdString(vault::VaultBytes("Secret1", entries)));
         f.close();
         main = TheProgram().LoadMainWindow();
-        main->Form_Load();
-        TheProgram().passwordDialog()->txtPass->setText("Secret1");
-        TheProgram().passwordDialog()->cmdOK_Click();
-        QCOMPARE(main->lstPass->count(), static_cast<int>(entries.size()));
+        TheProgram().OpenVault();
+        Control<QLineEdit>(TheProgram().passwordDialog(), "txtPass")->setText("Secret1");
+        TheProgram().passwordDialog()->accept();
+        QCOMPARE(entryList()->count(), static_cast<int>(entries.size()));
         TheDesktop().setWatchedProgramsRun(true);
     }
     static void touch(const QString& path) {
@@ -48,9 +51,9 @@ class GotoOpenerTest : public QObject {
     }
     // Go To on the entry in this row of the list.
     void goTo(int row) {
-        main->lstPass->clearSelection();
-        main->lstPass->setSelected(row, true);
-        main->cmdGoto_Click();
+        entryList()->clearSelection();
+        entryList()->setSelected(row, true);
+        main->openLocation();
         QCOMPARE(status(), QString("Opening Location..."));
     }
 
@@ -141,7 +144,7 @@ private slots:
                "*) echo 'xdg-open: the newer one' >&2; exit 4 ;;\n"
                "esac");
         goTo(1);
-        main->cmdCopy_Click(0);
+        main->copyField(MainWindow::Field::Username);
         touch(inBin("release"));
         QTRY_COMPARE(status(), QString("Could not open slow.example: xdg-open: the older one"));
 

@@ -1,6 +1,7 @@
 // The help window: Help.rtf from the program's folder, the "showHelp" setting both ways, and no window
 // at all without the document.
 #include "TestMain.h"
+#include "Controls.h"
 
 #include "BuildConfiguration.h"
 #include "DesignCheck.h"
@@ -33,11 +34,11 @@ class HelpWindowTest : public QObject {
     // A start past the gate; returns the help window it opened, or nullptr.
     HelpWindow* start() {
         DestroyAllWindows();
-        MainWindow* main = TheProgram().LoadMainWindow();
-        main->Form_Load();
+        TheProgram().LoadMainWindow();
+        TheProgram().OpenVault();
         TheBuild().bannered = false;
-        TheProgram().passwordDialog()->txtPass->setText("Secret1");
-        TheProgram().passwordDialog()->cmdOK_Click();
+        Control<QLineEdit>(TheProgram().passwordDialog(), "txtPass")->setText("Secret1");
+        TheProgram().passwordDialog()->accept();
         return TheProgram().helpWindow();
     }
 
@@ -56,27 +57,28 @@ private slots:
     void showsTheHelpDocumentOnTop() {
         HelpWindow* help = start(); // no setting yet: the window opens, box ticked
         QVERIFY(help != nullptr && help->isVisible());
-        QCOMPARE(help->Check1->checkState(), Qt::Checked);
+        QCOMPARE(Control<QCheckBox>(help, "Check1")->checkState(), Qt::Checked);
         QVERIFY(help->windowFlags().testFlag(Qt::WindowStaysOnTopHint));
-        const QString text = help->rtf1->toPlainText();
+        const QString text = Control<QTextEdit>(help, "rtf1")->toPlainText();
         QVERIFY(text.contains("Keyshelf"));
         QVERIFY(text.contains("data.enc"));
         QVERIFY(!text.contains("RichTextBox1"));
-        QVERIFY(help->rtf1->isReadOnly());
+        QVERIFY(Control<QTextEdit>(help, "rtf1")->isReadOnly());
     }
 
     void theBoxWritesTheSettingBothWays() {
         HelpWindow* help = start();
-        QTest::mouseClick(help->Check1, Qt::LeftButton, {}, QPoint(6, help->Check1->height() / 2));
+        QTest::mouseClick(Control<QCheckBox>(help, "Check1"), Qt::LeftButton, {},
+                          QPoint(6, Control<QCheckBox>(help, "Check1")->height() / 2));
         QCOMPARE(setting(), QString("0"));
         QVERIFY(start() == nullptr); // the next start keeps it closed
 
         // From the menu it opens with the box cleared; ticking writes "1".
-        TheProgram().mainWindow()->mnuHelpItem[0]->trigger();
+        Control<QAction>(TheProgram().mainWindow(), "mnuHelpItem(0)")->trigger();
         help = TheProgram().helpWindow();
         QVERIFY(help != nullptr && help->isVisible());
-        QCOMPARE(help->Check1->checkState(), Qt::Unchecked);
-        help->Check1->click();
+        QCOMPARE(Control<QCheckBox>(help, "Check1")->checkState(), Qt::Unchecked);
+        Control<QCheckBox>(help, "Check1")->click();
         QCOMPARE(setting(), QString("1"));
     }
 
@@ -99,16 +101,16 @@ private slots:
         QFETCH(QString, afterwards);
         setSetting(stored);
         QCOMPARE(start() != nullptr, opensAtStart); // only exactly "1" opens it
-        TheProgram().mainWindow()->mnuHelpItem[0]->trigger();
-        QCOMPARE(int(TheProgram().helpWindow()->Check1->checkState()), boxState);
+        Control<QAction>(TheProgram().mainWindow(), "mnuHelpItem(0)")->trigger();
+        QCOMPARE(int(Control<QCheckBox>(TheProgram().helpWindow(), "Check1")->checkState()), boxState);
         QCOMPARE(setting(), afterwards);
     }
 
     void aGreyedBoxClickedBecomesTicked() {
         setSetting("2");
         start();
-        TheProgram().mainWindow()->mnuHelpItem[0]->trigger();
-        QCheckBox* box = TheProgram().helpWindow()->Check1;
+        Control<QAction>(TheProgram().mainWindow(), "mnuHelpItem(0)")->trigger();
+        QCheckBox* box = Control<QCheckBox>(TheProgram().helpWindow(), "Check1");
         box->click();
         QCOMPARE(box->checkState(), Qt::Checked);
         QCOMPARE(setting(), QString("1"));
@@ -119,7 +121,7 @@ private slots:
     void noDocumentNoWindow() {
         QFile::remove(folder->filePath("Help.rtf"));
         QVERIFY(start() == nullptr);
-        TheProgram().mainWindow()->mnuHelpItem[0]->trigger();
+        Control<QAction>(TheProgram().mainWindow(), "mnuHelpItem(0)")->trigger();
         QVERIFY(TheProgram().helpWindow() == nullptr);
         for (QWidget* w : QApplication::topLevelWidgets()) {
             QVERIFY(!(w->objectName() == "Form8" && w->isVisible()));
@@ -133,7 +135,7 @@ private slots:
         f.close();
         HelpWindow* help = start();
         QVERIFY(help != nullptr && help->isVisible());
-        QCOMPARE(help->rtf1->toPlainText(), QString());
+        QCOMPARE(Control<QTextEdit>(help, "rtf1")->toPlainText(), QString());
     }
 
     // Help files far beyond any real help, of a size the window still reads: it opens with what fits, says
@@ -164,7 +166,7 @@ private slots:
         f.close();
         HelpWindow* help = start();
         QVERIFY(help != nullptr && help->isVisible());
-        QTextDocument* document = help->rtf1->document();
+        QTextDocument* document = Control<QTextEdit>(help, "rtf1")->document();
         QVERIFY(document->toPlainText().startsWith(first));
         QCOMPARE(document->lastBlock().text(), rtf::kLeftOut);
         QVERIFY(document->blockCount() <= rtf::kMaxParagraphs + 1);
@@ -178,28 +180,28 @@ private slots:
         // The view lays it all out at its own width, and shows its end.
         const QSizeF size = document->documentLayout()->documentSize();
         QVERIFY(size.height() > 0 && size.height() <= rtf::kMaxHeight);
-        QScrollBar* bar = help->rtf1->verticalScrollBar();
+        QScrollBar* bar = Control<QTextEdit>(help, "rtf1")->verticalScrollBar();
         bar->setValue(bar->maximum());
-        help->rtf1->viewport()->repaint();
+        Control<QTextEdit>(help, "rtf1")->viewport()->repaint();
         QApplication::processEvents();
         QVERIFY(bar->maximum() > 0 && bar->value() == bar->maximum());
     }
 
     void openingAgainBringsTheSameWindowWithoutReloading() {
         HelpWindow* help = start();
-        const QString shown = help->rtf1->toPlainText();
+        const QString shown = Control<QTextEdit>(help, "rtf1")->toPlainText();
         QFile f(folder->filePath("Help.rtf"));
         QVERIFY(f.open(QIODevice::WriteOnly | QIODevice::Truncate));
         f.write("{\\rtf1 Changed}");
         f.close();
-        TheProgram().mainWindow()->mnuHelpItem[0]->trigger();
+        Control<QAction>(TheProgram().mainWindow(), "mnuHelpItem(0)")->trigger();
         QCOMPARE(TheProgram().helpWindow(), help);
-        QCOMPARE(help->rtf1->toPlainText(), shown);
-        // Closed and opened again: the load step reads the document afresh.
+        QCOMPARE(Control<QTextEdit>(help, "rtf1")->toPlainText(), shown);
+        // Closed and opened again: the new window reads the document afresh.
         help->close();
         QTRY_VERIFY(TheProgram().helpWindow() == nullptr);
-        TheProgram().mainWindow()->mnuHelpItem[0]->trigger();
-        QCOMPARE(TheProgram().helpWindow()->rtf1->toPlainText(), QString("Changed"));
+        Control<QAction>(TheProgram().mainWindow(), "mnuHelpItem(0)")->trigger();
+        QCOMPARE(Control<QTextEdit>(TheProgram().helpWindow(), "rtf1")->toPlainText(), QString("Changed"));
     }
 };
 

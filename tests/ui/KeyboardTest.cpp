@@ -6,6 +6,7 @@
 #include "Program.h"
 #include "Seams.h"
 #include "TestMain.h"
+#include "Controls.h"
 #include "VaultFormat.h"
 #include "WindowTestRun.h"
 
@@ -53,6 +54,8 @@ class KeyboardTest : public QObject {
     std::unique_ptr<WindowTestRun> run;
     MainWindow* main = nullptr;
 
+    ListView* entryList() const { return Control<ListView>(main, "lstPass"); }
+
     QString vaultPath() const { return run->filePath("data.enc"); }
     void writeVault(const std::vector<vault::Entry>& entries) {
         QFile f(vaultPath());
@@ -63,11 +66,11 @@ class KeyboardTest : public QObject {
     // The run up to the gate, with the dialog active and its focus where its design puts it (Ok).
     PasswordDialog* gate() {
         main = TheProgram().LoadMainWindow();
-        main->Form_Load();
+        TheProgram().OpenVault();
         PasswordDialog* d = TheProgram().passwordDialog();
         if (d != nullptr) {
             Activate(d);
-            d->cmdOK->setFocus();
+            Control<QPushButton>(d, "cmdOK")->setFocus();
         }
         return d;
     }
@@ -102,12 +105,12 @@ private slots:
         TypeKeys("abce");
         Press(Qt::Key_Return);
         Activate(d); // the message box took it out of the topmost band and back
-        QCOMPARE(QApplication::focusWidget(), d->txtPass);
+        QCOMPARE(QApplication::focusWidget(), Control<QLineEdit>(d, "txtPass"));
         TypeKeys("ab");
         Press(Qt::Key_Return);
         Activate(d);
-        QCOMPARE(QApplication::focusWidget(), d->txtPass);
-        QCOMPARE(d->txtPass->selectedText(), QString("ab"));
+        QCOMPARE(QApplication::focusWidget(), Control<QLineEdit>(d, "txtPass"));
+        QCOMPARE(Control<QLineEdit>(d, "txtPass")->selectedText(), QString("ab"));
         QCOMPARE(TheDesktop().shownBoxes().size(), 2);
     }
 
@@ -115,7 +118,7 @@ private slots:
     void listCellsByKeyboard() {
         writeVault({{"amy", "a-pw", "example.fr"}, {"bob", "b-pw", "b.example"}});
         unlock();
-        ListView* list = main->lstPass;
+        ListView* list = entryList();
         list->setFocus();
         Press(Qt::Key_Down);
         Press(Qt::Key_Up);
@@ -138,7 +141,7 @@ private slots:
         const QString longLocation = "https://example.com/<b>" + QString(200, 'x');
         writeVault({{"amy", QString(200, 'p').toStdString(), longLocation.toStdString()}});
         unlock();
-        ListView* list = main->lstPass;
+        ListView* list = entryList();
         const auto tipAt = [&](int column) {
             QToolTip::hideText();
             const QRect cell = list->visualRect(list->model()->index(0, column));

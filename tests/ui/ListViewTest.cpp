@@ -169,7 +169,7 @@ private slots:
         for (const char* h : {"Username", "Password", "Website/Location"}) {
             list.addColumnHeader(h, 1500);
         }
-        QSignalSpy spy(&list, &ListView::ColumnClick);
+        QSignalSpy spy(&list, &ListView::columnClicked);
         list.resize(400, 300);
         list.show();
         QVERIFY(QTest::qWaitForWindowExposed(&list));

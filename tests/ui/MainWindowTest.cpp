@@ -1,6 +1,7 @@
 // The main window and the auxiliary windows against their designs, the start-up sequence from the
 // splash, the banner's room, the resize rule and the closing sequence.
 #include "TestMain.h"
+#include "Controls.h"
 #include "BuildConfiguration.h"
 #include "Builder.h"
 #include "DesignCheck.h"
@@ -17,12 +18,15 @@
 #include "WindowTestRun.h"
 
 #include <QHeaderView>
+#include <QMimeData>
+#include <QSignalSpy>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMenu>
 #include <QMenuBar>
 #include <QSettings>
 #include <QStatusBar>
+#include <QTextEdit>
 #include <QTimer>
 #include <QToolButton>
 #include <QtTest>
@@ -49,12 +53,12 @@ class MainWindowTest : public QObject {
 
     QString vaultPath() const { return folder->filePath("data.enc"); }
 
-    // Runs the splash to its 75th tick; the main window loads and the password dialog opens.
+    // Runs the splash to its 75th tick; the main window is made and the password dialog opens.
     MainWindow* startFromSplash() {
         SplashWindow* splash = TheProgram().OpenSplash();
         splash->show();
         for (int tick = 0; tick < 75; ++tick) {
-            splash->Timer2_Timer();
+            splash->onSplashTimeout();
         }
         return TheProgram().mainWindow();
     }
@@ -64,8 +68,8 @@ class MainWindowTest : public QObject {
         WriteVault(vaultPath(), vault::VaultBytes("Secret1", entries));
         MainWindow* main = startFromSplash();
         PasswordDialog* dialog = TheProgram().passwordDialog();
-        dialog->txtPass->setText("Secret1");
-        dialog->cmdOK_Click();
+        Control<QLineEdit>(dialog, "txtPass")->setText("Secret1");
+        dialog->accept();
         return main;
     }
 
@@ -82,26 +86,38 @@ private slots:
 
     void cleanup() { folder.reset(); }
 
+    // Each window as made matches its design but for what it fills in itself: the product's texts, the
+    // help document, the splash timer's rate.
     void everyWindowMatchesItsDesign() {
         MainWindow& main = *TheProgram().LoadMainWindow();
-        QCOMPARE(CheckDesign(&main, layouts::Form1), QStringList());
+        QCOMPARE(CheckDesign(&main, layouts::MainWindowDesign::window),
+                 QStringList({"caption is Keyshelf by Keyshelf Software",
+                              "cmdWebsite(0): caption Visit www.keyshelf.example"}));
         HelpWindow help;
-        QCOMPARE(CheckDesign(&help, layouts::Form8), QStringList());
+        QCOMPARE(CheckDesign(&help, layouts::HelpWindowDesign::window),
+                 QStringList({"rtf1: caption " + Control<QTextEdit>(&help, "rtf1")->toPlainText()}));
         AboutWindow about;
-        QCOMPARE(CheckDesign(&about, layouts::frmAbout, {"Picture1", "SkinLabel1(0)"}).join("; "), QString());
+        QCOMPARE(CheckDesign(&about, layouts::AboutWindowDesign::window, {"Picture1", "SkinLabel1(0)"}),
+                 QStringList({"caption is About Keyshelf", "Label1: caption Keyshelf",
+                              "lblWebsite: caption www.keyshelf.example", "lblCompany: caption Keyshelf Software",
+                              "lblVersion: caption 1.0"}));
         SplashWindow splash;
-        QCOMPARE(CheckDesign(&splash, layouts::frmSplash).join("; "), QString());
+        QCOMPARE(CheckDesign(&splash, layouts::SplashWindowDesign::window),
+                 QStringList({"Timer2: no timer of its interval"}));
         WebsiteLauncher launcher;
-        QCOMPARE(CheckDesign(&launcher, layouts::frmWebsite), QStringList());
+        QCOMPARE(CheckDesign(&launcher, layouts::WebsiteLauncherDesign::window), QStringList());
 
         // What the tables cannot say on their own.
-        QVERIFY(about.Picture1->x() + about.Picture1->width() > about.width()); // 60 twips past the edge
-        QCOMPARE(about.lblWebsite->palette().color(QPalette::WindowText), QColor(0, 0, 255));
-        QVERIFY(about.findChild<QLabel*>("SkinLabel1(0)")->isHidden());
+        QLabel* header = Control<QLabel>(&about, "Picture1");
+        QVERIFY(header->x() + header->width() > about.width()); // 60 twips past the edge
+        QCOMPARE(Control<QLabel>(&about, "lblWebsite")->palette().color(QPalette::WindowText), QColor(0, 0, 255));
+        QVERIFY(Control<QLabel>(&about, "SkinLabel1(0)")->isHidden());
         QVERIFY(splash.windowFlags().testFlag(Qt::FramelessWindowHint));
         QVERIFY(launcher.windowFlags().testFlag(Qt::FramelessWindowHint));
-        QVERIFY(!splash.findChild<QTimer*>("Timer2")->isActive()); // stopped until the splash loads
-        QVERIFY(launcher.Timer1->isActive());
+        // The splash ticks from the start, at the rate window timers have on the desktop the design is from.
+        QVERIFY(Control<QTimer>(&splash, "Timer2")->isActive());
+        QCOMPARE(Control<QTimer>(&splash, "Timer2")->interval(), SplashWindow::kTickMs);
+        QVERIFY(Control<QTimer>(&launcher, "Timer1")->isActive());
         QVERIFY(help.minimumSize() == help.maximumSize()); // the help window cannot be resized
         for (QWidget* w : {static_cast<QWidget*>(&help), static_cast<QWidget*>(&about)}) {
             QVERIFY(!w->windowFlags().testFlag(Qt::WindowMinimizeButtonHint));
@@ -116,14 +132,11 @@ private slots:
 
     void mainWindowAsCreated() {
         MainWindow& main = *TheProgram().LoadMainWindow();
-        QCOMPARE(main.windowTitle(), QString("Form1"));
-        QCOMPARE(main.cmdWebsite[0]->text(), QString("Command1"));
-        QCOMPARE(main.lstPass->columnHeaderCount(), 0);
-        QVERIFY(main.wbBanner->isHidden());
-        QCOMPARE(main.wbBanner->focusPolicy(), Qt::NoFocus);
+        QVERIFY(Control<QWidget>(&main, "wbBanner")->isHidden());
+        QCOMPARE(Control<QWidget>(&main, "wbBanner")->focusPolicy(), Qt::NoFocus);
         // Tab runs Add, Edit, Delete, the website button, the list, then the copy buttons and Go To between.
         QStringList order;
-        QWidget* w = main.cmdAdd[0];
+        QWidget* w = Control<QToolButton>(&main, "cmdAdd(0)");
         for (int i = 0; i < 9; ++i) {
             order << w->objectName();
             do {
@@ -143,12 +156,12 @@ private slots:
         }
         QCOMPARE(captions, QStringList({"File", "Data", "Copy", "Help", "About"}));
         const QList<QPair<QMenu*, QStringList>> expected = {
-            {main.mnuFile, {"Exit"}},
-            {main.mnuData,
+            {Control<QMenu>(&main, "mnuFile"), {"Exit"}},
+            {Control<QMenu>(&main, "mnuData"),
              {"Add Username/Password", "Delete Selected Item", "Edit Selected Item", "Goto \"Used At\" Location"}},
-            {main.mnuCopy, {"Selected Username", "Selected Password", "Selected Used At Location"}},
-            {main.mnuHelp, {"View Help"}},
-            {main.mnuAbout, {"About this software"}},
+            {Control<QMenu>(&main, "mnuCopy"), {"Selected Username", "Selected Password", "Selected Used At Location"}},
+            {Control<QMenu>(&main, "mnuHelp"), {"View Help"}},
+            {Control<QMenu>(&main, "mnuAbout"), {"About this software"}},
         };
         for (const auto& [menu, items] : expected) {
             QVERIFY(menu != nullptr);
@@ -161,54 +174,56 @@ private slots:
             }
             QCOMPARE(shown, items);
         }
-        QCOMPARE(main.mnuDataItem[3]->objectName(), QString("mnuDataItem(3)"));
-        QCOMPARE(main.mnuCopyItem[2]->text(), QString("Selected Used At Location"));
+        QCOMPARE(Control<QAction>(&main, "mnuDataItem(3)")->objectName(), QString("mnuDataItem(3)"));
+        QCOMPARE(Control<QAction>(&main, "mnuCopyItem(2)")->text(), QString("Selected Used At Location"));
     }
 
-    void loadSetsCaptionColumnsAndStatusPanel() {
+    void madeWithCaptionColumnsAndStatusPanel() {
         MainWindow& main = *TheProgram().LoadMainWindow();
-        main.Form_Load();
+        TheProgram().OpenVault();
         QCOMPARE(main.windowTitle(), QString("Keyshelf by Keyshelf Software"));
-        QCOMPARE(main.cmdWebsite[0]->text(), QString("Visit www.keyshelf.example"));
-        QCOMPARE(main.lstPass->columnHeaderCount(), 3);
-        QCOMPARE(main.lstPass->entryModel()->headerText(1), QString("Username"));
-        QCOMPARE(main.lstPass->entryModel()->headerText(2), QString("Password"));
-        QCOMPARE(main.lstPass->entryModel()->headerText(3), QString("Website/Location"));
-        QCOMPARE(main.lstPass->columnHeaderWidth(1), OnPixels(2345));
-        QCOMPARE(main.lstPass->columnHeaderWidth(2), OnPixels(2375));
-        QCOMPARE(main.lstPass->columnHeaderWidth(3), 4095);
-        QCOMPARE(main.StatusPanel()->width(), 601); // the window's outer width, 9015 twips
+        QCOMPARE(Control<QToolButton>(&main, "cmdWebsite(0)")->text(), QString("Visit www.keyshelf.example"));
+        ListView* list = Control<ListView>(&main, "lstPass");
+        QCOMPARE(list->columnHeaderCount(), 3);
+        QCOMPARE(list->entryModel()->headerText(1), QString("Username"));
+        QCOMPARE(list->entryModel()->headerText(2), QString("Password"));
+        QCOMPARE(list->entryModel()->headerText(3), QString("Website/Location"));
+        QCOMPARE(list->columnHeaderWidth(1), OnPixels(2345));
+        QCOMPARE(list->columnHeaderWidth(2), OnPixels(2375));
+        QCOMPARE(list->columnHeaderWidth(3), 4095);
+        QCOMPARE(Control<QLabel>(&main, "Panel1")->width(), 601); // the window's outer width, 9015 twips
         // The vault was opened: the password dialog is up, the list still empty.
         QVERIFY(TheProgram().passwordDialog() != nullptr);
-        QCOMPARE(main.lstPass->count(), 0);
+        QCOMPARE(list->count(), 0);
     }
 
     void firstRunFromTheSplash() {
         SplashWindow* splash = TheProgram().OpenSplash();
-        QCOMPARE(splash->size(), splash->Image1->size());
-        QCOMPARE(splash->Image1->pixmap().size(), QSize(476, 316)); // the picture inside a one-pixel border
+        QCOMPARE(splash->size(), Control<QLabel>(splash, "Image1")->size());
+        QCOMPARE(Control<QLabel>(splash, "Image1")->pixmap().size(),
+                 QSize(476, 316)); // the picture inside a one-pixel border
         splash->show();
         for (int tick = 0; tick < 74; ++tick) {
-            splash->Timer2_Timer();
+            splash->onSplashTimeout();
         }
         QVERIFY(TheProgram().mainWindow() == nullptr);
-        splash->Timer2_Timer(); // the 75th
-        QVERIFY(!splash->Timer2->isActive());
+        splash->onSplashTimeout(); // the 75th
+        QVERIFY(!Control<QTimer>(splash, "Timer2")->isActive());
         QVERIFY(!splash->isVisible());
         QVERIFY(TheProgram().splash() == splash); // hidden, still loaded
         MainWindow* main = TheProgram().mainWindow();
         QVERIFY(main != nullptr);
         PasswordDialog* dialog = TheProgram().passwordDialog();
-        QVERIFY(dialog != nullptr && TheProgram().passwordDialog()->createMode());
+        QVERIFY(dialog != nullptr && TheProgram().passwordDialog()->mode() == PasswordDialog::Mode::Create);
         QTRY_VERIFY_WITH_TIMEOUT(!main->isVisible(), 300); // the gate keeps it hidden
 
-        dialog->txtPass->setText("abcd");
-        dialog->txtPass2->setText("abcd");
-        dialog->cmdOK_Click();
+        Control<QLineEdit>(dialog, "txtPass")->setText("abcd");
+        Control<QLineEdit>(dialog, "txtPass2")->setText("abcd");
+        dialog->accept();
         QVERIFY(main->isVisible());
-        QCOMPARE(main->StatusText(), QString("Password created successfully"));
-        QCOMPARE(main->lstPass->count(), 0);
-        QCOMPARE(main->lstPass->columnHeaderCount(), 3);
+        QCOMPARE(main->statusText(), QString("Password created successfully"));
+        QCOMPARE(Control<ListView>(main, "lstPass")->count(), 0);
+        QCOMPARE(Control<ListView>(main, "lstPass")->columnHeaderCount(), 3);
         QVERIFY(!main->windowIcon().isNull());
         // No "showHelp" setting yet: the help window opens with the main window.
         QVERIFY(TheProgram().helpWindow() != nullptr && TheProgram().helpWindow()->isVisible());
@@ -217,10 +232,11 @@ private slots:
     void laterRunShowsTheEntriesAndHonoursTheHelpSetting() {
         setShowHelp("0");
         MainWindow* main = logIn({{"amy", "pw1", "mail.example"}, {"bob", "pw2", ""}});
-        QCOMPARE(main->StatusText(), QString("Loaded 2 entries"));
-        QCOMPARE(main->lstPass->count(), 2);
-        QCOMPARE(main->lstPass->text(1), QString("amy"));
-        QCOMPARE(main->lstPass->subItem(1, 2), QString("mail.example"));
+        QCOMPARE(main->statusText(), QString("Loaded 2 entries"));
+        ListView* list = Control<ListView>(main, "lstPass");
+        QCOMPARE(list->count(), 2);
+        QCOMPARE(list->text(1), QString("amy"));
+        QCOMPARE(list->subItem(1, 2), QString("mail.example"));
         QVERIFY(TheProgram().helpWindow() == nullptr);
         QVERIFY(TheProgram().passwordDialog() == nullptr);
         // Any other value than "1" keeps it closed too; "1" opens it.
@@ -242,10 +258,11 @@ private slots:
         MainWindow* main = logIn();
         QCOMPARE(layouts::OuterHeight(main), OnPixels(heightBefore - layouts::kFrameHeight - layouts::kMenuHeight + 995) +
                                                  layouts::kFrameHeight + layouts::kMenuHeight);
-        QCOMPARE(layouts::Top(main->lstPass), OnPixels(2975));
+        ListView* list = Control<ListView>(main, "lstPass");
+        QCOMPARE(layouts::Top(list), OnPixels(2975));
         // The list keeps the resize rule's bottom below the band.
-        QCOMPARE(layouts::Height(main->lstPass), OnPixels(layouts::OuterHeight(main) - layouts::Top(main->lstPass) - 1000));
-        QVERIFY(main->lstPass->geometry().bottom() < main->StatusBar1->geometry().top());
+        QCOMPARE(layouts::Height(list), OnPixels(layouts::OuterHeight(main) - layouts::Top(list) - 1000));
+        QVERIFY(list->geometry().bottom() < Control<QStatusBar>(main, "StatusBar1")->geometry().top());
 
         // Without the banner the window keeps its design height.
         cleanup();
@@ -253,49 +270,76 @@ private slots:
         setShowHelp("0");
         WriteVault(vaultPath(), vault::VaultBytes("Secret1", {}));
         main = TheProgram().LoadMainWindow();
-        main->Form_Load();
+        TheProgram().OpenVault();
         TheBuild().bannered = false; // as a build with the banner switched off has it
-        TheProgram().passwordDialog()->txtPass->setText("Secret1");
-        TheProgram().passwordDialog()->cmdOK_Click();
+        Control<QLineEdit>(TheProgram().passwordDialog(), "txtPass")->setText("Secret1");
+        TheProgram().passwordDialog()->accept();
         QCOMPARE(layouts::OuterHeight(main), heightBefore);
-        QCOMPARE(layouts::Top(main->lstPass), 1980);
+        QCOMPARE(layouts::Top(Control<ListView>(main, "lstPass")), 1980);
     }
 
     void resizeRule() {
         MainWindow& main = *TheProgram().LoadMainWindow();
-        main.Form_Load();
+        TheProgram().OpenVault();
         main.show();
-        const QRect addButton = main.cmdAdd[0]->geometry();
-        const int panelWidth = main.StatusPanel()->width();
+        ListView* list = Control<ListView>(&main, "lstPass");
+        QStatusBar* bar = Control<QStatusBar>(&main, "StatusBar1");
+        const QRect addButton = Control<QToolButton>(&main, "cmdAdd(0)")->geometry();
+        const int panelWidth = Control<QLabel>(&main, "Panel1")->width();
 
         layouts::SetOuterWidth(&main, 12000);
         layouts::SetOuterHeight(&main, 9000);
-        QCOMPARE(layouts::Width(main.lstPass), OnPixels(12000 - 120));
-        QCOMPARE(layouts::Height(main.lstPass), OnPixels(layouts::OuterHeight(&main) - 1980 - 1000));
-        QCOMPARE(main.cmdAdd[0]->geometry(), addButton); // only the list changes
-        QCOMPARE(main.StatusPanel()->width(), panelWidth); // set once, at load
+        QCOMPARE(layouts::Width(list), OnPixels(12000 - 120));
+        QCOMPARE(layouts::Height(list), OnPixels(layouts::OuterHeight(&main) - 1980 - 1000));
+        QCOMPARE(Control<QToolButton>(&main, "cmdAdd(0)")->geometry(), addButton); // only the list changes
+        QCOMPARE(Control<QLabel>(&main, "Panel1")->width(), panelWidth);           // set once, as the window is made
         // The status bar stays docked along the bottom, full width.
         QWidget* client = layouts::ClientArea(&main);
-        QCOMPARE(main.StatusBar1->geometry().bottom(), client->height() - 1);
-        QCOMPARE(main.StatusBar1->width(), client->width());
+        QCOMPARE(bar->geometry().bottom(), client->height() - 1);
+        QCOMPARE(bar->width(), client->width());
 
         // Too small for the layout: the absolute value, never an error. 2500 high with the list at 1980
         // gives 480 (here 2490, the nearest whole pixels, gives 490).
         layouts::SetOuterHeight(&main, 2500);
-        QCOMPARE(layouts::Height(main.lstPass), OnPixels(std::abs(layouts::OuterHeight(&main) - 1980 - 1000)));
-        QVERIFY(std::abs(layouts::Height(main.lstPass) - 480) <= 15);
+        QCOMPARE(layouts::Height(list), OnPixels(std::abs(layouts::OuterHeight(&main) - 1980 - 1000)));
+        QVERIFY(std::abs(layouts::Height(list) - 480) <= 15);
 
         // Minimized: the list keeps its size; restoring applies the rule again.
         layouts::SetOuterHeight(&main, 8000);
-        const QSize before = main.lstPass->size();
+        const QSize before = list->size();
         main.showMinimized();
         main.resize(200, 200);
         if (main.isMinimized()) {
-            QCOMPARE(main.lstPass->size(), before);
+            QCOMPARE(list->size(), before);
         }
         main.showNormal();
-        main.Form_Resize();
-        QCOMPARE(layouts::Height(main.lstPass), OnPixels(std::abs(layouts::OuterHeight(&main) - 1980 - 1000)));
+        QCOMPARE(layouts::Height(list), OnPixels(std::abs(layouts::OuterHeight(&main) - 1980 - 1000)));
+    }
+
+    // A .csv file dropped on the window asks for its import; other drops are not taken.
+    void droppingACsvFileAsksForItsImport() {
+        MainWindow& main = *TheProgram().LoadMainWindow();
+        QSignalSpy asked(&main, &MainWindow::importRequested);
+        const struct {
+            QList<QUrl> urls;
+            bool taken;
+        } drops[] = {
+            {{QUrl::fromLocalFile(QStringLiteral("/home/me/Passwords.CSV"))}, true},
+            {{QUrl::fromLocalFile(QStringLiteral("/home/me/notes.txt"))}, false},
+            {{QUrl(QStringLiteral("https://example.com/a.csv"))}, false},
+            {{QUrl::fromLocalFile(QStringLiteral("/a.csv")), QUrl::fromLocalFile(QStringLiteral("/b.csv"))}, false},
+        };
+        for (const auto& drop : drops) {
+            QMimeData data;
+            data.setUrls(drop.urls);
+            QDragEnterEvent enter(QPoint(10, 10), Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
+            QCoreApplication::sendEvent(&main, &enter);
+            QCOMPARE(enter.isAccepted(), drop.taken);
+            QDropEvent dropped(QPointF(10, 10), Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
+            QCoreApplication::sendEvent(&main, &dropped);
+        }
+        QCOMPARE(asked.count(), 1);
+        QCOMPARE(asked.front().front().toString(), QStringLiteral("/home/me/Passwords.CSV"));
     }
 
     void closingClosesEveryWindowAndEnds() {
@@ -320,8 +364,7 @@ private slots:
         launcher->show();
         main->close();
         QCOMPARE(TheDesktop().endCalls(), 0);
-        launcher->Timer1_Timer(); // its one second is up
-        QCOMPARE(TheDesktop().endCalls(), 1);
+        QTRY_COMPARE(TheDesktop().endCalls(), 1); // once its one second is up
 
         // A launcher that exists but does not show is simply unloaded.
         cleanup();

@@ -1,6 +1,7 @@
 // The master password dialog: both modes' layouts, every message, the tries, the keys and the ways out,
 // and what it leaves in data.enc.
 #include "TestMain.h"
+#include "Controls.h"
 #include "AtomicFile.h"
 #include "BuildConfiguration.h"
 #include "Builder.h"
@@ -52,6 +53,32 @@ QWidget* NextTab(QWidget* w) {
     return w;
 }
 
+// The dialog's controls, by their design names.
+QLineEdit* PasswordBox(const QWidget* dialog) {
+    return Control<QLineEdit>(dialog, "txtPass");
+}
+QLineEdit* RetypeBox(const QWidget* dialog) {
+    return Control<QLineEdit>(dialog, "txtPass2");
+}
+QPushButton* OkButton(const QWidget* dialog) {
+    return Control<QPushButton>(dialog, "cmdOK");
+}
+QPushButton* CancelButton(const QWidget* dialog) {
+    return Control<QPushButton>(dialog, "cmdCancel");
+}
+QLabel* Instruction(const QWidget* dialog) {
+    return Control<QLabel>(dialog, "SkinLabel1");
+}
+QLabel* PasswordLabel(const QWidget* dialog) {
+    return Control<QLabel>(dialog, "SkinLabel2");
+}
+QLabel* RetypeLabel(const QWidget* dialog) {
+    return Control<QLabel>(dialog, "SkinLabel3");
+}
+QTimer* KeepHiddenTimer(const QWidget* dialog) {
+    return Control<QTimer>(dialog, "Timer1");
+}
+
 struct Box {
     QString text;
     int buttons;
@@ -66,13 +93,15 @@ class PasswordDialogTest : public QObject {
     std::unique_ptr<WindowTestRun> folder;
     MainWindow* main = nullptr;
 
+    ListView* entryList() const { return Control<ListView>(main, "lstPass"); }
+
     QString vaultPath() const { return folder->filePath("data.enc"); }
     PasswordDialog* dialog() const { return TheProgram().passwordDialog(); }
 
     // Starts a run: the main window loads and opens the vault, which opens the dialog.
     PasswordDialog* start() {
         main = TheProgram().LoadMainWindow();
-        main->Form_Load();
+        TheProgram().OpenVault();
         main->show();
         return dialog();
     }
@@ -102,13 +131,15 @@ private slots:
         folder.reset(); // with it the help window opened by a successful start
     }
 
+    // The design as built, before the dialog lays it out for its mode.
     void designAsCreated() {
-        PasswordDialog created;
+        QWidget created;
+        layouts::Build(&created, layouts::PasswordDialogDesign::window);
         QCOMPARE(created.objectName(), QString("frmPass"));
         QCOMPARE(created.windowTitle(), QString("Password Required"));
         QCOMPARE(created.size(), QSize(455, 120));
         QVERIFY(!created.windowIcon().isNull());
-        for (const layouts::Control& c : layouts::frmPass.controls) {
+        for (const layouts::Control& c : layouts::PasswordDialogDesign::window.controls) {
             if (c.kind == layouts::Kind::Timer) {
                 auto* timer = created.findChild<QTimer*>(c.name);
                 QVERIFY(timer != nullptr);
@@ -124,23 +155,28 @@ private slots:
             QCOMPARE(layouts::Height(w), c.height);
             QCOMPARE(w->font().pointSizeF(), 8.25);
         }
-        QCOMPARE(created.cmdOK->text(), QString("Ok"));
-        QCOMPARE(created.SkinLabel3->text(), QString("Retype Password:"));
+        auto* ok = OkButton(&created);
+        auto* cancel = CancelButton(&created);
+        auto* password = PasswordBox(&created);
+        auto* retype = RetypeBox(&created);
+        auto* retypeLabel = RetypeLabel(&created);
+        QCOMPARE(ok->text(), QString("Ok"));
+        QCOMPARE(retypeLabel->text(), QString("Retype Password:"));
         // The confirmation row lies below the client area until create mode moves it up.
-        QVERIFY(created.txtPass2->y() >= created.height());
-        QVERIFY(created.SkinLabel3->y() >= created.height());
+        QVERIFY(retype->y() >= created.height());
+        QVERIFY(retypeLabel->y() >= created.height());
         // Both boxes hide what is typed; the dialog tabs Ok, Cancel, password, retype.
-        QCOMPARE(created.txtPass->echoMode(), QLineEdit::Password);
-        QCOMPARE(created.txtPass2->echoMode(), QLineEdit::Password);
-        QCOMPARE(NextTab(created.cmdOK), created.cmdCancel);
-        QCOMPARE(NextTab(created.cmdCancel), static_cast<QWidget*>(created.txtPass));
-        QCOMPARE(NextTab(created.txtPass), static_cast<QWidget*>(created.txtPass2));
-        QCOMPARE(NextTab(created.txtPass2), created.cmdOK);
+        QCOMPARE(password->echoMode(), QLineEdit::Password);
+        QCOMPARE(retype->echoMode(), QLineEdit::Password);
+        QCOMPARE(NextTab(ok), cancel);
+        QCOMPARE(NextTab(cancel), static_cast<QWidget*>(password));
+        QCOMPARE(NextTab(password), static_cast<QWidget*>(retype));
+        QCOMPARE(NextTab(retype), ok);
     }
 
     void editorDesignAsCreated() {
         QWidget editor;
-        layouts::Build(&editor, layouts::frmAdd);
+        layouts::Build(&editor, layouts::EntryEditorDesign::window);
         QCOMPARE(editor.windowTitle(), QString("Form2"));
         QCOMPARE(editor.size(), QSize(312, 174));
         QStringList order;
@@ -151,7 +187,7 @@ private slots:
         }
         QCOMPARE(order, QStringList({"cmdDelete", "cmdAdd(0)", "txtUsername", "txtPassword", "txtWebsite"}));
         QCOMPARE(editor.findChild<QLineEdit*>("txtPassword")->echoMode(), QLineEdit::Normal);
-        for (const layouts::Control& c : layouts::frmAdd.controls) {
+        for (const layouts::Control& c : layouts::EntryEditorDesign::window.controls) {
             auto* control = editor.findChild<QWidget*>(c.name);
             QVERIFY2(control != nullptr, c.name);
             QCOMPARE(control->geometry(), QRect(c.left / 15, c.top / 15, c.width / 15, c.height / 15));
@@ -166,24 +202,24 @@ private slots:
     void createModeLayout() {
         PasswordDialog* d = start();
         QVERIFY(d != nullptr);
-        QVERIFY(TheProgram().passwordDialog()->createMode());
+        QVERIFY(TheProgram().passwordDialog()->mode() == PasswordDialog::Mode::Create);
         QCOMPARE(ReadFile(vaultPath()), QByteArray("\r\n"));
-        QCOMPARE(d->SkinLabel1->text(), kCreateText);
-        QCOMPARE(layouts::Height(d->SkinLabel1), 1500);
+        QCOMPARE(Instruction(d)->text(), kCreateText);
+        QCOMPARE(layouts::Height(Instruction(d)), 1500);
         // txtPass2 = 315 + 1700 + 60, the buttons below it + 60, the window below them + 60 + 500.
-        QCOMPARE(layouts::Top(d->txtPass), OnPixels(1700));
-        QCOMPARE(layouts::Top(d->SkinLabel2), OnPixels(1700));
-        QCOMPARE(layouts::Top(d->txtPass2), OnPixels(2075));
-        QCOMPARE(layouts::Top(d->SkinLabel3), OnPixels(2075));
-        QCOMPARE(layouts::Top(d->cmdOK), OnPixels(OnPixels(2075) + 315 + 60));
-        QCOMPARE(layouts::Top(d->cmdCancel), layouts::Top(d->cmdOK));
-        QCOMPARE(layouts::OuterHeight(d), OnPixels(layouts::Top(d->cmdOK) + 495 + 60 + 500 - layouts::kFrameHeight) +
-                                              layouts::kFrameHeight);
-        QVERIFY(d->txtPass2->isVisible());
-        QVERIFY(d->SkinLabel3->isVisible());
+        QCOMPARE(layouts::Top(PasswordBox(d)), OnPixels(1700));
+        QCOMPARE(layouts::Top(PasswordLabel(d)), OnPixels(1700));
+        QCOMPARE(layouts::Top(RetypeBox(d)), OnPixels(2075));
+        QCOMPARE(layouts::Top(RetypeLabel(d)), OnPixels(2075));
+        QCOMPARE(layouts::Top(OkButton(d)), OnPixels(OnPixels(2075) + 315 + 60));
+        QCOMPARE(layouts::Top(CancelButton(d)), layouts::Top(OkButton(d)));
+        QCOMPARE(layouts::OuterHeight(d),
+                 OnPixels(layouts::Top(OkButton(d)) + 495 + 60 + 500 - layouts::kFrameHeight) + layouts::kFrameHeight);
+        QVERIFY(RetypeBox(d)->isVisible());
+        QVERIFY(RetypeLabel(d)->isVisible());
         QVERIFY(d->windowFlags().testFlag(Qt::WindowStaysOnTopHint));
         // Every control lies inside the window once the mode is applied.
-        for (QWidget* w : {static_cast<QWidget*>(d->txtPass2), static_cast<QWidget*>(d->cmdOK)}) {
+        for (QWidget* w : {static_cast<QWidget*>(RetypeBox(d)), static_cast<QWidget*>(OkButton(d))}) {
             QVERIFY(d->rect().contains(w->geometry()));
         }
     }
@@ -191,22 +227,22 @@ private slots:
     void enterModeLayout() {
         WriteFile(vaultPath(), vault::VaultBytes("Secret1", {}));
         PasswordDialog* d = start();
-        QVERIFY(!TheProgram().passwordDialog()->createMode());
+        QVERIFY(TheProgram().passwordDialog()->mode() == PasswordDialog::Mode::Enter);
         QVERIFY(TheProgram().session().isMasterPassword("Secret1"));
-        QCOMPARE(d->SkinLabel1->text(), QString("Please enter your password"));
-        QCOMPARE(layouts::Top(d->txtPass), 360);
-        QCOMPARE(layouts::Top(d->SkinLabel2), 360);
+        QCOMPARE(Instruction(d)->text(), QString("Please enter your password"));
+        QCOMPARE(layouts::Top(PasswordBox(d)), 360);
+        QCOMPARE(layouts::Top(PasswordLabel(d)), 360);
         QCOMPARE(layouts::OuterHeight(d), OnPixels(1845 - layouts::kFrameHeight) + layouts::kFrameHeight);
-        QCOMPARE(layouts::Top(d->cmdOK), OnPixels(780));
-        QCOMPARE(layouts::Top(d->cmdCancel), OnPixels(780));
-        QVERIFY(!d->txtPass2->isVisible());
-        QVERIFY(!d->SkinLabel3->isVisible());
-        QVERIFY(d->rect().contains(d->cmdOK->geometry()));
+        QCOMPARE(layouts::Top(OkButton(d)), OnPixels(780));
+        QCOMPARE(layouts::Top(CancelButton(d)), OnPixels(780));
+        QVERIFY(!RetypeBox(d)->isVisible());
+        QVERIFY(!RetypeLabel(d)->isVisible());
+        QVERIFY(d->rect().contains(OkButton(d)->geometry()));
         // The focus starts on Ok, the first control of the tab order.
         // Once the timer has hidden the main window the dialog is the active window, its focus on Ok, the
         // first control of the tab order.
         QTRY_VERIFY_WITH_TIMEOUT(d->isActiveWindow(), 500);
-        QCOMPARE(QApplication::focusWidget(), static_cast<QWidget*>(d->cmdOK));
+        QCOMPARE(QApplication::focusWidget(), static_cast<QWidget*>(OkButton(d)));
     }
 
     void timerKeepsTheMainWindowHidden() {
@@ -215,7 +251,7 @@ private slots:
         QTRY_VERIFY_WITH_TIMEOUT(!main->isVisible(), 300);
         main->show();
         QTRY_VERIFY_WITH_TIMEOUT(!main->isVisible(), 300);
-        QVERIFY(d->Timer1->isActive());
+        QVERIFY(KeepHiddenTimer(d)->isActive());
     }
 
     void createModeRefusals() {
@@ -225,28 +261,28 @@ private slots:
             [&](const auto&) { topmostDuringBox = d->windowFlags().testFlag(Qt::WindowStaysOnTopHint); });
 
         // Too short: whatever the second box holds, both boxes keep their text.
-        type(d->txtPass, "abc");
-        type(d->txtPass2, "zzzzzz");
-        d->cmdOK_Click();
+        type(PasswordBox(d), "abc");
+        type(RetypeBox(d), "zzzzzz");
+        d->accept();
         QVERIFY(!topmostDuringBox);
         QVERIFY(d->windowFlags().testFlag(Qt::WindowStaysOnTopHint));
-        QCOMPARE(d->txtPass->text(), QString("abc"));
-        QCOMPARE(d->txtPass2->text(), QString("zzzzzz"));
+        QCOMPARE(PasswordBox(d)->text(), QString("abc"));
+        QCOMPARE(RetypeBox(d)->text(), QString("zzzzzz"));
 
         // Different texts: both boxes are emptied.
         topmostDuringBox = true;
-        type(d->txtPass, "abcd");
-        type(d->txtPass2, "abcD");
-        d->cmdOK_Click();
+        type(PasswordBox(d), "abcd");
+        type(RetypeBox(d), "abcD");
+        d->accept();
         QVERIFY(!topmostDuringBox);
-        QCOMPARE(d->txtPass->text(), QString());
-        QCOMPARE(d->txtPass2->text(), QString());
+        QCOMPARE(PasswordBox(d)->text(), QString());
+        QCOMPARE(RetypeBox(d)->text(), QString());
 
         // A character the file cannot hold: refused, boxes kept.
-        type(d->txtPass, "pass\u0416word");
-        type(d->txtPass2, "pass\u0416word");
-        d->cmdOK_Click();
-        QCOMPARE(d->txtPass->text(), QString("pass\u0416word"));
+        type(PasswordBox(d), "pass\u0416word");
+        type(RetypeBox(d), "pass\u0416word");
+        d->accept();
+        QCOMPARE(PasswordBox(d)->text(), QString("pass\u0416word"));
 
         const QList<Box> shown = boxes();
         QCOMPARE(shown.size(), 3);
@@ -265,15 +301,15 @@ private slots:
 
     void createModeSuccessWritesTheMasterLine() {
         PasswordDialog* d = start();
-        type(d->txtPass, "abcd");
-        type(d->txtPass2, "abcd");
-        QTest::keyClick(d->txtPass2, Qt::Key_Return); // Enter acts as Ok
+        type(PasswordBox(d), "abcd");
+        type(RetypeBox(d), "abcd");
+        QTest::keyClick(RetypeBox(d), Qt::Key_Return); // Enter acts as Ok
         QCOMPARE(ReadFile(vaultPath()), QByteArray("\xE1\xE2\xE3\xE4\r\n"));
         QCOMPARE(TheProgram().session().masterPassword(), QString("abcd"));
-        QCOMPARE(main->StatusText(), QString("Password created successfully"));
+        QCOMPARE(main->statusText(), QString("Password created successfully"));
         QVERIFY(main->isVisible());
         QVERIFY(dialog() == nullptr);
-        QCOMPARE(main->lstPass->count(), 0);
+        QCOMPARE(entryList()->count(), 0);
         QVERIFY(boxes().isEmpty());
         QTest::qWait(150); // the stopped timer no longer hides the main window
         QVERIFY(main->isVisible());
@@ -283,13 +319,13 @@ private slots:
         const std::vector<vault::Entry> entries = {{"u", "p", "l"}, {"v", "q", ""}};
         WriteFile(vaultPath(), vault::VaultBytes("", entries));
         PasswordDialog* d = start();
-        QVERIFY(TheProgram().passwordDialog()->createMode());
-        type(d->txtPass, "abcd");
-        type(d->txtPass2, "abcd");
-        d->cmdOK_Click();
+        QVERIFY(TheProgram().passwordDialog()->mode() == PasswordDialog::Mode::Create);
+        type(PasswordBox(d), "abcd");
+        type(RetypeBox(d), "abcd");
+        d->accept();
         QCOMPARE(ReadFile(vaultPath()), QByteArray::fromStdString(vault::VaultBytes("abcd", entries)));
-        QCOMPARE(main->lstPass->count(), 2);
-        QCOMPARE(main->lstPass->text(2), QString("v"));
+        QCOMPARE(entryList()->count(), 2);
+        QCOMPARE(entryList()->text(2), QString("v"));
     }
 
     void createModeWriteFailureKeepsTheDialog() {
@@ -301,13 +337,13 @@ private slots:
         } full;
         PasswordDialog* d = start();
         folder->files().use(&full);
-        type(d->txtPass, "abcd");
-        type(d->txtPass2, "abcd");
-        d->cmdOK_Click();
+        type(PasswordBox(d), "abcd");
+        type(RetypeBox(d), "abcd");
+        d->accept();
         QCOMPARE(ReadFile(vaultPath()), QByteArray("\r\n"));
         QCOMPARE(dialog(), d);
         QVERIFY(d->isVisible());
-        QVERIFY(d->Timer1->isActive());
+        QVERIFY(KeepHiddenTimer(d)->isActive());
         QVERIFY(TheProgram().session().masterPassword().isEmpty());
         QCOMPARE(boxes().size(), 1);
         QVERIFY(boxes()[0].text.contains(vaultPath()));
@@ -315,7 +351,7 @@ private slots:
         QCOMPARE(TheDesktop().endCalls(), 0);
         // The user may try again once there is room.
         folder->files().use(nullptr);
-        d->cmdOK_Click();
+        d->accept();
         QCOMPARE(ReadFile(vaultPath()), QByteArray("\xE1\xE2\xE3\xE4\r\n"));
     }
 
@@ -327,13 +363,13 @@ private slots:
         }
         // The stored password in another letter case is wrong.
         for (const char* attempt : {"secret1", "", "Secret"}) {
-            type(d->txtPass, attempt);
-            d->cmdOK_Click();
+            type(PasswordBox(d), attempt);
+            d->accept();
         }
-        QCOMPARE(d->intTries, qint16(3));
+        QCOMPARE(d->wrongTries(), 3);
         QCOMPARE(TheDesktop().endCalls(), 1);
         QCOMPARE(TheDesktop().lastExitCode(), 1); // a failed start, unlike Cancel
-        QVERIFY(!d->Timer1->isActive());
+        QVERIFY(!KeepHiddenTimer(d)->isActive());
         const QList<Box> shown = boxes();
         QCOMPARE(shown.size(), 4);
         for (int i = 0; i < 3; ++i) {
@@ -355,18 +391,18 @@ private slots:
         PasswordDialog* d = start();
         TheDesktop().setNextAnswer(seams::vbRetry);
         TheDesktop().setNextAnswer(seams::vbRetry);
-        type(d->txtPass, "wrong");
-        d->cmdOK_Click();
-        QCOMPARE(d->txtPass->text(), QString()); // emptied for the next try
-        type(d->txtPass, "wrong again");
-        QTest::keyClick(d->txtPass, Qt::Key_Enter);
-        type(d->txtPass, "Secret1");
-        QTest::keyClick(d->txtPass, Qt::Key_Return);
+        type(PasswordBox(d), "wrong");
+        d->accept();
+        QCOMPARE(PasswordBox(d)->text(), QString()); // emptied for the next try
+        type(PasswordBox(d), "wrong again");
+        QTest::keyClick(PasswordBox(d), Qt::Key_Enter);
+        type(PasswordBox(d), "Secret1");
+        QTest::keyClick(PasswordBox(d), Qt::Key_Return);
         QCOMPARE(TheProgram().session().masterPassword(), QString("Secret1"));
-        QCOMPARE(main->StatusText(), QString("Loaded 2 entries"));
-        QCOMPARE(main->lstPass->count(), 2);
-        QCOMPARE(main->lstPass->text(1), QString("zed"));
-        QCOMPARE(main->lstPass->subItem(2, 1), QString("2"));
+        QCOMPARE(main->statusText(), QString("Loaded 2 entries"));
+        QCOMPARE(entryList()->count(), 2);
+        QCOMPARE(entryList()->text(1), QString("zed"));
+        QCOMPARE(entryList()->subItem(2, 1), QString("2"));
         QVERIFY(main->isVisible());
         QVERIFY(dialog() == nullptr);
         QCOMPARE(TheDesktop().endCalls(), 0);
@@ -378,17 +414,17 @@ private slots:
         // Cancel on the wrong-password box: at once, no second box.
         PasswordDialog* d = start();
         TheDesktop().setNextAnswer(seams::vbCancel);
-        type(d->txtPass, "nope");
-        d->cmdOK_Click();
+        type(PasswordBox(d), "nope");
+        d->accept();
         QCOMPARE(TheDesktop().endCalls(), 1);
         QCOMPARE(boxes().size(), 1);
-        QCOMPARE(d->intTries, qint16(0));
+        QCOMPARE(d->wrongTries(), 0);
 
         // The Cancel button.
         d = start();
-        QTest::mouseClick(d->cmdCancel, Qt::LeftButton);
+        QTest::mouseClick(CancelButton(d), Qt::LeftButton);
         QCOMPARE(TheDesktop().endCalls(), 2);
-        QVERIFY(!d->Timer1->isActive());
+        QVERIFY(!KeepHiddenTimer(d)->isActive());
 
         // The close box, before success.
         d = start();

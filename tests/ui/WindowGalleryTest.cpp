@@ -1,6 +1,7 @@
 // Every window as a person sees it: each caption fits its control in this platform's fonts, and a picture
 // of each window is kept in build/screenshots for a person to look at.
 #include "TestMain.h"
+#include "Controls.h"
 #include "BuildConfiguration.h"
 #include "Builder.h"
 #include "DesignCheck.h"
@@ -76,17 +77,17 @@ private slots:
     void mainWindow() {
         VaultSession session(folder.filePath("data.enc"));
         MainWindow main(session.entries());
-        main.Form_Load();
-        main.SetStatusText("Loaded 3 entries");
+        main.setStatusText("Loaded 3 entries");
         keep(&main, "main");
     }
     void passwordDialog() {
-        PasswordDialog dialog;
+        QWidget dialog;
+        layouts::Build(&dialog, layouts::PasswordDialogDesign::window);
         keep(&dialog, "password-as-created");
     }
     void editor() {
         QWidget editor;
-        layouts::Build(&editor, layouts::frmAdd);
+        layouts::Build(&editor, layouts::EntryEditorDesign::window);
         keep(&editor, "editor-as-created");
     }
     void help() {
@@ -99,12 +100,12 @@ private slots:
     }
     void splash() {
         SplashWindow splash;
-        splash.setFixedSize(splash.Image1->size());
+        Control<QTimer>(&splash, "Timer2")->stop(); // it would hide itself
         keep(&splash, "splash");
     }
     void websiteLauncher() {
         WebsiteLauncher launcher;
-        launcher.Timer1->stop();
+        Control<QTimer>(&launcher, "Timer1")->stop();
         keep(&launcher, "website-launcher");
     }
 };

@@ -1,6 +1,7 @@
 // The about window: the product's name, version, owner and website.
 #pragma once
 
+#include <QList>
 #include <QWidget>
 
 class QLabel;
@@ -8,24 +9,12 @@ class QLabel;
 class AboutWindow : public QWidget {
     Q_OBJECT
 public:
+    // Shows the product's name, version, owner and website; with skinning on, every plain label gets a
+    // skinned twin, for the skin that whoever opened the window applies.
     explicit AboutWindow(QWidget* parent = nullptr);
 
-    QLabel* Picture1 = nullptr;
-    QLabel* Label1 = nullptr;
-    QLabel* lblVersion = nullptr;
-    QLabel* lblCompany = nullptr;
-    QLabel* lblWebsite = nullptr;
-    // The skinned labels: element 0 is the hidden template; skinning adds one per plain label.
-    QList<QLabel*> SkinLabel1;
-
-    // Fills in the product's name, version, owner and website; with skinning on, clones the labels
-    // into skinned labels and skins the window.
-    void Form_Load();
-    // Asks for the product's website.
-    void lblWebsite_Click();
-
 signals:
-    void websiteRequested();
+    void websiteRequested(); // a click on the website's address
     void closed();
 
 protected:
@@ -34,8 +23,14 @@ protected:
     void closeEvent(QCloseEvent* event) override;
 
 private:
-    void CloneLabels();
+    void cloneLabels(const QList<QLabel*>& plainLabels);
     // Gives the link and the product's name text colours that can be read on what lies behind them, in
     // the window's palette of the moment.
-    void FitColours();
+    void fitColours();
+
+    QLabel* header_ = nullptr;
+    QLabel* productName_ = nullptr;
+    QLabel* website_ = nullptr;
+    // The skinned labels: the first is the design's hidden template; skinning adds one per plain label.
+    QList<QLabel*> skinLabels_;
 };

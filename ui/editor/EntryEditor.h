@@ -1,7 +1,7 @@
 // The entry editor: one dialog for adding an entry and for changing one.
 //
 // The dialog is modeless, so the main window's list may be sorted, added to or cut while it is open.
-// It therefore binds itself when it loads: to the mode it was opened in, and for an edit to the entry
+// It therefore binds itself when it is made: to the mode it was opened in, and for an edit to the entry
 // itself (its id, not its position), so that Save writes into that entry or, when it is gone, into none.
 // It stores nothing itself: Save hands the typed entry to the function it was given.
 #pragma once
@@ -10,7 +10,6 @@
 #include "VaultSession.h"
 
 #include <QWidget>
-#include <array>
 #include <functional>
 
 class QLineEdit;
@@ -29,28 +28,20 @@ public:
     // Stores what Save hands over: an added entry, or the entry `id` changed.
     using Store = std::function<VaultSession::Stored(const Request& typed)>;
 
-    explicit EntryEditor(Store store, QWidget* parent = nullptr);
-
-    QLineEdit* txtUsername = nullptr;
-    QLineEdit* txtPassword = nullptr;
-    QLineEdit* txtWebsite = nullptr;
-    std::array<QToolButton*, 1> cmdAdd{};
-    QToolButton* cmdCancel = nullptr;
-
-    // Caption and fields for the Add or Edit command.
-    void Form_Load(const Request& request);
-    // Save: checks, stores, saves the vault, reports and closes. Stays open, with its text, whenever the
-    // entry could not be stored.
-    void cmdAdd_Click(int index = 0);
-    // Cancel: closes without storing.
-    void cmdCancel_Click();
-    // Fills the password box with a new password from the system's random source (Ctrl+G, or the box's
-    // context menu). Nothing is stored until Save; Ctrl+Z brings back what the box held.
-    void GeneratePassword();
-    // The password box's context menu: the box's own commands and "Generate Password". The caller owns it.
-    QMenu* PasswordMenu();
+    // Captioned and filled for the Add or Edit command.
+    EntryEditor(const Request& request, Store store, QWidget* parent = nullptr);
 
     bool addMode() const { return addMode_; }
+    // The password box's context menu: the box's own commands and "Generate Password". The caller owns it.
+    QMenu* passwordMenu();
+
+public slots:
+    // Save: checks, stores, saves the vault, reports and closes. Stays open, with its text, whenever the
+    // entry could not be stored.
+    void save();
+    // Fills the password box with a new password from the system's random source (Ctrl+G, or the box's
+    // context menu). Nothing is stored until Save; Ctrl+Z brings back what the box held.
+    void generatePassword();
 
 signals:
     void closed();
@@ -61,8 +52,14 @@ protected:
 private:
     // The first reason the typed fields cannot be stored (an empty username or password first), or an empty
     // text.
-    QString Refusal() const;
-    void Error(const QString& text);
+    QString refusal() const;
+    void showError(const QString& text);
+
+    QLineEdit* username_ = nullptr;
+    QLineEdit* password_ = nullptr;
+    QLineEdit* website_ = nullptr;
+    QToolButton* saveButton_ = nullptr;
+    QToolButton* cancelButton_ = nullptr;
 
     Store store_;
     bool addMode_ = true;

@@ -17,6 +17,7 @@
 #include <QScreen>
 #include <QTimer>
 #include <algorithm>
+#include <cstring>
 #include <vector>
 
 namespace layouts {
@@ -262,7 +263,13 @@ QFont FontOf(const Font& font) {
     return f;
 }
 
-void Build(QWidget* window, const Window& design, const CustomFactory& custom) {
+[[noreturn]] void NotMadeAs(const Window& design, std::size_t row, const char* className) {
+    qFatal("%s: the control %s was not made as a %s", design.name,
+           row < design.controls.size() ? design.controls[row].name : "(none)", className);
+}
+
+Made Build(QWidget* window, const Window& design, const CustomFactory& custom) {
+    Made made;
     QWidget* client = window;
     auto* mainWindow = qobject_cast<QMainWindow*>(window);
     if (mainWindow != nullptr) {
@@ -276,6 +283,7 @@ void Build(QWidget* window, const Window& design, const CustomFactory& custom) {
             for (std::size_t i = 0; i < menu.items.size(); ++i) {
                 QAction* item = dropDown->addAction(QString::fromUtf8(menu.items[i]));
                 item->setObjectName(QStringLiteral("%1(%2)").arg(QString::fromUtf8(menu.itemName)).arg(i));
+                made.items.push_back(item);
             }
         }
     }
@@ -297,6 +305,7 @@ void Build(QWidget* window, const Window& design, const CustomFactory& custom) {
     client->resize(clientSize);
 
     std::vector<std::pair<int, QWidget*>> tabOrder;
+    made.controls.reserve(design.controls.size());
     for (const Control& c : design.controls) {
         if (c.kind == Kind::Timer) {
             auto* timer = new QTimer(window);
@@ -305,13 +314,21 @@ void Build(QWidget* window, const Window& design, const CustomFactory& custom) {
             if ((c.flags & Running) != 0) {
                 timer->start();
             }
+            made.controls.push_back(timer);
             continue;
         }
         QWidget* parent = client;
         if (c.container != nullptr) {
-            parent = client->findChild<QWidget*>(QString::fromUtf8(c.container));
+            // A container comes before what it holds.
+            for (std::size_t row = 0; row < made.controls.size(); ++row) {
+                if (std::strcmp(design.controls[row].name, c.container) == 0 &&
+                    qobject_cast<QWidget*>(made.controls[row]) != nullptr) {
+                    parent = static_cast<QWidget*>(made.controls[row]);
+                }
+            }
         }
-        QWidget* widget = Make(c, parent != nullptr ? parent : client, custom);
+        QWidget* widget = Make(c, parent, custom);
+        made.controls.push_back(widget);
         if (widget == nullptr) {
             continue;
         }
@@ -335,6 +352,7 @@ void Build(QWidget* window, const Window& design, const CustomFactory& custom) {
     if (design.centred) {
         CentreOnScreen(window);
     }
+    return made;
 }
 
 int Left(const QWidget* w) {

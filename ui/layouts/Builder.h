@@ -7,8 +7,11 @@
 #include <QIcon>
 #include <QPushButton>
 #include <QToolButton>
+#include <cstddef>
 #include <functional>
+#include <vector>
 
+class QAction;
 class QWidget;
 
 namespace layouts {
@@ -17,12 +20,52 @@ namespace layouts {
 // a rich-text box), or returns nullptr to leave it out.
 using CustomFactory = std::function<QWidget*(const Control& control, QWidget* parent)>;
 
+// What Build made: each row's widget or timer (nullptr for a row left out), and the menu bar's items.
+struct Made {
+    std::vector<QObject*> controls; // by the rows of the design's table
+    std::vector<QAction*> items;    // menu by menu, in order
+};
+
 // Turns `window` into the window `design` describes: caption, border, client size, font, icon, and
 // every control with its name as objectName, its caption, geometry, font and tab order. Timers become
 // QTimer children, started when the design says they run from creation. No control gets an accessible
 // name: a screen reader reads labels, buttons and check boxes by the text they show at the time, and a
 // text box by the label its window ties to it (QLabel::setBuddy).
-void Build(QWidget* window, const Window& design, const CustomFactory& custom = {});
+Made Build(QWidget* window, const Window& design, const CustomFactory& custom = {});
+
+// Ends the program with a message naming the control: a window asked for a control as a kind of widget
+// the builder did not make for it, a fault in the program that its first start shows.
+[[noreturn]] void NotMadeAs(const Window& design, std::size_t row, const char* className);
+
+// The controls and menu items of a built window by the names its design gives them, each as the kind
+// of widget the window holds it as.
+template <class Design> class Built {
+public:
+    explicit Built(Made made) : made_(std::move(made)) {}
+
+    template <class T> T* get(typename Design::Control id) const {
+        const auto row = static_cast<std::size_t>(id);
+        auto* control = qobject_cast<T*>(row < made_.controls.size() ? made_.controls[row] : nullptr);
+        if (control == nullptr) {
+            NotMadeAs(Design::window, row, T::staticMetaObject.className());
+        }
+        return control;
+    }
+
+    // Only for a design with a menu bar, whose menus take every MenuItem in order (checked where the
+    // design is written).
+    template <class D = Design> QAction* item(typename D::MenuItem id) const {
+        return made_.items[static_cast<std::size_t>(id)];
+    }
+
+private:
+    Made made_;
+};
+
+// Builds `window` from the design `Design` names (Design::window), handing its controls back by name.
+template <class Design> Built<Design> Build(QWidget* window, const CustomFactory& custom = {}) {
+    return Built<Design>(Build(window, Design::window, custom));
+}
 
 // The name of the kind of control a widget stands for, as the designs name them ("CommandButton",
 // "TextBox", "ListView", "Label", "PictureBox", ...); empty for widgets that are no control of a design.

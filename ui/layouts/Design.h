@@ -4,6 +4,8 @@
 // that contains the control.
 #pragma once
 
+#include <array>
+#include <cstddef>
 #include <span>
 
 namespace layouts {
@@ -93,13 +95,117 @@ struct Window {
     std::span<const Menu> menus = {};
 };
 
-// The designs.
-extern const Window frmPass;
-extern const Window frmAdd;
-extern const Window Form1;
-extern const Window Form8;
-extern const Window frmAbout;
-extern const Window frmSplash;
-extern const Window frmWebsite;
+constexpr bool Named(const Control& control) {
+    return control.name != nullptr;
+}
+constexpr bool Named(const char* item) {
+    return item != nullptr;
+}
+
+// A design's rows under the names of its own enum, whose last enumerator, Count, is their number. Rows are
+// filled as `rows[Id::Ok] = {...}`, so each name sits beside its row; they are made in the enum's order (a
+// later control lies over an earlier one), and a window takes each widget Build made by the same name.
+template <class Id, class Row = Control> struct Rows {
+    std::array<Row, static_cast<std::size_t>(Id::Count)> rows{};
+
+    constexpr Row& operator[](Id id) { return rows[static_cast<std::size_t>(id)]; }
+    constexpr const Row& operator[](Id id) const { return rows[static_cast<std::size_t>(id)]; }
+    // Every row named: a name the table left out would be an empty row, made as nothing.
+    constexpr bool complete() const {
+        for (const Row& row : rows) {
+            if (!Named(row)) {
+                return false;
+            }
+        }
+        return true;
+    }
+};
+
+// The designs, each with the names its window uses for the controls and menu items it holds.
+
+struct MainWindowDesign {
+    enum class Control {
+        Add,
+        Edit,
+        Delete,
+        Website,
+        List,
+        CopyUsername,
+        Goto,
+        CopyPassword,
+        CopyLocation,
+        StatusBar,
+        BannerPicture, // the band's frame, with BannerLine inside it
+        BannerLine,
+        Banner, // the banner's place: the band itself is made when the banner shows
+        Count
+    };
+    // The menu bar's items, menu by menu: File, Data, Copy, Help, About.
+    enum class MenuItem {
+        Exit,
+        Add,
+        Delete,
+        Edit,
+        Goto,
+        CopyUsername,
+        CopyPassword,
+        CopyLocation,
+        ViewHelp,
+        About,
+        Count
+    };
+    static const Window window;
+};
+
+struct PasswordDialogDesign {
+    enum class Control {
+        Instruction,
+        Ok,
+        Cancel,
+        Password,
+        PasswordLabel,
+        Retype,
+        RetypeLabel,
+        KeepHiddenTimer, // keeps the main window out of sight while the dialog is open
+        Count
+    };
+    static const Window window;
+};
+
+struct EntryEditorDesign {
+    enum class Control { Cancel, Save, UsernameLabel, Username, PasswordLabel, Password, WebsiteLabel, Website, Count };
+    static const Window window;
+};
+
+struct HelpWindowDesign {
+    enum class Control { Document, ShowAtStartup, Count };
+    static const Window window;
+};
+
+struct AboutWindowDesign {
+    enum class Control {
+        Header,
+        ProductName, // on the header picture
+        VersionCaption,
+        OwnerCaption,
+        WebsiteCaption,
+        Website,
+        Owner,
+        Version,
+        SkinLabelTemplate, // hidden: the skin's labels are made after it
+        Count
+    };
+    static const Window window;
+};
+
+struct SplashWindowDesign {
+    enum class Control { Picture, Skin, Timer, Count };
+    static const Window window;
+};
+
+struct WebsiteLauncherDesign {
+    enum class Control { CloseTimer, Count };
+    static const Window window;
+};
 
 } // namespace layouts

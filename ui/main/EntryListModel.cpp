@@ -20,10 +20,10 @@ EntryListModel::EntryListModel(EntryStore* store, QObject* parent) : QAbstractTa
     connect(store_, &EntryStore::reset, this, [this] { endResetModel(); });
     connect(store_, &EntryStore::aboutToBeReordered, this,
             [this] { emit layoutAboutToBeChanged({}, QAbstractItemModel::VerticalSortHint); });
-    connect(store_, &EntryStore::reordered, this, &EntryListModel::Reordered);
+    connect(store_, &EntryStore::reordered, this, &EntryListModel::followReorder);
 }
 
-void EntryListModel::Reordered(const std::vector<int>& newRowOf) {
+void EntryListModel::followReorder(const std::vector<int>& newRowOf) {
     const QModelIndexList persistent = persistentIndexList();
     QModelIndexList moved;
     moved.reserve(persistent.size());

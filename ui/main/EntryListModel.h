@@ -26,7 +26,7 @@ public:
     Qt::ItemFlags flags(const QModelIndex& index) const override;
 
 private:
-    void Reordered(const std::vector<int>& newRowOf);
+    void followReorder(const std::vector<int>& newRowOf);
 
     EntryStore* store_;
     std::vector<QString> headers_;

@@ -16,23 +16,23 @@ FindBox::FindBox(QWidget* owner)
     setObjectName(QStringLiteral("findBox"));
     setWindowTitle(QStringLiteral("Find"));
     auto* label = new QLabel(QStringLiteral("&Find:"), this);
-    txtFind = new QLineEdit(this);
-    txtFind->setObjectName(QStringLiteral("txtFind"));
-    txtFind->setMinimumWidth(220);
-    label->setBuddy(txtFind); // a screen reader names the box by it
-    lblResult = new QLabel(this);
-    lblResult->setObjectName(QStringLiteral("lblResult"));
-    lblResult->setText(QStringLiteral("Enter: next.  Shift+Enter: previous."));
+    text_ = new QLineEdit(this);
+    text_->setObjectName(QStringLiteral("txtFind"));
+    text_->setMinimumWidth(220);
+    label->setBuddy(text_); // a screen reader names the box by it
+    result_ = new QLabel(this);
+    result_->setObjectName(QStringLiteral("lblResult"));
+    result_->setText(QStringLiteral("Enter: next.  Shift+Enter: previous."));
 
     auto* row = new QHBoxLayout;
     row->addWidget(label);
-    row->addWidget(txtFind, 1);
+    row->addWidget(text_, 1);
     auto* column = new QVBoxLayout(this);
     column->addLayout(row);
-    column->addWidget(lblResult);
+    column->addWidget(result_);
     setFixedSize(sizeHint());
-    // A long result is cut short here; a screen reader gets it whole (see ShowResult).
-    lblResult->setMinimumWidth(1);
+    // A long result is cut short here; a screen reader gets it whole (see showResult).
+    result_->setMinimumWidth(1);
 
     for (const auto& [keys, forward] : {std::pair{QKeySequence(Qt::Key_F3), true},
                                         std::pair{QKeySequence(Qt::SHIFT | Qt::Key_F3), false}}) {
@@ -42,10 +42,10 @@ FindBox::FindBox(QWidget* owner)
 }
 
 QString FindBox::text() const {
-    return txtFind->text();
+    return text_->text();
 }
 
-void FindBox::Open(const QPoint& corner) {
+void FindBox::openAt(const QPoint& corner) {
     if (owner_ != nullptr && owner_->windowHandle() != nullptr) {
         winId(); // its native window, to stand above the owner's
         windowHandle()->setTransientParent(owner_->windowHandle());
@@ -59,14 +59,14 @@ void FindBox::Open(const QPoint& corner) {
     show();
     raise();
     activateWindow();
-    txtFind->setFocus();
-    txtFind->selectAll();
+    text_->setFocus();
+    text_->selectAll();
 }
 
-void FindBox::ShowResult(const QString& result) {
-    lblResult->setText(lblResult->fontMetrics().elidedText(result, Qt::ElideMiddle, lblResult->width()));
+void FindBox::showResult(const QString& result) {
+    result_->setText(result_->fontMetrics().elidedText(result, Qt::ElideMiddle, result_->width()));
     // Read by a screen reader with the box it belongs to.
-    txtFind->setAccessibleDescription(result);
+    text_->setAccessibleDescription(result);
 }
 
 void FindBox::keyPressEvent(QKeyEvent* event) {

@@ -16,14 +16,11 @@ class FindBox : public QWidget {
 public:
     explicit FindBox(QWidget* owner);
 
-    QLineEdit* txtFind = nullptr;
-    QLabel* lblResult = nullptr;
-
     QString text() const;
     // Shows the box with its text selected: the first time with its bottom right corner at `corner` (in
     // screen coordinates), later where the user left it.
-    void Open(const QPoint& corner);
-    void ShowResult(const QString& result);
+    void openAt(const QPoint& corner);
+    void showResult(const QString& result);
 
 signals:
     void findRequested(bool forward); // Enter or F3 forward, Shift+Enter or Shift+F3 back
@@ -34,6 +31,8 @@ protected:
     void closeEvent(QCloseEvent* event) override;
 
 private:
+    QLineEdit* text_ = nullptr;
+    QLabel* result_ = nullptr;
     QPointer<QWidget> owner_;
     bool placed_ = false;
 };

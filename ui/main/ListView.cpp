@@ -62,7 +62,7 @@ ListView::ListView(QWidget* parent) : QTreeView(parent) {
     header()->setStretchLastSection(false);
     header()->setSortIndicatorShown(false);
     setItemDelegate(new CurrentCellDelegate(this));
-    connect(header(), &QHeaderView::sectionClicked, this, [this](int section) { emit ColumnClick(section + 1); });
+    connect(header(), &QHeaderView::sectionClicked, this, [this](int section) { emit columnClicked(section + 1); });
     connect(this, &QAbstractItemView::doubleClicked, this, [this](const QModelIndex& index) {
         if (index.isValid()) {
             emit editRequested();

@@ -53,7 +53,7 @@ public:
 
 signals:
     // A column header was clicked; `number` counts from 1.
-    void ColumnClick(int number);
+    void columnClicked(int number);
     // The keys and the double click of a list of entries, as file managers have them. The list itself
     // never copies a text: Ctrl+C and Ctrl+Insert ask for the copy of a field (0, 1 or 2: the column of
     // the current cell), so that every copy goes through the one command that marks it and clears it.

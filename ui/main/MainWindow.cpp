@@ -13,6 +13,8 @@
 
 #include <QClipboard>
 #include <QCloseEvent>
+#include <QDragEnterEvent>
+#include <QDropEvent>
 #include <QGuiApplication>
 #include <QLabel>
 #include <QMenu>
@@ -28,10 +30,6 @@
 #include <functional>
 
 namespace {
-
-template <class T> T* Find(QObject* window, const QString& name) {
-    return window->findChild<T*>(name);
-}
 
 // A field as a message shows it: a text of many thousands of characters would stall the window that
 // lays it out, so a very long one shows its start and an ellipsis.
@@ -76,7 +74,9 @@ private:
 } // namespace
 
 MainWindow::MainWindow(EntryStore* entries, QWidget* parent) : QMainWindow(parent) {
-    layouts::Build(this, layouts::Form1, [](const layouts::Control& c, QWidget* parent) -> QWidget* {
+    using Design = layouts::MainWindowDesign;
+    using Control = Design::Control;
+    const auto built = layouts::Build<Design>(this, [](const layouts::Control& c, QWidget* parent) -> QWidget* {
         switch (c.kind) {
         case layouts::Kind::ListView:
             return new ListView(parent);
@@ -90,75 +90,67 @@ MainWindow::MainWindow(EntryStore* entries, QWidget* parent) : QMainWindow(paren
             return nullptr;
         }
     });
-    cmdAdd[0] = Find<QToolButton>(this, "cmdAdd(0)");
-    cmdEdit = Find<QToolButton>(this, "cmdEdit");
-    cmdDelete = Find<QToolButton>(this, "cmdDelete");
-    cmdWebsite[0] = Find<QToolButton>(this, "cmdWebsite(0)");
-    lstPass = Find<ListView>(this, "lstPass");
-    lstPass->setEntries(entries);
-    for (int i = 0; i < 3; ++i) {
-        cmdCopy[i] = Find<QToolButton>(this, QStringLiteral("cmdCopy(%1)").arg(i));
-    }
-    cmdGoto = Find<QToolButton>(this, "cmdGoto");
-    StatusBar1 = Find<QStatusBar>(this, "StatusBar1");
-    wbPicture = Find<QLabel>(this, "wbPicture");
-    wbBanner = Find<QWidget>(this, "wbBanner");
-    mnuFile = Find<QMenu>(this, "mnuFile");
-    mnuData = Find<QMenu>(this, "mnuData");
-    mnuCopy = Find<QMenu>(this, "mnuCopy");
-    mnuHelp = Find<QMenu>(this, "mnuHelp");
-    mnuAbout = Find<QMenu>(this, "mnuAbout");
-    auto items = [this](auto& group, const char* name) {
-        for (std::size_t i = 0; i < group.size(); ++i) {
-            group[i] = Find<QAction>(this, QStringLiteral("%1(%2)").arg(QLatin1String(name)).arg(i));
-        }
-    };
-    items(mnuFileItem, "mnuFileItem");
-    items(mnuDataItem, "mnuDataItem");
-    items(mnuCopyItem, "mnuCopyItem");
-    items(mnuHelpItem, "mnuHelpItem");
-    items(mnuAboutItem, "mnuAboutItem");
+    addButton_ = built.get<QToolButton>(Control::Add);
+    editButton_ = built.get<QToolButton>(Control::Edit);
+    deleteButton_ = built.get<QToolButton>(Control::Delete);
+    gotoButton_ = built.get<QToolButton>(Control::Goto);
+    websiteButton_ = built.get<QToolButton>(Control::Website);
+    copyButtons_ = {built.get<QToolButton>(Control::CopyUsername), built.get<QToolButton>(Control::CopyPassword),
+                    built.get<QToolButton>(Control::CopyLocation)};
+    list_ = built.get<ListView>(Control::List);
+    list_->setEntries(entries);
+    statusBar_ = built.get<QStatusBar>(Control::StatusBar);
+    bannerPlace_ = built.get<QWidget>(Control::Banner);
 
-    // The status line is the bar's first panel.
-    statusPanel_ = new QLabel(StatusBar1);
-    ConnectCommands();
+    statusPanel_ = new QLabel(statusBar_);
+    connectCommands(built);
     statusPanel_->setObjectName(QStringLiteral("Panel1"));
     statusPanel_->setFrameStyle(QFrame::Panel | QFrame::Sunken);
-    StatusBar1->addWidget(statusPanel_);
-    lstPass->setAccessibleName(QStringLiteral("Entries"));
+    statusBar_->addWidget(statusPanel_);
+    list_->setAccessibleName(QStringLiteral("Entries"));
+    setAcceptDrops(true); // a .csv file dropped anywhere on the window is imported
+
+    using namespace buildConfig;
+    setWindowTitle(strProductName + QStringLiteral(" by ") + strCompanyName);
+    websiteButton_->setText(QStringLiteral("Visit ") + strComments);
+    list_->addColumnHeader(QStringLiteral("Username"), layouts::Width(copyButtons_[0]) - 10);
+    list_->addColumnHeader(QStringLiteral("Password"), layouts::Width(copyButtons_[1]) + 20);
+    list_->addColumnHeader(QStringLiteral("Website/Location"), layouts::Width(copyButtons_[2]));
+    statusPanel_->setFixedWidth(twips::ToPixels(std::abs(layouts::OuterWidth(this))));
 }
 
-void MainWindow::ConnectCommands() {
-    connect(cmdAdd[0], &QToolButton::clicked, this, [this] { cmdAdd_Click(0); });
-    connect(cmdEdit, &QToolButton::clicked, this, &MainWindow::cmdEdit_Click);
-    connect(cmdDelete, &QToolButton::clicked, this, &MainWindow::cmdDelete_Click);
-    connect(cmdGoto, &QToolButton::clicked, this, &MainWindow::cmdGoto_Click);
-    for (int i = 0; i < static_cast<int>(cmdCopy.size()); ++i) {
-        connect(cmdCopy[i], &QToolButton::clicked, this, [this, i] { cmdCopy_Click(i); });
+void MainWindow::connectCommands(const layouts::Built<layouts::MainWindowDesign>& built) {
+    using Item = layouts::MainWindowDesign::MenuItem;
+    connect(addButton_, &QToolButton::clicked, this, &MainWindow::addEntry);
+    connect(editButton_, &QToolButton::clicked, this, &MainWindow::editEntry);
+    connect(deleteButton_, &QToolButton::clicked, this, &MainWindow::deleteEntry);
+    connect(gotoButton_, &QToolButton::clicked, this, &MainWindow::openLocation);
+    for (const Field field : {Field::Username, Field::Password, Field::Location}) {
+        connect(copyButtons_[static_cast<std::size_t>(field)], &QToolButton::clicked, this,
+                [this, field] { copyField(field); });
     }
-    // The menus: Exit; Add, Delete, Edit, Go To; the three copies; Help; About.
-    connect(mnuFileItem[0], &QAction::triggered, this, &QWidget::close);
-    connect(mnuDataItem[0], &QAction::triggered, this, [this] { cmdAdd_Click(0); });
-    connect(mnuDataItem[1], &QAction::triggered, this, &MainWindow::cmdDelete_Click);
-    connect(mnuDataItem[2], &QAction::triggered, this, &MainWindow::cmdEdit_Click);
-    connect(mnuDataItem[3], &QAction::triggered, this, &MainWindow::cmdGoto_Click);
-    for (int i = 0; i < static_cast<int>(mnuCopyItem.size()); ++i) {
-        connect(mnuCopyItem[i], &QAction::triggered, this, [this, i] { cmdCopy_Click(i); });
-    }
-    connect(mnuHelpItem[0], &QAction::triggered, this, &MainWindow::helpRequested);
-    connect(mnuAboutItem[0], &QAction::triggered, this, &MainWindow::aboutRequested);
-    connect(lstPass, &ListView::ColumnClick, this, &MainWindow::lstPass_ColumnClick);
+    connect(websiteButton_, &QToolButton::clicked, this, &MainWindow::openWebsite);
+    connect(built.item(Item::Exit), &QAction::triggered, this, &QWidget::close);
+    connect(built.item(Item::Add), &QAction::triggered, this, &MainWindow::addEntry);
+    connect(built.item(Item::Delete), &QAction::triggered, this, &MainWindow::deleteEntry);
+    connect(built.item(Item::Edit), &QAction::triggered, this, &MainWindow::editEntry);
+    connect(built.item(Item::Goto), &QAction::triggered, this, &MainWindow::openLocation);
+    connect(built.item(Item::CopyUsername), &QAction::triggered, this, [this] { copyField(Field::Username); });
+    connect(built.item(Item::CopyPassword), &QAction::triggered, this, [this] { copyField(Field::Password); });
+    connect(built.item(Item::CopyLocation), &QAction::triggered, this, [this] { copyField(Field::Location); });
+    connect(built.item(Item::ViewHelp), &QAction::triggered, this, &MainWindow::helpRequested);
+    connect(built.item(Item::About), &QAction::triggered, this, &MainWindow::aboutRequested);
+    connect(list_, &ListView::columnClicked, this, &MainWindow::sortByColumn);
     // The list's own keys run the same commands as the buttons; the focus stays on the list.
-    connect(lstPass, &ListView::copyRequested, this, [this](int field) {
-        cmdCopy_Click(field);
-        lstPass->setFocus();
+    connect(list_, &ListView::copyRequested, this, [this](int column) {
+        copyField(static_cast<Field>(column));
+        list_->setFocus();
     });
-    connect(lstPass, &ListView::deleteRequested, this, [this] {
-        cmdDelete_Click();
-        lstPass->setFocus();
+    connect(list_, &ListView::deleteRequested, this, [this] {
+        deleteEntry();
+        list_->setFocus();
     });
-    connect(lstPass, &ListView::editRequested, this, [this] { cmdEdit_Click(); });
-    connect(cmdWebsite[0], &QToolButton::clicked, this, [this] { cmdWebsite_Click(0); });
+    connect(list_, &ListView::editRequested, this, &MainWindow::editEntry);
     // The desktop's keys: F1 for the help, F10 for the menus (the first one opens; the arrows go on).
     connect(new QShortcut(QKeySequence(Qt::Key_F1), this), &QShortcut::activated, this, &MainWindow::helpRequested);
     connect(new QShortcut(QKeySequence(Qt::Key_F10), this), &QShortcut::activated, this, [this] {
@@ -168,79 +160,104 @@ void MainWindow::ConnectCommands() {
         }
     });
     connect(new QShortcut(QKeySequence(Qt::CTRL | Qt::Key_F), this), &QShortcut::activated, this,
-            &MainWindow::OpenFind);
-    connect(new QShortcut(QKeySequence(Qt::Key_F3), this), &QShortcut::activated, this, [this] { FindNext(true); });
+            &MainWindow::openFind);
+    connect(new QShortcut(QKeySequence(Qt::CTRL | Qt::Key_I), this), &QShortcut::activated, this,
+            [this] { emit importRequested(QString()); });
+    connect(new QShortcut(QKeySequence(Qt::Key_F3), this), &QShortcut::activated, this, [this] { findNext(true); });
     connect(new QShortcut(QKeySequence(Qt::SHIFT | Qt::Key_F3), this), &QShortcut::activated, this,
-            [this] { FindNext(false); });
+            [this] { findNext(false); });
 }
 
-void MainWindow::cmdAdd_Click(int) {
+namespace {
+
+// The one local .csv file a drag brings, or an empty text.
+QString DroppedCsvFile(const QMimeData* data) {
+    if (data == nullptr || !data->hasUrls() || data->urls().size() != 1 || !data->urls().front().isLocalFile()) {
+        return {};
+    }
+    const QString path = data->urls().front().toLocalFile();
+    return path.endsWith(QStringLiteral(".csv"), Qt::CaseInsensitive) ? path : QString();
+}
+
+} // namespace
+
+void MainWindow::dragEnterEvent(QDragEnterEvent* event) {
+    if (!DroppedCsvFile(event->mimeData()).isEmpty()) {
+        event->acceptProposedAction();
+    }
+}
+
+void MainWindow::dropEvent(QDropEvent* event) {
+    const QString path = DroppedCsvFile(event->mimeData());
+    if (!path.isEmpty()) {
+        event->acceptProposedAction();
+        emit importRequested(path);
+    }
+}
+
+void MainWindow::addEntry() {
     emit addRequested();
 }
 
-void MainWindow::cmdEdit_Click() {
-    const int row = lstPass->firstSelected();
+void MainWindow::editEntry() {
+    const int row = list_->firstSelected();
     if (row == 0) {
-        SetStatusText(QStringLiteral("You must first select an entry to edit."));
+        setStatusText(QStringLiteral("You must first select an entry to edit."));
         return;
     }
-    emit editRequested(lstPass->entries()->rowId(row), lstPass->entries()->item(row));
+    emit editRequested(list_->entries()->rowId(row), list_->entries()->item(row));
 }
 
-void MainWindow::cmdDelete_Click() {
-    const int row = lstPass->firstSelected();
+void MainWindow::deleteEntry() {
+    const int row = list_->firstSelected();
     if (row == 0) {
-        SetStatusText(QStringLiteral("You must first select an entry to delete."));
+        setStatusText(QStringLiteral("You must first select an entry to delete."));
         return;
     }
-    const ListEntry entry = lstPass->entries()->item(row);
+    const ListEntry entry = list_->entries()->item(row);
     const QString question = QStringLiteral("Are you sure you want to delete the following information?") +
                              QStringLiteral("\r\n\r\nUsername: ") + Shown(entry.username) +
                              QStringLiteral("\r\nPassword: ") + Shown(entry.password) +
                              QStringLiteral("\r\nUsed At: ") + Shown(entry.location);
     if (seams::MsgBox(question, seams::vbOKCancel, QStringLiteral("Confirm Delete")) != seams::vbOK) {
-        SetStatusText(QStringLiteral("Entry not deleted, cancelled by user"));
+        setStatusText(QStringLiteral("Entry not deleted, cancelled by user"));
         return;
     }
-    emit removeRequested(lstPass->entries()->rowId(row));
+    emit removeRequested(list_->entries()->rowId(row));
 }
 
-void MainWindow::SelectEntry(int position) {
-    lstPass->setSelected(position, true);
+void MainWindow::selectEntry(int position) {
+    list_->setSelected(position, true);
 }
 
-void MainWindow::SelectOnly(int position) {
-    lstPass->selectOnly(position);
+void MainWindow::selectOnly(int position) {
+    list_->selectOnly(position);
 }
 
-std::optional<ListEntry> MainWindow::SelectedEntry() const {
-    const int row = lstPass->firstSelected();
+std::optional<ListEntry> MainWindow::selectedEntry() const {
+    const int row = list_->firstSelected();
     if (row == 0) {
         return std::nullopt;
     }
-    return lstPass->entries()->item(row);
+    return list_->entries()->item(row);
 }
 
-QString MainWindow::GotoTarget(const QString& location) {
-    return webAddress::GotoTarget(location);
-}
-
-void MainWindow::cmdGoto_Click() {
-    const int row = lstPass->firstSelected();
+void MainWindow::openLocation() {
+    const int row = list_->firstSelected();
     if (row == 0) {
-        SetStatusText(QStringLiteral("You must first select an entry to go to."));
+        setStatusText(QStringLiteral("You must first select an entry to go to."));
         return;
     }
-    SetStatusText(QStringLiteral("Opening Location..."));
+    setStatusText(QStringLiteral("Opening Location..."));
     // The location is the user's text: it goes to the desktop's opener as one argument, never through a
     // shell. The opener is not waited for; when it ends with a failure the status line says so, even if
     // something else has been said since, unless another Go To has started meanwhile: that one's
     // outcome is the news then.
-    const QString location = lstPass->subItem(row, 2);
-    const QString target = GotoTarget(location);
+    const QString location = list_->subItem(row, 2);
+    const QString target = webAddress::GotoTarget(location);
     constexpr qsizetype kShownLocation = 80;
     const auto fail = [this, location](const QString& reason) { // kept by the watch of the opener too
-        SetStatusText(
+        setStatusText(
             QStringLiteral("Could not open %1: %2").arg(openerReport::OneLine(location, kShownLocation), reason));
     };
     // Refused before the opener starts, as the location's own fault: xdg-open would read a leading "-" as
@@ -270,67 +287,65 @@ void MainWindow::cmdGoto_Click() {
         return;
     }
     if (launched.tooLong()) {
-        SetStatusText(QStringLiteral("Could not open the location: it is too long to hand to xdg-open."));
+        setStatusText(QStringLiteral("Could not open the location: it is too long to hand to xdg-open."));
     } else if (launched.notFound()) {
-        SetStatusText(QStringLiteral("Could not open the location: xdg-open could not be started."));
+        setStatusText(QStringLiteral("Could not open the location: xdg-open could not be started."));
     } else {
-        SetStatusText(QStringLiteral("Could not open the location: xdg-open could not be started (%1).")
+        setStatusText(QStringLiteral("Could not open the location: xdg-open could not be started (%1).")
                           .arg(qt_error_string(launched.error)));
     }
 }
 
-void MainWindow::cmdCopy_Click(int index) {
+void MainWindow::copyField(Field field) {
     QClipboard* clipboard = QGuiApplication::clipboard();
     clipboard->clear();
-    const int row = lstPass->firstSelected();
+    const int row = list_->firstSelected();
     if (row == 0) {
-        SetStatusText(QStringLiteral("You must first select a row to copy from."));
+        setStatusText(QStringLiteral("You must first select a row to copy from."));
         return;
     }
     static const char* const kCopied[] = {"Copied Username ", "Copied Password ", "Copied Location "};
-    if (index < 0 || index > 2) {
-        return;
-    }
-    const QString value = lstPass->entries()->field(row, index);
+    const auto column = static_cast<int>(field);
+    const QString value = list_->entries()->field(row, column);
     // Marked so that clipboard managers keep no history of it, and cleared at exit.
     secretClipboard::Copy(value);
-    SetStatusText(QLatin1String(kCopied[index]) + Shown(value));
+    setStatusText(QLatin1String(kCopied[column]) + Shown(value));
 }
 
-void MainWindow::cmdWebsite_Click(int) {
+void MainWindow::openWebsite() {
     emit websiteRequested();
 }
 
-void MainWindow::OpenFind() {
+void MainWindow::openFind() {
     if (findBox_ == nullptr) {
         findBox_ = new FindBox(this);
-        connect(findBox_, &FindBox::findRequested, this, &MainWindow::FindNext);
+        connect(findBox_, &FindBox::findRequested, this, &MainWindow::findNext);
         // The focus goes back to the list, on the entry found.
         connect(findBox_, &FindBox::closed, this, [this] {
             activateWindow();
-            lstPass->setFocus();
+            list_->setFocus();
         });
         emit windowMade(findBox_);
     }
     // Over the list's bottom right corner, inside its frame.
-    QWidget* rows = lstPass->viewport();
-    findBox_->Open(rows->mapToGlobal(rows->rect().bottomRight()) - QPoint(8, 8));
+    QWidget* rows = list_->viewport();
+    findBox_->openAt(rows->mapToGlobal(rows->rect().bottomRight()) - QPoint(8, 8));
 }
 
-void MainWindow::FindNext(bool forward) {
+void MainWindow::findNext(bool forward) {
     if (findBox_ == nullptr || findBox_->text().isEmpty()) {
-        OpenFind();
+        openFind();
         return;
     }
     const QString text = findBox_->text();
-    const std::vector<int> found = lstPass->entries()->matches(text);
+    const std::vector<int> found = list_->entries()->matches(text);
     if (found.empty()) {
-        ReportFind(QStringLiteral("No entry matches \"%1\"").arg(Shown(text)));
+        reportFind(QStringLiteral("No entry matches \"%1\"").arg(Shown(text)));
         return;
     }
     // From the entry found last (or the one the user selected since), round the ends.
-    const int current = lstPass->currentPosition();
-    const int from = current != 0 && lstPass->selected(current) ? current : 0;
+    const int current = list_->currentPosition();
+    const int from = current != 0 && list_->selected(current) ? current : 0;
     std::vector<int>::const_iterator at;
     if (forward) {
         at = std::upper_bound(found.begin(), found.end(), from);
@@ -338,46 +353,74 @@ void MainWindow::FindNext(bool forward) {
             at = found.begin();
         }
     } else {
-        at = std::lower_bound(found.begin(), found.end(), from == 0 ? lstPass->count() + 1 : from);
+        at = std::lower_bound(found.begin(), found.end(), from == 0 ? list_->count() + 1 : from);
         at = at == found.begin() ? found.end() - 1 : at - 1;
     }
-    lstPass->selectOnly(*at);
-    ReportFind(QStringLiteral("Found %1 of %2").arg(at - found.begin() + 1).arg(found.size()));
+    list_->selectOnly(*at);
+    reportFind(QStringLiteral("Found %1 of %2").arg(at - found.begin() + 1).arg(found.size()));
 }
 
-void MainWindow::ReportFind(const QString& result) {
-    SetStatusText(result);
-    findBox_->ShowResult(result);
+void MainWindow::reportFind(const QString& result) {
+    setStatusText(result);
+    findBox_->showResult(result);
 }
 
-void MainWindow::lstPass_ColumnClick(int header) {
-    listSorting::SortByColumn(lstPass, header);
+void MainWindow::sortByColumn(int column) {
+    listSorting::SortByColumn(list_, column);
 }
 
-void MainWindow::Form_Load() {
-    using namespace buildConfig;
-    setWindowTitle(strProductName + QStringLiteral(" by ") + strCompanyName);
-    cmdWebsite[0]->setText(QStringLiteral("Visit ") + strComments);
-    lstPass->addColumnHeader(QStringLiteral("Username"), layouts::Width(cmdCopy[0]) - 10);
-    lstPass->addColumnHeader(QStringLiteral("Password"), layouts::Width(cmdCopy[1]) + 20);
-    lstPass->addColumnHeader(QStringLiteral("Website/Location"), layouts::Width(cmdCopy[2]));
-    statusPanel_->setFixedWidth(twips::ToPixels(std::abs(layouts::OuterWidth(this))));
-    emit loaded();
-}
-
-void MainWindow::Form_Resize() {
-    if (isMinimized() || lstPass == nullptr) {
+void MainWindow::fitListToWindow() {
+    if (isMinimized() || list_ == nullptr) {
         return;
     }
-    layouts::SetWidth(lstPass, std::abs(layouts::OuterWidth(this) - 2 * layouts::Left(lstPass)));
-    layouts::SetHeight(lstPass, std::abs(layouts::OuterHeight(this) - layouts::Top(lstPass) - 1000));
+    layouts::SetWidth(list_, std::abs(layouts::OuterWidth(this) - 2 * layouts::Left(list_)));
+    layouts::SetHeight(list_, std::abs(layouts::OuterHeight(this) - layouts::Top(list_) - 1000));
 }
 
-bool MainWindow::Form_QueryUnload() {
-    return true;
+MainWindow::~MainWindow() {
+    delete findBox_;
 }
 
-void MainWindow::Form_Unload() {
+void MainWindow::showUnlocked() {
+    using namespace buildConfig;
+    programIcon::SetWindowIcon(this, QStringLiteral("AAA"), true);
+    setVisible(true);
+    if (Bannered()) {
+        const int room = layouts::Height(bannerPlace_) + 50;
+        layouts::SetOuterHeight(this, std::abs(room + layouts::OuterHeight(this)));
+        layouts::SetTop(list_, std::abs(room + layouts::Top(list_)));
+        // The list keeps its bottom where the resize rule puts it, below the band it made room for.
+        fitListToWindow();
+        // The band asks for its page once the window and its list are painted on the screen, not before.
+        new AfterFirstPaint(this, [this] { emit bannerDue(); });
+    }
+}
+
+void MainWindow::setStatusText(const QString& text) {
+    statusPanel_->setText(text);
+    // Qt names a status bar by its passing message, which this one never shows; a screen reader that
+    // reads the bar itself gets the status line.
+    statusBar_->setAccessibleName(text);
+}
+
+QString MainWindow::statusText() const {
+    return statusPanel_->text();
+}
+
+void MainWindow::resizeEvent(QResizeEvent* event) {
+    QMainWindow::resizeEvent(event);
+    fitListToWindow();
+}
+
+void MainWindow::changeEvent(QEvent* event) {
+    QMainWindow::changeEvent(event);
+    if (event->type() == QEvent::WindowStateChange) {
+        fitListToWindow();
+    }
+}
+
+void MainWindow::closeEvent(QCloseEvent* event) {
+    event->accept();
     // A copied field does not outlive the program on the clipboard, unless the user has copied something
     // else since.
     secretClipboard::ClearIfStillCopied();
@@ -385,55 +428,4 @@ void MainWindow::Form_Unload() {
         findBox_->close();
     }
     emit closing();
-}
-
-MainWindow::~MainWindow() {
-    delete findBox_;
-}
-
-void MainWindow::afterFormLoad() {
-    using namespace buildConfig;
-    programIcon::SetWindowIcon(this, QStringLiteral("AAA"), true);
-    setVisible(true);
-    if (Bannered()) {
-        const int room = layouts::Height(wbBanner) + 50;
-        layouts::SetOuterHeight(this, std::abs(room + layouts::OuterHeight(this)));
-        layouts::SetTop(lstPass, std::abs(room + layouts::Top(lstPass)));
-        // The list keeps its bottom where the resize rule puts it, below the band it made room for.
-        Form_Resize();
-        // The band asks for its page once the window and its list are painted on the screen, not before.
-        new AfterFirstPaint(this, [this] { emit bannerDue(); });
-    }
-}
-
-void MainWindow::SetStatusText(const QString& text) {
-    statusPanel_->setText(text);
-    // Qt names a status bar by its passing message, which this one never shows; a screen reader that
-    // reads the bar itself gets the status line.
-    StatusBar1->setAccessibleName(text);
-}
-
-QString MainWindow::StatusText() const {
-    return statusPanel_->text();
-}
-
-void MainWindow::resizeEvent(QResizeEvent* event) {
-    QMainWindow::resizeEvent(event);
-    Form_Resize();
-}
-
-void MainWindow::changeEvent(QEvent* event) {
-    QMainWindow::changeEvent(event);
-    if (event->type() == QEvent::WindowStateChange) {
-        Form_Resize();
-    }
-}
-
-void MainWindow::closeEvent(QCloseEvent* event) {
-    if (!Form_QueryUnload()) {
-        event->ignore();
-        return;
-    }
-    event->accept();
-    Form_Unload();
 }

@@ -10,86 +10,65 @@
 #include <array>
 #include <optional>
 
-class QAction;
 class QLabel;
-class QMenu;
 class QStatusBar;
-
 class QToolButton;
+
+namespace layouts {
+struct MainWindowDesign;
+template <class Design> class Built;
+} // namespace layouts
 
 // It shows the entries of the run's vault; every change to them (add, edit, delete) and what it cannot do
 // itself (the help and about windows, the website) it asks for with a signal.
 class MainWindow : public QMainWindow {
     Q_OBJECT
 public:
+    // The fields of an entry that Copy puts on the clipboard, in the list's column order.
+    enum class Field { Username, Password, Location };
+
+    // Laid out with the product's caption, the website button, the list's columns and the status line.
+    // Whoever made it shows it; the password dialog keeps it out of sight until showUnlocked.
     explicit MainWindow(EntryStore* entries, QWidget* parent = nullptr);
     ~MainWindow() override;
 
-    std::array<QToolButton*, 1> cmdAdd{};
-    QToolButton* cmdEdit = nullptr;
-    QToolButton* cmdDelete = nullptr;
-    std::array<QToolButton*, 1> cmdWebsite{};
-    ListView* lstPass = nullptr;
-    std::array<QToolButton*, 3> cmdCopy{};
-    QToolButton* cmdGoto = nullptr;
-    QStatusBar* StatusBar1 = nullptr;
-    QLabel* wbPicture = nullptr;
-    QWidget* wbBanner = nullptr;
-
-    QMenu* mnuFile = nullptr;
-    QMenu* mnuData = nullptr;
-    QMenu* mnuCopy = nullptr;
-    QMenu* mnuHelp = nullptr;
-    QMenu* mnuAbout = nullptr;
-    std::array<QAction*, 1> mnuFileItem{};
-    std::array<QAction*, 4> mnuDataItem{};
-    std::array<QAction*, 3> mnuCopyItem{};
-    std::array<QAction*, 1> mnuHelpItem{};
-    std::array<QAction*, 1> mnuAboutItem{};
-
-    // Caption, website button, columns and status panel; then `loaded` asks for the vault to be opened.
-    void Form_Load();
-    // Sizes the list to the window; nothing else moves.
-    void Form_Resize();
-    // Closing is never refused.
-    bool Form_QueryUnload();
-    // Takes a copied field off the clipboard; `closing` then ends the program.
-    void Form_Unload();
     // Shows the window once the master password is accepted or created, with its icon and the banner's room.
-    void afterFormLoad();
+    void showUnlocked();
 
-    // The commands, from the buttons and the menus.
-    void cmdAdd_Click(int index = 0);
-    void cmdEdit_Click();
-    void cmdDelete_Click();
-    void cmdGoto_Click();
-    void cmdCopy_Click(int index);
-    void lstPass_ColumnClick(int header);
-    void cmdWebsite_Click(int index = 0);
+    void setStatusText(const QString& text);
+    QString statusText() const;
+    // Selects the entry at a position (a change put it back there).
+    void selectEntry(int position);
+    // Selects that entry alone, makes it current and brings it into view.
+    void selectOnly(int position);
+    // The texts of the first selected entry, if one is selected.
+    std::optional<ListEntry> selectedEntry() const;
 
-    // The text Go To hands to the desktop for a location: "http://" goes in front of a web address
-    // without a scheme (the rule is webAddress::GotoTarget's).
-    static QString GotoTarget(const QString& location);
+    // The find box, while it exists.
+    FindBox* findBox() const { return findBox_; }
+
+public slots:
+    // The commands, from the buttons, the menus and the list's keys. Each that needs an entry acts on the
+    // first selected one, and says on the status line when none is selected.
+    void addEntry();
+    void editEntry();
+    // Asks first; a confirmed delete is asked of the program with removeRequested.
+    void deleteEntry();
+    // Go To: hands the entry's location to the desktop's opener.
+    void openLocation();
+    // Puts the field on the clipboard, marked as secret and cleared when the program ends.
+    void copyField(Field field);
+    // A click on the header of `column` (1 for the first).
+    void sortByColumn(int column);
+    void openWebsite();
 
     // Find: Ctrl+F opens the find box; F3 and Shift+F3 select the next and the previous entry whose
     // username or location holds its text, going round at the ends. Finding only selects: every row
     // stays, and so does what a save writes.
-    void OpenFind();
-    void FindNext(bool forward);
-    FindBox* findBox() const { return findBox_; }
-
-    void SetStatusText(const QString& text);
-    // Selects the entry at a position (a change put it back there).
-    void SelectEntry(int position);
-    // Selects that entry alone, makes it current and brings it into view.
-    void SelectOnly(int position);
-    // The texts of the first selected entry, if one is selected.
-    std::optional<ListEntry> SelectedEntry() const;
-    QString StatusText() const;
-    QLabel* StatusPanel() const { return statusPanel_; }
+    void openFind();
+    void findNext(bool forward);
 
 signals:
-    void loaded();                                          // the window is laid out: open the vault
     void addRequested();                                    // Add: an empty editor
     void editRequested(quint64 id, const ListEntry& entry); // Edit: the editor for this entry
     void removeRequested(quint64 id);                       // Delete, confirmed: remove this entry
@@ -99,18 +78,34 @@ signals:
     void closing();                   // the window has closed: the program ends
     void bannerDue();                 // the window and its list are painted: the banner may start
     void windowMade(QWidget* window); // a window of its own (the find box), to be given the program's look
+    // Ctrl+I (no file yet: one is to be chosen), or a .csv file dropped on the window.
+    void importRequested(const QString& path);
 
 protected:
     void resizeEvent(QResizeEvent* event) override;
     void changeEvent(QEvent* event) override;
+    // Closing is never refused: a copied field leaves the clipboard, then `closing` ends the program.
     void closeEvent(QCloseEvent* event) override;
+    void dragEnterEvent(QDragEnterEvent* event) override;
+    void dropEvent(QDropEvent* event) override;
 
 private:
-    void ConnectCommands();
+    void connectCommands(const layouts::Built<layouts::MainWindowDesign>& built);
+    // Sizes the list to the window; nothing else moves.
+    void fitListToWindow();
+    void reportFind(const QString& result);
 
-    void ReportFind(const QString& result);
+    QToolButton* addButton_ = nullptr;
+    QToolButton* editButton_ = nullptr;
+    QToolButton* deleteButton_ = nullptr;
+    QToolButton* gotoButton_ = nullptr;
+    QToolButton* websiteButton_ = nullptr;
+    std::array<QToolButton*, 3> copyButtons_{}; // by Field
+    ListView* list_ = nullptr;
+    QStatusBar* statusBar_ = nullptr;
+    QLabel* statusPanel_ = nullptr; // the status line: the bar's first panel
+    QWidget* bannerPlace_ = nullptr;
 
     QPointer<FindBox> findBox_;
-    QLabel* statusPanel_ = nullptr;
     quint64 gotoLaunches_ = 0; // Go To's openers started: only the latest one's failure is reported
 };

@@ -14,164 +14,155 @@
 #include <QPushButton>
 #include <QTimer>
 
-namespace {
-
-template <class T> T* Control(QWidget* window, const char* name) {
-    return window->findChild<T*>(QString::fromUtf8(name));
-}
-
-} // namespace
-
-PasswordDialog::PasswordDialog(QWidget* parent) : QWidget(parent) {
-    layouts::Build(this, layouts::frmPass);
-    SkinLabel1 = Control<QLabel>(this, "SkinLabel1");
-    SkinLabel2 = Control<QLabel>(this, "SkinLabel2");
-    SkinLabel3 = Control<QLabel>(this, "SkinLabel3");
-    txtPass = Control<QLineEdit>(this, "txtPass");
-    txtPass2 = Control<QLineEdit>(this, "txtPass2");
-    cmdOK = Control<QPushButton>(this, "cmdOK");
-    cmdCancel = Control<QPushButton>(this, "cmdCancel");
-    Timer1 = Control<QTimer>(this, "Timer1");
+PasswordDialog::PasswordDialog(Mode mode, Check isMasterPassword, QWidget* keptHidden, QWidget* parent)
+    : QWidget(parent), mode_(mode), isMasterPassword_(std::move(isMasterPassword)), keptHidden_(keptHidden) {
+    using Control = layouts::PasswordDialogDesign::Control;
+    const auto built = layouts::Build<layouts::PasswordDialogDesign>(this);
+    instruction_ = built.get<QLabel>(Control::Instruction);
+    passwordLabel_ = built.get<QLabel>(Control::PasswordLabel);
+    retypeLabel_ = built.get<QLabel>(Control::RetypeLabel);
+    password_ = built.get<QLineEdit>(Control::Password);
+    retype_ = built.get<QLineEdit>(Control::Retype);
+    okButton_ = built.get<QPushButton>(Control::Ok);
+    cancelButton_ = built.get<QPushButton>(Control::Cancel);
+    keepHiddenTimer_ = built.get<QTimer>(Control::KeepHiddenTimer);
     // A screen reader names each box by the label beside it; the instruction above is read on its own.
-    SkinLabel2->setBuddy(txtPass);
-    SkinLabel3->setBuddy(txtPass2);
+    passwordLabel_->setBuddy(password_);
+    retypeLabel_->setBuddy(retype_);
 
-    connect(cmdOK, &QPushButton::clicked, this, &PasswordDialog::cmdOK_Click);
-    connect(cmdCancel, &QPushButton::clicked, this, &PasswordDialog::cmdCancel_Click);
-    connect(Timer1, &QTimer::timeout, this, &PasswordDialog::Timer1_Timer);
+    connect(okButton_, &QPushButton::clicked, this, &PasswordDialog::accept);
+    connect(cancelButton_, &QPushButton::clicked, this, &PasswordDialog::cancel);
+    connect(keepHiddenTimer_, &QTimer::timeout, this, &PasswordDialog::keepMainWindowHidden);
     // Enter in either box is the same as clicking Ok.
-    connect(txtPass, &QLineEdit::returnPressed, this, &PasswordDialog::cmdOK_Click);
-    connect(txtPass2, &QLineEdit::returnPressed, this, &PasswordDialog::cmdOK_Click);
+    connect(password_, &QLineEdit::returnPressed, this, &PasswordDialog::accept);
+    connect(retype_, &QLineEdit::returnPressed, this, &PasswordDialog::accept);
     // The dialog opens with the focus on Ok: a password typed then goes into the first empty box, so that
     // "type, Enter" and "type, Tab, type, Enter" do what the person meant.
-    new TypingTarget({cmdOK, cmdCancel}, [this] { return TypingTarget::FirstEmpty({txtPass, txtPass2}); });
-}
+    new TypingTarget({okButton_, cancelButton_}, [this] { return TypingTarget::FirstEmpty({password_, retype_}); });
 
-void PasswordDialog::Form_Load(bool createMode, Check isMasterPassword, QWidget* keptHidden) {
-    createMode_ = createMode;
-    isMasterPassword_ = std::move(isMasterPassword);
-    keptHidden_ = keptHidden;
-    accepted_ = false;
     if (keptHidden_ != nullptr) {
         keptHidden_->setVisible(false);
     }
-    intTries = 0;
-    if (createMode_) {
-        SkinLabel1->setText(QStringLiteral("Because this is the first time you have used ") +
-                            buildConfig::strProductName +
-                            QStringLiteral(", you will need to create a master password.  This password will be "
-                                           "required to open the program from now on, and can not be reset.") +
-                            QStringLiteral("\r\n\r\nPlease enter a password that you will not forget."));
-        layouts::SetHeight(SkinLabel1, 1500);
-        layouts::SetTop(txtPass, 1700);
-        layouts::SetTop(txtPass2, layouts::Height(txtPass) + 1700 + 60);
-        layouts::SetTop(cmdOK, layouts::Top(txtPass2) + layouts::Height(txtPass2) + 60);
-        layouts::SetTop(cmdCancel, layouts::Top(cmdOK));
-        layouts::SetTop(SkinLabel3, layouts::Top(txtPass2));
-        SkinLabel3->setVisible(true);
-        layouts::SetTop(SkinLabel2, layouts::Top(txtPass));
-        txtPass2->setVisible(true);
-        layouts::SetOuterHeight(this, layouts::Top(cmdOK) + layouts::Height(cmdOK) + 60 + 500);
-    } else {
-        layouts::SetOuterHeight(this, 1845);
-        SkinLabel1->setText(QStringLiteral("Please enter your password"));
-        layouts::SetTop(txtPass, 360);
-        layouts::SetTop(cmdOK, 780);
-        layouts::SetTop(cmdCancel, 780);
-        SkinLabel3->setVisible(false);
-        layouts::SetTop(SkinLabel2, layouts::Top(txtPass));
-        txtPass2->setVisible(false);
-    }
+    layOutForMode();
     layouts::CentreOnScreen(this);
     raise();
     topMost::SetTopMost(this, true);
     QCoreApplication::processEvents();
-    txtPass->clear();
+    password_->clear();
 }
 
-void PasswordDialog::cmdOK_Click() {
-    if (createMode_) {
-        CreateModeOK();
+void PasswordDialog::layOutForMode() {
+    if (mode_ == Mode::Create) {
+        instruction_->setText(QStringLiteral("Because this is the first time you have used ") +
+                              buildConfig::strProductName +
+                              QStringLiteral(", you will need to create a master password.  This password will be "
+                                             "required to open the program from now on, and can not be reset.") +
+                              QStringLiteral("\r\n\r\nPlease enter a password that you will not forget."));
+        layouts::SetHeight(instruction_, 1500);
+        layouts::SetTop(password_, 1700);
+        layouts::SetTop(retype_, layouts::Height(password_) + 1700 + 60);
+        layouts::SetTop(okButton_, layouts::Top(retype_) + layouts::Height(retype_) + 60);
+        layouts::SetTop(cancelButton_, layouts::Top(okButton_));
+        layouts::SetTop(retypeLabel_, layouts::Top(retype_));
+        retypeLabel_->setVisible(true);
+        layouts::SetTop(passwordLabel_, layouts::Top(password_));
+        retype_->setVisible(true);
+        layouts::SetOuterHeight(this, layouts::Top(okButton_) + layouts::Height(okButton_) + 60 + 500);
     } else {
-        EnterModeOK();
+        layouts::SetOuterHeight(this, 1845);
+        instruction_->setText(QStringLiteral("Please enter your password"));
+        layouts::SetTop(password_, 360);
+        layouts::SetTop(okButton_, 780);
+        layouts::SetTop(cancelButton_, 780);
+        retypeLabel_->setVisible(false);
+        layouts::SetTop(passwordLabel_, layouts::Top(password_));
+        retype_->setVisible(false);
     }
 }
 
-void PasswordDialog::Tell(const QString& text) {
+void PasswordDialog::accept() {
+    if (mode_ == Mode::Create) {
+        acceptNew();
+    } else {
+        acceptEntered();
+    }
+}
+
+void PasswordDialog::tell(const QString& text) {
     topMost::SetTopMost(this, false);
     seams::MsgBox(text, seams::vbOKOnly);
     topMost::SetTopMost(this, true);
-    TypeAgain();
+    typeAgain();
 }
 
-void PasswordDialog::TypeAgain() {
-    txtPass->setFocus(Qt::OtherFocusReason);
-    txtPass->selectAll();
+void PasswordDialog::typeAgain() {
+    password_->setFocus(Qt::OtherFocusReason);
+    password_->selectAll();
 }
 
-void PasswordDialog::CreateModeOK() {
+void PasswordDialog::acceptNew() {
     const vault::MasterRefusal refusal =
-        vault::CheckNewMaster(txtPass->text().toStdString(), txtPass2->text().toStdString());
+        vault::CheckNewMaster(password_->text().toStdString(), retype_->text().toStdString());
     const std::string_view text = vault::MasterRefusalText(refusal);
     const QString message = QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
     if (refusal == vault::MasterRefusal::Mismatch) {
         topMost::SetTopMost(this, false);
         seams::MsgBox(message, seams::vbOKOnly);
-        txtPass2->clear();
-        txtPass->clear();
+        retype_->clear();
+        password_->clear();
         topMost::SetTopMost(this, true);
-        TypeAgain();
+        typeAgain();
         return;
     }
     if (refusal != vault::MasterRefusal::None) {
-        Tell(message);
+        tell(message);
         return;
     }
-    Accept(txtPass->text());
+    acceptPassword(password_->text());
 }
 
-void PasswordDialog::Accept(const QString& password) {
+void PasswordDialog::acceptPassword(const QString& password) {
     accepted_ = true;
-    Timer1->stop();
+    keepHiddenTimer_->stop();
     emit passwordAccepted(password);
 }
 
-void PasswordDialog::NotStored() {
+void PasswordDialog::storeFailed() {
     // Nothing was written: the user may try again or cancel.
     accepted_ = false;
-    Timer1->start();
+    keepHiddenTimer_->start();
 }
 
-void PasswordDialog::EnterModeOK() {
-    if (isMasterPassword_ && isMasterPassword_(txtPass->text())) {
-        Accept(txtPass->text());
+void PasswordDialog::acceptEntered() {
+    if (isMasterPassword_ && isMasterPassword_(password_->text())) {
+        acceptPassword(password_->text());
         return;
     }
     const int answer = seams::MsgBox(QStringLiteral("Sorry, the password you entered was not correct."),
                                      seams::vbRetryCancel, QStringLiteral("Incorrect Password"));
     if (answer == seams::vbRetry) {
-        ++intTries;
-        if (intTries == 3) {
+        ++wrongTries_;
+        if (wrongTries_ == 3) {
             seams::MsgBox(QStringLiteral("Only 3 tries allowed.  Click Ok to close."), seams::vbOKOnly);
-            Timer1->stop();
+            keepHiddenTimer_->stop();
             // A failure, not the user's choice to leave: a script that started Keyshelf can tell the two apart.
             seams::EndProgram(1);
             return;
         }
-        txtPass->clear();
-        TypeAgain();
+        password_->clear();
+        typeAgain();
         return;
     }
-    Timer1->stop();
+    keepHiddenTimer_->stop();
     seams::EndProgram();
 }
 
-void PasswordDialog::cmdCancel_Click() {
-    Timer1->stop();
+void PasswordDialog::cancel() {
+    keepHiddenTimer_->stop();
     seams::EndProgram();
 }
 
-void PasswordDialog::Timer1_Timer() {
+void PasswordDialog::keepMainWindowHidden() {
     if (keptHidden_ != nullptr && keptHidden_->isVisible()) {
         keptHidden_->setVisible(false);
         // The desktop hands activation to the window below; make that this dialog.
@@ -182,7 +173,7 @@ void PasswordDialog::Timer1_Timer() {
 
 void PasswordDialog::closeEvent(QCloseEvent* event) {
     if (!accepted_) {
-        Timer1->stop();
+        keepHiddenTimer_->stop();
         seams::EndProgram();
     }
     event->accept();

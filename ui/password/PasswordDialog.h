@@ -17,33 +17,29 @@ class QTimer;
 class PasswordDialog : public QWidget {
     Q_OBJECT
 public:
+    enum class Mode {
+        Create, // the first run: a new master password, typed twice
+        Enter,  // every later run: the stored master password
+    };
     // Whether a typed password is the stored master password (asked in enter mode only).
     using Check = std::function<bool(const QString& typed)>;
 
-    explicit PasswordDialog(QWidget* parent = nullptr);
+    // Laid out for its mode and put on top. `keptHidden` (the main window) stays hidden while the dialog
+    // is open.
+    explicit PasswordDialog(Mode mode, Check isMasterPassword = {}, QWidget* keptHidden = nullptr,
+                            QWidget* parent = nullptr);
 
-    QLabel* SkinLabel1 = nullptr;
-    QLabel* SkinLabel2 = nullptr;
-    QLabel* SkinLabel3 = nullptr;
-    QLineEdit* txtPass = nullptr;
-    QLineEdit* txtPass2 = nullptr;
-    QPushButton* cmdOK = nullptr;
-    QPushButton* cmdCancel = nullptr;
-    QTimer* Timer1 = nullptr;
-
-    // Wrong passwords on which the user chose to retry.
-    qint16 intTries = 0;
-
-    // Lays the dialog out for its mode and puts it on top. `keptHidden` (the main window) stays hidden
-    // while the dialog is open.
-    void Form_Load(bool createMode, Check isMasterPassword = {}, QWidget* keptHidden = nullptr);
-    bool createMode() const { return createMode_; }
+    Mode mode() const { return mode_; }
+    // Wrong passwords on which the user chose to retry; the third ends the program.
+    int wrongTries() const { return wrongTries_; }
     // What `passwordAccepted` could not store after all: the dialog stays for another try.
-    void NotStored();
+    void storeFailed();
 
-    void cmdOK_Click();
-    void cmdCancel_Click();
-    void Timer1_Timer();
+public slots:
+    // Ok, or Enter in either box: checks what was typed for the mode.
+    void accept();
+    // Ends the program.
+    void cancel();
 
 signals:
     // Create mode: a new master password, checked and typed twice. Enter mode: the right password.
@@ -54,16 +50,29 @@ protected:
     void closeEvent(QCloseEvent* event) override;
 
 private:
-    void CreateModeOK();
-    void EnterModeOK();
+    void layOutForMode();
+    void acceptNew();
+    void acceptEntered();
     // A message in create mode, shown with the dialog out of the topmost band.
-    void Tell(const QString& text);
+    void tell(const QString& text);
     // After a refusal the person types again from the first box.
-    void TypeAgain();
-    void Accept(const QString& password);
+    void typeAgain();
+    void acceptPassword(const QString& password);
+    // Hides the main window again whenever something has shown it.
+    void keepMainWindowHidden();
 
-    bool createMode_ = false;
-    bool accepted_ = false;
+    QLabel* instruction_ = nullptr;
+    QLabel* passwordLabel_ = nullptr;
+    QLabel* retypeLabel_ = nullptr;
+    QLineEdit* password_ = nullptr;
+    QLineEdit* retype_ = nullptr;
+    QPushButton* okButton_ = nullptr;
+    QPushButton* cancelButton_ = nullptr;
+    QTimer* keepHiddenTimer_ = nullptr;
+
+    Mode mode_;
     Check isMasterPassword_;
     QPointer<QWidget> keptHidden_;
+    int wrongTries_ = 0;
+    bool accepted_ = false;
 };

@@ -8,31 +8,28 @@
 #include <QTimer>
 
 SplashWindow::SplashWindow(QWidget* parent) : QWidget(parent) {
-    layouts::Build(this, layouts::frmSplash, [](const layouts::Control& c, QWidget* parent) -> QWidget* {
-        return c.kind == layouts::Kind::SkinControl ? new Skin(parent) : nullptr;
-    });
-    Image1 = findChild<QLabel*>(QStringLiteral("Image1"));
-    skn = findChild<Skin*>(QStringLiteral("skn"));
-    Timer2 = findChild<QTimer*>(QStringLiteral("Timer2"));
-    connect(Timer2, &QTimer::timeout, this, &SplashWindow::Timer2_Timer);
+    using Control = layouts::SplashWindowDesign::Control;
+    const auto built =
+        layouts::Build<layouts::SplashWindowDesign>(this, [](const layouts::Control& c, QWidget* parent) -> QWidget* {
+            return c.kind == layouts::Kind::SkinControl ? new Skin(parent) : nullptr;
+        });
+    skin_ = built.get<Skin>(Control::Skin);
+    timer_ = built.get<QTimer>(Control::Timer);
+    connect(timer_, &QTimer::timeout, this, &SplashWindow::onSplashTimeout);
     // Its title is never shown (the window has no frame); a screen reader names it by the product.
     setAccessibleName(buildConfig::strProductName);
-}
 
-void SplashWindow::Form_Load() {
-    setFixedSize(Image1->size());
+    setFixedSize(built.get<QLabel>(Control::Picture)->size());
     layouts::CentreOnScreen(this);
-    Timer2->setInterval(kTickMs);
-    Timer2->start();
+    timer_->setInterval(kTickMs);
+    timer_->start();
 }
 
-void SplashWindow::Timer2_Timer() {
-    intTemp = static_cast<qint16>(intTemp + 2);
-    if (intTemp != 150) {
+void SplashWindow::onSplashTimeout() {
+    if (++ticks_ != kTicks) {
         return;
     }
-    Timer2->stop();
+    timer_->stop();
     emit finished();
     hide();
-    setVisible(false);
 }

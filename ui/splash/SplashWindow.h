@@ -3,31 +3,33 @@
 
 #include <QWidget>
 
-class QLabel;
 class QTimer;
 class Skin;
 
 class SplashWindow : public QWidget {
     Q_OBJECT
 public:
+    // Sized to its picture, centred, its timer running: the caller shows it.
     explicit SplashWindow(QWidget* parent = nullptr);
 
-    QLabel* Image1 = nullptr;
-    Skin* skn = nullptr; // the skin control, which carries the whole skin
-    QTimer* Timer2 = nullptr;
-    // Counts the timer's ticks, two at a time.
-    qint16 intTemp = 0;
-
-    // Sizes the window to its picture, applies the build configuration and starts the timer.
-    void Form_Load();
-    // On the 75th tick: `finished` is sent and the splash hides.
-    void Timer2_Timer();
+    // The skin control, which carries the whole skin.
+    Skin* skin() const { return skin_; }
 
     // The timer's period here. Window timers on the desktop the designs come from fire about every
     // 16 ms whatever they ask for, so 75 ticks make the splash last about 1.2 seconds.
     static constexpr int kTickMs = 16;
+    static constexpr int kTicks = 75;
+
+public slots:
+    // A tick of the timer; on the 75th `finished` is sent and the splash hides.
+    void onSplashTimeout();
 
 signals:
     // The splash has shown long enough: the main window is due.
     void finished();
+
+private:
+    Skin* skin_ = nullptr;
+    QTimer* timer_ = nullptr;
+    int ticks_ = 0;
 };

@@ -18,19 +18,13 @@ QString LaunchAddress(const QString& address) {
 
 WebsiteLauncher::WebsiteLauncher(QWidget* parent) : QWidget(parent) {
     setAttribute(Qt::WA_DeleteOnClose);
-    layouts::Build(this, layouts::frmWebsite);
-    Timer1 = findChild<QTimer*>(QStringLiteral("Timer1"));
-    connect(Timer1, &QTimer::timeout, this, &WebsiteLauncher::Timer1_Timer);
+    const auto built = layouts::Build<layouts::WebsiteLauncherDesign>(this);
+    connect(built.get<QTimer>(layouts::WebsiteLauncherDesign::Control::CloseTimer), &QTimer::timeout, this,
+            &QWidget::close);
 }
 
-void WebsiteLauncher::Form_Load(bool openWebsite) {
-    if (openWebsite) {
-        seams::ShellOpen(website::LaunchAddress(buildConfig::strComments));
-    }
-}
-
-void WebsiteLauncher::Timer1_Timer() {
-    close();
+void WebsiteLauncher::openWebsite() {
+    seams::ShellOpen(website::LaunchAddress(buildConfig::strComments));
 }
 
 void WebsiteLauncher::closeEvent(QCloseEvent* event) {

@@ -4,8 +4,6 @@
 
 #include <QWidget>
 
-class QTimer;
-
 namespace website {
 // The address the launcher opens for a website address: "http://" goes in front of one without a scheme.
 QString LaunchAddress(const QString& address);
@@ -14,17 +12,13 @@ QString LaunchAddress(const QString& address);
 class WebsiteLauncher : public QWidget {
     Q_OBJECT
 public:
+    // Closes itself a second after it is made.
     explicit WebsiteLauncher(QWidget* parent = nullptr);
 
-    QTimer* Timer1 = nullptr;
-
-    // Opens the product's website when asked to.
-    void Form_Load(bool openWebsite);
-    // A second after creation: the launcher goes.
-    void Timer1_Timer();
-
+    // Opens the product's website in the user's browser.
+    void openWebsite();
     // The main window has closed while this one showed: end the program when it goes.
-    void EndProgramWhenClosed() { endProgram_ = true; }
+    void endProgramWhenClosed() { endProgram_ = true; }
 
 signals:
     void closed();

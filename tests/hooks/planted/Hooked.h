@@ -8,7 +8,7 @@ FileOps* SetFileOpsOf(FileOps* ops);
 void SetReportedVersion(int platformId, int major);
 void EnforceLimits();
 void ForceBanner(bool banner);
-struct LastCopy {};
+const Record& record = table.records.front();
 const QStringList& recorded() const;
-QString latest; // the latest copy, kept till the end
+bool zero = HasZero(word); // the classic test for a zero byte
 // The calls made, for tests only.

@@ -1,0 +1,149 @@
+// Reading the CSV exports of browsers and password managers, and what importing them does to a list.
+#include "CsvImport.h"
+
+#include <gtest/gtest.h>
+#include <string>
+#include <vector>
+
+using vault::CsvLayout;
+using vault::Entry;
+
+namespace {
+
+std::string Sample(const std::string& name) {
+    return std::string(KEYSHELF_IMPORT_SAMPLES) + "/" + name;
+}
+
+struct SampleCase {
+    const char* file;
+    CsvLayout layout;
+    std::vector<Entry> entries;
+    std::vector<std::string> refusals;
+    std::size_t otherKinds = 0;
+    bool windows1252 = false;
+};
+
+class Samples : public testing::TestWithParam<SampleCase> {};
+
+TEST_P(Samples, EachLayoutReadsEntryByEntry) {
+    const SampleCase& c = GetParam();
+    const auto file = vault::ReadImportFile(Sample(c.file));
+    ASSERT_TRUE(file.ok()) << file.error().Message();
+    EXPECT_EQ(file->layout, c.layout);
+    std::vector<Entry> entries;
+    for (const vault::ImportRow& row : file->rows) {
+        entries.push_back(file->entry(row));
+    }
+    EXPECT_EQ(entries, c.entries);
+    EXPECT_EQ(file->refusals, c.refusals);
+    EXPECT_EQ(file->otherKinds, c.otherKinds);
+    EXPECT_EQ(file->readAsWindows1252, c.windows1252);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Csv, Samples,
+    testing::Values(
+        SampleCase{"firefox.csv",
+                   CsvLayout::Firefox,
+                   {{"ann@example.org", "a,b\"c", "https://shop.example"}, {"cat", "s3cret", "https://news.example"}},
+                   {"line 3: the password holds a line break",
+                    "line 5: the password holds \"|\", which the password file keeps between fields"}},
+        SampleCase{"chrome.csv",
+                   CsvLayout::Chrome,
+                   {{"ann", "pa ss", "https://shop.example/login"}, {"dan", "forum-pw", "Forum"}},
+                   {"line 5: neither a username nor a password",
+                    "line 6: the username holds \"\xCE\xB1\" (U+03B1), which the password file cannot store"}},
+        SampleCase{"bitwarden.csv",
+                   CsvLayout::Bitwarden,
+                   {{"eve", "e\"ve", "https://intra.example"}, {"admin", "admin-pw", "Router"}},
+                   {},
+                   2},
+        SampleCase{"keepassxc.csv",
+                   CsvLayout::KeePassXC,
+                   {{"fay", "f@y", "https://wiki.example"}, {"fay", "other", "Webmail"}},
+                   {}},
+        SampleCase{"lastpass.csv", CsvLayout::LastPass, {{"gus", "gus-pw", "https://lp.example"}}, {}, 1},
+        SampleCase{"windows1252.csv",
+                   CsvLayout::ByColumnNames,
+                   {{"ren\xC3\xA9", "na\xC3\xAFve", "https://caf\xC3\xA9.example"}},
+                   {},
+                   0,
+                   true}));
+
+TEST(CsvReader, RecordsFieldsAndLineEnds) {
+    const auto table = vault::csv::Parse("a,\"b,c\",\"d\"\"e\"\r\n\r\n\"f\ng\",,h\rlast", "x.csv");
+    ASSERT_TRUE(table.ok());
+    ASSERT_EQ(table->records.size(), 3u);
+    EXPECT_EQ(table->fields(table->records[0]), (std::vector<std::string>{"a", "b,c", "d\"e"}));
+    EXPECT_EQ(table->records[1].line, 3u);
+    EXPECT_EQ(table->fields(table->records[1]), (std::vector<std::string>{"f\ng", "", "h"}));
+    EXPECT_EQ(table->records[2].line, 5u);
+    EXPECT_EQ(table->fields(table->records[2]), (std::vector<std::string>{"last"}));
+}
+
+TEST(CsvReader, AQuotedFieldLeftOpenIsRefusedWithItsLine) {
+    const auto table = vault::csv::Parse("url,username,password\nx,\"y,z\n", "open.csv");
+    ASSERT_FALSE(table.ok());
+    EXPECT_EQ(table.error().Message(),
+              "Could not read open.csv: a quoted field that starts on line 2 never ends (a \" is missing)");
+}
+
+TEST(CsvImport, UnknownLayoutNamesTheKnownOnes) {
+    const auto file = vault::ReadImport("title,login,secret\na,b,c\n", "other.csv");
+    ASSERT_FALSE(file.ok());
+    EXPECT_NE(file.error().reason.find("Firefox, Chrome"), std::string::npos);
+    EXPECT_NE(file.error().reason.find("KeePassXC, LastPass"), std::string::npos);
+}
+
+// A list holding ann's shop login; the file brings it again, a new password for it, and two new entries.
+TEST(CsvImport, PlanSkipsDuplicatesAndAddsBesideOrReplaces) {
+    vault::EntryTable list;
+    ASSERT_TRUE(list.add({"ann", "old", "shop"}));
+    const auto file = vault::ReadImport("url,username,password\nshop,ann,old\nshop,ann,new\nmail,bob,b\n"
+                                        "mail,bob,b\nshop,ann,newer\n",
+                                        "f.csv");
+    ASSERT_TRUE(file.ok());
+
+    const vault::ImportPlan beside = vault::PlanImport(*file, list, false);
+    EXPECT_EQ(beside.duplicates, 2u);
+    ASSERT_EQ(beside.additions.size(), 3u);
+    EXPECT_EQ(beside.additions[0][1], "new");
+    EXPECT_EQ(beside.besides, 2u);
+    EXPECT_TRUE(beside.replacements.empty());
+
+    const vault::ImportPlan replace = vault::PlanImport(*file, list, true);
+    ASSERT_EQ(replace.replacements.size(), 1u);
+    EXPECT_EQ(replace.replacements[0].password, "new");
+    ASSERT_EQ(replace.additions.size(), 2u); // bob, and ann's second new password beside the replaced one
+    EXPECT_EQ(replace.additions[1][1], "newer");
+}
+
+TEST(CsvImport, PlanRefusesMoreThanTheListHoldsAndSaysHowManyFit) {
+    vault::EntryTable list;
+    for (int i = 0; i < vault::kMaxEntries - 1; ++i) {
+        ASSERT_TRUE(list.add({std::to_string(i), "p", "l"}));
+    }
+    const auto file = vault::ReadImport("url,username,password\na,b,c\nd,e,f\n", "f.csv");
+    ASSERT_TRUE(file.ok());
+    const vault::ImportPlan plan = vault::PlanImport(*file, list, false);
+    EXPECT_TRUE(plan.tooMany);
+    EXPECT_EQ(vault::TooManyText(plan), "Nothing was imported: the password file holds at most 32,767 entries, and "
+                                        "the list has room for 1 more, not 2.");
+}
+
+TEST(CsvImport, ExportReadsBackAsTheSameEntries) {
+    const std::vector<Entry> entries = {{"a,\"b\"", "p w", "https://x.example"}, {"c", "d\ne", ""}, {"\xE9", "f", "g"}};
+    const std::string csv = vault::ExportCsv(entries.size(), [&entries](std::size_t i) {
+        return vault::EntryView{entries[i].username, entries[i].password, entries[i].location};
+    });
+    EXPECT_TRUE(csv.starts_with("name,url,username,password\r\n"));
+    const auto table = vault::csv::Parse(csv, "export.csv");
+    ASSERT_TRUE(table.ok());
+    ASSERT_EQ(table->records.size(), 4u);
+    EXPECT_EQ(table->fields(table->records[1]),
+              (std::vector<std::string>{"https://x.example", "https://x.example", "a,\"b\"", "p w"}));
+    EXPECT_EQ(table->field(table->records[2], 3), "d\ne");
+    EXPECT_EQ(table->field(table->records[3], 2), "\xC3\xA9"); // code page to UTF-8
+}
+
+} // namespace

@@ -1,0 +1,424 @@
+#include "CsvImport.h"
+
+#include "AtomicFile.h"
+#include "Cp1252.h"
+
+#include <algorithm>
+#include <cstdint>
+#include <cstdio>
+#include <optional>
+
+namespace vault {
+namespace {
+
+// Where a layout keeps the texts of an entry: column numbers in the header, or none.
+struct Columns {
+    std::optional<std::size_t> username, password, url, name, kind;
+};
+
+std::string Lowered(std::string_view text) {
+    while (!text.empty() && (text.front() == ' ' || text.front() == '\t')) {
+        text.remove_prefix(1);
+    }
+    while (!text.empty() && (text.back() == ' ' || text.back() == '\t')) {
+        text.remove_suffix(1);
+    }
+    std::string out(text);
+    std::transform(out.begin(), out.end(), out.begin(),
+                   [](char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c; });
+    return out;
+}
+
+class Header {
+public:
+    explicit Header(const std::vector<std::string>& names) {
+        for (const std::string& name : names) {
+            names_.push_back(Lowered(name));
+        }
+    }
+    std::optional<std::size_t> find(std::string_view name) const {
+        const auto it = std::find(names_.begin(), names_.end(), name);
+        return it == names_.end() ? std::nullopt : std::optional<std::size_t>(it - names_.begin());
+    }
+    bool has(std::initializer_list<std::string_view> names) const {
+        return std::all_of(names.begin(), names.end(), [this](std::string_view n) { return find(n).has_value(); });
+    }
+
+private:
+    std::vector<std::string> names_;
+};
+
+std::optional<std::pair<CsvLayout, Columns>> Recognise(const Header& h) {
+    if (h.has({"type", "name", "login_uri", "login_username", "login_password"})) {
+        return {{CsvLayout::Bitwarden,
+                 {h.find("login_username"), h.find("login_password"), h.find("login_uri"), h.find("name"),
+                  h.find("type")}}};
+    }
+    if (h.has({"group", "title", "username", "password", "url"})) {
+        return {{CsvLayout::KeePassXC,
+                 {h.find("username"), h.find("password"), h.find("url"), h.find("title"), std::nullopt}}};
+    }
+    if (h.has({"url", "username", "password", "extra", "name", "grouping"})) {
+        return {{CsvLayout::LastPass,
+                 {h.find("username"), h.find("password"), h.find("url"), h.find("name"), std::nullopt}}};
+    }
+    if (h.has({"url", "username", "password", "httprealm"})) {
+        return {
+            {CsvLayout::Firefox, {h.find("username"), h.find("password"), h.find("url"), std::nullopt, std::nullopt}}};
+    }
+    if (h.has({"name", "url", "username", "password"})) {
+        return {
+            {CsvLayout::Chrome, {h.find("username"), h.find("password"), h.find("url"), h.find("name"), std::nullopt}}};
+    }
+    std::optional<std::size_t> location = h.find("url");
+    for (std::string_view other : {"location", "website"}) {
+        if (!location) {
+            location = h.find(other);
+        }
+    }
+    if (h.has({"username", "password"}) && location) {
+        std::optional<std::size_t> name = h.find("name");
+        if (!name) {
+            name = h.find("title");
+        }
+        return {{CsvLayout::ByColumnNames, {h.find("username"), h.find("password"), location, name, std::nullopt}}};
+    }
+    return std::nullopt;
+}
+
+std::string CodePoint(char32_t c) {
+    char hex[16];
+    std::snprintf(hex, sizeof hex, "U+%04X", static_cast<unsigned>(c));
+    return hex;
+}
+
+// Why a text cannot go into the password file as it is, or "".
+std::string Refusal(std::string_view text, Field field) {
+    // Most texts are plain ASCII without a bar or a line break, which the file always holds.
+    const bool plain = std::all_of(text.begin(), text.end(), [](char c) {
+        const auto b = static_cast<unsigned char>(c);
+        return b < 0x80 && b != '|' && b != '\r' && b != '\n';
+    });
+    if (plain) {
+        return {};
+    }
+    if (text.find('|') != std::string_view::npos) {
+        return "holds \"|\", which the password file keeps between fields";
+    }
+    if (text.find_first_of("\r\n") != std::string_view::npos) {
+        return "holds a line break";
+    }
+    switch (CheckStorable(text, field)) {
+    case Unstorable::None:
+    case Unstorable::Separator:
+        return {};
+    case Unstorable::OutsideCodePage: {
+        const char32_t c = cp1252::FirstUnrepresentable(text);
+        if (c == 0xFFFD) {
+            return "holds a character the password file cannot store";
+        }
+        std::string shown = "holds \"";
+        cp1252::AppendCodePoint(shown, c);
+        return shown + "\" (" + CodePoint(c) + "), which the password file cannot store";
+    }
+    case Unstorable::LineBreaking:
+        return "holds a control character (U+008D) the password file cannot store";
+    }
+    return {};
+}
+
+std::string LineText(std::size_t line) {
+    return "line " + std::to_string(line);
+}
+
+} // namespace
+
+std::string_view LayoutName(CsvLayout layout) {
+    switch (layout) {
+    case CsvLayout::Firefox:
+        return "Firefox";
+    case CsvLayout::Chrome:
+        return "Chrome, Chromium, Edge, Brave or Keyshelf";
+    case CsvLayout::Bitwarden:
+        return "Bitwarden";
+    case CsvLayout::KeePassXC:
+        return "KeePassXC";
+    case CsvLayout::LastPass:
+        return "LastPass";
+    case CsvLayout::ByColumnNames:
+        break;
+    }
+    return "columns named username, password and url";
+}
+
+const std::string_view kUnknownLayoutText =
+    "Keyshelf does not know this file's layout. It imports the CSV exports of Firefox, Chrome, Chromium, "
+    "Edge, Brave, Bitwarden, KeePassXC, LastPass and Keyshelf, and any CSV file whose first row names a "
+    "username, a password and a url (or location, or website) column.";
+
+Result<ImportFile> ReadImport(std::string_view bytes, const std::string& path) {
+    Result<csv::Table> parsed = csv::Parse(bytes, path);
+    if (!parsed) {
+        return parsed.error();
+    }
+    ImportFile file;
+    file.table = std::move(*parsed);
+    const csv::Table& table = file.table;
+    const auto recognised =
+        table.records.empty() ? std::nullopt : Recognise(Header(table.fields(table.records.front())));
+    if (!recognised) {
+        return VaultError{"Could not import", path, std::string(kUnknownLayoutText)};
+    }
+    const CsvLayout layout = recognised->first;
+    const Columns columns = recognised->second;
+    file.layout = layout;
+    file.readAsWindows1252 = table.readAsWindows1252;
+    file.rows.reserve(table.records.size());
+
+    const csv::Record& header = table.records.front();
+    const csv::Span none{};
+    for (std::size_t r = 1; r < table.records.size(); ++r) {
+        const csv::Record& record = table.records[r];
+        auto span = [&](std::optional<std::size_t> column) {
+            return column && *column < record.count ? table.spans[record.first + *column] : none;
+        };
+        auto text = [&](std::optional<std::size_t> column) { return table.text_of(span(column)); };
+        if (columns.kind && Lowered(text(columns.kind)) != "login") {
+            ++file.otherKinds; // a note, a card, an identity
+            continue;
+        }
+        if (layout == CsvLayout::LastPass && text(columns.url) == "http://sn") {
+            ++file.otherKinds; // LastPass's secure notes
+            continue;
+        }
+        std::optional<std::size_t> locationColumn = columns.url;
+        if (text(columns.url).empty() && columns.name) {
+            locationColumn = columns.name;
+        }
+        const std::pair<std::optional<std::size_t>, Field> fields[] = {{columns.username, Field::Username},
+                                                                       {columns.password, Field::Password},
+                                                                       {locationColumn, Field::Location}};
+        std::string refusal;
+        for (const auto& [column, field] : fields) {
+            const std::string why = Refusal(text(column), field);
+            if (!why.empty()) {
+                refusal = LineText(record.line) + ": the " + std::string(table.field(header, *column)) + " " + why;
+                break;
+            }
+        }
+        if (refusal.empty() && text(columns.username).empty() && text(columns.password).empty()) {
+            refusal = LineText(record.line) + ": neither a username nor a password";
+        }
+        if (!refusal.empty()) {
+            file.refusals.push_back(std::move(refusal));
+            continue;
+        }
+        file.rows.push_back({record.line, {span(columns.username), span(columns.password), span(locationColumn)}});
+    }
+    return file;
+}
+
+Result<ImportFile> ReadImportFile(const std::string& path) {
+    Result<std::string> bytes = ReadWholeFile(path, kMaxVaultBytes);
+    if (!bytes) {
+        VaultError error = bytes.error();
+        if (error.tooLarge) {
+            error.reason += "; no file that large is imported";
+        }
+        return error;
+    }
+    return ReadImport(*bytes, path);
+}
+
+namespace {
+
+// An entry's texts, or its username and location alone, as a key of the plan's tables.
+struct Key {
+    std::string_view a, b, c;
+    bool operator==(const Key&) const = default;
+};
+std::size_t HashOf(const Key& k) {
+    const std::hash<std::string_view> h;
+    return h(k.a) ^ (h(k.b) * 0x9E3779B97F4A7C15ull) ^ (h(k.c) * 0xC2B2AE3D27D4EB4Full);
+}
+
+// Keys and a number for each, in one open-addressing table sized once for all it will hold: a plan
+// looks up tens of thousands of keys, and a node per key would cost more than the rest of the import.
+class KeyTable {
+public:
+    explicit KeyTable(std::size_t most) {
+        std::size_t capacity = 16;
+        while (capacity < 2 * most) {
+            capacity *= 2;
+        }
+        cells_.assign(capacity, kEmpty);
+        items_.reserve(most);
+    }
+    // The number kept with `key`, inserting it with `value` first when it is not there yet; `inserted`
+    // says which.
+    std::uint32_t& find_or_insert(const Key& key, std::uint32_t value, bool& inserted) {
+        const std::size_t hash = HashOf(key);
+        const std::size_t mask = cells_.size() - 1;
+        for (std::size_t i = hash & mask;; i = (i + 1) & mask) {
+            if (cells_[i] == kEmpty) {
+                cells_[i] = static_cast<std::uint32_t>(items_.size());
+                items_.push_back({key, hash, value});
+                inserted = true;
+                return items_.back().value;
+            }
+            Item& item = items_[cells_[i]];
+            if (item.hash == hash && item.key == key) {
+                inserted = false;
+                return item.value;
+            }
+        }
+    }
+    bool insert(const Key& key) {
+        bool inserted = false;
+        find_or_insert(key, 0, inserted);
+        return inserted;
+    }
+    const std::uint32_t* find(const Key& key) const {
+        const std::size_t hash = HashOf(key);
+        const std::size_t mask = cells_.size() - 1;
+        for (std::size_t i = hash & mask; cells_[i] != kEmpty; i = (i + 1) & mask) {
+            const Item& item = items_[cells_[i]];
+            if (item.hash == hash && item.key == key) {
+                return &item.value;
+            }
+        }
+        return nullptr;
+    }
+
+private:
+    static constexpr std::uint32_t kEmpty = UINT32_MAX;
+    struct Item {
+        Key key;
+        std::size_t hash;
+        std::uint32_t value;
+    };
+    std::vector<std::uint32_t> cells_;
+    std::vector<Item> items_;
+};
+
+} // namespace
+
+ImportPlan PlanImport(const ImportFile& file, const EntryTable& list, bool replacePasswords) {
+    ImportPlan plan;
+    // The rows' code-page texts: never longer than their UTF-8, so the buffer is sized once and the views
+    // into it stay valid.
+    std::size_t bytes = 0;
+    for (const ImportRow& row : file.rows) {
+        for (const csv::Span& span : row.fields) {
+            bytes += span.length;
+        }
+    }
+    plan.text.resize(bytes);
+    std::size_t used = 0;
+    auto codePage = [&](std::string_view utf8) {
+        char* out = plan.text.data() + used;
+        const std::size_t n = cp1252::FromUtf8Into(out, utf8);
+        used += n;
+        return std::string_view(out, n);
+    };
+
+    // Views into the list's table, which does not change while the plan is made, and into the plan's text.
+    KeyTable entries(list.size() + file.rows.size()); // username, password, location
+    // Username and location: of the list's entries, the slot of the first, marked once its password was
+    // replaced; of the additions, no slot.
+    constexpr std::uint32_t kAddition = UINT32_MAX;
+    constexpr std::uint32_t kReplaced = 0x80000000u;
+    KeyTable names(list.size() + file.rows.size());
+    for (EntryTable::Slot slot = 0; slot < list.slotCount(); ++slot) {
+        const EntryTable::Fields f = list.fields(slot);
+        if (f[0].empty() && f[1].empty() && f[2].empty()) {
+            continue; // a free slot; an entry of three empty texts matches no row a file may bring
+        }
+        entries.insert({f[0], f[1], f[2]});
+        bool inserted = false;
+        names.find_or_insert({f[0], f[2], {}}, slot, inserted);
+    }
+    plan.additions.reserve(file.rows.size());
+    for (const ImportRow& row : file.rows) {
+        const EntryView v = file.view(row);
+        const EntryTable::Fields texts{codePage(v.username), codePage(v.password), codePage(v.location)};
+        if (!entries.insert({texts[0], texts[1], texts[2]})) {
+            ++plan.duplicates;
+            continue;
+        }
+        bool newName = false;
+        std::uint32_t& namesake = names.find_or_insert({texts[0], texts[2], {}}, kAddition, newName);
+        if (!newName && replacePasswords && namesake != kAddition && (namesake & kReplaced) == 0) {
+            plan.replacements.push_back({namesake, texts[1]});
+            namesake |= kReplaced;
+            continue;
+        }
+        if (!newName) {
+            ++plan.besides;
+        }
+        plan.additions.push_back(texts);
+    }
+    const std::size_t max = static_cast<std::size_t>(kMaxEntries);
+    plan.room = list.size() < max ? max - list.size() : 0;
+    plan.tooMany = plan.additions.size() > plan.room;
+    return plan;
+}
+
+std::vector<std::string> ImportReport(const ImportFile& file, const ImportPlan& plan, bool replacePasswords) {
+    auto count = [](std::size_t n, std::string_view one, std::string_view many) {
+        return std::to_string(n) + " " + std::string(n == 1 ? one : many);
+    };
+    std::vector<std::string> lines;
+    lines.push_back("Layout: " + std::string(LayoutName(file.layout)));
+    if (file.readAsWindows1252) {
+        lines.push_back("The file is not UTF-8: it was read as Windows-1252.");
+    }
+    std::string add = "To add: " + count(plan.additions.size(), "entry", "entries");
+    if (plan.besides > 0) {
+        add += " (" + std::to_string(plan.besides) + " beside an entry of the same username and location)";
+    }
+    lines.push_back(add);
+    if (replacePasswords) {
+        lines.push_back("New passwords for: " + count(plan.replacements.size(), "entry", "entries"));
+    }
+    lines.push_back("Already in the list, skipped: " + std::to_string(plan.duplicates));
+    if (file.otherKinds > 0) {
+        lines.push_back("Not logins (notes, cards), skipped: " + std::to_string(file.otherKinds));
+    }
+    lines.push_back("Refused: " + std::to_string(file.refusals.size()));
+    constexpr std::size_t kShown = 5;
+    for (std::size_t i = 0; i < file.refusals.size() && i < kShown; ++i) {
+        lines.push_back("  " + file.refusals[i]);
+    }
+    if (file.refusals.size() > kShown) {
+        lines.push_back("  and " + std::to_string(file.refusals.size() - kShown) + " more");
+    }
+    if (plan.tooMany) {
+        lines.push_back(TooManyText(plan));
+    }
+    return lines;
+}
+
+std::string TooManyText(const ImportPlan& plan) {
+    return "Nothing was imported: the password file holds at most 32,767 entries, and the list has room for " +
+           std::to_string(plan.room) + " more, not " + std::to_string(plan.additions.size()) + ".";
+}
+
+std::string ExportCsv(std::size_t count, const EntrySource& entry) {
+    std::string out = "name,url,username,password\r\n";
+    for (std::size_t i = 0; i < count; ++i) {
+        const EntryView e = entry(i);
+        const std::string location = csv::Field(cp1252::ToUtf8(e.location));
+        out += location;
+        out += ',';
+        out += location;
+        out += ',';
+        out += csv::Field(cp1252::ToUtf8(e.username));
+        out += ',';
+        out += csv::Field(cp1252::ToUtf8(e.password));
+        out += "\r\n";
+    }
+    return out;
+}
+
+} // namespace vault
