@@ -56,7 +56,9 @@ constexpr int kOutsideChangeCheckMs = 500;
 
 } // namespace
 
-Program::Program(QObject* parent) : QObject(parent), session_(VaultPath()), outsideChanges_(new QTimer(this)) {
+Program::Program(Desktop& desktop, const BuildConfiguration& build, vault::FileOps& files, QObject* parent)
+    : QObject(parent), desktopInUse_(desktop), buildInUse_(build), session_(VaultPath(), files),
+      outsideChanges_(new QTimer(this)) {
     session_.setClock(&seams::Now);
     session_.setReplaceQuestion([](const QString& path) {
         const QString question =

@@ -5,10 +5,13 @@
 
 #include "AboutWindow.h"
 #include "Appearance.h"
+#include "AtomicFile.h"
+#include "BuildConfiguration.h"
 #include "EntryEditor.h"
 #include "HelpWindow.h"
 #include "MainWindow.h"
 #include "PasswordDialog.h"
+#include "Seams.h"
 #include "SplashWindow.h"
 #include "VaultSession.h"
 #include "WebsiteLauncher.h"
@@ -22,8 +25,11 @@ class QTimer;
 class Program : public QObject {
     Q_OBJECT
 public:
-    // The vault is data.enc in the program's folder.
-    explicit Program(QObject* parent = nullptr);
+    // The run on `desktop`, as `build` has it: both are in use for the seams and the windows while the
+    // program lives, and must outlive it. The vault is data.enc in the program's folder, read and written
+    // through `files`.
+    Program(Desktop& desktop, const BuildConfiguration& build, vault::FileOps& files = vault::SystemFileOps(),
+            QObject* parent = nullptr);
     ~Program() override;
 
     // Shows the splash; the rest follows from it.
@@ -86,6 +92,9 @@ private:
     // Shows a window in the skin's look, when skinning is on and the window is still there.
     void ApplySkin(QWidget* window) const;
 
+    // First made and last gone: everything below reaches the desktop and the build through them.
+    seams::DesktopInUse desktopInUse_;
+    buildConfig::InUse buildInUse_;
     VaultSession session_;
     QTimer* outsideChanges_;
     bool locked_ = false;

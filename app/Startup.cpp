@@ -1,6 +1,5 @@
 #include "Startup.h"
 
-#include "Identity.h"
 #include "WindowAccessibility.h"
 #include "Program.h"
 #include "ProgramIcon.h"
@@ -13,12 +12,10 @@
 
 namespace Startup {
 
-void PrepareApplication() {
-    const QString product = QString::fromUtf8(identity::ProductName);
-    QApplication::setApplicationName(product);
-    QApplication::setOrganizationName(product);
-    QApplication::setApplicationVersion(
-        QStringLiteral("%1.%2").arg(identity::VersionMajor).arg(identity::VersionMinor));
+void PrepareApplication(const BuildConfiguration& build) {
+    QApplication::setApplicationName(build.productName);
+    QApplication::setOrganizationName(build.productName);
+    QApplication::setApplicationVersion(QStringLiteral("%1.%2").arg(build.versionMajor).arg(build.versionMinor));
     // The designs name Windows fonts; draw them with a font every Linux desktop has.
     QFont::insertSubstitution(QStringLiteral("MS Sans Serif"), QStringLiteral("DejaVu Sans"));
     QFont::insertSubstitution(QStringLiteral("Verdana"), QStringLiteral("DejaVu Sans"));
@@ -29,15 +26,18 @@ void PrepareApplication() {
     QApplication::setQuitOnLastWindowClosed(false);
 }
 
-int Run(QApplication& app) {
-    PrepareApplication();
+int Run(QApplication& app, Desktop& desktop, const BuildConfiguration& build) {
+    // Before the program is made, start-up itself goes through the desktop it was given.
+    const seams::DesktopInUse desktopInUse(desktop);
+    const buildConfig::InUse buildInUse(build);
+    PrepareApplication(build);
     // The vault lives beside the program. Without its folder the path would be "/data.enc", or relative to
     // wherever the program was started: say so and make nothing.
     const QString folder = seams::ExecutableDir();
     if (folder.isEmpty()) {
         seams::MsgBox(QStringLiteral("%1 could not find the folder it was started from, where it keeps its vault "
                                      "data.enc, and ends without opening or creating anything.")
-                          .arg(QString::fromUtf8(identity::ProductName)),
+                          .arg(build.productName),
                       seams::vbCritical);
         return 1;
     }
@@ -47,7 +47,7 @@ int Run(QApplication& app) {
     if (instance.ClaimVault() == SingleInstance::Claim::Elsewhere) {
         return 0;
     }
-    Program program;
+    Program program(desktop, build);
     QObject::connect(&instance, &SingleInstance::raiseRequested, &program, &Program::BringToFront);
     program.Start();
     return app.exec();

@@ -1,7 +1,9 @@
+#include "BuildConfiguration.h"
 #include "CommandLine.h"
 #include "ProcessHardening.h"
 #include "ProcessLauncher.h"
 #include "Startup.h"
+#include "SystemDesktop.h"
 
 #include <QApplication>
 
@@ -39,5 +41,8 @@ int main(int argc, char* argv[]) {
     }
     ProcessHardening::Harden();
     QApplication app(argc, argv);
-    return Startup::Run(app);
+    // The program is given the desktop it runs on and the build it is.
+    const BuildConfiguration build = BuildConfiguration::ofThisBuild();
+    SystemDesktop desktop(build.productName);
+    return Startup::Run(app, desktop, build);
 }

@@ -37,7 +37,7 @@ void BM_VaultCoreLoad(benchmark::State& state) {
 void BM_AcceptedToListPainted(benchmark::State& state) {
     using Clock = std::chrono::steady_clock;
     for (auto _ : state) {
-        auto program = std::make_unique<Program>();
+        auto program = uibench::NewProgram();
         auto* main = program->LoadMainWindow();
         program->OpenVault();
         ListView* list = Control<ListView>(main, "lstPass");

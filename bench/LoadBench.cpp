@@ -10,6 +10,7 @@
 // and until the end (PEAK: with the main window's first showing and paint), the file's size, and 1 when
 // none of the vault file's pages was in the page cache as the clock started, else 0. The core load has one peak.
 #include "BuildConfiguration.h"
+#include "FakeDesktop.h"
 #include "Controls.h"
 #include "MainWindow.h"
 #include "PasswordDialog.h"
@@ -130,12 +131,13 @@ int Core(const std::string& folder) {
 int Window(int argc, char** argv, const std::string& folder) {
     QApplication app(argc, argv);
     Startup::PrepareApplication();
-    buildConfig::testing::ForceBanner(false); // the window as a build without the band has it
-    seams::testing::Begin(QString::fromStdString(folder));
+    BuildConfiguration build = BuildConfiguration::ofThisBuild();
+    build.bannered = false; // the window as a build without the band has it
+    FakeDesktop desktop(QString::fromStdString(folder));
     seams::OpenSettings()->setValue("Settings/showHelp", "0");
     const std::string path = vault::VaultPath(folder);
 
-    Program program;
+    Program program(desktop, build);
     MainWindow* main = program.LoadMainWindow();
     program.OpenVault();
     ListView* list = Control<ListView>(main, "lstPass");
@@ -182,9 +184,7 @@ int Window(int argc, char** argv, const std::string& folder) {
         QCoreApplication::processEvents(QEventLoop::AllEvents | QEventLoop::WaitForMoreEvents, 50);
     }
     m.End(path);
-    const bool filled = painted && list->count() > 0;
-    seams::testing::End();
-    return filled ? 0 : 1;
+    return painted && list->count() > 0 ? 0 : 1;
 }
 
 } // namespace

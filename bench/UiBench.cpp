@@ -3,6 +3,7 @@
 #include "RandomText.h"
 
 #include "BuildConfiguration.h"
+#include "FakeDesktop.h"
 #include "Controls.h"
 #include "MainWindow.h"
 #include "Seams.h"
@@ -28,6 +29,10 @@ QTemporaryDir& Temp() {
     static QTemporaryDir folder;
     return folder;
 }
+
+// The runs' desktop, pointed at the folder, from Prepare to the end of Main; and this build.
+std::unique_ptr<FakeDesktop> desktop;
+const BuildConfiguration build = BuildConfiguration::ofThisBuild();
 
 } // namespace
 
@@ -55,7 +60,7 @@ std::string VaultPath() {
 
 void Prepare() {
     Startup::PrepareApplication();
-    seams::testing::Begin(Folder());
+    desktop = std::make_unique<FakeDesktop>(Folder());
     seams::OpenSettings()->setValue("Settings/showHelp", "0");
     if (vault::SaveVault(VaultPath(), kMaster, Entries())) {
         std::exit(1);
@@ -67,6 +72,10 @@ namespace {
 std::unique_ptr<Program> program;
 } // namespace
 
+std::unique_ptr<Program> NewProgram() {
+    return std::make_unique<Program>(*desktop, build);
+}
+
 VaultSession& Session() {
     return program->session();
 }
@@ -74,7 +83,7 @@ VaultSession& Session() {
 MainWindow* LogIn() {
     // Each log-in is a run of its own: the previous one's windows and vault go with it.
     program.reset();
-    program = std::make_unique<Program>();
+    program = NewProgram();
     MainWindow* main = program->LoadMainWindow();
     program->OpenVault();
     PasswordDialog* dialog = program->passwordDialog();
@@ -112,7 +121,7 @@ int Main(int argc, char** argv, const std::function<void(Reporter&)>& report) {
     // statics' end, they would be torn down after it, and the process would crash on its way out.
     program.reset();
     benchmark::Shutdown();
-    seams::testing::End();
+    desktop.reset();
     return 0;
 }
 

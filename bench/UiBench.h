@@ -7,10 +7,12 @@
 #include <benchmark/benchmark.h>
 #include <functional>
 #include <map>
+#include <memory>
 #include <string>
 #include <vector>
 
 class MainWindow;
+class Program;
 class VaultSession;
 
 namespace uibench {
@@ -24,6 +26,8 @@ QString Folder();
 std::string VaultPath();
 // Writes the vault and prepares the application: offscreen windows, help switched off.
 void Prepare();
+// A run of the program on that folder, as this build has it.
+std::unique_ptr<Program> NewProgram();
 // A main window past the gate on that vault.
 MainWindow* LogIn();
 // The vault of the last log-in.

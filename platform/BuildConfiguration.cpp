@@ -1,36 +1,49 @@
 #include "BuildConfiguration.h"
 
+BuildConfiguration BuildConfiguration::ofThisBuild() {
+    return {QString::fromUtf8(identity::ProductName),
+            QString::fromUtf8(identity::CompanyName),
+            QString::fromUtf8(identity::Comments),
+            identity::VersionMajor,
+            identity::VersionMinor,
+            identity::Skin,
+            identity::Banner,
+            QString::fromUtf8(identity::BannerURL)};
+}
+
 namespace buildConfig {
 
 namespace {
-// Tests only: the skin switch of another build.
-std::optional<bool> gForcedSkin;
-std::optional<bool> gForcedBanner;
-std::optional<QString> gForcedBannerURL;
+// The configuration the program was given, while its run lasts.
+const BuildConfiguration* gInUse = nullptr;
 } // namespace
 
-void testing::ForceSkin(std::optional<bool> skin) {
-    gForcedSkin = skin;
-}
-
-void testing::ForceBanner(std::optional<bool> banner) {
-    gForcedBanner = banner;
-}
-
-bool Bannered() {
-    return gForcedBanner.value_or(identity::Banner);
-}
-
-void testing::ForceBannerURL(std::optional<QString> address) {
-    gForcedBannerURL = std::move(address);
-}
-
-QString BannerURL() {
-    return gForcedBannerURL.value_or(QString::fromUtf8(identity::BannerURL));
+const BuildConfiguration& Current() {
+    if (gInUse != nullptr) {
+        return *gInUse;
+    }
+    static const BuildConfiguration thisBuild = BuildConfiguration::ofThisBuild();
+    return thisBuild;
 }
 
 bool Skinned() {
-    return gForcedSkin.value_or(identity::Skin);
+    return Current().skinned;
+}
+
+bool Bannered() {
+    return Current().bannered;
+}
+
+QString BannerURL() {
+    return Current().bannerUrl;
+}
+
+InUse::InUse(const BuildConfiguration& configuration) : previous_(gInUse) {
+    gInUse = &configuration;
+}
+
+InUse::~InUse() {
+    gInUse = previous_;
 }
 
 } // namespace buildConfig

@@ -1,16 +1,17 @@
 // The places where Keyshelf meets the desktop: message boxes, ending the program, opening addresses and
 // starting programs, the clock, the executable's folder and the settings store.
 //
-// Every window goes through these functions, never through the platform directly, so that tests can
-// script answers and record what would have happened instead of showing or starting anything.
+// Every window goes through these functions, never through the platform directly. They go to the Desktop
+// in use: the one the program was given, for its run (SystemDesktop's while none is).
 #pragma once
+
+#include "Desktop.h"
 
 #include <QByteArray>
 #include <QDateTime>
 #include <QList>
 #include <QString>
 #include <QStringList>
-#include <cerrno>
 #include <functional>
 #include <memory>
 
@@ -37,22 +38,17 @@ enum MsgBoxStyle : int {
 };
 enum MsgBoxResult : int { vbOK = 1, vbCancel = 2, vbAbort = 3, vbRetry = 4, vbIgnore = 5, vbYes = 6, vbNo = 7 };
 
+// The answers of the buttons a box of this style shows, in their order.
+QList<int> AnswersOf(int buttons);
+// The answer of the button Enter presses: the first, or the one the style names when the box has that many.
+int DefaultAnswer(int buttons);
+
 // Shows a modal message box and returns the button pressed. `buttons` is a button set plus an icon.
 // An empty title shows the product name, as every message box of the program does by default.
 int MsgBox(const QString& text, int buttons = vbOKOnly, const QString& title = QString());
 
 // Ends the program at once: no window's closing handler runs.
 void EndProgram(int exitCode = 0);
-
-// What became of starting a program: `error` is 0 when it runs, else the errno of the failure (ENOENT:
-// not found on the PATH; E2BIG: an argument too long to hand to a program; EACCES: not executable).
-struct LaunchResult {
-    int error = 0;
-    explicit operator bool() const { return error == 0; }
-    bool notFound() const { return error == ENOENT; }
-    // An argument is longer than the system hands to a program (128 KiB on Linux).
-    bool tooLong() const { return error == E2BIG; }
-};
 
 // Opens a web address (http or https) in the user's browser, through the desktop's opener `xdg-open`
 // started as StartDetached starts programs, with the address as its one argument.
@@ -66,7 +62,7 @@ LaunchResult StartDetached(const QString& program, const QStringList& arguments)
 // Starts a program as StartDetached does, except that its standard error goes to Keyshelf, which watches
 // it until it ends (see ProgramWatch) and then calls `onEnd`, in `context`'s thread and only while
 // `context` (not null) lives, with its wait status and the end of what it wrote there. Never waits for
-// it. While testing, records the start as StartDetached does.
+// it.
 LaunchResult StartWatched(const QString& program, const QStringList& arguments, QObject* context,
                           std::function<void(int waitStatus, const QByteArray& errorTail)> onEnd);
 
@@ -80,48 +76,17 @@ QString ExecutableDir();
 // The per-user settings store of the product (INI format, user scope).
 std::unique_ptr<QSettings> OpenSettings();
 
-// Test control. While testing is on, the functions above record instead of acting.
-namespace testing {
+// Puts `desktop` in use for the functions above while it lives (the program's, for its run); the one in
+// use before comes back after. `desktop` must outlive it.
+class DesktopInUse {
+public:
+    explicit DesktopInUse(Desktop& desktop);
+    ~DesktopInUse();
+    DesktopInUse(const DesktopInUse&) = delete;
+    DesktopInUse& operator=(const DesktopInUse&) = delete;
 
-struct ShownBox {
-    QString text;
-    int buttons = 0;
-    QString title;
+private:
+    Desktop* previous_;
 };
 
-struct Started {
-    QString program;
-    QStringList arguments;
-};
-
-// Turns recording on, forgets everything recorded and scripted, points the executable's folder and the
-// settings store at `folder` (which must exist), and fixes the clock at `now` when it is valid.
-void Begin(const QString& folder, const QDateTime& now = QDateTime());
-// Turns recording off.
-void End();
-
-// The answer the next message box gives; unscripted boxes answer with their default button, as Enter
-// would.
-void setNextAnswer(int answer);
-const QList<ShownBox>& shownBoxes();
-// Called as each message box is shown, to look at the program's state at that moment.
-void setOnShow(std::function<void(const ShownBox&)> onShow);
-
-int endCalls();
-int lastExitCode();
-const QStringList& openedAddresses();
-const QList<Started>& startedPrograms();
-// What ShellOpen and StartDetached report while testing: success unless told otherwise. A failure set
-// with setLaunchSucceeds is a program not found (ENOENT); setLaunchError names the errno (0: success).
-void setLaunchSucceeds(bool succeeds);
-void setLaunchError(int error);
-// While set, StartWatched also starts the program for real (a stand-in first on the PATH), so that a test
-// sees what Keyshelf makes of how it ends.
-void setWatchedProgramsRun(bool run);
-
-void setNow(const QDateTime& now);
-// ExecutableDir answers as where the program's folder cannot be found.
-void setExecutableDirUnknown();
-
-} // namespace testing
 } // namespace seams

@@ -14,14 +14,14 @@
 namespace secretClipboard {
 namespace {
 
-struct Record {
+struct LastCopy {
     bool copied = false; // something was put on the clipboard this run
     QString value;       // the last one
 };
 
-Record& Copied() {
-    static Record record;
-    return record;
+LastCopy& Copied() {
+    static LastCopy copy;
+    return copy;
 }
 
 void CopySelected(QLineEdit* box, bool cut) {
@@ -73,8 +73,8 @@ void Copy(const QString& text) {
 }
 
 void ClearIfStillCopied() {
-    const Record& record = Copied();
-    if (record.copied && QGuiApplication::clipboard()->text() == record.value) {
+    const LastCopy& last = Copied();
+    if (last.copied && QGuiApplication::clipboard()->text() == last.value) {
         QGuiApplication::clipboard()->clear();
     }
 }

@@ -23,8 +23,8 @@ QString TakeSecret(std::string& secret) {
 
 } // namespace
 
-VaultSession::VaultSession(QString path, QObject* parent)
-    : QObject(parent), path_(std::move(path)), entries_(new EntryStore(this)),
+VaultSession::VaultSession(QString path, vault::FileOps& files, QObject* parent)
+    : QObject(parent), path_(std::move(path)), files_(files), entries_(new EntryStore(this)),
       now_([] { return QDateTime::currentDateTime(); }) {}
 
 VaultSession::~VaultSession() = default;
@@ -41,7 +41,7 @@ vault::Result<VaultSession::Gate> VaultSession::open() {
     vault::RemoveStaleTemporaries(path, vault::kStaleTemporarySeconds);
     // The master line is read only from a file of a vault's size: a larger one is refused before any of
     // it is read.
-    auto master = vault::ReadMasterPassword(path);
+    auto master = vault::ReadMasterPassword(path, files_);
     if (!master) {
         return master.error();
     }
@@ -54,7 +54,7 @@ bool VaultSession::isMasterPassword(const QString& typed) const {
 }
 
 vault::Failure VaultSession::load() {
-    auto loaded = vault::LoadVault(path_.toStdString());
+    auto loaded = vault::LoadVault(path_.toStdString(), vault::kMaxEntries, files_);
     if (!loaded) {
         return loaded.error();
     }
@@ -78,7 +78,7 @@ vault::Failure VaultSession::unlock(const QString& master) {
 }
 
 vault::Failure VaultSession::create(const QString& master) {
-    const auto kept = vault::WriteMasterPassword(path_.toStdString(), master.toStdString());
+    const auto kept = vault::WriteMasterPassword(path_.toStdString(), master.toStdString(), files_);
     if (!kept) {
         return kept.error();
     }
@@ -217,7 +217,7 @@ VaultSession::Outcome VaultSession::write(std::size_t count, const vault::EntryS
     const vault::FileStamp now = vault::StampOf(path);
     if (stampKnown_ && now.exists && now != stamp_) {
         // Whatever the answer, a new master password set elsewhere is never written over with the old one.
-        auto master = vault::ReadMasterPassword(path);
+        auto master = vault::ReadMasterPassword(path, files_);
         const bool newMaster = master && TakeSecret(*master) != stored_;
         if (newMaster) {
             setStatus(QStringLiteral("Not saved."));
@@ -229,7 +229,7 @@ VaultSession::Outcome VaultSession::write(std::size_t count, const vault::EntryS
             return {Stored::Declined};
         }
     }
-    if (auto failed = vault::SaveVault(path, master_.toStdString(), count, row, vault::TextForm::CodePage)) {
+    if (auto failed = vault::SaveVault(path, master_.toStdString(), count, row, vault::TextForm::CodePage, files_)) {
         setStatus(QStringLiteral("Not saved."));
         return {Stored::NotSaved, std::move(failed)};
     }

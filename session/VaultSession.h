@@ -60,7 +60,8 @@ public:
     // Asked before a save replaces what another program wrote to the file; true replaces it.
     using ReplaceQuestion = std::function<bool(const QString& path)>;
 
-    explicit VaultSession(QString path, QObject* parent = nullptr);
+    // The vault at `path`, read and written through `files`.
+    explicit VaultSession(QString path, vault::FileOps& files = vault::SystemFileOps(), QObject* parent = nullptr);
     ~VaultSession() override;
 
     const QString& path() const { return path_; }
@@ -116,6 +117,7 @@ private:
     void setStatus(const QString& text);
 
     QString path_;
+    vault::FileOps& files_;
     QString stored_; // the master password as line 1 holds it
     QString master_;
     EntryStore* entries_;

@@ -13,13 +13,6 @@ namespace appearance {
 
 namespace {
 
-struct Version {
-    int platformId = 2; // the NT family
-    int major = 6;
-};
-// What the platform reports; tests may report another system.
-Version gVersion;
-
 void SetColour(QWidget* w, QPalette::ColorRole role, const QColor& colour) {
     QPalette palette = w->palette();
     palette.setColor(role, colour);
@@ -50,8 +43,8 @@ void ColourControls(QWidget* form, qint32 back, qint32 text, qint32 picture) {
     }
 }
 
-bool IsVistaOrLater() {
-    return gVersion.platformId == 2 && gVersion.major >= 6;
+bool IsVistaOrLater(SystemVersion version) {
+    return version.platformId == 2 && version.major >= 6;
 }
 
 void ResetWindowRegion(QWidget* form) {
@@ -61,11 +54,6 @@ void ResetWindowRegion(QWidget* form) {
     const int height = layouts::OuterHeight(form);
     form->setMask(QRegion(0, 0, width, height));
 }
-
-void SetReportedVersion(int platformId, int major) {
-    gVersion = {platformId, major};
-}
-
 
 } // namespace appearance
 

@@ -11,14 +11,17 @@ namespace appearance {
 
 // Recolours the controls of a form by the name of the kind of control each stands for.
 void ColourControls(QWidget* form, qint32 back, qint32 text, qint32 picture);
-// True on the systems whose skinning needs a window region and the companion object: NT 6 and later,
-// which is what this platform reports.
-bool IsVistaOrLater();
+// A system's version as the skin asks for it: the platform family (2: NT) and the major number.
+struct SystemVersion {
+    int platformId = 2;
+    int major = 6;
+};
+// What this platform reports: an NT-family version 6, so that the Vista-or-later paths run.
+inline constexpr SystemVersion kReportedVersion{};
+// True on the systems whose skinning needs a window region and the companion object: NT 6 and later.
+bool IsVistaOrLater(SystemVersion version = kReportedVersion);
 // Gives a window a rectangular region covering all of it.
 void ResetWindowRegion(QWidget* form);
-
-// Tests: the system version the platform reports.
-void SetReportedVersion(int platformId, int major);
 
 } // namespace appearance
 
@@ -47,8 +50,6 @@ public:
 
     Skin* skin() const { return skin_; }
     void setSkin(Skin* skin) { skin_ = skin; }
-    // Made on first use.
-    SkinCompanion* companion() const { return companion_; }
     // Once the banner is shown.
     QWidget* bannerBox() const { return picBox_; }
 

@@ -4,7 +4,6 @@
 
 #include <QColor>
 #include <optional>
-#include <QStringList>
 #include <QWidget>
 
 // The skin control. It sits, invisible, on the splash window and carries the whole skin.
@@ -36,7 +35,8 @@ private:
 };
 
 // The skin's companion: a second, non-visual object with three operations. The program calls them in
-// order; what each does is the skin's business (here: take the skin, start, and finish).
+// order; what each does is the skin's business (here: take the skin, start, and finish; this skin needs
+// nothing done at its start or finish).
 class SkinCompanion : public QObject {
     Q_OBJECT
 public:
@@ -46,10 +46,6 @@ public:
     void Operation2();
     void Operation3();
 
-    // The calls made so far, in order: "1", "2", "3".
-    const QStringList& calls() const { return calls_; }
-
 private:
-    QStringList calls_;
     QObject* skin_ = nullptr;
 };

@@ -16,9 +16,6 @@
 namespace vault {
 namespace {
 
-FileOps gSystemOps;
-FileOps* gOps = &gSystemOps;
-
 std::string Reason(int err) {
     switch (err) {
     case ENOSPC:
@@ -138,10 +135,10 @@ int FileOps::Rename(const char* from, const char* to) {
     return ::rename(from, to);
 }
 
-FileOps* SetFileOps(FileOps* ops) {
-    FileOps* previous = gOps == &gSystemOps ? nullptr : gOps;
-    gOps = ops != nullptr ? ops : &gSystemOps;
-    return previous;
+FileOps& SystemFileOps() {
+    // Holds nothing: every call is the system's.
+    static FileOps system;
+    return system;
 }
 
 FileStamp StampOf(const std::string& path) {
@@ -213,11 +210,12 @@ PathKind KindOfPath(const std::string& path) {
     return PathKind::Other;
 }
 
-Result<std::string> ReadWholeFile(const std::string& path, std::uint64_t limit) {
-    return ReadFileUntil(path, std::nullopt, limit);
+Result<std::string> ReadWholeFile(const std::string& path, std::uint64_t limit, FileOps& files) {
+    return ReadFileUntil(path, std::nullopt, limit, files);
 }
 
-Result<std::string> ReadFileUntil(const std::string& path, std::optional<char> stop, std::uint64_t limit) {
+Result<std::string> ReadFileUntil(const std::string& path, std::optional<char> stop, std::uint64_t limit,
+                                  FileOps& files) {
     const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
     if (fd < 0) {
         return ErrorOf("Could not read", path, errno);
@@ -246,7 +244,7 @@ Result<std::string> ReadFileUntil(const std::string& path, std::optional<char> s
     char chunk[1 << 16];
     while (bytes.size() < most) {
         const auto want = static_cast<std::size_t>(std::min<std::uint64_t>(sizeof chunk, most - bytes.size()));
-        const ssize_t n = gOps->Read(fd, chunk, want);
+        const ssize_t n = files.Read(fd, chunk, want);
         if (n < 0) {
             if (errno == EINTR) {
                 continue;
@@ -272,11 +270,12 @@ Result<std::string> ReadFileUntil(const std::string& path, std::optional<char> s
     return bytes;
 }
 
-Failure ReplaceFile(const std::string& path, std::string_view bytes) {
-    return ReplaceFileWith(path, [bytes](const ByteSink& sink) { return sink(bytes); });
+Failure ReplaceFile(const std::string& path, std::string_view bytes, FileOps& files) {
+    return ReplaceFileWith(
+        path, [bytes](const ByteSink& sink) { return sink(bytes); }, files);
 }
 
-Failure ReplaceFileWith(const std::string& path, const std::function<bool(const ByteSink&)>& produce) {
+Failure ReplaceFileWith(const std::string& path, const std::function<bool(const ByteSink&)>& produce, FileOps& files) {
     auto resolved = ResolveTarget(path);
     if (!resolved) {
         return resolved.error();
@@ -325,7 +324,7 @@ Failure ReplaceFileWith(const std::string& path, const std::function<bool(const 
         }
         std::size_t done = 0;
         while (done < bytes.size()) {
-            const ssize_t n = gOps->Write(fd, bytes.data() + done, bytes.size() - done);
+            const ssize_t n = files.Write(fd, bytes.data() + done, bytes.size() - done);
             if (n < 0 && errno == EINTR) {
                 continue;
             }
@@ -348,7 +347,7 @@ Failure ReplaceFileWith(const std::string& path, const std::function<bool(const 
         }
         return fail(writeError != 0 ? writeError : EIO);
     }
-    if (gOps->Fsync(fd) != 0) {
+    if (files.Fsync(fd) != 0) {
         return fail(errno);
     }
     if (::close(fd) != 0) {
@@ -356,7 +355,7 @@ Failure ReplaceFileWith(const std::string& path, const std::function<bool(const 
         ::unlink(temp.c_str());
         return ErrorOf("Could not save", path, err);
     }
-    if (gOps->Rename(temp.c_str(), target.c_str()) != 0) {
+    if (files.Rename(temp.c_str(), target.c_str()) != 0) {
         const int err = errno;
         ::unlink(temp.c_str());
         return ErrorOf("Could not save", path, err);
@@ -365,7 +364,7 @@ Failure ReplaceFileWith(const std::string& path, const std::function<bool(const 
     // a failed save.
     const int dir = ::open(DirectoryOf(target).c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
     if (dir >= 0) {
-        gOps->Fsync(dir);
+        files.Fsync(dir);
         ::close(dir);
     }
     return std::nullopt;

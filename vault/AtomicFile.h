@@ -16,6 +16,19 @@
 
 namespace vault {
 
+// The system calls a replacement and a read go through: each does what the system call of its name does.
+// Whoever reads or replaces a file may hand in others (a disk that fills after some bytes, a rename that
+// is refused, a file that grows while it is read); the old file is left whole whatever they answer.
+struct FileOps {
+    virtual ~FileOps() = default;
+    virtual ssize_t Read(int fd, void* data, std::size_t size);
+    virtual ssize_t Write(int fd, const void* data, std::size_t size);
+    virtual int Fsync(int fd);
+    virtual int Rename(const char* from, const char* to);
+};
+// The system's own calls.
+FileOps& SystemFileOps();
+
 // The largest data.enc Keyshelf reads; a larger file is refused before any of it is read. The format
 // holds at most 32,767 entries (kMaxEntries), and 32,767 entries whose three fields fill 2 KB together
 // come to 64 MB, while real entries take a few dozen bytes: a larger file is no vault (a disk image, a
@@ -31,20 +44,22 @@ VaultError TooLargeError(const std::string& path, std::uint64_t size, std::uint6
 // file of more than `limit` bytes (an error with tooLarge set): one that is larger when opened is refused
 // before any byte is read, and one that grows past the limit while it is read is refused after at most
 // `limit` + 1 bytes.
-Result<std::string> ReadWholeFile(const std::string& path, std::uint64_t limit = kMaxVaultBytes);
+Result<std::string> ReadWholeFile(const std::string& path, std::uint64_t limit = kMaxVaultBytes,
+                                  FileOps& files = SystemFileOps());
 // The same, but it stops reading once it has read a `stop` byte: the bytes up to it and at most one
 // read's worth beyond. With no `stop` it reads the whole file.
 Result<std::string> ReadFileUntil(const std::string& path, std::optional<char> stop,
-                                  std::uint64_t limit = kMaxVaultBytes);
+                                  std::uint64_t limit = kMaxVaultBytes, FileOps& files = SystemFileOps());
 
 // Replaces the file with `bytes`. A new file is created readable and writable by its owner only; an
 // existing one keeps its permissions. When `path` is a symbolic link the file it points to is replaced
 // and the link stays. More than kMaxVaultBytes is not written (an error with tooLarge set, the old file
 // left as it was): the next start would refuse the file.
-Failure ReplaceFile(const std::string& path, std::string_view bytes);
+Failure ReplaceFile(const std::string& path, std::string_view bytes, FileOps& files = SystemFileOps());
 // The same, with the bytes written piece by piece as `produce` hands them to its sink. A producer that
 // returns false leaves the old file as it was.
-Failure ReplaceFileWith(const std::string& path, const std::function<bool(const ByteSink&)>& produce);
+Failure ReplaceFileWith(const std::string& path, const std::function<bool(const ByteSink&)>& produce,
+                        FileOps& files = SystemFileOps());
 
 // Who the file at a path is: which file, how big, when last written, and when its inode last changed.
 // Another program's write, a copy put in its place or its removal all change it. The change time is there
@@ -81,19 +96,5 @@ inline constexpr long long kStaleTemporarySeconds = 10 * 60;
 // What the filesystem says is at a path, without following a final symbolic link.
 enum class PathKind { Missing, RegularFile, Directory, DanglingLink, Other, Unknown };
 PathKind KindOfPath(const std::string& path);
-
-// The system calls a replacement and a read go through. Tests swap them to inject failures (a disk that
-// fills after some bytes, a rename that is refused, a file that grows while it is read) and check that
-// the old file is left whole.
-struct FileOps {
-    virtual ~FileOps() = default;
-    virtual ssize_t Read(int fd, void* data, std::size_t size);
-    virtual ssize_t Write(int fd, const void* data, std::size_t size);
-    virtual int Fsync(int fd);
-    virtual int Rename(const char* from, const char* to);
-};
-
-// Installs `ops` for every later call (nullptr restores the real system calls). Returns the previous one.
-FileOps* SetFileOps(FileOps* ops);
 
 } // namespace vault

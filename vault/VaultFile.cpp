@@ -22,11 +22,11 @@ VaultError NotAFile(const char* action, const std::string& path, PathKind kind) 
     }
 }
 
-Result<std::string> ReadVaultBytes(const std::string& path) {
-    if (auto status = EnsureVaultFile(path)) {
+Result<std::string> ReadVaultBytes(const std::string& path, vault::FileOps& files) {
+    if (auto status = EnsureVaultFile(path, files)) {
         return *status;
     }
-    return vault::ReadWholeFile(path);
+    return vault::ReadWholeFile(path, vault::kMaxVaultBytes, files);
 }
 
 } // namespace
@@ -35,7 +35,7 @@ std::string VaultPath(const std::string& executableDir) {
     return executableDir + '/' + "data.enc";
 }
 
-vault::Failure EnsureVaultFile(const std::string& path) {
+vault::Failure EnsureVaultFile(const std::string& path, vault::FileOps& files) {
     // A regular file, or a link to one, is the vault; anything else at the path is left alone.
     const PathKind kind = vault::KindOfPath(path);
     if (kind == PathKind::RegularFile) {
@@ -44,37 +44,37 @@ vault::Failure EnsureVaultFile(const std::string& path) {
     if (kind != PathKind::Missing) {
         return NotAFile("Could not open", path, kind);
     }
-    return vault::ReplaceFile(path, vault::EmptyVaultBytes());
+    return vault::ReplaceFile(path, vault::EmptyVaultBytes(), files);
 }
 
-Result<std::string> ReadMasterPassword(const std::string& path) {
-    if (auto status = EnsureVaultFile(path)) {
+Result<std::string> ReadMasterPassword(const std::string& path, vault::FileOps& files) {
+    if (auto status = EnsureVaultFile(path, files)) {
         return *status;
     }
     // Line 1 ends at the first CR: the entries after it are not read until the password is accepted.
-    auto bytes = vault::ReadFileUntil(path, vault::kLineEnd.front());
+    auto bytes = vault::ReadFileUntil(path, vault::kLineEnd.front(), vault::kMaxVaultBytes, files);
     if (!bytes) {
         return bytes.error();
     }
     return vault::ReadMasterLine(*bytes);
 }
 
-Result<std::vector<vault::Entry>> ReadEntries(const std::string& path) {
-    auto bytes = ReadVaultBytes(path);
+Result<std::vector<vault::Entry>> ReadEntries(const std::string& path, vault::FileOps& files) {
+    auto bytes = ReadVaultBytes(path, files);
     if (!bytes) {
         return bytes.error();
     }
     return vault::ReadEntryLines(*bytes);
 }
 
-Result<Loaded> LoadVault(const std::string& path, std::size_t limit) {
-    if (auto status = EnsureVaultFile(path)) {
+Result<Loaded> LoadVault(const std::string& path, std::size_t limit, vault::FileOps& files) {
+    if (auto status = EnsureVaultFile(path, files)) {
         return *status;
     }
     Loaded loaded;
     // Taken before reading: a write that lands while we read then shows as a change, never the reverse.
     loaded.stamp = vault::StampOf(path);
-    auto bytes = vault::ReadWholeFile(path);
+    auto bytes = vault::ReadWholeFile(path, vault::kMaxVaultBytes, files);
     if (!bytes) {
         return bytes.error();
     }
@@ -90,32 +90,38 @@ Result<Loaded> LoadVault(const std::string& path, std::size_t limit) {
     return loaded;
 }
 
-Result<std::vector<vault::Entry>> WriteMasterPassword(const std::string& path, const std::string& master) {
-    auto kept = ReadEntries(path);
+Result<std::vector<vault::Entry>> WriteMasterPassword(const std::string& path, const std::string& master,
+                                                      vault::FileOps& files) {
+    auto kept = ReadEntries(path, files);
     if (!kept) {
         return kept.error();
     }
     const std::string bytes = kept->empty() ? vault::MasterOnlyBytes(master) : vault::VaultBytes(master, *kept);
-    if (auto status = vault::ReplaceFile(path, bytes)) {
+    if (auto status = vault::ReplaceFile(path, bytes, files)) {
         return *status;
     }
     return kept;
 }
 
-vault::Failure SaveVault(const std::string& path, const std::string& master, const std::vector<vault::Entry>& entries) {
-    return SaveVault(path, master, entries.size(), [&](std::size_t i) {
-        const vault::Entry& e = entries[i];
-        return vault::EntryView{e.username, e.password, e.location};
-    });
+vault::Failure SaveVault(const std::string& path, const std::string& master, const std::vector<vault::Entry>& entries,
+                         vault::FileOps& files) {
+    return SaveVault(
+        path, master, entries.size(),
+        [&](std::size_t i) {
+            const vault::Entry& e = entries[i];
+            return vault::EntryView{e.username, e.password, e.location};
+        },
+        vault::TextForm::Utf8, files);
 }
 
 vault::Failure SaveVault(const std::string& path, const std::string& master, std::size_t count,
-                         const vault::EntrySource& entry, vault::TextForm form) {
-    if (auto status = EnsureVaultFile(path)) {
+                         const vault::EntrySource& entry, vault::TextForm form, vault::FileOps& files) {
+    if (auto status = EnsureVaultFile(path, files)) {
         return status;
     }
     return vault::ReplaceFileWith(
-        path, [&](const vault::ByteSink& sink) { return vault::WriteVaultBytes(master, count, entry, sink, form); });
+        path, [&](const vault::ByteSink& sink) { return vault::WriteVaultBytes(master, count, entry, sink, form); },
+        files);
 }
 
 } // namespace vault

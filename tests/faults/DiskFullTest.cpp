@@ -210,8 +210,6 @@ protected:
     std::string path = vault::VaultPath(dir.path());
     DiskWithRoom disk;
 
-    void TearDown() override { vault::SetFileOps(nullptr); }
-
     // 0, 1, every `step` bytes, and the last bytes of the save: the room a save of `size` bytes is tried with.
     static std::vector<std::size_t> Rooms(std::size_t size, std::size_t step, std::vector<std::size_t> extra = {}) {
         std::vector<std::size_t> rooms = {0, 1, size - 1, size, size + 1};
@@ -246,9 +244,7 @@ protected:
         disk.room = room;
         disk.cutShort = cutShort;
         disk.written = 0;
-        vault::SetFileOps(&disk);
-        const auto status = vault::SaveVault(path, kMaster, entries);
-        vault::SetFileOps(nullptr);
+        const auto status = vault::SaveVault(path, kMaster, entries, disk);
 
         const auto onDisk = ReadIfPresent(path);
         if (!status) {

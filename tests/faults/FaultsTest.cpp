@@ -6,6 +6,7 @@
 
 #include "BuildConfiguration.h"
 #include "DesignCheck.h"
+#include "FakeDesktop.h"
 #include "MainWindow.h"
 #include "HelpWindow.h"
 #include "RtfDocument.h"
@@ -42,6 +43,8 @@ const std::vector<Entry> kEntries = {{"alice", "a-pw", "www.alice.example"}, {"b
 class FaultsTest : public QObject {
     Q_OBJECT
     std::unique_ptr<QTemporaryDir> folder;
+    std::unique_ptr<FakeDesktop> desktop;
+    BuildConfiguration build = BuildConfiguration::ofThisBuild();
     std::unique_ptr<Program> program;
     MainWindow* main = nullptr;
 
@@ -62,7 +65,7 @@ class FaultsTest : public QObject {
     }
     QStringList boxes() const {
         QStringList out;
-        for (const auto& b : seams::testing::shownBoxes()) {
+        for (const auto& b : TheDesktop().shownBoxes()) {
             out << b.text;
         }
         return out;
@@ -103,16 +106,16 @@ class FaultsTest : public QObject {
 private slots:
     void initTestCase() {
         Startup::PrepareApplication();
-        buildConfig::testing::ForceBanner(false);
+        build.bannered = false;
         qInfo("running as uid %d", int(::getuid()));
     }
 
     void init() {
         folder = std::make_unique<QTemporaryDir>();
-        seams::testing::Begin(folder->path());
+        desktop = std::make_unique<FakeDesktop>(folder->path());
         seams::OpenSettings()->setValue("Settings/showHelp", "0");
         write(vaultOf(kEntries));
-        program = std::make_unique<Program>();
+        program = std::make_unique<Program>(*desktop, build);
     }
 
     void cleanup() {
@@ -120,7 +123,7 @@ private slots:
         DestroyAllWindows();
         program.reset();
         main = nullptr;
-        seams::testing::End();
+        desktop.reset();
     }
 
     void folderMadeReadOnly() {
@@ -140,7 +143,7 @@ private slots:
             QSKIP("file modes do not bind this user");
         }
         // The new mode changed the file's inode, which is asked about first; replacing is then refused.
-        seams::testing::setNextAnswer(seams::vbYes);
+        TheDesktop().setNextAnswer(seams::vbYes);
         QVERIFY(!addEntry("carol"));
         expectNotSaved(vaultOf(kEntries), "permission denied");
     }
@@ -151,7 +154,7 @@ private slots:
             QSKIP("file modes do not bind this user");
         }
         QVERIFY(open() == nullptr);
-        QCOMPARE(seams::testing::endCalls(), 1);
+        QCOMPARE(TheDesktop().endCalls(), 1);
         QVERIFY(boxes().value(0).startsWith("Could not read " + path()));
         QVERIFY(boxes().value(0).contains("permission denied"));
         ::chmod(path().toLocal8Bit(), 0600);
@@ -165,11 +168,11 @@ private slots:
         const QDateTime modified = QFileInfo(path()).lastModified();
         const QStringList names = QDir(folder->path()).entryList(QDir::AllEntries | QDir::Hidden | QDir::System);
         QVERIFY(open() == nullptr);
-        QCOMPARE(seams::testing::endCalls(), 1);
+        QCOMPARE(TheDesktop().endCalls(), 1);
         QCOMPARE(boxes(), QStringList{"Could not read " + path() +
                                       ": it is 2.0 GB, larger than any Keyshelf vault can be (64 MB).  Keyshelf "
                                       "will now end without changing it."});
-        QCOMPARE(seams::testing::shownBoxes().value(0).buttons, int(seams::vbCritical));
+        QCOMPARE(TheDesktop().shownBoxes().value(0).buttons, int(seams::vbCritical));
         const QFileInfo after(path());
         QCOMPARE(after.size(), qint64(2) << 30);
         QCOMPARE(after.lastModified(), modified);
@@ -181,7 +184,7 @@ private slots:
         QFile::remove(path());
         QVERIFY(QDir(folder->path()).mkdir("data.enc"));
         // The folder is not the file Keyshelf read, so the save first asks; saving anyway meets the folder.
-        seams::testing::setNextAnswer(seams::vbYes);
+        TheDesktop().setNextAnswer(seams::vbYes);
         QVERIFY(!addEntry("carol"));
         QVERIFY(boxes().value(boxes().size() - 2).contains("has been changed by another program"));
         QVERIFY(boxes().last().contains("it is a folder"));
@@ -200,7 +203,7 @@ private slots:
         QFile::remove(path());
         std::filesystem::create_symlink(folder->filePath("gone.enc").toStdString(), path().toStdString());
         QVERIFY(open() == nullptr);
-        QCOMPARE(seams::testing::endCalls(), 1);
+        QCOMPARE(TheDesktop().endCalls(), 1);
         QVERIFY(boxes().value(0).contains("does not exist"));
         QVERIFY(!QFileInfo::exists(folder->filePath("gone.enc")));
     }
@@ -235,7 +238,7 @@ private slots:
         // Asked, and Enter pressed, which is No: their file stays, the list goes back, nothing claims to be
         // saved.
         QVERIFY(!addEntry("carol"));
-        const auto& box = seams::testing::shownBoxes().last();
+        const auto& box = TheDesktop().shownBoxes().last();
         QCOMPARE(box.title, QString("File Changed"));
         QCOMPARE(box.buttons, seams::vbYesNo | seams::vbExclamation | seams::vbDefaultButton2);
         QVERIFY(box.text.startsWith(path() + " has been changed by another program"));
@@ -243,13 +246,13 @@ private slots:
         QCOMPARE(main->statusText(), QString("Not saved."));
         QCOMPARE(entryList()->count(), 2);
         // Asked again, and accepted: the list as shown is written.
-        seams::testing::setNextAnswer(seams::vbYes);
+        TheDesktop().setNextAnswer(seams::vbYes);
         program->editor()->save();
         QCOMPARE(onDisk(), vaultOf({kEntries[0], kEntries[1], {"carol", "pw", ""}}));
         // Keyshelf's own saves never count as another program's.
-        const int asked = seams::testing::shownBoxes().size();
+        const int asked = TheDesktop().shownBoxes().size();
         QVERIFY(addEntry("dave"));
-        QCOMPARE(seams::testing::shownBoxes().size(), asked);
+        QCOMPARE(TheDesktop().shownBoxes().size(), asked);
 
         // A change made in place, of the same length in the same file, is noticed by its time alone.
         QByteArray edited = onDisk();
@@ -270,11 +273,11 @@ private slots:
         QCOMPARE(after.st_ino, before.st_ino);
         QCOMPARE(after.st_size, before.st_size);
         QVERIFY(!addEntry("erin"));
-        QCOMPARE(seams::testing::shownBoxes().last().title, QString("File Changed"));
+        QCOMPARE(TheDesktop().shownBoxes().last().title, QString("File Changed"));
         QCOMPARE(onDisk(), edited);
 
         // The same, with the modification time put back as it was: the inode's change time still tells.
-        seams::testing::setNextAnswer(seams::vbYes);
+        TheDesktop().setNextAnswer(seams::vbYes);
         program->editor()->save();
         QCOMPARE(::stat(path().toLocal8Bit().constData(), &before), 0);
         edited = onDisk();
@@ -297,10 +300,10 @@ private slots:
         QCOMPARE(after.st_mtim.tv_nsec, before.st_mtim.tv_nsec);
         QCOMPARE(after.st_mtim.tv_sec, before.st_mtim.tv_sec);
         QCOMPARE(after.st_size, before.st_size);
-        const int shown = seams::testing::shownBoxes().size();
+        const int shown = TheDesktop().shownBoxes().size();
         QVERIFY(!addEntry("fred"));
-        QCOMPARE(seams::testing::shownBoxes().size(), shown + 1);
-        QCOMPARE(seams::testing::shownBoxes().last().title, QString("File Changed"));
+        QCOMPARE(TheDesktop().shownBoxes().size(), shown + 1);
+        QCOMPARE(TheDesktop().shownBoxes().last().title, QString("File Changed"));
         QCOMPARE(onDisk(), edited);
     }
 
@@ -308,17 +311,17 @@ private slots:
     // before any window, lock or file is made (neither in the folder started from nor at "/data.enc").
     void unknownProgramFolderEndsTheRunAtOnce() {
         program.reset();
-        seams::testing::setExecutableDirUnknown();
+        TheDesktop().setExecutableDirUnknown();
         const QString cwd = QDir::currentPath();
         QVERIFY(QDir::setCurrent(folder->path()));
         const auto back = qScopeGuard([&] { QDir::setCurrent(cwd); });
         const QStringList before = QDir(folder->path()).entryList(QDir::NoDotAndDotDot | QDir::AllEntries);
         QObject guard; // a run that went on into the event loop is stopped, to fail below
         QTimer::singleShot(3000, &guard, [] { QCoreApplication::exit(0); });
-        QCOMPARE(Startup::Run(*qobject_cast<QApplication*>(QCoreApplication::instance())), 1);
+        QCOMPARE(Startup::Run(*qobject_cast<QApplication*>(QCoreApplication::instance()), *desktop, build), 1);
         QCOMPARE(boxes().size(), 1);
         QVERIFY2(boxes()[0].contains("could not find the folder"), qPrintable(boxes()[0]));
-        QCOMPARE(seams::testing::shownBoxes()[0].buttons, int(seams::vbCritical));
+        QCOMPARE(TheDesktop().shownBoxes()[0].buttons, int(seams::vbCritical));
         QCOMPARE(QDir(folder->path()).entryList(QDir::NoDotAndDotDot | QDir::AllEntries), before);
         QVERIFY(QApplication::topLevelWidgets().isEmpty());
     }
@@ -369,7 +372,7 @@ private slots:
         main->copyField(MainWindow::Field::Password);
         QCOMPARE(QGuiApplication::clipboard()->text().size(), qsizetype(huge.size()));
         QVERIFY(main->statusText().size() < 1000);
-        seams::testing::setNextAnswer(seams::vbCancel);
+        TheDesktop().setNextAnswer(seams::vbCancel);
         main->deleteEntry();
         QVERIFY(boxes().last().size() < 2000);
         // The editor's boxes take a field of any length, so an edit never cuts one short.
@@ -390,7 +393,7 @@ private slots:
         QCOMPARE(entryList()->count(), vault::kMaxEntries);
         QVERIFY(boxes().value(0).contains("holds 1,000,000 entries, more than the 32,767"));
         entryList()->setSelected(1, true);
-        seams::testing::setNextAnswer(seams::vbOK);
+        TheDesktop().setNextAnswer(seams::vbOK);
         main->deleteEntry();
         QCOMPARE(entryList()->count(), vault::kMaxEntries); // the delete was undone
         QCOMPARE(main->statusText(), QString("Not saved."));
@@ -408,7 +411,7 @@ private slots:
         QCOMPARE(entryList()->count(), vault::kMaxEntries);
         QVERIFY(boxes().isEmpty());
         entryList()->setSelected(2, true);
-        seams::testing::setNextAnswer(seams::vbOK);
+        TheDesktop().setNextAnswer(seams::vbOK);
         main->deleteEntry();
         QCOMPARE(main->statusText(), QString("Entry deleted successfully, data saved."));
         entries.erase(entries.begin() + 1);

@@ -1,5 +1,6 @@
 // The window utilities and the seams every window goes through.
 #include "Seams.h"
+#include "FakeDesktop.h"
 #include "ProgramIcon.h"
 #include "TopMost.h"
 
@@ -11,20 +12,22 @@
 #include <QTemporaryDir>
 #include <QtTest>
 #include <cerrno>
+#include <optional>
 #include <sys/stat.h>
 
 class AppUtilitiesTest : public QObject {
     Q_OBJECT
     QTemporaryDir folder;
+    std::optional<FakeDesktop> desktop; // none: the system's desktop
 
 private slots:
-    void init() { seams::testing::Begin(folder.path(), QDateTime(QDate(2026, 12, 6), QTime(8, 27, 30))); }
-    void cleanup() { seams::testing::End(); }
+    void init() { desktop.emplace(folder.path(), QDateTime(QDate(2026, 12, 6), QTime(8, 27, 30))); }
+    void cleanup() { desktop.reset(); }
 
     // The real box as the user sees it: its title (the product's name when none is given), its text, its
     // icon and its buttons. Escape gives Cancel where there is one, and No on a box of Yes and No.
     void messageBoxesShowTheirTitleIconAndButtons() {
-        seams::testing::End();
+        desktop.reset();
         struct Seen {
             QString title, text;
             QMessageBox::Icon icon = QMessageBox::NoIcon;
@@ -59,7 +62,7 @@ private slots:
 
     // The real box: Enter presses the button the style names as the default.
     void enterPressesTheDefaultButtonOfARealBox() {
-        seams::testing::End();
+        desktop.reset();
         const auto pressEnter = [] {
             QTimer::singleShot(50, [] {
                 if (QWidget* box = QApplication::activeModalWidget()) {
@@ -76,7 +79,7 @@ private slots:
     // Outside of recording: ShellOpen hands the address to the xdg-open first on the PATH as its one
     // argument, and a start that fails says why.
     void realLaunchesReachTheOpenerOrSayWhyNot() {
-        seams::testing::End();
+        desktop.reset();
         const QByteArray oldPath = qgetenv("PATH");
         const auto restorePath = qScopeGuard([&] { qputenv("PATH", oldPath); });
         qputenv("PATH", QFile::encodeName(folder.path()) + ':' + oldPath);
@@ -112,7 +115,7 @@ private slots:
         }
         QVERIFY(QFile::exists(folder.filePath("Keyshelf.ini")));
         QCOMPARE(seams::OpenSettings()->value("Settings/showHelp").toString(), QString("0"));
-        seams::testing::End();
+        desktop.reset();
         QVERIFY(seams::ExecutableDir() != folder.path());
     }
 

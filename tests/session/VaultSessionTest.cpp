@@ -3,6 +3,7 @@
 #include "VaultSession.h"
 
 #include "AtomicFile.h"
+#include "SwitchableFiles.h"
 #include "TempDir.h"
 #include "VaultFile.h"
 #include "VaultFormat.h"
@@ -26,7 +27,7 @@ protected:
     std::string onDisk() const { return TempDir::Read(path()); }
     // A session past the gate with the stored password.
     VaultSession& opened(const std::string& master = "abcd") {
-        session = std::make_unique<VaultSession>(QString::fromStdString(path()));
+        session = std::make_unique<VaultSession>(QString::fromStdString(path()), files);
         QObject::connect(session.get(), &VaultSession::statusChanged, [this](const QString& s) { status = s; });
         const auto gate = session->open();
         EXPECT_TRUE(gate && *gate == VaultSession::Gate::Enter);
@@ -48,6 +49,7 @@ protected:
     }
 
     TempDir dir;
+    SwitchableFiles files;
     std::unique_ptr<VaultSession> session;
     QString status;
     const std::vector<Entry> three{{"carol", "pc", "c.example"}, {"alice", "pa", "a.example"}, {"bob", "pb", ""}};
@@ -113,10 +115,10 @@ TEST_F(VaultSessionTest, AChangeThatCannotBeSavedIsTakenBack) {
     VaultSession& s = opened();
     const std::string before = onDisk();
     const std::vector<std::string> names = usernames();
-    vault::SetFileOps(&refused);
+    files.use(&refused);
     const VaultSession::Outcome outcomes[] = {
         s.add({"dan", "pd", ""}), s.replace(s.entries()->rowId(1), {"x", "y", ""}), s.remove(s.entries()->rowId(2))};
-    vault::SetFileOps(nullptr);
+    files.use(nullptr);
     for (const auto& outcome : outcomes) {
         EXPECT_EQ(outcome.stored, Stored::NotSaved);
         ASSERT_TRUE(outcome.error);

@@ -1,6 +1,5 @@
 #include "WindowTestRun.h"
 
-#include "BuildConfiguration.h"
 #include "DesignCheck.h"
 #include "Seams.h"
 #include "Startup.h"
@@ -12,31 +11,36 @@
 
 namespace {
 WindowTestRun* gCurrent = nullptr;
-} // namespace
 
-Program& WindowTestRun::Current() {
+WindowTestRun& CurrentRun() {
     if (gCurrent == nullptr) {
         throw std::logic_error("no window test run in progress");
     }
-    return gCurrent->program();
+    return *gCurrent;
+}
+} // namespace
+
+Program& WindowTestRun::Current() {
+    return CurrentRun().program();
+}
+
+BuildConfiguration& WindowTestRun::CurrentBuild() {
+    return CurrentRun().build();
 }
 
 void WindowTestRun::PrepareApplication() {
     Startup::PrepareApplication();
 }
 
-WindowTestRun::WindowTestRun(Options options) {
-    seams::testing::Begin(folder_.path(), QDateTime(QDate(2026, 12, 6), QTime(8, 27, 30)));
+WindowTestRun::WindowTestRun(Options options)
+    : desktop_(folder_.path(), QDateTime(QDate(2026, 12, 6), QTime(8, 27, 30))) {
     if (options.showHelp != nullptr) {
         seams::OpenSettings()->setValue("Settings/showHelp", options.showHelp);
     }
     if (options.helpDocument && !QFile::copy(QStringLiteral(KEYSHELF_HELP_RTF), folder_.filePath("Help.rtf"))) {
         throw std::runtime_error("Help.rtf could not be put beside the program");
     }
-    // A test may show the main window as a build without the band has it; the next starts from this build.
-    buildConfig::testing::ForceBanner(std::nullopt);
-    buildConfig::testing::ForceBannerURL(std::nullopt);
-    program_ = std::make_unique<Program>();
+    program_ = std::make_unique<Program>(desktop_, build_, files_);
     gCurrent = this;
 }
 
@@ -44,5 +48,4 @@ WindowTestRun::~WindowTestRun() {
     gCurrent = nullptr;
     DestroyAllWindows();
     program_.reset();
-    seams::testing::End();
 }

@@ -1,9 +1,13 @@
 // One window test's run of the program: a folder of its own standing for the program's folder (data.enc,
-// the settings, Help.rtf when asked for), the seams pointed at it with a fixed clock, the program with its
-// vault there, and afterwards every window closed. A test makes one in init() and drops it in cleanup().
+// the settings, Help.rtf when asked for), a recording desktop pointed at it with a fixed clock, this build's
+// configuration for the test to change, file system calls it can make fail, the program with its vault
+// there, and afterwards every window closed. A test makes one in init() and drops it in cleanup().
 #pragma once
 
+#include "BuildConfiguration.h"
+#include "FakeDesktop.h"
 #include "Program.h"
+#include "SwitchableFiles.h"
 
 #include <QString>
 #include <QTemporaryDir>
@@ -16,8 +20,7 @@ public:
         const char* showHelp = nullptr; // "0" or "1" for the help-at-start setting; nullptr leaves it unset
     };
 
-    // What initTestCase() does once: the application prepared and the build's configuration applied,
-    // as the program's start does.
+    // What initTestCase() does once: the application prepared as the program's start does.
     static void PrepareApplication();
 
     explicit WindowTestRun(Options options);
@@ -29,15 +32,27 @@ public:
     // The run's program, and that of the run in progress.
     Program& program() { return *program_; }
     static Program& Current();
+    // The build the program runs as: changes take effect at the program's next look.
+    BuildConfiguration& build() { return build_; }
+    static BuildConfiguration& CurrentBuild();
+    // The file system calls of the run's vault.
+    SwitchableFiles& files() { return files_; }
 
     QString path() const { return folder_.path(); }
     QString filePath(const QString& name) const { return folder_.filePath(name); }
 
 private:
     QTemporaryDir folder_;
+    FakeDesktop desktop_;
+    BuildConfiguration build_ = BuildConfiguration::ofThisBuild();
+    SwitchableFiles files_;
     std::unique_ptr<Program> program_;
 };
 
 inline Program& TheProgram() {
     return WindowTestRun::Current();
+}
+
+inline BuildConfiguration& TheBuild() {
+    return WindowTestRun::CurrentBuild();
 }

@@ -221,7 +221,7 @@ class AccessibilityTest : public QObject {
     PasswordDialog* start() {
         main = TheProgram().LoadMainWindow();
         TheProgram().OpenVault();
-        buildConfig::testing::ForceBanner(false); // the band is read by its own name, "Banner"
+        TheBuild().bannered = false; // the band is read by its own name, "Banner"
         return TheProgram().passwordDialog();
     }
 
@@ -266,7 +266,7 @@ private slots:
         QCOMPARE(NameOf(Control<QLabel>(dialog, "SkinLabel1")), QString("Please enter your password"));
         QCOMPARE(NameOf(Control<QLineEdit>(dialog, "txtPass")), QString("Password:"));
         // A wrong password and Retry: the dialog stays as it was, read as it was.
-        seams::testing::setNextAnswer(seams::vbRetry);
+        TheDesktop().setNextAnswer(seams::vbRetry);
         Control<QLineEdit>(dialog, "txtPass")->setText("wrong");
         dialog->confirmPassword();
         READ_AS_SHOWN(dialog, QAccessible::Dialog);

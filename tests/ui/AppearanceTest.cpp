@@ -116,17 +116,11 @@ private slots:
     void initTestCase() { Startup::PrepareApplication(); }
 
     void init() {
-        buildConfig::testing::ForceSkin(std::nullopt);
         folder = std::make_unique<WindowTestRun>(WindowTestRun::Options{.showHelp = "0"});
-        buildConfig::testing::ForceBannerURL("http://127.0.0.1:9/adserver.asp"); // nothing listens there
-        appearance::SetReportedVersion(2, 6);                                    // the system this platform reports
+        TheBuild().bannerUrl = "http://127.0.0.1:9/adserver.asp"; // nothing listens there
     }
 
-    void cleanup() {
-        folder.reset();
-        appearance::SetReportedVersion(2, 6); // the system this platform reports
-        buildConfig::testing::ForceSkin(std::nullopt);
-    }
+    void cleanup() { folder.reset(); }
 
     void bannerGeometry() {
         MainWindow& main = *TheProgram().LoadMainWindow();
@@ -166,7 +160,7 @@ private slots:
     void bannerShowsTheConfiguredPageAndOpensOnlyWhatTheUserClicks() {
         BannerServer server;
         QVERIFY(server.Start());
-        buildConfig::testing::ForceBannerURL(server.Address());
+        TheBuild().bannerUrl = server.Address();
         MainWindow& main = *TheProgram().LoadMainWindow();
         main.show();
         Banner* banner = ShowBannerAndWait(&main);
@@ -191,13 +185,13 @@ private slots:
         QTest::mouseClick(banner, Qt::RightButton, {}, link);
         QTest::mousePress(banner, Qt::LeftButton, {}, link);
         QTest::mouseRelease(banner, Qt::LeftButton, {}, QPoint(2, 2));
-        QVERIFY(seams::testing::openedAddresses().isEmpty());
+        QVERIFY(TheDesktop().openedAddresses().isEmpty());
 
         QTest::mouseClick(banner, Qt::LeftButton, {}, link);
-        QCOMPARE(seams::testing::openedAddresses(), QStringList({offer}));
+        QCOMPARE(TheDesktop().openedAddresses(), QStringList({offer}));
         QTest::mouseDClick(banner, Qt::LeftButton, {}, link);        // the second press of a double click
         QTest::mouseClick(banner, Qt::LeftButton, {}, QPoint(2, 2)); // off the link
-        QCOMPARE(seams::testing::openedAddresses(), QStringList({offer}));
+        QCOMPARE(TheDesktop().openedAddresses(), QStringList({offer}));
 
         // The page changes under a press: the release opens nothing.
         QTest::mousePress(banner, Qt::LeftButton, {}, link);
@@ -206,7 +200,7 @@ private slots:
         banner->Navigate(server.Address());
         QVERIFY(loaded.wait(10000));
         QTest::mouseRelease(banner, Qt::LeftButton, {}, link);
-        QCOMPARE(seams::testing::openedAddresses().size(), 1);
+        QCOMPARE(TheDesktop().openedAddresses().size(), 1);
     }
 
     // A page full of scripts, timers, frames, stylesheets, other hosts' pictures and links of every kind.
@@ -218,7 +212,7 @@ private slots:
         QVERIFY(server.Start());
         MainWindow* main = logIn();
         QVERIFY(main != nullptr);
-        buildConfig::testing::ForceBannerURL(server.Address()); // before the first paint, which starts the band
+        TheBuild().bannerUrl = server.Address(); // before the first paint, which starts the band
         main->show();
         Control<ListView>(main, "lstPass")->setSelected(1, true);
         main->copyField(MainWindow::Field::Password);
@@ -246,9 +240,9 @@ private slots:
             QTest::keyClick(banner, Qt::Key_Return);
             QTest::keyClick(banner, Qt::Key_C, Qt::ControlModifier);
         }
-        QCOMPARE(seams::testing::openedAddresses(),
+        QCOMPARE(TheDesktop().openedAddresses(),
                  QStringList({QString("http://127.0.0.1:%1/offer").arg(server.serverPort())}));
-        QVERIFY(seams::testing::startedPrograms().isEmpty());
+        QVERIFY(TheDesktop().startedPrograms().isEmpty());
         QVERIFY(!QToolTip::isVisible());
         QVERIFY(!banner->hasFocus());
         QCOMPARE(QGuiApplication::clipboard()->text(), QString("p"));
@@ -311,7 +305,7 @@ private slots:
         server.SetCase("not-html");
         QVERIFY(server.Start());
         MainWindow& main = *logIn();
-        buildConfig::testing::ForceBannerURL(server.Address());
+        TheBuild().bannerUrl = server.Address();
         main.show();
         Banner* banner = nullptr;
         QTRY_VERIFY_WITH_TIMEOUT((banner = Control<QWidget>(&main, "wbBanner")->findChild<Banner*>()) != nullptr,
@@ -373,24 +367,20 @@ private slots:
         QCOMPARE(Skin::ColourOf(skin.Property(4).value()), skin.pictureBackground());
         QVERIFY(!skin.Property(5));
         QVERIFY(appearance::IsVistaOrLater());
-        appearance::SetReportedVersion(2, 5);
-        QVERIFY(!appearance::IsVistaOrLater());
-        appearance::SetReportedVersion(1, 6); // not the NT family
-        QVERIFY(!appearance::IsVistaOrLater());
+        QVERIFY(!appearance::IsVistaOrLater({2, 5}));
+        QVERIFY(!appearance::IsVistaOrLater({1, 6})); // not the NT family
         QWidget window;
         window.resize(100, 50);
         appearance::ResetWindowRegion(&window);
         QVERIFY(window.mask().contains(QRect(0, 0, 100, 50))); // the whole window, and more
     }
 
-    void skinnedRunCallsTheSkinLayerInOrder() {
-        buildConfig::testing::ForceSkin(true);
+    void skinnedRunSkinsEveryWindow() {
+        TheBuild().skinned = true;
         MainWindow* main = logIn();
         QVERIFY(buildConfig::Skinned());
         QVERIFY(TheProgram().appearance().skin() != nullptr);
         QCOMPARE(TheProgram().appearance().skin(), Control<Skin>(TheProgram().splash(), "skn"));
-        // Splash: the companion's first and second operations; end of the splash: its third.
-        QCOMPARE(TheProgram().appearance().companion()->calls(), QStringList({"1", "2", "3"}));
         for (QWidget* w : {static_cast<QWidget*>(TheProgram().splash()), static_cast<QWidget*>(main)}) {
             QCOMPARE(w->property("skinned").toString(), QString("Standard Skin"));
             QVERIFY(!w->mask().isEmpty());
@@ -399,19 +389,15 @@ private slots:
         QCOMPARE(TheProgram().editor()->property("skinned").toString(), QString("Standard Skin"));
         Control<QAction>(main, "mnuAboutItem(0)")->trigger();
         QCOMPARE(TheProgram().aboutWindow()->property("skinned").toString(), QString("Standard Skin"));
-        // The main window's unload: the third operation again, before the end.
-        QPointer<SkinCompanion> companion = TheProgram().appearance().companion();
+        // The main window's unload ends the run.
         main->close();
-        QCOMPARE(companion->calls(), QStringList({"1", "2", "3", "3"}));
-        QCOMPARE(seams::testing::endCalls(), 1);
+        QCOMPARE(TheDesktop().endCalls(), 1);
     }
 
     void plainRunSkinsNothing() {
-        appearance::SetReportedVersion(2, 5); // an older system: SkinStartUp does nothing either
         MainWindow* main = logIn();
         QVERIFY(!buildConfig::Skinned());
         QVERIFY(TheProgram().appearance().skin() == nullptr);
-        QVERIFY(TheProgram().appearance().companion() == nullptr);
         QVERIFY(!main->property("skinned").isValid());
         QVERIFY(main->mask().isEmpty());
         // The banner is shown all the same, once the window is up.
@@ -440,20 +426,20 @@ private slots:
         MainWindow* main = logIn();
         main->openWebsite();
         main->openWebsite(); // within the second: nothing new
-        QCOMPARE(seams::testing::openedAddresses(), QStringList({"http://www.keyshelf.example"}));
+        QCOMPARE(TheDesktop().openedAddresses(), QStringList({"http://www.keyshelf.example"}));
         QVERIFY(TheProgram().websiteLauncher() != nullptr); // the second request found the launcher still there
         QPointer<WebsiteLauncher> launcher = TheProgram().websiteLauncher();
         QVERIFY(launcher != nullptr && !launcher->isVisible());
         QVERIFY(Control<QTimer>(launcher, "Timer1")->isActive());
         QTRY_VERIFY(launcher.isNull()); // its second is up
         main->openWebsite();
-        QCOMPARE(seams::testing::openedAddresses().size(), 2);
+        QCOMPARE(TheDesktop().openedAddresses().size(), 2);
 
         // A launcher made without being asked to open the website opens nothing.
         TheProgram().websiteLauncher()->close();
         QTRY_VERIFY(TheProgram().websiteLauncher() == nullptr);
         TheProgram().LoadWebsiteLauncher();
-        QCOMPARE(seams::testing::openedAddresses().size(), 2);
+        QCOMPARE(TheDesktop().openedAddresses().size(), 2);
     }
 
     void aboutWindow() {
@@ -468,12 +454,12 @@ private slots:
 
         about->show();
         QTest::mouseClick(Control<QLabel>(about, "lblWebsite"), Qt::LeftButton);
-        QCOMPARE(seams::testing::openedAddresses(), QStringList({"http://www.keyshelf.example"}));
+        QCOMPARE(TheDesktop().openedAddresses(), QStringList({"http://www.keyshelf.example"}));
         QVERIFY(TheProgram().websiteLauncher() != nullptr && TheProgram().websiteLauncher()->isVisible());
     }
 
     void aboutWindowSkinnedClonesEveryPlainLabel() {
-        buildConfig::testing::ForceSkin(true);
+        TheBuild().skinned = true;
         TheProgram().appearance().setSkin(new Skin(nullptr));
         TheProgram().OpenAbout();
         AboutWindow* about = TheProgram().aboutWindow();

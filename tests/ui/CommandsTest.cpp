@@ -74,7 +74,7 @@ class CommandsTest : public QObject {
     QString status() const { return main->statusText(); }
     QStringList boxTexts() const {
         QStringList out;
-        for (const auto& b : seams::testing::shownBoxes()) {
+        for (const auto& b : TheDesktop().shownBoxes()) {
             out << b.text;
         }
         return out;
@@ -113,7 +113,6 @@ private slots:
     }
 
     void cleanup() {
-        vault::SetFileOps(nullptr);
         folder.reset();
         main = nullptr;
     }
@@ -127,11 +126,11 @@ private slots:
         QCOMPARE(status(), QString("You must first select an entry to delete."));
         main->openLocation();
         QCOMPARE(status(), QString("You must first select an entry to go to."));
-        QVERIFY(seams::testing::startedPrograms().isEmpty());
+        QVERIFY(TheDesktop().startedPrograms().isEmpty());
         main->copyField(MainWindow::Field::Password);
         QCOMPARE(status(), QString("You must first select a row to copy from."));
         QCOMPARE(QGuiApplication::clipboard()->text(), QString()); // cleared first, left empty
-        QVERIFY(seams::testing::shownBoxes().isEmpty());
+        QVERIFY(TheDesktop().shownBoxes().isEmpty());
         QCOMPARE(onDisk(), vaultOf(kEntries));
     }
 
@@ -146,7 +145,7 @@ private slots:
         type("dave", "", "");
         editor()->save();
         QCOMPARE(boxTexts(), QStringList({"You must enter a username", "You must enter a password"}));
-        for (const auto& b : seams::testing::shownBoxes()) {
+        for (const auto& b : TheDesktop().shownBoxes()) {
             QCOMPARE(b.title, QString("Error"));
             QCOMPARE(b.buttons, int(seams::vbOKOnly));
         }
@@ -228,7 +227,7 @@ private slots:
         select({3}); // alice
         main->editEntry();
         type("alice", "lost?", "");
-        seams::testing::setNextAnswer(seams::vbOK);
+        TheDesktop().setNextAnswer(seams::vbOK);
         main->deleteEntry();
         const QByteArray afterDelete = onDisk();
         editor()->save();
@@ -250,9 +249,9 @@ private slots:
 
     void deleteAsksAndSaves() {
         select({2});
-        seams::testing::setNextAnswer(seams::vbCancel);
+        TheDesktop().setNextAnswer(seams::vbCancel);
         main->deleteEntry();
-        const auto& box = seams::testing::shownBoxes().first();
+        const auto& box = TheDesktop().shownBoxes().first();
         QCOMPARE(box.text, QString("Are you sure you want to delete the following information?\r\n\r\nUsername: alice\r\n"
                                    "Password: a-pw\r\nUsed At: https://mail.example.com"));
         QCOMPARE(box.title, QString("Confirm Delete"));
@@ -260,7 +259,7 @@ private slots:
         QCOMPARE(status(), QString("Entry not deleted, cancelled by user"));
         QCOMPARE(onDisk(), vaultOf(kEntries));
 
-        seams::testing::setNextAnswer(seams::vbOK);
+        TheDesktop().setNextAnswer(seams::vbOK);
         Control<QAction>(main, "mnuDataItem(1)")->trigger(); // the Data menu's delete
         QCOMPARE(usernames(), QStringList({"carol", "bob"}));
         QCOMPARE(status(), QString("Entry deleted successfully, data saved."));
@@ -269,7 +268,7 @@ private slots:
         // Deleting every entry leaves the master line and two line ends.
         for (int i = 0; i < 2; ++i) {
             select({1});
-            seams::testing::setNextAnswer(seams::vbOK);
+            TheDesktop().setNextAnswer(seams::vbOK);
             main->deleteEntry();
         }
         QCOMPARE(onDisk(), QByteArray::fromStdString(vault::MasterOnlyBytes("Secret1")) + "\r\n");
@@ -328,13 +327,13 @@ private slots:
         QCOMPARE(QGuiApplication::clipboard()->mimeData()->data("x-kde-passwordManagerHint"), QByteArray("secret"));
         QVERIFY(list->hasFocus());
 
-        seams::testing::setNextAnswer(seams::vbCancel);
+        TheDesktop().setNextAnswer(seams::vbCancel);
         QTest::keyClick(list, Qt::Key_Delete);
-        QCOMPARE(seams::testing::shownBoxes().size(), 1);
-        QCOMPARE(seams::testing::shownBoxes().first().title, QString("Confirm Delete"));
+        QCOMPARE(TheDesktop().shownBoxes().size(), 1);
+        QCOMPARE(TheDesktop().shownBoxes().first().title, QString("Confirm Delete"));
         QCOMPARE(status(), QString("Entry not deleted, cancelled by user"));
         QVERIFY(list->hasFocus());
-        seams::testing::setNextAnswer(seams::vbOK);
+        TheDesktop().setNextAnswer(seams::vbOK);
         QTest::keyClick(list, Qt::Key_Delete);
         QCOMPARE(usernames(), QStringList({"carol", "bob"}));
         QCOMPARE(onDisk(), vaultOf({kEntries[0], kEntries[2]}));
@@ -479,10 +478,10 @@ private slots:
         select({1});
         main->openLocation();
         QCOMPARE(status(), QString("Opening Location..."));
-        QCOMPARE(seams::testing::startedPrograms().size(), 1);
-        QCOMPARE(seams::testing::startedPrograms()[0].program, QString("xdg-open"));
-        QCOMPARE(seams::testing::startedPrograms()[0].arguments, QStringList({"http://www.carol.example"}));
-        seams::testing::setLaunchSucceeds(false);
+        QCOMPARE(TheDesktop().startedPrograms().size(), 1);
+        QCOMPARE(TheDesktop().startedPrograms()[0].program, QString("xdg-open"));
+        QCOMPARE(TheDesktop().startedPrograms()[0].arguments, QStringList({"http://www.carol.example"}));
+        TheDesktop().setLaunchSucceeds(false);
         Control<QAction>(main, "mnuDataItem(3)")->trigger();
         QCOMPARE(status(), QString("Could not open the location: xdg-open could not be started."));
     }
@@ -490,16 +489,16 @@ private slots:
     // A location longer than the system hands to a program, and other failures, are told as they are.
     void gotoSaysWhyTheOpenerDidNotStart() {
         select({2});
-        seams::testing::setLaunchError(E2BIG);
+        TheDesktop().setLaunchError(E2BIG);
         main->openLocation();
         QCOMPARE(status(), QString("Could not open the location: it is too long to hand to xdg-open."));
-        seams::testing::setLaunchError(EACCES);
+        TheDesktop().setLaunchError(EACCES);
         Control<QAction>(main, "mnuDataItem(3)")->trigger();
         QCOMPARE(status(), QString("Could not open the location: xdg-open could not be started (Permission denied)."));
-        seams::testing::setLaunchError(0);
+        TheDesktop().setLaunchError(0);
         main->openLocation();
         QCOMPARE(status(), QString("Opening Location..."));
-        QCOMPARE(seams::testing::startedPrograms().size(), 3);
+        QCOMPARE(TheDesktop().startedPrograms().size(), 3);
     }
 
     // A location the opener would read as an option, or as more than one line or cut short, is never
@@ -521,7 +520,7 @@ private slots:
         select({1});
         main->openLocation();
         QCOMPARE(this->status(), status);
-        QVERIFY(seams::testing::startedPrograms().isEmpty());
+        QVERIFY(TheDesktop().startedPrograms().isEmpty());
     }
 
     void menusOpenWindowsAndExit() {
@@ -535,7 +534,7 @@ private slots:
         Control<QAction>(main, "mnuDataItem(0)")->trigger();
         QVERIFY(editor() != nullptr && editor()->addMode());
         Control<QAction>(main, "mnuFileItem(0)")->trigger();
-        QCOMPARE(seams::testing::endCalls(), 1);
+        QCOMPARE(TheDesktop().endCalls(), 1);
         QTRY_VERIFY(editor() == nullptr); // closed without saving
         QCOMPARE(onDisk(), vaultOf(kEntries));
     }
@@ -564,7 +563,7 @@ private slots:
     void sortingAnEmptyListChangesNothing() {
         for (int i = 0; i < 3; ++i) {
             select({1});
-            seams::testing::setNextAnswer(seams::vbOK);
+            TheDesktop().setNextAnswer(seams::vbOK);
             main->deleteEntry();
         }
         main->sortByColumn(2);
@@ -631,7 +630,7 @@ private slots:
 
     void failedSavesLoseNothing() {
         DiskFull full;
-        vault::SetFileOps(&full);
+        folder->files().use(&full);
         // Add: the row goes again, the editor keeps what was typed.
         main->addEntry();
         type("dave", "d-pw", "");
@@ -657,7 +656,7 @@ private slots:
 
         // Delete: the row comes back where it was, selected.
         select({2});
-        seams::testing::setNextAnswer(seams::vbOK);
+        TheDesktop().setNextAnswer(seams::vbOK);
         main->deleteEntry();
         QCOMPARE(usernames(), QStringList({"carol", "alice", "bob"}));
         QVERIFY(entryList()->selected(2));

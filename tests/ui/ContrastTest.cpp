@@ -94,7 +94,6 @@ private slots:
     void cleanup() {
         folder.reset();
         QApplication::setPalette(light);
-        buildConfig::testing::ForceSkin(std::nullopt);
     }
 
     void ratiosAsWcagGivesThem() {
@@ -335,7 +334,7 @@ private slots:
     void skinnedWindowsInBothPalettes() {
         Skin skin;
         TheProgram().appearance().setSkin(&skin);
-        buildConfig::testing::ForceSkin(true);
+        TheBuild().skinned = true;
         const QColor darkestSurface(0xB3, 0xC7, 0xE0); // a pressed button; the window and bars are lighter
         const auto openEditor = [] {
             auto* editor =

@@ -43,7 +43,7 @@ class GotoOpenerTest : public QObject {
         Control<QLineEdit>(TheProgram().passwordDialog(), "txtPass")->setText("Secret1");
         TheProgram().passwordDialog()->confirmPassword();
         QCOMPARE(entryList()->count(), static_cast<int>(entries.size()));
-        seams::testing::setWatchedProgramsRun(true);
+        TheDesktop().setWatchedProgramsRun(true);
     }
     static void touch(const QString& path) {
         QFile f(path);
@@ -130,8 +130,8 @@ private slots:
         goTo(1);
         QTRY_VERIFY(openersTakenIn());
         QCOMPARE(status(), report);
-        QCOMPARE(seams::testing::startedPrograms().size(), 1);
-        QCOMPARE(seams::testing::startedPrograms()[0].arguments, QStringList("http://" + location));
+        QCOMPARE(TheDesktop().startedPrograms().size(), 1);
+        QCOMPARE(TheDesktop().startedPrograms()[0].arguments, QStringList("http://" + location));
     }
 
     // A failure is news even after the status line has moved on, but only the latest Go To's: an older

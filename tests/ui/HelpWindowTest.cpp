@@ -36,7 +36,7 @@ class HelpWindowTest : public QObject {
         DestroyAllWindows();
         TheProgram().LoadMainWindow();
         TheProgram().OpenVault();
-        buildConfig::testing::ForceBanner(false);
+        TheBuild().bannered = false;
         Control<QLineEdit>(TheProgram().passwordDialog(), "txtPass")->setText("Secret1");
         TheProgram().passwordDialog()->confirmPassword();
         return TheProgram().helpWindow();

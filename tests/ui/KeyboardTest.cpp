@@ -111,7 +111,7 @@ private slots:
         Activate(d);
         QCOMPARE(QApplication::focusWidget(), Control<QLineEdit>(d, "txtPass"));
         QCOMPARE(Control<QLineEdit>(d, "txtPass")->selectedText(), QString("ab"));
-        QCOMPARE(seams::testing::shownBoxes().size(), 2);
+        QCOMPARE(TheDesktop().shownBoxes().size(), 2);
     }
 
     // Left and Right move the current cell along the row; Ctrl+C copies that cell's field.

@@ -272,7 +272,7 @@ private slots:
         WriteVault(vaultPath(), vault::VaultBytes("Secret1", {}));
         main = TheProgram().LoadMainWindow();
         TheProgram().OpenVault();
-        buildConfig::testing::ForceBanner(false); // as a build with the banner switched off has it
+        TheBuild().bannered = false; // as a build with the banner switched off has it
         Control<QLineEdit>(TheProgram().passwordDialog(), "txtPass")->setText("Secret1");
         TheProgram().passwordDialog()->confirmPassword();
         QCOMPARE(layouts::OuterHeight(main), heightBefore);
@@ -354,8 +354,8 @@ private slots:
         main->close();
         QTRY_VERIFY(help.isNull() || !help->isVisible());
         QVERIFY(about.isNull() || !about->isVisible());
-        QCOMPARE(seams::testing::endCalls(), 1);
-        QCOMPARE(seams::testing::shownBoxes().size(), 0); // no question on closing
+        QCOMPARE(TheDesktop().endCalls(), 1);
+        QCOMPARE(TheDesktop().shownBoxes().size(), 0); // no question on closing
     }
 
     void closingWaitsForAShowingWebsiteLauncher() {
@@ -364,8 +364,8 @@ private slots:
         QPointer<WebsiteLauncher> launcher = TheProgram().LoadWebsiteLauncher();
         launcher->show();
         main->close();
-        QCOMPARE(seams::testing::endCalls(), 0);
-        QTRY_COMPARE(seams::testing::endCalls(), 1); // once its one second is up
+        QCOMPARE(TheDesktop().endCalls(), 0);
+        QTRY_COMPARE(TheDesktop().endCalls(), 1); // once its one second is up
 
         // A launcher that exists but does not show is simply unloaded.
         cleanup();
@@ -374,7 +374,7 @@ private slots:
         main = logIn();
         launcher = TheProgram().LoadWebsiteLauncher();
         main->close();
-        QCOMPARE(seams::testing::endCalls(), 1);
+        QCOMPARE(TheDesktop().endCalls(), 1);
         QTRY_VERIFY(launcher.isNull() || !launcher->isVisible());
     }
 };

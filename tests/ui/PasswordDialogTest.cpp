@@ -108,7 +108,7 @@ class PasswordDialogTest : public QObject {
 
     QList<Box> boxes() const {
         QList<Box> out;
-        for (const auto& b : seams::testing::shownBoxes()) {
+        for (const auto& b : TheDesktop().shownBoxes()) {
             out.append({b.text, b.buttons, b.title});
         }
         return out;
@@ -129,7 +129,6 @@ private slots:
     void cleanup() {
         main = nullptr;
         folder.reset(); // with it the help window opened by a successful start
-        vault::SetFileOps(nullptr);
     }
 
     // The design as built, before the dialog lays it out for its mode.
@@ -258,9 +257,8 @@ private slots:
     void createModeRefusals() {
         PasswordDialog* d = start();
         bool topmostDuringBox = true;
-        seams::testing::setOnShow([&](const auto&) {
-            topmostDuringBox = d->windowFlags().testFlag(Qt::WindowStaysOnTopHint);
-        });
+        TheDesktop().setOnShow(
+            [&](const auto&) { topmostDuringBox = d->windowFlags().testFlag(Qt::WindowStaysOnTopHint); });
 
         // Too short: whatever the second box holds, both boxes keep their text.
         type(PasswordBox(d), "abc");
@@ -298,7 +296,7 @@ private slots:
         }
         QCOMPARE(ReadFile(vaultPath()), QByteArray("\r\n"));
         QVERIFY(TheProgram().session().masterPassword().isEmpty());
-        QCOMPARE(seams::testing::endCalls(), 0);
+        QCOMPARE(TheDesktop().endCalls(), 0);
     }
 
     void createModeSuccessWritesTheMasterLine() {
@@ -338,7 +336,7 @@ private slots:
             }
         } full;
         PasswordDialog* d = start();
-        vault::SetFileOps(&full);
+        folder->files().use(&full);
         type(PasswordBox(d), "abcd");
         type(RetypeBox(d), "abcd");
         d->confirmPassword();
@@ -350,9 +348,9 @@ private slots:
         QCOMPARE(boxes().size(), 1);
         QVERIFY(boxes()[0].text.contains(vaultPath()));
         QVERIFY(boxes()[0].text.contains("disk is full"));
-        QCOMPARE(seams::testing::endCalls(), 0);
+        QCOMPARE(TheDesktop().endCalls(), 0);
         // The user may try again once there is room.
-        vault::SetFileOps(nullptr);
+        folder->files().use(nullptr);
         d->confirmPassword();
         QCOMPARE(ReadFile(vaultPath()), QByteArray("\xE1\xE2\xE3\xE4\r\n"));
     }
@@ -361,7 +359,7 @@ private slots:
         WriteFile(vaultPath(), vault::VaultBytes("Secret1", {{"u", "p", "l"}}));
         PasswordDialog* d = start();
         for (int i = 0; i < 3; ++i) {
-            seams::testing::setNextAnswer(seams::vbRetry);
+            TheDesktop().setNextAnswer(seams::vbRetry);
         }
         // The stored password in another letter case is wrong.
         for (const char* attempt : {"secret1", "", "Secret"}) {
@@ -369,8 +367,8 @@ private slots:
             d->confirmPassword();
         }
         QCOMPARE(d->wrongTries(), 3);
-        QCOMPARE(seams::testing::endCalls(), 1);
-        QCOMPARE(seams::testing::lastExitCode(), 1); // a failed start, unlike Cancel
+        QCOMPARE(TheDesktop().endCalls(), 1);
+        QCOMPARE(TheDesktop().lastExitCode(), 1); // a failed start, unlike Cancel
         QVERIFY(!KeepHiddenTimer(d)->isActive());
         const QList<Box> shown = boxes();
         QCOMPARE(shown.size(), 4);
@@ -391,8 +389,8 @@ private slots:
         const std::string bytes = vault::VaultBytes("Secret1", entries);
         WriteFile(vaultPath(), bytes);
         PasswordDialog* d = start();
-        seams::testing::setNextAnswer(seams::vbRetry);
-        seams::testing::setNextAnswer(seams::vbRetry);
+        TheDesktop().setNextAnswer(seams::vbRetry);
+        TheDesktop().setNextAnswer(seams::vbRetry);
         type(PasswordBox(d), "wrong");
         d->confirmPassword();
         QCOMPARE(PasswordBox(d)->text(), QString()); // emptied for the next try
@@ -407,7 +405,7 @@ private slots:
         QCOMPARE(entryList()->subItem(2, 1), QString("2"));
         QVERIFY(main->isVisible());
         QVERIFY(dialog() == nullptr);
-        QCOMPARE(seams::testing::endCalls(), 0);
+        QCOMPARE(TheDesktop().endCalls(), 0);
         QCOMPARE(ReadFile(vaultPath()), QByteArray::fromStdString(bytes)); // loading writes nothing
     }
 
@@ -415,30 +413,30 @@ private slots:
         WriteFile(vaultPath(), vault::VaultBytes("Secret1", {}));
         // Cancel on the wrong-password box: at once, no second box.
         PasswordDialog* d = start();
-        seams::testing::setNextAnswer(seams::vbCancel);
+        TheDesktop().setNextAnswer(seams::vbCancel);
         type(PasswordBox(d), "nope");
         d->confirmPassword();
-        QCOMPARE(seams::testing::endCalls(), 1);
+        QCOMPARE(TheDesktop().endCalls(), 1);
         QCOMPARE(boxes().size(), 1);
         QCOMPARE(d->wrongTries(), 0);
 
         // The Cancel button.
         d = start();
         QTest::mouseClick(CancelButton(d), Qt::LeftButton);
-        QCOMPARE(seams::testing::endCalls(), 2);
+        QCOMPARE(TheDesktop().endCalls(), 2);
         QVERIFY(!KeepHiddenTimer(d)->isActive());
 
         // The close box, before success.
         d = start();
         d->close();
-        QCOMPARE(seams::testing::endCalls(), 3);
-        QCOMPARE(seams::testing::lastExitCode(), 0); // leaving by choice is no failure
+        QCOMPARE(TheDesktop().endCalls(), 3);
+        QCOMPARE(TheDesktop().lastExitCode(), 0); // leaving by choice is no failure
     }
 
     void anUnreadableVaultIsReportedAndNeverWritten() {
         QVERIFY(QDir(folder->path()).mkdir("data.enc"));
         QVERIFY(start() == nullptr);
-        QCOMPARE(seams::testing::endCalls(), 1);
+        QCOMPARE(TheDesktop().endCalls(), 1);
         QCOMPARE(boxes().size(), 1);
         QVERIFY(boxes()[0].text.contains(vaultPath()));
         QVERIFY(boxes()[0].text.contains("folder"));

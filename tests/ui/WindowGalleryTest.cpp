@@ -5,6 +5,7 @@
 #include "BuildConfiguration.h"
 #include "Builder.h"
 #include "DesignCheck.h"
+#include "FakeDesktop.h"
 #include "MainWindow.h"
 #include "VaultSession.h"
 #include "HelpWindow.h"
@@ -54,6 +55,7 @@ QStringList Clipped(QWidget* window) {
 class WindowGalleryTest : public QObject {
     Q_OBJECT
     QTemporaryDir folder;
+    std::unique_ptr<FakeDesktop> desktop;
     QString shots = QDir(QStringLiteral(KEYSHELF_SCREENSHOTS)).absolutePath();
 
     void keep(QWidget* window, const QString& name) {
@@ -67,10 +69,10 @@ class WindowGalleryTest : public QObject {
 private slots:
     void initTestCase() {
         Startup::PrepareApplication();
-        seams::testing::Begin(folder.path());
+        desktop = std::make_unique<FakeDesktop>(folder.path());
     }
     void cleanup() { DestroyAllWindows(); }
-    void cleanupTestCase() { seams::testing::End(); }
+    void cleanupTestCase() { desktop.reset(); }
 
     void mainWindow() {
         VaultSession session(folder.filePath("data.enc"));

@@ -193,9 +193,7 @@ TEST_F(VaultFile, OnlyKeyshelfsOwnStaleTemporariesAreRemoved) {
     TempDir::Write(path, vault::MasterOnlyBytes("m"));
     // What a killed save leaves is exactly what the clean-up looks for.
     RecordingRename rename;
-    vault::SetFileOps(&rename);
-    ASSERT_FALSE(vault::SaveVault(path, "m", {{"u", "p", "l"}}).has_value());
-    vault::SetFileOps(nullptr);
+    ASSERT_FALSE(vault::SaveVault(path, "m", {{"u", "p", "l"}}, rename).has_value());
     const std::string made = fs::path(rename.from).filename().string();
     EXPECT_EQ(made.rfind(".data.enc.keyshelf-save-", 0), 0u) << made;
     EXPECT_TRUE(vault::IsTemporaryName(made)) << made;
@@ -262,8 +260,6 @@ public:
 class OversizedVault : public VaultFile {
 protected:
     CountingReads reads;
-    void SetUp() override { vault::SetFileOps(&reads); }
-    void TearDown() override { vault::SetFileOps(nullptr); }
 };
 
 constexpr off_t kTwoGiB = off_t{2} << 30;
@@ -279,17 +275,17 @@ TEST_F(OversizedVault, IsRefusedByEveryReaderBeforeAnyByteIsReadAndLeftUntouched
         EXPECT_EQ(error.path, path);
         EXPECT_EQ(error.Message(), "Could not read " + path + ": " + kTwoGiBReason);
     };
-    const auto master = vault::ReadMasterPassword(path);
+    const auto master = vault::ReadMasterPassword(path, reads);
     ASSERT_FALSE(master.ok());
     expectRefused(master.error());
-    const auto entries = vault::ReadEntries(path);
+    const auto entries = vault::ReadEntries(path, reads);
     ASSERT_FALSE(entries.ok());
     expectRefused(entries.error());
-    const auto loaded = vault::LoadVault(path);
+    const auto loaded = vault::LoadVault(path, vault::kMaxEntries, reads);
     ASSERT_FALSE(loaded.ok());
     expectRefused(loaded.error());
     // A first run's write begins by reading the entries to keep, so it writes nothing either.
-    const auto created = vault::WriteMasterPassword(path, "abcd");
+    const auto created = vault::WriteMasterPassword(path, "abcd", reads);
     ASSERT_FALSE(created.ok());
     expectRefused(created.error());
 
@@ -307,7 +303,7 @@ TEST_F(OversizedVault, AFileThatGrowsPastTheLimitWhileReadIsRefusedAfterTheLimit
     TempDir::Write(path, vault::VaultBytes("m", {{"u", "p", "l"}}));
     reads.growPath = path;
     reads.growTo = kTwoGiB;
-    const auto entries = vault::ReadEntries(path);
+    const auto entries = vault::ReadEntries(path, reads);
     ASSERT_FALSE(entries.ok());
     EXPECT_TRUE(entries.error().tooLarge);
     EXPECT_EQ(entries.error().reason, kTwoGiBReason);
@@ -369,7 +365,7 @@ TEST_F(OversizedVault, ASaveOfTheLimitItselfIsWrittenAndOneByteMoreIsNot) {
 TEST_F(OversizedVault, TheMasterPasswordIsReadFromLineOneAlone) {
     std::vector<vault::Entry> entries(vault::kMaxEntries, vault::Entry{"someone@example.org", "pw|x", "www.example.org"});
     TempDir::Write(path, vault::VaultBytes("the master", entries));
-    const auto master = vault::ReadMasterPassword(path);
+    const auto master = vault::ReadMasterPassword(path, reads);
     ASSERT_TRUE(master.ok());
     EXPECT_EQ(*master, "the master");
     EXPECT_LE(reads.bytes, std::size_t{1} << 16);
@@ -424,9 +420,7 @@ TEST_F(VaultFile, ASaveFlushesTheFileBeforeTheRenameAndTheFolderAfterIt) {
     struct stat st {};
     ASSERT_EQ(::stat(dir.path().c_str(), &st), 0);
     ops.folder = st.st_ino;
-    vault::SetFileOps(&ops);
-    const auto status = vault::SaveVault(path, "master", {{"u", "p", "l"}});
-    vault::SetFileOps(nullptr);
+    const auto status = vault::SaveVault(path, "master", {{"u", "p", "l"}}, ops);
     ASSERT_FALSE(status.has_value()) << status->Message();
     // Making the missing file first is a save of its own.
     ASSERT_GE(ops.steps.size(), 3u);
@@ -475,9 +469,7 @@ protected:
     void SetUp() override {
         before = vault::VaultBytes("master", {{"old", "entry", "kept"}});
         TempDir::Write(path, before);
-        vault::SetFileOps(&ops);
     }
-    void TearDown() override { vault::SetFileOps(nullptr); }
 
     void ExpectOldFileWhole(const vault::Failure& status, const std::string& reasonPart) {
         ASSERT_TRUE(status.has_value()) << "a failed save reported success";
@@ -491,29 +483,29 @@ protected:
 TEST_F(FailedSave, DiskFullHalfWayLeavesTheOldFileWhole) {
     ops.bytesBeforeDiskFull = 10;
     std::vector<Entry> many(100, Entry{"user", "password", "place"});
-    ExpectOldFileWhole(vault::SaveVault(path, "master", many), "disk is full");
+    ExpectOldFileWhole(vault::SaveVault(path, "master", many, ops), "disk is full");
 }
 
 TEST_F(FailedSave, DiskFullBeforeTheFirstByte) {
     ops.bytesBeforeDiskFull = 0;
-    ExpectOldFileWhole(vault::SaveVault(path, "master", {}), "disk is full");
+    ExpectOldFileWhole(vault::SaveVault(path, "master", {}, ops), "disk is full");
 }
 
 TEST_F(FailedSave, FailedFlushToDisk) {
     ops.failFsync = true;
-    ExpectOldFileWhole(vault::SaveVault(path, "master", {}), "error");
+    ExpectOldFileWhole(vault::SaveVault(path, "master", {}, ops), "error");
 }
 
 TEST_F(FailedSave, RefusedRename) {
     ops.failRename = true;
-    ExpectOldFileWhole(vault::SaveVault(path, "master", {}), "permission");
+    ExpectOldFileWhole(vault::SaveVault(path, "master", {}, ops), "permission");
 }
 
 TEST_F(FailedSave, FirstRunWriteFailureLeavesTheEmptyVault) {
     TempDir::Write(path, "\r\n");
     before = "\r\n";
     ops.bytesBeforeDiskFull = 3;
-    auto kept = vault::WriteMasterPassword(path, "abcdefgh");
+    auto kept = vault::WriteMasterPassword(path, "abcdefgh", ops);
     ASSERT_FALSE(kept.ok());
     ExpectOldFileWhole(kept.error(), "disk is full");
 }
