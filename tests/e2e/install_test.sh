@@ -66,7 +66,7 @@ for icon in "$PREFIX"/share/icons/hicolor/*/apps/keyshelf.png; do
     [ "$(identify -format '%m %wx%h' "$icon" 2>/dev/null)" = "PNG $size" ] || fail "$icon is not a $size PNG"
     shipped=$((shipped + 1))
 done
-made=$(ls "$BUILD"/ui/layouts/icons/AAA-*.png | wc -l)
+made=$(ls "$BUILD"/layouts/icons/AAA-*.png | wc -l)
 [ "$shipped" -eq "$made" ] && [ "$made" -gt 0 ] || fail "$shipped icons installed of the $made the artwork has"
 for row in share/man/man1/keyshelf.1:docs/keyshelf.1 share/man/man1/keyshelf-cli.1:docs/keyshelf-cli.1 \
     share/bash-completion/completions/keyshelf-cli:cli/keyshelf-cli.bash; do
@@ -164,7 +164,7 @@ done
 # A link (or a hard link) where a file goes is replaced, never written through: the user's file it
 # leads to stays as it was. A bin/keyshelf that is not Keyshelf's own link (the user's script, or a link
 # to another program) is left alone, named, and not uninstalled; the rest installs.
-size=$(ls "$BUILD"/ui/layouts/icons/AAA-*.png | head -n 1 | sed 's/.*AAA-\([0-9]*\)\.png$/\1/')
+size=$(ls "$BUILD"/layouts/icons/AAA-*.png | head -n 1 | sed 's/.*AAA-\([0-9]*\)\.png$/\1/')
 traps=(share/applications/keyshelf.desktop share/keyshelf/keyshelf share/keyshelf/Help.rtf
     "share/icons/hicolor/${size}x$size/apps/keyshelf.png" share/man/man1/keyshelf.1 share/keyshelf/keyshelf-cli
     share/man/man1/keyshelf-cli.1 share/bash-completion/completions/keyshelf-cli)
