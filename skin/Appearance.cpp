@@ -114,26 +114,26 @@ void Appearance::ShowBanner(QWidget* form, bool pixelScale) {
     if (banner == nullptr) {
         return;
     }
-    // 1. The container, a borderless picture box of the form.
+    // The band's container: a borderless box on the window.
     auto* box = new QWidget(client);
     box->setObjectName(QStringLiteral("picBox"));
     box->setProperty("typeName", QStringLiteral("PictureBox"));
     picBox_ = box;
-    // 2.-4. In the banner's place, narrower by the margin that once hid a browser's scroll bar.
+    // In the band's place, narrower by the margin that once hid a browser's scroll bar.
     const int margin = pixelScale ? 20 * 15 : 280;
     layouts::SetGeometry(box, layouts::Left(banner), layouts::Top(banner), layouts::Width(banner) - margin,
                          layouts::Height(banner));
-    // 5. The band moves into it, at its corner, keeping its full width.
+    // The band moves into it, at its corner, keeping its full width, so the margin clips its right edge.
     banner->setParent(box);
     banner->move(0, 0);
-    // 6.-7.
+    // Shown and painted before the band appears in it, so it never flashes at the old place.
     box->show();
     box->repaint();
     banner->setVisible(true);
     if (picture != nullptr) {
         picture->setVisible(false);
     }
-    // 8.
+    // Only then is the page asked for.
 #ifdef KEYSHELF_WITH_BANNER
     Banner::In(banner)->Navigate(buildConfig::BannerURL());
 #endif
