@@ -1,11 +1,11 @@
 #include "Startup.h"
 
-#include "WindowAccessibility.h"
 #include "Program.h"
 #include "ProgramIcon.h"
 #include "Seams.h"
 #include "SingleInstance.h"
 #include "VaultFile.h"
+#include "WindowAccessibility.h"
 
 #include <QApplication>
 #include <QFont>

@@ -6,7 +6,6 @@
 #include "SystemDesktop.h"
 
 #include <QApplication>
-
 #include <cstdio>
 #include <filesystem>
 #include <system_error>

@@ -2,10 +2,10 @@
 // vault core's load of the same file, measured in one run (offscreen).
 #include "Controls.h"
 #include "MainWindow.h"
-#include "UiBench.h"
-#include "VaultFile.h"
 #include "PasswordDialog.h"
 #include "Program.h"
+#include "UiBench.h"
+#include "VaultFile.h"
 
 #include <QCoreApplication>
 #include <QLineEdit>

@@ -10,8 +10,8 @@
 // and until the end (PEAK: with the main window's first showing and paint), the file's size, and 1 when
 // none of the vault file's pages was in the page cache as the clock started, else 0. The core load has one peak.
 #include "BuildConfiguration.h"
-#include "FakeDesktop.h"
 #include "Controls.h"
+#include "FakeDesktop.h"
 #include "MainWindow.h"
 #include "PasswordDialog.h"
 #include "Program.h"
@@ -26,14 +26,14 @@
 #include <QLineEdit>
 #include <QSettings>
 #include <QTimer>
-#include <chrono>
 #include <algorithm>
+#include <chrono>
 #include <cstdio>
 #include <cstring>
+#include <fcntl.h>
 #include <filesystem>
 #include <fstream>
 #include <string>
-#include <fcntl.h>
 #include <sys/mman.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -68,7 +68,7 @@ bool EvictVaultFile(const std::string& path) {
     if (fd < 0) {
         return false;
     }
-    struct stat st{};
+    struct stat st {};
     bool evicted = ::fdatasync(fd) == 0 && ::posix_fadvise(fd, 0, 0, POSIX_FADV_DONTNEED) == 0 && ::fstat(fd, &st) == 0;
     const auto size = static_cast<std::size_t>(st.st_size);
     if (evicted && size > 0) {

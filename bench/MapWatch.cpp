@@ -2,8 +2,6 @@
 // becomes viewable on $DISPLAY, "PID MICROSECONDS TITLE": the time from just before the fork to the X
 // event that made it viewable. The program is left running. Exits 1 if the program ends, or shows
 // nothing within 30 seconds.
-#include <xcb/xcb.h>
-
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -13,6 +11,7 @@
 #include <sys/wait.h>
 #include <unistd.h>
 #include <vector>
+#include <xcb/xcb.h>
 
 namespace {
 
@@ -64,7 +63,8 @@ int main(int argc, char* argv[]) {
     const xcb_atom_t utf8 = Atom(c, "UTF8_STRING");
     const uint32_t rootMask = XCB_EVENT_MASK_SUBSTRUCTURE_NOTIFY;
     // Checked, so the selection is in force before the program starts.
-    if (xcb_generic_error_t* e = xcb_request_check(c, xcb_change_window_attributes_checked(c, root, XCB_CW_EVENT_MASK, &rootMask))) {
+    if (xcb_generic_error_t* e =
+            xcb_request_check(c, xcb_change_window_attributes_checked(c, root, XCB_CW_EVENT_MASK, &rootMask))) {
         std::free(e);
         return 2;
     }

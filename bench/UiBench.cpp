@@ -1,16 +1,15 @@
 #include "UiBench.h"
 
-#include "RandomText.h"
-
 #include "BuildConfiguration.h"
-#include "FakeDesktop.h"
 #include "Controls.h"
+#include "FakeDesktop.h"
 #include "MainWindow.h"
+#include "PasswordDialog.h"
+#include "Program.h"
+#include "RandomText.h"
 #include "Seams.h"
 #include "Startup.h"
 #include "VaultFile.h"
-#include "PasswordDialog.h"
-#include "Program.h"
 
 #include <QApplication>
 #include <QLineEdit>
@@ -18,8 +17,8 @@
 #include <QTemporaryDir>
 #include <cstdio>
 #include <cstdlib>
-#include <malloc.h>
 #include <cstring>
+#include <malloc.h>
 #include <random>
 
 namespace uibench {
@@ -41,9 +40,11 @@ const std::vector<vault::Entry>& Entries() {
         std::mt19937 rng(20261207);
         std::vector<vault::Entry> out;
         for (int i = 0; i < vault::kMaxEntries; ++i) {
-            out.push_back({bench::RandomText(rng, "abcdefghijklmnopqrstuvwxyzABCDEFGHIJKLMNOPQRSTUVWXYZ.", 5, 14) + "@mail.example",
-                           bench::RandomText(rng, "ABCDEFGHJKLMNPQRSTUVWXYZabcdefghijkmnopqrstuvwxyz23456789!#%&", 12, 24),
-                           "https://www." + bench::RandomText(rng, "abcdefghijklmnopqrstuvwxyz-", 5, 18) + ".example/"});
+            out.push_back(
+                {bench::RandomText(rng, "abcdefghijklmnopqrstuvwxyzABCDEFGHIJKLMNOPQRSTUVWXYZ.", 5, 14) +
+                     "@mail.example",
+                 bench::RandomText(rng, "ABCDEFGHJKLMNPQRSTUVWXYZabcdefghijkmnopqrstuvwxyz23456789!#%&", 12, 24),
+                 "https://www." + bench::RandomText(rng, "abcdefghijklmnopqrstuvwxyz-", 5, 18) + ".example/"});
         }
         return out;
     }();

@@ -13,8 +13,8 @@
 #include <QMenu>
 #include <QMenuBar>
 #include <QPainter>
-#include <QStatusBar>
 #include <QScreen>
+#include <QStatusBar>
 #include <QTimer>
 #include <algorithm>
 #include <cstring>
@@ -33,8 +33,8 @@ Qt::WindowFlags FlagsOf(const Window& design) {
     }
     // A fixed window without minimise and maximise boxes is a dialog to the window manager.
     const bool dialog = design.border != Border::Sizable && !design.minButton && !design.maxButton;
-    Qt::WindowFlags flags = (dialog ? Qt::Dialog : Qt::Window) | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
-                            Qt::WindowCloseButtonHint;
+    Qt::WindowFlags flags = (dialog ? Qt::Dialog : Qt::Window) | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
+                            Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint;
     if (design.minButton) {
         flags |= Qt::WindowMinimizeButtonHint;
     }
@@ -295,7 +295,8 @@ Made Build(QWidget* window, const Window& design, const CustomFactory& custom) {
         window->setWindowIcon(Picture(design.icon));
     }
     const QSize clientSize(twips::ToPixels(design.clientWidth), twips::ToPixels(design.clientHeight));
-    const int menuHeight = mainWindow != nullptr && !design.menus.empty() ? mainWindow->menuBar()->sizeHint().height() : 0;
+    const int menuHeight =
+        mainWindow != nullptr && !design.menus.empty() ? mainWindow->menuBar()->sizeHint().height() : 0;
     const QSize windowSize(clientSize.width(), clientSize.height() + menuHeight);
     if (design.border == Border::Sizable) {
         window->resize(windowSize);
@@ -390,8 +391,8 @@ namespace {
 // Twips between the client area's height and the outer height.
 int Chrome(const QWidget* window) {
     auto* mainWindow = qobject_cast<const QMainWindow*>(window);
-    const bool menu = mainWindow != nullptr && mainWindow->menuWidget() != nullptr &&
-                      !mainWindow->menuBar()->actions().isEmpty();
+    const bool menu =
+        mainWindow != nullptr && mainWindow->menuWidget() != nullptr && !mainWindow->menuBar()->actions().isEmpty();
     return kFrameHeight + (menu ? kMenuHeight : 0);
 }
 

@@ -17,15 +17,15 @@ enum class Kind {
     GraphicalButton, // button with a 32 x 32 picture above its caption
     TextBox,         // single-line text box
     CheckBox,
-    ListView,        // list in report view
-    StatusBar,       // docked to the bottom edge
+    ListView,  // list in report view
+    StatusBar, // docked to the bottom edge
     PictureBox,
     Image,
     Line,
     WebBrowser,
     RichTextBox,
     Timer,
-    SkinControl,     // the skin layer's control: invisible, carries the skin
+    SkinControl, // the skin layer's control: invisible, carries the skin
 };
 
 struct Font {
@@ -42,19 +42,19 @@ enum Flags : unsigned {
     None = 0,
     PasswordChar = 1u << 0, // shows "*" for every character
     NoInputMethod = 1u << 1,
-    Hidden = 1u << 2,       // invisible at creation
+    Hidden = 1u << 2, // invisible at creation
     DockBottom = 1u << 3,
     NoBorder = 1u << 4,
     SunkenBorder = 1u << 5,
     Transparent = 1u << 6,
-    Running = 1u << 7,      // a timer that runs from creation
-    FlatBorder = 1u << 8,   // a one-pixel flat border
+    Running = 1u << 7,    // a timer that runs from creation
+    FlatBorder = 1u << 8, // a one-pixel flat border
 };
 
 inline constexpr int kNoTabIndex = -1;
 
 struct Control {
-    const char* name;                 // "txtPass", or a group member: "cmdCopy(1)"
+    const char* name; // "txtPass", or a group member: "cmdCopy(1)"
     Kind kind;
     const char* caption = "";
     int left = 0;
@@ -63,10 +63,10 @@ struct Control {
     int height = 0;
     int tabIndex = kNoTabIndex;
     Font font{};
-    const char* picture = nullptr;    // resource name of a picture, e.g. "P1"
+    const char* picture = nullptr; // resource name of a picture, e.g. "P1"
     unsigned flags = None;
-    const char* container = nullptr;  // the picture box that holds it
-    int interval = 0;                 // timers: milliseconds
+    const char* container = nullptr; // the picture box that holds it
+    int interval = 0;                // timers: milliseconds
     // Lines: from (left, top) to (width, height) in the container's coordinates.
 };
 
@@ -89,8 +89,8 @@ struct Window {
     bool minButton;
     bool maxButton;
     bool centred;
-    Font font;                        // family nullptr: the platform's dialog font
-    const char* icon;                 // resource name, or nullptr
+    Font font;        // family nullptr: the platform's dialog font
+    const char* icon; // resource name, or nullptr
     std::span<const Control> controls;
     std::span<const Menu> menus = {};
 };

@@ -5,11 +5,11 @@
 #include <cerrno>
 #include <csignal>
 #include <cstdlib>
+#include <fcntl.h>
 #include <map>
 #include <mutex>
-#include <string_view>
-#include <fcntl.h>
 #include <spawn.h>
+#include <string_view>
 #include <sys/resource.h>
 #include <sys/syscall.h>
 #include <sys/wait.h>

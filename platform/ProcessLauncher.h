@@ -1,7 +1,7 @@
 // Starting another program (the desktop's opener, a browser) from Keyshelf without handing it anything of
 // Keyshelf's own: the program gets standard input from /dev/null, Keyshelf's standard output and error
-// (or a pipe for its error, when Keyshelf is to tell why it failed), and no other descriptor, so it can read none of Keyshelf's files, sockets, pipes
-// and shared memory.
+// (or a pipe for its error, when Keyshelf is to tell why it failed), and no other descriptor, so it can read none of
+// Keyshelf's files, sockets, pipes and shared memory.
 #pragma once
 
 #include <optional>

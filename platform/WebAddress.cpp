@@ -25,8 +25,8 @@ bool ReadsAsHostName(const QString& text) {
     // other alphabets, as a host name is typed in them ("bücher.example").
     static const QRegularExpression host(QStringLiteral(
         "\\A(?:[\\p{L}0-9](?:[\\p{L}0-9-]{0,61}[\\p{L}0-9])?\\.)+\\p{L}{2,63}" // labels, then a last of letters
-        "(?::[0-9]{1,5})?"                                                   // a port
-        "(?:[/?#]\\S*)?\\z"));                                               // a path, query or fragment
+        "(?::[0-9]{1,5})?"                                                     // a port
+        "(?:[/?#]\\S*)?\\z"));                                                 // a path, query or fragment
     return host.match(text).hasMatch();
 }
 

@@ -138,4 +138,3 @@ void Appearance::ShowBanner(QWidget* form, bool pixelScale) {
     Banner::In(banner)->Navigate(buildConfig::BannerURL());
 #endif
 }
-

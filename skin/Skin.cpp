@@ -150,15 +150,15 @@ void Skin::Apply(QWidget* window) const {
     window->setAutoFillBackground(true);
     // Buttons and boxes with rounded edges and a soft gradient; the colours the skin gave each control
     // stay theirs.
-    window->setStyleSheet(QStringLiteral(
-        "QPushButton, QToolButton { border: 1px solid #6F8BB0; border-radius: 4px; padding: 2px;"
-        " background: qlineargradient(x1:0, y1:0, x2:0, y2:1, stop:0 #FFFFFF, stop:1 #C9D8EA); }"
-        "QPushButton:hover, QToolButton:hover { border-color: #2F5D9A; }"
-        "QPushButton:pressed, QToolButton:pressed { background: #B3C7E0; }"
-        "QPushButton:focus, QToolButton:focus { border: 2px solid #2F5D9A; }"
-        "QLineEdit { border: 1px solid #6F8BB0; border-radius: 3px; padding: 1px 3px; }"
-        "QStatusBar { background: #B9CCE4; }"
-        "QMenuBar { background: #B9CCE4; }"));
+    window->setStyleSheet(
+        QStringLiteral("QPushButton, QToolButton { border: 1px solid #6F8BB0; border-radius: 4px; padding: 2px;"
+                       " background: qlineargradient(x1:0, y1:0, x2:0, y2:1, stop:0 #FFFFFF, stop:1 #C9D8EA); }"
+                       "QPushButton:hover, QToolButton:hover { border-color: #2F5D9A; }"
+                       "QPushButton:pressed, QToolButton:pressed { background: #B3C7E0; }"
+                       "QPushButton:focus, QToolButton:focus { border: 2px solid #2F5D9A; }"
+                       "QLineEdit { border: 1px solid #6F8BB0; border-radius: 3px; padding: 1px 3px; }"
+                       "QStatusBar { background: #B9CCE4; }"
+                       "QMenuBar { background: #B9CCE4; }"));
     FitText(window, text_);
     if (window->findChild<TextFitter*>(QStringLiteral("skinTextFitter"), Qt::FindDirectChildrenOnly) == nullptr) {
         new TextFitter(window, text_);

@@ -3,8 +3,8 @@
 #pragma once
 
 #include <QColor>
-#include <optional>
 #include <QWidget>
+#include <optional>
 
 // The skin control. It sits, invisible, on the splash window and carries the whole skin.
 class Skin : public QWidget {

@@ -1,14 +1,14 @@
 #include "AtomicFile.h"
 
-#include <cerrno>
 #include <algorithm>
+#include <cerrno>
 #include <climits>
-#include <ctime>
-#include <dirent.h>
 #include <cstdlib>
 #include <cstring>
-#include <iterator>
+#include <ctime>
+#include <dirent.h>
 #include <fcntl.h>
+#include <iterator>
 #include <sys/stat.h>
 #include <unistd.h>
 #include <vector>
@@ -146,7 +146,9 @@ FileStamp StampOf(const std::string& path) {
     if (::stat(path.c_str(), &st) != 0) {
         return {};
     }
-    return {true, static_cast<unsigned long long>(st.st_dev), static_cast<unsigned long long>(st.st_ino),
+    return {true,
+            static_cast<unsigned long long>(st.st_dev),
+            static_cast<unsigned long long>(st.st_ino),
             static_cast<long long>(st.st_size),
             static_cast<long long>(st.st_mtim.tv_sec) * 1000000000LL + st.st_mtim.tv_nsec,
             static_cast<long long>(st.st_ctim.tv_sec) * 1000000000LL + st.st_ctim.tv_nsec};

@@ -258,7 +258,8 @@ bool WriteVaultBytes(std::string_view master, std::size_t count, const EntrySour
 }
 
 bool WriteVaultBytes(std::string_view master, const std::vector<Entry>& entries, const ByteSink& sink) {
-    return WriteVaultBytes(master, entries.size(), [&](std::size_t i) { return ViewOf(entries[i]); }, sink);
+    return WriteVaultBytes(
+        master, entries.size(), [&](std::size_t i) { return ViewOf(entries[i]); }, sink);
 }
 
 std::string VaultBytes(std::string_view master, const std::vector<Entry>& entries) {
@@ -290,7 +291,7 @@ std::vector<Entry> ReadEntryLines(std::string_view fileBytes) {
 
 std::size_t CountLineEnds(std::string_view fileBytes) {
     std::size_t lineEnds = 0;
-    for (const char* p = fileBytes.data(), *end = p + fileBytes.size();
+    for (const char *p = fileBytes.data(), *end = p + fileBytes.size();
          (p = static_cast<const char*>(std::memchr(p, kCR, static_cast<std::size_t>(end - p)))) != nullptr; ++p) {
         ++lineEnds;
     }
@@ -329,13 +330,13 @@ std::vector<Entry> ReadEntryLines(std::string_view fileBytes, std::size_t limit,
     std::vector<Entry> entries;
     // One entry per line end at most: counting them first spares the vector's regrowth.
     entries.reserve(std::min<std::size_t>({CountLineEnds(fileBytes) + 1, limit, kMaxEntries + 1}));
-    ScanEntryLines(fileBytes, limit, total, [&](std::string_view username, std::string_view password,
-                                                std::string_view location) {
-        Entry& e = entries.emplace_back();
-        Decipher(e.username, username);
-        Decipher(e.password, password);
-        Decipher(e.location, location);
-    });
+    ScanEntryLines(fileBytes, limit, total,
+                   [&](std::string_view username, std::string_view password, std::string_view location) {
+                       Entry& e = entries.emplace_back();
+                       Decipher(e.username, username);
+                       Decipher(e.password, password);
+                       Decipher(e.location, location);
+                   });
     return entries;
 }
 

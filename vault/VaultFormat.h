@@ -68,7 +68,8 @@ std::vector<Entry> ReadEntryLines(std::string_view fileBytes);
 std::vector<Entry> ReadEntryLines(std::string_view fileBytes, std::size_t limit, std::size_t& total);
 // The same rules, handing over each kept entry's three fields as they stand in `fileBytes`, still
 // enciphered, without copying them.
-using RawEntrySink = std::function<void(std::string_view username, std::string_view password, std::string_view location)>;
+using RawEntrySink =
+    std::function<void(std::string_view username, std::string_view password, std::string_view location)>;
 void ScanEntryLines(std::string_view fileBytes, std::size_t limit, std::size_t& total, const RawEntrySink& entry);
 // How many CRs the bytes hold: one more than that is the most lines they can have.
 std::size_t CountLineEnds(std::string_view fileBytes);

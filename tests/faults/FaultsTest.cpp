@@ -1,34 +1,33 @@
 // The windows under faults and bad input: whatever happens to the file or the folder, no saved entry is
 // lost, the user is told, and nothing claims success that did not happen. Runs as an ordinary user (CTest
 // starts it as "nobody" when the suite runs as root), since file modes do not bind the superuser.
-#include "TestMain.h"
-#include "Controls.h"
-
 #include "BuildConfiguration.h"
+#include "Controls.h"
 #include "DesignCheck.h"
+#include "EntryEditor.h"
 #include "FakeDesktop.h"
-#include "MainWindow.h"
 #include "HelpWindow.h"
+#include "MainWindow.h"
+#include "PasswordDialog.h"
+#include "Program.h"
 #include "RtfDocument.h"
 #include "Seams.h"
 #include "Startup.h"
+#include "TestMain.h"
 #include "VaultFormat.h"
-#include "EntryEditor.h"
-#include "PasswordDialog.h"
-#include "Program.h"
 
 #include <QClipboard>
 #include <QDateTime>
-#include <QScopeGuard>
-#include <QTimer>
 #include <QElapsedTimer>
 #include <QLineEdit>
-#include <limits>
+#include <QScopeGuard>
 #include <QSettings>
 #include <QTemporaryDir>
 #include <QTextEdit>
+#include <QTimer>
 #include <fcntl.h>
 #include <filesystem>
+#include <limits>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -422,15 +421,18 @@ private slots:
         QTest::addColumn<QByteArray>("document");
         QTest::addColumn<QString>("shows");
         QTest::newRow("malformed") << QByteArray("{\\rtf1 {\\b broken \\'4") << "broken";
-        QTest::newRow("deeply nested") << QByteArray("{\\rtf1 ") + QByteArray(100000, '{') + "deep" << "deep";
+        QTest::newRow("deeply nested") << QByteArray("{\\rtf1 ") + QByteArray(100000, '{') + "deep"
+                                       << "deep";
         QTest::newRow("not RTF") << QByteArray("<html>help</html>") << "";
-        QTest::newRow("too big to be help") << QByteArray("{\\rtf1 ") + QByteArray(5 * 1024 * 1024, 'a') + "}" << "";
+        QTest::newRow("too big to be help") << QByteArray("{\\rtf1 ") + QByteArray(5 * 1024 * 1024, 'a') + "}"
+                                            << "";
         const QByteArray paragraph = "A paragraph of ordinary help text, one of very many.\\par\n";
         QByteArray many("{\\rtf1 ");
         for (int i = 0; i < rtf::kMaxParagraphs * 3 / 4; ++i) {
             many += paragraph;
         }
-        QTest::newRow("large but fine") << many + "The end.}" << "The end.";
+        QTest::newRow("large but fine") << many + "The end.}"
+                                        << "The end.";
         while (many.size() < 3 * 1024 * 1024) {
             many += paragraph;
         }

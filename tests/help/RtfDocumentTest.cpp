@@ -128,11 +128,14 @@ private slots:
     void everyCapEndsTheDocumentWithTheNote_data() {
         QTest::addColumn<QByteArray>("rtf");
         QTest::addColumn<QString>("first"); // how the document begins
-        QTest::newRow("paragraphs") << "{\\rtf1 first" + Repeated("\\par\n", 100000) + "}" << "first";
+        QTest::newRow("paragraphs") << "{\\rtf1 first" + Repeated("\\par\n", 100000) + "}"
+                                    << "first";
         const QByteArray row = "\\trowd\\cellx1000\\cellx2000 a\\cell b\\cell\\row ";
-        QTest::newRow("table rows") << "{\\rtf1 " + Repeated(row, 30000) + "}" << "a\tb\t";
+        QTest::newRow("table rows") << "{\\rtf1 " + Repeated(row, 30000) + "}"
+                                    << "a\tb\t";
         const QByteArray letters = Repeated("\\b a\\b0 b", 20) + "\\par ";
-        QTest::newRow("format changes") << "{\\rtf1 " + Repeated(letters, 19000) + "}" << "abababab";
+        QTest::newRow("format changes") << "{\\rtf1 " + Repeated(letters, 19000) + "}"
+                                        << "abababab";
         QTest::newRow("characters") << "{\\rtf1 " + Repeated(QByteArray(9000, 'x') + "\\par ", 150) + "}"
                                     << "xxxx";
         QByteArray families = "{\\rtf1{\\fonttbl";
@@ -141,14 +144,17 @@ private slots:
             families += "{\\f" + QByteArray::number(f) + " Family" + QByteArray::number(f) + ";}";
             inEach += "\\f" + QByteArray::number(f) + " x";
         }
-        QTest::newRow("font families") << families + "}" + inEach + "}" << "xxxx";
+        QTest::newRow("font families") << families + "}" + inEach + "}"
+                                       << "xxxx";
         QByteArray sizes = "{\\rtf1 ";
         for (int size = 2; size < 600; ++size) {
             sizes += "\\fs" + QByteArray::number(size) + " x";
         }
-        QTest::newRow("font sizes") << sizes + "}" << "xxxx";
+        QTest::newRow("font sizes") << sizes + "}"
+                                    << "xxxx";
         // Tall documents: a line break per character, and the largest type there is.
-        QTest::newRow("line breaks") << "{\\rtf1 " + Repeated(Repeated("\\line", 9000) + "\\par ", 100) + "}" << "";
+        QTest::newRow("line breaks") << "{\\rtf1 " + Repeated(Repeated("\\line", 9000) + "\\par ", 100) + "}"
+                                     << "";
         QTest::newRow("large type") << "{\\rtf1 \\fs3276 " + Repeated(QByteArray(9000, 'W') + "\\par ", 100) + "}"
                                     << "WWWW";
     }

@@ -234,10 +234,19 @@ TEST(HelpDocument, ReadsWithEveryHeading) {
             headings.push_back(p.runs[0].text);
         }
     }
-    const std::vector<std::string> expected = {
-        "Welcome to Keyshelf", "Your master password", "The main window", "The buttons",
-        "The menus",           "Sorting the list",     "Finding an entry", "Generating a password",
-        "Using the keyboard",  "Bringing passwords in, taking them out", "Saving",              "Your data file and what protects it", "This help window"};
+    const std::vector<std::string> expected = {"Welcome to Keyshelf",
+                                               "Your master password",
+                                               "The main window",
+                                               "The buttons",
+                                               "The menus",
+                                               "Sorting the list",
+                                               "Finding an entry",
+                                               "Generating a password",
+                                               "Using the keyboard",
+                                               "Bringing passwords in, taking them out",
+                                               "Saving",
+                                               "Your data file and what protects it",
+                                               "This help window"};
     EXPECT_EQ(headings, expected);
 }
 

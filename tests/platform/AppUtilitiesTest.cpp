@@ -1,7 +1,7 @@
 // The window utilities and the seams every window goes through.
-#include "Seams.h"
 #include "FakeDesktop.h"
 #include "ProgramIcon.h"
+#include "Seams.h"
 #include "TopMost.h"
 
 #include <QAbstractButton>
@@ -48,7 +48,8 @@ private slots:
             });
         };
         look();
-        QCOMPARE(seams::MsgBox("Wrong password", seams::vbRetryCancel | seams::vbCritical, "Error"), int(seams::vbCancel));
+        QCOMPARE(seams::MsgBox("Wrong password", seams::vbRetryCancel | seams::vbCritical, "Error"),
+                 int(seams::vbCancel));
         QCOMPARE(seen.title, QString("Error"));
         QCOMPARE(seen.text, QString("Wrong password"));
         QCOMPARE(seen.icon, QMessageBox::Critical);
@@ -124,9 +125,12 @@ private slots:
     void oddSettingsFilesAreNeitherReadNorReplaced_data() {
         QTest::addColumn<QString>("kind");
         QTest::addColumn<QString>("read");
-        QTest::newRow("64 KiB file") << "largest" << "0";
-        QTest::newRow("one byte more") << "oversized" << "<default>";
-        QTest::newRow("FIFO") << "fifo" << "<default>";
+        QTest::newRow("64 KiB file") << "largest"
+                                     << "0";
+        QTest::newRow("one byte more") << "oversized"
+                                       << "<default>";
+        QTest::newRow("FIFO") << "fifo"
+                              << "<default>";
     }
     void oddSettingsFilesAreNeitherReadNorReplaced() {
         QFETCH(QString, kind);

@@ -1,5 +1,6 @@
-#include "TempDir.h"
 #include "FileExists.h"
+
+#include "TempDir.h"
 
 #include <filesystem>
 #include <gtest/gtest.h>
@@ -43,7 +44,7 @@ TEST(FileExists, OnlyOrdinaryFilesCount) {
     ::mkfifo(dir.file("pipe").c_str(), 0600);
 
     EXPECT_TRUE(FileExists(dir.file("data.enc")));
-    EXPECT_TRUE(FileExists(dir.file("link.enc")));    // a link to a file is that file
+    EXPECT_TRUE(FileExists(dir.file("link.enc"))); // a link to a file is that file
     EXPECT_FALSE(FileExists(dir.file("dangling.enc")));
     EXPECT_FALSE(FileExists(dir.file("folder")));
     EXPECT_FALSE(FileExists(dir.file("folder") + "/"));

@@ -2,9 +2,9 @@
 
 #include <fcntl.h>
 #include <gtest/gtest.h>
-#include <sys/stat.h>
 #include <sys/prctl.h>
 #include <sys/resource.h>
+#include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -39,11 +39,12 @@ TEST(ProcessHardening, ClosedStandardDescriptorsBecomeDevNull) {
         ::close(2);
         const bool ensured = ProcessHardening::EnsureStandardDescriptors();
         const int file = ::open("/proc/self/exe", O_RDONLY);
-        struct stat out {}, null {};
+        struct stat out {
+        }, null{};
         ::fstat(2, &out);
         ::stat("/dev/null", &null);
-        const bool ok = ensured && file > 2 && out.st_rdev == null.st_rdev && S_ISCHR(out.st_mode) &&
-                        ::fcntl(1, F_GETFD) != -1;
+        const bool ok =
+            ensured && file > 2 && out.st_rdev == null.st_rdev && S_ISCHR(out.st_mode) && ::fcntl(1, F_GETFD) != -1;
         ::_exit(ok ? 0 : 1);
     }
     int status = 0;

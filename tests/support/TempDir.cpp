@@ -17,8 +17,7 @@ TempDir::TempDir() {
 TempDir::~TempDir() {
     std::error_code ignored;
     // Give back write rights that a test took away, so everything can be removed.
-    std::filesystem::permissions(path_, std::filesystem::perms::owner_all, std::filesystem::perm_options::add,
-                                 ignored);
+    std::filesystem::permissions(path_, std::filesystem::perms::owner_all, std::filesystem::perm_options::add, ignored);
     std::filesystem::remove_all(path_, ignored);
 }
 

@@ -16,7 +16,7 @@
 class WindowTestRun {
 public:
     struct Options {
-        bool helpDocument = false;    // Help.rtf of the source tree beside the program
+        bool helpDocument = false;      // Help.rtf of the source tree beside the program
         const char* showHelp = nullptr; // "0" or "1" for the help-at-start setting; nullptr leaves it unset
     };
 

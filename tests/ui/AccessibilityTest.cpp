@@ -2,28 +2,28 @@
 // what it shows at the time (a text box by the label beside it), and each window by its title, as a
 // dialog or, for the main window, a frame. The walk goes through Qt's accessibility tree, as the
 // desktop's accessibility bus does.
-#include "TestMain.h"
-#include "Controls.h"
-#include "BuildConfiguration.h"
-#include "DesignCheck.h"
-#include "MainWindow.h"
-#include "HelpWindow.h"
-#include "Seams.h"
-#include "Startup.h"
-#include "VaultFormat.h"
 #include "AboutWindow.h"
+#include "BuildConfiguration.h"
+#include "Controls.h"
+#include "DesignCheck.h"
 #include "EntryEditor.h"
+#include "HelpWindow.h"
+#include "MainWindow.h"
 #include "PasswordDialog.h"
-#include "SplashWindow.h"
-#include "WebsiteLauncher.h"
 #include "Program.h"
+#include "Seams.h"
+#include "SplashWindow.h"
+#include "Startup.h"
+#include "TestMain.h"
+#include "VaultFormat.h"
+#include "WebsiteLauncher.h"
 #include "WindowTestRun.h"
 
 #include <QAbstractButton>
 #include <QAbstractScrollArea>
-#include <QCheckBox>
 #include <QAccessible>
 #include <QAction>
+#include <QCheckBox>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMetaEnum>
@@ -51,8 +51,8 @@ const QLabel* LabelBeside(const QLineEdit* box) {
     const QLabel* nearest = nullptr;
     for (const QLabel* label : box->parentWidget()->findChildren<QLabel*>(QString(), Qt::FindDirectChildrenOnly)) {
         const int middle = label->geometry().center().y();
-        if (label->isHidden() || label->text().isEmpty() || label->x() >= box->x() ||
-            middle < box->geometry().top() || middle > box->geometry().bottom()) {
+        if (label->isHidden() || label->text().isEmpty() || label->x() >= box->x() || middle < box->geometry().top() ||
+            middle > box->geometry().bottom()) {
             continue;
         }
         if (nearest == nullptr || label->x() > nearest->x()) {
@@ -148,7 +148,8 @@ private:
         const QString control = where_ + ": " + (object != nullptr ? object->objectName() : QStringLiteral("?"));
         if (const std::optional<Shown> shown = ShownText(object)) {
             if (name != shown->text) {
-                problems_ << control + " is read as " + Quoted(name) + " but " + shown->whence + " " + Quoted(shown->text);
+                problems_ << control + " is read as " + Quoted(name) + " but " + shown->whence + " " +
+                                 Quoted(shown->text);
             }
         } else if (auto* widget = qobject_cast<QWidget*>(object);
                    widget != nullptr && (widget->focusPolicy() & Qt::TabFocus) != 0 && name.isEmpty()) {
@@ -189,10 +190,10 @@ QString NameOf(QObject* object) {
 }
 
 // Fails the test with every misreading in `window`, each on a line of its own.
-#define READ_AS_SHOWN(window, role)                                                                           \
-    do {                                                                                                       \
-        const QStringList misread = Reader::Misread(window, role);                                           \
-        QVERIFY2(misread.isEmpty(), qPrintable("\n" + misread.join('\n')));                                  \
+#define READ_AS_SHOWN(window, role)                                                                                    \
+    do {                                                                                                               \
+        const QStringList misread = Reader::Misread(window, role);                                                     \
+        QVERIFY2(misread.isEmpty(), qPrintable("\n" + misread.join('\n')));                                            \
     } while (false)
 
 const std::vector<vault::Entry> kEntries = {

@@ -7,6 +7,7 @@
 #include "BannerServer.h"
 #include "BuildConfiguration.h"
 #include "Builder.h"
+#include "Controls.h"
 #include "DesignCheck.h"
 #include "EntryEditor.h"
 #include "HelpWindow.h"
@@ -18,7 +19,6 @@
 #include "SplashWindow.h"
 #include "Startup.h"
 #include "TestMain.h"
-#include "Controls.h"
 #include "VaultFormat.h"
 #include "WebsiteLauncher.h"
 #include "WindowTestRun.h"
@@ -485,8 +485,8 @@ private slots:
         cloned.sort();
         QStringList expected = plain;
         expected.sort();
-        QCOMPARE(cloned, expected);                                         // exactly one clone each
-        QCOMPARE(skinLabels[0]->geometry(), QRect(32, 184, 37, 13));        // the template is left as it was
+        QCOMPARE(cloned, expected);                                  // exactly one clone each
+        QCOMPARE(skinLabels[0]->geometry(), QRect(32, 184, 37, 13)); // the template is left as it was
         delete TheProgram().appearance().skin();
     }
 };

@@ -1,21 +1,21 @@
 // The entry commands, menus, sorting and the entry editor, with scripted message boxes and recorded
 // launches, checking the status line, the clipboard and the vault's bytes after every change.
-#include "TestMain.h"
-#include "Controls.h"
+#include "AboutWindow.h"
 #include "AtomicFile.h"
 #include "BuildConfiguration.h"
+#include "Controls.h"
 #include "DesignCheck.h"
-#include "MainWindow.h"
+#include "EntryEditor.h"
 #include "HelpWindow.h"
 #include "ListView.h"
-#include "Seams.h"
-#include "Startup.h"
-#include "VaultFormat.h"
-#include "WebAddress.h"
-#include "AboutWindow.h"
-#include "EntryEditor.h"
+#include "MainWindow.h"
 #include "PasswordDialog.h"
 #include "Program.h"
+#include "Seams.h"
+#include "Startup.h"
+#include "TestMain.h"
+#include "VaultFormat.h"
+#include "WebAddress.h"
 #include "WindowTestRun.h"
 
 #include <QClipboard>
@@ -252,8 +252,9 @@ private slots:
         TheDesktop().setNextAnswer(seams::vbCancel);
         main->deleteEntry();
         const auto& box = TheDesktop().shownBoxes().first();
-        QCOMPARE(box.text, QString("Are you sure you want to delete the following information?\r\n\r\nUsername: alice\r\n"
-                                   "Password: a-pw\r\nUsed At: https://mail.example.com"));
+        QCOMPARE(box.text,
+                 QString("Are you sure you want to delete the following information?\r\n\r\nUsername: alice\r\n"
+                         "Password: a-pw\r\nUsed At: https://mail.example.com"));
         QCOMPARE(box.title, QString("Confirm Delete"));
         QCOMPARE(box.buttons, int(seams::vbOKCancel));
         QCOMPARE(status(), QString("Entry not deleted, cancelled by user"));
@@ -313,7 +314,8 @@ private slots:
         // last key press left behind.
         const auto cell = [&](int row, int column) {
             select({row});
-            list->selectionModel()->setCurrentIndex(list->model()->index(row - 1, column), QItemSelectionModel::NoUpdate);
+            list->selectionModel()->setCurrentIndex(list->model()->index(row - 1, column),
+                                                    QItemSelectionModel::NoUpdate);
         };
         cell(2, 1); // alice's password
         QTest::keyClick(list, Qt::Key_C, Qt::ControlModifier);
@@ -435,38 +437,69 @@ private slots:
     void gotoTargets_data() {
         QTest::addColumn<QString>("location");
         QTest::addColumn<QString>("target");
-        QTest::newRow("www, no scheme") << "www.example.org" << "http://www.example.org";
-        QTest::newRow(".com and HTTPS in capitals") << "HTTPS://mail.example.com" << "HTTPS://mail.example.com";
-        QTest::newRow("org inside a folder name") << "C:\\Organizer\\notes" << "http://C:\\Organizer\\notes";
-        QTest::newRow("no marker") << "/home/me/documents" << "/home/me/documents";
-        QTest::newRow("empty") << "" << "";
-        QTest::newRow("biz without a dot") << "mybizsite" << "http://mybizsite";
-        QTest::newRow(".edu") << "cs.uni.EDU/~me" << "http://cs.uni.EDU/~me";
-        QTest::newRow(".net") << "ftp.example.net" << "http://ftp.example.net";
-        QTest::newRow(".com alone") << "shop.example.com" << "http://shop.example.com";
-        QTest::newRow("HTTP in capitals") << "HTTP://shop.example.com" << "HTTP://shop.example.com";
-        QTest::newRow("scheme later in the text") << "see http://x.com" << "see http://x.com";
-        QTest::newRow("shell characters stay text") << "www.x.com; rm -rf ~" << "http://www.x.com; rm -rf ~";
+        QTest::newRow("www, no scheme") << "www.example.org"
+                                        << "http://www.example.org";
+        QTest::newRow(".com and HTTPS in capitals") << "HTTPS://mail.example.com"
+                                                    << "HTTPS://mail.example.com";
+        QTest::newRow("org inside a folder name") << "C:\\Organizer\\notes"
+                                                  << "http://C:\\Organizer\\notes";
+        QTest::newRow("no marker") << "/home/me/documents"
+                                   << "/home/me/documents";
+        QTest::newRow("empty") << ""
+                               << "";
+        QTest::newRow("biz without a dot") << "mybizsite"
+                                           << "http://mybizsite";
+        QTest::newRow(".edu") << "cs.uni.EDU/~me"
+                              << "http://cs.uni.EDU/~me";
+        QTest::newRow(".net") << "ftp.example.net"
+                              << "http://ftp.example.net";
+        QTest::newRow(".com alone") << "shop.example.com"
+                                    << "http://shop.example.com";
+        QTest::newRow("HTTP in capitals") << "HTTP://shop.example.com"
+                                          << "HTTP://shop.example.com";
+        QTest::newRow("scheme later in the text") << "see http://x.com"
+                                                  << "see http://x.com";
+        QTest::newRow("shell characters stay text") << "www.x.com; rm -rf ~"
+                                                    << "http://www.x.com; rm -rf ~";
         // No marker: a host name, with a port or a path, is an address; anything else goes as it is.
-        QTest::newRow("host name") << "example.fr" << "http://example.fr";
-        QTest::newRow("host and path") << "mail.example.co.uk/inbox" << "http://mail.example.co.uk/inbox";
-        QTest::newRow("host and port") << "intranet.local:8080" << "http://intranet.local:8080";
-        QTest::newRow("port, path, query") << "a-b.example.de:443/x?y=1#z" << "http://a-b.example.de:443/x?y=1#z";
-        QTest::newRow("other alphabets") << "bücher.example" << "http://bücher.example";
-        QTest::newRow("a relative name is a host") << "notes.txt" << "http://notes.txt";
-        QTest::newRow("absolute path") << "/home/u/example.fr" << "/home/u/example.fr";
-        QTest::newRow("home not expanded") << "~/example.fr" << "~/example.fr";
-        QTest::newRow("file scheme") << "file:///home/u/example.fr" << "file:///home/u/example.fr";
-        QTest::newRow("mail scheme") << "mailto:a@example.fr" << "mailto:a@example.fr";
-        QTest::newRow("drive letter") << "D:\\notes.txt" << "D:\\notes.txt";
-        QTest::newRow("no dot") << "localhost:8080" << "localhost:8080";
-        QTest::newRow("one-letter top level") << "example.f" << "example.f";
-        QTest::newRow("numeric top level") << "10.0.0.1" << "10.0.0.1";
-        QTest::newRow("hyphen at a label's end") << "bad-.example.fr" << "bad-.example.fr";
-        QTest::newRow("hyphen at a label's start") << "-x.example.fr" << "-x.example.fr";
-        QTest::newRow("trailing dot") << "example.fr." << "example.fr.";
-        QTest::newRow("port not a number") << "example.fr:abc" << "example.fr:abc";
-        QTest::newRow("words around a host") << "see example.fr" << "see example.fr";
+        QTest::newRow("host name") << "example.fr"
+                                   << "http://example.fr";
+        QTest::newRow("host and path") << "mail.example.co.uk/inbox"
+                                       << "http://mail.example.co.uk/inbox";
+        QTest::newRow("host and port") << "intranet.local:8080"
+                                       << "http://intranet.local:8080";
+        QTest::newRow("port, path, query") << "a-b.example.de:443/x?y=1#z"
+                                           << "http://a-b.example.de:443/x?y=1#z";
+        QTest::newRow("other alphabets") << "bücher.example"
+                                         << "http://bücher.example";
+        QTest::newRow("a relative name is a host") << "notes.txt"
+                                                   << "http://notes.txt";
+        QTest::newRow("absolute path") << "/home/u/example.fr"
+                                       << "/home/u/example.fr";
+        QTest::newRow("home not expanded") << "~/example.fr"
+                                           << "~/example.fr";
+        QTest::newRow("file scheme") << "file:///home/u/example.fr"
+                                     << "file:///home/u/example.fr";
+        QTest::newRow("mail scheme") << "mailto:a@example.fr"
+                                     << "mailto:a@example.fr";
+        QTest::newRow("drive letter") << "D:\\notes.txt"
+                                      << "D:\\notes.txt";
+        QTest::newRow("no dot") << "localhost:8080"
+                                << "localhost:8080";
+        QTest::newRow("one-letter top level") << "example.f"
+                                              << "example.f";
+        QTest::newRow("numeric top level") << "10.0.0.1"
+                                           << "10.0.0.1";
+        QTest::newRow("hyphen at a label's end") << "bad-.example.fr"
+                                                 << "bad-.example.fr";
+        QTest::newRow("hyphen at a label's start") << "-x.example.fr"
+                                                   << "-x.example.fr";
+        QTest::newRow("trailing dot") << "example.fr."
+                                      << "example.fr.";
+        QTest::newRow("port not a number") << "example.fr:abc"
+                                           << "example.fr:abc";
+        QTest::newRow("words around a host") << "see example.fr"
+                                             << "see example.fr";
     }
     void gotoTargets() {
         QFETCH(QString, location);
@@ -506,10 +539,12 @@ private slots:
     void gotoRefusesALocationThatReadsAsAnOption_data() {
         QTest::addColumn<QString>("location");
         QTest::addColumn<QString>("status");
-        QTest::newRow("dash") << "-manual" << "Could not open -manual: a location can not begin with \"-\".";
+        QTest::newRow("dash") << "-manual"
+                              << "Could not open -manual: a location can not begin with \"-\".";
         QTest::newRow("line feed") << "www.a.example\n-x"
                                    << "Could not open www.a.example-x: a location can not hold a line break.";
-        QTest::newRow("carriage return") << "/home/u/a\rb" << "Could not open /home/u/ab: a location can not hold a line break.";
+        QTest::newRow("carriage return") << "/home/u/a\rb"
+                                         << "Could not open /home/u/ab: a location can not hold a line break.";
         QTest::newRow("NUL") << QString("/home/u/a") + QChar(0) + "b"
                              << "Could not open /home/u/ab: a location can not hold a NUL character.";
     }
@@ -549,7 +584,7 @@ private slots:
         QCOMPARE(entryList()->subItem(3, 2), QString("https://mail.example.com"));
         main->sortByColumn(2);
         QCOMPARE(usernames(), QStringList({"alice", "bob", "carol"})); // a-pw, b-pw, c-pw
-        QCOMPARE(onDisk(), vaultOf(kEntries)); // sorting alone writes nothing
+        QCOMPARE(onDisk(), vaultOf(kEntries));                         // sorting alone writes nothing
 
         // A new entry takes its sorted place, and the file follows the display order.
         main->sortByColumn(1); // descending by username
@@ -582,21 +617,32 @@ private slots:
         QTest::addColumn<QString>("location");
         QTest::addColumn<QString>("message");
         QTest::newRow("separator in the username")
-            << "a|||b" << "pw" << ""
+            << "a|||b"
+            << "pw"
+            << ""
             << "The username can not contain \"|||\" or end with \"|\", because \"|||\" separates the fields in "
                "the password file.";
         QTest::newRow("bar at the end of the password")
-            << "u" << "pw|" << ""
+            << "u"
+            << "pw|"
+            << ""
             << "The password can not contain \"|||\" or end with \"|\", because \"|||\" separates the fields in "
                "the password file.";
         QTest::newRow("separator in the website")
-            << "u" << "pw" << "x|||y" << "The website can not contain \"|||\", which separates the fields in the password file.";
+            << "u"
+            << "pw"
+            << "x|||y"
+            << "The website can not contain \"|||\", which separates the fields in the password file.";
         QTest::newRow("character outside the code page")
-            << "u" << "pw" << "\u0416.example"
+            << "u"
+            << "pw"
+            << "\u0416.example"
             << "The website contains a character \"\u0416\" that can not be stored in the password file.  Please "
                "leave it out.";
         QTest::newRow("a control that would end the line")
-            << "u\u008D" << "pw" << ""
+            << "u\u008D"
+            << "pw"
+            << ""
             << "The username contains a control character that can not be stored in the password file.  Please "
                "leave it out.";
     }

@@ -1,20 +1,20 @@
 // Legible text colours: which colours are kept and what the others become, then the help document and
 // the about window in the light palette they were drawn for and in a dark one (qt6ct's "darker" scheme,
 // as a desktop with a dark theme hands it to the program), changing while they are open.
-#include "TestMain.h"
-#include "Controls.h"
-
-#include "BuildConfiguration.h"
 #include "Contrast.h"
+
+#include "AboutWindow.h"
+#include "Appearance.h"
+#include "BuildConfiguration.h"
+#include "Controls.h"
 #include "DesignCheck.h"
+#include "EntryEditor.h"
 #include "HelpWindow.h"
+#include "Program.h"
 #include "RtfDocument.h"
 #include "Seams.h"
 #include "Skin.h"
-#include "AboutWindow.h"
-#include "EntryEditor.h"
-#include "Program.h"
-#include "Appearance.h"
+#include "TestMain.h"
 #include "WindowTestRun.h"
 
 #include <QAbstractButton>
@@ -87,9 +87,7 @@ class ContrastTest : public QObject {
 private slots:
     void initTestCase() { light = QApplication::palette(); }
 
-    void init() {
-        folder = std::make_unique<WindowTestRun>(WindowTestRun::Options{.helpDocument = true});
-    }
+    void init() { folder = std::make_unique<WindowTestRun>(WindowTestRun::Options{.helpDocument = true}); }
 
     void cleanup() {
         folder.reset();

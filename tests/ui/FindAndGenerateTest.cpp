@@ -1,6 +1,5 @@
 // Finding an entry in the main window and generating a password in the editor: what the user sees
 // selected and reported, and what the vault holds afterwards.
-#include "TestMain.h"
 #include "Controls.h"
 #include "EntryEditor.h"
 #include "FindBox.h"
@@ -9,6 +8,7 @@
 #include "PasswordDialog.h"
 #include "PasswordGenerator.h"
 #include "Program.h"
+#include "TestMain.h"
 #include "VaultFile.h"
 #include "VaultFormat.h"
 #include "WindowTestRun.h"
@@ -29,11 +29,12 @@ namespace {
 std::vector<Entry> ManyEntries() {
     std::vector<Entry> entries;
     for (int i = 0; i < 4000; ++i) {
-        entries.push_back({"user" + std::to_string(i), "pw" + std::to_string(i), "host" + std::to_string(i) + ".example"});
+        entries.push_back(
+            {"user" + std::to_string(i), "pw" + std::to_string(i), "host" + std::to_string(i) + ".example"});
     }
     entries[10] = {"M\xC3\xBCller", "p1", "intranet"};               // Müller
-    entries[1500] = {"anna", "p2", "https://m\xC3\x9CLLER.example"};  // in the location, capitals
-    entries[3999] = {"M\xC3\x9Cller-admin", "p3", ""};                // the last row
+    entries[1500] = {"anna", "p2", "https://m\xC3\x9CLLER.example"}; // in the location, capitals
+    entries[3999] = {"M\xC3\x9Cller-admin", "p3", ""};               // the last row
     entries[2000] = {"zed", "m\xC3\xBCller", "nowhere"};             // only the password holds it
     return entries;
 }

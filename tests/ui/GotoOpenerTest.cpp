@@ -1,11 +1,11 @@
 // Go To with a real opener: a stand-in `xdg-open` first on the PATH fails, succeeds or leaves a "browser"
 // running, and the status line tells what became of it, without Keyshelf ever waiting for it.
+#include "Controls.h"
 #include "MainWindow.h"
 #include "PasswordDialog.h"
 #include "Program.h"
 #include "Seams.h"
 #include "TestMain.h"
-#include "Controls.h"
 #include "VaultFormat.h"
 #include "WindowTestRun.h"
 

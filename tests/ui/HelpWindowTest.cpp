@@ -1,18 +1,18 @@
 // The help window: Help.rtf from the program's folder, the "showHelp" setting both ways, and no window
 // at all without the document.
-#include "TestMain.h"
-#include "Controls.h"
+#include "HelpWindow.h"
 
 #include "BuildConfiguration.h"
+#include "Controls.h"
 #include "DesignCheck.h"
 #include "MainWindow.h"
-#include "HelpWindow.h"
+#include "PasswordDialog.h"
+#include "Program.h"
 #include "RtfDocument.h"
 #include "Seams.h"
 #include "Startup.h"
+#include "TestMain.h"
 #include "VaultFormat.h"
-#include "PasswordDialog.h"
-#include "Program.h"
 #include "WindowTestRun.h"
 
 #include <QAbstractTextDocumentLayout>
@@ -147,7 +147,8 @@ private slots:
         for (int i = 0; i < 700000; ++i) {
             paragraphs += "\\par\n";
         }
-        QTest::newRow("700,000 paragraphs") << paragraphs + "}" << "Welcome";
+        QTest::newRow("700,000 paragraphs") << paragraphs + "}"
+                                            << "Welcome";
         QByteArray letters = "{\\rtf1 ";
         while (letters.size() < 3500000) {
             for (int i = 0; i < 20; ++i) {
@@ -155,7 +156,8 @@ private slots:
             }
             letters += "\\par\n";
         }
-        QTest::newRow("a format change on every letter") << letters + "}" << "abababab";
+        QTest::newRow("a format change on every letter") << letters + "}"
+                                                         << "abababab";
     }
     void hugeHelpFilesShowWhatFits() {
         QFETCH(QByteArray, rtf);

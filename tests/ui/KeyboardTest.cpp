@@ -1,12 +1,12 @@
 // The keyboard beyond what the real-window test types: the first password box takes the focus after a
 // refusal, the list's current cell moves and is copied, cut-short texts have tooltips; and the banner
 // switched off in the settings. (Typing from the buttons, Escape, F1 and F10: tests/e2e/keyboard_test.sh.)
+#include "Controls.h"
 #include "MainWindow.h"
 #include "PasswordDialog.h"
 #include "Program.h"
 #include "Seams.h"
 #include "TestMain.h"
-#include "Controls.h"
 #include "VaultFormat.h"
 #include "WindowTestRun.h"
 

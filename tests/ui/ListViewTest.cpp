@@ -106,7 +106,7 @@ private slots:
             list.addColumnHeader(h, 1500);
         }
         fill(list, {{"bob", "10", "zeta.example"}, {"Alice", "9", "alpha.example"}, {"carol", "100", "Beta"}});
-        list.setSelected(2, true); // Alice
+        list.setSelected(2, true);                                         // Alice
         QCOMPARE(column(list, 0), QStringList({"bob", "Alice", "carol"})); // load order while unsorted
 
         list.setSorted(true); // ascending by the text, letter case ignored

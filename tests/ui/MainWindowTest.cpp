@@ -1,31 +1,32 @@
 // The main window and the auxiliary windows against their designs, the start-up sequence from the
 // splash, the banner's room, the resize rule and the closing sequence.
-#include "TestMain.h"
-#include "Controls.h"
+#include "MainWindow.h"
+
+#include "AboutWindow.h"
 #include "BuildConfiguration.h"
 #include "Builder.h"
+#include "Controls.h"
 #include "DesignCheck.h"
-#include "MainWindow.h"
 #include "HelpWindow.h"
-#include "Seams.h"
-#include "Startup.h"
-#include "VaultFormat.h"
-#include "AboutWindow.h"
 #include "PasswordDialog.h"
+#include "Program.h"
+#include "Seams.h"
 #include "Skin.h"
 #include "SplashWindow.h"
+#include "Startup.h"
+#include "TestMain.h"
+#include "VaultFormat.h"
 #include "WebsiteLauncher.h"
-#include "Program.h"
 #include "WindowTestRun.h"
 
 #include <QHeaderView>
-#include <QMimeData>
-#include <QSignalSpy>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMenu>
 #include <QMenuBar>
+#include <QMimeData>
 #include <QSettings>
+#include <QSignalSpy>
 #include <QStatusBar>
 #include <QTextEdit>
 #include <QTimer>
@@ -74,16 +75,12 @@ class MainWindowTest : public QObject {
         return main;
     }
 
-    void setShowHelp(const char* value) {
-        seams::OpenSettings()->setValue("Settings/showHelp", value);
-    }
+    void setShowHelp(const char* value) { seams::OpenSettings()->setValue("Settings/showHelp", value); }
 
 private slots:
     void initTestCase() { WindowTestRun::PrepareApplication(); }
 
-    void init() {
-        folder = std::make_unique<WindowTestRun>(WindowTestRun::Options{.helpDocument = true});
-    }
+    void init() { folder = std::make_unique<WindowTestRun>(WindowTestRun::Options{.helpDocument = true}); }
 
     void cleanup() { folder.reset(); }
 
@@ -257,8 +254,9 @@ private slots:
             heightBefore = layouts::OuterHeight(&plain);
         }
         MainWindow* main = logIn();
-        QCOMPARE(layouts::OuterHeight(main), OnPixels(heightBefore - layouts::kFrameHeight - layouts::kMenuHeight + 995) +
-                                                 layouts::kFrameHeight + layouts::kMenuHeight);
+        QCOMPARE(layouts::OuterHeight(main),
+                 OnPixels(heightBefore - layouts::kFrameHeight - layouts::kMenuHeight + 995) + layouts::kFrameHeight +
+                     layouts::kMenuHeight);
         ListView* list = Control<ListView>(main, "lstPass");
         QCOMPARE(layouts::Top(list), OnPixels(2975));
         // The list keeps the resize rule's bottom below the band.

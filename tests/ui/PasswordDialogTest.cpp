@@ -1,17 +1,18 @@
 // The master password dialog: both modes' layouts, every message, the tries, the keys and the ways out,
 // and what it leaves in data.enc.
-#include "TestMain.h"
-#include "Controls.h"
+#include "PasswordDialog.h"
+
 #include "AtomicFile.h"
 #include "BuildConfiguration.h"
 #include "Builder.h"
+#include "Controls.h"
 #include "DesignCheck.h"
 #include "MainWindow.h"
+#include "Program.h"
 #include "Seams.h"
 #include "Startup.h"
+#include "TestMain.h"
 #include "VaultFormat.h"
-#include "PasswordDialog.h"
-#include "Program.h"
 #include "WindowTestRun.h"
 
 #include <QLabel>
@@ -122,9 +123,7 @@ class PasswordDialogTest : public QObject {
 private slots:
     void initTestCase() { WindowTestRun::PrepareApplication(); }
 
-    void init() {
-        folder = std::make_unique<WindowTestRun>();
-    }
+    void init() { folder = std::make_unique<WindowTestRun>(); }
 
     void cleanup() {
         main = nullptr;

@@ -1,19 +1,19 @@
 // Every window as a person sees it: each caption fits its control in this platform's fonts, and a picture
 // of each window is kept in build/screenshots for a person to look at.
-#include "TestMain.h"
-#include "Controls.h"
+#include "AboutWindow.h"
 #include "BuildConfiguration.h"
 #include "Builder.h"
+#include "Controls.h"
 #include "DesignCheck.h"
 #include "FakeDesktop.h"
-#include "MainWindow.h"
-#include "VaultSession.h"
 #include "HelpWindow.h"
-#include "Seams.h"
-#include "Startup.h"
-#include "AboutWindow.h"
+#include "MainWindow.h"
 #include "PasswordDialog.h"
+#include "Seams.h"
 #include "SplashWindow.h"
+#include "Startup.h"
+#include "TestMain.h"
+#include "VaultSession.h"
 #include "WebsiteLauncher.h"
 
 #include <QCheckBox>

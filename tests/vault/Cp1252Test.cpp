@@ -14,10 +14,10 @@ TEST(Cp1252, EveryByteRoundTripsThroughUnicode) {
 
 // The code page's published table for 0x80-0x9F; the five codes it leaves unassigned stand for the C1
 // controls of the same value. Every other byte is the Unicode character of the same number.
-constexpr char32_t kWindowsCodes[32] = {
-    0x20AC, 0x0081, 0x201A, 0x0192, 0x201E, 0x2026, 0x2020, 0x2021, 0x02C6, 0x2030, 0x0160,
-    0x2039, 0x0152, 0x008D, 0x017D, 0x008F, 0x0090, 0x2018, 0x2019, 0x201C, 0x201D, 0x2022,
-    0x2013, 0x2014, 0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0x009D, 0x017E, 0x0178};
+constexpr char32_t kWindowsCodes[32] = {0x20AC, 0x0081, 0x201A, 0x0192, 0x201E, 0x2026, 0x2020, 0x2021,
+                                        0x02C6, 0x2030, 0x0160, 0x2039, 0x0152, 0x008D, 0x017D, 0x008F,
+                                        0x0090, 0x2018, 0x2019, 0x201C, 0x201D, 0x2022, 0x2013, 0x2014,
+                                        0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0x009D, 0x017E, 0x0178};
 
 TEST(Cp1252, EveryByteIsThePublishedCharacter) {
     for (int b = 0; b < 256; ++b) {
@@ -44,18 +44,21 @@ TEST(Cp1252, HighCodesAreTheWindowsCharacters) {
 }
 
 TEST(Cp1252, CharactersOutsideTheCodePageBecomeQuestionMarks) {
-    EXPECT_EQ(cp1252::FromUtf8("a€b"), "a\x80" "b");
+    EXPECT_EQ(cp1252::FromUtf8("a€b"), "a\x80"
+                                       "b");
     EXPECT_EQ(cp1252::FromUtf8("Ωж中😀"), "????");
     EXPECT_EQ(cp1252::FirstUnrepresentable("naïve €"), U'\0');
     EXPECT_EQ(cp1252::FirstUnrepresentable("pass中"), U'中');
 }
 
 TEST(Cp1252, MalformedUtf8NeverStallsAndBecomesQuestionMarks) {
-    EXPECT_EQ(cp1252::FromUtf8("a\xFF" "b"), "a?b");
-    EXPECT_EQ(cp1252::FromUtf8("\xC3"), "?");               // cut short at the end
-    EXPECT_EQ(cp1252::FromUtf8("\xE2\x82"), "??");          // cut short, two bytes
-    EXPECT_EQ(cp1252::FromUtf8("\xC0\xAF"), "??");          // overlong
-    EXPECT_EQ(cp1252::FromUtf8("\xED\xA0\x80"), "???");     // a surrogate
+    EXPECT_EQ(cp1252::FromUtf8("a\xFF"
+                               "b"),
+              "a?b");
+    EXPECT_EQ(cp1252::FromUtf8("\xC3"), "?");           // cut short at the end
+    EXPECT_EQ(cp1252::FromUtf8("\xE2\x82"), "??");      // cut short, two bytes
+    EXPECT_EQ(cp1252::FromUtf8("\xC0\xAF"), "??");      // overlong
+    EXPECT_EQ(cp1252::FromUtf8("\xED\xA0\x80"), "???"); // a surrogate
     EXPECT_NE(cp1252::FirstUnrepresentable("\xFF"), U'\0');
 }
 

@@ -1,13 +1,14 @@
 // The compact entry table a loaded vault is shown from: it must read a file exactly as the entry
 // reader does, write it back byte for byte, and keep every entry intact through edits and compaction.
-#include "Cp1252.h"
 #include "EntryTable.h"
+
+#include "Cp1252.h"
 #include "VaultFormat.h"
 
 #include <array>
 #include <functional>
-#include <optional>
 #include <gtest/gtest.h>
+#include <optional>
 #include <random>
 #include <string>
 #include <vector>
@@ -28,7 +29,8 @@ std::string Stored(std::string codePage) {
 std::vector<Texts> Rows(const EntryTable& table) {
     std::vector<Texts> rows;
     for (EntryTable::Slot s = 0; s < table.slotCount(); ++s) {
-        rows.push_back({std::string(table.field(s, 0)), std::string(table.field(s, 1)), std::string(table.field(s, 2))});
+        rows.push_back(
+            {std::string(table.field(s, 0)), std::string(table.field(s, 1)), std::string(table.field(s, 2))});
     }
     return rows;
 }
@@ -210,12 +212,21 @@ TEST(EntryTable, RefusesWhatItCannotHoldAndKeepsWhatItHad) {
     };
     const std::vector<Case> cases = {
         {"an entry up to the limit",
-         [](EntryTable& t) { return t.add({"abc", "", "de"}).has_value(); },
+         [](EntryTable& t) {
+             return t.add({"abc", "", "de"}).has_value();
+         },
          true,
          {{"ab", "cd", "ef"}, {"g", "", ""}, {"abc", "", "de"}}},
-        {"an entry one byte past it", [](EntryTable& t) { return t.add({"abc", "", "def"}).has_value(); }, false, {}},
+        {"an entry one byte past it",
+         [](EntryTable& t) {
+             return t.add({"abc", "", "def"}).has_value();
+         },
+         false,
+         {}},
         {"an entry past the number of slots",
-         [](EntryTable& t) { return t.add({"x", "", ""}) && t.add({"", "", ""}); },
+         [](EntryTable& t) {
+             return t.add({"x", "", ""}) && t.add({"", "", ""});
+         },
          false,
          {{"ab", "cd", "ef"}, {"g", "", ""}, {"x", "", ""}}},
         {"a text up to the limit, once the old one's room is reused",
@@ -224,11 +235,15 @@ TEST(EntryTable, RefusesWhatItCannotHoldAndKeepsWhatItHad) {
          {{"ab", "cdefghi", "ef"}, {"g", "", ""}}},
         {"a text one byte past it", [](EntryTable& t) { return t.setField(0, 1, "cdefghij"); }, false, {}},
         {"three texts up to the limit",
-         [](EntryTable& t) { return t.setFields(0, {"1234", "5678", "901"}); },
+         [](EntryTable& t) {
+             return t.setFields(0, {"1234", "5678", "901"});
+         },
          true,
          {{"1234", "5678", "901"}, {"g", "", ""}}},
         {"three texts one byte past it",
-         [](EntryTable& t) { return t.setFields(0, {"1234", "5678", "9012"}); },
+         [](EntryTable& t) {
+             return t.setFields(0, {"1234", "5678", "9012"});
+         },
          false,
          {}},
         {"a slot or field that is not there",

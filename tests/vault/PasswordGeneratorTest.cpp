@@ -1,10 +1,10 @@
 #include "PasswordGenerator.h"
-#include "VaultFormat.h"
 
-#include <gtest/gtest.h>
+#include "VaultFormat.h"
 
 #include <algorithm>
 #include <atomic>
+#include <gtest/gtest.h>
 #include <set>
 #include <sys/syscall.h>
 #include <unistd.h>

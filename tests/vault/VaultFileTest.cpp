@@ -1,17 +1,18 @@
-#include "AtomicFile.h"
-#include "TempDir.h"
 #include "VaultFile.h"
 
+#include "AtomicFile.h"
+#include "TempDir.h"
+
 #include <cerrno>
-#include <filesystem>
-#include <gtest/gtest.h>
-#include <functional>
-#include <vector>
 #include <fcntl.h>
+#include <filesystem>
+#include <functional>
+#include <gtest/gtest.h>
 #include <sys/stat.h>
 #include <sys/time.h>
 #include <sys/wait.h>
 #include <unistd.h>
+#include <vector>
 
 namespace {
 
@@ -201,11 +202,19 @@ TEST_F(VaultFile, OnlyKeyshelfsOwnStaleTemporariesAreRemoved) {
     const std::string stale = dir.file(".data.enc.keyshelf-save-a1B2c3");
     const std::string young = dir.file(".data.enc.keyshelf-save-Z9y8X7");
     // The user's own files, however much they look like ours.
-    const std::vector<std::string> kept = {
-        ".data.enc.backup", ".data.enc.old123", ".data.enc.a1B2c3", ".data.enc.keyshelf-save-a1B2c",
-        ".data.enc.keyshelf-save-a1B2c3d", ".data.enc.keyshelf-save-a1-2c3", ".data.enc.keyshelf-save-a1B2c~",
-        ".data.enc.keyshelf-save-\xc3\xa9" "1B2c", "data.enc.keyshelf-save-a1B2c3", ".Data.enc.keyshelf-save-a1B2c3",
-        ".data.enc.KEYSHELF-SAVE-a1B2c3", "notes.txt"};
+    const std::vector<std::string> kept = {".data.enc.backup",
+                                           ".data.enc.old123",
+                                           ".data.enc.a1B2c3",
+                                           ".data.enc.keyshelf-save-a1B2c",
+                                           ".data.enc.keyshelf-save-a1B2c3d",
+                                           ".data.enc.keyshelf-save-a1-2c3",
+                                           ".data.enc.keyshelf-save-a1B2c~",
+                                           ".data.enc.keyshelf-save-\xc3\xa9"
+                                           "1B2c",
+                                           "data.enc.keyshelf-save-a1B2c3",
+                                           ".Data.enc.keyshelf-save-a1B2c3",
+                                           ".data.enc.KEYSHELF-SAVE-a1B2c3",
+                                           "notes.txt"};
     for (const std::string& name : kept) {
         TempDir::Write(dir.file(name), "mine");
         MakeOld(dir.file(name));
@@ -363,7 +372,8 @@ TEST_F(OversizedVault, ASaveOfTheLimitItselfIsWrittenAndOneByteMoreIsNot) {
 // The password dialog needs line 1 only: a vault of the most entries is not read whole for it, and line 1
 // is the same whichever way it is read.
 TEST_F(OversizedVault, TheMasterPasswordIsReadFromLineOneAlone) {
-    std::vector<vault::Entry> entries(vault::kMaxEntries, vault::Entry{"someone@example.org", "pw|x", "www.example.org"});
+    std::vector<vault::Entry> entries(vault::kMaxEntries,
+                                      vault::Entry{"someone@example.org", "pw|x", "www.example.org"});
     TempDir::Write(path, vault::VaultBytes("the master", entries));
     const auto master = vault::ReadMasterPassword(path, reads);
     ASSERT_TRUE(master.ok());

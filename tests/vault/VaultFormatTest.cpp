@@ -8,10 +8,10 @@ using vault::Entry;
 
 // The expected bytes are made here, independently of the writer under test: UTF-8 decoded by hand, each
 // character's code-page byte from the published table, its top bit toggled.
-constexpr char32_t kWindowsCodes[32] = {
-    0x20AC, 0x0081, 0x201A, 0x0192, 0x201E, 0x2026, 0x2020, 0x2021, 0x02C6, 0x2030, 0x0160,
-    0x2039, 0x0152, 0x008D, 0x017D, 0x008F, 0x0090, 0x2018, 0x2019, 0x201C, 0x201D, 0x2022,
-    0x2013, 0x2014, 0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0x009D, 0x017E, 0x0178};
+constexpr char32_t kWindowsCodes[32] = {0x20AC, 0x0081, 0x201A, 0x0192, 0x201E, 0x2026, 0x2020, 0x2021,
+                                        0x02C6, 0x2030, 0x0160, 0x2039, 0x0152, 0x008D, 0x017D, 0x008F,
+                                        0x0090, 0x2018, 0x2019, 0x201C, 0x201D, 0x2022, 0x2013, 0x2014,
+                                        0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0x009D, 0x017E, 0x0178};
 
 unsigned char CodePageByte(char32_t c) {
     if (c < 0x80 || (c >= 0xA0 && c <= 0xFF)) {
@@ -89,9 +89,8 @@ TEST(FileShapes, AreByteExact) {
 
     const std::vector<Entry> two = {{"user", "pw", "site.example"}, {"bob", "x y", ""}};
     const std::string bytes = vault::VaultBytes("master", two);
-    EXPECT_EQ(bytes, E("master") + "\r\n" + E("user") + "\xFC\xFC\xFC" + E("pw") + "\xFC\xFC\xFC" +
-                         E("site.example") + "\r\n" + E("bob") + "\xFC\xFC\xFC" + E("x y") + "\xFC\xFC\xFC" +
-                         "\r\n\r\n");
+    EXPECT_EQ(bytes, E("master") + "\r\n" + E("user") + "\xFC\xFC\xFC" + E("pw") + "\xFC\xFC\xFC" + E("site.example") +
+                         "\r\n" + E("bob") + "\xFC\xFC\xFC" + E("x y") + "\xFC\xFC\xFC" + "\r\n\r\n");
     // (master + 2) + sum over entries of (fields + 8) + 2
     EXPECT_EQ(bytes.size(), (6u + 2) + (4 + 2 + 12 + 8) + (3 + 3 + 0 + 8) + 2);
     EXPECT_EQ(E(" "), "\xA0");
@@ -114,9 +113,9 @@ TEST(FileShapes, CharactersOutsideTheCodePageReadBackAsQuestionMarks) {
 }
 
 TEST(ReadingRules, FirstRunFiles) {
-    EXPECT_EQ(vault::ReadMasterLine(""), "");          // zero bytes: a first run
+    EXPECT_EQ(vault::ReadMasterLine(""), ""); // zero bytes: a first run
     EXPECT_TRUE(vault::ReadEntryLines("").empty());
-    EXPECT_EQ(vault::ReadMasterLine("\r\n"), "");      // the file made for a missing vault
+    EXPECT_EQ(vault::ReadMasterLine("\r\n"), ""); // the file made for a missing vault
     EXPECT_TRUE(vault::ReadEntryLines("\r\n").empty());
     // The first-run file holds the master line only.
     EXPECT_EQ(vault::ReadMasterLine(vault::MasterOnlyBytes("secret")), "secret");
@@ -153,7 +152,7 @@ TEST(ReadingRules, SplittingAtSeparators) {
         return entries.at(0);
     };
     EXPECT_EQ(one("a|||b|||c"), (Entry{"a", "b", "c"}));
-    EXPECT_EQ(one("a|||b"), (Entry{"a", "b", ""}));              // missing pieces are empty
+    EXPECT_EQ(one("a|||b"), (Entry{"a", "b", ""})); // missing pieces are empty
     EXPECT_EQ(one("a"), (Entry{"a", "", ""}));
     EXPECT_EQ(one("|||||||||"), (Entry{"", "", ""}));
     EXPECT_EQ(one("a|||b|||c|||d|||e"), (Entry{"a", "b", "c"})); // pieces after the third are ignored
@@ -177,7 +176,10 @@ TEST(Storable, RefusesWhatWouldNotReadBack) {
     EXPECT_EQ(vault::CheckStorable("a||b", Field::Username), Unstorable::None);
     EXPECT_EQ(vault::CheckStorable("|lead", Field::Password), Unstorable::None);
     EXPECT_EQ(vault::CheckStorable("中", Field::Master), Unstorable::OutsideCodePage);
-    EXPECT_EQ(vault::CheckStorable("a\xC2\x8D" "b", Field::Master), Unstorable::LineBreaking);
+    EXPECT_EQ(vault::CheckStorable("a\xC2\x8D"
+                                   "b",
+                                   Field::Master),
+              Unstorable::LineBreaking);
     // A trailing bar would join the separator after it; the location has none after it.
     EXPECT_EQ(vault::CheckStorable("pipe|", Field::Username), Unstorable::Separator);
     EXPECT_EQ(vault::CheckStorable("pipe|", Field::Password), Unstorable::Separator);

@@ -6,10 +6,10 @@
 #include "Identity.h"
 
 #include <QCloseEvent>
-#include <QShortcut>
 #include <QLabel>
 #include <QMouseEvent>
 #include <QPixmap>
+#include <QShortcut>
 
 namespace {
 

@@ -2,16 +2,16 @@
 
 #include "BuildConfiguration.h"
 #include "Builder.h"
+#include "FileExists.h"
 #include "RtfDocument.h"
 #include "Seams.h"
 #include "TopMost.h"
-#include "FileExists.h"
 
 #include <QCheckBox>
 #include <QCloseEvent>
-#include <QShortcut>
 #include <QFile>
 #include <QSettings>
+#include <QShortcut>
 #include <QTextEdit>
 
 namespace {

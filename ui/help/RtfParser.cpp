@@ -27,7 +27,6 @@ bool IsLowSurrogate(char32_t c) {
     return c >= 0xDC00 && c <= 0xDFFF;
 }
 
-
 bool IsLetter(char c) {
     return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z');
 }

@@ -34,8 +34,8 @@ FindBox::FindBox(QWidget* owner)
     // A long result is cut short here; a screen reader gets it whole (see showResult).
     result_->setMinimumWidth(1);
 
-    for (const auto& [keys, forward] : {std::pair{QKeySequence(Qt::Key_F3), true},
-                                        std::pair{QKeySequence(Qt::SHIFT | Qt::Key_F3), false}}) {
+    for (const auto& [keys, forward] :
+         {std::pair{QKeySequence(Qt::Key_F3), true}, std::pair{QKeySequence(Qt::SHIFT | Qt::Key_F3), false}}) {
         auto* shortcut = new QShortcut(keys, this);
         connect(shortcut, &QShortcut::activated, this, [this, forward = forward] { emit findRequested(forward); });
     }

@@ -1,8 +1,9 @@
 // The main window's find box: a small window of its own, kept above the main window (its transient
 // parent), so that no control of the designed window moves. Like every other window it is a top-level
-// widget with no parent, so it takes the program's palette and skin as they do. It opens over the bottom right corner of the list, away from the commands, and
-// the list brings each entry found to its middle, clear of the box. It takes the text to look for and asks for the next or previous
-// entry holding it; the main window selects that entry and reports the result, which the box shows too.
+// widget with no parent, so it takes the program's palette and skin as they do. It opens over the bottom right corner
+// of the list, away from the commands, and the list brings each entry found to its middle, clear of the box. It takes
+// the text to look for and asks for the next or previous entry holding it; the main window selects that entry and
+// reports the result, which the box shows too.
 #pragma once
 
 #include <QPointer>
