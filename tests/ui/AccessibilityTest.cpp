@@ -8,6 +8,7 @@
 #include "DesignCheck.h"
 #include "EntryEditor.h"
 #include "HelpWindow.h"
+#include "ImportDialog.h"
 #include "MainWindow.h"
 #include "PasswordDialog.h"
 #include "Program.h"
@@ -335,6 +336,19 @@ private slots:
         QVERIFY(help != nullptr && help->isVisible());
         READ_AS_SHOWN(help, QAccessible::Dialog);
         QCOMPARE(NameOf(Control<QCheckBox>(help, "Check1")), QString("Show at Startup"));
+    }
+
+    // The import dialog: its title, the report it shows and the choice, as shown.
+    void importDialog() {
+        logIn();
+        const auto file = vault::ReadImport("url,username,password\nshop.example,ann,pw\nx,y|z,p\n", "in.csv");
+        QVERIFY(file);
+        ImportDialog dialog(QStringLiteral("/tmp/in.csv"), *file,
+                            [&file](bool) { return vault::PlanImport(*file, vault::EntryTable{}, false); });
+        dialog.show();
+        READ_AS_SHOWN(&dialog, QAccessible::Dialog);
+        QCOMPARE(NameOf(&dialog), QString("Import Passwords"));
+        QVERIFY(NameOf(Control<QLabel>(&dialog, "importReport")).contains("To add: 1 entry"));
     }
 
     void splashWindow() {

@@ -28,7 +28,7 @@ ImportDialog::ImportDialog(const QString& fileName, const vault::ImportFile& fil
     report_->setTextFormat(Qt::PlainText); // the file's texts are never markup
     report_->setWordWrap(true);
     report_->setTextInteractionFlags(Qt::TextSelectableByMouse | Qt::TextSelectableByKeyboard);
-    report_->setFocusPolicy(Qt::StrongFocus); // a screen reader reaches the report from the keyboard
+    report_->setFocusPolicy(Qt::StrongFocus); // read by its text, and reached from the keyboard
     layout->addWidget(report_);
 
     auto* choice = new QLabel(tr("A login the list holds with another password:"), this);
@@ -68,8 +68,6 @@ void ImportDialog::showPlan() {
         lines << QString::fromStdString(line);
     }
     report_->setText(lines.join(QLatin1Char('\n')));
-    report_->setAccessibleName(tr("What the import does"));
-    report_->setAccessibleDescription(report_->text());
     const bool nothing = plan.additions.empty() && plan.replacements.empty();
     importButton_->setEnabled(!plan.tooMany && !nothing);
     adjustSize();
