@@ -169,7 +169,7 @@ void Fetch::Get(const QUrl& url, qint64 maxBytes, int redirectsLeft, bool page) 
         const int status = reply->attribute(QNetworkRequest::HttpStatusCodeAttribute).toInt();
         return status >= 300 && status < 400;
     };
-    connect(reply, &QNetworkReply::metaDataChanged, this, [=, this] {
+    connect(reply, &QNetworkReply::metaDataChanged, this, [=] {
         if (isRedirect()) {
             return;
         }
@@ -180,7 +180,7 @@ void Fetch::Get(const QUrl& url, qint64 maxBytes, int redirectsLeft, bool page) 
         }
     });
     // Read as it comes, so that no more than the limit (and one network read) is ever held.
-    connect(reply, &QNetworkReply::readyRead, this, [=, this] {
+    connect(reply, &QNetworkReply::readyRead, this, [=] {
         if (*refused) {
             return;
         }
