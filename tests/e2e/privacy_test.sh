@@ -19,16 +19,16 @@ unset XDG_SESSION_ID # logind's lock is the desktop's: this test's program liste
 
 begin "$PROGRAM"
 printf '[Settings]\nshowHelp=0\nclipboardSeconds=2\n' >"$XDG_CONFIG_HOME/Keyshelf/Keyshelf.ini"
-start_logged_in "$MAKE_VAULT" alice a-pw mail.example
+start_logged_in "$MAKE_VAULT" alice a-pw mail.example bob b-pw "Office PC"
 before=$(file_hex "$WORK/data.enc")
 
 STEP="clipboard"
 xdotool windowactivate --sync "$main"
 xdotool key Tab Tab Tab Tab             # Edit, Delete, the website button, then the list
-xdotool key Home
+xdotool key Home Down                   # the second row: bob
 xdotool key Tab Tab Tab                 # Copy Username, Go To, Copy Password
 xdotool key Return
-wait_clipboard "a-pw" || fail "the clipboard holds \"$(clipboard)\", not the password"
+wait_clipboard "b-pw" || fail "the clipboard holds \"$(clipboard)\", not the password"
 wait_for 10 clipboard_is "" || fail "the clipboard still holds \"$(clipboard)\" after clipboardSeconds=2"
 
 # lock_screen: the screen saver says it has come on, as GNOME, KDE and Xfce do; the main window goes and
