@@ -489,6 +489,8 @@ void Program::OpenWebsite(bool show) {
 }
 
 void Program::MainWindowClosing() {
+    inUse_ = false; // the program is ending: nothing is left to lock
+    idle_->setMinutes(0);
     outsideChanges_->stop();
     if (help_ != nullptr) {
         help_->close();
