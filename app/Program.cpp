@@ -294,8 +294,8 @@ void Program::Lock() {
         return;
     }
     SecretClipboard::instance().clearIfStillCopied();
-    // A question open over the windows goes as if answered with Cancel (or No): it may show an entry, and
-    // what it would have done is done again once the person is back.
+    // A question open over the windows may show an entry: it goes as if answered with Cancel (or No), so
+    // nothing it asked about is done, and the person asks again once back.
     while (QWidget* modal = QApplication::activeModalWidget()) {
         modal->close();
         if (QApplication::activeModalWidget() == modal) {
@@ -315,7 +315,7 @@ void Program::LockWindows(bool readAgain) {
     readAgainOnUnlock_ = readAgain;
     idle_->setMinutes(0);
     outsideChanges_->stop();
-    // The entries stay out of sight until the new password is typed.
+    // The entries stay out of sight until the master password is typed.
     for (QWidget* window : {static_cast<QWidget*>(main_), static_cast<QWidget*>(editor_), static_cast<QWidget*>(help_),
                             static_cast<QWidget*>(about_)}) {
         if (window != nullptr && window->isVisible()) {
