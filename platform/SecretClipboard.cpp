@@ -52,7 +52,6 @@ bool SecretClipboard::clearIfStillCopied() {
     // Once only: text the person copies later, even the same text, is theirs.
     copied_ = false;
     const bool stillThere = QGuiApplication::clipboard()->text() == value_;
-    value_.fill(QChar(0));
     value_.clear();
     if (stillThere) {
         QGuiApplication::clipboard()->clear();

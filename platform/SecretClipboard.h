@@ -24,7 +24,6 @@ public:
     // Seconds from a copy to its clearing; 0: kept until the windows lock or Keyshelf ends. A copy
     // already waiting keeps its time.
     void setClearAfter(int seconds) { seconds_ = seconds; }
-    int clearAfter() const { return seconds_; }
 
     // Puts `text` on the clipboard marked as secret ("x-kde-passwordManagerHint" = "secret": clipboard
     // managers keep no history of it), remembers it for clearIfStillCopied and starts the wait for it.
