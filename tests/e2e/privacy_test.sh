@@ -1,8 +1,8 @@
 #!/usr/bin/env bash
 # Privacy while Keyshelf is open, in real windows: a copied password leaves the clipboard once the set
 # seconds are past; the desktop's screen lock (ActiveChanged on a session bus of the test's own) hides
-# every window behind the password dialog, the right password brings them back, and after another lock
-# three wrong ones end the program with data.enc as it was.
+# every window, an open editor too, behind the password dialog, the right password brings them back, and
+# after another lock three wrong ones end the program with data.enc as it was.
 # Usage: privacy_test.sh path/to/keyshelf path/to/make_vault screenshot-folder
 set -u
 PROGRAM=$1
@@ -41,11 +41,18 @@ lock_screen() {
 }
 
 STEP="lock"
+xdotool windowactivate --sync "$main" key F10 Right Return # Data, its first item: Add
+wait_window "Add an entry" >/dev/null || fail "Data > Add did not open the editor"
+xdotool type --delay 20 "carol"
 lock_screen
+wait_no_window "Add an entry" || fail "the editor stayed on the screen after the lock"
 shot privacy-locked
 log_in "Secret1"
 main=$(wait_window "Keyshelf by Keyshelf Software") || fail "the right password did not bring the main window back"
+editor=$(wait_window "Add an entry") || fail "the right password did not bring the editor back"
 wait_no_window "Password Required" || fail "the password dialog stayed after the right password"
+close_window "$editor"
+wait_no_window "Add an entry" || fail "the editor did not close"
 
 STEP="three wrong tries"
 lock_screen
