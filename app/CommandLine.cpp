@@ -59,6 +59,7 @@ std::string Usage(std::string_view vault) {
             "  Left, Right     move the current cell in the list\n"
             "  Ctrl+C          copy the current cell\n"
             "  Ctrl+G          generate a password (in the editor's password box)\n"
+            "  Ctrl+L          lock: the windows hide until the master password is typed\n"
             "  F1              help\n"
             "  F10             the menus\n"
             "  Escape          close a window\n"

@@ -7,7 +7,9 @@
 #include "ImportDialog.h"
 #include "MainWindow.h"
 #include "PasswordDialog.h"
+#include "ScreenLockWatch.h"
 #include "Seams.h"
+#include "SecretClipboard.h"
 #include "Skin.h"
 #include "SplashWindow.h"
 #include "VaultFile.h"
@@ -54,11 +56,21 @@ void ShowError(const vault::VaultError& error) {
 // How often the vault is looked at for changes made by another program while the list shows it.
 constexpr int kOutsideChangeCheckMs = 500;
 
+// A whole number setting of [Settings] from 0 to `most`; anything else there, or nothing, is `fallback`.
+int NumberSetting(const char* name, int fallback, int most) {
+    bool ok = false;
+    const int value =
+        seams::OpenSettings()->value(QStringLiteral("Settings/") + QLatin1String(name)).toString().trimmed().toInt(&ok);
+    return ok && value >= 0 && value <= most ? value : fallback;
+}
+
+constexpr int kMostLockMinutes = 1440;
+
 } // namespace
 
 Program::Program(Desktop& desktop, const BuildConfiguration& build, vault::FileOps& files, QObject* parent)
     : QObject(parent), desktopInUse_(desktop), buildInUse_(build), session_(VaultPath(), files),
-      outsideChanges_(new QTimer(this)) {
+      outsideChanges_(new QTimer(this)), idle_(new IdleWatch(this)) {
     session_.setClock(&seams::Now);
     session_.setReplaceQuestion([](const QString& path) {
         const QString question =
@@ -71,6 +83,8 @@ Program::Program(Desktop& desktop, const BuildConfiguration& build, vault::FileO
     });
     outsideChanges_->setInterval(kOutsideChangeCheckMs);
     connect(outsideChanges_, &QTimer::timeout, this, &Program::CheckOutsideChanges);
+    connect(idle_, &IdleWatch::idle, this, &Program::Lock);
+    connect(new ScreenLockWatch(this), &ScreenLockWatch::screenLocked, this, &Program::Lock);
 }
 
 Program::~Program() {
@@ -159,6 +173,9 @@ MainWindow* Program::LoadMainWindow() {
         });
         connect(main_, &MainWindow::windowMade, this, &Program::ApplySkin);
         connect(main_, &MainWindow::importRequested, this, &Program::ImportFile);
+        connect(main_, &MainWindow::lockRequested, this, &Program::Lock);
+        connect(&SecretClipboard::instance(), &SecretClipboard::cleared, main_,
+                [this] { main_->setStatusText(QStringLiteral("Clipboard cleared")); });
     }
     return main_;
 }
@@ -193,9 +210,11 @@ void Program::PasswordAccepted(const QString& password) {
         }
         pass_->close();
         QCoreApplication::processEvents();
-    } else if (const auto failed = session_.unlock(password)) {
-        EndBecause(*failed); // the file could not be read
-        return;
+    } else if (!locked_ || readAgainOnUnlock_) {
+        if (const auto failed = session_.unlock(password)) {
+            EndBecause(*failed); // the file could not be read
+            return;
+        }
     }
     if (locked_) {
         Unlocked();
@@ -267,12 +286,36 @@ void Program::CheckOutsideChanges() {
 }
 
 void Program::LockForNewMasterPassword() {
+    LockWindows(true);
+}
+
+void Program::Lock() {
+    if (!inUse_ || locked_) {
+        return;
+    }
+    SecretClipboard::instance().clearIfStillCopied();
+    // A question open over the windows may show an entry: it goes as if answered with Cancel (or No), so
+    // nothing it asked about is done, and the person asks again once back.
+    while (QWidget* modal = QApplication::activeModalWidget()) {
+        modal->close();
+        if (QApplication::activeModalWidget() == modal) {
+            modal->hide();
+            break;
+        }
+    }
+    LockWindows(false);
+}
+
+void Program::LockWindows(bool readAgain) {
     if (locked_) {
+        readAgainOnUnlock_ = readAgainOnUnlock_ || readAgain;
         return;
     }
     locked_ = true;
+    readAgainOnUnlock_ = readAgain;
+    idle_->setMinutes(0);
     outsideChanges_->stop();
-    // The entries stay out of sight until the new password is typed.
+    // The entries stay out of sight until the master password is typed.
     for (QWidget* window : {static_cast<QWidget*>(main_), static_cast<QWidget*>(editor_), static_cast<QWidget*>(help_),
                             static_cast<QWidget*>(about_)}) {
         if (window != nullptr && window->isVisible()) {
@@ -289,6 +332,8 @@ void Program::LockForNewMasterPassword() {
 
 void Program::Unlocked() {
     locked_ = false;
+    readAgainOnUnlock_ = false;
+    idle_->setMinutes(lockMinutes_);
     UnloadPasswordDialog();
     for (const QPointer<QWidget>& window : std::as_const(lockedAway_)) {
         if (window != nullptr) {
@@ -307,6 +352,11 @@ void Program::Unlocked() {
 }
 
 void Program::FinishStartUp() {
+    inUse_ = true;
+    SecretClipboard::instance().setClearAfter(
+        NumberSetting("clipboardSeconds", SecretClipboard::kDefaultSeconds, SecretClipboard::kMostSeconds));
+    lockMinutes_ = NumberSetting("lockMinutes", 0, kMostLockMinutes);
+    idle_->setMinutes(lockMinutes_);
     if (main_ != nullptr) {
         ApplySkin(main_);
         main_->showUnlocked();
@@ -439,6 +489,8 @@ void Program::OpenWebsite(bool show) {
 }
 
 void Program::MainWindowClosing() {
+    inUse_ = false; // the program is ending: nothing is left to lock
+    idle_->setMinutes(0);
     outsideChanges_->stop();
     if (help_ != nullptr) {
         help_->close();

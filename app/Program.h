@@ -9,6 +9,7 @@
 #include "BuildConfiguration.h"
 #include "EntryEditor.h"
 #include "HelpWindow.h"
+#include "IdleWatch.h"
 #include "MainWindow.h"
 #include "PasswordDialog.h"
 #include "Seams.h"
@@ -71,6 +72,12 @@ public:
     // Imports a CSV file, chosen first when no path is given: the import dialog, one save, then the
     // offer to delete the file.
     void ImportFile(QString path);
+    // Locks the list once it is in use: every window hides, Keyshelf's copy leaves the clipboard, and the
+    // password dialog asks for the master password as at start; the right one brings every window back as
+    // it was. Nothing is written. The desktop's screen lock, Ctrl+L and the idle time come here.
+    void Lock();
+    bool locked() const { return locked_; }
+
     // The launcher opens the site as it loads and goes a second later; while one exists a request makes
     // nothing new, so the site opens at most once a second. `show` shows the launcher itself.
     void OpenWebsite(bool show);
@@ -85,6 +92,8 @@ private:
     void CheckOutsideChanges();
     // Another program gave the vault a new master password: the windows hide until it is typed.
     void LockForNewMasterPassword();
+    // Hides the windows and asks for the master password; `readAgain`: the vault is read again with it.
+    void LockWindows(bool readAgain);
     void Unlocked();
     void FinishStartUp();
     void UnloadPasswordDialog();
@@ -98,6 +107,10 @@ private:
     VaultSession session_;
     QTimer* outsideChanges_;
     bool locked_ = false;
+    bool readAgainOnUnlock_ = false; // the vault has a new master password: its entries are read with it
+    bool inUse_ = false;             // the master password was typed at start: the list is in use
+    IdleWatch* idle_;
+    int lockMinutes_ = 0;
     QList<QPointer<QWidget>> lockedAway_; // the windows hidden while locked
     Appearance appearance_;
     QPointer<SplashWindow> splash_;

@@ -10,19 +10,57 @@
 #include <QMenu>
 #include <QMimeData>
 #include <QPointer>
+#include <chrono>
+
+SecretClipboard::SecretClipboard(QObject* parent) : QObject(parent) {
+    timer_.setSingleShot(true);
+    connect(&timer_, &QTimer::timeout, this, [this] {
+        if (clearIfStillCopied()) {
+            emit cleared();
+        }
+    });
+}
+
+SecretClipboard& SecretClipboard::instance() {
+    // Owned by the application, so that it goes while the clipboard is still there.
+    static QPointer<SecretClipboard> one;
+    if (one == nullptr) {
+        one = new SecretClipboard(QCoreApplication::instance());
+    }
+    return *one;
+}
+
+void SecretClipboard::copy(const QString& text) {
+    auto* data = new QMimeData();
+    data->setText(text);
+    data->setData(QStringLiteral("x-kde-passwordManagerHint"), QByteArrayLiteral("secret"));
+    QGuiApplication::clipboard()->setMimeData(data);
+    copied_ = true;
+    value_ = text;
+    if (seconds_ > 0) {
+        timer_.start(std::chrono::seconds(seconds_));
+    } else {
+        timer_.stop();
+    }
+}
+
+bool SecretClipboard::clearIfStillCopied() {
+    timer_.stop();
+    if (!copied_) {
+        return false;
+    }
+    // Once only: text the person copies later, even the same text, is theirs.
+    copied_ = false;
+    const bool stillThere = QGuiApplication::clipboard()->text() == value_;
+    value_.clear();
+    if (stillThere) {
+        QGuiApplication::clipboard()->clear();
+    }
+    return stillThere;
+}
 
 namespace secretClipboard {
 namespace {
-
-struct LastCopy {
-    bool copied = false; // something was put on the clipboard this run
-    QString value;       // the last one
-};
-
-LastCopy& Copied() {
-    static LastCopy copy;
-    return copy;
-}
 
 void CopySelected(QLineEdit* box, bool cut) {
     if (!box->hasSelectedText()) {
@@ -65,18 +103,11 @@ private:
 } // namespace
 
 void Copy(const QString& text) {
-    auto* data = new QMimeData();
-    data->setText(text);
-    data->setData(QStringLiteral("x-kde-passwordManagerHint"), QByteArrayLiteral("secret"));
-    QGuiApplication::clipboard()->setMimeData(data);
-    Copied() = {true, text};
+    SecretClipboard::instance().copy(text);
 }
 
 void ClearIfStillCopied() {
-    const LastCopy& last = Copied();
-    if (last.copied && QGuiApplication::clipboard()->text() == last.value) {
-        QGuiApplication::clipboard()->clear();
-    }
+    SecretClipboard::instance().clearIfStillCopied();
 }
 
 void Guard(QLineEdit* box) {

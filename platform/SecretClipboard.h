@@ -1,20 +1,54 @@
 // The clipboard as a password list uses it: what Keyshelf copies is marked as secret for clipboard
-// managers and taken off the clipboard when Keyshelf ends (unless something else has been copied since),
-// whichever window copied it; and a text box showing a password never offers it as the X selection.
+// managers and taken off the clipboard a set time later, when the windows lock and when Keyshelf ends
+// (each time unless something else has been copied since), whichever window copied it; and a text box
+// showing a password never offers it as the X selection.
 #pragma once
 
+#include <QObject>
 #include <QString>
+#include <QTimer>
 
 class QLineEdit;
 class QMenu;
 
+class SecretClipboard : public QObject {
+    Q_OBJECT
+public:
+    // How long a copy stays unless said otherwise.
+    static constexpr int kDefaultSeconds = 30;
+    static constexpr int kMostSeconds = 86400;
+
+    // The run's one, shared by every window: the copy taken off is the last one, whoever made it.
+    static SecretClipboard& instance();
+
+    // Seconds from a copy to its clearing; 0: kept until the windows lock or Keyshelf ends. A copy
+    // already waiting keeps its time.
+    void setClearAfter(int seconds) { seconds_ = seconds; }
+
+    // Puts `text` on the clipboard marked as secret ("x-kde-passwordManagerHint" = "secret": clipboard
+    // managers keep no history of it), remembers it for clearIfStillCopied and starts the wait for it.
+    void copy(const QString& text);
+
+    // Takes the text Keyshelf copied last off the clipboard, if the clipboard still holds it; true if it did.
+    bool clearIfStillCopied();
+
+signals:
+    // The wait after a copy ran out and the copy was taken off the clipboard.
+    void cleared();
+
+private:
+    explicit SecretClipboard(QObject* parent);
+
+    QTimer timer_;
+    int seconds_ = kDefaultSeconds;
+    bool copied_ = false; // something put there is still to be taken off
+    QString value_;       // the last one
+};
+
 namespace secretClipboard {
 
-// Puts `text` on the clipboard marked as secret ("x-kde-passwordManagerHint" = "secret": clipboard
-// managers keep no history of it), and remembers it for ClearIfStillCopied.
+// SecretClipboard::instance().copy and clearIfStillCopied.
 void Copy(const QString& text);
-
-// Takes the text Keyshelf copied last off the clipboard, if the clipboard still holds it.
 void ClearIfStillCopied();
 
 // Makes `box`'s copy and cut (Ctrl+C, Ctrl+Insert, Ctrl+X, Shift+Delete) go through Copy, and takes back

@@ -25,6 +25,7 @@ test)
         libxcb1-dev # the start-up benchmark watches windows appear
         x11-utils   # xwininfo: a real-window test watches the main window stay on the screen
         qt6ct       # a real-window test shows every window in a dark colour scheme
+        dbus-daemon libglib2.0-bin # a real-window test locks the screen on a session bus of its own (gdbus)
     )
     ;;
 *)

@@ -69,8 +69,9 @@ TEST(CommandLine, AnswersOrRefusesWithoutRunning) {
 
 TEST(CommandLine, HelpNamesTheVaultTheOptionsAndTheKeys) {
     const std::string help = command_line::Parse({"--help"}, kVault).out;
-    for (const char* needed : {"/home/me/.local/share/keyshelf/data.enc", "not encrypted", "--help", "--version",
-                               "-platform", "Ctrl+F", "F3", "Ctrl+C", "Ctrl+G", "F1", "F10", "Escape", "keyshelf(1)"}) {
+    for (const char* needed :
+         {"/home/me/.local/share/keyshelf/data.enc", "not encrypted", "--help", "--version", "-platform", "Ctrl+F",
+          "F3", "Ctrl+C", "Ctrl+G", "Ctrl+L", "F1", "F10", "Escape", "keyshelf(1)"}) {
         EXPECT_NE(help.find(needed), std::string::npos) << needed << " is not in:\n" << help;
     }
 }

@@ -245,6 +245,7 @@ TEST(HelpDocument, ReadsWithEveryHeading) {
                                                "Using the keyboard",
                                                "Bringing passwords in, taking them out",
                                                "Saving",
+                                               "Locking and the clipboard",
                                                "Your data file and what protects it",
                                                "This help window"};
     EXPECT_EQ(headings, expected);

@@ -11,7 +11,7 @@ cmake_minimum_required(VERSION 3.25)
 set(layer_0 keyshelf_cp1252 keyshelf_layouts)
 set(layer_1 keyshelf_vault keyshelf_rtf)
 set(layer_2 keyshelf_system keyshelf_session)
-set(layer_3 keyshelf_platform)
+set(layer_3 keyshelf_platform keyshelf_screen_lock)
 set(layer_5 keyshelf_skin)
 set(layer_6 keyshelf_ui_main keyshelf_ui_password keyshelf_ui_editor keyshelf_ui_help keyshelf_ui_about keyshelf_ui_import
     keyshelf_ui_splash keyshelf_ui_website)

@@ -1,6 +1,7 @@
 // The window utilities and the seams every window goes through.
 #include "FakeDesktop.h"
 #include "ProgramIcon.h"
+#include "ScreenLockWatch.h"
 #include "Seams.h"
 #include "TopMost.h"
 
@@ -203,6 +204,23 @@ private slots:
         QWidget alone;
         programIcon::SetWindowIcon(&alone, "AAA", true);
         QCOMPARE(alone.windowIcon().availableSizes().size(), 5);
+    }
+
+    // logind's Lock is heard only on the session's own object path, named as systemd escapes the id.
+    void theScreenLockIsHeardOnTheSessionsPath_data() {
+        QTest::addColumn<QString>("id");
+        QTest::addColumn<QString>("path");
+        QTest::newRow("a number") << "2"
+                                  << "/org/freedesktop/login1/session/_32";
+        QTest::newRow("a letter first") << "c12"
+                                        << "/org/freedesktop/login1/session/c12";
+        QTest::newRow("other characters") << "a-b.c"
+                                          << "/org/freedesktop/login1/session/a_2db_2ec";
+    }
+    void theScreenLockIsHeardOnTheSessionsPath() {
+        QFETCH(QString, id);
+        QFETCH(QString, path);
+        QCOMPARE(ScreenLockWatch::SessionPath(id), path);
     }
 };
 

@@ -163,6 +163,8 @@ void MainWindow::connectCommands(const layouts::Built<layouts::MainWindowDesign>
             &MainWindow::openFind);
     connect(new QShortcut(QKeySequence(Qt::CTRL | Qt::Key_I), this), &QShortcut::activated, this,
             [this] { emit importRequested(QString()); });
+    connect(new QShortcut(QKeySequence(Qt::CTRL | Qt::Key_L), this), &QShortcut::activated, this,
+            &MainWindow::lockRequested);
     connect(new QShortcut(QKeySequence(Qt::Key_F3), this), &QShortcut::activated, this, [this] { findNext(true); });
     connect(new QShortcut(QKeySequence(Qt::SHIFT | Qt::Key_F3), this), &QShortcut::activated, this,
             [this] { findNext(false); });
@@ -307,8 +309,8 @@ void MainWindow::copyField(Field field) {
     static const char* const kCopied[] = {"Copied Username ", "Copied Password ", "Copied Location "};
     const auto column = static_cast<int>(field);
     const QString value = list_->entries()->field(row, column);
-    // Marked so that clipboard managers keep no history of it, and cleared at exit.
-    secretClipboard::Copy(value);
+    // Marked so that clipboard managers keep no history of it, and cleared after a while and at exit.
+    SecretClipboard::instance().copy(value);
     setStatusText(QLatin1String(kCopied[column]) + Shown(value));
 }
 
@@ -423,7 +425,7 @@ void MainWindow::closeEvent(QCloseEvent* event) {
     event->accept();
     // A copied field does not outlive the program on the clipboard, unless the user has copied something
     // else since.
-    secretClipboard::ClearIfStillCopied();
+    SecretClipboard::instance().clearIfStillCopied();
     if (findBox_ != nullptr) {
         findBox_->close();
     }

@@ -56,7 +56,8 @@ public slots:
     void deleteEntry();
     // Go To: hands the entry's location to the desktop's opener.
     void openLocation();
-    // Puts the field on the clipboard, marked as secret and cleared when the program ends.
+    // Puts the field on the clipboard, marked as secret and cleared a set time later, on locking and when
+    // the program ends.
     void copyField(Field field);
     // A click on the header of `column` (1 for the first).
     void sortByColumn(int column);
@@ -80,6 +81,8 @@ signals:
     void windowMade(QWidget* window); // a window of its own (the find box), to be given the program's look
     // Ctrl+I (no file yet: one is to be chosen), or a .csv file dropped on the window.
     void importRequested(const QString& path);
+    // Ctrl+L: every window hides until the master password is typed again.
+    void lockRequested();
 
 protected:
     void resizeEvent(QResizeEvent* event) override;
