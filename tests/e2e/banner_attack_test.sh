@@ -61,7 +61,8 @@ band_colours() {
 run_case() {
     local case=$1 seconds=$2 times="" served=$1 band=1
     [ "$case" = off ] && served=test band=0
-    printf '[Settings]\nshowHelp=0\nbanner=%s\n' "$band" >"$XDG_CONFIG_HOME/Keyshelf/Keyshelf.ini"
+    # The copied password stays on the clipboard however long a case lasts: what is watched is the page.
+    printf '[Settings]\nshowHelp=0\nbanner=%s\nclipboardSeconds=0\n' "$band" >"$XDG_CONFIG_HOME/Keyshelf/Keyshelf.ini"
     start_banner_server "$PORT" "$served"
     rm -f "$WORK/opened"
     "$WORK/keyshelf" 2>"$WORK/stderr" &
