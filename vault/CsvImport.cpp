@@ -93,12 +93,6 @@ std::string CodePoint(char32_t c) {
     return hex;
 }
 
-// Whether any of eight bytes is `byte` (the classic test for a zero byte in a word).
-bool HasByte(std::uint64_t word, unsigned char byte) {
-    const std::uint64_t x = word ^ (0x0101010101010101ULL * byte);
-    return ((x - 0x0101010101010101ULL) & ~x & 0x8080808080808080ULL) != 0;
-}
-
 // Plain ASCII without a bar or a line break, as most texts are: the file always holds it. Eight bytes at
 // a time.
 bool Plain(std::string_view text) {
@@ -106,7 +100,8 @@ bool Plain(std::string_view text) {
     std::uint64_t word;
     for (; i + 8 <= text.size(); i += 8) {
         std::memcpy(&word, text.data() + i, 8);
-        if ((word & 0x8080808080808080ULL) != 0 || HasByte(word, '|') || HasByte(word, '\r') || HasByte(word, '\n')) {
+        if ((word & 0x8080808080808080ULL) != 0 || csv::HasByte(word, '|') || csv::HasByte(word, '\r') ||
+            csv::HasByte(word, '\n')) {
             return false;
         }
     }

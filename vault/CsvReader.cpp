@@ -11,12 +11,6 @@ bool EndsPlainText(char c) {
     return c == ',' || c == '\r' || c == '\n';
 }
 
-// Whether any of eight bytes is `byte` (the classic test for a zero byte in a word).
-bool HasByte(std::uint64_t word, unsigned char byte) {
-    const std::uint64_t x = word ^ (0x0101010101010101ULL * byte);
-    return ((x - 0x0101010101010101ULL) & ~x & 0x8080808080808080ULL) != 0;
-}
-
 // Where plain text starting at `i` ends: at the next comma or line end, or at the end. Eight bytes at a
 // time, as a file is mostly such text.
 std::size_t PlainTextEnd(std::string_view bytes, std::size_t i) {
