@@ -304,7 +304,7 @@ cmp -s "$V" "$WORK/exported-from" || fail "export and import changed the entries
 PTY="$WORK/pty"
 pty_start() { # pty_start COMMAND: runs the shell command at a terminal; its screen in $PTY
     rm -f "$WORK/fifo" && mkfifo "$WORK/fifo"
-    script -qec "$1" /dev/null <"$WORK/fifo" >"$PTY" 2>&1 &
+    SHELL=/bin/bash script -qec "$1" /dev/null <"$WORK/fifo" >"$PTY" 2>&1 &
     PTY_PID=$!
     exec 9>"$WORK/fifo"
 }

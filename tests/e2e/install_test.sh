@@ -231,11 +231,12 @@ eval "$command"
 [ ! -e "$old" ] && [ "$(cat "$dest/data.enc")" = "old vault" ] || fail "the printed command did not move the vault"
 
 ask() { # ask ANSWER: old_vault.sh at a terminal, answering its question
+    # Run by bash, whatever $SHELL is: the command is quoted by printf %q, which may use $'…'.
     # The answer goes in through a pipe held open until the script has ended: at the end of its input,
     # `script` may end the program it runs before that program has printed anything.
     local fifo="$WORK/answer" rc=0
     rm -f "$fifo" && mkfifo "$fifo"
-    script -qec "$(printf '%q ' "$old_vault" "$old" "$dest")" /dev/null <"$fifo" >"$WORK/old.log" 2>&1 &
+    SHELL=/bin/bash script -qec "$(printf '%q ' "$old_vault" "$old" "$dest")" /dev/null <"$fifo" >"$WORK/old.log" 2>&1 &
     local pid=$!
     exec 9>"$fifo"
     # Answered as a person would: once the question is on the screen (or the script ended without one).

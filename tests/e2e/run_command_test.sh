@@ -50,7 +50,7 @@ start_x
 run_at_terminal() {
     as_user env -i HOME="$HOME_DIR" PATH="$1" DISPLAY="$DISPLAY" XDG_CONFIG_HOME="$HOME_DIR/.config" LANG=C.UTF-8 \
         ${ASAN_OPTIONS:+ASAN_OPTIONS="$ASAN_OPTIONS"} \
-        timeout 120 script -qec "$(printf '%q' "$WORK/clone/scripts/run.sh")" /dev/null >"$WORK/run.log" 2>&1 ||
+        SHELL=/bin/bash timeout 120 script -qec "$(printf '%q' "$WORK/clone/scripts/run.sh")" /dev/null >"$WORK/run.log" 2>&1 ||
         { cat "$WORK/run.log"; fail "the run command failed or did not return"; }
     local dialog
     dialog=$(wait_window "Password Required" 15) || exit 1
