@@ -193,7 +193,17 @@ void Program::ShowPasswordDialog(bool createMode) {
     if (pass_ == nullptr) {
         pass_ = new PasswordDialog(
             createMode ? PasswordDialog::Mode::Create : PasswordDialog::Mode::Enter,
-            [this](const QString& typed) { return session_.isMasterPassword(typed); }, main_);
+            [this](const QString& typed) {
+                // A sealed vault's key takes about half a second to derive.
+                QApplication::setOverrideCursor(Qt::WaitCursor);
+                const bool right = session_.isMasterPassword(typed);
+                QApplication::restoreOverrideCursor();
+                if (const vault::Failure& failed = session_.sealFailure()) {
+                    ShowError(*failed);
+                }
+                return right;
+            },
+            main_);
         connect(pass_, &PasswordDialog::passwordAccepted, this, &Program::PasswordAccepted);
         ApplySkin(pass_);
     }

@@ -15,7 +15,7 @@ struct CommandName {
     std::size_t minOperands;
     std::size_t maxOperands;
 };
-constexpr std::array<CommandName, 10> kCommands = {{
+constexpr std::array<CommandName, 12> kCommands = {{
     {"ls", Command::List, 0, 1},
     {"show", Command::Show, 1, 1},
     {"add", Command::Add, 0, 0},
@@ -23,6 +23,8 @@ constexpr std::array<CommandName, 10> kCommands = {{
     {"rm", Command::Remove, 1, 1},
     {"generate", Command::Generate, 0, 0},
     {"passwd", Command::Passwd, 0, 0},
+    {"seal", Command::Seal, 0, 0},
+    {"unseal", Command::Unseal, 0, 0},
     {"check", Command::Check, 0, 0},
     {"import", Command::Import, 1, 1},
     {"export", Command::Export, 0, 0},
@@ -267,7 +269,19 @@ std::string HelpText(Command command, std::string_view vault) {
     case Command::Passwd:
         return "Usage: keyshelf-cli passwd\n"
                "Changes the master password: the old one, then the new one twice (at least 4 characters).\n"
-               "The entries are written back byte for byte as they were.\n";
+               "The entries are written back byte for byte as they were. A sealed vault is sealed again\n"
+               "under the new password.\n";
+    case Command::Seal:
+        return "Usage: keyshelf-cli seal\n"
+               "Seals the vault: encrypts it with a key made from its master password (Argon2id, then\n"
+               "XChaCha20-Poly1305), so that the file no longer shows its master password or entries to\n"
+               "anyone without it. Keyshelf and keyshelf-cli open it with the same password, and every save\n"
+               "keeps it sealed. Programs other than Keyshelf cannot read a sealed vault.\n";
+    case Command::Unseal:
+        return "Usage: keyshelf-cli unseal\n"
+               "Turns a sealed vault back into the plain one, byte for byte as it was before it was sealed:\n"
+               "the form other programs read, whose master password and entries anyone with the file can\n"
+               "read.\n";
     case Command::Check:
         return "Usage: keyshelf-cli check\n"
                "Reports, without showing any password: passwords several entries share, passwords shorter\n"
@@ -307,6 +321,7 @@ std::string HelpText(Command command, std::string_view vault) {
             "  rm ENTRY [--yes]         delete an entry\n"
             "  generate [--length N]    print a new password (no vault needed)\n"
             "  passwd                   change the master password\n"
+            "  seal, unseal             encrypt the vault with its master password, or turn it back\n"
             "  check                    report shared, short and guessable passwords\n"
             "  import FILE              add the logins of a browser's or password manager's CSV export\n"
             "  export [-o FILE]         write every entry as CSV, passwords in plain text\n"

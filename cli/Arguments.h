@@ -10,7 +10,7 @@
 
 namespace cli {
 
-enum class Command { None, List, Show, Add, Edit, Remove, Generate, Passwd, Check, Import, Export };
+enum class Command { None, List, Show, Add, Edit, Remove, Generate, Passwd, Seal, Unseal, Check, Import, Export };
 
 struct Arguments {
     Command command = Command::None;

@@ -379,10 +379,45 @@ int Passwd(OpenVault& vault, Console& console) {
     if (const auto refusal = vault::CheckNewMaster(typed.view(), again.view()); refusal != vault::MasterRefusal::None) {
         return Fail(vault::MasterRefusalText(refusal));
     }
-    if (auto failed = vault.Save(typed.str(), vault.Rows())) {
+    // A sealed vault is sealed again under the new password, with a new salt.
+    std::optional<vault::SealKey> seal;
+    if (vault.sealed()) {
+        auto fresh = vault::SealKey::Fresh(typed.view(), vault::kStandardSealCost, vault.path());
+        if (!fresh) {
+            return Fail(fresh.error());
+        }
+        seal = std::move(*fresh);
+    }
+    if (auto failed = vault.Save(typed.str(), vault.Rows(), seal ? &*seal : nullptr)) {
         return Fail(*failed);
     }
     return Print("Changed the master password.\n");
+}
+
+int Seal(OpenVault& vault) {
+    if (vault.sealed()) {
+        return Fail(vault::VaultError{"Could not seal", vault.path(), "it is sealed already"});
+    }
+    auto seal = vault::SealKey::Fresh(vault.master(), vault::kStandardSealCost, vault.path());
+    if (!seal) {
+        return Fail(seal.error());
+    }
+    if (auto failed = vault.ReplaceBytes(&*seal)) {
+        return Fail(*failed);
+    }
+    return Print("Sealed " + ShownUtf8(vault.path()) +
+                 ": it opens only with its master password now, in Keyshelf and keyshelf-cli alone.\n");
+}
+
+int Unseal(OpenVault& vault) {
+    if (!vault.sealed()) {
+        return Fail(vault::VaultError{"Could not unseal", vault.path(), "it is not sealed"});
+    }
+    if (auto failed = vault.ReplaceBytes(nullptr)) {
+        return Fail(*failed);
+    }
+    return Print("Unsealed " + ShownUtf8(vault.path()) +
+                 ": anyone who has the file can read its master password and entries again.\n");
 }
 
 int Generate(const Arguments& arguments) {
@@ -521,12 +556,15 @@ int RunCommand(const Arguments& arguments, const std::string& vaultPath) {
     }
     Console console;
     OpenVault vault(vaultPath);
-    if (const int status = Open(vault, console, arguments.command == Command::Passwd); status != kDone) {
+    const bool keepBytes = arguments.command == Command::Passwd || arguments.command == Command::Seal ||
+                           arguments.command == Command::Unseal;
+    if (const int status = Open(vault, console, keepBytes); status != kDone) {
         return status;
     }
     // The window shows the first 32,767 entries of a larger file, and changes none.
     if (vault.total() > vault.count() && arguments.command != Command::Add && arguments.command != Command::Edit &&
         arguments.command != Command::Remove && arguments.command != Command::Passwd &&
+        arguments.command != Command::Seal && arguments.command != Command::Unseal &&
         arguments.command != Command::Import) {
         Fail(vault.path() + " holds " + std::to_string(vault.total()) +
              " entries, more than the 32,767 Keyshelf can show: only the first 32,767 are read");
@@ -544,6 +582,10 @@ int RunCommand(const Arguments& arguments, const std::string& vaultPath) {
         return Remove(arguments, vault, console);
     case Command::Passwd:
         return Passwd(vault, console);
+    case Command::Seal:
+        return Seal(vault);
+    case Command::Unseal:
+        return Unseal(vault);
     case Command::Check:
         return Print(HealthReport(vault.entries(), vault.count()));
     case Command::Import:

@@ -35,14 +35,29 @@ vault::Failure OpenVault::Read(bool keepBytes) {
     if (!bytes) {
         return bytes.error();
     }
-    std::string master = vault::ReadMasterLine(*bytes);
+    keepBytes_ = keepBytes;
+    sealed_ = vault::ClaimsSealedForm(*bytes);
+    if (!sealed_) {
+        return Take(std::move(*bytes));
+    }
+    auto header = vault::ReadSealHeader(*bytes, path_);
+    if (!header) {
+        return header.error();
+    }
+    header_ = *header;
+    sealedBytes_ = std::move(*bytes);
+    return std::nullopt;
+}
+
+vault::Failure OpenVault::Take(std::string bytes) {
+    std::string master = vault::ReadMasterLine(bytes);
     master_.assign(master);
     ::explicit_bzero(master.data(), master.size());
-    if (keepBytes) {
-        bytes_.assign(*bytes);
+    if (keepBytes_) {
+        bytes_.assign(bytes);
     }
-    const std::size_t size = bytes->size();
-    auto entries = vault::EntryTable::FromFile(std::move(*bytes), vault::kMaxEntries, total_);
+    const std::size_t size = bytes.size();
+    auto entries = vault::EntryTable::FromFile(std::move(bytes), vault::kMaxEntries, total_);
     if (!entries) {
         // More than the entry table can number: out of reach behind ReadWholeFile's far smaller limit.
         return vault::TooLargeError(path_, size);
@@ -52,11 +67,14 @@ vault::Failure OpenVault::Read(bool keepBytes) {
 }
 
 vault::Failure OpenVault::Unlock(Console& console) {
+    const std::string prompt = "Master password for " + ShownUtf8(path_) + ": ";
+    if (sealed_) {
+        return UnlockSealed(console, prompt);
+    }
     if (master_.empty()) {
         return vault::VaultError{"Could not open", path_,
                                  "it has no master password yet; start Keyshelf once to make one"};
     }
-    const std::string prompt = "Master password for " + ShownUtf8(path_) + ": ";
     SecretText typed;
     for (int attempt = 1; attempt <= kTries; ++attempt) {
         if (!console.Ask(prompt, true, typed)) {
@@ -67,6 +85,37 @@ vault::Failure OpenVault::Unlock(Console& console) {
         }
         if (!console.interactive()) {
             break;
+        }
+        console.Tell("Sorry, the password you entered was not correct.\n");
+    }
+    return vault::VaultError{"Could not open", path_, "the master password was not correct"};
+}
+
+vault::Failure OpenVault::UnlockSealed(Console& console, const std::string& prompt) {
+    SecretText typed;
+    for (int attempt = 1; attempt <= kTries; ++attempt) {
+        if (!console.Ask(prompt, true, typed)) {
+            return vault::VaultError{"Could not open", path_, "no master password was given"};
+        }
+        auto failed = vault::OpenSeal(*header_, typed.view(), seal_, path_);
+        if (!failed) {
+            auto plain = seal_->unseal(sealedBytes_, path_);
+            if (!plain) {
+                return plain.error();
+            }
+            std::string line = vault::ReadMasterLine(*plain);
+            const bool sealsItself = line == typed.view();
+            ::explicit_bzero(line.data(), line.size());
+            if (!sealsItself) {
+                ::explicit_bzero(plain->data(), plain->size());
+                return vault::VaultError{"Could not open", path_,
+                                         "it is a sealed vault whose first line is not the password that seals it; "
+                                         "it was not changed"};
+            }
+            return Take(std::move(*plain));
+        }
+        if (!failed->wrongPassword || !console.interactive()) {
+            return failed;
         }
         console.Tell("Sorry, the password you entered was not correct.\n");
     }
@@ -107,16 +156,36 @@ bool OpenVault::WritesBackSame() const {
     return same && at == bytes_.size();
 }
 
-vault::Failure OpenVault::Save(const std::string& master, const std::vector<vault::EntryView>& rows) const {
-    if (auto refused = Unchangeable()) {
-        return refused;
-    }
+vault::Failure OpenVault::Changed() const {
     if (vault::StampOf(path_) != stamp_) {
         return vault::VaultError{"Could not save", path_,
                                  "another program changed it while keyshelf-cli was changing it; nothing was saved"};
     }
+    return std::nullopt;
+}
+
+vault::Failure OpenVault::Save(const std::string& master, const std::vector<vault::EntryView>& rows) const {
+    return Save(master, rows, seal());
+}
+
+vault::Failure OpenVault::Save(const std::string& master, const std::vector<vault::EntryView>& rows,
+                               const vault::SealKey* seal) const {
+    if (auto refused = Unchangeable()) {
+        return refused;
+    }
+    if (auto changed = Changed()) {
+        return changed;
+    }
     return vault::SaveVault(
-        path_, master, rows.size(), [&](std::size_t i) { return rows[i]; }, vault::TextForm::CodePage);
+        path_, master, rows.size(), [&](std::size_t i) { return rows[i]; }, vault::TextForm::CodePage,
+        vault::SystemFileOps(), seal);
+}
+
+vault::Failure OpenVault::ReplaceBytes(const vault::SealKey* seal) const {
+    if (auto changed = Changed()) {
+        return changed;
+    }
+    return vault::ReplaceVaultBytes(path_, bytes_.view(), seal);
 }
 
 } // namespace cli

@@ -1,14 +1,17 @@
-// One run's hold on the vault: read whole once, unlocked with the master password, and written back at
-// most once, atomically, only when no other program has written the file since it was read.
+// One run's hold on the vault: read whole once, unlocked with the master password (a sealed vault's is the
+// one that opens its seal), and written back at most once, atomically, in the form the file had, only when
+// no other program has written the file since it was read.
 #pragma once
 
 #include "AtomicFile.h"
 #include "Console.h"
 #include "EntryTable.h"
+#include "SealedVault.h"
 #include "SecretText.h"
 #include "VaultError.h"
 #include "VaultFormat.h"
 
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -22,8 +25,9 @@ public:
     ~OpenVault();
 
     // Reads the file: its stamp first, then its bytes. Save temporaries that killed saves left beside it
-    // go first, as when the window opens the vault. With `keepBytes` the file's bytes stay for
-    // WritesBackSame.
+    // go first, as when the window opens the vault. A sealed file that was cut short or damaged is refused
+    // here, before any password is asked. With `keepBytes` the file's plain bytes stay, for WritesBackSame
+    // and ReplaceBytes.
     vault::Failure Read(bool keepBytes = false);
     // Asks for the master password: three tries at a terminal, one line from a script. Fails when the
     // vault has none yet, and after the last wrong try.
@@ -43,16 +47,34 @@ public:
     // a lone CR as a line end). Needs Read(true).
     bool WritesBackSame() const;
 
+    // Whether the file is sealed, and the key that opens it once unlocked.
+    bool sealed() const { return sealed_; }
+    const vault::SealKey* seal() const { return seal_ ? &*seal_ : nullptr; }
+
     // Replaces the file with `master` (UTF-8) and `rows` (code-page texts), unless another program wrote
-    // it after Read.
+    // it after Read: sealed with `seal`, the file's own key unless another is given, or plain.
     vault::Failure Save(const std::string& master, const std::vector<vault::EntryView>& rows) const;
+    vault::Failure Save(const std::string& master, const std::vector<vault::EntryView>& rows,
+                        const vault::SealKey* seal) const;
+    // Replaces the file with the plain bytes it was read with, sealed with `seal` or plain. Needs Read(true).
+    vault::Failure ReplaceBytes(const vault::SealKey* seal) const;
     // The entries as read, for handing to Save with changes.
     std::vector<vault::EntryView> Rows() const;
     // The master password as stored, for a save that keeps it.
     const std::string& master() const { return master_.str(); }
 
 private:
+    // Takes in the plain bytes of the file.
+    vault::Failure Take(std::string bytes);
+    vault::Failure Changed() const;
+    vault::Failure UnlockSealed(Console& console, const std::string& prompt);
+
     std::string path_;
+    bool keepBytes_ = false;
+    bool sealed_ = false;
+    std::string sealedBytes_;
+    std::optional<vault::SealHeader> header_;
+    std::optional<vault::SealKey> seal_;
     vault::FileStamp stamp_;
     SecretText master_;
     SecretText bytes_;

@@ -10,6 +10,7 @@ packages=(
     build-essential cmake ninja-build
     qt6-base-dev qt6-base-dev-tools libgl-dev libxkbcommon-dev
     fonts-dejavu-core
+    libsodium-dev # a sealed vault's key derivation and encryption
     qt6-svg-dev # the build renders the artwork's SVG drawings to the PNGs the program embeds
     xdg-utils # Go To, the website button and the banner's links open through xdg-open
 )

@@ -41,23 +41,55 @@ vault::Result<VaultSession::Gate> VaultSession::open() {
     vault::RemoveStaleTemporaries(path, vault::kStaleTemporarySeconds);
     // The master line is read only from a file of a vault's size: a larger one is refused before any of
     // it is read.
-    auto master = vault::ReadMasterPassword(path, files_);
-    if (!master) {
-        return master.error();
+    auto start = vault::ReadVaultStart(path, files_);
+    if (!start) {
+        return start.error();
     }
-    stored_ = TakeSecret(*master);
-    return stored_.isEmpty() ? Gate::Create : Gate::Enter;
+    sealed_ = start->seal.has_value();
+    seal_.reset();
+    stored_ = TakeSecret(start->master);
+    return stored_.isEmpty() && !sealed_ ? Gate::Create : Gate::Enter;
 }
 
-bool VaultSession::isMasterPassword(const QString& typed) const {
-    return !stored_.isEmpty() && typed == stored_;
+bool VaultSession::isMasterPassword(const QString& typed) {
+    sealFailure_.reset();
+    if (!sealed_ || seal_) {
+        return !stored_.isEmpty() && typed == stored_;
+    }
+    // Sealed, and not opened yet (or sealed anew elsewhere): only the seal can say. The file is looked at
+    // again, since it may have changed since the last look.
+    const std::string path = path_.toStdString();
+    auto start = vault::ReadVaultStart(path, files_);
+    if (!start) {
+        sealFailure_ = start.error();
+        return false;
+    }
+    if (!start->seal) {
+        sealed_ = false;
+        stored_ = TakeSecret(start->master);
+        return !stored_.isEmpty() && typed == stored_;
+    }
+    std::string password = typed.toStdString();
+    auto failed = vault::OpenSeal(*start->seal, password, seal_, path);
+    ::explicit_bzero(password.data(), password.size());
+    if (failed) {
+        if (!failed->wrongPassword) {
+            sealFailure_ = std::move(failed);
+        }
+        return false;
+    }
+    stored_ = typed;
+    return true;
 }
 
-vault::Failure VaultSession::load() {
-    auto loaded = vault::LoadVault(path_.toStdString(), vault::kMaxEntries, files_);
+vault::Failure VaultSession::load(const QString& password) {
+    std::string typed = password.toStdString();
+    auto loaded = vault::LoadVault(path_.toStdString(), vault::kMaxEntries, files_, typed, seal_);
+    ::explicit_bzero(typed.data(), typed.size());
     if (!loaded) {
         return loaded.error();
     }
+    sealed_ = loaded->sealed;
     stored_ = TakeSecret(loaded->master);
     stamp_ = loaded->stamp;
     stampKnown_ = true;
@@ -69,7 +101,7 @@ vault::Failure VaultSession::load() {
 }
 
 vault::Failure VaultSession::unlock(const QString& master) {
-    if (auto failed = load()) {
+    if (auto failed = load(master)) {
         return failed;
     }
     master_ = master;
@@ -84,6 +116,8 @@ vault::Failure VaultSession::create(const QString& master) {
     }
     master_ = master;
     stored_ = master;
+    sealed_ = false;
+    seal_.reset();
     remember();
     const std::size_t total = kept->size();
     const std::size_t shown = std::min(total, static_cast<std::size_t>(vault::kMaxEntries));
@@ -217,8 +251,26 @@ VaultSession::Outcome VaultSession::write(std::size_t count, const vault::EntryS
     const vault::FileStamp now = vault::StampOf(path);
     if (stampKnown_ && now.exists && now != stamp_) {
         // Whatever the answer, a new master password set elsewhere is never written over with the old one.
-        auto master = vault::ReadMasterPassword(path, files_);
-        const bool newMaster = master && TakeSecret(*master) != stored_;
+        // The save keeps the form the file has now: sealed or unsealed elsewhere, it stays so.
+        auto start = vault::ReadVaultStart(path, files_);
+        bool newMaster = false;
+        if (start && start->seal) {
+            std::string master = master_.toStdString();
+            const auto failed = vault::OpenSeal(*start->seal, master, seal_, path);
+            ::explicit_bzero(master.data(), master.size());
+            newMaster = failed && failed->wrongPassword;
+            if (failed && !newMaster) {
+                setStatus(QStringLiteral("Not saved."));
+                return {Stored::NotSaved, failed};
+            }
+            sealed_ = true;
+        } else if (start) {
+            newMaster = TakeSecret(start->master) != stored_;
+            if (!newMaster) {
+                sealed_ = false;
+                seal_.reset();
+            }
+        }
         if (newMaster) {
             setStatus(QStringLiteral("Not saved."));
             return {Stored::NewMasterPassword};
@@ -229,7 +281,8 @@ VaultSession::Outcome VaultSession::write(std::size_t count, const vault::EntryS
             return {Stored::Declined};
         }
     }
-    if (auto failed = vault::SaveVault(path, master_.toStdString(), count, row, vault::TextForm::CodePage, files_)) {
+    if (auto failed = vault::SaveVault(path, master_.toStdString(), count, row, vault::TextForm::CodePage, files_,
+                                       sealed_ ? &*seal_ : nullptr)) {
         setStatus(QStringLiteral("Not saved."));
         return {Stored::NotSaved, std::move(failed)};
     }
@@ -279,7 +332,7 @@ VaultSession::Outcome VaultSession::importEntries(const vault::ImportFile& file,
         }
         if (!entries_->applyImport(plan)) {
             // What the file now holds did not fit in memory as a change: read it whole instead.
-            if (auto failed = load()) {
+            if (auto failed = load(master_)) {
                 return {Stored::NotSaved, std::move(failed)};
             }
         }
@@ -302,8 +355,14 @@ VaultSession::ReloadOutcome VaultSession::reload() {
         // Gone (moved away, or about to be replaced): the entries stay, and the next save writes them.
         return {Reload::Unchanged};
     }
-    const QString oldMaster = stored_;
-    if (auto failed = load()) {
+    if (auto failed = load(master_)) {
+        if (failed->wrongPassword) {
+            // Sealed anew under another password: nothing of it is known until that is typed.
+            sealed_ = true;
+            stored_.clear();
+            entries_->clear();
+            return {Reload::NewMasterPassword};
+        }
         unreadable_ = now;
         return {Reload::Failed, std::move(failed)};
     }

@@ -12,12 +12,14 @@
 #include "AtomicFile.h"
 #include "CsvImport.h"
 #include "EntryStore.h"
+#include "SealedVault.h"
 #include "VaultError.h"
 
 #include <QDateTime>
 #include <QObject>
 #include <QString>
 #include <functional>
+#include <optional>
 
 class VaultSession : public QObject {
     Q_OBJECT
@@ -73,11 +75,16 @@ public:
     // The clock the status line's "Saved" time is read from.
     void setClock(std::function<QDateTime()> now) { now_ = std::move(now); }
 
-    // Clears what killed saves left behind and reads the master password from line 1. A vault that cannot
-    // be read is never written.
+    // Clears what killed saves left behind and reads the master password from line 1, or the header of a
+    // sealed vault. A vault that cannot be read is never written.
     vault::Result<Gate> open();
-    // Whether `typed` is the stored master password.
-    bool isMasterPassword(const QString& typed) const;
+    // Whether `typed` is the master password: the one line 1 holds, or for a sealed vault one that opens
+    // its seal (the key is derived then, about half a second, and kept for the reads and saves after).
+    // When the seal could not be tried at all, sealFailure() says why.
+    bool isMasterPassword(const QString& typed);
+    const vault::Failure& sealFailure() const { return sealFailure_; }
+    // Whether the file is sealed, as Keyshelf last read or wrote it; every save keeps its form.
+    bool sealed() const { return sealed_; }
     // Once the right password was typed: reads the entries (again, after a new master password).
     vault::Failure unlock(const QString& master);
     // First run: writes the master password, keeping any entries the file already held, and takes them in.
@@ -109,7 +116,8 @@ signals:
     void statusChanged(const QString& text);
 
 private:
-    vault::Failure load();
+    // Reads the entries; a sealed file is opened with `password`.
+    vault::Failure load(const QString& password);
     // Writes the master password and `count` entries, unless this run may not or the file's owner declines.
     Outcome write(std::size_t count, const vault::EntrySource& row);
     void remember();
@@ -130,4 +138,8 @@ private:
     vault::FileStamp unreadable_;
     // Why this run must not save, when it must not: the file holds more entries than the list can.
     QString readOnly_;
+    // The file's form, and for a sealed one the key that opens it (derived from the master password).
+    bool sealed_ = false;
+    std::optional<vault::SealKey> seal_;
+    vault::Failure sealFailure_;
 };

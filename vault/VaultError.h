@@ -14,6 +14,8 @@ struct VaultError {
     std::string reason; // why, in words a user can act on
     // The file is larger than any vault can be (kMaxVaultBytes), so it was not read.
     bool tooLarge = false;
+    // A sealed file that the password given does not open.
+    bool wrongPassword = false;
 
     // "Could not save /home/me/keyshelf/data.enc: No space left on device"
     std::string Message() const { return action + " " + path + ": " + reason; }

@@ -48,6 +48,17 @@ vault::Failure EnsureVaultFile(const std::string& path, vault::FileOps& files) {
 }
 
 Result<std::string> ReadMasterPassword(const std::string& path, vault::FileOps& files) {
+    auto start = ReadVaultStart(path, files);
+    if (!start) {
+        return start.error();
+    }
+    if (start->seal) {
+        return VaultError{"Could not read", path, "it is sealed: its master password opens it"};
+    }
+    return std::move(start->master);
+}
+
+Result<VaultStart> ReadVaultStart(const std::string& path, vault::FileOps& files) {
     if (auto status = EnsureVaultFile(path, files)) {
         return *status;
     }
@@ -56,7 +67,60 @@ Result<std::string> ReadMasterPassword(const std::string& path, vault::FileOps& 
     if (!bytes) {
         return bytes.error();
     }
-    return vault::ReadMasterLine(*bytes);
+    VaultStart start;
+    if (!vault::ClaimsSealedForm(*bytes)) {
+        start.master = vault::ReadMasterLine(*bytes);
+        ::explicit_bzero(bytes->data(), bytes->size());
+        return start;
+    }
+    // A sealed header may hold a CR of its own.
+    if (bytes->size() < vault::kSealHeaderBytes) {
+        bytes = vault::ReadWholeFile(path, vault::kMaxVaultBytes, files);
+        if (!bytes) {
+            return bytes.error();
+        }
+    }
+    auto header = vault::ReadSealHeader(*bytes, path);
+    if (!header) {
+        return header.error();
+    }
+    start.seal = *header;
+    return start;
+}
+
+vault::Failure OpenSeal(const vault::SealHeader& header, std::string_view password, std::optional<vault::SealKey>& key,
+                        const std::string& path) {
+    if (!key || !key->derivedFor(header)) {
+        key.reset();
+        auto derived = vault::SealKey::Derive(password, header.salt, header.cost, path);
+        if (!derived) {
+            return derived.error();
+        }
+        key = std::move(*derived);
+    }
+    if (!key->opens(header)) {
+        key.reset();
+        VaultError wrong{"Could not open", path, "the master password was not correct"};
+        wrong.wrongPassword = true;
+        return wrong;
+    }
+    return std::nullopt;
+}
+
+Result<std::string> PlainBytes(std::string fileBytes, const vault::SealKey* key, const std::string& path) {
+    if (!vault::ClaimsSealedForm(fileBytes)) {
+        return fileBytes;
+    }
+    if (key == nullptr) {
+        auto header = vault::ReadSealHeader(fileBytes, path);
+        if (!header) {
+            return header.error();
+        }
+        VaultError wrong{"Could not open", path, "it is sealed, and no master password was given to open it"};
+        wrong.wrongPassword = true;
+        return wrong;
+    }
+    return key->unseal(fileBytes, path);
 }
 
 Result<std::vector<vault::Entry>> ReadEntries(const std::string& path, vault::FileOps& files) {
@@ -64,10 +128,19 @@ Result<std::vector<vault::Entry>> ReadEntries(const std::string& path, vault::Fi
     if (!bytes) {
         return bytes.error();
     }
+    if (vault::ClaimsSealedForm(*bytes)) {
+        return VaultError{"Could not read", path, "it is sealed: its master password opens it"};
+    }
     return vault::ReadEntryLines(*bytes);
 }
 
 Result<Loaded> LoadVault(const std::string& path, std::size_t limit, vault::FileOps& files) {
+    std::optional<vault::SealKey> none;
+    return LoadVault(path, limit, files, {}, none);
+}
+
+Result<Loaded> LoadVault(const std::string& path, std::size_t limit, vault::FileOps& files, std::string_view password,
+                         std::optional<vault::SealKey>& key) {
     if (auto status = EnsureVaultFile(path, files)) {
         return *status;
     }
@@ -78,7 +151,31 @@ Result<Loaded> LoadVault(const std::string& path, std::size_t limit, vault::File
     if (!bytes) {
         return bytes.error();
     }
+    loaded.sealed = vault::ClaimsSealedForm(*bytes);
+    if (!loaded.sealed) {
+        key.reset();
+    } else {
+        auto header = vault::ReadSealHeader(*bytes, path);
+        if (!header) {
+            return header.error();
+        }
+        if (auto failed = OpenSeal(*header, password, key, path)) {
+            return *failed;
+        }
+        bytes = key->unseal(*bytes, path);
+        if (!bytes) {
+            return bytes.error();
+        }
+    }
     loaded.master = vault::ReadMasterLine(*bytes);
+    if (loaded.sealed && loaded.master != password) {
+        // Keyshelf seals a vault with the master password its first line holds; a save would change it.
+        ::explicit_bzero(loaded.master.data(), loaded.master.size());
+        ::explicit_bzero(bytes->data(), bytes->size());
+        return VaultError{"Could not open", path,
+                          "it is a sealed vault whose first line is not the password that seals it; it was not "
+                          "changed"};
+    }
     const std::size_t size = bytes->size();
     auto entries = vault::EntryTable::FromFile(std::move(*bytes), limit, loaded.total);
     if (!entries) {
@@ -104,24 +201,44 @@ Result<std::vector<vault::Entry>> WriteMasterPassword(const std::string& path, c
 }
 
 vault::Failure SaveVault(const std::string& path, const std::string& master, const std::vector<vault::Entry>& entries,
-                         vault::FileOps& files) {
+                         vault::FileOps& files, const vault::SealKey* seal) {
     return SaveVault(
         path, master, entries.size(),
         [&](std::size_t i) {
             const vault::Entry& e = entries[i];
             return vault::EntryView{e.username, e.password, e.location};
         },
-        vault::TextForm::Utf8, files);
+        vault::TextForm::Utf8, files, seal);
 }
 
-vault::Failure SaveVault(const std::string& path, const std::string& master, std::size_t count,
-                         const vault::EntrySource& entry, vault::TextForm form, vault::FileOps& files) {
+namespace {
+
+vault::Failure ReplaceVault(const std::string& path, const std::function<bool(const vault::ByteSink&)>& produce,
+                            const vault::SealKey* seal, vault::FileOps& files) {
     if (auto status = EnsureVaultFile(path, files)) {
         return status;
     }
+    if (seal == nullptr) {
+        return vault::ReplaceFileWith(path, produce, files);
+    }
     return vault::ReplaceFileWith(
+        path, [&](const vault::ByteSink& sink) { return seal->seal(produce, sink); }, files);
+}
+
+} // namespace
+
+vault::Failure SaveVault(const std::string& path, const std::string& master, std::size_t count,
+                         const vault::EntrySource& entry, vault::TextForm form, vault::FileOps& files,
+                         const vault::SealKey* seal) {
+    return ReplaceVault(
         path, [&](const vault::ByteSink& sink) { return vault::WriteVaultBytes(master, count, entry, sink, form); },
-        files);
+        seal, files);
+}
+
+vault::Failure ReplaceVaultBytes(const std::string& path, std::string_view plainBytes, const vault::SealKey* seal,
+                                 vault::FileOps& files) {
+    return ReplaceVault(
+        path, [&](const vault::ByteSink& sink) { return sink(plainBytes); }, seal, files);
 }
 
 } // namespace vault

@@ -9,6 +9,7 @@
 
 #include "AtomicFile.h"
 #include "EntryTable.h"
+#include "SealedVault.h"
 #include "VaultError.h"
 #include "VaultFormat.h"
 
@@ -27,6 +28,22 @@ vault::Failure EnsureVaultFile(const std::string& path, vault::FileOps& files = 
 // Line 1 deciphered: the stored master password, or "" when none is set (a first run).
 vault::Result<std::string> ReadMasterPassword(const std::string& path, vault::FileOps& files = vault::SystemFileOps());
 
+// What can be known of a vault before its password is typed: a plain vault's master password (line 1,
+// "" on a first run), or a sealed vault's header. A sealed file cut short or damaged is an error here,
+// before anyone is asked for a password.
+struct VaultStart {
+    std::string master;
+    std::optional<vault::SealHeader> seal;
+};
+vault::Result<VaultStart> ReadVaultStart(const std::string& path, vault::FileOps& files = vault::SystemFileOps());
+
+// Makes `key` the key that opens a sealed file with this header: the one it holds when that was derived
+// for the header's salt and cost, else one derived from `password` (which `key`, when it holds one, must
+// have been derived from too). Fails with wrongPassword set, `key` emptied, when the password does not
+// open the seal.
+vault::Failure OpenSeal(const vault::SealHeader& header, std::string_view password, std::optional<vault::SealKey>& key,
+                        const std::string& path);
+
 // The entry lines, in file order.
 vault::Result<std::vector<vault::Entry>> ReadEntries(const std::string& path,
                                                      vault::FileOps& files = vault::SystemFileOps());
@@ -39,20 +56,31 @@ struct Loaded {
     vault::EntryTable entries;
     std::size_t total = 0;
     vault::FileStamp stamp;
+    bool sealed = false;
 };
 vault::Result<Loaded> LoadVault(const std::string& path, std::size_t limit = vault::kMaxEntries,
                                 vault::FileOps& files = vault::SystemFileOps());
+// The same for a vault of either form: a sealed one is opened as OpenSeal opens it, with `password` and
+// `key`, and its master line must be that password. A plain one empties `key`.
+vault::Result<Loaded> LoadVault(const std::string& path, std::size_t limit, vault::FileOps& files,
+                                std::string_view password, std::optional<vault::SealKey>& key);
+// The plain bytes of a vault's file, as they are for a plain vault, unsealed with `key` for a sealed one.
+vault::Result<std::string> PlainBytes(std::string fileBytes, const vault::SealKey* key, const std::string& path);
 
 // Writes the master password of a first run. A file that has no master password but does hold entry
 // lines keeps them: they are written back after the new master line. Returns the entries kept.
 vault::Result<std::vector<vault::Entry>> WriteMasterPassword(const std::string& path, const std::string& master,
                                                              vault::FileOps& files = vault::SystemFileOps());
 
-// Rewrites the whole vault from the master password and the entries in display order.
+// Rewrites the whole vault from the master password and the entries in display order: sealed with `seal`
+// when one is given (no plain byte reaches the disk, not even in the temporary file), else plain.
 vault::Failure SaveVault(const std::string& path, const std::string& master, const std::vector<vault::Entry>& entries,
-                         vault::FileOps& files = vault::SystemFileOps());
+                         vault::FileOps& files = vault::SystemFileOps(), const vault::SealKey* seal = nullptr);
 vault::Failure SaveVault(const std::string& path, const std::string& master, std::size_t count,
                          const vault::EntrySource& entry, vault::TextForm form = vault::TextForm::Utf8,
-                         vault::FileOps& files = vault::SystemFileOps());
+                         vault::FileOps& files = vault::SystemFileOps(), const vault::SealKey* seal = nullptr);
+// Replaces the file with `plainBytes`, sealed with `seal` when one is given.
+vault::Failure ReplaceVaultBytes(const std::string& path, std::string_view plainBytes, const vault::SealKey* seal,
+                                 vault::FileOps& files = vault::SystemFileOps());
 
 } // namespace vault
