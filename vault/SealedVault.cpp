@@ -22,6 +22,8 @@ constexpr std::size_t kSealedChunkBytes = kSealChunkBytes + kOverhead;
 static_assert(kSumAt + kSumBytes == kSealHeaderBytes);
 static_assert(sizeof(SealSalt) == crypto_pwhash_SALTBYTES);
 static_assert(crypto_pwhash_ALG_ARGON2ID13 == 2);
+static_assert(kLeastSealCost.passes >= crypto_pwhash_OPSLIMIT_MIN &&
+              std::size_t{kLeastSealCost.memoryKiB} * 1024 >= crypto_pwhash_MEMLIMIT_MIN);
 
 bool SodiumReady() {
     static const bool ready = sodium_init() >= 0;
@@ -121,8 +123,8 @@ Result<SealHeader> ReadSealHeader(std::string_view fileBytes, const std::string&
     header.cost = {ReadU32(header.bytes.data() + kCostAt), ReadU32(header.bytes.data() + kCostAt + 4)};
     std::copy_n(header.bytes.data() + kSaltAt, header.salt.size(), header.salt.begin());
     const SealCost& cost = header.cost;
-    if (header.bytes[kVersionAt + 1] != kArgon2id || cost.passes < crypto_pwhash_OPSLIMIT_MIN ||
-        cost.passes > kMostSealCost.passes || cost.memoryKiB < crypto_pwhash_MEMLIMIT_MIN / 1024 ||
+    if (header.bytes[kVersionAt + 1] != kArgon2id || cost.passes < kLeastSealCost.passes ||
+        cost.passes > kMostSealCost.passes || cost.memoryKiB < kLeastSealCost.memoryKiB ||
         cost.memoryKiB > kMostSealCost.memoryKiB) {
         return Refused(path, "it is sealed with a key derivation this version of Keyshelf does not do");
     }
