@@ -217,7 +217,7 @@ Result<std::string> ReadWholeFile(const std::string& path, std::uint64_t limit, 
 }
 
 Result<std::string> ReadFileUntil(const std::string& path, std::optional<char> stop, std::uint64_t limit,
-                                  FileOps& files) {
+                                  FileOps& files, std::size_t atLeast) {
     const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
     if (fd < 0) {
         return ErrorOf("Could not read", path, errno);
@@ -244,6 +244,7 @@ Result<std::string> ReadFileUntil(const std::string& path, std::optional<char> s
     // One byte past the limit is enough to know that the file has grown beyond it since fstat.
     const std::uint64_t most = limit + 1;
     char chunk[1 << 16];
+    bool stopped = false;
     while (bytes.size() < most) {
         const auto want = static_cast<std::size_t>(std::min<std::uint64_t>(sizeof chunk, most - bytes.size()));
         const ssize_t n = files.Read(fd, chunk, want);
@@ -259,7 +260,8 @@ Result<std::string> ReadFileUntil(const std::string& path, std::optional<char> s
             break;
         }
         bytes.append(chunk, static_cast<std::size_t>(n));
-        if (stop && std::memchr(chunk, *stop, static_cast<std::size_t>(n)) != nullptr) {
+        stopped = stopped || (stop && std::memchr(chunk, *stop, static_cast<std::size_t>(n)) != nullptr);
+        if (stopped && bytes.size() >= atLeast) {
             break;
         }
     }

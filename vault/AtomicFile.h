@@ -46,10 +46,11 @@ VaultError TooLargeError(const std::string& path, std::uint64_t size, std::uint6
 // `limit` + 1 bytes.
 Result<std::string> ReadWholeFile(const std::string& path, std::uint64_t limit = kMaxVaultBytes,
                                   FileOps& files = SystemFileOps());
-// The same, but it stops reading once it has read a `stop` byte: the bytes up to it and at most one
-// read's worth beyond. With no `stop` it reads the whole file.
+// The same, but it stops reading once it has read a `stop` byte and at least `atLeast` bytes: the bytes up
+// to there and at most one read's worth beyond. With no `stop` it reads the whole file.
 Result<std::string> ReadFileUntil(const std::string& path, std::optional<char> stop,
-                                  std::uint64_t limit = kMaxVaultBytes, FileOps& files = SystemFileOps());
+                                  std::uint64_t limit = kMaxVaultBytes, FileOps& files = SystemFileOps(),
+                                  std::size_t atLeast = 0);
 
 // Replaces the file with `bytes`. A new file is created readable and writable by its owner only; an
 // existing one keeps its permissions. When `path` is a symbolic link the file it points to is replaced

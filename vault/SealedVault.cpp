@@ -81,14 +81,10 @@ struct Guarded {
 } // namespace
 
 bool ClaimsSealedForm(std::string_view fileStart) {
-    if (fileStart.empty()) {
-        return false;
-    }
-    if (static_cast<unsigned char>(fileStart.front()) == kSealMagic.front()) {
-        return true;
-    }
     if (fileStart.size() < kSealMagic.size()) {
-        return false;
+        return !fileStart.empty() &&
+               std::equal(fileStart.begin(), fileStart.end(), kSealMagic.begin(),
+                          [](char a, unsigned char b) { return static_cast<unsigned char>(a) == b; });
     }
     int differing = 0;
     for (std::size_t i = 0; i < kSealMagic.size(); ++i) {

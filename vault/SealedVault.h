@@ -32,15 +32,17 @@
 
 namespace vault {
 
-inline constexpr std::array<unsigned char, 8> kSealMagic{0x01, 0x0F, 'K', 'S', 'H', 'F', 0x10, 0x1D};
+inline constexpr std::array<unsigned char, 8> kSealMagic{0x01, '\r', 0x1D, 'K', 'S', '\r', 0x1D, 'V'};
 inline constexpr unsigned char kSealVersion = 1;
 inline constexpr std::size_t kSealHeaderBytes = 91;
 inline constexpr std::size_t kSealChunkBytes = 64 * 1024;
 
-// Whether a file's first bytes claim the sealed form, whole or damaged: they begin with the magic's first
-// byte, or their first eight bytes are the magic's with one changed. The plain writer never writes the
-// bytes 0x01, 0x0F, 0x10 or 0x1D (they are Windows-1252's unassigned 0x81, 0x8F, 0x90 and 0x9D enciphered),
-// so no vault it wrote is taken for a sealed one, and no damaged sealed one for a plain one.
+// Whether a file's first bytes claim the sealed form, whole or damaged: their first eight are the magic's
+// with at most one changed, or a shorter file (not an empty one) is the magic's beginning. The plain writer ends every
+// line with CR LF and stores no character that enciphers to CR, so it never writes a CR followed by anything but LF:
+// the magic holds two such pairs, one change spoils at most one of them, and so no vault the plain writer made is ever
+// taken for a sealed one. A reader of the plain form alone sees a master password of one character nobody types, never
+// an empty one that would ask for a new password.
 bool ClaimsSealedForm(std::string_view fileStart);
 
 // The cost of deriving the key: Argon2id's passes over its memory.
@@ -51,7 +53,7 @@ struct SealCost {
 };
 // What a new seal costs: about half a second and 256 MiB on a two-core machine of 2026.
 inline constexpr SealCost kStandardSealCost{2, 256 * 1024};
-// The least a sealed file may ask for: Argon2id's own floor (one pass over 8 KiB), which tests seal with.
+// The least a sealed file may ask for: Argon2id's own floor, one pass over 8 KiB.
 inline constexpr SealCost kLeastSealCost{1, 8};
 // The most a sealed file may ask for. A file asking for more is refused before any memory is taken: a
 // hostile file could otherwise make the program allocate without limit.

@@ -62,8 +62,10 @@ Result<VaultStart> ReadVaultStart(const std::string& path, vault::FileOps& files
     if (auto status = EnsureVaultFile(path, files)) {
         return *status;
     }
-    // Line 1 ends at the first CR: the entries after it are not read until the password is accepted.
-    auto bytes = vault::ReadFileUntil(path, vault::kLineEnd.front(), vault::kMaxVaultBytes, files);
+    // Line 1 ends at the first CR: the entries after it are not read until the password is accepted. A
+    // sealed file tells itself by its first eight bytes, which hold a CR of their own.
+    auto bytes =
+        vault::ReadFileUntil(path, vault::kLineEnd.front(), vault::kMaxVaultBytes, files, vault::kSealMagic.size());
     if (!bytes) {
         return bytes.error();
     }
@@ -73,7 +75,6 @@ Result<VaultStart> ReadVaultStart(const std::string& path, vault::FileOps& files
         ::explicit_bzero(bytes->data(), bytes->size());
         return start;
     }
-    // A sealed header may hold a CR of its own.
     if (bytes->size() < vault::kSealHeaderBytes) {
         bytes = vault::ReadWholeFile(path, vault::kMaxVaultBytes, files);
         if (!bytes) {
