@@ -227,6 +227,54 @@ TEST_F(VaultSessionTest, ANewMasterPasswordSetElsewhereIsNeverOverwritten) {
     EXPECT_EQ(vault::ReadMasterLine(onDisk()), "n3w-pass");
 }
 
+// A sealed vault: its password is the one its seal opens; every save keeps it sealed, and what another
+// program does to it (seals it anew, under the same password or another, or unseals it) is followed.
+TEST_F(VaultSessionTest, ASealedVaultOpensWithItsSealAndKeepsItsFormThroughChangesElsewhere) {
+    const auto sealElsewhere = [this](const std::string& master, const std::vector<Entry>& entries) {
+        auto key = vault::SealKey::Fresh(master, vault::kLeastSealCost, path());
+        ASSERT_TRUE(key);
+        const std::string other = dir.file("other");
+        ASSERT_FALSE(vault::SaveVault(other, master, entries, vault::SystemFileOps(), &*key));
+        std::filesystem::rename(other, path());
+    };
+    const auto sealedOnDisk = [this](const std::string& master) {
+        std::optional<vault::SealKey> key;
+        auto loaded = vault::LoadVault(path(), vault::kMaxEntries, vault::SystemFileOps(), master, key);
+        return loaded && loaded->sealed ? static_cast<int>(loaded->entries.size()) : -1;
+    };
+    sealElsewhere("abcd", three);
+    session = std::make_unique<VaultSession>(QString::fromStdString(path()), files);
+    VaultSession& s = *session;
+    ASSERT_EQ(*s.open(), VaultSession::Gate::Enter);
+    EXPECT_FALSE(s.isMasterPassword("abcde"));
+    EXPECT_FALSE(s.sealFailure());
+    ASSERT_TRUE(s.isMasterPassword("abcd"));
+    ASSERT_FALSE(s.unlock("abcd"));
+    EXPECT_EQ(s.entries()->count(), 3);
+    ASSERT_TRUE(s.add({"dan", "pd", ""}).saved());
+    EXPECT_EQ(sealedOnDisk("abcd"), 4);
+
+    sealElsewhere("abcd", three);
+    EXPECT_EQ(s.reload().result, VaultSession::Reload::Reloaded);
+    ASSERT_TRUE(s.add({"eve", "pe", ""}).saved());
+    EXPECT_EQ(sealedOnDisk("abcd"), 4);
+
+    sealElsewhere("n3w-pass", three);
+    EXPECT_EQ(s.reload().result, VaultSession::Reload::NewMasterPassword);
+    EXPECT_EQ(s.add({"dan", "pd", ""}).stored, Stored::NewMasterPassword);
+    EXPECT_FALSE(s.isMasterPassword("abcd"));
+    ASSERT_TRUE(s.isMasterPassword("n3w-pass"));
+    ASSERT_FALSE(s.unlock("n3w-pass"));
+    ASSERT_TRUE(s.add({"dan", "pd", ""}).saved());
+    EXPECT_EQ(sealedOnDisk("n3w-pass"), 4);
+
+    writeElsewhere("n3w-pass", three);
+    EXPECT_EQ(s.reload().result, VaultSession::Reload::Reloaded);
+    EXPECT_FALSE(s.sealed());
+    ASSERT_TRUE(s.add({"dan", "pd", ""}).saved());
+    EXPECT_EQ(onDisk(), vault::VaultBytes("n3w-pass", {three[0], three[1], three[2], {"dan", "pd", ""}}));
+}
+
 TEST_F(VaultSessionTest, AFileOfMoreEntriesThanTheFormatHoldsIsNeverSaved) {
     std::vector<Entry> many(vault::kMaxEntries + 1, Entry{"u", "p", ""});
     write("abcd", many);
