@@ -109,13 +109,13 @@ constexpr State kStarted = std::numeric_limits<State>::min();
 
 // The child: saves vault `first`, `first` + 1, ... and writes the number of each save that returned success
 // to `reportFd`, until it is killed.
-[[noreturn]] void SaveUntilKilled(const std::string& path, State first, int reportFd) {
+[[noreturn]] void SaveUntilKilled(const std::string& path, State first, int reportFd, const vault::SealKey* seal) {
     if (::write(reportFd, &kStarted, sizeof kStarted) != static_cast<ssize_t>(sizeof kStarted)) {
         ::_exit(kReportFailed);
     }
     for (State k = first;; ++k) {
         const std::vector<Entry> entries = EntriesOf(k);
-        if (vault::SaveVault(path, kMaster, entries).has_value()) {
+        if (vault::SaveVault(path, kMaster, entries, vault::SystemFileOps(), seal).has_value()) {
             ::_exit(kSaveFailed);
         }
         if (::write(reportFd, &k, sizeof k) != static_cast<ssize_t>(sizeof k)) {
@@ -134,6 +134,8 @@ protected:
     int emptyVault = 0;     // the first save had created the empty vault but not yet replaced it
     std::set<std::string> leftovers;
     std::size_t mostLeftByOneKill = 0;
+    // The key a sealed vault is saved with; none for the plain form.
+    std::optional<vault::SealKey> seal;
 
     // Starts a saver on the vault in `dir`, which holds `onDisk`, kills it after `wait` and checks what it
     // left. `onDisk` becomes the state the file holds now.
@@ -148,7 +150,7 @@ protected:
         if (pid == 0) {
             ::close(report[0]);
             ::prctl(PR_SET_PDEATHSIG, SIGKILL);
-            SaveUntilKilled(path, first, report[1]);
+            SaveUntilKilled(path, first, report[1], seal ? &*seal : nullptr);
         }
         ::close(report[1]);
         State started = 0;
@@ -184,7 +186,9 @@ protected:
         }
         State now = kAbsent;
         ASSERT_NO_FATAL_FAILURE(StateOnDisk(path, allowed, now));
-        ASSERT_NO_FATAL_FAILURE(ExpectReadBack(path, now));
+        if (!seal) {
+            ASSERT_NO_FATAL_FAILURE(ExpectReadBack(path, now));
+        }
         const std::size_t leftBefore = leftovers.size();
         ASSERT_NO_FATAL_FAILURE(NoteLeftovers(dir));
         mostLeftByOneKill = std::max(mostLeftByOneKill, leftovers.size() - leftBefore);
@@ -249,7 +253,7 @@ private:
     }
 
     // Which of the `allowed` states data.enc holds, byte for byte, into `state`; fails when it is none of them.
-    static void StateOnDisk(const std::string& path, const std::vector<State>& allowed, State& state) {
+    void StateOnDisk(const std::string& path, const std::vector<State>& allowed, State& state) const {
         const auto isAllowed = [&](State s) { return std::find(allowed.begin(), allowed.end(), s) != allowed.end(); };
         struct stat st {};
         if (::lstat(path.c_str(), &st) != 0) {
@@ -259,7 +263,12 @@ private:
             return;
         }
         ASSERT_TRUE(S_ISREG(st.st_mode)) << "data.enc is not a regular file";
-        const std::string bytes = TempDir::Read(path);
+        std::string bytes = TempDir::Read(path);
+        if (seal && bytes != vault::EmptyVaultBytes()) {
+            auto plain = seal->unseal(bytes, path);
+            ASSERT_TRUE(plain) << plain.error().Message();
+            bytes = std::move(*plain);
+        }
         std::string expected;
         for (const State candidate : allowed) {
             const auto wanted = BytesOf(candidate);
@@ -296,16 +305,32 @@ private:
         EXPECT_TRUE(*entries == EntriesOf(state)) << "the entries read back are not those of " << Describe(state);
     }
 
+    // A sealed vault's texts reach the disk neither as they are nor scrambled, not even in a temporary file.
+    static void HoldsNoText(const fs::path& file) {
+        const std::string bytes = TempDir::Read(file);
+        for (std::string text : {"example.", "Router at home", "@example.com"}) {
+            EXPECT_EQ(bytes.find(text), std::string::npos) << file << " holds \"" << text << "\"";
+            vault::ToggleCipher(text.data(), text.size());
+            EXPECT_EQ(bytes.find(text), std::string::npos) << file << " holds \"" << text << "\" scrambled";
+        }
+    }
+
     // A killed save cannot remove its temporary file. Those files must not be mistaken for the vault, and
     // as they hold the vault's bytes they must be as private as data.enc.
     void NoteLeftovers(const std::string& dir) {
         for (const auto& item : fs::directory_iterator(dir)) {
             const std::string name = item.path().filename().string();
             if (name == "data.enc") {
+                if (seal) {
+                    ASSERT_NO_FATAL_FAILURE(HoldsNoText(item.path()));
+                }
                 continue;
             }
             // Named so that the next start removes it once it is old, and takes nothing of the user's.
             ASSERT_TRUE(vault::IsTemporaryName(name)) << "unexpected file " << name;
+            if (seal) {
+                ASSERT_NO_FATAL_FAILURE(HoldsNoText(item.path()));
+            }
             if (leftovers.insert(dir + "/" + name).second) {
                 struct stat st {};
                 ASSERT_EQ(::lstat(item.path().c_str(), &st), 0);
@@ -357,6 +382,28 @@ TEST_F(KillDuringSave, TheVaultIsAlwaysTheLastFinishedSaveOrTheOneInFlight) {
     Report("kill/save");
     std::cout << "[ kill/save ] waits of 0 to " << longest.count() << " us; " << seconds << " s in all\n";
     // Without a finished save every kill would have hit the first save, and the saves after it went untried.
+    EXPECT_GT(savesFinished, 0);
+}
+
+// A sealed vault under the same kills: whatever is on disk after any of them, data.enc or a temporary
+// file, holds no entry's text, and data.enc unseals to a whole save.
+TEST_F(KillDuringSave, ASealedVaultNeverReachesTheDiskInPlain) {
+    TempDir dir;
+    const std::string path = vault::VaultPath(dir.path());
+    auto key = vault::SealKey::Fresh(kMaster, vault::kLeastSealCost, path);
+    ASSERT_TRUE(key);
+    seal = std::move(*key);
+    ASSERT_FALSE(vault::SaveVault(path, kMaster, EntriesOf(0), vault::SystemFileOps(), &*seal).has_value());
+    State onDisk = 0;
+    const std::chrono::microseconds longest = std::clamp<std::chrono::microseconds>(
+        3 * SaveDuration(), std::chrono::milliseconds(15), std::chrono::milliseconds(100));
+    std::mt19937 rng(5);
+    std::uniform_real_distribution<double> fraction(0.0, 1.0);
+    for (int i = 0; i < 40; ++i) {
+        const std::chrono::microseconds wait(static_cast<std::int64_t>(fraction(rng) * longest.count()));
+        ASSERT_NO_FATAL_FAILURE(KillOneSaver(dir.path(), onDisk, wait));
+    }
+    Report("sealed");
     EXPECT_GT(savesFinished, 0);
 }
 
