@@ -279,9 +279,8 @@ std::string HelpText(Command command, std::string_view vault) {
                "keeps it sealed. Programs other than Keyshelf cannot read a sealed vault.\n";
     case Command::Unseal:
         return "Usage: keyshelf-cli unseal\n"
-               "Turns a sealed vault back into the plain one, byte for byte as it was before it was sealed:\n"
-               "the form other programs read, whose master password and entries anyone with the file can\n"
-               "read.\n";
+               "Turns a sealed vault back into the designed form, byte for byte the vault it holds: the\n"
+               "form other programs read, whose master password and entries anyone with the file can read.\n";
     case Command::Check:
         return "Usage: keyshelf-cli check\n"
                "Reports, without showing any password: passwords several entries share, passwords shorter\n"

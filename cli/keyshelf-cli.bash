@@ -44,7 +44,7 @@ _keyshelf_cli() {
         compopt -o filenames 2>/dev/null
         COMPREPLY=($(compgen -f -X '!*.[cC][sS][vV]' -- "$cur") $(compgen -d -- "$cur"))
     elif [[ -z $command && $cur != -* ]]; then
-        COMPREPLY=($(compgen -W "ls show add edit rm generate passwd check import export" -- "$cur"))
+        COMPREPLY=($(compgen -W "ls show add edit rm generate passwd seal unseal check import export" -- "$cur"))
     elif [[ $cur == -* ]]; then
         COMPREPLY=($(compgen -W "$options" -- "$cur"))
     fi
