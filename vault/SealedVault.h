@@ -51,7 +51,7 @@ struct SealCost {
 };
 // What a new seal costs: about half a second and 256 MiB on a two-core machine of 2026.
 inline constexpr SealCost kStandardSealCost{2, 256 * 1024};
-// The least a sealed file may ask for: Argon2id's own floor (one pass over 8 KiB), which tests seal with.
+// The least a sealed file may ask for: Argon2id's own floor, one pass over 8 KiB.
 inline constexpr SealCost kLeastSealCost{1, 8};
 // The most a sealed file may ask for. A file asking for more is refused before any memory is taken: a
 // hostile file could otherwise make the program allocate without limit.
