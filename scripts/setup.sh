@@ -27,6 +27,7 @@ test)
         x11-utils   # xwininfo: a real-window test watches the main window stay on the screen
         qt6ct       # a real-window test shows every window in a dark colour scheme
         dbus-daemon libglib2.0-bin # a real-window test locks the screen on a session bus of its own (gdbus)
+        at-spi2-core # a real-window test reads what a message box says from the accessibility bus
     )
     ;;
 *)
