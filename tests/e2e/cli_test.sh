@@ -50,7 +50,7 @@ base() { "$MAKE" "$V" Secret1 alice 'pw-alice-123' example.com Bob 'pw-bob-45678
 cli '' --help
 expect "--help" 0 && grep -q "^Usage: keyshelf-cli" "$WORK/out" && grep -qF "data.enc" "$WORK/out" ||
     fail "--help: $(cat "$WORK/out")"
-for command in ls show add edit rm generate passwd check; do
+for command in ls show add edit rm generate passwd seal unseal check; do
     cli '' "$command" --help
     expect "$command --help" 0 && head -n 1 "$WORK/out" | grep -q "^Usage: keyshelf-cli $command" ||
         fail "$command --help: $(cat "$WORK/out")"
@@ -224,6 +224,39 @@ same_as passwd NewMaster alice pw-alice-123 example.com Bob pw-bob-45678 mail.ex
 cli 'NewMaster\nOtherMaster\n' --vault "$V" passwd
 expect "passwd on a file the writer would not reproduce" 1 "" "keyshelf-cli: Could not change the master password of $V: it holds lines Keyshelf would not write back byte for byte (empty lines, entries without their separators, or other line ends); nothing was saved"
 cmp -s "$V" "$WORK/odd" || fail "passwd rewrote a file it could not reproduce"
+
+# seal, then the other commands on the sealed vault, passwd (a new salt; the old password no longer opens
+# it), then unseal: the designed bytes come back exactly, and the file was never readable meanwhile.
+base
+cli 'Secret1\n' --vault "$V" seal
+expect seal 0 "Sealed $V: it opens only with its master password now, in Keyshelf and keyshelf-cli alone." ""
+sealed_start() { head -c 8 "$V" | od -An -tx1 | tr -d ' \n'; }
+[ "$(sealed_start)" = 010d1d4b530d1d56 ] && ! grep -qaF -e alice -e "$(printf 'alice' | perl -pe 'tr/\x00-\xff/\x80-\xff\x00-\x7f/')" "$V" ||
+    fail "seal left the vault readable: $(file_hex "$V")"
+cli 'Secret1\n' --vault "$V" add --username carol --location c.example --generate
+expect "add to a sealed vault" 0
+salt=$(od -An -tx1 -j18 -N16 "$V")
+cli 'Secret1\nNewMaster\n' --vault "$V" passwd
+expect "passwd on a sealed vault" 0 "Changed the master password." ""
+[ "$(sealed_start)" = 010d1d4b530d1d56 ] && [ "$(od -An -tx1 -j18 -N16 "$V")" != "$salt" ] ||
+    fail "passwd did not seal the vault again with a new salt"
+cli 'Secret1\n' --vault "$V" rm carol --yes
+expect "the old password on a sealed vault" 1 "" "keyshelf-cli: Could not open $V: the master password was not correct"
+cli 'NewMaster\n' --vault "$V" rm carol --yes
+expect "rm on a sealed vault" 0
+cli 'NewMaster\n' --vault "$V" unseal
+expect unseal 0 "Unsealed $V: anyone who has the file can read its master password and entries again." ""
+same_as "seal, passwd, unseal" NewMaster alice pw-alice-123 example.com Bob pw-bob-45678 mail.example.org \
+    José pw-jose-0000 Ünïcode.example
+cli 'NewMaster\n' --vault "$V" unseal
+expect "unseal a designed vault" 1 "" "keyshelf-cli: Could not unseal $V: it is not sealed"
+"$MAKE" --sealed "$V" Secret1 alice pw a.example
+cli 'Secret1\n' --vault "$V" seal
+expect "seal a sealed vault" 1 "" "keyshelf-cli: Could not seal $V: it is sealed already"
+printf '\x00' | dd of="$V" bs=1 seek=40 conv=notrunc status=none && cp "$V" "$WORK/before"
+cli '' --vault "$V" ls
+expect "a damaged sealed vault, before any password" 1 "" "keyshelf-cli: Could not open $V: it is a sealed vault whose bytes are not the ones Keyshelf sealed (it was cut short, damaged or altered); it was not changed"
+cmp -s "$V" "$WORK/before" || fail "a damaged sealed vault was changed"
 
 # check: every finding, by entry number and username, and no password.
 "$MAKE" "$V" Secret1 alice sharedpassword1 a.example bob sharedpassword1 b.example carol tiny7 c.example \
