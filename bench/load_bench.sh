@@ -6,6 +6,8 @@
 # user's Enter meets it: the start-up read only its first line, and the program, its libraries and fonts
 # are in memory, having just shown the dialog.
 # Two vaults: 32,767 realistic entries (the format's limit) and one entry holding a 50 MB password.
+# Then the same 32,767 entries sealed at the standard cost against them plain, the core load alone, each in
+# a fresh process in turns: the sealed one with its key's derivation, and without it.
 # Figures are ratios of medians from this one run, for people to read; nothing here is a pass or fail.
 # Usage: load_bench.sh path/to/load_bench [runs]   (3 runs of each, after one unrecorded warm-up)
 set -u
@@ -54,3 +56,29 @@ for kind in entries line; do
     printf '  %-52s %s\n' "  the core load's own peak / file" \
         "$(awk -v a="$cp" -v b="$kib" 'BEGIN {printf "%.2fx  %s KiB", a / b, a}')"
 done
+
+mkdir -p "$WORK/plain" "$WORK/sealed"
+"$BENCH" make "$WORK/plain" entries || fail "could not write the plain vault"
+"$BENCH" make "$WORK/sealed" sealed || fail "could not write the sealed vault"
+plain_ms=() sealed_ms=() derive_ms=() rest_ms=() sealed_peak=() all_cold=yes
+for ((run = 0; run <= RUNS; run++)); do
+    plain=$("$BENCH" core "$WORK/plain" 2>/dev/null) || fail "the plain core load failed"
+    sealed=$("$BENCH" core "$WORK/sealed" 2>/dev/null) || fail "the sealed core load failed"
+    ((run == 0)) && continue
+    read -r ms load peak bytes cold derive <<<"$plain"
+    plain_ms+=("$ms")
+    [ "$cold" = 1 ] || all_cold=no
+    read -r ms load peak bytes cold derive <<<"$sealed"
+    sealed_ms+=("$ms") derive_ms+=("$derive") sealed_peak+=("$peak")
+    rest_ms+=("$(awk -v a="$ms" -v d="$derive" 'BEGIN {printf "%.2f", a - d}')")
+    [ "$cold" = 1 ] || all_cold=no
+done
+pm=$(median "${plain_ms[@]}") sm=$(median "${sealed_ms[@]}") dm=$(median "${derive_ms[@]}")
+rest=$(median "${rest_ms[@]}") sp=$(median "${sealed_peak[@]}")
+echo "sealed: the 32,767 entries sealed at the standard cost; $RUNS runs, medians; the file out of the page cache at every start: $all_cold"
+echo "  runs, ms: sealed core load ${sealed_ms[*]}, of which deriving the key ${derive_ms[*]}; plain core load ${plain_ms[*]}"
+printf '  %-52s %s\n' "sealed core load / plain core load, fresh processes" \
+    "$(awk -v a="$sm" -v b="$pm" 'BEGIN {printf "%.2fx  %s ms against %s ms", a / b, a, b}')"
+printf '  %-52s %s\n' "  less the key's derivation ($dm ms) / plain" \
+    "$(verdict "$(awk -v a="$rest" -v b="$pm" 'BEGIN {print a / b}')" 2)  $rest ms"
+printf '  %-52s %s\n' "  the sealed load's peak memory, derivation included" "$sp KiB"
