@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cstring>
+#include <new>
 #include <sodium.h>
 
 namespace vault {
@@ -65,7 +66,7 @@ VaultError NoMemory(const std::string& path) {
     return {"Could not open", path, "there was not enough memory to derive its key"};
 }
 
-// Plain bytes awaiting their message, in memory of their own that is wiped when it goes.
+// Plain bytes on their way into a message or out of one, in memory of their own that is wiped when it goes.
 struct Guarded {
     explicit Guarded(std::size_t size) : data(static_cast<unsigned char*>(sodium_malloc(size))) {}
     ~Guarded() {
@@ -184,6 +185,10 @@ bool SealKey::opens(const SealHeader& header) const {
 }
 
 Result<std::string> SealKey::unseal(std::string_view fileBytes, const std::string& path) const {
+    return unseal(std::string(fileBytes), path);
+}
+
+Result<std::string> SealKey::unseal(std::string&& fileBytes, const std::string& path) const {
     auto header = ReadSealHeader(fileBytes, path);
     if (!header) {
         return header.error();
@@ -202,7 +207,14 @@ Result<std::string> SealKey::unseal(std::string_view fileBytes, const std::strin
         }
         ++messages;
     }
-    std::string plain(body - messages * kOverhead, '\0');
+    // The plain bytes take the place of the sealed ones, each message's ahead of where the message lay, so
+    // that no second buffer of the file's size is taken. Each message is opened into memory of its own first:
+    // libsodium does not promise to open one into memory that overlaps it.
+    Guarded opened(kSealChunkBytes);
+    if (opened.data == nullptr) {
+        throw std::bad_alloc();
+    }
+    std::string plain = std::move(fileBytes);
     Stream stream;
     unsigned char empty[1];
     unsigned long long length = 0;
@@ -210,23 +222,27 @@ Result<std::string> SealKey::unseal(std::string_view fileBytes, const std::strin
     crypto_secretstream_xchacha20poly1305_init_pull(&stream, header->bytes.data() + kStreamAt, key_->key.data);
     crypto_secretstream_xchacha20poly1305_pull(&stream, empty, &length, &tag, header->bytes.data() + kKeyCheckAt,
                                                kOverhead, header->bytes.data(), kKeyCheckAt);
-    const unsigned char* in = Bytes(fileBytes) + kSealHeaderBytes;
-    auto* out = reinterpret_cast<unsigned char*>(plain.data());
+    const unsigned char* in = Bytes(plain) + kSealHeaderBytes;
+    char* out = plain.data();
     bool whole = true;
     for (std::size_t i = 0; i < messages && whole; ++i) {
         const bool last = i + 1 == messages;
         const std::size_t size = last ? body - i * kSealedChunkBytes : kSealedChunkBytes;
-        whole = crypto_secretstream_xchacha20poly1305_pull(&stream, out, &length, &tag, in, size, nullptr, 0) == 0 &&
-                (tag == crypto_secretstream_xchacha20poly1305_TAG_FINAL) == last &&
+        const int pulled =
+            crypto_secretstream_xchacha20poly1305_pull(&stream, opened.data, &length, &tag, in, size, nullptr, 0);
+        whole = pulled == 0 && (tag == crypto_secretstream_xchacha20poly1305_TAG_FINAL) == last &&
                 (last || tag == crypto_secretstream_xchacha20poly1305_TAG_MESSAGE);
         in += size;
+        std::memcpy(out, opened.data, length);
         out += length;
     }
     sodium_memzero(&stream, sizeof stream);
+    sodium_memzero(opened.data, kSealChunkBytes);
     if (!whole) {
         sodium_memzero(plain.data(), plain.size());
         return Damaged(path);
     }
+    plain.resize(static_cast<std::size_t>(out - plain.data()));
     return plain;
 }
 

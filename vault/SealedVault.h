@@ -98,6 +98,8 @@ public:
     // The plain bytes of a sealed file this key opens. Fails, naming `path`, when the file was cut short,
     // changed or extended; nothing is handed back then.
     Result<std::string> unseal(std::string_view fileBytes, const std::string& path) const;
+    // The same, the plain bytes handed back in the file bytes' own buffer.
+    Result<std::string> unseal(std::string&& fileBytes, const std::string& path) const;
     // Seals what `produce` hands its sink, handing the sealed bytes to `out` piece by piece: no more than
     // one message of plain bytes is held at a time, in memory that is wiped. False when `produce` or `out`
     // stopped.

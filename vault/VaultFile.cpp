@@ -121,7 +121,7 @@ Result<std::string> PlainBytes(std::string fileBytes, const vault::SealKey* key,
         wrong.wrongPassword = true;
         return wrong;
     }
-    return key->unseal(fileBytes, path);
+    return key->unseal(std::move(fileBytes), path);
 }
 
 Result<std::vector<vault::Entry>> ReadEntries(const std::string& path, vault::FileOps& files) {
@@ -163,7 +163,7 @@ Result<Loaded> LoadVault(const std::string& path, std::size_t limit, vault::File
         if (auto failed = OpenSeal(*header, password, key, path)) {
             return *failed;
         }
-        bytes = key->unseal(*bytes, path);
+        bytes = key->unseal(std::move(*bytes), path);
         if (!bytes) {
             return bytes.error();
         }
