@@ -2,7 +2,6 @@
 
 #include <algorithm>
 #include <cstring>
-#include <new>
 #include <sodium.h>
 
 namespace vault {
@@ -159,7 +158,13 @@ Result<SealKey> SealKey::Fresh(std::string_view password, const SealCost& cost, 
     }
     SealSalt salt;
     randombytes_buf(salt.data(), salt.size());
-    return Derive(password, salt, cost, path);
+    auto key = Derive(password, salt, cost, path);
+    if (!key) {
+        VaultError error = key.error();
+        error.action = "Could not seal";
+        return error;
+    }
+    return key;
 }
 
 bool SealKey::derivedFor(const SealHeader& header) const {
@@ -212,7 +217,7 @@ Result<std::string> SealKey::unseal(std::string&& fileBytes, const std::string& 
     // libsodium does not promise to open one into memory that overlaps it.
     Guarded opened(kSealChunkBytes);
     if (opened.data == nullptr) {
-        throw std::bad_alloc();
+        return VaultError{"Could not open", path, "there was not enough memory to open it"};
     }
     std::string plain = std::move(fileBytes);
     Stream stream;
@@ -233,8 +238,10 @@ Result<std::string> SealKey::unseal(std::string&& fileBytes, const std::string& 
         whole = pulled == 0 && (tag == crypto_secretstream_xchacha20poly1305_TAG_FINAL) == last &&
                 (last || tag == crypto_secretstream_xchacha20poly1305_TAG_MESSAGE);
         in += size;
-        std::memcpy(out, opened.data, length);
-        out += length;
+        if (pulled == 0) {
+            std::memcpy(out, opened.data, length);
+            out += length;
+        }
     }
     sodium_memzero(&stream, sizeof stream);
     sodium_memzero(opened.data, kSealChunkBytes);
