@@ -46,7 +46,8 @@ std::string Usage(std::string_view vault) {
                        "Vault: ";
     text += vault;
     text += "\n"
-            "  (data.enc is only scrambled, not encrypted: keep it where only you can read it)\n"
+            "  (data.enc is only scrambled, not encrypted, unless keyshelf-cli seal encrypted it:\n"
+            "  keep it where only you can read it)\n"
             "\n"
             "Options:\n"
             "  -h, --help      show this help and exit\n"
