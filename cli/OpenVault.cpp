@@ -67,55 +67,31 @@ vault::Failure OpenVault::Take(std::string bytes) {
 }
 
 vault::Failure OpenVault::Unlock(Console& console) {
-    const std::string prompt = "Master password for " + ShownUtf8(path_) + ": ";
-    if (sealed_) {
-        return UnlockSealed(console, prompt);
-    }
-    if (master_.empty()) {
+    if (!sealed_ && master_.empty()) {
         return vault::VaultError{"Could not open", path_,
                                  "it has no master password yet; start Keyshelf once to make one"};
     }
+    const std::string prompt = "Master password for " + ShownUtf8(path_) + ": ";
     SecretText typed;
     for (int attempt = 1; attempt <= kTries; ++attempt) {
         if (!console.Ask(prompt, true, typed)) {
             return vault::VaultError{"Could not open", path_, "no master password was given"};
         }
-        if (typed.str() == master_.str()) {
+        if (!sealed_ && typed.str() == master_.str()) {
             return std::nullopt;
+        }
+        if (sealed_) {
+            // A sealed vault's entries are read once its seal opens.
+            auto plain = vault::UnsealVault(sealedBytes_, *header_, typed.view(), seal_, path_);
+            if (plain) {
+                return Take(std::move(*plain));
+            }
+            if (!plain.error().wrongPassword) {
+                return plain.error();
+            }
         }
         if (!console.interactive()) {
             break;
-        }
-        console.Tell("Sorry, the password you entered was not correct.\n");
-    }
-    return vault::VaultError{"Could not open", path_, "the master password was not correct"};
-}
-
-vault::Failure OpenVault::UnlockSealed(Console& console, const std::string& prompt) {
-    SecretText typed;
-    for (int attempt = 1; attempt <= kTries; ++attempt) {
-        if (!console.Ask(prompt, true, typed)) {
-            return vault::VaultError{"Could not open", path_, "no master password was given"};
-        }
-        auto failed = vault::OpenSeal(*header_, typed.view(), seal_, path_);
-        if (!failed) {
-            auto plain = seal_->unseal(sealedBytes_, path_);
-            if (!plain) {
-                return plain.error();
-            }
-            std::string line = vault::ReadMasterLine(*plain);
-            const bool sealsItself = line == typed.view();
-            ::explicit_bzero(line.data(), line.size());
-            if (!sealsItself) {
-                ::explicit_bzero(plain->data(), plain->size());
-                return vault::VaultError{"Could not open", path_,
-                                         "it is a sealed vault whose first line is not the password that seals it; "
-                                         "it was not changed"};
-            }
-            return Take(std::move(*plain));
-        }
-        if (!failed->wrongPassword || !console.interactive()) {
-            return failed;
         }
         console.Tell("Sorry, the password you entered was not correct.\n");
     }

@@ -67,7 +67,6 @@ private:
     // Takes in the plain bytes of the file.
     vault::Failure Take(std::string bytes);
     vault::Failure Changed() const;
-    vault::Failure UnlockSealed(Console& console, const std::string& prompt);
 
     std::string path_;
     bool keepBytes_ = false;

@@ -58,8 +58,7 @@ bool VaultSession::isMasterPassword(const QString& typed) {
     }
     // Sealed, and not opened yet (or sealed anew elsewhere): only the seal can say. The file is looked at
     // again, since it may have changed since the last look.
-    const std::string path = path_.toStdString();
-    auto start = vault::ReadVaultStart(path, files_);
+    auto start = vault::ReadVaultStart(path_.toStdString(), files_);
     if (!start) {
         sealFailure_ = start.error();
         return false;
@@ -69,10 +68,7 @@ bool VaultSession::isMasterPassword(const QString& typed) {
         stored_ = TakeSecret(start->master);
         return !stored_.isEmpty() && typed == stored_;
     }
-    std::string password = typed.toStdString();
-    auto failed = vault::OpenSeal(*start->seal, password, seal_, path);
-    ::explicit_bzero(password.data(), password.size());
-    if (failed) {
+    if (auto failed = openSeal(*start->seal, typed)) {
         if (!failed->wrongPassword) {
             sealFailure_ = std::move(failed);
         }
@@ -80,6 +76,13 @@ bool VaultSession::isMasterPassword(const QString& typed) {
     }
     stored_ = typed;
     return true;
+}
+
+vault::Failure VaultSession::openSeal(const vault::SealHeader& header, const QString& password) {
+    std::string typed = password.toStdString();
+    auto failed = vault::OpenSeal(header, typed, seal_, path_.toStdString());
+    ::explicit_bzero(typed.data(), typed.size());
+    return failed;
 }
 
 vault::Failure VaultSession::load(const QString& password) {
@@ -255,9 +258,7 @@ VaultSession::Outcome VaultSession::write(std::size_t count, const vault::EntryS
         auto start = vault::ReadVaultStart(path, files_);
         bool newMaster = false;
         if (start && start->seal) {
-            std::string master = master_.toStdString();
-            const auto failed = vault::OpenSeal(*start->seal, master, seal_, path);
-            ::explicit_bzero(master.data(), master.size());
+            const auto failed = openSeal(*start->seal, master_);
             newMaster = failed && failed->wrongPassword;
             if (failed && !newMaster) {
                 setStatus(QStringLiteral("Not saved."));

@@ -118,6 +118,8 @@ signals:
 private:
     // Reads the entries; a sealed file is opened with `password`.
     vault::Failure load(const QString& password);
+    // Makes seal_ the key that opens a sealed file with this header, from `password` when it must be derived.
+    vault::Failure openSeal(const vault::SealHeader& header, const QString& password);
     // Writes the master password and `count` entries, unless this run may not or the file's owner declines.
     Outcome write(std::size_t count, const vault::EntrySource& row);
     void remember();

@@ -108,20 +108,25 @@ vault::Failure OpenSeal(const vault::SealHeader& header, std::string_view passwo
     return std::nullopt;
 }
 
-Result<std::string> PlainBytes(std::string fileBytes, const vault::SealKey* key, const std::string& path) {
-    if (!vault::ClaimsSealedForm(fileBytes)) {
-        return fileBytes;
+Result<std::string> UnsealVault(std::string fileBytes, const vault::SealHeader& header, std::string_view password,
+                                std::optional<vault::SealKey>& key, const std::string& path) {
+    if (auto failed = OpenSeal(header, password, key, path)) {
+        return *failed;
     }
-    if (key == nullptr) {
-        auto header = vault::ReadSealHeader(fileBytes, path);
-        if (!header) {
-            return header.error();
-        }
-        VaultError wrong{"Could not open", path, "it is sealed, and no master password was given to open it"};
-        wrong.wrongPassword = true;
-        return wrong;
+    auto plain = key->unseal(std::move(fileBytes), path);
+    if (!plain) {
+        return plain.error();
     }
-    return key->unseal(std::move(fileBytes), path);
+    std::string master = vault::ReadMasterLine(*plain);
+    const bool sealsItself = master == password;
+    ::explicit_bzero(master.data(), master.size());
+    if (!sealsItself) {
+        ::explicit_bzero(plain->data(), plain->size());
+        return VaultError{"Could not open", path,
+                          "it is a sealed vault whose first line is not the password that seals it; it was not "
+                          "changed"};
+    }
+    return plain;
 }
 
 Result<std::vector<vault::Entry>> ReadEntries(const std::string& path, vault::FileOps& files) {
@@ -160,23 +165,12 @@ Result<Loaded> LoadVault(const std::string& path, std::size_t limit, vault::File
         if (!header) {
             return header.error();
         }
-        if (auto failed = OpenSeal(*header, password, key, path)) {
-            return *failed;
-        }
-        bytes = key->unseal(std::move(*bytes), path);
+        bytes = UnsealVault(std::move(*bytes), *header, password, key, path);
         if (!bytes) {
             return bytes.error();
         }
     }
     loaded.master = vault::ReadMasterLine(*bytes);
-    if (loaded.sealed && loaded.master != password) {
-        // Keyshelf seals a vault with the master password its first line holds; a save would change it.
-        ::explicit_bzero(loaded.master.data(), loaded.master.size());
-        ::explicit_bzero(bytes->data(), bytes->size());
-        return VaultError{"Could not open", path,
-                          "it is a sealed vault whose first line is not the password that seals it; it was not "
-                          "changed"};
-    }
     const std::size_t size = bytes->size();
     auto entries = vault::EntryTable::FromFile(std::move(*bytes), limit, loaded.total);
     if (!entries) {

@@ -64,8 +64,11 @@ vault::Result<Loaded> LoadVault(const std::string& path, std::size_t limit = vau
 // `key`, and its master line must be that password. A plain one empties `key`.
 vault::Result<Loaded> LoadVault(const std::string& path, std::size_t limit, vault::FileOps& files,
                                 std::string_view password, std::optional<vault::SealKey>& key);
-// The plain bytes of a vault's file, as they are for a plain vault, unsealed with `key` for a sealed one.
-vault::Result<std::string> PlainBytes(std::string fileBytes, const vault::SealKey* key, const std::string& path);
+// The plain bytes of a sealed file with this header, opened as OpenSeal opens it. Its first line must be
+// `password`: Keyshelf seals a vault with the master password that line holds, and a save would change it.
+vault::Result<std::string> UnsealVault(std::string fileBytes, const vault::SealHeader& header,
+                                       std::string_view password, std::optional<vault::SealKey>& key,
+                                       const std::string& path);
 
 // Writes the master password of a first run. A file that has no master password but does hold entry
 // lines keeps them: they are written back after the new master line. Returns the entries kept.
