@@ -397,12 +397,18 @@ std::string LeftOutText(const ImportFile& file) {
         parts.push_back(count(file.otherKinds, "note or card", "notes or cards"));
     }
     if (!file.dropped.empty()) {
-        std::string columns;
-        for (std::size_t i = 0; i < file.dropped.size(); ++i) {
-            columns += i == 0 ? "" : i + 1 == file.dropped.size() ? " and " : ", ";
-            columns += file.dropped[i].name + " (" + count(file.dropped[i].rows, "row", "rows") + ")";
+        const std::vector<DroppedColumn>& dropped = file.dropped;
+        if (dropped.size() == 1) {
+            parts.push_back("the values of the " + dropped[0].name + " column (" +
+                            count(dropped[0].rows, "row", "rows") + ")");
+        } else {
+            std::string columns = "the values of the columns ";
+            for (std::size_t i = 0; i < dropped.size(); ++i) {
+                columns += i == 0 ? "" : i + 1 == dropped.size() ? " and " : ", ";
+                columns += dropped[i].name + " (" + count(dropped[i].rows, "row", "rows") + ")";
+            }
+            parts.push_back(columns);
         }
-        parts.push_back("the values of the " + columns + (file.dropped.size() == 1 ? " column" : " columns"));
     }
     std::string text;
     for (std::size_t i = 0; i < parts.size(); ++i) {

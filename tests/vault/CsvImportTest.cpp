@@ -124,7 +124,7 @@ TEST(CsvImport, ReportNamesEveryRefusalAndEveryColumnNotKept) {
     };
     EXPECT_EQ(report, expected);
     EXPECT_EQ(vault::LeftOutText(*file),
-              "8 refused rows and the values of the totp (2 rows) and Folder (1 row) columns");
+              "8 refused rows and the values of the columns totp (2 rows) and Folder (1 row)");
 
     const auto kept = vault::ReadImport("type,name,login_uri,login_username,login_password,notes\n"
                                         "note,n,,,,text\nlogin,Mail,https://mail.example,ann,pa,\n",
