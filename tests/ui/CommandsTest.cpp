@@ -699,8 +699,9 @@ private slots:
                 return; // the test fails below: no report was read
             }
             report = Control<QLabel>(dialog, "importReport")->text();
-            auto* area = Control<QScrollArea>(dialog, "importReportArea");
-            scrolls = area->widget()->height() > area->viewport()->height() && area->verticalScrollBar()->maximum() > 0;
+            const auto* area = dialog->findChild<QScrollArea*>("importReportArea");
+            scrolls = area != nullptr && area->widget()->height() > area->viewport()->height() &&
+                      area->verticalScrollBar()->maximum() > 0;
             dialog->accept();
         });
         emit main->importRequested(csv);
