@@ -457,11 +457,16 @@ void Program::ImportFile(QString path) {
     if (!outcome.saved()) {
         return;
     }
-    // The file holds every password in plain text: offer to delete it, No unless the person says Yes.
-    const QString question =
-        QStringLiteral("%1 holds your passwords in plain text, readable by anyone who can read the file.  "
-                       "Delete it now?")
-            .arg(QDir::toNativeSeparators(path));
+    // The file holds every password in plain text: offer to delete it, No unless the person says Yes. When
+    // the import left something out, the file may be its only copy, and the offer says what would be lost.
+    QString question = QStringLiteral("%1 holds your passwords in plain text, readable by anyone who can read the "
+                                      "file.  ")
+                           .arg(QDir::toNativeSeparators(path));
+    if (const std::string leftOut = vault::LeftOutText(*file); !leftOut.empty()) {
+        question += QStringLiteral("It also holds what was not imported: %1.  Deleting the file loses them.  ")
+                        .arg(QString::fromStdString(leftOut));
+    }
+    question += QStringLiteral("Delete it now?");
     if (seams::MsgBox(question, seams::vbYesNo | seams::vbQuestion | seams::vbDefaultButton2) != seams::vbYes) {
         return;
     }

@@ -290,10 +290,12 @@ std::string HelpText(Command command, std::string_view vault) {
         return "Usage: keyshelf-cli import FILE [--dry-run] [--replace] [--delete-file]\n"
                "Adds the logins of a CSV file exported by Firefox, Chrome, Chromium, Edge, Brave, Bitwarden,\n"
                "KeePassXC, LastPass or Keyshelf (or any CSV file whose first row names username, password\n"
-               "and url columns), in one save: all of them or none. Prints what it adds, skips and refuses,\n"
-               "never a password. Entries already in the list are skipped; a login with the username and\n"
-               "location of an entry but another password is added beside it, or with --replace gives that\n"
-               "entry its password. --dry-run changes nothing; --delete-file deletes FILE after the save.\n";
+               "and url columns), in one save: all of them or none. Prints what it adds and skips, every row\n"
+               "it refuses (by the editor's rules) and every column it does not keep, never a password.\n"
+               "Entries already in the list are skipped; a login with the username and location of an entry\n"
+               "but another password is added beside it, or with --replace gives that entry its password.\n"
+               "--dry-run changes nothing; --delete-file deletes FILE after the save, unless it holds rows or\n"
+               "values that were not imported.\n";
     case Command::Export:
         return "Usage: keyshelf-cli export [-o FILE] [--force]\n"
                "Writes every entry as CSV (name,url,username,password, the location as name and url), the\n"

@@ -469,6 +469,17 @@ int Import(const Arguments& arguments, const vault::ImportFile& file, OpenVault&
               (changes > 0 ? "  Data saved.\n" : "\n")) != kDone) {
         return kFailed;
     }
+    // What the import left out is in the file alone: it is never deleted with them, whatever was asked.
+    if (const std::string leftOut = vault::LeftOutText(file); !leftOut.empty()) {
+        if (Print("Not imported, and only in " + ShownUtf8(path) + ": " + leftOut + ".\n") != kDone) {
+            return kFailed;
+        }
+        if (arguments.deleteFile) {
+            Fail("did not delete " + path + ": it holds what was not imported; delete it once you have kept that " +
+                 "elsewhere, as it holds passwords in plain text");
+            return kFailed;
+        }
+    }
     if (!arguments.deleteFile) {
         Fail(path + " holds passwords in plain text: delete it once you no longer need it");
         return kDone;

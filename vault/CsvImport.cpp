@@ -2,6 +2,7 @@
 
 #include "AtomicFile.h"
 #include "Cp1252.h"
+#include "EntryRules.h"
 
 #include <algorithm>
 #include <cstdint>
@@ -87,61 +88,15 @@ std::optional<std::pair<CsvLayout, Columns>> Recognise(const Header& h) {
     return std::nullopt;
 }
 
-std::string CodePoint(char32_t c) {
-    char hex[16];
-    std::snprintf(hex, sizeof hex, "U+%04X", static_cast<unsigned>(c));
-    return hex;
+bool Blank(std::string_view text) {
+    return text.find_first_not_of(" \t") == std::string_view::npos;
 }
 
-// Plain ASCII without a bar or a line break, as most texts are: the file always holds it. Eight bytes at
-// a time.
-bool Plain(std::string_view text) {
-    std::size_t i = 0;
-    std::uint64_t word;
-    for (; i + 8 <= text.size(); i += 8) {
-        std::memcpy(&word, text.data() + i, 8);
-        if ((word & 0x8080808080808080ULL) != 0 || csv::HasByte(word, '|') || csv::HasByte(word, '\r') ||
-            csv::HasByte(word, '\n')) {
-            return false;
-        }
-    }
-    for (; i < text.size(); ++i) {
-        const auto b = static_cast<unsigned char>(text[i]);
-        if (b >= 0x80 || b == '|' || b == '\r' || b == '\n') {
-            return false;
-        }
-    }
-    return true;
-}
-
-// Why a text cannot go into the password file as it is, or "".
-std::string Refusal(std::string_view text, Field field) {
-    if (Plain(text)) {
-        return {};
-    }
-    if (text.find('|') != std::string_view::npos) {
-        return "holds \"|\", which the password file keeps between fields";
-    }
-    if (text.find_first_of("\r\n") != std::string_view::npos) {
-        return "holds a line break";
-    }
-    switch (CheckStorable(text, field)) {
-    case Unstorable::None:
-    case Unstorable::Separator:
-        return {};
-    case Unstorable::OutsideCodePage: {
-        const char32_t c = cp1252::FirstUnrepresentable(text);
-        if (c == 0xFFFD) {
-            return "holds a character the password file cannot store";
-        }
-        std::string shown = "holds \"";
-        cp1252::AppendCodePoint(shown, c);
-        return shown + "\" (" + CodePoint(c) + "), which the password file cannot store";
-    }
-    case Unstorable::LineBreaking:
-        return "holds a control character (U+008D) the password file cannot store";
-    }
-    return {};
+// Whether `part` appears in `whole`, letter case ignored: a browser names a login by its site's host, which
+// its URL holds, so that name is no text of the person's own that the import would lose.
+bool HoldsIgnoringCase(std::string_view whole, std::string_view part) {
+    const std::string w = Lowered(whole), p = Lowered(part);
+    return w.find(p) != std::string::npos;
 }
 
 std::string LineText(std::size_t line) {
@@ -194,6 +149,7 @@ Result<ImportFile> ReadImport(std::string_view bytes, const std::string& path) {
 
     const csv::Record& header = table.records.front();
     const csv::Span none{};
+    std::vector<std::size_t> valued; // by column: how many rows taken hold a value the entry does not keep
     for (std::size_t r = 1; r < table.records.size(); ++r) {
         const csv::Record& record = table.records[r];
         auto span = [&](std::optional<std::size_t> column) {
@@ -212,25 +168,35 @@ Result<ImportFile> ReadImport(std::string_view bytes, const std::string& path) {
         if (text(columns.url).empty() && columns.name) {
             locationColumn = columns.name;
         }
-        const std::pair<std::optional<std::size_t>, Field> fields[] = {{columns.username, Field::Username},
-                                                                       {columns.password, Field::Password},
-                                                                       {locationColumn, Field::Location}};
-        std::string refusal;
-        for (const auto& [column, field] : fields) {
-            const std::string why = Refusal(text(column), field);
-            if (!why.empty()) {
-                refusal = LineText(record.line) + ": the " + std::string(table.field(header, *column)) + " " + why;
-                break;
-            }
-        }
-        if (refusal.empty() && text(columns.username).empty() && text(columns.password).empty()) {
-            refusal = LineText(record.line) + ": neither a username nor a password";
-        }
+        // The editor's rules, so that every entry imported can be edited and saved as it is.
+        const std::string refusal = EntryRefusal(text(columns.username), text(columns.password), text(locationColumn));
         if (!refusal.empty()) {
-            file.refusals.push_back(std::move(refusal));
+            file.refusals.push_back(LineText(record.line) + ": " + refusal);
             continue;
         }
+        // What the row holds beyond the entry's three texts: the columns the password file has no place for.
+        const std::size_t width = std::max(record.count, header.count);
+        if (valued.size() < width) {
+            valued.resize(width, 0);
+        }
+        for (std::size_t c = 0; c < width; ++c) {
+            if (c == columns.username || c == columns.password || c == columns.url || c == columns.kind ||
+                c == locationColumn) {
+                continue;
+            }
+            const std::string_view value = text(c);
+            if (Blank(value) || (c == columns.name && HoldsIgnoringCase(text(columns.url), value))) {
+                continue;
+            }
+            ++valued[c];
+        }
         file.rows.push_back({record.line, {span(columns.username), span(columns.password), span(locationColumn)}});
+    }
+    for (std::size_t c = 0; c < valued.size(); ++c) {
+        if (valued[c] > 0) {
+            const std::string_view name = c < header.count ? table.field(header, c) : std::string_view{};
+            file.dropped.push_back({Blank(name) ? "column " + std::to_string(c + 1) : std::string(name), valued[c]});
+        }
     }
     return file;
 }
@@ -403,17 +369,53 @@ std::vector<std::string> ImportReport(const ImportFile& file, const ImportPlan& 
         lines.push_back("Not logins (notes, cards), skipped: " + std::to_string(file.otherKinds));
     }
     lines.push_back("Refused: " + std::to_string(file.refusals.size()));
-    constexpr std::size_t kShown = 5;
-    for (std::size_t i = 0; i < file.refusals.size() && i < kShown; ++i) {
-        lines.push_back("  " + file.refusals[i]);
+    for (const std::string& refusal : file.refusals) {
+        lines.push_back("  " + refusal);
     }
-    if (file.refusals.size() > kShown) {
-        lines.push_back("  and " + std::to_string(file.refusals.size() - kShown) + " more");
+    if (!file.dropped.empty()) {
+        lines.push_back("Not kept, as the password file has no place for them: " +
+                        count(file.dropped.size(), "column", "columns"));
+        for (const DroppedColumn& column : file.dropped) {
+            lines.push_back("  " + column.name + ": a value in " + count(column.rows, "row", "rows"));
+        }
     }
     if (plan.tooMany) {
         lines.push_back(TooManyText(plan));
     }
     return lines;
+}
+
+std::string LeftOutText(const ImportFile& file) {
+    auto count = [](std::size_t n, std::string_view one, std::string_view many) {
+        return std::to_string(n) + " " + std::string(n == 1 ? one : many);
+    };
+    std::vector<std::string> parts;
+    if (!file.refusals.empty()) {
+        parts.push_back(count(file.refusals.size(), "refused row", "refused rows"));
+    }
+    if (file.otherKinds > 0) {
+        parts.push_back(count(file.otherKinds, "note or card", "notes or cards"));
+    }
+    if (!file.dropped.empty()) {
+        const std::vector<DroppedColumn>& dropped = file.dropped;
+        if (dropped.size() == 1) {
+            parts.push_back("the values of the " + dropped[0].name + " column (" +
+                            count(dropped[0].rows, "row", "rows") + ")");
+        } else {
+            std::string columns = "the values of the columns ";
+            for (std::size_t i = 0; i < dropped.size(); ++i) {
+                columns += i == 0 ? "" : i + 1 == dropped.size() ? " and " : ", ";
+                columns += dropped[i].name + " (" + count(dropped[i].rows, "row", "rows") + ")";
+            }
+            parts.push_back(columns);
+        }
+    }
+    std::string text;
+    for (std::size_t i = 0; i < parts.size(); ++i) {
+        text += i == 0 ? "" : i + 1 == parts.size() ? " and " : ", ";
+        text += parts[i];
+    }
+    return text;
 }
 
 std::string TooManyText(const ImportPlan& plan) {

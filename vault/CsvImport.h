@@ -33,14 +33,24 @@ struct ImportRow {
     std::array<csv::Span, 3> fields; // username, password, location
 };
 
-// The file's rows, read by its layout: those that can be stored, those refused with the first reason
-// ("line 7: the password holds "|" …"), and how many were records of another kind (notes, cards).
+// A column whose texts no entry keeps (notes, TOTP secrets, folders, anything else), and how many of the
+// rows taken hold a value in it.
+struct DroppedColumn {
+    std::string name; // as the header row names it, or "column 7" when it names none
+    std::size_t rows = 0;
+    bool operator==(const DroppedColumn&) const = default;
+};
+
+// The file's rows, read by its layout: those that become entries, those refused with the entry editor's
+// reason ("line 7: You must enter a username"), how many were records of another kind (notes, cards), and
+// the columns whose values the entries leave behind, in the header's order.
 struct ImportFile {
     CsvLayout layout = CsvLayout::ByColumnNames;
     bool readAsWindows1252 = false;
     std::vector<ImportRow> rows;
     std::vector<std::string> refusals;
     std::size_t otherKinds = 0;
+    std::vector<DroppedColumn> dropped;
     csv::Table table; // the texts the rows name
 
     // A row's texts, UTF-8.
@@ -88,9 +98,13 @@ struct ImportPlan {
 };
 ImportPlan PlanImport(const ImportFile& file, const EntryTable& list, bool replacePasswords);
 
-// The report of an import, one line each: the layout, the counts, the first refusals. Passwords never
-// appear in it.
+// The report of an import, one line each: the layout, the counts, every refusal and every column not
+// kept. Passwords never appear in it.
 std::vector<std::string> ImportReport(const ImportFile& file, const ImportPlan& plan, bool replacePasswords);
+// What an import leaves in the file alone, in a phrase ("3 refused rows, 1 note or card and the values of
+// the note column (15 rows)"), or "" when every row and value it holds goes into the list: said before the
+// file is deleted.
+std::string LeftOutText(const ImportFile& file);
 // Said when the list cannot take them all.
 std::string TooManyText(const ImportPlan& plan);
 

@@ -50,8 +50,8 @@ Result<Table> Parse(std::string_view bytes, const std::string& path);
 // Whether the bytes are valid UTF-8 (no overlong forms, no surrogates, nothing past U+10FFFF).
 bool IsValidUtf8(std::string_view bytes);
 
-// Whether any of eight bytes is `byte` (the classic test for a zero byte in a word): the reader and the
-// import's checks scan plain text eight bytes at a time with it.
+// Whether any of eight bytes is `byte` (the classic test for a zero byte in a word): the reader scans
+// plain text eight bytes at a time with it.
 inline bool HasByte(std::uint64_t word, unsigned char byte) {
     const std::uint64_t x = word ^ (0x0101010101010101ULL * byte);
     return ((x - 0x0101010101010101ULL) & ~x & 0x8080808080808080ULL) != 0;

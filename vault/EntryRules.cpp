@@ -73,6 +73,11 @@ std::string EntryRefusal(std::string_view username, std::string_view password, s
         if (std::string refusal = StorableRefusal(texts[i], kFields[i]); !refusal.empty()) {
             return refusal;
         }
+        // The file would hold it, but the list shows one line per field and the editor's boxes hold one
+        // line: an entry with a line break could be neither read whole nor edited.
+        if (texts[i].find_first_of("\r\n") != std::string_view::npos) {
+            return "The " + std::string(kFields[i].name) + " can not contain a line break.";
+        }
     }
     return {};
 }

@@ -13,7 +13,9 @@ namespace vault {
 inline constexpr std::size_t kMinMasterLength = 4;
 
 // The first reason an entry's fields (UTF-8) cannot be stored, or "" when they can: an empty username or
-// password, then the first field CheckStorable refuses, named as the editor labels it.
+// password, then the first field CheckStorable refuses or that holds a line break, named as the editor
+// labels it. The editor, keyshelf-cli's add and edit, and the import all refuse by it, so that every entry
+// in the list can be edited and saved again.
 std::string EntryRefusal(std::string_view username, std::string_view password, std::string_view location);
 
 // What is wrong with a new master password typed twice (UTF-8), in the order the create dialog checks.

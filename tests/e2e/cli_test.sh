@@ -292,8 +292,9 @@ import_case() { # import_case FILE [USERNAME PASSWORD LOCATION]...
     expect "import $file" 0
     same_as "import $file" Secret1 "$@"
 }
-import_case firefox.csv ann@example.org 'a,b"c' https://shop.example cat s3cret https://news.example
-import_case chrome.csv ann 'pa ss' https://shop.example/login dan forum-pw Forum
+import_case firefox.csv ann@example.org 'a,b"c' https://shop.example bob 'p|pe' https://bank.example \
+    cat s3cret https://news.example
+import_case chrome.csv ann 'pa ss' https://shop.example/login dan forum-pw Forum bo 'a|b|c' https://bars.example
 import_case bitwarden.csv eve 'e"ve' https://intra.example admin admin-pw Router
 import_case keepassxc.csv fay 'f@y' https://wiki.example fay other Webmail
 import_case lastpass.csv gus gus-pw https://lp.example
@@ -312,6 +313,32 @@ cli 'Secret1\n' --vault "$V" import "$WORK/in.csv" --replace --delete-file
 expect "import --replace" 0
 same_as "import --replace" Secret1 ann new shop.example
 [ ! -e "$WORK/in.csv" ] || fail "--delete-file left the CSV file"
+# Every refused row is printed, however many, and each column no entry keeps; --delete-file keeps a file
+# that holds what was not imported.
+{
+    echo 'url,username,password,notes'
+    for i in 1 2 3 4 5 6; do echo "site$i.example,,pw$i,"; done
+    echo 'mail.example,dan,d-pw,"call first"'
+} >"$WORK/lossy.csv"
+"$MAKE" "$V" Secret1
+cli 'Secret1\n' --vault "$V" import "$WORK/lossy.csv" --delete-file
+expect "import --delete-file of a file with what is not imported" 1 "Layout: columns named username, password and url
+To add: 1 entry
+Already in the list, skipped: 0
+Refused: 6
+  line 2: You must enter a username
+  line 3: You must enter a username
+  line 4: You must enter a username
+  line 5: You must enter a username
+  line 6: You must enter a username
+  line 7: You must enter a username
+Not kept, as the password file has no place for them: 1 column
+  notes: a value in 1 row
+Imported 1 entry.  Data saved.
+Not imported, and only in $WORK/lossy.csv: 6 refused rows and the values of the notes column (1 row)."
+grep -qF "did not delete $WORK/lossy.csv" "$WORK/err" && [ -f "$WORK/lossy.csv" ] ||
+    fail "--delete-file deleted a file holding what was not imported: $(cat "$WORK/err")"
+same_as "import of a file with refused rows" Secret1 dan d-pw mail.example
 printf 'title,login,secret\na,b,c\n' >"$WORK/other.csv"
 cli '' --vault "$V" import "$WORK/other.csv"
 expect "an unknown layout" 1

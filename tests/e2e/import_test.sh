@@ -13,7 +13,7 @@ begin "$PROGRAM"
 start_logged_in "$MAKE_VAULT" ann old shop.example
 printf 'url,username,password,httpRealm,formActionOrigin,guid,timeCreated,timeLastUsed,timePasswordChanged\r\n%s\r\n%s\r\n%s\r\n' \
     'https://shop.example,ann,new,,,{1},1,2,3' 'mail.example,"bob, jr",b-pw,,,{2},1,2,3' \
-    'bad.example,eve,"with|bar",,,{3},1,2,3' >"$WORK/firefox export.csv"
+    'bad.example,eve,"with|||bar",,,{3},1,2,3' >"$WORK/firefox export.csv"
 
 # import_file FILE: Ctrl+I in the main window, FILE typed into the file chooser; prints the import
 # dialog's window id.

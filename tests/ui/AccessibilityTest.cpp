@@ -341,7 +341,7 @@ private slots:
     // The import dialog: its title, the report it shows and the choice, as shown.
     void importDialog() {
         logIn();
-        const auto file = vault::ReadImport("url,username,password\nshop.example,ann,pw\nx,y|z,p\n", "in.csv");
+        const auto file = vault::ReadImport("url,username,password\nshop.example,ann,pw\nx,y|||z,p\n", "in.csv");
         QVERIFY(file);
         ImportDialog dialog(QStringLiteral("/tmp/in.csv"), *file,
                             [&file](bool) { return vault::PlanImport(*file, vault::EntryTable{}, false); });

@@ -7,6 +7,7 @@
 #include "DesignCheck.h"
 #include "EntryEditor.h"
 #include "HelpWindow.h"
+#include "ImportDialog.h"
 #include "ListView.h"
 #include "MainWindow.h"
 #include "PasswordDialog.h"
@@ -19,9 +20,12 @@
 #include "WindowTestRun.h"
 
 #include <QClipboard>
+#include <QLabel>
 #include <QLineEdit>
 #include <QMenu>
 #include <QMimeData>
+#include <QScrollArea>
+#include <QScrollBar>
 #include <QSettings>
 #include <QToolButton>
 #include <QtTest>
@@ -672,6 +676,50 @@ private slots:
         QCOMPARE(boxTexts(), QStringList({"The list is full: the password file holds at most 32,767 entries.  Delete "
                                           "an entry before adding another."}));
         QCOMPARE(entryList()->count(), vault::kMaxEntries);
+    }
+
+    // An import tells all it leaves out before it is done: the dialog's report lists every refused row
+    // (scrolling when they are many) and each column no entry keeps; the offer to delete the file then says
+    // what deleting it would lose, and No keeps it.
+    void importTellsAllItLeavesOut() {
+        const QString csv = folder->filePath("export.csv");
+        QByteArray rows = "name,url,username,password,note\n";
+        for (int i = 0; i < 40; ++i) {
+            rows += "pin,https://pin.example,," + QByteArray::number(1000 + i) + ",\n";
+        }
+        rows += "Mail,https://mail.example,dan,d-pw,\"call\nfirst\"\n";
+        QFile f(csv);
+        QVERIFY(f.open(QIODevice::WriteOnly) && f.write(rows) == rows.size());
+        f.close();
+        QString report;
+        bool scrolls = false;
+        QTimer::singleShot(0, this, [&] {
+            auto* dialog = qobject_cast<ImportDialog*>(QApplication::activeModalWidget());
+            if (dialog == nullptr) {
+                return; // the test fails below: no report was read
+            }
+            report = Control<QLabel>(dialog, "importReport")->text();
+            const auto* area = dialog->findChild<QScrollArea*>("importReportArea");
+            scrolls = area != nullptr && area->widget()->height() > area->viewport()->height() &&
+                      area->verticalScrollBar()->maximum() > 0;
+            dialog->accept();
+        });
+        emit main->importRequested(csv);
+
+        QStringList expected = {"Refused: 40"};
+        for (int line = 2; line <= 41; ++line) {
+            expected << QStringLiteral("  line %1: You must enter a username").arg(line);
+        }
+        expected << "Not kept, as the password file has no place for them: 1 column"
+                 << "  note: a value in 1 row";
+        QVERIFY2(report.contains(expected.join('\n')), qPrintable(report));
+        QVERIFY(scrolls);
+        QCOMPARE(usernames(), QStringList({"carol", "alice", "bob", "dan"}));
+        QCOMPARE(boxTexts().size(), 1);
+        QVERIFY2(boxTexts().front().contains("It also holds what was not imported: 40 refused rows and the values of "
+                                             "the note column (1 row).  Deleting the file loses them.  Delete it now?"),
+                 qPrintable(boxTexts().front()));
+        QVERIFY(QFile::exists(csv));
     }
 
     void failedSavesLoseNothing() {

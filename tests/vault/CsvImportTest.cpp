@@ -19,6 +19,7 @@ struct SampleCase {
     CsvLayout layout;
     std::vector<Entry> entries;
     std::vector<std::string> refusals;
+    std::vector<vault::DroppedColumn> dropped;
     std::size_t otherKinds = 0;
     bool windows1252 = false;
 };
@@ -36,39 +37,105 @@ TEST_P(Samples, EachLayoutReadsEntryByEntry) {
     }
     EXPECT_EQ(entries, c.entries);
     EXPECT_EQ(file->refusals, c.refusals);
+    EXPECT_EQ(file->dropped, c.dropped);
     EXPECT_EQ(file->otherKinds, c.otherKinds);
     EXPECT_EQ(file->readAsWindows1252, c.windows1252);
 }
 
+// Each row is refused for the first rule of the entry editor it breaks, in the editor's words; a "|" that
+// is no field separator is kept. A column no entry keeps is counted in the rows taken that hold a value in
+// it; a name the URL already holds (a browser's site name) or that became the location is kept.
 INSTANTIATE_TEST_SUITE_P(
     Csv, Samples,
     testing::Values(
         SampleCase{"firefox.csv",
                    CsvLayout::Firefox,
-                   {{"ann@example.org", "a,b\"c", "https://shop.example"}, {"cat", "s3cret", "https://news.example"}},
-                   {"line 3: the password holds a line break",
-                    "line 5: the password holds \"|\", which the password file keeps between fields"}},
+                   {{"ann@example.org", "a,b\"c", "https://shop.example"},
+                    {"bob", "p|pe", "https://bank.example"},
+                    {"cat", "s3cret", "https://news.example"}},
+                   {"line 3: The password can not contain a line break."},
+                   {{"formActionOrigin", 1},
+                    {"guid", 3},
+                    {"timeCreated", 3},
+                    {"timeLastUsed", 3},
+                    {"timePasswordChanged", 3}}},
         SampleCase{"chrome.csv",
                    CsvLayout::Chrome,
-                   {{"ann", "pa ss", "https://shop.example/login"}, {"dan", "forum-pw", "Forum"}},
-                   {"line 5: neither a username nor a password",
-                    "line 6: the username holds \"\xCE\xB1\" (U+03B1), which the password file cannot store"}},
+                   {{"ann", "pa ss", "https://shop.example/login"},
+                    {"dan", "forum-pw", "Forum"},
+                    {"bo", "a|b|c", "https://bars.example"}},
+                   {"line 5: You must enter a username",
+                    "line 6: The username contains a character \"\xCE\xB1\" that can not be stored in the password "
+                    "file.  Please leave it out.",
+                    "line 7: You must enter a username"},
+                   {{"name", 1}, {"note", 1}}},
         SampleCase{"bitwarden.csv",
                    CsvLayout::Bitwarden,
                    {{"eve", "e\"ve", "https://intra.example"}, {"admin", "admin-pw", "Router"}},
                    {},
+                   {{"folder", 1}, {"favorite", 1}, {"name", 1}},
                    2},
         SampleCase{"keepassxc.csv",
                    CsvLayout::KeePassXC,
                    {{"fay", "f@y", "https://wiki.example"}, {"fay", "other", "Webmail"}},
-                   {}},
-        SampleCase{"lastpass.csv", CsvLayout::LastPass, {{"gus", "gus-pw", "https://lp.example"}}, {}, 1},
+                   {},
+                   {{"Group", 2}, {"Notes", 1}, {"Icon", 2}, {"Last Modified", 1}, {"Created", 1}}},
+        SampleCase{"lastpass.csv",
+                   CsvLayout::LastPass,
+                   {{"gus", "gus-pw", "https://lp.example"}},
+                   {},
+                   {{"grouping", 1}, {"fav", 1}},
+                   1},
         SampleCase{"windows1252.csv",
                    CsvLayout::ByColumnNames,
                    {{"ren\xC3\xA9", "na\xC3\xAFve", "https://caf\xC3\xA9.example"}},
                    {},
+                   {},
                    0,
                    true}));
+
+// The report and the offer to delete the file name everything left behind: every refused row, however
+// many, and each column no entry keeps with its count; a file whose every value is kept leaves nothing.
+TEST(CsvImport, ReportNamesEveryRefusalAndEveryColumnNotKept) {
+    std::string csv = "url,username,password,totp,Folder\n";
+    for (int i = 0; i < 7; ++i) {
+        csv += "site" + std::to_string(i) + ",,pw,,\n";
+    }
+    csv += "a.example,ann,pa,JBSWY3DP,\nb.example,bob,pb,KRSXG5A,Work\n,,,,\n";
+    const auto file = vault::ReadImport(csv, "in.csv");
+    ASSERT_TRUE(file.ok());
+    const std::vector<std::string> report = vault::ImportReport(*file, vault::PlanImport(*file, {}, false), false);
+    const std::vector<std::string> expected = {
+        "Layout: columns named username, password and url",
+        "To add: 2 entries",
+        "Already in the list, skipped: 0",
+        "Refused: 8",
+        "  line 2: You must enter a username",
+        "  line 3: You must enter a username",
+        "  line 4: You must enter a username",
+        "  line 5: You must enter a username",
+        "  line 6: You must enter a username",
+        "  line 7: You must enter a username",
+        "  line 8: You must enter a username",
+        "  line 11: You must enter a username",
+        "Not kept, as the password file has no place for them: 2 columns",
+        "  totp: a value in 2 rows",
+        "  Folder: a value in 1 row",
+    };
+    EXPECT_EQ(report, expected);
+    EXPECT_EQ(vault::LeftOutText(*file),
+              "8 refused rows and the values of the columns totp (2 rows) and Folder (1 row)");
+
+    const auto kept = vault::ReadImport("type,name,login_uri,login_username,login_password,notes\n"
+                                        "note,n,,,,text\nlogin,Mail,https://mail.example,ann,pa,\n",
+                                        "bw.csv");
+    ASSERT_TRUE(kept.ok());
+    EXPECT_EQ(vault::LeftOutText(*kept), "1 note or card");
+    const auto all = vault::ReadImport("name,url,username,password\nshop.example,https://shop.example,a,p\n", "c.csv");
+    ASSERT_TRUE(all.ok());
+    EXPECT_TRUE(all->dropped.empty());
+    EXPECT_EQ(vault::LeftOutText(*all), "");
+}
 
 TEST(CsvReader, RecordsFieldsAndLineEnds) {
     const auto table = vault::csv::Parse("a,\"b,c\",\"d\"\"e\"\r\n\r\n\"f\ng\",,h\rlast", "x.csv");

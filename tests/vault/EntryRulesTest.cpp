@@ -36,6 +36,8 @@ TEST(EntryRules, EntryRefusalNamesTheFirstRuleBroken) {
         {"al\xC2\x8Dice", "pw", "",
          "The username contains a control character that can not be stored in the "
          "password file.  Please leave it out."},
+        {"alice", "p\nw", "", "The password can not contain a line break."},
+        {"alice", "pw", "a\r", "The website can not contain a line break."},
         {"al|||ice", "p\xE2\x98\x83w", "",
          "The username can not contain \"|||\" or end with \"|\", because \"|||\" "
          "separates the fields in the password file."},

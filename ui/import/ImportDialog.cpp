@@ -6,7 +6,9 @@
 #include <QLabel>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QScrollArea>
 #include <QVBoxLayout>
+#include <algorithm>
 
 ImportDialog::ImportDialog(const QString& fileName, const vault::ImportFile& file, Planner planner, QWidget* parent)
     : QDialog(parent), file_(file), planner_(std::move(planner)) {
@@ -23,13 +25,24 @@ ImportDialog::ImportDialog(const QString& fileName, const vault::ImportFile& fil
     heading->setFont(bold);
     layout->addWidget(heading);
 
-    report_ = new QLabel(this);
+    // Every refused row is listed, hundreds of them in a large export: the report scrolls rather than
+    // pushing the buttons off the screen.
+    reportArea_ = new QScrollArea(this);
+    reportArea_->setObjectName(QStringLiteral("importReportArea"));
+    reportArea_->setWidgetResizable(true);
+    reportArea_->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    reportArea_->setFrameShape(QFrame::NoFrame);
+    reportArea_->setFocusPolicy(Qt::NoFocus); // the report itself takes the focus
+    report_ = new QLabel(reportArea_);
     report_->setObjectName(QStringLiteral("importReport"));
     report_->setTextFormat(Qt::PlainText); // the file's texts are never markup
     report_->setWordWrap(true);
+    report_->setAlignment(Qt::AlignLeft | Qt::AlignTop);
     report_->setTextInteractionFlags(Qt::TextSelectableByMouse | Qt::TextSelectableByKeyboard);
     report_->setFocusPolicy(Qt::StrongFocus); // read by its text, and reached from the keyboard
-    layout->addWidget(report_);
+    reportArea_->setWidget(report_);
+    reportArea_->setMinimumWidth(report_->fontMetrics().averageCharWidth() * 72);
+    layout->addWidget(reportArea_, 1);
 
     auto* choice = new QLabel(tr("A login the list holds with another password:"), this);
     layout->addWidget(choice);
@@ -68,6 +81,9 @@ void ImportDialog::showPlan() {
         lines << QString::fromStdString(line);
     }
     report_->setText(lines.join(QLatin1Char('\n')));
+    // As tall as the report up to about twenty lines; a longer one scrolls, and the window can be made taller.
+    const int most = report_->fontMetrics().lineSpacing() * 20;
+    reportArea_->setMinimumHeight(std::min(report_->heightForWidth(reportArea_->minimumWidth()), most));
     const bool nothing = plan.additions.empty() && plan.replacements.empty();
     importButton_->setEnabled(!plan.tooMany && !nothing);
     adjustSize();

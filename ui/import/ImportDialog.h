@@ -1,6 +1,7 @@
 // The window that shows what importing a CSV file would do before anything is stored: the program that
-// wrote the file, how many entries are added, skipped and refused (the first reasons listed), and the
-// choice for a login the list holds with another password: beside it, or its new password.
+// wrote the file, how many entries are added, skipped and refused (every refused row with its reason), the
+// columns no entry keeps, and the choice for a login the list holds with another password: beside it, or
+// its new password.
 #pragma once
 
 #include "CsvImport.h"
@@ -11,6 +12,7 @@
 class QLabel;
 class QPushButton;
 class QRadioButton;
+class QScrollArea;
 
 class ImportDialog : public QDialog {
     Q_OBJECT
@@ -28,6 +30,7 @@ private:
 
     const vault::ImportFile& file_;
     Planner planner_;
+    QScrollArea* reportArea_ = nullptr;
     QLabel* report_ = nullptr;
     QRadioButton* besideButton_ = nullptr;
     QRadioButton* replaceButton_ = nullptr;
