@@ -68,8 +68,8 @@ void AppendListLine(std::string& out, const vault::EntryTable& entries, Slot slo
     out += '\n';
 }
 
-// The entries whose username or location holds `text` (UTF-8), as the window's Find selects them: the
-// text as the code page holds it (a character outside it is "?"), letter case ignored.
+// Whether an entry's username or location holds a text, as the window's Find selects entries: the text as
+// the code page holds it (a character outside it is "?"), letter case ignored.
 bool Holds(const vault::EntryTable& entries, Slot slot, const std::string& codePageText) {
     return cp1252::ContainsIgnoringCase(entries.field(slot, 0), codePageText) ||
            cp1252::ContainsIgnoringCase(entries.field(slot, 2), codePageText);
