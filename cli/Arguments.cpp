@@ -3,6 +3,7 @@
 #include "Identity.h"
 #include "PasswordGenerator.h"
 
+#include <algorithm>
 #include <array>
 #include <charconv>
 
@@ -17,10 +18,10 @@ struct CommandName {
 };
 constexpr std::array<CommandName, 12> kCommands = {{
     {"ls", Command::List, 0, 1},
-    {"show", Command::Show, 1, 1},
+    {"show", Command::Show, 0, 1},
     {"add", Command::Add, 0, 0},
-    {"edit", Command::Edit, 1, 1},
-    {"rm", Command::Remove, 1, 1},
+    {"edit", Command::Edit, 0, 1},
+    {"rm", Command::Remove, 0, 1},
     {"generate", Command::Generate, 0, 0},
     {"passwd", Command::Passwd, 0, 0},
     {"seal", Command::Seal, 0, 0},
@@ -34,9 +35,13 @@ enum class Kind { Flag, Value, OptionalLength };
 struct Option {
     std::string_view name;
     Kind kind;
-    std::array<Command, 2> commands; // the commands it goes with; None for every command
+    std::array<Command, 4> commands; // the commands it goes with; None for every command
+    // Where the option's text or flag goes, for the options that only set it.
+    std::optional<std::string> Arguments::*text = nullptr;
+    bool Arguments::*flag = nullptr;
 };
-constexpr std::array<Option, 13> kOptions = {{
+constexpr std::array<Command, 4> kEntryCommands = {Command::List, Command::Show, Command::Edit, Command::Remove};
+constexpr std::array<Option, 17> kOptions = {{
     {"vault", Kind::Value, {Command::None, Command::None}},
     {"help", Kind::Flag, {Command::None, Command::None}},
     {"version", Kind::Flag, {Command::None, Command::None}},
@@ -50,6 +55,10 @@ constexpr std::array<Option, 13> kOptions = {{
     {"delete-file", Kind::Flag, {Command::Import, Command::Import}},
     {"output", Kind::Value, {Command::Export, Command::Export}},
     {"force", Kind::Flag, {Command::Export, Command::Export}},
+    {"with-username", Kind::Value, kEntryCommands, &Arguments::withUsername},
+    {"with-location", Kind::Value, kEntryCommands, &Arguments::withLocation},
+    {"listed", Kind::Value, {Command::Show, Command::Edit, Command::Remove}, &Arguments::listed},
+    {"stamp", Kind::Flag, {Command::List}, nullptr, &Arguments::stamp},
 }};
 // generate's --length takes a value that is not optional.
 constexpr Option kLength = {"length", Kind::Value, {Command::Generate, Command::Generate}};
@@ -89,6 +98,15 @@ std::optional<std::size_t> ParseLength(std::string_view text) {
 std::string Quoted(std::string_view text) {
     return "'" + std::string(text) + "'";
 }
+
+// How show, edit and rm take their ENTRY.
+constexpr std::string_view kEntryHelp =
+    "ENTRY is a number from 'ls', a text only one entry's username or location holds (letter case\n"
+    "ignored), or --with-username NAME, --with-location PLACE or both: the entry's fields exactly as\n"
+    "'ls' prints them, which name the same entry however the list is sorted or grows (given with a\n"
+    "number or a text, they must match it too). Several entries or none: status 1, nothing is done.\n"
+    "A number is a place in the list as it is now, which sorting in Keyshelf and every change move;\n"
+    "--listed STAMP refuses it when the vault changed after 'ls --stamp' printed STAMP.\n";
 
 const char* const kLengthError = "the length of a password must be a number from 1 to 1024";
 
@@ -163,7 +181,11 @@ Parsed ParseArguments(const std::vector<std::string_view>& arguments) {
         if (option->kind == Kind::OptionalLength && !value && i + 1 < arguments.size() && AllDigits(arguments[i + 1])) {
             value = arguments[++i];
         }
-        if (name == "vault") {
+        if (option->text != nullptr) {
+            a.*(option->text) = std::string(*value);
+        } else if (option->flag != nullptr) {
+            a.*(option->flag) = true;
+        } else if (name == "vault") {
             a.vault = std::string(*value);
         } else if (name == "help") {
             a.help = true;
@@ -209,7 +231,8 @@ Parsed ParseArguments(const std::vector<std::string_view>& arguments) {
     const CommandName& command = NameOf(a.command);
     for (const Option* option : given) {
         const bool everywhere = option->commands[0] == Command::None;
-        if (!everywhere && option->commands[0] != a.command && option->commands[1] != a.command) {
+        if (!everywhere &&
+            std::find(option->commands.begin(), option->commands.end(), a.command) == option->commands.end()) {
             return fail("option " + Quoted("--" + std::string(option->name)) + " does not go with " +
                         Quoted(command.name));
         }
@@ -220,16 +243,26 @@ Parsed ParseArguments(const std::vector<std::string_view>& arguments) {
     if (a.command == Command::Import && a.dryRun && a.deleteFile) {
         return fail("option '--delete-file' does not go with '--dry-run'");
     }
+    if (a.listed &&
+        (a.listed->size() != kStampLength || a.listed->find_first_not_of("0123456789abcdef") != std::string::npos)) {
+        return fail("option '--listed' needs the stamp that 'ls --stamp' printed");
+    }
+    if (TakesEntry(a.command) && a.operands.empty() && !a.withUsername && !a.withLocation) {
+        return fail(Quoted(command.name) +
+                    " needs an entry: its number from 'ls', a text only it holds, or --with-username and "
+                    "--with-location");
+    }
     if (a.operands.size() < command.minOperands) {
-        if (a.command == Command::Import) {
-            return fail("'import' needs the CSV file to import");
-        }
-        return fail(Quoted(command.name) + " needs an entry: its number from 'ls', or a text only it holds");
+        return fail("'import' needs the CSV file to import");
     }
     if (a.operands.size() > command.maxOperands) {
         return fail("unexpected argument " + Quoted(a.operands[command.maxOperands]));
     }
     return parsed;
+}
+
+bool TakesEntry(Command command) {
+    return command == Command::Show || command == Command::Edit || command == Command::Remove;
 }
 
 std::string VersionText() {
@@ -240,15 +273,16 @@ std::string VersionText() {
 std::string HelpText(Command command, std::string_view vault) {
     switch (command) {
     case Command::List:
-        return "Usage: keyshelf-cli ls [TEXT]\n"
+        return "Usage: keyshelf-cli ls [TEXT] [--with-username NAME] [--with-location PLACE] [--stamp]\n"
                "Lists the entries in file order, one a line: the number, the username and the location,\n"
                "separated by tabs; never a password. With TEXT, only the entries whose username or location\n"
-               "holds it, letter case ignored (as the window's Find).\n";
+               "holds it, letter case ignored (as the window's Find); with --with-username or\n"
+               "--with-location, only those whose field is exactly that. --stamp first prints a line\n"
+               "\"Stamp: STAMP\", which --listed STAMP takes to check numbers from this listing.\n";
     case Command::Show:
-        return "Usage: keyshelf-cli show ENTRY [--password]\n"
-               "Shows one entry: its number, username and location, and its password with --password.\n"
-               "ENTRY is a number from 'ls', or a text that only one entry's username or location holds;\n"
-               "a text that several hold lists them and ends with status 1.\n";
+        return "Usage: keyshelf-cli show ENTRY [--password] [--listed STAMP]\n"
+               "Shows one entry: its number, username and location, and its password with --password.\n" +
+               std::string(kEntryHelp);
     case Command::Add:
         return "Usage: keyshelf-cli add [--username NAME] [--location PLACE] [--generate [LENGTH]]\n"
                "Adds an entry at the end of the list. What no option gives is asked: the username, the\n"
@@ -256,12 +290,16 @@ std::string HelpText(Command command, std::string_view vault) {
                "characters, or LENGTH).\n";
     case Command::Edit:
         return "Usage: keyshelf-cli edit ENTRY [--username NAME] [--location PLACE]\n"
-               "                              [--password | --generate [LENGTH]]\n"
+               "                              [--password | --generate [LENGTH]] [--listed STAMP]\n"
                "Changes the fields the options name: --password asks for a new password, --generate makes\n"
-               "one. With none of them, each field is asked in turn, and an empty answer keeps it.\n";
+               "one. With none of them, each field is asked in turn, and an empty answer keeps it. Prints\n"
+               "the entry it changed (number, username, location), and its new username and location.\n" +
+               std::string(kEntryHelp);
     case Command::Remove:
-        return "Usage: keyshelf-cli rm ENTRY [--yes]\n"
-               "Deletes an entry, after asking, unless --yes is given.\n";
+        return "Usage: keyshelf-cli rm ENTRY [--yes] [--listed STAMP]\n"
+               "Deletes an entry, after asking, unless --yes is given, and prints the entry it deleted\n"
+               "(number, username, location).\n" +
+               std::string(kEntryHelp);
     case Command::Generate:
         return "Usage: keyshelf-cli generate [--length N]\n"
                "Prints a new password from the system's random source: 20 characters (or N, 1 to 1024) of\n"
@@ -326,7 +364,9 @@ std::string HelpText(Command command, std::string_view vault) {
             "  check                    report shared, short and guessable passwords\n"
             "  import FILE              add the logins of a browser's or password manager's CSV export\n"
             "  export [-o FILE]         write every entry as CSV, passwords in plain text\n"
-            "ENTRY is a number from 'ls', or a text that only one entry's username or location holds.\n"
+            "ENTRY is a number from 'ls', or a text that only one entry's username or location holds, or\n"
+            "--with-username NAME and --with-location PLACE, that entry's fields exactly: scripts name\n"
+            "entries so, as numbers move when the list is sorted or changed ('COMMAND --help' tells more).\n"
             "\n"
             "Options:\n"
             "  --vault FILE    use FILE as the vault (before or after the command)\n"

@@ -18,8 +18,13 @@ struct Arguments {
     Command command = Command::None;
     bool help = false;
     bool version = false;
-    std::optional<std::string> vault;    // --vault FILE
-    std::vector<std::string> operands;   // after the command: TEXT or ENTRY
+    std::optional<std::string> vault;  // --vault FILE
+    std::vector<std::string> operands; // after the command: TEXT or ENTRY
+    // --with-username, --with-location: the entry's fields exactly as `ls` prints them
+    std::optional<std::string> withUsername;
+    std::optional<std::string> withLocation;
+    std::optional<std::string> listed;   // --listed STAMP: the file as `ls --stamp` saw it
+    bool stamp = false;                  // ls --stamp
     std::optional<std::string> username; // --username
     std::optional<std::string> location; // --location
     bool password = false;               // show: print it; edit: ask for a new one
@@ -44,6 +49,12 @@ Parsed ParseArguments(const std::vector<std::string_view>& arguments);
 std::string HelpText(Command command, std::string_view vault);
 // --version: the build's product name and file version, as the window's --version prints them.
 std::string VersionText();
+
+// Whether the command takes ENTRY: show, edit and rm.
+bool TakesEntry(Command command);
+
+// The length of the stamp `ls --stamp` prints and --listed takes: hexadecimal digits.
+inline constexpr std::size_t kStampLength = 12;
 
 // The longest password --generate and --length make.
 inline constexpr std::size_t kMaxGeneratedLength = vault::kMaxGeneratedLength;

@@ -68,24 +68,76 @@ void AppendListLine(std::string& out, const vault::EntryTable& entries, Slot slo
     out += '\n';
 }
 
-// The entries whose username or location holds `text` (UTF-8), as the window's Find selects them: the
-// text as the code page holds it (a character outside it is "?"), letter case ignored.
-std::vector<Slot> Matching(const OpenVault& vault, std::string_view text) {
-    const std::string wanted = cp1252::FromUtf8(text);
+// Whether an entry's username or location holds a text, as the window's Find selects entries: the text as
+// the code page holds it (a character outside it is "?"), letter case ignored.
+bool Holds(const vault::EntryTable& entries, Slot slot, const std::string& codePageText) {
+    return cp1252::ContainsIgnoringCase(entries.field(slot, 0), codePageText) ||
+           cp1252::ContainsIgnoringCase(entries.field(slot, 2), codePageText);
+}
+
+// --with-username and --with-location: fields equal to the texts given, compared as `ls` prints them, so
+// that a script can hand back what it listed, a field holding control characters included. Letter case
+// counts. Unlike a number, they name the same entry however the list was sorted or grown since.
+class ExactFields {
+public:
+    explicit ExactFields(const Arguments& arguments) {
+        if (arguments.withUsername) {
+            username_ = ShownUtf8(*arguments.withUsername);
+        }
+        if (arguments.withLocation) {
+            location_ = ShownUtf8(*arguments.withLocation);
+        }
+    }
+    bool any() const { return username_ || location_; }
+    bool match(const vault::EntryTable& entries, Slot slot) const {
+        return (!username_ || Shown(entries.field(slot, 0)) == *username_) &&
+               (!location_ || Shown(entries.field(slot, 2)) == *location_);
+    }
+    // "the username "bob" and the location "example.com"", for messages.
+    std::string described() const {
+        std::string text;
+        if (username_) {
+            text = "the username \"" + *username_ + "\"";
+        }
+        if (location_) {
+            text += (username_ ? " and " : "") + std::string("the location \"") + *location_ + "\"";
+        }
+        return text;
+    }
+
+private:
+    std::optional<std::string> username_;
+    std::optional<std::string> location_;
+};
+
+// The entries `ls` lists: all, or those holding its TEXT, then those with the exact fields given.
+std::vector<Slot> Listed(const OpenVault& vault, const Arguments& arguments) {
+    const std::optional<std::string> text =
+        arguments.operands.empty() ? std::nullopt : std::optional(cp1252::FromUtf8(arguments.operands.front()));
+    const ExactFields exact(arguments);
     std::vector<Slot> found;
     for (Slot slot = 0; slot < vault.count(); ++slot) {
-        if (cp1252::ContainsIgnoringCase(vault.entries().field(slot, 0), wanted) ||
-            cp1252::ContainsIgnoringCase(vault.entries().field(slot, 2), wanted)) {
+        if ((!text || Holds(vault.entries(), slot, *text)) && exact.match(vault.entries(), slot)) {
             found.push_back(slot);
         }
     }
     return found;
 }
 
-// The entry ENTRY names: a number from `ls`, else the one entry a text selects. A text that selects
-// several lists them on standard output first.
-std::optional<Slot> Resolve(const OpenVault& vault, const std::string& entry, int& status) {
-    status = kFailed;
+// "3 (alice, example.com)": an entry as the messages name it.
+std::string Named(const vault::EntryTable& entries, Slot slot) {
+    std::string text = std::to_string(slot + 1) + " (";
+    AppendShown(text, entries.field(slot, 0));
+    text += ", ";
+    AppendShown(text, entries.field(slot, 2));
+    return text + ")";
+}
+
+// The one entry ENTRY (a number from `ls`, or a text only it holds) and the exact fields name together.
+// Several are listed on standard output, and none is taken.
+std::optional<Slot> Resolve(const OpenVault& vault, const Arguments& arguments) {
+    const ExactFields exact(arguments);
+    const std::string entry = arguments.operands.empty() ? std::string() : arguments.operands.front();
     if (!entry.empty() && entry.find_first_not_of("0123456789") == std::string::npos) {
         std::size_t number = 0;
         const auto parsed = std::from_chars(entry.data(), entry.data() + entry.size(), number);
@@ -94,14 +146,22 @@ std::optional<Slot> Resolve(const OpenVault& vault, const std::string& entry, in
                  (vault.count() == 1 ? " entry" : " entries"));
             return std::nullopt;
         }
-        return static_cast<Slot>(number - 1);
+        const auto slot = static_cast<Slot>(number - 1);
+        if (!exact.match(vault.entries(), slot)) {
+            Fail("entry " + Named(vault.entries(), slot) + " does not have " + exact.described());
+            return std::nullopt;
+        }
+        return slot;
     }
-    const std::vector<Slot> found = Matching(vault, entry);
+    const std::vector<Slot> found = Listed(vault, arguments);
     if (found.size() == 1) {
         return found.front();
     }
+    const std::string holding = arguments.operands.empty() ? std::string() : "hold \"" + entry + "\"";
     if (found.empty()) {
-        Fail("no entry's username or location holds \"" + entry + "\"");
+        Fail(!exact.any()      ? "no entry's username or location holds \"" + entry + "\""
+             : holding.empty() ? "no entry has " + exact.described()
+                               : "no entry that holds \"" + entry + "\" has " + exact.described());
         return std::nullopt;
     }
     std::string list;
@@ -109,7 +169,10 @@ std::optional<Slot> Resolve(const OpenVault& vault, const std::string& entry, in
         AppendListLine(list, vault.entries(), slot);
     }
     WriteOut(list);
-    Fail(std::to_string(found.size()) + " entries hold \"" + entry + "\": name one by its number");
+    const std::string several = std::to_string(found.size()) + " entries ";
+    Fail(!exact.any()      ? several + holding + ": name one by its number, or by --with-username and --with-location"
+         : holding.empty() ? several + "have " + exact.described() + ": name one by its number"
+                           : several + "that " + holding + " have " + exact.described() + ": name one by its number");
     return std::nullopt;
 }
 
@@ -172,24 +235,21 @@ int Field(Console& console, const std::optional<std::string>& option, std::strin
 
 int List(const Arguments& arguments, OpenVault& vault) {
     std::string out;
-    if (arguments.operands.empty()) {
-        out.reserve(vault.count() * 48);
-        for (Slot slot = 0; slot < vault.count(); ++slot) {
-            AppendListLine(out, vault.entries(), slot);
-        }
-    } else {
-        for (const Slot slot : Matching(vault, arguments.operands.front())) {
-            AppendListLine(out, vault.entries(), slot);
-        }
+    if (arguments.stamp) {
+        out = "Stamp: " + vault.listingStamp() + "\n";
+    }
+    const std::vector<Slot> found = Listed(vault, arguments);
+    out.reserve(out.size() + found.size() * 48);
+    for (const Slot slot : found) {
+        AppendListLine(out, vault.entries(), slot);
     }
     return Print(out);
 }
 
 int Show(const Arguments& arguments, OpenVault& vault) {
-    int status = kFailed;
-    const std::optional<Slot> slot = Resolve(vault, arguments.operands.front(), status);
+    const std::optional<Slot> slot = Resolve(vault, arguments);
     if (!slot) {
-        return status;
+        return kFailed;
     }
     const vault::EntryTable& entries = vault.entries();
     // Room for every field written out in full (an escaped byte takes four), so that the text holding
@@ -251,10 +311,9 @@ int Edit(const Arguments& arguments, OpenVault& vault, Console& console) {
     if (auto refused = vault.Unchangeable()) {
         return Fail(*refused);
     }
-    int status = kFailed;
-    const std::optional<Slot> slot = Resolve(vault, arguments.operands.front(), status);
+    const std::optional<Slot> slot = Resolve(vault, arguments);
     if (!slot) {
-        return status;
+        return kFailed;
     }
     const vault::EntryTable& entries = vault.entries();
     const std::string oldUsername = cp1252::ToUtf8(entries.field(*slot, 0));
@@ -318,27 +377,28 @@ int Edit(const Arguments& arguments, OpenVault& vault, Console& console) {
         location == oldLocation ? std::string(entries.field(*slot, 2)) : cp1252::FromUtf8(location);
     std::vector<vault::EntryView> rows = vault.Rows();
     rows[*slot] = {username8, password8.view(), location8};
+    // Named as it was, and as it is now when its username or location changed.
+    std::string done = "Changed entry " + Named(entries, *slot);
+    if (username8 != entries.field(*slot, 0) || location8 != entries.field(*slot, 2)) {
+        done += ", now (" + Shown(username8) + ", " + Shown(location8) + ")";
+    }
     if (auto failed = vault.Save(vault.master(), rows)) {
         return Fail(*failed);
     }
-    return Print("Changed entry " + std::to_string(*slot + 1) + ".\n");
+    return Print(done + ".\n");
 }
 
 int Remove(const Arguments& arguments, OpenVault& vault, Console& console) {
     if (auto refused = vault.Unchangeable()) {
         return Fail(*refused);
     }
-    int status = kFailed;
-    const std::optional<Slot> slot = Resolve(vault, arguments.operands.front(), status);
+    const std::optional<Slot> slot = Resolve(vault, arguments);
     if (!slot) {
-        return status;
+        return kFailed;
     }
+    const std::string named = Named(vault.entries(), *slot);
     if (!arguments.yes) {
-        std::string question = "Delete entry " + std::to_string(*slot + 1) + " (";
-        AppendShown(question, vault.entries().field(*slot, 0));
-        question += ", ";
-        AppendShown(question, vault.entries().field(*slot, 2));
-        question += ")? [y/N] ";
+        const std::string question = "Delete entry " + named + "? [y/N] ";
         SecretText answer;
         const bool answered = console.Ask(question, false, answer);
         if (!answered || (answer.str() != "y" && answer.str() != "Y" && answer.str() != "yes")) {
@@ -350,7 +410,7 @@ int Remove(const Arguments& arguments, OpenVault& vault, Console& console) {
     if (auto failed = vault.Save(vault.master(), rows)) {
         return Fail(*failed);
     }
-    return Print("Deleted entry " + std::to_string(*slot + 1) + ".\n");
+    return Print("Deleted entry " + named + ".\n");
 }
 
 int Passwd(OpenVault& vault, Console& console) {
@@ -579,6 +639,11 @@ int RunCommand(const Arguments& arguments, const std::string& vaultPath) {
         arguments.command != Command::Import) {
         Fail(vault.path() + " holds " + std::to_string(vault.total()) +
              " entries, more than the 32,767 Keyshelf can show: only the first 32,767 are read");
+    }
+    // Numbers from a listing hold only while the file is as it was listed.
+    if (arguments.listed && *arguments.listed != vault.listingStamp()) {
+        return Fail(vault.path() + " changed since the listing stamped " + *arguments.listed +
+                    ": list the entries again; nothing was done");
     }
     switch (arguments.command) {
     case Command::List:

@@ -1,8 +1,10 @@
 #include "OpenVault.h"
 
+#include "Arguments.h"
 #include "Display.h"
 #include "VaultFile.h"
 
+#include <cstdint>
 #include <string.h>
 
 namespace cli {
@@ -96,6 +98,24 @@ vault::Failure OpenVault::Unlock(Console& console) {
         console.Tell("Sorry, the password you entered was not correct.\n");
     }
     return vault::VaultError{"Could not open", path_, "the master password was not correct"};
+}
+
+std::string OpenVault::listingStamp() const {
+    std::uint64_t hash = 14695981039346656037ULL; // FNV-1a
+    for (const unsigned long long value :
+         {stamp_.device, stamp_.inode, static_cast<unsigned long long>(stamp_.size),
+          static_cast<unsigned long long>(stamp_.modifiedNs), static_cast<unsigned long long>(stamp_.changedNs)}) {
+        for (int byte = 0; byte < 8; ++byte) {
+            hash ^= (value >> (8 * byte)) & 0xFF;
+            hash *= 1099511628211ULL;
+        }
+    }
+    constexpr char kHex[] = "0123456789abcdef";
+    std::string text(kStampLength, '0');
+    for (std::size_t i = 0; i < kStampLength; ++i) {
+        text[i] = kHex[(hash >> (60 - 4 * i)) & 0xF];
+    }
+    return text;
 }
 
 vault::Failure OpenVault::Unchangeable() const {

@@ -39,6 +39,10 @@ public:
     std::size_t count() const { return entries_.size(); }
     // How many the file holds; beyond kMaxEntries no change may be saved.
     std::size_t total() const { return total_; }
+    // A short stamp of the file as it was read (kStampLength hexadecimal digits), which every save by any
+    // program changes: `ls --stamp` prints it, and --listed refuses numbers from a listing it no longer
+    // matches. Made of the file's identity and times, never of its contents.
+    std::string listingStamp() const;
 
     // Why no change may be saved, or nothing.
     vault::Failure Unchangeable() const;

@@ -11,7 +11,7 @@ _keyshelf_cli() {
             COMPREPLY=($(compgen -f -- "$cur"))
             return
             ;;
-        --username | --location | --length)
+        --username | --location | --length | --with-username | --with-location | --listed)
             return
             ;;
     esac
@@ -32,10 +32,11 @@ _keyshelf_cli() {
     local options="--vault --help"
     case $command in
         "") options+=" --version" ;;
-        show) options+=" --password" ;;
+        ls) options+=" --with-username --with-location --stamp" ;;
+        show) options+=" --with-username --with-location --listed --password" ;;
         add) options+=" --username --location --generate" ;;
-        edit) options+=" --username --location --password --generate" ;;
-        rm) options+=" --yes" ;;
+        edit) options+=" --with-username --with-location --listed --username --location --password --generate" ;;
+        rm) options+=" --with-username --with-location --listed --yes" ;;
         generate) options+=" --length" ;;
         import) options+=" --dry-run --replace --delete-file" ;;
         export) options+=" --output --force" ;;

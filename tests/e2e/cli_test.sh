@@ -70,7 +70,9 @@ done <<'EOF'
 frobnicate|unknown command 'frobnicate'
 ls --bogus|unknown option '--bogus'
 ls --username x|option '--username' does not go with 'ls'
-show|'show' needs an entry: its number from 'ls', or a text only it holds
+show|'show' needs an entry: its number from 'ls', a text only it holds, or --with-username and --with-location
+add --with-username x|option '--with-username' does not go with 'add'
+rm 1 --listed 1234|option '--listed' needs the stamp that 'ls --stamp' printed
 ls a b|unexpected argument 'b'
 generate --length 0|the length of a password must be a number from 1 to 1024
 generate --length|option '--length' needs a value
@@ -102,7 +104,7 @@ cli 'Secret1\n' --vault "$V" show bob --password
 expect "show TEXT --password" 0 "$(printf 'Entry: 2\nUsername: Bob\nPassword: pw-bob-45678\nUsed At: mail.example.org')"
 cli 'Secret1\n' --vault "$V" show example
 expect "show TEXT of several" 1 "$(printf '1\talice\texample.com\n2\tBob\tmail.example.org\n3\tJosé\tÜnïcode.example')" \
-    'keyshelf-cli: 3 entries hold "example": name one by its number'
+    'keyshelf-cli: 3 entries hold "example": name one by its number, or by --with-username and --with-location'
 cli 'Secret1\n' --vault "$V" show carol
 expect "show TEXT of none" 1 "" "keyshelf-cli: no entry's username or location holds \"carol\""
 cli 'Secret1\n' --vault "$V" show 4
@@ -147,15 +149,15 @@ expect "add" 0 "Added entry 4." ""
 same_as add Secret1 alice pw-alice-123 example.com Bob pw-bob-45678 mail.example.org José pw-jose-0000 \
     Ünïcode.example Carol pw-carol-9876 carol.example
 cli 'Secret1\n' --vault "$V" edit carol --location "www.carol.example"
-expect "edit --location" 0 "Changed entry 4."
+expect "edit --location" 0 "Changed entry 4 (Carol, carol.example), now (Carol, www.carol.example)."
 cli 'Secret1\nnew-pw-for-bob\n' --vault "$V" edit 2 --password
-expect "edit --password" 0
+expect "edit --password" 0 "Changed entry 2 (Bob, mail.example.org)."
 cli 'Secret1\nJosefina\n\n\n' --vault "$V" edit 3
 expect "edit, every field asked" 0
 same_as edit Secret1 alice pw-alice-123 example.com Bob new-pw-for-bob mail.example.org Josefina pw-jose-0000 \
     Ünïcode.example Carol pw-carol-9876 www.carol.example
 cli 'Secret1\ny\n' --vault "$V" rm 1
-expect "rm, answered yes" 0 "Deleted entry 1."
+expect "rm, answered yes" 0 "Deleted entry 1 (alice, example.com)."
 cli 'Secret1\n' --vault "$V" rm carol --yes
 expect "rm --yes" 0
 same_as rm Secret1 Bob new-pw-for-bob mail.example.org Josefina pw-jose-0000 Ünïcode.example
@@ -163,6 +165,61 @@ cli 'Secret1\n' --vault "$V" add --username gen --location gen.example --generat
 expect "add --generate" 0
 cli 'Secret1\n' --vault "$V" show gen --password
 grep -qxE 'Password: [!-{}~]{30}' "$WORK/out" || fail "add --generate 30 stored $(cat "$WORK/out")"
+
+# Entries named by their exact fields, as scripts name them: the same entry after another program sorted
+# the list and added one at the top, an "@" in a username or a location, and a field holding a control
+# character named as ls prints it.
+stable() { # stable [USERNAME PASSWORD LOCATION]...: the vault, and the stamp ls --stamp gives it in $stamp
+    "$MAKE" "$V" Secret1 "$@" && cli 'Secret1\n' --vault "$V" ls --stamp
+    stamp=$(sed -n '1s/^Stamp: //p' "$WORK/out")
+    [[ $stamp =~ ^[0-9a-f]{12}$ ]] && [ "$(wc -l <"$WORK/out")" -eq $(($# / 3 + 1)) ] || fail "ls --stamp: $(cat "$WORK/out")"
+}
+ENTRIES=(ann@example.org pw-1 shop.example ann pw-2 example.org@shop.example zed pw-3 ssh://git@host
+    $'esc\e[1m' pw-4 x.example)
+for order in "0 1 2 3" "3 2 1 0"; do # as listed, then sorted the other way with one added first
+    rows=()
+    [ "$order" = "0 1 2 3" ] || rows=(new pw-new new.example)
+    for i in $order; do rows+=("${ENTRIES[@]:3*i:3}"); done
+    stable "${rows[@]}"
+    while IFS='#' read -r username location; do
+        cli 'Secret1\n' --vault "$V" show --with-username "$username" --with-location "$location"
+        expect "show --with-username $username --with-location $location ($order)" 0
+        [ "$(sed -n '2,3p' "$WORK/out")" = "$(printf 'Username: %s\nUsed At: %s' "$username" "$location")" ] ||
+            fail "--with-username $username --with-location $location ($order) showed $(cat "$WORK/out")"
+    done <<'EOF'
+ann@example.org#shop.example
+ann#example.org@shop.example
+zed#ssh://git@host
+esc\x1b[1m#x.example
+EOF
+done
+cli 'Secret1\n' --vault "$V" rm --with-username ann --with-location example.org@shop.example --yes
+expect "rm --with-username --with-location" 0 "Deleted entry 4 (ann, example.org@shop.example)." ""
+cli 'Secret1\nnew-pw-4\n' --vault "$V" edit --with-location x.example --username esc --password
+expect "edit --with-location" 0 'Changed entry 2 (esc\x1b[1m, x.example), now (esc, x.example).' ""
+same_as "rm and edit by their fields" Secret1 new pw-new new.example esc new-pw-4 x.example zed pw-3 ssh://git@host \
+    ann@example.org pw-1 shop.example
+cli 'Secret1\n' --vault "$V" show zed --with-location ssh://git@host --password
+expect "TEXT and --with-location" 0 "$(printf 'Entry: 3\nUsername: zed\nPassword: pw-3\nUsed At: ssh://git@host')"
+# None, several, a number the fields do not match, a listing older than the file: status 1, nothing done.
+stable zed pw-1 a.example Zed pw-2 b.example zed pw-3 c.example zed pw-4 c.example
+cli 'Secret1\n' --vault "$V" ls --with-username zed --with-location c.example
+expect "ls --with-username --with-location" 0 "$(printf '3\tzed\tc.example\n4\tzed\tc.example')"
+cli 'Secret1\n' --vault "$V" rm 1 --listed "$stamp" --yes
+expect "a number checked against its listing" 0 "Deleted entry 1 (zed, a.example)."
+cp -p "$V" "$WORK/before"
+while IFS='#' read -r args out message; do
+    eval "words=($args)"
+    cli 'Secret1\n' --vault "$V" "${words[@]}"
+    expect "$args" 1 "$(printf "$out")" "keyshelf-cli: $message"
+    cmp -s "$V" "$WORK/before" || fail "$args: the vault was changed"
+done <<EOF
+rm 1 --listed $stamp --yes##$V changed since the listing stamped $stamp: list the entries again; nothing was done
+rm --with-username ZED --yes##no entry has the username "ZED"
+edit --with-username zed --with-location c.example --generate#2\\tzed\\tc.example\\n3\\tzed\\tc.example#2 entries have the username "zed" and the location "c.example": name one by its number
+rm 1 --with-username zed --yes##entry 1 (Zed, b.example) does not have the username "zed"
+rm c.example --with-location b.example --yes##no entry that holds "c.example" has the location "b.example"
+EOF
 
 # The editor's refusals, and every other change refused: the vault stays as it was.
 base
