@@ -36,7 +36,8 @@ fi
 # real one, only its compiler's output may come from the cache.
 cache_env=()
 if [ -n "${CCACHE_DIR:-}" ] && [ -d "$CCACHE_DIR" ] && command -v ccache >/dev/null; then
-    cp -a "$CCACHE_DIR" "$WORK/ccache" || fail "could not copy the compiler cache"
+    # A build writing to the cache meanwhile may remove a file while it is copied: a miss, not a fault.
+    cp -a "$CCACHE_DIR" "$WORK/ccache" 2>/dev/null
     cache_env=(CMAKE_CXX_COMPILER_LAUNCHER=ccache CCACHE_DIR="$WORK/ccache" CCACHE_BASEDIR="$CLONE"
         CCACHE_NOHASHDIR=1)
 fi
