@@ -98,6 +98,7 @@ vault::Failure VaultSession::load(const QString& password) {
     stampKnown_ = true;
     unreadable_ = {};
     readOnly_.clear();
+    readFrom_ = entries_->nextId();
     entries_->replaceAll(std::move(loaded->entries));
     noteTotal(loaded->total);
     return std::nullopt;
@@ -232,10 +233,10 @@ VaultSession::Outcome VaultSession::insertNow(const ListEntry& entry) {
 VaultSession::Outcome VaultSession::replace(quint64 id, const ListEntry& was, const ListEntry& entry) {
     // The entry as Keyshelf has it: once the file has been read again, these texts find it.
     const int at = entries_->positionOf(id);
-    const ListEntry before = at != 0 ? entries_->item(at) : was;
-    if (at == 0 && entries_->positionOfItem(was) == 0) {
-        return {Stored::EntryGone}; // deleted here while the editor was open
+    if (at == 0 && id >= readFrom_) {
+        return {Stored::EntryGone}; // deleted here since the file was last read
     }
+    const ListEntry before = at != 0 ? entries_->item(at) : was;
     return change([&]() -> Outcome {
         const int position = positionFor(id, before);
         if (position == 0) {
@@ -413,6 +414,7 @@ VaultSession::ReloadOutcome VaultSession::readAgain() {
             // Sealed anew under another password: nothing of it is known until that is typed.
             sealed_ = true;
             stored_.clear();
+            readFrom_ = entries_->nextId();
             entries_->clear();
             return {Reload::NewMasterPassword};
         }

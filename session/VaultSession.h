@@ -162,6 +162,8 @@ private:
     EntryStore* entries_;
     ConflictQuestion conflictQuestion_;
     bool overtaken_ = false;
+    // The first id of the entries as the file was last read: an entry of a smaller id was read before.
+    quint64 readFrom_ = 0;
     std::function<QDateTime()> now_;
     // The file as Keyshelf last read or wrote it: a save first checks that nobody else has written since.
     vault::FileStamp stamp_;
