@@ -307,6 +307,7 @@ private slots:
         const Entry theirs{"bob", "their-pw", ""};
         write(vaultOf({kEntries[0], theirs}));
         editor->save();
+        QVERIFY(!boxes().isEmpty());
         const auto& box = TheDesktop().shownBoxes().last();
         QCOMPARE(box.title, QString("File Changed"));
         QCOMPARE(box.buttons, seams::vbYesNo | seams::vbExclamation | seams::vbDefaultButton2);
