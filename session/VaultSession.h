@@ -110,7 +110,8 @@ public:
     Outcome add(const ListEntry& entry);
     Outcome replace(quint64 id, const ListEntry& was, const ListEntry& entry);
     Outcome remove(quint64 id);
-    // Rewrites the whole vault from the master password and the entries in display order.
+    // Rewrites the whole vault from the master password and the entries in display order (read again
+    // first when another program wrote the file).
     Outcome save();
     // What importing a CSV file's rows would do to the entries as they are now, and then doing it, planned
     // anew against the entries as they are then: one save of it all, or nothing at all.
@@ -136,12 +137,16 @@ private:
     // Every change goes through here: when another program has written the file since Keyshelf last
     // read or wrote it, the file is read again first; then `apply` changes the entries as they are now
     // and writes them. A writer that slips in between is caught by the save, and all of it is done anew.
+    // It is the one stretch from reading to writing, which a lock against other writers would wrap.
     Outcome change(const std::function<Outcome()>& apply);
     // Where the entry a change is about stands now: its id, else its texts as they were (the entries
     // have been read again); 0 when neither is there, and then what the other program left of it is
     // asked about, or EntryGone told.
     int positionFor(quint64 id, const ListEntry& was) const;
+    // Asks about an entry another program changed or removed; `yes` is done on a Yes, with the position of
+    // its changed entry (0 when removed).
     Outcome conflict(bool removal, const ListEntry& was, const std::function<Outcome(int changedAt)>& yes);
+    // The changes themselves, made to the entries as they are and saved: only ever inside change().
     Outcome insertNow(const ListEntry& entry);
     Outcome removeNow(int position);
     Outcome saveNow();
