@@ -12,6 +12,7 @@
 #include "SecretClipboard.h"
 #include "Skin.h"
 #include "SplashWindow.h"
+#include "VaultCommands.h"
 #include "VaultFile.h"
 #include "WebsiteLauncher.h"
 
@@ -201,6 +202,10 @@ MainWindow* Program::LoadMainWindow() {
         connect(main_, &MainWindow::lockRequested, this, &Program::Lock);
         connect(&SecretClipboard::instance(), &SecretClipboard::cleared, main_,
                 [this] { main_->setStatusText(QStringLiteral("Clipboard cleared")); });
+        // Sealing and the master password: a menu of their own, after the window's.
+        auto* vaultCommands = new VaultCommands(session_, main_->menuBar(), main_);
+        connect(vaultCommands, &VaultCommands::notSaved, this, &Program::Report);
+        connect(vaultCommands, &VaultCommands::windowMade, this, &Program::ApplySkin);
     }
     return main_;
 }
@@ -502,6 +507,7 @@ void Program::OpenEditor(const EntryEditor::Request& request) {
             return outcome.stored;
         });
         connect(editor_, &EntryEditor::closed, this, [this] { editor_.clear(); });
+        connect(editor_, &EntryEditor::windowMade, this, &Program::ApplySkin);
         ApplySkin(editor_);
     }
     Present(editor_);

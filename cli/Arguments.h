@@ -2,6 +2,8 @@
 // touches nothing, so every mistake in it is told (status 2) before the vault is opened.
 #pragma once
 
+#include "PasswordGenerator.h"
+
 #include <cstddef>
 #include <optional>
 #include <string>
@@ -44,6 +46,6 @@ std::string HelpText(Command command, std::string_view vault);
 std::string VersionText();
 
 // The longest password --generate and --length make.
-inline constexpr std::size_t kMaxGeneratedLength = 1024;
+inline constexpr std::size_t kMaxGeneratedLength = vault::kMaxGeneratedLength;
 
 } // namespace cli

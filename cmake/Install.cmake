@@ -26,6 +26,8 @@ install(CODE "
     set(keyshelf_mandir [==[${CMAKE_INSTALL_MANDIR}]==])
     set(keyshelf_link_target [==[${KEYSHELF_LINK_TARGET}]==])
     set(keyshelf_product [==[${KEYSHELF_PRODUCT_NAME}]==])
+    set(keyshelf_strip [==[${CMAKE_STRIP}]==])
+    set(keyshelf_manifest [==[${CMAKE_BINARY_DIR}/install_manifest.txt]==])
     include([==[${CMAKE_SOURCE_DIR}/cmake/KeyshelfInstall.cmake]==])
 " ALL_COMPONENTS)
 

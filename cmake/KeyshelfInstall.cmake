@@ -96,13 +96,42 @@ if(NOT keyshelf_outside STREQUAL "")
         "  cmake --install build --prefix ~/.local")
 endif()
 
-# Puts SOURCE at DESTINATION (or, with TEXT, that text) through a new file beside it renamed over it.
-function(keyshelf_put destination mode)
+# Every file the install copies must be there before anything is written: a build that made only part
+# of them (say, the program without keyshelf-cli) installs nothing, rather than half of Keyshelf.
+set(keyshelf_unbuilt "")
+set(index 0)
+while(index LESS count)
+    list(GET keyshelf_files ${index} source)
+    if(NOT EXISTS "${source}" OR IS_DIRECTORY "${source}")
+        list(APPEND keyshelf_unbuilt "${source}")
+    endif()
+    math(EXPR index "${index} + 2")
+endwhile()
+if(NOT keyshelf_unbuilt STREQUAL "")
+    list(JOIN keyshelf_unbuilt "\n  " keyshelf_unbuilt)
+    message(FATAL_ERROR "These files of Keyshelf are missing, so nothing was installed:\n  ${keyshelf_unbuilt}\n"
+        "Build all of Keyshelf first (cmake --build build), then install again.")
+endif()
+
+# The record the uninstall reads, written before the first file: should the install stop halfway (a full
+# disk, a file it may not replace), the uninstall still finds and removes whatever it put down. A
+# finished install writes the record again with what it did install.
+set(keyshelf_planned "${keyshelf_targets}")
+list(TRANSFORM keyshelf_planned APPEND "\n")
+list(JOIN keyshelf_planned "" keyshelf_planned)
+if(NOT "${keyshelf_manifest}" STREQUAL "")
+    file(WRITE "${keyshelf_manifest}" "${keyshelf_planned}")
+endif()
+
+# Each file is first put beside its destination as a new file, all of them before any is renamed into
+# place: a copy that fails leaves the installed Keyshelf as it was, and the staged files are removed by
+# the next install. No file is written in place.
+set(keyshelf_staged "")
+function(keyshelf_stage destination mode)
     cmake_parse_arguments(PARSE_ARGV 2 arg "" "SOURCE;TEXT" "")
     cmake_path(GET destination PARENT_PATH folder)
     cmake_path(GET destination FILENAME name)
     set(new "${folder}/.${name}.keyshelf-new")
-    message(STATUS "Installing: ${destination}")
     file(MAKE_DIRECTORY "${folder}")
     file(REMOVE "${new}") # removes a link itself, never what it leads to
     if(IS_SYMLINK "${new}" OR EXISTS "${new}")
@@ -115,13 +144,21 @@ function(keyshelf_put destination mode)
     endif()
     if(mode STREQUAL "program")
         file(RPATH_REMOVE FILE "${new}") # as an install(TARGETS) with no install RPATH: no build folder
+        # The installed programs carry no debug information; the build folder's copies keep it.
+        if(NOT "${keyshelf_strip}" STREQUAL "")
+            execute_process(COMMAND "${keyshelf_strip}" --strip-all "${new}" RESULT_VARIABLE failed
+                ERROR_VARIABLE why)
+            if(failed)
+                file(REMOVE "${new}")
+                message(FATAL_ERROR "Could not strip ${new}: ${why}")
+            endif()
+        endif()
         file(CHMOD "${new}" PERMISSIONS OWNER_READ OWNER_WRITE OWNER_EXECUTE GROUP_READ GROUP_EXECUTE
             WORLD_READ WORLD_EXECUTE)
     else()
         file(CHMOD "${new}" PERMISSIONS OWNER_READ OWNER_WRITE GROUP_READ WORLD_READ)
     endif()
-    file(RENAME "${new}" "${destination}")
-    set(CMAKE_INSTALL_MANIFEST_FILES ${CMAKE_INSTALL_MANIFEST_FILES} "${destination}" PARENT_SCOPE)
+    set(keyshelf_staged ${keyshelf_staged} "${destination}" PARENT_SCOPE)
 endfunction()
 
 # The vault's folder: only its owner may enter it, on every install.
@@ -135,10 +172,10 @@ while(index LESS count)
     list(GET keyshelf_files ${index} target)
     math(EXPR index "${index} + 1")
     set(mode file)
-    if(target MATCHES "/keyshelf(-cli)?$|\\.so$")
+    if(source STREQUAL keyshelf_program OR source STREQUAL keyshelf_cli)
         set(mode program)
     endif()
-    keyshelf_put("${target}" ${mode} SOURCE "${source}")
+    keyshelf_stage("${target}" ${mode} SOURCE "${source}")
 endwhile()
 
 # The desktop entry names the prefix the install was given (cmake --install --prefix). Exec holds the
@@ -154,7 +191,17 @@ string(REPLACE "%" "%%" exec "${exec}")
 string(CONCAT entry "[Desktop Entry]\nType=Application\nName=${keyshelf_product}\n"
     "Comment=Keep your logins and passwords in one list\nExec=${exec}\nIcon=keyshelf\n"
     "Terminal=false\nCategories=Utility;Security;\n")
-keyshelf_put("${keyshelf_desktop}" file TEXT "${entry}")
+keyshelf_stage("${keyshelf_desktop}" file TEXT "${entry}")
+
+# Everything is staged: each new file takes its place by a rename, which replaces a link (or a hard link)
+# there instead of writing into the file it leads to.
+foreach(destination IN LISTS keyshelf_staged)
+    cmake_path(GET destination PARENT_PATH folder)
+    cmake_path(GET destination FILENAME name)
+    message(STATUS "Installing: ${destination}")
+    file(RENAME "${folder}/.${name}.keyshelf-new" "${destination}")
+    list(APPEND CMAKE_INSTALL_MANIFEST_FILES "${destination}")
+endforeach()
 
 # The launchers: each replaced only when it is Keyshelf's own link (or missing), since a bin/keyshelf or
 # bin/keyshelf-cli of the user's own, a script or a link to another program, is theirs to keep.

@@ -8,10 +8,12 @@ cd "$(dirname "$0")/.."
 prefix="$HOME/.local"
 # Earlier versions ran Keyshelf from build/, so their vault is there.
 ./scripts/old_vault.sh "$PWD/build/data.enc" "$prefix/share/keyshelf"
-# The program alone: the test suites and benchmarks need what only the test command installs.
-# (Not through ccache, which only the test command installs and sets up.)
-cmake -S . -B build -G Ninja -DKEYSHELF_TESTS=OFF -DKEYSHELF_BENCH=OFF -DCMAKE_CXX_COMPILER_LAUNCHER=
-cmake --build build --target keyshelf
+# Everything the install puts down (keyshelf, keyshelf-cli, the icons), and nothing of the test suites or
+# benchmarks, which need what only the test command installs. The compiler runs directly unless
+# CMAKE_CXX_COMPILER_LAUNCHER names a launcher (the test of this command uses the test build's ccache).
+cmake -S . -B build -G Ninja -DKEYSHELF_TESTS=OFF -DKEYSHELF_BENCH=OFF -DKEYSHELF_WERROR=ON \
+    -DCMAKE_CXX_COMPILER_LAUNCHER="${CMAKE_CXX_COMPILER_LAUNCHER:-}"
+cmake --build build
 cmake --install build --prefix "$prefix"
 
 # shellcheck disable=SC2088 # the folder as the user knows it, printed, not expanded

@@ -290,27 +290,126 @@ VaultSession::Outcome VaultSession::removeNow(int position) {
     return outcome;
 }
 
-VaultSession::Outcome VaultSession::save() {
-    return change([this] { return saveNow(); });
-}
-
-VaultSession::Outcome VaultSession::saveNow() {
-    entries_->prepareWalk();
+vault::EntrySource VaultSession::displayOrder() const {
     const EntryStore& items = *entries_;
     // The store keeps its texts in the file's code page: each entry is handed over as it stands, copying
     // nothing.
-    const auto row = [&](std::size_t index) {
+    return [&items](std::size_t index) {
         const int position = static_cast<int>(index) + 1;
         // Once the entries have been sorted they lie scattered in the table.
         items.prefetchAfter(position);
         const auto fields = items.codePageFields(position);
         return vault::EntryView{fields[0], fields[1], fields[2]};
     };
-    Outcome outcome = write(static_cast<std::size_t>(items.count()), row);
+}
+
+VaultSession::Outcome VaultSession::save() {
+    return change([this] { return saveNow(); });
+}
+
+VaultSession::Outcome VaultSession::saveNow() {
+    entries_->prepareWalk();
+    Outcome outcome = write(static_cast<std::size_t>(entries_->count()), displayOrder());
     if (outcome.saved()) {
         setStatus(QStringLiteral("Saved ") + GeneralDate(now_()));
     }
     return outcome;
+}
+
+std::optional<VaultSession::Outcome> VaultSession::refusedUnlessUnchanged(const char* doing) {
+    if (stored_ != master_) {
+        setStatus(QStringLiteral("Not saved."));
+        return Outcome{Stored::NewMasterPassword};
+    }
+    if (changedElsewhere()) {
+        // Unlike an entry's change, which is made to the file as it is now, these write the whole file
+        // anew: nothing is written, the list reloads within a second, and the person can look at it before
+        // trying again.
+        setStatus(QStringLiteral("Not saved."));
+        return Outcome{Stored::NotSaved,
+                       vault::VaultError{doing, path_.toStdString(),
+                                         "another program changed it since Keyshelf last read it, so nothing was "
+                                         "changed.  Try again once the list has been read again"}};
+    }
+    return std::nullopt;
+}
+
+VaultSession::Outcome VaultSession::changeForm(std::optional<vault::SealKey> key) {
+    const std::string path = path_.toStdString();
+    const bool sealing = key.has_value();
+    const char* const doing = sealing ? "Could not seal" : "Could not unseal";
+    if (sealing == sealed_) {
+        return {Stored::NotSaved,
+                vault::VaultError{doing, path, sealing ? "it is sealed already" : "it is not sealed"}};
+    }
+    if (auto refused = refusedUnlessUnchanged(doing)) {
+        return *refused;
+    }
+    auto bytes = vault::ReadWholeFile(path, vault::kMaxVaultBytes, files_);
+    if (bytes && sealed_) {
+        auto header = vault::ReadSealHeader(*bytes, path);
+        if (!header) {
+            return {Stored::NotSaved, header.error()};
+        }
+        std::string password = master_.toStdString();
+        bytes = vault::UnsealVault(std::move(*bytes), *header, password, seal_, path);
+        ::explicit_bzero(password.data(), password.size());
+    }
+    if (!bytes) {
+        return {Stored::NotSaved, bytes.error()};
+    }
+    // Read after the look above: a write that landed meanwhile shows now, before anything is replaced.
+    if (auto refused = refusedUnlessUnchanged(doing)) {
+        ::explicit_bzero(bytes->data(), bytes->size());
+        return *refused;
+    }
+    vault::Failure failed = vault::ReplaceVaultBytes(path, *bytes, sealing ? &*key : nullptr, files_);
+    ::explicit_bzero(bytes->data(), bytes->size());
+    if (failed) {
+        setStatus(QStringLiteral("Not saved."));
+        return {Stored::NotSaved, std::move(failed)};
+    }
+    sealed_ = sealing;
+    seal_ = std::move(key);
+    remember();
+    setStatus(sealing ? QStringLiteral("Sealed: the file opens only with the master password.  Data saved.")
+                      : QStringLiteral("Unsealed: the file is no longer encrypted.  Data saved."));
+    return {Stored::Saved};
+}
+
+VaultSession::Outcome VaultSession::changeMasterPassword(const QString& master, std::optional<vault::SealKey> key) {
+    const std::string path = path_.toStdString();
+    if (!readOnly_.isEmpty()) {
+        setStatus(QStringLiteral("Not saved."));
+        return {Stored::ReadOnly};
+    }
+    if (auto refused = refusedUnlessUnchanged("Could not change the master password of")) {
+        return *refused;
+    }
+    if (sealed_ && !key) {
+        return {Stored::NotSaved, vault::VaultError{"Could not change the master password of", path,
+                                                    "no key was made to seal it with; nothing was changed"}};
+    }
+    if (!sealed_) {
+        key.reset();
+    }
+    entries_->prepareWalk();
+    std::string typed = master.toStdString();
+    vault::Failure failed = vault::SaveVault(path, typed, static_cast<std::size_t>(entries_->count()), displayOrder(),
+                                             vault::TextForm::CodePage, files_, key ? &*key : nullptr);
+    ::explicit_bzero(typed.data(), typed.size());
+    if (failed) {
+        setStatus(QStringLiteral("Not saved."));
+        return {Stored::NotSaved, std::move(failed)};
+    }
+    master_ = master;
+    stored_ = master;
+    if (sealed_) {
+        seal_ = std::move(key);
+    }
+    remember();
+    setStatus(QStringLiteral("Master password changed.  Data saved."));
+    return {Stored::Saved};
 }
 
 VaultSession::Outcome VaultSession::write(std::size_t count, const vault::EntrySource& row) {

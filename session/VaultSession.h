@@ -118,6 +118,16 @@ public:
     vault::ImportPlan planImport(const vault::ImportFile& file, bool replacePasswords) const;
     Outcome importEntries(const vault::ImportFile& file, bool replacePasswords);
 
+    // Sealing and the master password, as keyshelf-cli's seal, unseal and passwd do them. Each writes only
+    // when the file is as Keyshelf last read or wrote it; else nothing is written and `error` says why.
+    //
+    // With a key (SealKey::Fresh from the master password) seals a plain vault; without one turns a sealed
+    // vault back into the plain form. Either way the file's own plain bytes are written, byte for byte.
+    Outcome changeForm(std::optional<vault::SealKey> key);
+    // Writes the entries as they stand under a new master password; a sealed vault is sealed again with
+    // `key` (SealKey::Fresh from the new password), which a plain one does not need.
+    Outcome changeMasterPassword(const QString& master, std::optional<vault::SealKey> key);
+
     // Whether the file is no longer as Keyshelf last read or wrote it.
     bool changedElsewhere() const;
     // Reads the file again when another program has changed it since Keyshelf last read or wrote it.
@@ -156,6 +166,11 @@ private:
     // Writes the master password and `count` entries, unless another program wrote the file since it was
     // last read (`overtaken_` is then set).
     Outcome write(std::size_t count, const vault::EntrySource& row);
+    // The entries in display order, as a save hands them to the writer; prepareWalk first.
+    vault::EntrySource displayOrder() const;
+    // Why a change of form or master password may not be written now (`doing` begins the message), or
+    // nothing.
+    std::optional<Outcome> refusedUnlessUnchanged(const char* doing);
     void remember();
     void noteTotal(std::size_t total);
     void setStatus(const QString& text);

@@ -20,9 +20,6 @@ constexpr std::array<char, 93> kAlphabet = [] {
     return alphabet;
 }();
 
-// Bytes at or above this are thrown away, so that each character is exactly as likely as any other.
-constexpr unsigned kUnbiasedBelow = 256 / kAlphabet.size() * kAlphabet.size();
-
 } // namespace
 
 std::string_view PasswordAlphabet() {
@@ -44,17 +41,48 @@ bool SystemRandom(unsigned char* bytes, std::size_t size) {
     return true;
 }
 
+bool PasswordOptions::valid() const {
+    return length >= kMinGeneratedLength && length <= kMaxGeneratedLength && (lower || upper || digits || punctuation);
+}
+
+std::string PasswordAlphabet(const PasswordOptions& options) {
+    std::string alphabet;
+    for (const char c : kAlphabet) {
+        const bool chosen = c >= 'a' && c <= 'z'   ? options.lower
+                            : c >= 'A' && c <= 'Z' ? options.upper
+                            : c >= '0' && c <= '9' ? options.digits
+                                                   : options.punctuation;
+        if (chosen) {
+            alphabet.push_back(c);
+        }
+    }
+    return alphabet;
+}
+
 std::optional<std::string> GeneratePassword(std::size_t length, const RandomSource& random) {
+    PasswordOptions options;
+    options.length = length;
+    return GeneratePassword(options, random);
+}
+
+std::optional<std::string> GeneratePassword(const PasswordOptions& options, const RandomSource& random) {
+    if (!options.valid()) {
+        return std::nullopt;
+    }
+    const std::string alphabet = PasswordAlphabet(options);
+    // Bytes at or above this are thrown away, so that each character is exactly as likely as any other.
+    const unsigned unbiasedBelow = 256 / alphabet.size() * alphabet.size();
     std::string password;
-    password.reserve(length);
+    password.reserve(options.length);
     std::array<unsigned char, 64> pool{};
-    while (password.size() < length) {
+    while (password.size() < options.length) {
         if (!random(pool.data(), pool.size())) {
+            explicit_bzero(password.data(), password.size());
             return std::nullopt;
         }
         for (const unsigned char byte : pool) {
-            if (byte < kUnbiasedBelow && password.size() < length) {
-                password.push_back(kAlphabet[byte % kAlphabet.size()]);
+            if (byte < unbiasedBelow && password.size() < options.length) {
+                password.push_back(alphabet[byte % alphabet.size()]);
             }
         }
     }

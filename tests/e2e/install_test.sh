@@ -108,7 +108,7 @@ APP_PID=
 (cd "$BUILD" && printf 'Secret1\n' | PATH="$PREFIX/bin:$PATH" keyshelf-cli ls >"$WORK/out" 2>"$WORK/err") &&
     [ ! -s "$WORK/out" ] && [ ! -s "$WORK/err" ] || fail "keyshelf-cli ls on the new vault: $(cat "$WORK/out" "$WORK/err")"
 created=$(find "$BUILD" -newer "$WORK/before-install" -type f ! -name install_manifest.txt \
-    ! -path "$BUILD/Testing/*" ! -path "$SHOTS/*")
+    ! -path "$BUILD/Testing/*" ! -path "$BUILD/ccache/*" ! -path "$SHOTS/*")
 [ -z "$created" ] || fail "the program wrote into the build folder: $created"
 [ ! -e "$PREFIX/bin/data.enc" ] || fail "data.enc was made beside the link"
 

@@ -14,7 +14,7 @@ set(layer_2 keyshelf_system keyshelf_session)
 set(layer_3 keyshelf_platform keyshelf_screen_lock)
 set(layer_5 keyshelf_skin)
 set(layer_6 keyshelf_ui_main keyshelf_ui_password keyshelf_ui_editor keyshelf_ui_help keyshelf_ui_about keyshelf_ui_import
-    keyshelf_ui_splash keyshelf_ui_website)
+    keyshelf_ui_splash keyshelf_ui_website keyshelf_ui_vault)
 set(layer_7 keyshelf_app keyshelf_command_line)
 set(layer_8 keyshelf keyshelf-cli)
 set(top 8)

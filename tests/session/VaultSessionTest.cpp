@@ -319,6 +319,59 @@ TEST_F(VaultSessionTest, ASealedVaultOpensWithItsSealAndKeepsItsFormThroughChang
     EXPECT_EQ(onDisk(), vault::VaultBytes("n3w-pass", {three[0], three[1], three[2], {"dan", "pd", ""}}));
 }
 
+// Sealing, unsealing and a new master password from the window: the file's own bytes change form, a change
+// made elsewhere since the last read stops each of them, and a sealed vault stays sealed under the new
+// password.
+TEST_F(VaultSessionTest, SealsUnsealsAndChangesTheMasterPasswordOnlyOverTheFileItRead) {
+    const auto fresh = [this](const char* master) {
+        auto key = vault::SealKey::Fresh(master, vault::kLeastSealCost, path());
+        EXPECT_TRUE(key);
+        return std::optional<vault::SealKey>(std::move(*key));
+    };
+    const auto sealedEntries = [this](const std::string& master) {
+        std::optional<vault::SealKey> key;
+        auto loaded = vault::LoadVault(path(), vault::kMaxEntries, vault::SystemFileOps(), master, key);
+        return loaded && loaded->sealed ? static_cast<int>(loaded->entries.size()) : -1;
+    };
+    // A line the writer would not write (an empty one) comes back as it was.
+    const std::string plain = vault::VaultBytes("abcd", three) + "\r\n";
+    TempDir::Write(path(), plain);
+    VaultSession& s = opened();
+    s.entries()->setSorted(true); // the file's order is kept all the same
+
+    EXPECT_EQ(s.changeForm(std::nullopt).stored, Stored::NotSaved); // not sealed
+    ASSERT_TRUE(s.changeForm(fresh("abcd")).saved());
+    EXPECT_TRUE(s.sealed());
+    EXPECT_EQ(onDisk().find("alice"), std::string::npos);
+    EXPECT_EQ(sealedEntries("abcd"), 3);
+    ASSERT_TRUE(s.changeForm(std::nullopt).saved());
+    EXPECT_FALSE(s.sealed());
+    EXPECT_EQ(onDisk(), plain);
+
+    // Changed elsewhere since it was read: nothing is written, and the message says why.
+    writeElsewhere("abcd", {{"them", "pt", ""}});
+    for (const auto& outcome : {s.changeForm(fresh("abcd")), s.changeMasterPassword("n3w-pass", std::nullopt)}) {
+        EXPECT_EQ(outcome.stored, Stored::NotSaved);
+        ASSERT_TRUE(outcome.error);
+        EXPECT_NE(outcome.error->Message().find("another program changed it"), std::string::npos);
+    }
+    EXPECT_EQ(onDisk(), vault::VaultBytes("abcd", {{"them", "pt", ""}}));
+
+    ASSERT_EQ(s.reload().result, VaultSession::Reload::Reloaded);
+    ASSERT_TRUE(s.changeMasterPassword("n3w-pass", std::nullopt).saved());
+    EXPECT_EQ(onDisk(), vault::VaultBytes("n3w-pass", {{"them", "pt", ""}}));
+    EXPECT_EQ(s.masterPassword(), "n3w-pass");
+    EXPECT_TRUE(s.isMasterPassword("n3w-pass"));
+
+    ASSERT_TRUE(s.changeForm(fresh("n3w-pass")).saved());
+    EXPECT_EQ(s.changeMasterPassword("0ther-pass", std::nullopt).stored, Stored::NotSaved); // no key to seal with
+    ASSERT_TRUE(s.changeMasterPassword("0ther-pass", fresh("0ther-pass")).saved());
+    EXPECT_EQ(sealedEntries("0ther-pass"), 1);
+    EXPECT_EQ(sealedEntries("n3w-pass"), -1);
+    ASSERT_TRUE(s.add({"dan", "pd", ""}).saved()); // later saves seal with the new key
+    EXPECT_EQ(sealedEntries("0ther-pass"), 2);
+}
+
 TEST_F(VaultSessionTest, AFileOfMoreEntriesThanTheFormatHoldsIsNeverSaved) {
     std::vector<Entry> many(vault::kMaxEntries + 1, Entry{"u", "p", ""});
     write("abcd", many);

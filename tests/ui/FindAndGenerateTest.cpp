@@ -7,16 +7,22 @@
 #include "MainWindow.h"
 #include "PasswordDialog.h"
 #include "PasswordGenerator.h"
+#include "PasswordOptionsDialog.h"
 #include "Program.h"
+#include "Seams.h"
 #include "TestMain.h"
 #include "VaultFile.h"
 #include "VaultFormat.h"
 #include "WindowTestRun.h"
 
 #include <QAccessible>
+#include <QCheckBox>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMenu>
+#include <QPushButton>
+#include <QSettings>
+#include <QSpinBox>
 #include <QToolButton>
 #include <QtTest>
 #include <memory>
@@ -198,6 +204,82 @@ private slots:
         const auto stored = vault::ReadEntries(vaultPath().toStdString());
         QVERIFY(stored.ok());
         QCOMPARE(QString::fromStdString((*stored)[0].password), fromMenu);
+    }
+
+    // The remembered options, as Keyshelf.ini holds them: a value that is not one the generator takes is
+    // its default, and no kind at all is every kind.
+    void passwordOptionsAreReadBackOrFallBackToTheDefaults() {
+        using Options = vault::PasswordOptions;
+        const QList<std::pair<QStringList, Options>> cases = {
+            {{}, Options{}},
+            {{"8", "1", "0", "1", "0"}, Options{8, true, false, true, false}},
+            {{" 1024 ", "0", "0", "0", "1"}, Options{1024, false, false, false, true}},
+            {{"0", "0", "0", "0", "0"}, Options{}},
+            {{"1025", "yes", "", "2", "-1"}, Options{}},
+            {{"99999999999999999999", "1", "1", "1", "1"}, Options{}},
+            {{"12abc", "\n1", "1\n", "1", "1"}, Options{}},
+        };
+        const QStringList keys = {"generateLength", "generateLower", "generateUpper", "generateDigits",
+                                  "generatePunctuation"};
+        for (const auto& [values, expected] : cases) {
+            auto settings = seams::OpenSettings();
+            settings->remove("Settings");
+            for (qsizetype i = 0; i < values.size(); ++i) {
+                settings->setValue("Settings/" + keys[i], values[i]);
+            }
+            settings->sync();
+            QVERIFY2(generatorSettings::Load() == expected, qPrintable(values.join(',')));
+        }
+    }
+
+    // "Generate Password..." opens the options; Generate fills the box with them and remembers them for Ctrl+G.
+    void generateOptionsFillTheBoxAndAreRemembered() {
+        entryList()->selectOnly(1);
+        main->editEntry();
+        EntryEditor* editor = TheProgram().editor();
+        QLineEdit* box = Control<QLineEdit>(editor, "txtPassword");
+        std::unique_ptr<QMenu> menu(editor->passwordMenu());
+        QAction* options = menu->findChild<QAction*>("generatePasswordOptions");
+        QVERIFY(options != nullptr);
+        QCOMPARE(options->text(), QString("Generate Password\u2026"));
+        bool offeredWithNone = true;
+        QTimer::singleShot(0, this, [&] {
+            auto* dialog = qobject_cast<PasswordOptionsDialog*>(QApplication::activeModalWidget());
+            QVERIFY(dialog != nullptr);
+            for (const char* kind : {"lower", "upper", "digits", "punctuation"}) {
+                Control<QCheckBox>(dialog, kind)->setChecked(false);
+            }
+            offeredWithNone = Control<QPushButton>(dialog, "generate")->isEnabled() ||
+                              !Control<QLabel>(dialog, "note")->isVisibleTo(dialog);
+            Control<QCheckBox>(dialog, "digits")->setChecked(true);
+            Control<QSpinBox>(dialog, "length")->setValue(6);
+            QTest::mouseClick(Control<QPushButton>(dialog, "generate"), Qt::LeftButton);
+        });
+        options->trigger();
+        QVERIFY(!offeredWithNone);
+        QCOMPARE(box->text().size(), 6);
+        QVERIFY2(box->text().toStdString().find_first_not_of("0123456789") == std::string::npos,
+                 qPrintable(box->text()));
+        QVERIFY(generatorSettings::Load() == (vault::PasswordOptions{6, false, false, true, false}));
+        box->clear();
+        editor->activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(editor));
+        box->setFocus();
+        QTest::keyClick(box, Qt::Key_G, Qt::ControlModifier);
+        QCOMPARE(box->text().size(), 6);
+        QVERIFY(box->text().toStdString().find_first_not_of("0123456789") == std::string::npos);
+
+        // Cancel changes nothing.
+        QTimer::singleShot(0, this, [&] {
+            auto* dialog = qobject_cast<PasswordOptionsDialog*>(QApplication::activeModalWidget());
+            QVERIFY(dialog != nullptr);
+            Control<QSpinBox>(dialog, "length")->setValue(30);
+            dialog->reject();
+        });
+        const QString before = box->text();
+        options->trigger();
+        QCOMPARE(box->text(), before);
+        QCOMPARE(generatorSettings::Load().length, std::size_t(6));
     }
 };
 

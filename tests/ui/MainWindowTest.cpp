@@ -152,7 +152,8 @@ private slots:
         for (QAction* a : tops) {
             captions << a->text();
         }
-        QCOMPARE(captions, QStringList({"File", "Data", "Copy", "Help", "About"}));
+        // The designed menus, then the one for sealing and the master password.
+        QCOMPARE(captions, QStringList({"File", "Data", "Copy", "Help", "About", "&Vault"}));
         const QList<QPair<QMenu*, QStringList>> expected = {
             {Control<QMenu>(&main, "mnuFile"), {"Exit"}},
             {Control<QMenu>(&main, "mnuData"),

@@ -97,3 +97,52 @@ TEST(PasswordGenerator, EachByteOfTheSourcePicksOneCharacterWithoutBias) {
     const vault::RandomSource failing = [](unsigned char*, std::size_t) { return false; };
     EXPECT_FALSE(vault::GeneratePassword(20, failing).has_value());
 }
+
+TEST(PasswordGenerator, OptionsChooseTheLengthAndTheKindsOfCharacter) {
+    const std::string_view lower = "abcdefghijklmnopqrstuvwxyz";
+    const std::string_view upper = "ABCDEFGHIJKLMNOPQRSTUVWXYZ";
+    const std::string_view digits = "0123456789";
+    const std::string_view punctuation = "!\"#$%&'()*+,-./:;<=>?@[\\]^_`{}~";
+    struct Case {
+        vault::PasswordOptions options;
+        std::string alphabet;
+    };
+    const std::vector<Case> cases = {
+        {{1, true, false, false, false}, std::string(lower)},
+        {{1024, false, true, false, false}, std::string(upper)},
+        {{8, false, false, true, false}, std::string(digits)},
+        {{64, false, false, false, true}, std::string(punctuation)},
+        {{30, true, false, true, false}, std::string(digits) + std::string(lower)},
+        {{20, true, true, true, true}, std::string(vault::PasswordAlphabet())},
+    };
+    for (const Case& c : cases) {
+        ASSERT_TRUE(c.options.valid());
+        EXPECT_EQ(vault::PasswordAlphabet(c.options).size(), c.alphabet.size());
+        EXPECT_EQ(vault::PasswordAlphabet(c.options).find_first_not_of(c.alphabet), std::string::npos);
+        std::set<char> used;
+        for (int draw = 0; draw < 200; ++draw) {
+            const auto password = vault::GeneratePassword(c.options);
+            ASSERT_TRUE(password.has_value());
+            ASSERT_EQ(password->size(), c.options.length);
+            EXPECT_EQ(password->find_first_not_of(c.alphabet), std::string::npos) << *password;
+            EXPECT_EQ(StoredAndReadBack(*password), *password);
+            used.insert(password->begin(), password->end());
+        }
+        EXPECT_EQ(used.size(), c.alphabet.size()) << c.alphabet; // every chosen character is drawn
+    }
+    // A byte past the last whole round of a smaller alphabet is passed over too: of ten digits, 250 to 255.
+    const vault::RandomSource scripted = [](unsigned char* bytes, std::size_t size) {
+        std::fill(bytes, bytes + size, 3);
+        bytes[0] = 250;
+        bytes[1] = 249;
+        return true;
+    };
+    EXPECT_EQ(vault::GeneratePassword({2, false, false, true, false}, scripted), "93");
+
+    // No kind chosen, or a length out of bounds: nothing is made, not even from a source that answers.
+    for (const vault::PasswordOptions& refused : {vault::PasswordOptions{20, false, false, false, false},
+                                                  vault::PasswordOptions{0}, vault::PasswordOptions{1025}}) {
+        EXPECT_FALSE(refused.valid());
+        EXPECT_FALSE(vault::GeneratePassword(refused).has_value());
+    }
+}

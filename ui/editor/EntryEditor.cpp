@@ -4,6 +4,7 @@
 #include "Builder.h"
 #include "EntryRules.h"
 #include "PasswordGenerator.h"
+#include "PasswordOptionsDialog.h"
 #include "Seams.h"
 #include "SecretClipboard.h"
 #include "TypingTarget.h"
@@ -119,11 +120,33 @@ QMenu* EntryEditor::passwordMenu() {
     generate->setObjectName(QStringLiteral("generatePassword"));
     generate->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_G)); // shown beside it; the box's own key does it
     connect(generate, &QAction::triggered, this, &EntryEditor::generatePassword);
+    QAction* options = menu->addAction(QStringLiteral("Generate Password\u2026"));
+    options->setObjectName(QStringLiteral("generatePasswordOptions"));
+    connect(options, &QAction::triggered, this, &EntryEditor::choosePasswordOptions);
     return menu;
 }
 
 void EntryEditor::generatePassword() {
-    std::optional<std::string> password = vault::GeneratePassword();
+    fillPassword(generatorSettings::Load());
+}
+
+void EntryEditor::choosePasswordOptions() {
+    PasswordOptionsDialog dialog(generatorSettings::Load(), this);
+    emit windowMade(&dialog);
+    if (dialog.exec() != QDialog::Accepted) {
+        return;
+    }
+    const vault::PasswordOptions options = dialog.options();
+    if (!generatorSettings::Store(options)) {
+        showError(QStringLiteral("The password options could not be remembered: Keyshelf.ini could not be "
+                                 "written.  This password is made with them; Ctrl+G goes on with the ones "
+                                 "remembered before."));
+    }
+    fillPassword(options);
+}
+
+void EntryEditor::fillPassword(const vault::PasswordOptions& options) {
+    std::optional<std::string> password = vault::GeneratePassword(options);
     if (!password) {
         showError(QStringLiteral("A password could not be generated: the system's random source did not answer.  "
                                  "Please type one."));

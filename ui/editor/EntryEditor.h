@@ -7,6 +7,7 @@
 #pragma once
 
 #include "EntryStore.h"
+#include "PasswordGenerator.h"
 #include "VaultSession.h"
 
 #include <QWidget>
@@ -32,19 +33,25 @@ public:
     EntryEditor(const Request& request, Store store, QWidget* parent = nullptr);
 
     bool addMode() const { return addMode_; }
-    // The password box's context menu: the box's own commands and "Generate Password". The caller owns it.
+    // The password box's context menu: the box's own commands, "Generate Password" and the options it makes
+    // passwords with. The caller owns it.
     QMenu* passwordMenu();
 
 public slots:
     // Save: checks, stores, saves the vault, reports and closes. Stays open, with its text, whenever the
     // entry could not be stored.
     void save();
-    // Fills the password box with a new password from the system's random source (Ctrl+G, or the box's
-    // context menu). Nothing is stored until Save; Ctrl+Z brings back what the box held.
+    // Fills the password box with a new password from the system's random source, made with the remembered
+    // options (Ctrl+G, or the box's context menu). Nothing is stored until Save; Ctrl+Z brings back what
+    // the box held.
     void generatePassword();
+    // "Generate Password...": the options window; Generate remembers the options and fills the box as above.
+    void choosePasswordOptions();
 
 signals:
     void closed();
+    // A window of its own (the password options), to be given the program's look.
+    void windowMade(QWidget* window);
 
 protected:
     void closeEvent(QCloseEvent* event) override;
@@ -54,6 +61,7 @@ private:
     // text.
     QString refusal() const;
     void showError(const QString& text);
+    void fillPassword(const vault::PasswordOptions& options);
 
     QLineEdit* username_ = nullptr;
     QLineEdit* password_ = nullptr;

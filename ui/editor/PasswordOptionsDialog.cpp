@@ -1,0 +1,122 @@
+#include "PasswordOptionsDialog.h"
+
+#include "Seams.h"
+
+#include <QCheckBox>
+#include <QDialogButtonBox>
+#include <QFormLayout>
+#include <QLabel>
+#include <QPushButton>
+#include <QSettings>
+#include <QSpinBox>
+#include <QVBoxLayout>
+
+namespace generatorSettings {
+namespace {
+
+const char* const kLength = "Settings/generateLength";
+const char* const kKinds[] = {"Settings/generateLower", "Settings/generateUpper", "Settings/generateDigits",
+                              "Settings/generatePunctuation"};
+
+std::array<bool*, 4> KindsOf(vault::PasswordOptions& options) {
+    return {&options.lower, &options.upper, &options.digits, &options.punctuation};
+}
+
+} // namespace
+
+vault::PasswordOptions Load() {
+    const auto settings = seams::OpenSettings();
+    vault::PasswordOptions options;
+    bool ok = false;
+    const QString length = settings->value(QLatin1String(kLength)).toString().trimmed();
+    const uint value = length.size() <= 4 ? length.toUInt(&ok) : 0;
+    if (ok && value >= vault::kMinGeneratedLength && value <= vault::kMaxGeneratedLength) {
+        options.length = value;
+    }
+    vault::PasswordOptions chosen = options;
+    const std::array<bool*, 4> kinds = KindsOf(chosen);
+    for (std::size_t i = 0; i < kinds.size(); ++i) {
+        const QString flag = settings->value(QLatin1String(kKinds[i])).toString().trimmed();
+        if (flag == QLatin1String("0") || flag == QLatin1String("1")) {
+            *kinds[i] = flag == QLatin1String("1");
+        }
+    }
+    // Every kind turned off would make nothing: the kinds' defaults hold then.
+    return chosen.valid() ? chosen : options;
+}
+
+bool Store(const vault::PasswordOptions& options) {
+    const auto settings = seams::OpenSettings();
+    settings->setValue(QLatin1String(kLength), QString::number(options.length));
+    vault::PasswordOptions copy = options;
+    const std::array<bool*, 4> kinds = KindsOf(copy);
+    for (std::size_t i = 0; i < kinds.size(); ++i) {
+        settings->setValue(QLatin1String(kKinds[i]), *kinds[i] ? QStringLiteral("1") : QStringLiteral("0"));
+    }
+    // Written through at once: the program may end without another chance.
+    settings->sync();
+    return settings->status() == QSettings::NoError;
+}
+
+} // namespace generatorSettings
+
+PasswordOptionsDialog::PasswordOptionsDialog(const vault::PasswordOptions& options, QWidget* parent) : QDialog(parent) {
+    setObjectName(QStringLiteral("passwordOptions"));
+    setWindowTitle(QStringLiteral("Generate Password"));
+    setModal(true);
+    auto* layout = new QVBoxLayout(this);
+    auto* form = new QFormLayout();
+    length_ = new QSpinBox(this);
+    length_->setObjectName(QStringLiteral("length"));
+    length_->setRange(static_cast<int>(vault::kMinGeneratedLength), static_cast<int>(vault::kMaxGeneratedLength));
+    length_->setValue(static_cast<int>(options.length));
+    form->addRow(QStringLiteral("&Length:"), length_);
+    layout->addLayout(form);
+
+    const auto box = [this, layout](const char* name, const QString& caption, bool ticked) {
+        auto* check = new QCheckBox(caption, this);
+        check->setObjectName(QLatin1String(name));
+        check->setChecked(ticked);
+        connect(check, &QCheckBox::toggled, this, &PasswordOptionsDialog::showChoice);
+        layout->addWidget(check);
+        return check;
+    };
+    lower_ = box("lower", QStringLiteral("Lo&wercase letters (a-z)"), options.lower);
+    upper_ = box("upper", QStringLiteral("&Uppercase letters (A-Z)"), options.upper);
+    digits_ = box("digits", QStringLiteral("&Digits (0-9)"), options.digits);
+    // "&&" shows one "&"; the vault never stores the space or "|", so neither is offered.
+    punctuation_ =
+        box("punctuation", QStringLiteral("&Punctuation (!\"#$%&&'()*+,-./:;<=>?@[\\]^_`{}~)"), options.punctuation);
+
+    note_ = new QLabel(QStringLiteral("Choose at least one kind of character."), this);
+    note_->setObjectName(QStringLiteral("note"));
+    layout->addWidget(note_);
+
+    auto* buttons = new QDialogButtonBox(this);
+    generate_ = buttons->addButton(QStringLiteral("&Generate"), QDialogButtonBox::AcceptRole);
+    generate_->setObjectName(QStringLiteral("generate"));
+    buttons->addButton(QDialogButtonBox::Cancel);
+    generate_->setDefault(true);
+    layout->addWidget(buttons);
+    connect(buttons, &QDialogButtonBox::accepted, this, &QDialog::accept);
+    connect(buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);
+    showChoice();
+    length_->setFocus();
+    length_->selectAll();
+}
+
+vault::PasswordOptions PasswordOptionsDialog::options() const {
+    vault::PasswordOptions options;
+    options.length = static_cast<std::size_t>(length_->value());
+    options.lower = lower_->isChecked();
+    options.upper = upper_->isChecked();
+    options.digits = digits_->isChecked();
+    options.punctuation = punctuation_->isChecked();
+    return options;
+}
+
+void PasswordOptionsDialog::showChoice() {
+    const bool any = options().valid();
+    generate_->setEnabled(any);
+    note_->setVisible(!any);
+}
