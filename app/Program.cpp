@@ -67,19 +67,37 @@ int NumberSetting(const char* name, int fallback, int most) {
 
 constexpr int kMostLockMinutes = 1440;
 
+// What to ask when another program changed the entry an edit or a delete is about. The entry's texts come
+// after the first line, which alone decides whether a message box reads its text as markup.
+QString ConflictQuestion(const VaultSession::Conflict& conflict) {
+    const QString entry = conflict.entry.location.isEmpty()
+                              ? conflict.entry.username
+                              : QStringLiteral("%1 at %2").arg(conflict.entry.username, conflict.entry.location);
+    if (conflict.removal) {
+        return QStringLiteral("Another program has changed the entry you are deleting since Keyshelf last read "
+                              "the file:\r\n\r\n%1\r\n\r\nIt has another password now.  Delete it as it is now?")
+            .arg(entry);
+    }
+    if (conflict.changed) {
+        return QStringLiteral("Another program has changed the entry you are editing since Keyshelf last read the "
+                              "file:\r\n\r\n%1\r\n\r\nIt has another password now, which Keyshelf does not write "
+                              "over.  Save what you typed as a new entry beside it?")
+            .arg(entry);
+    }
+    return QStringLiteral("Another program has changed or deleted the entry you are editing since Keyshelf last read "
+                          "the file:\r\n\r\n%1\r\n\r\nSave what you typed as a new entry?")
+        .arg(entry);
+}
+
 } // namespace
 
 Program::Program(Desktop& desktop, const BuildConfiguration& build, vault::FileOps& files, QObject* parent)
     : QObject(parent), desktopInUse_(desktop), buildInUse_(build), session_(VaultPath(), files),
       outsideChanges_(new QTimer(this)), idle_(new IdleWatch(this)) {
     session_.setClock(&seams::Now);
-    session_.setReplaceQuestion([](const QString& path) {
-        const QString question =
-            QStringLiteral("%1 has been changed by another program since Keyshelf last read or saved it.  Saving "
-                           "now replaces those changes with the list shown here.\r\n\r\nSave anyway?")
-                .arg(path);
-        // Enter keeps the other program's changes: replacing them takes a deliberate Yes.
-        return seams::MsgBox(question, seams::vbYesNo | seams::vbExclamation | seams::vbDefaultButton2,
+    session_.setConflictQuestion([](const VaultSession::Conflict& conflict) {
+        return seams::MsgBox(ConflictQuestion(conflict),
+                             seams::vbYesNo | seams::vbExclamation | seams::vbDefaultButton2,
                              QStringLiteral("File Changed")) == seams::vbYes;
     });
     outsideChanges_->setInterval(kOutsideChangeCheckMs);
@@ -151,6 +169,13 @@ MainWindow* Program::LoadMainWindow() {
         connect(&session_, &VaultSession::statusChanged, main_, &MainWindow::setStatusText);
         connect(main_, &MainWindow::removeRequested, this, [this](quint64 id) {
             const VaultSession::Outcome outcome = session_.remove(id);
+            if (outcome.stored == VaultSession::Stored::EntryGone) {
+                seams::MsgBox(QStringLiteral("Another program has changed or deleted this entry since Keyshelf last "
+                                             "read the file, so nothing was deleted.  The list now shows the file "
+                                             "as it is."),
+                              seams::vbExclamation);
+                return;
+            }
             Report(outcome);
             if (!outcome.saved() && outcome.position != 0 && main_ != nullptr) {
                 // The file still holds the entry, and so does the list again.
@@ -267,8 +292,8 @@ void Program::Report(const VaultSession::Outcome& outcome) {
 }
 
 void Program::CheckOutsideChanges() {
-    // Only while the list is in use: an open editor, question or password dialog comes first, and the
-    // save-time question stays the last guard.
+    // Only while the list is in use: an open editor, question or password dialog comes first, and each
+    // change reads the file again itself before it saves.
     if (locked_ || main_ == nullptr || !main_->isVisible() || editor_ != nullptr || pass_ != nullptr ||
         QApplication::activeModalWidget() != nullptr) {
         return;
@@ -479,9 +504,10 @@ void Program::ImportFile(QString path) {
 
 void Program::OpenEditor(const EntryEditor::Request& request) {
     if (editor_ == nullptr) {
-        editor_ = new EntryEditor(request, [this](const EntryEditor::Request& typed) {
+        // An edit names its entry by the texts it was opened with too: the file may be read again under it.
+        editor_ = new EntryEditor(request, [this, was = request.entry](const EntryEditor::Request& typed) {
             const VaultSession::Outcome outcome =
-                typed.add ? session_.add(typed.entry) : session_.replace(typed.id, typed.entry);
+                typed.add ? session_.add(typed.entry) : session_.replace(typed.id, was, typed.entry);
             Report(outcome);
             return outcome.stored;
         });

@@ -106,6 +106,8 @@ public:
     quint64 rowId(int position) const;
     // The current position of the entry with that id, or 0 when it has been removed.
     int positionOf(quint64 id) const;
+    // The id the next entry added gets: every id given before it is smaller.
+    quint64 nextId() const { return nextId_; }
 
     bool sorted() const { return sorted_; }
     int sortKey() const { return sortKey_; }

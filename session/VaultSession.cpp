@@ -98,6 +98,7 @@ vault::Failure VaultSession::load(const QString& password) {
     stampKnown_ = true;
     unreadable_ = {};
     readOnly_.clear();
+    readFrom_ = entries_->nextId();
     entries_->replaceAll(std::move(loaded->entries));
     noteTotal(loaded->total);
     return std::nullopt;
@@ -153,10 +154,63 @@ void VaultSession::noteTotal(std::size_t total) {
                     .arg(path_, Count(total));
 }
 
-VaultSession::Outcome VaultSession::add(const ListEntry& entry) {
-    if (!readOnly_.isEmpty()) {
-        return save(); // refused, and said so
+VaultSession::Outcome VaultSession::change(const std::function<Outcome()>& apply) {
+    // Each try reads what the writer that slipped in wrote; one that keeps writing is let be after a few.
+    constexpr int kTries = 3;
+    for (int tries = 1;; ++tries) {
+        const vault::FileStamp now = vault::StampOf(path_.toStdString());
+        // A file that is gone (moved away, or about to be replaced) is written anew from the entries.
+        if (readOnly_.isEmpty() && stored_ == master_ && stampKnown_ && now.exists && now != stamp_) {
+            const ReloadOutcome reloaded = readAgain();
+            if (reloaded.result != Reload::Reloaded) {
+                // An unreadable file is never written over, nor a new master password with the old one.
+                setStatus(QStringLiteral("Not saved."));
+                return {reloaded.result == Reload::Failed ? Stored::NotSaved : Stored::NewMasterPassword,
+                        reloaded.error};
+            }
+        }
+        if (!readOnly_.isEmpty()) {
+            setStatus(QStringLiteral("Not saved."));
+            return {Stored::ReadOnly};
+        }
+        if (stored_ != master_) {
+            // The file's master password is not the one this run was opened with: it must be typed first.
+            setStatus(QStringLiteral("Not saved."));
+            return {Stored::NewMasterPassword};
+        }
+        overtaken_ = false;
+        Outcome outcome = apply();
+        if (!overtaken_ || tries == kTries) {
+            return outcome;
+        }
     }
+}
+
+int VaultSession::positionFor(quint64 id, const ListEntry& was) const {
+    const int position = entries_->positionOf(id);
+    return position != 0 ? position : entries_->positionOfItem(was);
+}
+
+VaultSession::Outcome VaultSession::conflict(bool removal, const ListEntry& was,
+                                             const std::function<Outcome(int changedAt)>& yes) {
+    const int changedAt = entries_->positionOfItem(was, true);
+    if (removal && changedAt == 0) {
+        setStatus(QStringLiteral("Not saved."));
+        return {Stored::EntryGone}; // nothing is left to delete
+    }
+    // Enter leaves the file as the other program left it: anything else takes a deliberate Yes.
+    if (!conflictQuestion_ || !conflictQuestion_({removal, changedAt != 0, was})) {
+        setStatus(QStringLiteral("Not saved."));
+        return {Stored::Declined};
+    }
+    return yes(changedAt);
+}
+
+VaultSession::Outcome VaultSession::add(const ListEntry& entry) {
+    return change([&] { return insertNow(entry); });
+}
+
+VaultSession::Outcome VaultSession::insertNow(const ListEntry& entry) {
     if (entries_->count() >= vault::kMaxEntries) {
         return {Stored::ListFull};
     }
@@ -165,7 +219,7 @@ VaultSession::Outcome VaultSession::add(const ListEntry& entry) {
         return {Stored::TooLarge};
     }
     const quint64 added = entries_->rowId(position);
-    Outcome outcome = save();
+    Outcome outcome = saveNow();
     if (!outcome.saved()) {
         // The file still holds the entries as they were: take this one out again.
         entries_->remove(entries_->positionOf(added));
@@ -176,42 +230,57 @@ VaultSession::Outcome VaultSession::add(const ListEntry& entry) {
     return outcome;
 }
 
-VaultSession::Outcome VaultSession::replace(quint64 id, const ListEntry& entry) {
-    const int position = entries_->positionOf(id);
-    if (position == 0) {
-        return {Stored::EntryGone};
+VaultSession::Outcome VaultSession::replace(quint64 id, const ListEntry& was, const ListEntry& entry) {
+    // The entry as Keyshelf has it: once the file has been read again, these texts find it.
+    const int at = entries_->positionOf(id);
+    if (at == 0 && id >= readFrom_) {
+        return {Stored::EntryGone}; // deleted here since the file was last read
     }
-    if (!readOnly_.isEmpty()) {
-        return save(); // refused, and said so
-    }
-    const ListEntry before = entries_->item(position);
-    if (!entries_->setItem(position, entry)) {
-        return {Stored::TooLarge};
-    }
-    Outcome outcome = save();
-    if (!outcome.saved()) {
-        // The old texts fit: the entries held them a moment ago.
-        [[maybe_unused]] const bool restored = entries_->setItem(entries_->positionOf(id), before);
-        Q_ASSERT(restored);
-        outcome.position = entries_->positionOf(id);
+    const ListEntry before = at != 0 ? entries_->item(at) : was;
+    return change([&]() -> Outcome {
+        const int position = positionFor(id, before);
+        if (position == 0) {
+            // What was typed is stored beside whatever the other program left, never over it.
+            return conflict(false, before, [&](int) { return insertNow(entry); });
+        }
+        const quint64 changed = entries_->rowId(position);
+        const ListEntry old = entries_->item(position);
+        if (!entries_->setItem(position, entry)) {
+            return {Stored::TooLarge};
+        }
+        Outcome outcome = saveNow();
+        if (!outcome.saved()) {
+            // The old texts fit: the entries held them a moment ago.
+            [[maybe_unused]] const bool restored = entries_->setItem(entries_->positionOf(changed), old);
+            Q_ASSERT(restored);
+            outcome.position = entries_->positionOf(changed);
+            return outcome;
+        }
+        setStatus(QStringLiteral("Entry changed.  Data saved."));
+        outcome.position = entries_->positionOf(changed);
         return outcome;
-    }
-    setStatus(QStringLiteral("Entry changed.  Data saved."));
-    outcome.position = entries_->positionOf(id);
-    return outcome;
+    });
 }
 
 VaultSession::Outcome VaultSession::remove(quint64 id) {
-    const int position = entries_->positionOf(id);
-    if (position == 0) {
+    const int at = entries_->positionOf(id);
+    if (at == 0) {
         return {Stored::EntryGone};
     }
-    if (!readOnly_.isEmpty()) {
-        return save(); // refused, and said so
-    }
+    const ListEntry was = entries_->item(at);
+    return change([&]() -> Outcome {
+        const int position = positionFor(id, was);
+        if (position == 0) {
+            return conflict(true, was, [&](int changedAt) { return removeNow(changedAt); });
+        }
+        return removeNow(position);
+    });
+}
+
+VaultSession::Outcome VaultSession::removeNow(int position) {
     const ListEntry entry = entries_->item(position);
     entries_->remove(position);
-    Outcome outcome = save();
+    Outcome outcome = saveNow();
     if (!outcome.saved()) {
         // The file still holds the entry: so do the entries again.
         outcome.position = entries_->insert(position, entry);
@@ -235,6 +304,10 @@ vault::EntrySource VaultSession::displayOrder() const {
 }
 
 VaultSession::Outcome VaultSession::save() {
+    return change([this] { return saveNow(); });
+}
+
+VaultSession::Outcome VaultSession::saveNow() {
     entries_->prepareWalk();
     Outcome outcome = write(static_cast<std::size_t>(entries_->count()), displayOrder());
     if (outcome.saved()) {
@@ -249,8 +322,9 @@ std::optional<VaultSession::Outcome> VaultSession::refusedUnlessUnchanged(const 
         return Outcome{Stored::NewMasterPassword};
     }
     if (changedElsewhere()) {
-        // Unlike a save, nothing here asks to replace the other program's change: the list reloads within
-        // a second, and the person can look at it before trying again.
+        // Unlike an entry's change, which is made to the file as it is now, these write the whole file
+        // anew: nothing is written, the list reloads within a second, and the person can look at it before
+        // trying again.
         setStatus(QStringLiteral("Not saved."));
         return Outcome{Stored::NotSaved,
                        vault::VaultError{doing, path_.toStdString(),
@@ -339,46 +413,14 @@ VaultSession::Outcome VaultSession::changeMasterPassword(const QString& master, 
 }
 
 VaultSession::Outcome VaultSession::write(std::size_t count, const vault::EntrySource& row) {
-    if (!readOnly_.isEmpty()) {
-        setStatus(QStringLiteral("Not saved."));
-        return {Stored::ReadOnly};
-    }
-    if (stored_ != master_) {
-        // The file's master password is not the one this run was opened with: it must be typed first.
-        setStatus(QStringLiteral("Not saved."));
-        return {Stored::NewMasterPassword};
-    }
     const std::string path = path_.toStdString();
     const vault::FileStamp now = vault::StampOf(path);
     if (stampKnown_ && now.exists && now != stamp_) {
-        // Whatever the answer, a new master password set elsewhere is never written over with the old one.
-        // The save keeps the form the file has now: sealed or unsealed elsewhere, it stays so.
-        auto start = vault::ReadVaultStart(path, files_);
-        bool newMaster = false;
-        if (start && start->seal) {
-            const auto failed = openSeal(*start->seal, master_);
-            newMaster = failed && failed->wrongPassword;
-            if (failed && !newMaster) {
-                setStatus(QStringLiteral("Not saved."));
-                return {Stored::NotSaved, failed};
-            }
-            sealed_ = true;
-        } else if (start) {
-            newMaster = TakeSecret(start->master) != stored_;
-            if (!newMaster) {
-                sealed_ = false;
-                seal_.reset();
-            }
-        }
-        if (newMaster) {
-            setStatus(QStringLiteral("Not saved."));
-            return {Stored::NewMasterPassword};
-        }
-        // Enter keeps the other program's changes: replacing them takes a deliberate Yes.
-        if (!replaceQuestion_ || !replaceQuestion_(path_)) {
-            setStatus(QStringLiteral("Not saved."));
-            return {Stored::Declined};
-        }
+        // Written by another program since it was read a moment ago: what it wrote is read first.
+        overtaken_ = true;
+        setStatus(QStringLiteral("Not saved."));
+        return {Stored::NotSaved,
+                vault::VaultError{"Could not save", path, "another program kept changing it; please try again"}};
     }
     if (auto failed = vault::SaveVault(path, master_.toStdString(), count, row, vault::TextForm::CodePage, files_,
                                        sealed_ ? &*seal_ : nullptr)) {
@@ -395,9 +437,10 @@ vault::ImportPlan VaultSession::planImport(const vault::ImportFile& file, bool r
 }
 
 VaultSession::Outcome VaultSession::importEntries(const vault::ImportFile& file, bool replacePasswords) {
-    if (!readOnly_.isEmpty()) {
-        return save(); // refused, and said so
-    }
+    return change([&] { return importNow(file, replacePasswords); });
+}
+
+VaultSession::Outcome VaultSession::importNow(const vault::ImportFile& file, bool replacePasswords) {
     // Planned here, against the entries as they are now, in the layout the save walks: the plan names
     // entries by their slots, which nothing may move until the plan is taken in.
     entries_->prepareWalk();
@@ -454,15 +497,26 @@ VaultSession::ReloadOutcome VaultSession::reload() {
         // Gone (moved away, or about to be replaced): the entries stay, and the next save writes them.
         return {Reload::Unchanged};
     }
+    ReloadOutcome outcome = readAgain();
+    if (outcome.result == Reload::Failed) {
+        unreadable_ = now;
+    } else if (outcome.result == Reload::Reloaded) {
+        setStatus(
+            QStringLiteral("Reloaded %1 entries: the file was changed by another program").arg(entries_->count()));
+    }
+    return outcome;
+}
+
+VaultSession::ReloadOutcome VaultSession::readAgain() {
     if (auto failed = load(master_)) {
         if (failed->wrongPassword) {
             // Sealed anew under another password: nothing of it is known until that is typed.
             sealed_ = true;
             stored_.clear();
+            readFrom_ = entries_->nextId();
             entries_->clear();
             return {Reload::NewMasterPassword};
         }
-        unreadable_ = now;
         return {Reload::Failed, std::move(failed)};
     }
     if (stored_ != master_) {
@@ -470,7 +524,6 @@ VaultSession::ReloadOutcome VaultSession::reload() {
         entries_->clear();
         return {Reload::NewMasterPassword};
     }
-    setStatus(QStringLiteral("Reloaded %1 entries: the file was changed by another program").arg(entries_->count()));
     return {Reload::Reloaded};
 }
 

@@ -3,10 +3,14 @@
 // through here and is written to the file at once; a change that cannot be written is taken back, so
 // what the entries hold is always what the file holds.
 //
+// Another program may write the file while Keyshelf has it open (keyshelf-cli, a sync tool). A change
+// made here is then applied to the file as it is now: read again, changed, saved, so that nothing the
+// other program wrote is lost. Only when it changed or removed the very entry an edit or a delete is
+// about is there a question, and no answer writes over what it wrote.
+//
 // Nothing here shows a window or ends the program: each operation returns what became of it, with the
-// file's error when there was one, and its owner tells the user. The one question a save may need
-// answered (the file was changed by another program: replace those changes?) goes to the function the
-// owner hands in.
+// file's error when there was one, and its owner tells the user. The one question a change may need
+// answered goes to the function the owner hands in.
 #pragma once
 
 #include "AtomicFile.h"
@@ -33,12 +37,12 @@ public:
     enum class Stored {
         Saved,             // in the entries and in the file
         NotSaved,          // the file could not be written (`error` says why); the entries are as they were
-        Declined,          // the file was changed by another program and the answer was not to replace it
+        Declined,          // another program changed the entry, and the answer was to leave it; nothing was done
         ReadOnly,          // this run must not save (readOnlyReason() says why); nothing was done
         NewMasterPassword, // another program gave the file a new master password; nothing was written
         ListFull,          // the file holds no more entries; nothing was done
         TooLarge,          // the texts are more than the entries can hold; nothing was done
-        EntryGone,         // the entry being changed was deleted meanwhile; nothing was done
+        EntryGone,         // the entry being changed or deleted is gone (here or elsewhere); nothing was done
     };
     struct Outcome {
         Stored stored = Stored::Saved;
@@ -59,8 +63,15 @@ public:
         Reload result = Reload::Unchanged;
         vault::Failure error{};
     };
-    // Asked before a save replaces what another program wrote to the file; true replaces it.
-    using ReplaceQuestion = std::function<bool(const QString& path)>;
+    // An edit or a delete whose entry another program changed or removed since Keyshelf last read the file.
+    struct Conflict {
+        bool removal = false; // a delete; else an edit
+        bool changed = false; // an entry of its username and location is there with another password; else none
+        ListEntry entry;      // the entry as Keyshelf had it
+    };
+    // Asked about a conflict. True stores an edit as a new entry beside what the other program left, or
+    // deletes a changed entry as it is now; false leaves the file as it is.
+    using ConflictQuestion = std::function<bool(const Conflict& conflict)>;
 
     // The vault at `path`, read and written through `files`.
     explicit VaultSession(QString path, vault::FileOps& files = vault::SystemFileOps(), QObject* parent = nullptr);
@@ -71,7 +82,7 @@ public:
     // The master password of this run; empty until the gate is passed.
     const QString& masterPassword() const { return master_; }
 
-    void setReplaceQuestion(ReplaceQuestion question) { replaceQuestion_ = std::move(question); }
+    void setConflictQuestion(ConflictQuestion question) { conflictQuestion_ = std::move(question); }
     // The clock the status line's "Saved" time is read from.
     void setClock(std::function<QDateTime()> now) { now_ = std::move(now); }
 
@@ -93,11 +104,14 @@ public:
     // Why this run saves nothing (a file of more entries than the list holds), or an empty text.
     const QString& readOnlyReason() const { return readOnly_; }
 
-    // The changes the windows ask for; each is saved at once and taken back when it cannot be.
+    // The changes the windows ask for; each is saved at once and taken back when it cannot be. An edit
+    // names its entry by id and by the texts it was opened with (`was`), which find it once the file has
+    // been read again.
     Outcome add(const ListEntry& entry);
-    Outcome replace(quint64 id, const ListEntry& entry);
+    Outcome replace(quint64 id, const ListEntry& was, const ListEntry& entry);
     Outcome remove(quint64 id);
-    // Rewrites the whole vault from the master password and the entries in display order.
+    // Rewrites the whole vault from the master password and the entries in display order (read again
+    // first when another program wrote the file).
     Outcome save();
     // What importing a CSV file's rows would do to the entries as they are now, and then doing it, planned
     // anew against the entries as they are then: one save of it all, or nothing at all.
@@ -128,9 +142,29 @@ signals:
 private:
     // Reads the entries; a sealed file is opened with `password`.
     vault::Failure load(const QString& password);
+    // Reads the file again with this run's master password (a sealed one with its key).
+    ReloadOutcome readAgain();
+    // Every change goes through here: when another program has written the file since Keyshelf last
+    // read or wrote it, the file is read again first; then `apply` changes the entries as they are now
+    // and writes them. A writer that slips in between is caught by the save, and all of it is done anew.
+    // It is the one stretch from reading to writing, which a lock against other writers would wrap.
+    Outcome change(const std::function<Outcome()>& apply);
+    // Where the entry a change is about stands now: its id, else its texts as they were (the entries
+    // have been read again); 0 when neither is there, and then what the other program left of it is
+    // asked about, or EntryGone told.
+    int positionFor(quint64 id, const ListEntry& was) const;
+    // Asks about an entry another program changed or removed; `yes` is done on a Yes, with the position of
+    // its changed entry (0 when removed).
+    Outcome conflict(bool removal, const ListEntry& was, const std::function<Outcome(int changedAt)>& yes);
+    // The changes themselves, made to the entries as they are and saved: only ever inside change().
+    Outcome insertNow(const ListEntry& entry);
+    Outcome removeNow(int position);
+    Outcome saveNow();
+    Outcome importNow(const vault::ImportFile& file, bool replacePasswords);
     // Makes seal_ the key that opens a sealed file with this header, from `password` when it must be derived.
     vault::Failure openSeal(const vault::SealHeader& header, const QString& password);
-    // Writes the master password and `count` entries, unless this run may not or the file's owner declines.
+    // Writes the master password and `count` entries, unless another program wrote the file since it was
+    // last read (`overtaken_` is then set).
     Outcome write(std::size_t count, const vault::EntrySource& row);
     // The entries in display order, as a save hands them to the writer; prepareWalk first.
     vault::EntrySource displayOrder() const;
@@ -146,7 +180,10 @@ private:
     QString stored_; // the master password as line 1 holds it
     QString master_;
     EntryStore* entries_;
-    ReplaceQuestion replaceQuestion_;
+    ConflictQuestion conflictQuestion_;
+    bool overtaken_ = false;
+    // The first id of the entries as the file was last read: an entry of a smaller id was read before.
+    quint64 readFrom_ = 0;
     std::function<QDateTime()> now_;
     // The file as Keyshelf last read or wrote it: a save first checks that nobody else has written since.
     vault::FileStamp stamp_;

@@ -116,8 +116,9 @@ TEST_F(VaultSessionTest, AChangeThatCannotBeSavedIsTakenBack) {
     const std::string before = onDisk();
     const std::vector<std::string> names = usernames();
     files.use(&refused);
-    const VaultSession::Outcome outcomes[] = {
-        s.add({"dan", "pd", ""}), s.replace(s.entries()->rowId(1), {"x", "y", ""}), s.remove(s.entries()->rowId(2))};
+    const VaultSession::Outcome outcomes[] = {s.add({"dan", "pd", ""}),
+                                              s.replace(s.entries()->rowId(1), s.entries()->item(1), {"x", "y", ""}),
+                                              s.remove(s.entries()->rowId(2))};
     files.use(nullptr);
     for (const auto& outcome : outcomes) {
         EXPECT_EQ(outcome.stored, Stored::NotSaved);
@@ -129,7 +130,7 @@ TEST_F(VaultSessionTest, AChangeThatCannotBeSavedIsTakenBack) {
     EXPECT_EQ(onDisk(), before);
     EXPECT_EQ(status, "Not saved.");
     EXPECT_EQ(s.remove(12345).stored, Stored::EntryGone);
-    EXPECT_EQ(s.replace(12345, {"x", "y", ""}).stored, Stored::EntryGone);
+    EXPECT_EQ(s.replace(12345, {"nobody", "pn", ""}, {"x", "y", ""}).stored, Stored::EntryGone);
 }
 
 // An import is one save: the new passwords in their entries' places, the additions after, in display order;
@@ -144,43 +145,84 @@ TEST_F(VaultSessionTest, AnImportIsOneSaveOrNothing) {
     const vault::ImportPlan plan = s.planImport(*file, true);
     ASSERT_EQ(plan.duplicates, 1u);
 
-    writeElsewhere("abcd", three);
-    const std::string before = onDisk();
-    EXPECT_EQ(s.importEntries(*file, true).stored, Stored::Declined);
-    EXPECT_EQ(onDisk(), before);
-    EXPECT_EQ(usernames(), (std::vector<std::string>{"alice", "bob", "carol"}));
-
-    s.setReplaceQuestion([](const QString&) { return true; });
+    // Another program removed carol meanwhile: the import is planned anew against the file as it is.
+    writeElsewhere("abcd", {three[1], three[2]});
     ASSERT_TRUE(s.importEntries(*file, true).saved());
     EXPECT_EQ(status, "Imported 2 entries.  Data saved.");
-    EXPECT_EQ(onDisk(), vault::VaultBytes("abcd", {{"alice", "pa", "a.example"},
-                                                   {"bob", "new-pb", ""},
-                                                   {"carol", "pc", "c.example"},
-                                                   {"dan", "pd", "d.example"}}));
-    EXPECT_EQ(usernames(), (std::vector<std::string>{"alice", "bob", "carol", "dan"}));
+    EXPECT_EQ(onDisk(), vault::VaultBytes(
+                            "abcd", {{"alice", "pa", "a.example"}, {"bob", "new-pb", ""}, {"dan", "pd", "d.example"}}));
+    EXPECT_EQ(usernames(), (std::vector<std::string>{"alice", "bob", "dan"}));
     EXPECT_EQ(s.entries()->field(2, 1).toStdString(), "new-pb");
 }
 
-// Another program's changes are replaced only on the owner's Yes; with no one to ask they stay.
-TEST_F(VaultSessionTest, ChangesMadeElsewhereAreReplacedOnlyWhenTheOwnerSaysSo) {
-    write("abcd", three);
-    VaultSession& s = opened();
-    const std::vector<Entry> theirs{{"them", "pt", ""}};
-    for (const bool answer : {false, true}) {
-        writeElsewhere("abcd", theirs);
-        QString asked;
-        s.setReplaceQuestion([&](const QString& file) {
-            asked = file;
-            return answer;
+// A change made after another program wrote the file is applied to the file as it is now. Only an edit or
+// a delete whose own entry the other program changed or removed is asked about, and no answer writes
+// over what it wrote.
+TEST_F(VaultSessionTest, AChangeIsAppliedToTheFileAsAnotherProgramLeftIt) {
+    enum Change { Add, Edit, Delete };
+    enum Asked { NotAsked, AskedGone, AskedChanged };
+    const Entry them{"them", "pt", ""};
+    const Entry bobThere{"bob", "pX", ""};
+    const Entry bobTyped{"bob", "pb2", "b.example"};
+    const Entry dan{"dan", "pd", ""};
+    const std::vector<Entry> added{three[0], three[1], three[2], them};
+    const std::vector<Entry> bobChanged{three[0], three[1], bobThere};
+    const std::vector<Entry> bobGone{three[0], three[1]};
+    struct Case {
+        const char* name;
+        std::vector<Entry> theirs;
+        Change change; // an entry added, or bob (three[2]) edited or deleted
+        bool answer;
+        Asked asked;
+        Stored stored;
+        std::vector<Entry> after;
+    };
+    const Case cases[] = {
+        {"add beside an add", added, Add, false, NotAsked, Stored::Saved, {three[0], three[1], three[2], them, dan}},
+        {"edit beside an add", added, Edit, false, NotAsked, Stored::Saved, {three[0], three[1], bobTyped, them}},
+        {"delete beside an add", added, Delete, false, NotAsked, Stored::Saved, {three[0], three[1], them}},
+        {"edit of a changed entry, No", bobChanged, Edit, false, AskedChanged, Stored::Declined, bobChanged},
+        {"edit of a changed entry, Yes",
+         bobChanged,
+         Edit,
+         true,
+         AskedChanged,
+         Stored::Saved,
+         {three[0], three[1], bobThere, bobTyped}},
+        {"edit of a removed entry, Yes", bobGone, Edit, true, AskedGone, Stored::Saved, {three[0], three[1], bobTyped}},
+        {"delete of a changed entry, No", bobChanged, Delete, false, AskedChanged, Stored::Declined, bobChanged},
+        {"delete of a changed entry, Yes", bobChanged, Delete, true, AskedChanged, Stored::Saved, bobGone},
+        {"delete of a removed entry", bobGone, Delete, true, NotAsked, Stored::EntryGone, bobGone},
+    };
+    const auto listed = [](const Entry& e) {
+        return ListEntry{QString::fromStdString(e.username), QString::fromStdString(e.password),
+                         QString::fromStdString(e.location)};
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        write("abcd", three);
+        VaultSession& s = opened();
+        const quint64 bob = s.entries()->rowId(3);
+        Asked asked = NotAsked;
+        s.setConflictQuestion([&](const VaultSession::Conflict& conflict) {
+            EXPECT_EQ(conflict.removal, c.change == Delete);
+            EXPECT_EQ(conflict.entry, listed(three[2]));
+            asked = conflict.changed ? AskedChanged : AskedGone;
+            return c.answer;
         });
-        const auto outcome = s.save();
-        EXPECT_EQ(asked.toStdString(), path());
-        EXPECT_EQ(outcome.stored, answer ? Stored::Saved : Stored::Declined);
-        EXPECT_EQ(onDisk(), answer ? vault::VaultBytes("abcd", three) : vault::VaultBytes("abcd", theirs));
+        writeElsewhere("abcd", c.theirs);
+        const VaultSession::Outcome outcome = c.change == Add    ? s.add(listed(dan))
+                                              : c.change == Edit ? s.replace(bob, listed(three[2]), listed(bobTyped))
+                                                                 : s.remove(bob);
+        EXPECT_EQ(outcome.stored, c.stored);
+        EXPECT_EQ(asked, c.asked);
+        EXPECT_EQ(onDisk(), vault::VaultBytes("abcd", c.after));
+        std::vector<std::string> names;
+        for (const Entry& e : c.after) {
+            names.push_back(e.username);
+        }
+        EXPECT_EQ(usernames(), names); // the entries are the file's
     }
-    writeElsewhere("abcd", theirs);
-    s.setReplaceQuestion({});
-    EXPECT_EQ(s.save().stored, Stored::Declined);
 }
 
 TEST_F(VaultSessionTest, AReloadTakesTheFilesEntriesKeepingTheSort) {
@@ -212,10 +254,9 @@ TEST_F(VaultSessionTest, AReloadTakesTheFilesEntriesKeepingTheSort) {
 TEST_F(VaultSessionTest, ANewMasterPasswordSetElsewhereIsNeverOverwritten) {
     write("abcd", three);
     VaultSession& s = opened();
-    s.setReplaceQuestion([](const QString&) { return true; });
+    s.setConflictQuestion([](const VaultSession::Conflict&) { return true; });
     writeElsewhere("n3w-pass", three);
-    EXPECT_EQ(s.save().stored, Stored::NewMasterPassword);
-    EXPECT_EQ(s.reload().result, VaultSession::Reload::NewMasterPassword);
+    EXPECT_EQ(s.remove(s.entries()->rowId(1)).stored, Stored::NewMasterPassword);
     EXPECT_EQ(s.entries()->count(), 0);
     EXPECT_EQ(s.add({"dan", "pd", ""}).stored, Stored::NewMasterPassword);
     EXPECT_EQ(onDisk(), vault::VaultBytes("n3w-pass", three));
@@ -256,6 +297,9 @@ TEST_F(VaultSessionTest, ASealedVaultOpensWithItsSealAndKeepsItsFormThroughChang
 
     sealElsewhere("abcd", three);
     EXPECT_EQ(s.reload().result, VaultSession::Reload::Reloaded);
+    ASSERT_TRUE(s.add({"eve", "pe", ""}).saved());
+    EXPECT_EQ(sealedOnDisk("abcd"), 4);
+    sealElsewhere("abcd", three); // read again, with the key, as the add saves
     ASSERT_TRUE(s.add({"eve", "pe", ""}).saved());
     EXPECT_EQ(sealedOnDisk("abcd"), 4);
 
