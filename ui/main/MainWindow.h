@@ -97,6 +97,8 @@ private:
     // Sizes the list to the window; nothing else moves.
     void fitListToWindow();
     void reportFind(const QString& result);
+    // F10: the menu bar takes the keys with its first menu's title highlighted.
+    void enterMenuBar();
 
     QToolButton* addButton_ = nullptr;
     QToolButton* editButton_ = nullptr;
