@@ -21,8 +21,10 @@
 #include <QMenu>
 #include <QMenuBar>
 #include <QMimeData>
+#include <QScreen>
 #include <QShortcut>
 #include <QStatusBar>
+#include <QStyle>
 #include <QTimer>
 #include <QToolButton>
 #include <QWindow>
@@ -432,6 +434,32 @@ void MainWindow::showUnlocked() {
         // The band asks for its page once the window and its list are painted on the screen, not before.
         new AfterFirstPaint(this, [this] { emit bannerDue(); });
     }
+    keepOnScreen();
+}
+
+void MainWindow::keepOnScreen() {
+    const QScreen* screen = this->screen();
+    if (screen == nullptr || isMaximized() || isFullScreen()) {
+        return;
+    }
+    const QRect area = screen->availableGeometry();
+    // The desktop's frame is known once it has framed the window; until then a title bar's height above.
+    const QRect outer = frameGeometry();
+    const QRect inner = geometry();
+    const QMargins frame(inner.left() - outer.left(),
+                         std::max(inner.top() - outer.top(), style()->pixelMetric(QStyle::PM_TitleBarHeight)),
+                         outer.right() - inner.right(), outer.bottom() - inner.bottom());
+    const QSize room(area.width() - frame.left() - frame.right(), area.height() - frame.top() - frame.bottom());
+    if (width() <= room.width() && height() <= room.height()) {
+        return; // the designed size fits: it stays, and so does the place
+    }
+    // A large scale factor on a small screen: cut to the free area (the list takes what is left) and
+    // moved into it, so that nothing lies off the screen out of reach.
+    resize(std::min(width(), room.width()), std::min(height(), room.height()));
+    const int outerWidth = width() + frame.left() + frame.right();
+    const int outerHeight = height() + frame.top() + frame.bottom();
+    move(std::max(area.left(), std::min(x(), area.right() + 1 - outerWidth)),
+         std::max(area.top(), std::min(y(), area.bottom() + 1 - outerHeight)));
 }
 
 void MainWindow::setStatusText(const QString& text) {

@@ -32,7 +32,8 @@ public:
     explicit MainWindow(EntryStore* entries, QWidget* parent = nullptr);
     ~MainWindow() override;
 
-    // Shows the window once the master password is accepted or created, with its icon and the banner's room.
+    // Shows the window once the master password is accepted or created, with its icon and the banner's room,
+    // cut to the screen's free area when that is smaller.
     void showUnlocked();
 
     void setStatusText(const QString& text);
@@ -96,6 +97,8 @@ private:
     void connectCommands(const layouts::Built<layouts::MainWindowDesign>& built);
     // Sizes the list to the window; nothing else moves.
     void fitListToWindow();
+    // Cuts the window to the screen's free area when it does not fit there.
+    void keepOnScreen();
     void reportFind(const QString& result);
     // F10: the menu bar takes the keys with its first menu's title highlighted.
     void enterMenuBar();
