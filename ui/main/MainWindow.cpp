@@ -361,15 +361,15 @@ void MainWindow::openFind() {
         findBox_ = new FindBox(this);
         connect(findBox_, &FindBox::findRequested, this, &MainWindow::findNext);
         // The focus goes back to the list, on the entry found.
-        connect(findBox_, &FindBox::closed, this, [this] {
-            activateWindow();
-            list_->setFocus();
-        });
-        emit windowMade(findBox_);
+        connect(findBox_, &FindBox::closed, list_, qOverload<>(&QWidget::setFocus));
     }
+    findBox_->openAt(findBoxCorner());
+}
+
+QPoint MainWindow::findBoxCorner() const {
     // Over the list's bottom right corner, inside its frame.
-    QWidget* rows = list_->viewport();
-    findBox_->openAt(rows->mapToGlobal(rows->rect().bottomRight()) - QPoint(8, 8));
+    const QWidget* rows = list_->viewport();
+    return rows->mapTo(this, rows->rect().bottomRight()) - QPoint(8, 8);
 }
 
 void MainWindow::findNext(bool forward) {
@@ -415,10 +415,9 @@ void MainWindow::fitListToWindow() {
     }
     layouts::SetWidth(list_, std::abs(layouts::OuterWidth(this) - 2 * layouts::Left(list_)));
     layouts::SetHeight(list_, std::abs(layouts::OuterHeight(this) - layouts::Top(list_) - 1000));
-}
-
-MainWindow::~MainWindow() {
-    delete findBox_;
+    if (findBox_ != nullptr && findBox_->isVisible()) {
+        findBox_->keepAt(findBoxCorner());
+    }
 }
 
 void MainWindow::showUnlocked() {
