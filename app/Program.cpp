@@ -197,7 +197,6 @@ MainWindow* Program::LoadMainWindow() {
                 appearance_.ShowBanner(main_);
             }
         });
-        connect(main_, &MainWindow::windowMade, this, &Program::ApplySkin);
         connect(main_, &MainWindow::importRequested, this, &Program::ImportFile);
         connect(main_, &MainWindow::lockRequested, this, &Program::Lock);
         connect(&SecretClipboard::instance(), &SecretClipboard::cleared, main_,

@@ -9,6 +9,42 @@
 
 #include <QApplication>
 #include <QFont>
+#include <cstdio>
+
+namespace {
+
+// A path as a terminal shows it: a folder's name may hold control characters, which a terminal would
+// take as commands, or direction marks that would show it in another order.
+QString Printable(QString text) {
+    for (QChar& c : text) {
+        if (c.category() == QChar::Other_Control || c.category() == QChar::Other_Format) {
+            c = QLatin1Char('?');
+        }
+    }
+    return text;
+}
+
+// One line on the terminal (if any) for a start that ends at once, so that a start from a shell does not
+// end in silence. It goes to standard error with the program's other messages on the terminal: standard
+// output stays for what was asked for (--help, --version).
+void ReportHandOver(const QString& product, const QString& vaultPath, SingleInstance::HandOver handOver) {
+    QString outcome;
+    switch (handOver) {
+    case SingleInstance::HandOver::Raised:
+        outcome = QStringLiteral("its window was brought to the front.");
+        break;
+    case SingleInstance::HandOver::Asked:
+        outcome = QStringLiteral("it was asked to bring its window to the front.");
+        break;
+    case SingleInstance::HandOver::Unanswered:
+        outcome = QStringLiteral("it does not answer, and this start ends without opening the file.");
+        break;
+    }
+    const QString line = QStringLiteral("%1 is already open on %2: %3\n").arg(product, Printable(vaultPath), outcome);
+    std::fputs(line.toLocal8Bit().constData(), stderr);
+}
+
+} // namespace
 
 namespace Startup {
 
@@ -43,8 +79,10 @@ int Run(QApplication& app, Desktop& desktop, const BuildConfiguration& build) {
     }
     // Before any window: a start on a vault that another Keyshelf has open shows nothing of its own, and
     // never reads or writes the file.
-    SingleInstance instance(QString::fromStdString(vault::VaultPath(folder.toStdString())));
+    const QString vaultPath = QString::fromStdString(vault::VaultPath(folder.toStdString()));
+    SingleInstance instance(vaultPath);
     if (instance.ClaimVault() == SingleInstance::Claim::Elsewhere) {
+        ReportHandOver(build.productName, vaultPath, instance.handOver());
         return 0;
     }
     Program program(desktop, build);

@@ -106,7 +106,7 @@ SingleInstance::Claim SingleInstance::ClaimVault() {
         }
         if (handOver.hasExpired()) {
             // The lock says another Keyshelf has the vault: opening it here as well is what the claim prevents.
-            qWarning("Keyshelf is already open on this vault but does not answer");
+            handOver_ = HandOver::Unanswered;
             return Claim::Elsewhere;
         }
         QThread::msleep(10);
@@ -128,6 +128,7 @@ bool SingleInstance::AskToRaise() {
            socket.waitForReadyRead(static_cast<int>(answered.remainingTime()))) {
         answer += socket.read(kAnswer.size() - answer.size());
     }
+    handOver_ = answer == kAnswer ? HandOver::Raised : HandOver::Asked;
     return true;
 }
 

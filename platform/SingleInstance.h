@@ -29,8 +29,17 @@ public:
     explicit SingleInstance(const QString& vaultPath, QObject* parent = nullptr);
     ~SingleInstance() override;
 
+    // How a start that found the vault taken (Claim::Elsewhere) handed over to the process that has it.
+    enum class HandOver {
+        Raised,     // that one brought its windows to the front and said so
+        Asked,      // it took the request but did not answer in time: its windows come once it is free
+        Unanswered, // it holds the vault but could not be reached
+    };
+
     // Claims the vault or hands over to the process that has it; bounded to well under half a second.
     Claim ClaimVault();
+    // After Claim::Elsewhere: how the hand-over went.
+    HandOver handOver() const { return handOver_; }
 
     // The runtime folder when it is a folder of this user's that no one else can enter, else "".
     static QString PrivateRuntimeDir();
@@ -51,5 +60,6 @@ private:
     QString lockPath_;
     QString socketPath_;
     int lockFd_ = -1;
+    HandOver handOver_ = HandOver::Unanswered;
     QLocalServer* server_ = nullptr;
 };

@@ -69,9 +69,31 @@ TEST(CommandLine, AnswersOrRefusesWithoutRunning) {
 
 TEST(CommandLine, HelpNamesTheVaultTheOptionsAndTheKeys) {
     const std::string help = command_line::Parse({"--help"}, kVault).out;
-    for (const char* needed :
-         {"/home/me/.local/share/keyshelf/data.enc", "not encrypted", "--help", "--version", "-platform", "Ctrl+F",
-          "F3", "Ctrl+C", "Ctrl+G", "Ctrl+L", "F1", "F10", "Escape", "keyshelf(1)"}) {
+    for (const char* needed : {"/home/me/.local/share/keyshelf/data.enc",
+                               "not encrypted",
+                               "--help",
+                               "--version",
+                               "-platform",
+                               "Ctrl+N",
+                               "Enter",
+                               "Ctrl+E",
+                               "F2",
+                               "Delete",
+                               "Ctrl+U",
+                               "Ctrl+B",
+                               "Ctrl+Shift+C",
+                               "Ctrl+Shift+U",
+                               "Ctrl+C",
+                               "Ctrl+F",
+                               "F3",
+                               "Ctrl+I",
+                               "Ctrl+G",
+                               "Ctrl+L",
+                               "Ctrl+Q",
+                               "F1",
+                               "F10",
+                               "Escape",
+                               "keyshelf(1)"}) {
         EXPECT_NE(help.find(needed), std::string::npos) << needed << " is not in:\n" << help;
     }
 }

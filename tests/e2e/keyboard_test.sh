@@ -2,8 +2,8 @@
 # The program by keyboard alone, in real windows, with no click and no key that only moves the focus
 # first: the first start's "type, Tab, type, Enter" creates the vault; a later start's "type, Enter"
 # opens it, and after a wrong password and Retry the typing goes to the box; the editor's "type, Tab,
-# type, Tab, type, Enter" saves; F10 reaches the menus, F1 the help; Escape closes the editor, the help
-# and the about window. The band is switched off in the settings, and nothing is loaded for it.
+# type, Tab, type, Enter" saves; F10 highlights the first menu and Enter opens a menu at its first item,
+# Ctrl+N adds, F1 opens the help; Escape closes the editor, the help and the about window. The band is switched off in the settings, and nothing is loaded for it.
 # Usage: keyboard_test.sh path/to/keyshelf path/to/make_vault screenshot-folder
 set -u
 PROGRAM=$1
@@ -41,7 +41,7 @@ wait_for 5 master_line_is abcd || fail "data.enc does not hold the new master pa
 xdotool windowactivate --sync "$main"
 
 STEP="add"
-xdotool key F10 Right Return # the Data menu's first item: Add
+xdotool key F10 Right Return Return # File highlighted, then Data; Enter opens it at Add, Enter takes it
 wait_window "Add an entry" >/dev/null || exit 1
 xdotool type --delay 30 "bob"
 xdotool key Tab
@@ -55,7 +55,7 @@ wait_no_window "Add an entry" || fail "the editor stayed open after Save"
 
 STEP="escape"
 xdotool windowactivate --sync "$main"
-xdotool key F10 Right Return
+xdotool key ctrl+n # Add's own key
 wait_window "Add an entry" >/dev/null || exit 1
 xdotool type --delay 30 "zed"
 xdotool key Escape
@@ -67,7 +67,7 @@ xdotool windowactivate --sync "$help"
 xdotool key Escape
 wait_no_window "Readme/Help" || fail "Escape did not close the help"
 xdotool windowactivate --sync "$main"
-xdotool key F10 Right Right Right Right Return # File, Data, Copy, Help, About: its one item
+xdotool key F10 Right Right Right Right Return Return # File, Data, Copy, Help, About: its one item
 about=$(wait_window "About Keyshelf") || exit 1
 xdotool windowactivate --sync "$about"
 xdotool key Escape

@@ -14,7 +14,7 @@ begin "$PROGRAM"
 cp "$CLI" "$WORK/keyshelf-cli" # beside the program: the same data.enc
 # copy_password: the selected entry's password, through the Copy menu, by keyboard.
 copy_password() {
-    xdotool windowactivate --sync "$main" key F10 Right Right Down Return
+    xdotool windowactivate --sync "$main" key F10 Right Right Down Down Return
 }
 copied() { copy_password && clipboard_is "$1"; }
 # until_clipboard TEXT SECONDS: copies the selected password until the clipboard holds TEXT; prints the

@@ -41,7 +41,7 @@ lock_screen() {
 }
 
 STEP="lock"
-xdotool windowactivate --sync "$main" key F10 Right Return # Data, its first item: Add
+xdotool windowactivate --sync "$main" key F10 Right Down Return # Data, opened at its first item: Add
 wait_window "Add an entry" >/dev/null || fail "Data > Add did not open the editor"
 xdotool type --delay 20 "carol"
 lock_screen

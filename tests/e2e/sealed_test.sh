@@ -95,7 +95,7 @@ wait_for 5 username_is LAST "bob" || fail "$STEP: the last entry is \"$(clipboar
 
 STEP="an entry added in the window"
 before=$(file_hex "$VAULT")
-xdotool key F10 Right Return # Data, its first item: Add
+xdotool key F10 Right Down Return # Data, opened at its first item: Add
 wait_window "Add an entry" >/dev/null || fail "$STEP: Data > Add did not open the editor"
 xdotool type --delay 20 "carol.sealed"
 xdotool key Tab

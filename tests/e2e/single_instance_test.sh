@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # One Keyshelf per vault, in real windows: a second start on a vault that is open (here through a link to
-# its folder) ends at once with status 0, leaves data.enc as it was and brings the open one's window back
-# from the taskbar, active; a copy in another folder is another vault and runs beside it; a socket left by
+# its folder) ends at once with status 0, says so in one line on standard error, leaves data.enc as it was
+# and brings the open one's window back from the taskbar, active; a copy in another folder is another vault and runs beside it; a socket left by
 # a killed Keyshelf does not stop the next start; and of two starts at the same moment one runs.
 # Usage: single_instance_test.sh path/to/keyshelf path/to/make_vault screenshot-folder
 set -u
@@ -31,13 +31,14 @@ dialog_shown() {
 dialog_of() { wait_for 15 dialog_shown "$1" || fail "process $1 showed no password dialog within 15s"; }
 
 # start_again PATH: starts the program at PATH while another has its vault; it must end with status 0
-# within the limit. Sets took_ms.
+# within the limit, print nothing on standard output and say on standard error that it brought the open
+# one to the front. Sets took_ms.
 start_again() {
-    local result="$WORK/result" rc
+    local result="$WORK/result" rc said
     rm -f "$result"
     (
         begin=$(date +%s%N)
-        timeout 10 "$1" 2>>"$WORK/stderr-again"
+        timeout 10 "$1" >"$WORK/stdout-again" 2>"$WORK/stderr-again"
         rc=$?
         echo "$rc $((($(date +%s%N) - begin) / 1000000))" >"$result.part"
         mv "$result.part" "$result"
@@ -46,6 +47,10 @@ start_again() {
     read -r rc took_ms <"$result"
     [ "$rc" = 0 ] || fail "the second start of $1 ended with status $rc"
     [ "$took_ms" -le "$LIMIT_MS" ] || fail "the second start of $1 took ${took_ms} ms (limit ${LIMIT_MS} ms)"
+    [ -s "$WORK/stdout-again" ] && fail "the second start printed on standard output: $(cat "$WORK/stdout-again")"
+    said=$(grep -c "^Keyshelf is already open on $(realpath "$WORK")/data.enc: its window was brought to the front\.$" \
+        "$WORK/stderr-again")
+    [ "$said" = 1 ] || fail "the second start did not say it brought the open one to the front: $(cat "$WORK/stderr-again")"
 }
 
 stamp() {

@@ -207,14 +207,14 @@ close_window() {
     xdotool key alt+F4
 }
 
-# open_about MAIN: opens the about window by keyboard from the main window's menu bar (F10, then to the
-# About menu, whose one item Enter takes) and prints its window id. Tried again if the menu did not answer
+# open_about MAIN: opens the about window by keyboard from the main window's menu bar (F10, along to the
+# About menu, Enter opens it and Enter takes its one item) and prints its window id. Tried again if the menu did not answer
 # in time (it may be slow while the band loads its page).
 open_about() {
     local attempt
     for attempt in 1 2 3; do
         xdotool windowactivate --sync "$1"
-        xdotool key F10 Right Right Right Right Return # File, Data, Copy, Help, About
+        xdotool key F10 Right Right Right Right Return Return # File, Data, Copy, Help, About: opened, its item
         wait_for 5 window_id "About Keyshelf" && return 0
         xdotool key Escape Escape
     done

@@ -1,7 +1,10 @@
 // The keyboard beyond what the real-window test types: the first password box takes the focus after a
-// refusal, the list's current cell moves and is copied, cut-short texts have tooltips; and the banner
-// switched off in the settings. (Typing from the buttons, Escape, F1 and F10: tests/e2e/keyboard_test.sh.)
+// refusal, the designed menu items' keys, F10 into the menu bar, the list's current cell moves and is
+// copied, cut-short texts have tooltips; and the banner switched off in the settings. (Typing from the
+// buttons, Escape and the menus walked from F10: tests/e2e/keyboard_test.sh.)
 #include "Controls.h"
+#include "EntryEditor.h"
+#include "HelpWindow.h"
 #include "MainWindow.h"
 #include "PasswordDialog.h"
 #include "Program.h"
@@ -13,10 +16,14 @@
 #include <QClipboard>
 #include <QHelpEvent>
 #include <QLineEdit>
+#include <QMenu>
+#include <QMenuBar>
 #include <QPushButton>
 #include <QSettings>
+#include <QToolButton>
 #include <QToolTip>
 #include <QtTest>
+#include <functional>
 #include <memory>
 
 namespace {
@@ -89,7 +96,7 @@ private slots:
     void initTestCase() { WindowTestRun::PrepareApplication(); }
     // The band stays blank: no request leaves the test.
     void init() {
-        run = std::make_unique<WindowTestRun>(WindowTestRun::Options{.showHelp = "0"});
+        run = std::make_unique<WindowTestRun>(WindowTestRun::Options{.helpDocument = true, .showHelp = "0"});
         seams::OpenSettings()->setValue("Settings/banner", "0");
     }
     void cleanup() {
@@ -112,6 +119,80 @@ private slots:
         QCOMPARE(QApplication::focusWidget(), Control<QLineEdit>(d, "txtPass"));
         QCOMPARE(Control<QLineEdit>(d, "txtPass")->selectedText(), QString("ab"));
         QCOMPARE(TheDesktop().shownBoxes().size(), 2);
+    }
+
+    // Each designed menu item runs from its key anywhere in the main window (here the focus is on the Add
+    // button), on the selected entry.
+    void designedItemsRunFromTheirKeys() {
+        writeVault({{"amy", "a-pw", "example.fr"}});
+        unlock();
+        entryList()->selectOnly(1);
+        const auto copied = [](const QString& text) {
+            return [text] { return QGuiApplication::clipboard()->text() == text; };
+        };
+        const auto editorTitled = [](const QString& title) {
+            return
+                [title] { return TheProgram().editor() != nullptr && TheProgram().editor()->windowTitle() == title; };
+        };
+        const auto status = [this](const QString& text) { return [this, text] { return main->statusText() == text; }; };
+        const struct {
+            QKeyCombination key;
+            std::function<bool()> ran;
+        } cases[] = {
+            {Qt::CTRL | Qt::Key_B, copied("amy")},
+            {Qt::CTRL | Qt::SHIFT | Qt::Key_C, copied("a-pw")},
+            {Qt::CTRL | Qt::SHIFT | Qt::Key_U, copied("example.fr")},
+            {Qt::CTRL | Qt::Key_N, editorTitled("Add an entry")},
+            {Qt::CTRL | Qt::Key_E, editorTitled("Edit an entry")},
+            {QKeyCombination(Qt::Key_F2), editorTitled("Edit an entry")},
+            {Qt::CTRL | Qt::Key_U, status("Opening Location...")},
+            {QKeyCombination(Qt::Key_Delete), status("Entry not deleted, cancelled by user")},
+            {QKeyCombination(Qt::Key_F1), [] { return TheProgram().helpWindow() != nullptr; }},
+            {Qt::CTRL | Qt::Key_Q, [this] { return !main->isVisible(); }},
+        };
+        TheDesktop().setNextAnswer(seams::vbCancel); // for Delete's question
+        for (const auto& c : cases) {
+            Activate(main);
+            Control<QToolButton>(main, "cmdAdd(0)")->setFocus();
+            Press(c.key.key(), c.key.keyboardModifiers());
+            QVERIFY2(c.ran(), qPrintable(QKeySequence(c.key).toString()));
+            for (QWidget* opened :
+                 {static_cast<QWidget*>(TheProgram().editor()), static_cast<QWidget*>(TheProgram().helpWindow())}) {
+                if (opened != nullptr) {
+                    opened->close();
+                }
+            }
+        }
+        QCOMPARE(TheDesktop().shownBoxes().size(), 1);
+    }
+
+    // F10 highlights the first menu's title and takes the keys as a lone Alt does: Enter opens that menu
+    // at its first item; Escape, or F10 again, gives the focus back to where it was.
+    void f10HighlightsTheFirstMenu() {
+        writeVault({});
+        unlock();
+        entryList()->setFocus();
+        QMenuBar* bar = main->menuBar();
+        Press(Qt::Key_F10);
+        QVERIFY(bar->activeAction() != nullptr);
+        QCOMPARE(bar->activeAction()->text(), QString("File"));
+        QVERIFY(QApplication::activePopupWidget() == nullptr);
+        Press(Qt::Key_Return);
+        auto* file = qobject_cast<QMenu*>(QApplication::activePopupWidget());
+        QVERIFY(file != nullptr);
+        QCOMPARE(file->objectName(), QString("mnuFile"));
+        QVERIFY(file->activeAction() != nullptr);
+        QCOMPARE(file->activeAction()->text(), QString("Exit"));
+        Press(Qt::Key_Escape); // the menu closes; the title stays highlighted
+        QVERIFY(QApplication::activePopupWidget() == nullptr);
+        Press(Qt::Key_Escape);
+        QCOMPARE(QApplication::focusWidget(), entryList());
+        QVERIFY(bar->activeAction() == nullptr);
+        Press(Qt::Key_F10);
+        Press(Qt::Key_F10);
+        QCOMPARE(QApplication::focusWidget(), entryList());
+        QVERIFY(bar->activeAction() == nullptr);
+        QVERIFY(main->isVisible());
     }
 
     // Left and Right move the current cell along the row; Ctrl+C copies that cell's field.

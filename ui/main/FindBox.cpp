@@ -5,16 +5,14 @@
 #include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
-#include <QShortcut>
-#include <QStyle>
 #include <QVBoxLayout>
-#include <QWindow>
+#include <algorithm>
 
-FindBox::FindBox(QWidget* owner)
-    : QWidget(nullptr, Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowCloseButtonHint),
-      owner_(owner) {
+FindBox::FindBox(QWidget* window) : QFrame(window) {
     setObjectName(QStringLiteral("findBox"));
-    setWindowTitle(QStringLiteral("Find"));
+    setAccessibleName(QStringLiteral("Find"));
+    setFrameStyle(QFrame::StyledPanel | QFrame::Raised);
+    setAutoFillBackground(true); // the list's rows do not show through
     auto* label = new QLabel(QStringLiteral("&Find:"), this);
     text_ = new QLineEdit(this);
     text_->setObjectName(QStringLiteral("txtFind"));
@@ -33,12 +31,7 @@ FindBox::FindBox(QWidget* owner)
     setFixedSize(sizeHint());
     // A long result is cut short here; a screen reader gets it whole (see showResult).
     result_->setMinimumWidth(1);
-
-    for (const auto& [keys, forward] :
-         {std::pair{QKeySequence(Qt::Key_F3), true}, std::pair{QKeySequence(Qt::SHIFT | Qt::Key_F3), false}}) {
-        auto* shortcut = new QShortcut(keys, this);
-        connect(shortcut, &QShortcut::activated, this, [this, forward = forward] { emit findRequested(forward); });
-    }
+    hide();
 }
 
 QString FindBox::text() const {
@@ -46,21 +39,16 @@ QString FindBox::text() const {
 }
 
 void FindBox::openAt(const QPoint& corner) {
-    if (owner_ != nullptr && owner_->windowHandle() != nullptr) {
-        winId(); // its native window, to stand above the owner's
-        windowHandle()->setTransientParent(owner_->windowHandle());
-    }
-    if (!placed_) {
-        // The desktop's frame is known only once the window is shown: count a title bar's height for it.
-        const int titleBar = style()->pixelMetric(QStyle::PM_TitleBarHeight);
-        move(corner - QPoint(width(), height() + titleBar));
-        placed_ = true;
-    }
+    keepAt(corner);
     show();
     raise();
-    activateWindow();
     text_->setFocus();
     text_->selectAll();
+}
+
+void FindBox::keepAt(const QPoint& corner) {
+    // Within the window, however small the user made it.
+    move(std::max(0, corner.x() - width()), std::max(0, corner.y() - height()));
 }
 
 void FindBox::showResult(const QString& result) {
@@ -79,7 +67,7 @@ void FindBox::keyPressEvent(QKeyEvent* event) {
         close();
         return;
     default:
-        QWidget::keyPressEvent(event);
+        QFrame::keyPressEvent(event);
     }
 }
 

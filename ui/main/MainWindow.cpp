@@ -16,18 +16,22 @@
 #include <QDragEnterEvent>
 #include <QDropEvent>
 #include <QGuiApplication>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QMenu>
 #include <QMenuBar>
 #include <QMimeData>
+#include <QScreen>
 #include <QShortcut>
 #include <QStatusBar>
+#include <QStyle>
 #include <QTimer>
 #include <QToolButton>
 #include <QWindow>
 #include <algorithm>
 #include <cstdlib>
 #include <functional>
+#include <utility>
 
 namespace {
 
@@ -140,6 +144,22 @@ void MainWindow::connectCommands(const layouts::Built<layouts::MainWindowDesign>
     connect(built.item(Item::CopyLocation), &QAction::triggered, this, [this] { copyField(Field::Location); });
     connect(built.item(Item::ViewHelp), &QAction::triggered, this, &MainWindow::helpRequested);
     connect(built.item(Item::About), &QAction::triggered, this, &MainWindow::aboutRequested);
+    // Each designed item shows its key beside its caption. Ctrl+C stays the list's copy of the current cell,
+    // so the password has Ctrl+Shift+C; the rest follow other password managers' keys.
+    const std::pair<Item, QList<QKeySequence>> keys[] = {
+        {Item::Exit, {QKeySequence(Qt::CTRL | Qt::Key_Q)}},
+        {Item::Add, {QKeySequence(Qt::CTRL | Qt::Key_N)}},
+        {Item::Delete, {QKeySequence(Qt::Key_Delete)}},
+        {Item::Edit, {QKeySequence(Qt::CTRL | Qt::Key_E), QKeySequence(Qt::Key_F2)}},
+        {Item::Goto, {QKeySequence(Qt::CTRL | Qt::Key_U)}},
+        {Item::CopyUsername, {QKeySequence(Qt::CTRL | Qt::Key_B)}},
+        {Item::CopyPassword, {QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_C)}},
+        {Item::CopyLocation, {QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_U)}},
+        {Item::ViewHelp, {QKeySequence(Qt::Key_F1)}},
+    };
+    for (const auto& [item, sequences] : keys) {
+        built.item(item)->setShortcuts(sequences);
+    }
     connect(list_, &ListView::columnClicked, this, &MainWindow::sortByColumn);
     // The list's own keys run the same commands as the buttons; the focus stays on the list.
     connect(list_, &ListView::copyRequested, this, [this](int column) {
@@ -151,14 +171,9 @@ void MainWindow::connectCommands(const layouts::Built<layouts::MainWindowDesign>
         list_->setFocus();
     });
     connect(list_, &ListView::editRequested, this, &MainWindow::editEntry);
-    // The desktop's keys: F1 for the help, F10 for the menus (the first one opens; the arrows go on).
-    connect(new QShortcut(QKeySequence(Qt::Key_F1), this), &QShortcut::activated, this, &MainWindow::helpRequested);
-    connect(new QShortcut(QKeySequence(Qt::Key_F10), this), &QShortcut::activated, this, [this] {
-        const QList<QAction*> menus = menuBar()->actions();
-        if (!menus.isEmpty()) {
-            menuBar()->setActiveAction(menus.first());
-        }
-    });
+    // F10 puts the menu bar in its keyboard mode, as a lone Alt does: "File" highlighted, Enter or Down
+    // opens it with its first item active, Escape (or F10 again) gives the focus back.
+    connect(new QShortcut(QKeySequence(Qt::Key_F10), this), &QShortcut::activated, this, &MainWindow::enterMenuBar);
     connect(new QShortcut(QKeySequence(Qt::CTRL | Qt::Key_F), this), &QShortcut::activated, this,
             &MainWindow::openFind);
     connect(new QShortcut(QKeySequence(Qt::CTRL | Qt::Key_I), this), &QShortcut::activated, this,
@@ -194,6 +209,29 @@ void MainWindow::dropEvent(QDropEvent* event) {
     if (!path.isEmpty()) {
         event->acceptProposedAction();
         emit importRequested(path);
+    }
+}
+
+void MainWindow::enterMenuBar() {
+    QMenuBar* bar = menuBar();
+    if (bar->hasFocus()) {
+        // F10 again leaves the menus, as Escape does.
+        QKeyEvent escape(QEvent::KeyPress, Qt::Key_Escape, Qt::NoModifier);
+        QCoreApplication::sendEvent(bar, &escape);
+        return;
+    }
+    // Qt's menu bar enters its keyboard mode on a lone Alt, pressed and released, that reaches it through
+    // the widget with the focus; that tap is played here. A style without that mode opens the first menu.
+    QWidget* target = focusWidget() != nullptr ? focusWidget() : this;
+    QKeyEvent overrideAlt(QEvent::ShortcutOverride, Qt::Key_Alt, Qt::AltModifier);
+    QCoreApplication::sendEvent(target, &overrideAlt);
+    QKeyEvent pressAlt(QEvent::KeyPress, Qt::Key_Alt, Qt::AltModifier);
+    QCoreApplication::sendEvent(target, &pressAlt);
+    QKeyEvent releaseAlt(QEvent::KeyRelease, Qt::Key_Alt, Qt::NoModifier);
+    QCoreApplication::sendEvent(target, &releaseAlt);
+    const QList<QAction*> menus = bar->actions();
+    if (bar->activeAction() == nullptr && !menus.isEmpty()) {
+        bar->setActiveAction(menus.first());
     }
 }
 
@@ -323,15 +361,15 @@ void MainWindow::openFind() {
         findBox_ = new FindBox(this);
         connect(findBox_, &FindBox::findRequested, this, &MainWindow::findNext);
         // The focus goes back to the list, on the entry found.
-        connect(findBox_, &FindBox::closed, this, [this] {
-            activateWindow();
-            list_->setFocus();
-        });
-        emit windowMade(findBox_);
+        connect(findBox_, &FindBox::closed, list_, qOverload<>(&QWidget::setFocus));
     }
+    findBox_->openAt(findBoxCorner());
+}
+
+QPoint MainWindow::findBoxCorner() const {
     // Over the list's bottom right corner, inside its frame.
-    QWidget* rows = list_->viewport();
-    findBox_->openAt(rows->mapToGlobal(rows->rect().bottomRight()) - QPoint(8, 8));
+    const QWidget* rows = list_->viewport();
+    return rows->mapTo(this, rows->rect().bottomRight()) - QPoint(8, 8);
 }
 
 void MainWindow::findNext(bool forward) {
@@ -377,10 +415,9 @@ void MainWindow::fitListToWindow() {
     }
     layouts::SetWidth(list_, std::abs(layouts::OuterWidth(this) - 2 * layouts::Left(list_)));
     layouts::SetHeight(list_, std::abs(layouts::OuterHeight(this) - layouts::Top(list_) - 1000));
-}
-
-MainWindow::~MainWindow() {
-    delete findBox_;
+    if (findBox_ != nullptr && findBox_->isVisible()) {
+        findBox_->keepAt(findBoxCorner());
+    }
 }
 
 void MainWindow::showUnlocked() {
@@ -396,6 +433,32 @@ void MainWindow::showUnlocked() {
         // The band asks for its page once the window and its list are painted on the screen, not before.
         new AfterFirstPaint(this, [this] { emit bannerDue(); });
     }
+    keepOnScreen();
+}
+
+void MainWindow::keepOnScreen() {
+    const QScreen* screen = this->screen();
+    if (screen == nullptr || isMaximized() || isFullScreen()) {
+        return;
+    }
+    const QRect area = screen->availableGeometry();
+    // The desktop's frame is known once it has framed the window; until then a title bar's height above.
+    const QRect outer = frameGeometry();
+    const QRect inner = geometry();
+    const QMargins frame(inner.left() - outer.left(),
+                         std::max(inner.top() - outer.top(), style()->pixelMetric(QStyle::PM_TitleBarHeight)),
+                         outer.right() - inner.right(), outer.bottom() - inner.bottom());
+    const QSize room(area.width() - frame.left() - frame.right(), area.height() - frame.top() - frame.bottom());
+    if (width() <= room.width() && height() <= room.height()) {
+        return; // the designed size fits: it stays, and so does the place
+    }
+    // A large scale factor on a small screen: cut to the free area (the list takes what is left) and
+    // moved into it, so that nothing lies off the screen out of reach.
+    resize(std::min(width(), room.width()), std::min(height(), room.height()));
+    const int outerWidth = width() + frame.left() + frame.right();
+    const int outerHeight = height() + frame.top() + frame.bottom();
+    move(std::max(area.left(), std::min(x(), area.right() + 1 - outerWidth)),
+         std::max(area.top(), std::min(y(), area.bottom() + 1 - outerHeight)));
 }
 
 void MainWindow::setStatusText(const QString& text) {

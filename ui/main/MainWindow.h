@@ -30,9 +30,9 @@ public:
     // Laid out with the product's caption, the website button, the list's columns and the status line.
     // Whoever made it shows it; the password dialog keeps it out of sight until showUnlocked.
     explicit MainWindow(EntryStore* entries, QWidget* parent = nullptr);
-    ~MainWindow() override;
 
-    // Shows the window once the master password is accepted or created, with its icon and the banner's room.
+    // Shows the window once the master password is accepted or created, with its icon and the banner's room,
+    // cut to the screen's free area when that is smaller.
     void showUnlocked();
 
     void setStatusText(const QString& text);
@@ -76,9 +76,8 @@ signals:
     void helpRequested();
     void aboutRequested();
     void websiteRequested();
-    void closing();                   // the window has closed: the program ends
-    void bannerDue();                 // the window and its list are painted: the banner may start
-    void windowMade(QWidget* window); // a window of its own (the find box), to be given the program's look
+    void closing();   // the window has closed: the program ends
+    void bannerDue(); // the window and its list are painted: the banner may start
     // Ctrl+I (no file yet: one is to be chosen), or a .csv file dropped on the window.
     void importRequested(const QString& path);
     // Ctrl+L: every window hides until the master password is typed again.
@@ -96,7 +95,13 @@ private:
     void connectCommands(const layouts::Built<layouts::MainWindowDesign>& built);
     // Sizes the list to the window; nothing else moves.
     void fitListToWindow();
+    // Cuts the window to the screen's free area when it does not fit there.
+    void keepOnScreen();
     void reportFind(const QString& result);
+    // Where the find box's bottom right corner goes, in the window's coordinates.
+    QPoint findBoxCorner() const;
+    // F10: the menu bar takes the keys with its first menu's title highlighted.
+    void enterMenuBar();
 
     QToolButton* addButton_ = nullptr;
     QToolButton* editButton_ = nullptr;
