@@ -79,7 +79,8 @@ big_vault "$WORK/full" 32767
 cmp -s "$V" "$WORK/full" && fail "the import that fills the list wrote nothing"
 [ "$(wc -l <"$V")" -eq 32769 ] || fail "the import that fills the list wrote $(wc -l <"$V") lines"
 cp "$V" "$WORK/before"
-cli 'Secret1\n' --vault "$V" import "$WORK/one.csv"
+printf 'url,username,password\nother.example,other-user,other-pw\n' >"$WORK/other.csv"
+cli 'Secret1\n' --vault "$V" import "$WORK/other.csv"
 expect "an import past 32,767 entries" 1
 grep -qF "Nothing was imported: the password file holds at most 32,767 entries" "$WORK/out" ||
     fail "an import past the list's end said $(cat "$WORK/out" "$WORK/err")"

@@ -31,7 +31,7 @@ extern "C" int statx(int dirfd, const char* path, int flags, unsigned int mask, 
     using Statx = int (*)(int, const char*, int, unsigned int, struct statx*);
     static const auto real = reinterpret_cast<Statx>(::dlsym(RTLD_NEXT, "statx"));
     const int result = real(dirfd, path, flags, mask, info);
-    if (result == 0 && !qtSeesPrivate.isEmpty() && path != nullptr && qtSeesPrivate == path) {
+    if (result == 0 && !qtSeesPrivate.isEmpty() && qtSeesPrivate == path) {
         info->stx_mode &= ~(S_IRWXG | S_IRWXO);
     }
     return result;

@@ -62,8 +62,8 @@ private slots:
         Control<QPushButton>(d, "cmdOK")->setFocus();
         Type("abcd");
         QCOMPARE(Control<QLineEdit>(d, "txtPass")->text(), QString("abcd"));
-        QCOMPARE(Control<QLineEdit>(d, "txtRetype")->text(), QString("abcd"));
-        QCOMPARE(QApplication::focusWidget(), Control<QLineEdit>(d, "txtRetype"));
+        QCOMPARE(Control<QLineEdit>(d, "txtPass2")->text(), QString("abcd"));
+        QCOMPARE(QApplication::focusWidget(), Control<QLineEdit>(d, "txtPass2"));
     }
 
     // Space on Ok presses it (here: an empty password, told it is not correct) and types nothing.

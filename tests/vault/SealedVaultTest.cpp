@@ -139,14 +139,14 @@ TEST_F(SealedVaultTest, EveryChangedByteAndEveryCutIsRefused) {
 TEST_F(SealedVaultTest, AVaultCutAtAMessageBoundaryOrWithMessagesMovedIsRefused) {
     constexpr std::size_t kSealed = vault::kSealChunkBytes + 17; // a full message and its overhead
     for (const std::size_t extra : {std::size_t{0}, vault::kSealChunkBytes / 2}) {
-        // Three full messages, then an empty final one or one half full.
+        // Three full messages, the last of them final, or a fourth half full after them.
         const std::string bytes = sealed(freshKey(), filling(3, extra));
         const std::size_t messages = (bytes.size() - vault::kSealHeaderBytes + kSealed - 1) / kSealed;
-        ASSERT_EQ(messages, 4u);
+        ASSERT_GE(messages, 3u);
         const auto message = [&](std::size_t i) {
             return bytes.substr(vault::kSealHeaderBytes + i * kSealed, kSealed);
         };
-        const std::string what = extra == 0 ? "a final message that is empty" : "a final message half full";
+        const std::string what = extra == 0 ? "a full final message" : "a final message half full";
         for (std::size_t kept = 0; kept < messages; ++kept) {
             expectRefused(bytes.substr(0, vault::kSealHeaderBytes + kept * kSealed),
                           what + ", cut after " + std::to_string(kept) + " messages");
@@ -157,7 +157,7 @@ TEST_F(SealedVaultTest, AVaultCutAtAMessageBoundaryOrWithMessagesMovedIsRefused)
         expectRefused(head + message(1) + message(0) + rest, what + ", the first two messages swapped");
         expectRefused(bytes.substr(0, vault::kSealHeaderBytes + 3 * kSealed) + message(2) +
                           bytes.substr(vault::kSealHeaderBytes + 3 * kSealed),
-                      what + ", the last full message repeated before the final one");
+                      what + ", the third message repeated");
     }
 }
 
@@ -171,6 +171,7 @@ TEST_F(SealedVaultTest, ASealWhosePasswordIsNotTheFirstLineIsRefused) {
     EXPECT_EQ(loaded.error().Message(), "Could not open " + path() +
                                             ": it is a sealed vault whose first line is not the password that seals "
                                             "it; it was not changed");
+    key.reset();
     EXPECT_TRUE(load("Other12").error().wrongPassword);
     EXPECT_EQ(TempDir::Read(path()), bytes);
 }
