@@ -1,27 +1,9 @@
-// The edges of an import: which rows carry enough to be an entry, and how full a list an import may fill.
+// How full a list an import may fill.
 #include "CsvImport.h"
 
 #include <gtest/gtest.h>
 
 namespace {
-
-// An entry needs a username or a password; a location alone is no entry.
-TEST(ImportLimits, ARowNeedsAUsernameOrAPassword) {
-    const auto file = vault::ReadImport("url,username,password\n"
-                                        "a.example,ann,\n"
-                                        "b.example,,b-pw\n"
-                                        "c.example,,\n"
-                                        "d.example,dan,d-pw\n",
-                                        "f.csv");
-    ASSERT_TRUE(file.ok()) << file.error().Message();
-    std::vector<vault::Entry> entries;
-    for (const vault::ImportRow& row : file->rows) {
-        entries.push_back(file->entry(row));
-    }
-    EXPECT_EQ(entries, (std::vector<vault::Entry>{
-                           {"ann", "", "a.example"}, {"", "b-pw", "b.example"}, {"dan", "d-pw", "d.example"}}));
-    EXPECT_EQ(file->refusals, std::vector<std::string>{"line 4: neither a username nor a password"});
-}
 
 // An import may fill the list to its last entry, and not one past it.
 TEST(ImportLimits, AnImportMayFillTheListExactly) {
