@@ -77,8 +77,7 @@ vault::Failure VaultSession::create(const QString& master) {
         return kept.error();
     }
     master_ = master;
-    const std::size_t total = kept->size();
-    const std::size_t shown = std::min(total, static_cast<std::size_t>(vault::kMaxEntries));
+    const std::size_t shown = kept->size();
     QList<ListEntry> rows;
     rows.reserve(static_cast<qsizetype>(shown));
     for (std::size_t i = 0; i < shown; ++i) {
@@ -154,7 +153,7 @@ VaultSession::Outcome VaultSession::add(const ListEntry& entry) {
 }
 
 VaultSession::Outcome VaultSession::insertNow(const ListEntry& entry) {
-    if (entries_->count() >= vault::kMaxEntries) {
+    if (vault::Session::full(static_cast<std::size_t>(entries_->count()))) {
         return {Stored::ListFull};
     }
     const int position = entries_->insert(entries_->count() + 1, entry);

@@ -9,15 +9,6 @@ namespace {
 // Each try reads what the writer that slipped in wrote; one that keeps writing is let be after a few.
 constexpr int kTries = 3;
 
-// 32767 as "32,767".
-std::string Grouped(std::size_t n) {
-    std::string digits = std::to_string(n);
-    for (std::size_t at = digits.size(); at > 3; at -= 3) {
-        digits.insert(at - 3, 1, ',');
-    }
-    return digits;
-}
-
 void Wipe(std::string& text) {
     ::explicit_bzero(text.data(), text.size());
     text.clear();
@@ -49,6 +40,13 @@ void Session::takeMaster(std::string& master) {
     Wipe(stored_);
     stored_.assign(master);
     ::explicit_bzero(master.data(), master.size());
+}
+
+void Session::keepMaster(std::string_view master) {
+    // `master` may be the one held already.
+    std::string next(master);
+    Wipe(stored_);
+    stored_.swap(next);
 }
 
 void Session::forgetMaster() {
@@ -109,8 +107,7 @@ bool Session::isMasterPassword(Secret typed) {
         }
         return false;
     }
-    Wipe(stored_);
-    stored_.assign(typed.text);
+    keepMaster(typed.text);
     return true;
 }
 
@@ -135,13 +132,20 @@ Result<std::vector<Entry>> Session::create(Secret master) {
     if (!kept) {
         return kept.error();
     }
-    Wipe(stored_);
-    stored_.assign(master.text);
+    keepMaster(master.text);
     sealed_ = false;
     seal_.reset();
     remember(StampOf(path_));
     total_ = kept->size();
+    // The list holds the first kMaxEntries; the others stay in the file, which nothing may then change.
+    if (readOnly()) {
+        kept->resize(static_cast<std::size_t>(kMaxEntries));
+    }
     return kept;
+}
+
+bool Session::full(std::size_t count) {
+    return count >= static_cast<std::size_t>(kMaxEntries);
 }
 
 bool Session::readOnly() const {
@@ -273,8 +277,7 @@ Session::Saved Session::save(Secret master, std::size_t count, const EntrySource
     if (auto failed = SaveVault(path_, master.str(), count, entry, TextForm::CodePage, files_, seal())) {
         return {std::move(failed), true};
     }
-    Wipe(stored_);
-    stored_.assign(master.text);
+    keepMaster(master.text);
     remember(StampOf(path_));
     return {};
 }
@@ -297,8 +300,7 @@ Session::Saved Session::changeMasterPassword(Secret master, std::size_t count, c
     if (auto failed = SaveVault(path_, master.str(), count, entry, TextForm::CodePage, files_, key ? &*key : nullptr)) {
         return {std::move(failed), true};
     }
-    Wipe(stored_);
-    stored_.assign(master.text);
+    keepMaster(master.text);
     if (sealed_) {
         seal_ = std::move(key);
     }

@@ -74,7 +74,8 @@ public:
     // Reads the entries (at most kMaxEntries of them), a sealed file opened with `password`; the stamp is
     // the file's as read.
     Result<EntryTable> load(Secret password);
-    // First run: writes the master password, keeping any entries the file already held, and returns them.
+    // First run: writes the master password, keeping any entries the file already held, and returns them
+    // (the first kMaxEntries of them).
     Result<std::vector<Entry>> create(Secret master);
 
     // Whether the file is sealed, and the master password it holds (as last read or written).
@@ -87,6 +88,8 @@ public:
     // How many entries the file holds; beyond kMaxEntries nothing may be saved, so that none is lost.
     std::size_t total() const { return total_; }
     bool readOnly() const;
+    // Whether a list of `count` entries can take no more.
+    static bool full(std::size_t count);
     // Why, for the window's message box, or an empty text.
     std::string readOnlyNotice() const;
     // Why, as keyshelf-cli refuses a change, or nothing.
@@ -130,6 +133,7 @@ private:
     // Takes what a read or a write of the whole file leaves known.
     void remember(FileStamp stamp);
     void takeMaster(std::string& master);
+    void keepMaster(std::string_view master);
     // Why nothing may be written now (another program wrote first), as `doing` would put it.
     Failure overtaken(const char* doing) const;
     Result<std::string> plainBytes();
