@@ -176,13 +176,25 @@ std::optional<Slot> Resolve(const Opened& vault, const Arguments& arguments) {
     return std::nullopt;
 }
 
+// The one entry an edit or a removal names, in a vault that may be changed; nothing, the reason told,
+// otherwise.
+std::optional<Slot> EntryToChange(const Opened& vault, const Arguments& arguments) {
+    if (auto refused = vault.session.unchangeable()) {
+        Fail(*refused);
+        return std::nullopt;
+    }
+    return Resolve(vault, arguments);
+}
+
 // A field typed or given as UTF-8, as the file stores it.
 void ToCodePage(std::string_view utf8, SecretText& out) {
     out.take(cp1252::FromUtf8(utf8));
 }
 
-// A new password: generated, or asked (twice at a terminal, once from a script).
-int NewPassword(Console& console, const Arguments& arguments, std::string_view prompt, SecretText& password) {
+// A new password: generated, or asked (twice at a terminal, once from a script). With `emptyKeeps` an empty
+// answer keeps the old one, and is not asked again.
+int NewPassword(Console& console, const Arguments& arguments, std::string_view prompt, SecretText& password,
+                bool emptyKeeps = false) {
     if (arguments.generate) {
         std::optional<std::string> made = vault::GeneratePassword(*arguments.generate);
         if (!made) {
@@ -191,10 +203,10 @@ int NewPassword(Console& console, const Arguments& arguments, std::string_view p
         password.take(std::move(*made));
         return kDone;
     }
-    if (!console.Ask(std::string(prompt) + ": ", true, password)) {
+    if (!console.Ask(std::string(prompt) + (emptyKeeps ? " (Enter keeps the old one): " : ": "), true, password)) {
         return Fail("no password was given");
     }
-    if (console.interactive()) {
+    if (console.interactive() && !(emptyKeeps && password.empty())) {
         SecretText again;
         if (!console.Ask(std::string(prompt) + " again: ", true, again)) {
             return Fail("no password was given");
@@ -297,10 +309,7 @@ int Add(const Arguments& arguments, Opened& vault, Console& console) {
 }
 
 int Edit(const Arguments& arguments, Opened& vault, Console& console) {
-    if (auto refused = vault.session.unchangeable()) {
-        return Fail(*refused);
-    }
-    const std::optional<Slot> slot = Resolve(vault, arguments);
+    const std::optional<Slot> slot = EntryToChange(vault, arguments);
     if (!slot) {
         return kFailed;
     }
@@ -334,17 +343,8 @@ int Edit(const Arguments& arguments, Opened& vault, Console& console) {
         }
         passwordChanged = true;
     } else if (askAll) {
-        if (!console.Ask("New password (Enter keeps the old one): ", true, password)) {
-            return Fail("no password was given");
-        }
-        if (!password.empty() && console.interactive()) {
-            SecretText again;
-            if (!console.Ask("New password again: ", true, again)) {
-                return Fail("no password was given");
-            }
-            if (again.str() != password.str()) {
-                return Fail(vault::MasterRefusalText(vault::MasterRefusal::Mismatch));
-            }
+        if (NewPassword(console, arguments, "New password", password, true) != kDone) {
+            return kFailed;
         }
         passwordChanged = !password.empty();
     }
@@ -378,10 +378,7 @@ int Edit(const Arguments& arguments, Opened& vault, Console& console) {
 }
 
 int Remove(const Arguments& arguments, Opened& vault, Console& console) {
-    if (auto refused = vault.session.unchangeable()) {
-        return Fail(*refused);
-    }
-    const std::optional<Slot> slot = Resolve(vault, arguments);
+    const std::optional<Slot> slot = EntryToChange(vault, arguments);
     if (!slot) {
         return kFailed;
     }
