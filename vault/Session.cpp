@@ -2,6 +2,7 @@
 
 #include <cstdint>
 #include <string.h>
+#include <utility>
 
 namespace vault {
 namespace {
@@ -62,6 +63,9 @@ Result<Session::Gate> Session::open() {
     // Saves killed half-way (a crash, a power cut) leave their temporary copies behind: scrambled
     // passwords that nothing else would ever remove.
     RemoveStaleTemporaries(path_, kStaleTemporarySeconds);
+    // Taken before reading: a write that lands while we read then shows as a change, never the reverse.
+    openedAt_ = StampOf(path_);
+    firstLoad_ = true;
     // The master line is read only from a file of a vault's size: a larger one is refused before any of
     // it is read.
     auto start = ReadVaultStart(path_, files_);
@@ -118,6 +122,18 @@ Result<EntryTable> Session::load(Secret password) {
     auto loaded = LoadVault(path_, kMaxEntries, files_, password.text, seal_);
     if (!loaded) {
         return loaded.error();
+    }
+    const bool first = std::exchange(firstLoad_, false);
+    if (holder_ == Holder::Companion && first) {
+        // keyshelf-cli changes only the file it asked the password for: one another program wrote while
+        // the password was typed is not shown under it when its master password is another, and no
+        // change is saved over it (its stamp is the one taken when the vault was opened).
+        if (loaded->master != password.text) {
+            Wipe(loaded->master);
+            return VaultError{"Could not open", path_,
+                              "another program changed it while the master password was asked for; nothing was read"};
+        }
+        loaded->stamp = openedAt_;
     }
     sealed_ = loaded->sealed;
     takeMaster(loaded->master);

@@ -147,6 +147,8 @@ private:
     Failure sealFailure_;
     FileStamp stamp_;
     bool stampKnown_ = false;
+    FileStamp openedAt_; // the file as open() found it, before the password was asked
+    bool firstLoad_ = false;
     FileStamp unreadable_;
     mutable FileStamp looked_; // the stamp changedSinceRead last looked at
     std::size_t total_ = 0;

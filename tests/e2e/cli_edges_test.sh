@@ -103,4 +103,14 @@ for command in seal unseal; do
         "$PTY" || fail "$command: no word of the other program's write: $(cat -A "$PTY")"
     cmp -s "$V" "$WORK/before" || fail "$command overwrote the other program's vault"
 done
+# A vault of another master password put in its place while the password is typed is not shown under it.
+"$MAKE" "$V" Secret1 alice pw-alice-123 example.com
+pty_start "$(at_terminal ls)"
+pty_wait "Master password for $V: "
+"$MAKE" "$WORK/other" Other99 phish pw-phish-1234 phish.example && mv "$WORK/other" "$V"
+pty_type Secret1
+pty_end
+[ "$rc" -eq 1 ] && ! grep -qF phish "$PTY" || fail "ls showed a vault swapped in at the prompt: status $rc: $(cat -A "$PTY")"
+grep -qF "Could not open $V: another program changed it while the master password was asked for" "$PTY" ||
+    fail "ls after a swap at the prompt said: $(cat -A "$PTY")"
 echo "cli edges: ok"
