@@ -12,6 +12,7 @@
 #include "SecretClipboard.h"
 #include "Skin.h"
 #include "SplashWindow.h"
+#include "UserSettings.h"
 #include "VaultCommands.h"
 #include "VaultFile.h"
 #include "WebsiteLauncher.h"
@@ -21,7 +22,6 @@
 #include <QDir>
 #include <QFile>
 #include <QFileDialog>
-#include <QSettings>
 #include <QTimer>
 
 namespace {
@@ -56,16 +56,6 @@ void ShowError(const vault::VaultError& error) {
 
 // How often the vault is looked at for changes made by another program while the list shows it.
 constexpr int kOutsideChangeCheckMs = 500;
-
-// A whole number setting of [Settings] from 0 to `most`; anything else there, or nothing, is `fallback`.
-int NumberSetting(const char* name, int fallback, int most) {
-    bool ok = false;
-    const int value =
-        seams::OpenSettings()->value(QStringLiteral("Settings/") + QLatin1String(name)).toString().trimmed().toInt(&ok);
-    return ok && value >= 0 && value <= most ? value : fallback;
-}
-
-constexpr int kMostLockMinutes = 1440;
 
 // What to ask when another program changed the entry an edit or a delete is about. The entry's texts come
 // after the first line, which alone decides whether a message box reads its text as markup.
@@ -192,8 +182,7 @@ MainWindow* Program::LoadMainWindow() {
         connect(main_, &MainWindow::closing, this, &Program::MainWindowClosing);
         connect(main_, &MainWindow::bannerDue, this, [this] {
             // banner=0 in the settings keeps the band blank: no request to the banner's server.
-            if (seams::OpenSettings()->value(QStringLiteral("Settings/banner"), QStringLiteral("1")).toString() !=
-                QStringLiteral("0")) {
+            if (userSettings::value(userSettings::kBanner) != 0) {
                 appearance_.ShowBanner(main_);
             }
         });
@@ -392,16 +381,14 @@ void Program::Unlocked() {
 
 void Program::FinishStartUp() {
     inUse_ = true;
-    SecretClipboard::instance().setClearAfter(
-        NumberSetting("clipboardSeconds", SecretClipboard::kDefaultSeconds, SecretClipboard::kMostSeconds));
-    lockMinutes_ = NumberSetting("lockMinutes", 0, kMostLockMinutes);
+    SecretClipboard::instance().setClearAfter(userSettings::value(userSettings::kClipboardSeconds));
+    lockMinutes_ = userSettings::value(userSettings::kLockMinutes);
     idle_->setMinutes(lockMinutes_);
     if (main_ != nullptr) {
         ApplySkin(main_);
         main_->showUnlocked();
     }
-    if (seams::OpenSettings()->value(QStringLiteral("Settings/showHelp"), QStringLiteral("1")).toString() ==
-        QStringLiteral("1")) {
+    if (userSettings::exactly(userSettings::kShowHelp, 1)) {
         OpenHelp();
     }
     UnloadPasswordDialog();
