@@ -3,9 +3,10 @@
 #include "AboutWindow.h"
 #include "Appearance.h"
 #include "BuildConfiguration.h"
+#include "FileImport.h"
 #include "HelpWindow.h"
-#include "ImportDialog.h"
 #include "MainWindow.h"
+#include "OutsideChanges.h"
 #include "PasswordDialog.h"
 #include "ScreenLockWatch.h"
 #include "Seams.h"
@@ -21,7 +22,6 @@
 #include <QCoreApplication>
 #include <QDir>
 #include <QFile>
-#include <QFileDialog>
 #include <QTimer>
 
 namespace {
@@ -54,9 +54,6 @@ void ShowError(const vault::VaultError& error) {
     seams::MsgBox(QString::fromStdString(error.Message()), seams::vbCritical);
 }
 
-// How often the vault is looked at for changes made by another program while the list shows it.
-constexpr int kOutsideChangeCheckMs = 500;
-
 // What to ask when another program changed the entry an edit or a delete is about. The entry's texts come
 // after the first line, which alone decides whether a message box reads its text as markup.
 QString ConflictQuestion(const VaultSession::Conflict& conflict) {
@@ -83,15 +80,21 @@ QString ConflictQuestion(const VaultSession::Conflict& conflict) {
 
 Program::Program(Desktop& desktop, const BuildConfiguration& build, vault::FileOps& files, QObject* parent)
     : QObject(parent), desktopInUse_(desktop), buildInUse_(build), session_(VaultPath(), files),
-      outsideChanges_(new QTimer(this)), idle_(new IdleWatch(this)) {
+      outsideChanges_(new OutsideChanges(
+          session_,
+          [this] {
+              return !locked_ && main_ != nullptr && main_->isVisible() && editor_ == nullptr && pass_ == nullptr &&
+                     QApplication::activeModalWidget() == nullptr;
+          },
+          this)),
+      idle_(new IdleWatch(this)) {
     session_.setClock(&seams::Now);
     session_.setConflictQuestion([](const VaultSession::Conflict& conflict) {
         return seams::MsgBox(ConflictQuestion(conflict),
                              seams::vbYesNo | seams::vbExclamation | seams::vbDefaultButton2,
                              QStringLiteral("File Changed")) == seams::vbYes;
     });
-    outsideChanges_->setInterval(kOutsideChangeCheckMs);
-    connect(outsideChanges_, &QTimer::timeout, this, &Program::CheckOutsideChanges);
+    connect(outsideChanges_, &OutsideChanges::newMasterPassword, this, &Program::LockForNewMasterPassword);
     connect(idle_, &IdleWatch::idle, this, &Program::Lock);
     connect(new ScreenLockWatch(this), &ScreenLockWatch::screenLocked, this, &Program::Lock);
 }
@@ -156,6 +159,7 @@ void Program::SplashFinished() {
 MainWindow* Program::LoadMainWindow() {
     if (main_ == nullptr) {
         main_ = new MainWindow(session_.entries());
+        outsideChanges_->setWindow(main_);
         connect(&session_, &VaultSession::statusChanged, main_, &MainWindow::setStatusText);
         connect(main_, &MainWindow::removeRequested, this, [this](quint64 id) {
             const VaultSession::Outcome outcome = session_.remove(id);
@@ -276,40 +280,6 @@ void Program::Report(const VaultSession::Outcome& outcome) {
     case VaultSession::Stored::Saved:
     case VaultSession::Stored::Declined:
         return; // the status line says so; a declined save was the user's own answer
-    }
-}
-
-void Program::CheckOutsideChanges() {
-    // Only while the list is in use: an open editor, question or password dialog comes first, and each
-    // change reads the file again itself before it saves.
-    if (locked_ || main_ == nullptr || !main_->isVisible() || editor_ != nullptr || pass_ != nullptr ||
-        QApplication::activeModalWidget() != nullptr) {
-        return;
-    }
-    if (!session_.changedElsewhere()) {
-        return;
-    }
-    const std::optional<ListEntry> selected = main_->selectedEntry();
-    const VaultSession::ReloadOutcome outcome = session_.reload();
-    switch (outcome.result) {
-    case VaultSession::Reload::Unchanged:
-        return;
-    case VaultSession::Reload::Reloaded:
-        if (selected) {
-            if (const int position = session_.entries()->positionOfItem(*selected, true); position != 0) {
-                main_->selectOnly(position);
-            }
-        }
-        if (!session_.readOnlyReason().isEmpty()) {
-            seams::MsgBox(session_.readOnlyReason(), seams::vbExclamation);
-        }
-        return;
-    case VaultSession::Reload::NewMasterPassword:
-        LockForNewMasterPassword();
-        return;
-    case VaultSession::Reload::Failed:
-        main_->setStatusText(QStringLiteral("Not reloaded: ") + QString::fromStdString(outcome.error->Message()));
-        return;
     }
 }
 
@@ -440,52 +410,10 @@ void Program::ImportFile(QString path) {
     if (main_ == nullptr || locked_ || editor_ != nullptr) {
         return; // the list is not in use: an editor or the password dialog comes first
     }
-    if (path.isEmpty()) {
-        path = QFileDialog::getOpenFileName(main_, QStringLiteral("Choose the CSV File to Import"), QDir::homePath(),
-                                            QStringLiteral("CSV files (*.csv *.CSV);;All files (*)"));
-        if (path.isEmpty()) {
-            return;
-        }
-    }
-    const auto file = vault::ReadImportFile(QFile::encodeName(path).toStdString());
-    if (!file) {
-        ShowError(file.error());
-        return;
-    }
-    ImportDialog dialog(
-        path, *file, [this, &file](bool replace) { return session_.planImport(*file, replace); }, main_);
-    ApplySkin(&dialog);
-    if (dialog.exec() != QDialog::Accepted) {
-        return;
-    }
-    const VaultSession::Outcome outcome = session_.importEntries(*file, dialog.replacePasswords());
-    if (outcome.stored == VaultSession::Stored::ListFull) {
-        seams::MsgBox(QString::fromStdString(vault::TooManyText(session_.planImport(*file, dialog.replacePasswords()))),
-                      seams::vbExclamation);
-        return;
-    }
-    Report(outcome);
-    if (!outcome.saved()) {
-        return;
-    }
-    // The file holds every password in plain text: offer to delete it, No unless the person says Yes. When
-    // the import left something out, the file may be its only copy, and the offer says what would be lost.
-    QString question = QStringLiteral("%1 holds your passwords in plain text, readable by anyone who can read the "
-                                      "file.  ")
-                           .arg(QDir::toNativeSeparators(path));
-    if (const std::string leftOut = vault::LeftOutText(*file); !leftOut.empty()) {
-        question += QStringLiteral("It also holds what was not imported: %1.  Deleting the file loses them.  ")
-                        .arg(QString::fromStdString(leftOut));
-    }
-    question += QStringLiteral("Delete it now?");
-    if (seams::MsgBox(question, seams::vbYesNo | seams::vbQuestion | seams::vbDefaultButton2) != seams::vbYes) {
-        return;
-    }
-    QFile csv(path);
-    if (!csv.remove()) {
-        seams::MsgBox(QStringLiteral("Could not delete %1: %2").arg(QDir::toNativeSeparators(path), csv.errorString()),
-                      seams::vbExclamation);
-    }
+    FileImport(
+        session_, [this](const VaultSession::Outcome& outcome) { Report(outcome); },
+        [this](QWidget* window) { ApplySkin(window); })
+        .run(path, main_);
 }
 
 void Program::OpenEditor(const EntryEditor::Request& request) {
