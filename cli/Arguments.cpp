@@ -1,5 +1,6 @@
 #include "Arguments.h"
 
+#include "CsvImport.h"
 #include "Identity.h"
 #include "PasswordGenerator.h"
 
@@ -103,6 +104,24 @@ std::string Quoted(std::string_view text) {
 }
 
 // How show, edit and rm take their ENTRY.
+// `text` broken into lines of at most 92 characters at spaces, as the help's other paragraphs are.
+std::string Wrapped(const std::string& text) {
+    constexpr std::size_t kWidth = 92;
+    std::string out, line;
+    std::size_t from = 0;
+    while (from < text.size()) {
+        const std::size_t space = std::min(text.find(' ', from), text.size());
+        const std::string_view word(text.data() + from, space - from);
+        if (!line.empty() && line.size() + 1 + word.size() > kWidth) {
+            out += line + '\n';
+            line.clear();
+        }
+        line += (line.empty() ? "" : " ") + std::string(word);
+        from = space + 1;
+    }
+    return out + line + '\n';
+}
+
 constexpr std::string_view kEntryHelp =
     "ENTRY is a number from 'ls', a text only one entry's username or location holds (letter case\n"
     "ignored), or --with-username NAME, --with-location PLACE or both: the entry's fields exactly as\n"
@@ -304,11 +323,12 @@ std::string HelpText(Command command, std::string_view vault) {
                "than 12 characters, passwords equal to their entry's username or location (letter case\n"
                "ignored), and entries that repeat another exactly.\n";
     case Command::Import:
-        return "Usage: keyshelf-cli import FILE [--dry-run] [--replace] [--delete-file]\n"
-               "Adds the logins of a CSV file exported by Firefox, Chrome, Chromium, Edge, Brave, Bitwarden,\n"
-               "KeePassXC, LastPass or Keyshelf (or any CSV file whose first row names username, password\n"
-               "and url columns), in one save: all of them or none. Prints what it adds and skips, every row\n"
-               "it refuses (by the editor's rules) and every column it does not keep, never a password.\n"
+        // The programs come from the importer's own table, so the help names every layout it reads.
+        return "Usage: keyshelf-cli import FILE [--dry-run] [--replace] [--delete-file]\n" +
+               Wrapped("Adds the logins of a CSV file exported by " + vault::KnownPrograms(" or ") +
+                       " (or any CSV file whose first row names username, password and url columns), in one "
+                       "save: all of them or none. Prints what it adds and skips, every row it refuses (by the "
+                       "editor's rules) and every column it does not keep, never a password.") +
                "Entries already in the list are skipped; a login with the username and location of an entry\n"
                "but another password is added beside it, or with --replace gives that entry its password.\n"
                "--dry-run changes nothing; --delete-file deletes FILE after the save, unless it holds rows or\n"

@@ -10,11 +10,26 @@
 #include <QFileInfo>
 #include <QMessageBox>
 #include <QStandardPaths>
+#include <QTimer>
 #include <cstdlib>
 #include <string>
 #include <vector>
 
 namespace {
+
+class TimerCountdown : public seams::Countdown {
+public:
+    explicit TimerCountdown(std::function<void()> done) {
+        timer_.setSingleShot(true);
+        QObject::connect(&timer_, &QTimer::timeout, std::move(done));
+    }
+    void start(std::chrono::milliseconds wait) override { timer_.start(wait); }
+    void stop() override { timer_.stop(); }
+    bool active() const override { return timer_.isActive(); }
+
+private:
+    QTimer timer_;
+};
 
 QMessageBox::StandardButton ButtonOf(int answer) {
     switch (answer) {
@@ -125,6 +140,10 @@ seams::LaunchResult SystemDesktop::startWatched(const QString& program, const QS
 
 QDateTime SystemDesktop::now() const {
     return QDateTime::currentDateTime();
+}
+
+std::unique_ptr<seams::Countdown> SystemDesktop::countdown(std::function<void()> done) {
+    return std::make_unique<TimerCountdown>(std::move(done));
 }
 
 QString SystemDesktop::executableDir() const {

@@ -8,6 +8,7 @@
 #include <cstdint>
 #include <cstdio>
 #include <cstring>
+#include <iterator>
 #include <optional>
 
 namespace vault {
@@ -50,40 +51,121 @@ private:
     std::vector<std::string> names_;
 };
 
+// Where a layout keeps an entry's texts: for each, the column names it may have, the first found taken.
+using Names = std::array<std::string_view, 3>;
+
+// The layouts Keyshelf reads, in the order a header row is tried against them: each is told by the columns
+// it names, all of them present, and needs a username, a password and a url column. The last, told by no
+// column of its own, reads any file that names those three.
+struct KnownLayout {
+    CsvLayout layout;
+    std::array<std::string_view, 4> programs; // whose exports have it
+    bool browser;                             // browsers are named before password managers
+    std::array<std::string_view, 6> header;   // the columns that tell it
+    Names username, password, url, name, kind;
+};
+
+constexpr std::array<KnownLayout, 6> kLayouts{{
+    {CsvLayout::Bitwarden,
+     {"Bitwarden"},
+     false,
+     {"type", "name", "login_uri", "login_username", "login_password"},
+     {"login_username"},
+     {"login_password"},
+     {"login_uri"},
+     {"name"},
+     {"type"}},
+    {CsvLayout::KeePassXC,
+     {"KeePassXC"},
+     false,
+     {"group", "title", "username", "password", "url"},
+     {"username"},
+     {"password"},
+     {"url"},
+     {"title"},
+     {}},
+    {CsvLayout::LastPass,
+     {"LastPass"},
+     false,
+     {"url", "username", "password", "extra", "name", "grouping"},
+     {"username"},
+     {"password"},
+     {"url"},
+     {"name"},
+     {}},
+    {CsvLayout::Firefox,
+     {"Firefox"},
+     true,
+     {"url", "username", "password", "httprealm"},
+     {"username"},
+     {"password"},
+     {"url"},
+     {},
+     {}},
+    {CsvLayout::Chrome,
+     {"Chrome", "Chromium", "Edge", "Brave"},
+     true,
+     {"name", "url", "username", "password"},
+     {"username"},
+     {"password"},
+     {"url"},
+     {"name"},
+     {}},
+    {CsvLayout::ByColumnNames,
+     {},
+     false,
+     {},
+     {"username"},
+     {"password"},
+     {"url", "location", "website"},
+     {"name", "title"},
+     {}},
+}};
+
+// Keyshelf's own export, which it reads back, has this layout; it is named after the others.
+constexpr CsvLayout kOwnLayout = CsvLayout::Chrome;
+constexpr std::string_view kOwnName = "Keyshelf";
+
+const KnownLayout& RuleOf(CsvLayout layout) {
+    return *std::find_if(kLayouts.begin(), kLayouts.end(),
+                         [layout](const KnownLayout& k) { return k.layout == layout; });
+}
+
+// "a, b, c<last>d"
+std::string Listed(const std::vector<std::string_view>& names, std::string_view last) {
+    std::string out;
+    for (std::size_t i = 0; i < names.size(); ++i) {
+        out += i == 0 ? "" : i + 1 == names.size() ? last : ", ";
+        out += names[i];
+    }
+    return out;
+}
+
+std::vector<std::string_view> Named(const std::array<std::string_view, 4>& programs) {
+    std::vector<std::string_view> out;
+    std::copy_if(programs.begin(), programs.end(), std::back_inserter(out),
+                 [](std::string_view p) { return !p.empty(); });
+    return out;
+}
+
 std::optional<std::pair<CsvLayout, Columns>> Recognise(const Header& h) {
-    if (h.has({"type", "name", "login_uri", "login_username", "login_password"})) {
-        return {{CsvLayout::Bitwarden,
-                 {h.find("login_username"), h.find("login_password"), h.find("login_uri"), h.find("name"),
-                  h.find("type")}}};
-    }
-    if (h.has({"group", "title", "username", "password", "url"})) {
-        return {{CsvLayout::KeePassXC,
-                 {h.find("username"), h.find("password"), h.find("url"), h.find("title"), std::nullopt}}};
-    }
-    if (h.has({"url", "username", "password", "extra", "name", "grouping"})) {
-        return {{CsvLayout::LastPass,
-                 {h.find("username"), h.find("password"), h.find("url"), h.find("name"), std::nullopt}}};
-    }
-    if (h.has({"url", "username", "password", "httprealm"})) {
-        return {
-            {CsvLayout::Firefox, {h.find("username"), h.find("password"), h.find("url"), std::nullopt, std::nullopt}}};
-    }
-    if (h.has({"name", "url", "username", "password"})) {
-        return {
-            {CsvLayout::Chrome, {h.find("username"), h.find("password"), h.find("url"), h.find("name"), std::nullopt}}};
-    }
-    std::optional<std::size_t> location = h.find("url");
-    for (std::string_view other : {"location", "website"}) {
-        if (!location) {
-            location = h.find(other);
+    const auto column = [&h](const Names& names) {
+        std::optional<std::size_t> found;
+        for (std::string_view name : names) {
+            if (!found && !name.empty()) {
+                found = h.find(name);
+            }
         }
-    }
-    if (h.has({"username", "password"}) && location) {
-        std::optional<std::size_t> name = h.find("name");
-        if (!name) {
-            name = h.find("title");
+        return found;
+    };
+    for (const KnownLayout& known : kLayouts) {
+        const bool told = std::all_of(known.header.begin(), known.header.end(),
+                                      [&h](std::string_view name) { return name.empty() || h.find(name); });
+        const Columns columns{column(known.username), column(known.password), column(known.url), column(known.name),
+                              column(known.kind)};
+        if (told && columns.username && columns.password && columns.url) {
+            return {{known.layout, columns}};
         }
-        return {{CsvLayout::ByColumnNames, {h.find("username"), h.find("password"), location, name, std::nullopt}}};
     }
     return std::nullopt;
 }
@@ -105,28 +187,43 @@ std::string LineText(std::size_t line) {
 
 } // namespace
 
-std::string_view LayoutName(CsvLayout layout) {
-    switch (layout) {
-    case CsvLayout::Firefox:
-        return "Firefox";
-    case CsvLayout::Chrome:
-        return "Chrome, Chromium, Edge, Brave or Keyshelf";
-    case CsvLayout::Bitwarden:
-        return "Bitwarden";
-    case CsvLayout::KeePassXC:
-        return "KeePassXC";
-    case CsvLayout::LastPass:
-        return "LastPass";
-    case CsvLayout::ByColumnNames:
-        break;
+std::string LayoutName(CsvLayout layout) {
+    if (layout == CsvLayout::ByColumnNames) {
+        return "columns named username, password and url";
     }
-    return "columns named username, password and url";
+    std::vector<std::string_view> names = Named(RuleOf(layout).programs);
+    if (layout == kOwnLayout) {
+        names.push_back(kOwnName);
+    }
+    return Listed(names, " or ");
 }
 
-const std::string_view kUnknownLayoutText =
-    "Keyshelf does not know this file's layout. It imports the CSV exports of Firefox, Chrome, Chromium, "
-    "Edge, Brave, Bitwarden, KeePassXC, LastPass and Keyshelf, and any CSV file whose first row names a "
-    "username, a password and a url (or location, or website) column.";
+std::string KnownPrograms(std::string_view last) {
+    std::vector<std::string_view> names;
+    for (const bool browsers : {true, false}) {
+        for (const KnownLayout& known : kLayouts) {
+            if (known.browser == browsers) {
+                const std::vector<std::string_view> programs = Named(known.programs);
+                names.insert(names.end(), programs.begin(), programs.end());
+            }
+        }
+    }
+    names.push_back(kOwnName);
+    return Listed(names, last);
+}
+
+namespace {
+
+std::string UnknownLayoutText() {
+    const Names& url = RuleOf(CsvLayout::ByColumnNames).url;
+    return "Keyshelf does not know this file's layout. It imports the CSV exports of " + KnownPrograms(" and ") +
+           ", and any CSV file whose first row names a username, a password and a " + std::string(url[0]) + " (or " +
+           std::string(url[1]) + ", or " + std::string(url[2]) + ") column.";
+}
+
+} // namespace
+
+const std::string kUnknownLayoutText = UnknownLayoutText();
 
 Result<ImportFile> ReadImport(std::string_view bytes, const std::string& path) {
     Result<csv::Table> parsed = csv::Parse(bytes, path);

@@ -22,10 +22,14 @@ namespace vault {
 enum class CsvLayout { Firefox, Chrome, Bitwarden, KeePassXC, LastPass, ByColumnNames };
 
 // How the report names a layout: "Firefox", "Chrome, Chromium, Edge, Brave or Keyshelf", ...
-std::string_view LayoutName(CsvLayout layout);
+std::string LayoutName(CsvLayout layout);
+
+// Every program whose export is known by its header row, browsers first: "Firefox, Chrome, ..., LastPass
+// <last>Keyshelf".
+std::string KnownPrograms(std::string_view last);
 
 // The message for a file of no known layout, naming those it knows.
-extern const std::string_view kUnknownLayoutText;
+extern const std::string kUnknownLayoutText;
 
 // A row that became an entry, and the line it starts on; its texts lie in the file's table.
 struct ImportRow {

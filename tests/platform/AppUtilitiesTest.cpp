@@ -4,6 +4,7 @@
 #include "ScreenLockWatch.h"
 #include "Seams.h"
 #include "TopMost.h"
+#include "UserSettings.h"
 
 #include <QAbstractButton>
 #include <QDialog>
@@ -170,6 +171,32 @@ private slots:
         QCOMPARE(QDir(folder.path()).entryList({"Keyshelf.ini*"}, QDir::AllEntries | QDir::System),
                  QStringList({"Keyshelf.ini"})); // no lock file, no temporary file beside it
         QFile::remove(path);
+    }
+
+    // Every key of the settings table, as a hand-edited Keyshelf.ini may hold it: its own values read back,
+    // anything else is its default, and what is written reads back the same.
+    void eachSettingReadsItsValuesAndFallsBackToItsDefault() {
+        using userSettings::Reading;
+        for (const userSettings::Setting& setting : userSettings::kAll) {
+            const QString key = QStringLiteral("Settings/") + setting.key;
+            const auto read = [&](const QString& text) {
+                seams::OpenSettings()->setValue(key, text);
+                return userSettings::value(setting);
+            };
+            seams::OpenSettings()->remove(key);
+            QCOMPARE(userSettings::value(setting), setting.fallback);
+            const bool number = setting.reading == Reading::Number;
+            const int other = setting.fallback == setting.least ? setting.most : setting.least;
+            QCOMPARE(read(QString::number(other)), other);
+            QCOMPARE(read(" " + QString::number(other) + " "), number ? other : 1);
+            for (const QString& hostile :
+                 {QString("yes"), QString(""), QString::number(setting.most + 1), QString::number(setting.least - 1),
+                  QString("99999999999999999999"), QString("1x")}) {
+                QVERIFY2(read(hostile) == (number ? setting.fallback : 1), setting.key);
+            }
+            QVERIFY(userSettings::store({{setting, other}}));
+            QCOMPARE(seams::OpenSettings()->value(key).toString(), QString::number(other));
+        }
     }
 
     void topMostGoesOnAndOffKeepingThePlace() {

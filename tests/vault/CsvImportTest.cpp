@@ -1,7 +1,10 @@
 // Reading the CSV exports of browsers and password managers, and what importing them does to a list.
 #include "CsvImport.h"
 
+#include <fstream>
 #include <gtest/gtest.h>
+#include <iterator>
+#include <sstream>
 #include <string>
 #include <vector>
 
@@ -160,6 +163,26 @@ TEST(CsvImport, UnknownLayoutNamesTheKnownOnes) {
     ASSERT_FALSE(file.ok());
     EXPECT_NE(file.error().reason.find("Firefox, Chrome"), std::string::npos);
     EXPECT_NE(file.error().reason.find("KeePassXC, LastPass"), std::string::npos);
+}
+
+// The man page and the README are written by hand: each names every program whose export the importer
+// knows, and the other names a url column may have.
+TEST(CsvImport, TheManPageAndReadmeNameEveryKnownLayout) {
+    std::vector<std::string> names;
+    std::istringstream programs(vault::KnownPrograms(", "));
+    for (std::string name; std::getline(programs, name, ',');) {
+        names.push_back(name.substr(name.find_first_not_of(' ')));
+    }
+    ASSERT_GT(names.size(), 5u);
+    names.insert(names.end(), {"location", "website"});
+    for (const char* doc : {"docs/keyshelf-cli.1", "README.md"}) {
+        std::ifstream in(std::string(KEYSHELF_SOURCE_DIR) + "/" + doc);
+        const std::string text((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+        ASSERT_FALSE(text.empty()) << doc;
+        for (const std::string& name : names) {
+            EXPECT_NE(text.find(name), std::string::npos) << doc << " does not name " << name;
+        }
+    }
 }
 
 // A list holding ann's shop login; the file brings it again, a new password for it, and two new entries.
