@@ -132,7 +132,7 @@ std::vector<vault::EntryView> OpenVault::Rows() const {
     std::vector<vault::EntryView> rows;
     rows.reserve(entries_.size() + 1);
     for (vault::EntryTable::Slot slot = 0; slot < entries_.slotCount(); ++slot) {
-        rows.push_back({entries_.field(slot, 0), entries_.field(slot, 1), entries_.field(slot, 2)});
+        rows.push_back(entries_.fields(slot));
     }
     return rows;
 }
