@@ -67,6 +67,8 @@ SystemDesktop::SystemDesktop(QString productName) : productName_(std::move(produ
 int SystemDesktop::messageBox(const QString& text, int buttons, const QString& caption) {
     const QList<int> answers = seams::AnswersOf(buttons);
     QMessageBox box(IconOf(buttons), caption, text);
+    // Messages carry file names and entries' texts, which are anyone's: never read as markup.
+    box.setTextFormat(Qt::PlainText);
     QMessageBox::StandardButtons set;
     for (const int answer : answers) {
         set |= ButtonOf(answer);

@@ -14,7 +14,7 @@ using vault::VaultError;
 VaultError NotAFile(const char* action, const std::string& path, PathKind kind) {
     switch (kind) {
     case PathKind::Directory:
-        return {action, path, "it is a folder, not a file"};
+        return {action, path, std::string(vault::kFolderText)};
     case PathKind::DanglingLink:
         return {action, path, "it is a link to a file that does not exist"};
     default:

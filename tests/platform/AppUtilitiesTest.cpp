@@ -33,6 +33,7 @@ private slots:
             QString title, text;
             QMessageBox::Icon icon = QMessageBox::NoIcon;
             QStringList buttons;
+            Qt::TextFormat format = Qt::AutoText;
         } seen;
         const auto look = [&seen] {
             QTimer::singleShot(50, [&seen] {
@@ -40,7 +41,7 @@ private slots:
                 if (box == nullptr) {
                     return;
                 }
-                seen = {box->windowTitle(), box->text(), box->icon(), {}};
+                seen = {box->windowTitle(), box->text(), box->icon(), {}, box->textFormat()};
                 for (QAbstractButton* button : box->buttons()) {
                     seen.buttons << button->text().remove('&');
                 }
@@ -60,6 +61,11 @@ private slots:
         QCOMPARE(seen.title, QString("Keyshelf"));
         QCOMPARE(seen.icon, QMessageBox::Warning);
         QCOMPARE(seen.buttons, QStringList({"No", "Yes"}));
+        // A file's name that reads as markup is shown as it is.
+        look();
+        seams::MsgBox("<h1>owned</h1>/tmp/data.enc could not be read", seams::vbOKOnly);
+        QCOMPARE(seen.text, QString("<h1>owned</h1>/tmp/data.enc could not be read"));
+        QCOMPARE(seen.format, Qt::PlainText);
     }
 
     // The real box: Enter presses the button the style names as the default.
