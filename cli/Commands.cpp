@@ -10,6 +10,7 @@
 #include "PasswordGenerator.h"
 #include "SecretText.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <charconv>
 #include <cstring>
@@ -62,17 +63,17 @@ void AppendListLine(std::string& out, const vault::EntryTable& entries, Slot slo
     const auto end = std::to_chars(number, number + sizeof number, slot + 1).ptr;
     out.append(number, end);
     out += '\t';
-    AppendShown(out, entries.field(slot, 0));
-    out += '\t';
-    AppendShown(out, entries.field(slot, 2));
+    AppendLoginShown(out, entries.fields(slot), "\t");
     out += '\n';
 }
 
 // Whether an entry's username or location holds a text, as the window's Find selects entries: the text as
 // the code page holds it (a character outside it is "?"), letter case ignored.
 bool Holds(const vault::EntryTable& entries, Slot slot, const std::string& codePageText) {
-    return cp1252::ContainsIgnoringCase(entries.field(slot, 0), codePageText) ||
-           cp1252::ContainsIgnoringCase(entries.field(slot, 2), codePageText);
+    return std::any_of(vault::kFields.begin(), vault::kFields.end(), [&](vault::Field field) {
+        return vault::Describe(field).identifies &&
+               cp1252::ContainsIgnoringCase(entries.field(slot, field), codePageText);
+    });
 }
 
 // --with-username and --with-location: fields equal to the texts given, compared as `ls` prints them, so
@@ -90,8 +91,8 @@ public:
     }
     bool any() const { return username_ || location_; }
     bool match(const vault::EntryTable& entries, Slot slot) const {
-        return (!username_ || Shown(entries.field(slot, 0)) == *username_) &&
-               (!location_ || Shown(entries.field(slot, 2)) == *location_);
+        return (!username_ || Shown(entries.field(slot, vault::Field::Username)) == *username_) &&
+               (!location_ || Shown(entries.field(slot, vault::Field::Location)) == *location_);
     }
     // "the username "bob" and the location "example.com"", for messages.
     std::string described() const {
@@ -127,9 +128,7 @@ std::vector<Slot> Listed(const Opened& vault, const Arguments& arguments) {
 // "3 (alice, example.com)": an entry as the messages name it.
 std::string Named(const vault::EntryTable& entries, Slot slot) {
     std::string text = std::to_string(slot + 1) + " (";
-    AppendShown(text, entries.field(slot, 0));
-    text += ", ";
-    AppendShown(text, entries.field(slot, 2));
+    AppendLoginShown(text, entries.fields(slot), ", ");
     return text + ")";
 }
 
@@ -252,21 +251,17 @@ int Show(const Arguments& arguments, Opened& vault) {
     if (!slot) {
         return kFailed;
     }
-    const vault::EntryTable& entries = vault.entries;
+    const vault::EntryView fields = vault.entries.fields(*slot);
     // Room for every field written out in full (an escaped byte takes four), so that the text holding
     // the password never moves and leaves a copy behind.
-    std::string out;
-    out.reserve(64 +
-                4 * (entries.field(*slot, 0).size() + entries.field(*slot, 1).size() + entries.field(*slot, 2).size()));
-    out += "Entry: " + std::to_string(*slot + 1) + "\nUsername: ";
-    AppendShown(out, entries.field(*slot, 0));
-    if (arguments.password) {
-        out += "\nPassword: ";
-        AppendShown(out, entries.field(*slot, 1));
+    std::size_t room = 64;
+    for (const vault::Field field : vault::kFields) {
+        room += 16 + 4 * fields[field].size();
     }
-    out += "\nUsed At: ";
-    AppendShown(out, entries.field(*slot, 2));
-    out += '\n';
+    std::string out;
+    out.reserve(room);
+    out += "Entry: " + std::to_string(*slot + 1) + "\n";
+    AppendFieldLines(out, fields, arguments.password);
     const int printed = Print(out);
     ::explicit_bzero(out.data(), out.size());
     return printed;
@@ -287,13 +282,13 @@ int Add(const Arguments& arguments, Opened& vault, Console& console) {
         return kFailed;
     }
     // What is wrong with the username or the location is said before a password is asked for.
-    if (const std::string refusal = vault::EntryRefusal(username, "-", location); !refusal.empty()) {
+    if (const std::string refusal = vault::EntryRefusal({username, "-", location}); !refusal.empty()) {
         return Fail(refusal);
     }
     if (NewPassword(console, arguments, "Password", password) != kDone) {
         return kFailed;
     }
-    if (const std::string refusal = vault::EntryRefusal(username, password.view(), location); !refusal.empty()) {
+    if (const std::string refusal = vault::EntryRefusal({username, password.view(), location}); !refusal.empty()) {
         return Fail(refusal);
     }
     const std::string username8 = cp1252::FromUtf8(username);
@@ -314,10 +309,10 @@ int Edit(const Arguments& arguments, Opened& vault, Console& console) {
         return kFailed;
     }
     const vault::EntryTable& entries = vault.entries;
-    const std::string oldUsername = cp1252::ToUtf8(entries.field(*slot, 0));
-    const std::string oldLocation = cp1252::ToUtf8(entries.field(*slot, 2));
+    const std::string oldUsername = cp1252::ToUtf8(entries.field(*slot, vault::Field::Username));
+    const std::string oldLocation = cp1252::ToUtf8(entries.field(*slot, vault::Field::Location));
     SecretText oldPassword;
-    oldPassword.assign(entries.field(*slot, 1));
+    oldPassword.assign(entries.field(*slot, vault::Field::Password));
     // Named fields change alone; with none named, each is asked, and an empty answer keeps it.
     const bool askAll = !arguments.username && !arguments.location && !arguments.password && !arguments.generate;
     std::string username = oldUsername;
@@ -334,7 +329,7 @@ int Edit(const Arguments& arguments, Opened& vault, Console& console) {
             return kFailed;
         }
     }
-    if (const std::string refusal = vault::EntryRefusal(username, "-", location); !refusal.empty()) {
+    if (const std::string refusal = vault::EntryRefusal({username, "-", location}); !refusal.empty()) {
         return Fail(refusal);
     }
     if (arguments.password || arguments.generate) {
@@ -356,19 +351,20 @@ int Edit(const Arguments& arguments, Opened& vault, Console& console) {
         // The editor checks the whole entry; the unchanged password is checked as the text it shows.
         password.take(cp1252::ToUtf8(oldPassword.view()));
     }
-    if (const std::string refusal = vault::EntryRefusal(username, password.view(), location); !refusal.empty()) {
+    if (const std::string refusal = vault::EntryRefusal({username, password.view(), location}); !refusal.empty()) {
         return Fail(refusal);
     }
     // A field left as it was is written back as the file held it.
-    const std::string username8 =
-        username == oldUsername ? std::string(entries.field(*slot, 0)) : cp1252::FromUtf8(username);
-    const std::string location8 =
-        location == oldLocation ? std::string(entries.field(*slot, 2)) : cp1252::FromUtf8(location);
+    const std::string username8 = username == oldUsername ? std::string(entries.field(*slot, vault::Field::Username))
+                                                          : cp1252::FromUtf8(username);
+    const std::string location8 = location == oldLocation ? std::string(entries.field(*slot, vault::Field::Location))
+                                                          : cp1252::FromUtf8(location);
     std::vector<vault::EntryView> rows = vault.rows();
     rows[*slot] = {username8, password8.view(), location8};
     // Named as it was, and as it is now when its username or location changed.
     std::string done = "Changed entry " + Named(entries, *slot);
-    if (username8 != entries.field(*slot, 0) || location8 != entries.field(*slot, 2)) {
+    if (username8 != entries.field(*slot, vault::Field::Username) ||
+        location8 != entries.field(*slot, vault::Field::Location)) {
         done += ", now (" + Shown(username8) + ", " + Shown(location8) + ")";
     }
     if (auto failed = vault.save(rows)) {
@@ -512,7 +508,7 @@ int Import(const Arguments& arguments, const vault::ImportFile& file, Opened& va
             rows[r.slot].password = r.password;
         }
         for (const vault::ImportPlan::Texts& texts : plan.additions) {
-            rows.push_back({texts[0], texts[1], texts[2]});
+            rows.push_back(texts);
         }
         if (auto failed = vault.save(rows)) {
             return Fail(*failed);

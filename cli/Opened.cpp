@@ -13,7 +13,7 @@ std::vector<vault::EntryView> Opened::rows() const {
     std::vector<vault::EntryView> rows;
     rows.reserve(entries.size() + 1);
     for (vault::EntryTable::Slot slot = 0; slot < entries.slotCount(); ++slot) {
-        rows.push_back({entries.field(slot, 0), entries.field(slot, 1), entries.field(slot, 2)});
+        rows.push_back(entries.fields(slot));
     }
     return rows;
 }

@@ -82,8 +82,7 @@ vault::Failure VaultSession::create(const QString& master) {
     rows.reserve(static_cast<qsizetype>(shown));
     for (std::size_t i = 0; i < shown; ++i) {
         const vault::Entry& e = (*kept)[i];
-        rows.append({QString::fromStdString(e.username), QString::fromStdString(e.password),
-                     QString::fromStdString(e.location)});
+        rows.append(vault::MapFields<QString>(e, [](const std::string& text) { return QString::fromStdString(text); }));
     }
     entries_->clear();
     if (!entries_->addRows(rows)) {
@@ -240,8 +239,7 @@ vault::EntrySource VaultSession::displayOrder() const {
         const int position = static_cast<int>(index) + 1;
         // Once the entries have been sorted they lie scattered in the table.
         items.prefetchAfter(position);
-        const auto fields = items.codePageFields(position);
-        return vault::EntryView{fields[0], fields[1], fields[2]};
+        return items.codePageFields(position);
     };
 }
 
@@ -331,14 +329,14 @@ VaultSession::Outcome VaultSession::importNow(const vault::ImportFile& file, boo
         const std::size_t count = static_cast<std::size_t>(entries_->count());
         const auto row = [&](std::size_t index) {
             if (index >= count) {
-                const vault::ImportPlan::Texts& texts = plan.additions[index - count];
-                return vault::EntryView{texts[0], texts[1], texts[2]};
+                return plan.additions[index - count];
             }
             const int position = static_cast<int>(index) + 1;
-            const auto fields = entries_->codePageFields(position);
-            const auto replaced = newPasswords.find(entries_->slotAt(position));
-            return vault::EntryView{fields[0], replaced == newPasswords.end() ? fields[1] : replaced->second,
-                                    fields[2]};
+            vault::EntryView fields = entries_->codePageFields(position);
+            if (const auto replaced = newPasswords.find(entries_->slotAt(position)); replaced != newPasswords.end()) {
+                fields[vault::Field::Password] = replaced->second;
+            }
+            return fields;
         };
         Outcome outcome = write(count + plan.additions.size(), row);
         if (!outcome.saved()) {

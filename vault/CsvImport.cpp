@@ -266,7 +266,8 @@ Result<ImportFile> ReadImport(std::string_view bytes, const std::string& path) {
             locationColumn = columns.name;
         }
         // The editor's rules, so that every entry imported can be edited and saved as it is.
-        const std::string refusal = EntryRefusal(text(columns.username), text(columns.password), text(locationColumn));
+        const std::string refusal =
+            EntryRefusal({text(columns.username), text(columns.password), text(locationColumn)});
         if (!refusal.empty()) {
             file.refusals.push_back(LineText(record.line) + ": " + refusal);
             continue;
@@ -312,14 +313,24 @@ Result<ImportFile> ReadImportFile(const std::string& path) {
 
 namespace {
 
-// An entry's texts, or its username and location alone, as a key of the plan's tables.
-struct Key {
-    std::string_view a, b, c;
-    bool operator==(const Key&) const = default;
-};
+// An entry's texts, or the fields that name its login alone, as a key of the plan's tables.
+using Key = EntryView;
 std::size_t HashOf(const Key& k) {
     const std::hash<std::string_view> h;
-    return h(k.a) ^ (h(k.b) * 0x9E3779B97F4A7C15ull) ^ (h(k.c) * 0xC2B2AE3D27D4EB4Full);
+    std::size_t hash = 0;
+    for (const Field field : kFields) {
+        hash = hash * 0x9E3779B97F4A7C15ull ^ h(k[field]);
+    }
+    return hash;
+}
+Key LoginOf(const EntryView& entry) {
+    Key login;
+    for (const Field field : kFields) {
+        if (Describe(field).identifies) {
+            login[field] = entry[field];
+        }
+    }
+    return login;
 }
 
 // Keys and a number for each, in one open-addressing table sized once for all it will hold: a plan
@@ -389,8 +400,8 @@ ImportPlan PlanImport(const ImportFile& file, const EntryTable& list, bool repla
     // into it stay valid.
     std::size_t bytes = 0;
     for (const ImportRow& row : file.rows) {
-        for (const csv::Span& span : row.fields) {
-            bytes += span.length;
+        for (const Field field : kFields) {
+            bytes += row.fields[field].length;
         }
     }
     plan.text.resize(bytes);
@@ -403,33 +414,32 @@ ImportPlan PlanImport(const ImportFile& file, const EntryTable& list, bool repla
     };
 
     // Views into the list's table, which does not change while the plan is made, and into the plan's text.
-    KeyTable entries(list.size() + file.rows.size()); // username, password, location
-    // Username and location: of the list's entries, the slot of the first, marked once its password was
-    // replaced; of the additions, no slot.
+    KeyTable entries(list.size() + file.rows.size());
+    // Logins: of the list's entries, the slot of the first, marked once its password was replaced; of the
+    // additions, no slot.
     constexpr std::uint32_t kAddition = UINT32_MAX;
     constexpr std::uint32_t kReplaced = 0x80000000u;
     KeyTable names(list.size() + file.rows.size());
     for (EntryTable::Slot slot = 0; slot < list.slotCount(); ++slot) {
         const EntryTable::Fields f = list.fields(slot);
-        if (f[0].empty() && f[1].empty() && f[2].empty()) {
-            continue; // a free slot; an entry of three empty texts matches no row a file may bring
+        if (f == EntryTable::Fields{}) {
+            continue; // a free slot; an entry of empty texts matches no row a file may bring
         }
-        entries.insert({f[0], f[1], f[2]});
+        entries.insert(f);
         bool inserted = false;
-        names.find_or_insert({f[0], f[2], {}}, slot, inserted);
+        names.find_or_insert(LoginOf(f), slot, inserted);
     }
     plan.additions.reserve(file.rows.size());
     for (const ImportRow& row : file.rows) {
-        const EntryView v = file.view(row);
-        const EntryTable::Fields texts{codePage(v.username), codePage(v.password), codePage(v.location)};
-        if (!entries.insert({texts[0], texts[1], texts[2]})) {
+        const EntryTable::Fields texts = MapFields<std::string_view>(file.view(row), codePage);
+        if (!entries.insert(texts)) {
             ++plan.duplicates;
             continue;
         }
         bool newName = false;
-        std::uint32_t& namesake = names.find_or_insert({texts[0], texts[2], {}}, kAddition, newName);
+        std::uint32_t& namesake = names.find_or_insert(LoginOf(texts), kAddition, newName);
         if (!newName && replacePasswords && namesake != kAddition && (namesake & kReplaced) == 0) {
-            plan.replacements.push_back({namesake, texts[1]});
+            plan.replacements.push_back({namesake, texts[Field::Password]});
             namesake |= kReplaced;
             continue;
         }
@@ -524,14 +534,14 @@ std::string ExportCsv(std::size_t count, const EntrySource& entry) {
     std::string out = "name,url,username,password\r\n";
     for (std::size_t i = 0; i < count; ++i) {
         const EntryView e = entry(i);
-        const std::string location = csv::Field(cp1252::ToUtf8(e.location));
+        const std::string location = csv::Field(cp1252::ToUtf8(e[Field::Location]));
         out += location;
         out += ',';
         out += location;
         out += ',';
-        out += csv::Field(cp1252::ToUtf8(e.username));
+        out += csv::Field(cp1252::ToUtf8(e[Field::Username]));
         out += ',';
-        out += csv::Field(cp1252::ToUtf8(e.password));
+        out += csv::Field(cp1252::ToUtf8(e[Field::Password]));
         out += "\r\n";
     }
     return out;

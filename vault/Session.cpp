@@ -388,7 +388,7 @@ Result<bool> Session::writesBackSame() {
             master, entries->size(),
             [&](std::size_t i) {
                 const auto slot = static_cast<EntryTable::Slot>(i);
-                return EntryView{entries->field(slot, 0), entries->field(slot, 1), entries->field(slot, 2)};
+                return entries->fields(slot);
             },
             [&](std::string_view piece) {
                 same = same && std::string_view(*bytes).substr(at, piece.size()) == piece;

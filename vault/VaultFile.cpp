@@ -201,7 +201,7 @@ vault::Failure SaveVault(const std::string& path, const std::string& master, con
         path, master, entries.size(),
         [&](std::size_t i) {
             const vault::Entry& e = entries[i];
-            return vault::EntryView{e.username, e.password, e.location};
+            return vault::ViewOf(e);
         },
         vault::TextForm::Utf8, files, seal);
 }

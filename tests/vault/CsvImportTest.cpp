@@ -197,7 +197,7 @@ TEST(CsvImport, PlanSkipsDuplicatesAndAddsBesideOrReplaces) {
     const vault::ImportPlan beside = vault::PlanImport(*file, list, false);
     EXPECT_EQ(beside.duplicates, 2u);
     ASSERT_EQ(beside.additions.size(), 3u);
-    EXPECT_EQ(beside.additions[0][1], "new");
+    EXPECT_EQ(beside.additions[0][vault::Field::Password], "new");
     EXPECT_EQ(beside.besides, 2u);
     EXPECT_TRUE(beside.replacements.empty());
 
@@ -205,7 +205,7 @@ TEST(CsvImport, PlanSkipsDuplicatesAndAddsBesideOrReplaces) {
     ASSERT_EQ(replace.replacements.size(), 1u);
     EXPECT_EQ(replace.replacements[0].password, "new");
     ASSERT_EQ(replace.additions.size(), 2u); // bob, and ann's second new password beside the replaced one
-    EXPECT_EQ(replace.additions[1][1], "newer");
+    EXPECT_EQ(replace.additions[1][vault::Field::Password], "newer");
 }
 
 TEST(CsvImport, PlanRefusesMoreThanTheListHoldsAndSaysHowManyFit) {

@@ -218,7 +218,7 @@ TEST_F(SealedVaultTest, NoVaultThePlainWriterMakesIsTakenForASealedOne) {
     }
     for (unsigned byte = 0; byte < 256; ++byte) {
         const std::string master = cp1252::ToUtf8(std::string(1, static_cast<char>(byte ^ 0x80))) + rest;
-        if (vault::CheckStorable(master, vault::Field::Master) == vault::Unstorable::None) {
+        if (vault::CheckMasterStorable(master) == vault::Unstorable::None) {
             EXPECT_FALSE(vault::ClaimsSealedForm(vault::MasterOnlyBytes(master))) << byte;
             EXPECT_FALSE(vault::ClaimsSealedForm(vault::VaultBytes(master, two))) << byte;
         }
