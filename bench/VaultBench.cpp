@@ -278,11 +278,7 @@ bool ImportAll(const std::string& csvPath, const std::string& vaultPath) {
     const vault::ImportPlan plan = vault::PlanImport(*file, empty, false);
     return !vault::SaveVault(
                 vaultPath, kMaster, plan.additions.size(),
-                [&plan](std::size_t i) {
-                    const auto& t = plan.additions[i];
-                    return vault::EntryView{t[0], t[1], t[2]};
-                },
-                vault::TextForm::CodePage)
+                [&plan](std::size_t i) { return vault::EntryView(plan.additions[i]); }, vault::TextForm::CodePage)
                 .has_value();
 }
 

@@ -121,6 +121,22 @@ private slots:
         QVERIFY(TheProgram().locked());
     }
 
+    // Ctrl+L while the vault is not open yet does nothing: the first run's gate still asks for a new master
+    // password.
+    void ctrlLBeforeTheVaultIsOpenDoesNothing() {
+        MainWindow* shown = TheProgram().LoadMainWindow();
+        shown->show();
+        QApplication::setActiveWindow(shown);
+        QVERIFY(QTest::qWaitForWindowActive(shown));
+        QTest::keyClick(shown, Qt::Key_L, Qt::ControlModifier);
+        QVERIFY(!TheProgram().locked());
+        QVERIFY(TheProgram().passwordDialog() == nullptr);
+        TheProgram().OpenVault();
+        QVERIFY(TheProgram().passwordDialog() != nullptr);
+        QVERIFY(
+            Control<QLineEdit>(TheProgram().passwordDialog(), "txtPass2")->isVisibleTo(TheProgram().passwordDialog()));
+    }
+
     void ctrlLLocksAndTheMasterPasswordUnlocks() {
         start({});
         QVERIFY(QTest::qWaitForWindowActive(main));
