@@ -46,12 +46,12 @@ void EndBecause(const vault::VaultError& error) {
         // A file of gigabytes where the vault should be looks like a vault gone wrong: say it is left as it is.
         text += QStringLiteral(".  Keyshelf will now end without changing it.");
     }
-    seams::MsgBox(text, seams::vbCritical);
+    seams::messageBox(text, {.icon = seams::Icon::Critical});
     seams::EndProgram(1);
 }
 
 void ShowError(const vault::VaultError& error) {
-    seams::MsgBox(QString::fromStdString(error.Message()), seams::vbCritical);
+    seams::messageBox(QString::fromStdString(error.Message()), {.icon = seams::Icon::Critical});
 }
 
 // How often the vault is looked at for changes made by another program while the list shows it.
@@ -96,9 +96,10 @@ Program::Program(Desktop& desktop, const BuildConfiguration& build, vault::FileO
       outsideChanges_(new QTimer(this)), idle_(new IdleWatch(this)) {
     session_.setClock(&seams::Now);
     session_.setConflictQuestion([](const VaultSession::Conflict& conflict) {
-        return seams::MsgBox(ConflictQuestion(conflict),
-                             seams::vbYesNo | seams::vbExclamation | seams::vbDefaultButton2,
-                             QStringLiteral("File Changed")) == seams::vbYes;
+        return seams::messageBox(
+                   ConflictQuestion(conflict),
+                   {.buttons = seams::Buttons::YesNo, .icon = seams::Icon::Exclamation, .defaultButton = 1},
+                   QStringLiteral("File Changed")) == seams::Answer::Yes;
     });
     outsideChanges_->setInterval(kOutsideChangeCheckMs);
     connect(outsideChanges_, &QTimer::timeout, this, &Program::CheckOutsideChanges);
@@ -170,10 +171,11 @@ MainWindow* Program::LoadMainWindow() {
         connect(main_, &MainWindow::removeRequested, this, [this](quint64 id) {
             const VaultSession::Outcome outcome = session_.remove(id);
             if (outcome.stored == VaultSession::Stored::EntryGone) {
-                seams::MsgBox(QStringLiteral("Another program has changed or deleted this entry since Keyshelf last "
-                                             "read the file, so nothing was deleted.  The list now shows the file "
-                                             "as it is."),
-                              seams::vbExclamation);
+                seams::messageBox(
+                    QStringLiteral("Another program has changed or deleted this entry since Keyshelf last "
+                                   "read the file, so nothing was deleted.  The list now shows the file "
+                                   "as it is."),
+                    {.icon = seams::Icon::Exclamation});
                 return;
             }
             Report(outcome);
@@ -270,13 +272,13 @@ void Program::Report(const VaultSession::Outcome& outcome) {
         }
         return;
     case VaultSession::Stored::ReadOnly:
-        seams::MsgBox(session_.readOnlyReason(), seams::vbExclamation);
+        seams::messageBox(session_.readOnlyReason(), {.icon = seams::Icon::Exclamation});
         return;
     case VaultSession::Stored::NewMasterPassword:
-        seams::MsgBox(QStringLiteral("%1 has a new master password, set by another program.  Nothing was saved.  "
-                                     "Type the new master password to go on.")
-                          .arg(session_.path()),
-                      seams::vbExclamation);
+        seams::messageBox(QStringLiteral("%1 has a new master password, set by another program.  Nothing was saved.  "
+                                         "Type the new master password to go on.")
+                              .arg(session_.path()),
+                          {.icon = seams::Icon::Exclamation});
         // Read again only once the new password is typed.
         LockForNewMasterPassword();
         return;
@@ -312,7 +314,7 @@ void Program::CheckOutsideChanges() {
             }
         }
         if (!session_.readOnlyReason().isEmpty()) {
-            seams::MsgBox(session_.readOnlyReason(), seams::vbExclamation);
+            seams::messageBox(session_.readOnlyReason(), {.icon = seams::Icon::Exclamation});
         }
         return;
     case VaultSession::Reload::NewMasterPassword:
@@ -406,7 +408,7 @@ void Program::FinishStartUp() {
     }
     UnloadPasswordDialog();
     if (!session_.readOnlyReason().isEmpty()) {
-        seams::MsgBox(session_.readOnlyReason(), seams::vbExclamation);
+        seams::messageBox(session_.readOnlyReason(), {.icon = seams::Icon::Exclamation});
     }
     outsideChanges_->start();
 }
@@ -473,8 +475,9 @@ void Program::ImportFile(QString path) {
     }
     const VaultSession::Outcome outcome = session_.importEntries(*file, dialog.replacePasswords());
     if (outcome.stored == VaultSession::Stored::ListFull) {
-        seams::MsgBox(QString::fromStdString(vault::TooManyText(session_.planImport(*file, dialog.replacePasswords()))),
-                      seams::vbExclamation);
+        seams::messageBox(
+            QString::fromStdString(vault::TooManyText(session_.planImport(*file, dialog.replacePasswords()))),
+            {.icon = seams::Icon::Exclamation});
         return;
     }
     Report(outcome);
@@ -491,13 +494,16 @@ void Program::ImportFile(QString path) {
                         .arg(QString::fromStdString(leftOut));
     }
     question += QStringLiteral("Delete it now?");
-    if (seams::MsgBox(question, seams::vbYesNo | seams::vbQuestion | seams::vbDefaultButton2) != seams::vbYes) {
+    if (seams::messageBox(question,
+                          {.buttons = seams::Buttons::YesNo, .icon = seams::Icon::Question, .defaultButton = 1}) !=
+        seams::Answer::Yes) {
         return;
     }
     QFile csv(path);
     if (!csv.remove()) {
-        seams::MsgBox(QStringLiteral("Could not delete %1: %2").arg(QDir::toNativeSeparators(path), csv.errorString()),
-                      seams::vbExclamation);
+        seams::messageBox(
+            QStringLiteral("Could not delete %1: %2").arg(QDir::toNativeSeparators(path), csv.errorString()),
+            {.icon = seams::Icon::Exclamation});
     }
 }
 

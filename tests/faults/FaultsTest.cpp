@@ -143,7 +143,7 @@ private slots:
             QSKIP("file modes do not bind this user");
         }
         // The new mode changed the file's inode, which is asked about first; replacing is then refused.
-        TheDesktop().setNextAnswer(seams::vbYes);
+        TheDesktop().setNextAnswer(seams::Answer::Yes);
         QVERIFY(!addEntry("carol"));
         expectNotSaved(vaultOf(kEntries), "permission denied");
     }
@@ -172,7 +172,7 @@ private slots:
         QCOMPARE(boxes(), QStringList{"Could not read " + path() +
                                       ": it is 2.0 GB, larger than any Keyshelf vault can be (64 MB).  Keyshelf "
                                       "will now end without changing it."});
-        QCOMPARE(TheDesktop().shownBoxes().value(0).buttons, int(seams::vbCritical));
+        QCOMPARE(TheDesktop().shownBoxes().value(0).style, (seams::BoxStyle{.icon = seams::Icon::Critical}));
         const QFileInfo after(path());
         QCOMPARE(after.size(), qint64(2) << 30);
         QCOMPARE(after.lastModified(), modified);
@@ -310,11 +310,13 @@ private slots:
         QVERIFY(!boxes().isEmpty());
         const auto& box = TheDesktop().shownBoxes().last();
         QCOMPARE(box.title, QString("File Changed"));
-        QCOMPARE(box.buttons, seams::vbYesNo | seams::vbExclamation | seams::vbDefaultButton2);
+        QCOMPARE(
+            box.style,
+            (seams::BoxStyle{.buttons = seams::Buttons::YesNo, .icon = seams::Icon::Exclamation, .defaultButton = 1}));
         QVERIFY2(box.text.contains("\r\n\r\nbob\r\n\r\n"), qPrintable(box.text));
         QCOMPARE(onDisk(), vaultOf({kEntries[0], theirs}));
         QVERIFY(editor != nullptr && editor->isVisible());
-        TheDesktop().setNextAnswer(seams::vbYes);
+        TheDesktop().setNextAnswer(seams::Answer::Yes);
         editor->save();
         QVERIFY2(editor == nullptr || !editor->isVisible(), qPrintable(boxes().join("|")));
         QCOMPARE(onDisk(), vaultOf({kEntries[0], theirs, {"bob", "typed", ""}}));
@@ -322,7 +324,7 @@ private slots:
         main->selectOnly(2); // their bob, which they change again
         const QByteArray again = vaultOf({kEntries[0], {"bob", "again", ""}, {"bob", "typed", ""}});
         write(again);
-        TheDesktop().setNextAnswer(seams::vbOK); // to Confirm Delete; Enter to what follows
+        TheDesktop().setNextAnswer(seams::Answer::Ok); // to Confirm Delete; Enter to what follows
         const int shown = TheDesktop().shownBoxes().size();
         main->deleteEntry();
         QCOMPARE(TheDesktop().shownBoxes().size(), shown + 2);
@@ -345,7 +347,7 @@ private slots:
         QCOMPARE(Startup::Run(*qobject_cast<QApplication*>(QCoreApplication::instance()), *desktop, build), 1);
         QCOMPARE(boxes().size(), 1);
         QVERIFY2(boxes()[0].contains("could not find the folder"), qPrintable(boxes()[0]));
-        QCOMPARE(TheDesktop().shownBoxes()[0].buttons, int(seams::vbCritical));
+        QCOMPARE(TheDesktop().shownBoxes()[0].style, (seams::BoxStyle{.icon = seams::Icon::Critical}));
         QCOMPARE(QDir(folder->path()).entryList(QDir::NoDotAndDotDot | QDir::AllEntries), before);
         QVERIFY(QApplication::topLevelWidgets().isEmpty());
     }
@@ -396,7 +398,7 @@ private slots:
         main->copyField(MainWindow::Field::Password);
         QCOMPARE(QGuiApplication::clipboard()->text().size(), qsizetype(huge.size()));
         QVERIFY(main->statusText().size() < 1000);
-        TheDesktop().setNextAnswer(seams::vbCancel);
+        TheDesktop().setNextAnswer(seams::Answer::Cancel);
         main->deleteEntry();
         QVERIFY(boxes().last().size() < 2000);
         // The editor's boxes take a field of any length, so an edit never cuts one short.
@@ -417,7 +419,7 @@ private slots:
         QCOMPARE(entryList()->count(), vault::kMaxEntries);
         QVERIFY(boxes().value(0).contains("holds 1,000,000 entries, more than the 32,767"));
         entryList()->setSelected(1, true);
-        TheDesktop().setNextAnswer(seams::vbOK);
+        TheDesktop().setNextAnswer(seams::Answer::Ok);
         main->deleteEntry();
         QCOMPARE(entryList()->count(), vault::kMaxEntries); // the delete was undone
         QCOMPARE(main->statusText(), QString("Not saved."));
@@ -435,7 +437,7 @@ private slots:
         QCOMPARE(entryList()->count(), vault::kMaxEntries);
         QVERIFY(boxes().isEmpty());
         entryList()->setSelected(2, true);
-        TheDesktop().setNextAnswer(seams::vbOK);
+        TheDesktop().setNextAnswer(seams::Answer::Ok);
         main->deleteEntry();
         QCOMPARE(main->statusText(), QString("Entry deleted successfully, data saved."));
         entries.erase(entries.begin() + 1);

@@ -268,7 +268,7 @@ private slots:
         QCOMPARE(NameOf(Control<QLabel>(dialog, "SkinLabel1")), QString("Please enter your password"));
         QCOMPARE(NameOf(Control<QLineEdit>(dialog, "txtPass")), QString("Password:"));
         // A wrong password and Retry: the dialog stays as it was, read as it was.
-        TheDesktop().setNextAnswer(seams::vbRetry);
+        TheDesktop().setNextAnswer(seams::Answer::Retry);
         Control<QLineEdit>(dialog, "txtPass")->setText("wrong");
         dialog->confirmPassword();
         READ_AS_SHOWN(dialog, QAccessible::Dialog);

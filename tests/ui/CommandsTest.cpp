@@ -151,7 +151,7 @@ private slots:
         QCOMPARE(boxTexts(), QStringList({"You must enter a username", "You must enter a password"}));
         for (const auto& b : TheDesktop().shownBoxes()) {
             QCOMPARE(b.title, QString("Error"));
-            QCOMPARE(b.buttons, int(seams::vbOKOnly));
+            QCOMPARE(b.style, (seams::BoxStyle{}));
         }
         QCOMPARE(onDisk(), vaultOf(kEntries));
 
@@ -231,7 +231,7 @@ private slots:
         select({3}); // alice
         main->editEntry();
         type("alice", "lost?", "");
-        TheDesktop().setNextAnswer(seams::vbOK);
+        TheDesktop().setNextAnswer(seams::Answer::Ok);
         main->deleteEntry();
         const QByteArray afterDelete = onDisk();
         editor()->save();
@@ -253,18 +253,18 @@ private slots:
 
     void deleteAsksAndSaves() {
         select({2});
-        TheDesktop().setNextAnswer(seams::vbCancel);
+        TheDesktop().setNextAnswer(seams::Answer::Cancel);
         main->deleteEntry();
         const auto& box = TheDesktop().shownBoxes().first();
         QCOMPARE(box.text,
                  QString("Are you sure you want to delete the following information?\r\n\r\nUsername: alice\r\n"
                          "Password: a-pw\r\nUsed At: https://mail.example.com"));
         QCOMPARE(box.title, QString("Confirm Delete"));
-        QCOMPARE(box.buttons, int(seams::vbOKCancel));
+        QCOMPARE(box.style, (seams::BoxStyle{.buttons = seams::Buttons::OkCancel}));
         QCOMPARE(status(), QString("Entry not deleted, cancelled by user"));
         QCOMPARE(onDisk(), vaultOf(kEntries));
 
-        TheDesktop().setNextAnswer(seams::vbOK);
+        TheDesktop().setNextAnswer(seams::Answer::Ok);
         Control<QAction>(main, "mnuDataItem(1)")->trigger(); // the Data menu's delete
         QCOMPARE(usernames(), QStringList({"carol", "bob"}));
         QCOMPARE(status(), QString("Entry deleted successfully, data saved."));
@@ -273,7 +273,7 @@ private slots:
         // Deleting every entry leaves the master line and two line ends.
         for (int i = 0; i < 2; ++i) {
             select({1});
-            TheDesktop().setNextAnswer(seams::vbOK);
+            TheDesktop().setNextAnswer(seams::Answer::Ok);
             main->deleteEntry();
         }
         QCOMPARE(onDisk(), QByteArray::fromStdString(vault::MasterOnlyBytes("Secret1")) + "\r\n");
@@ -333,13 +333,13 @@ private slots:
         QCOMPARE(QGuiApplication::clipboard()->mimeData()->data("x-kde-passwordManagerHint"), QByteArray("secret"));
         QVERIFY(list->hasFocus());
 
-        TheDesktop().setNextAnswer(seams::vbCancel);
+        TheDesktop().setNextAnswer(seams::Answer::Cancel);
         QTest::keyClick(list, Qt::Key_Delete);
         QCOMPARE(TheDesktop().shownBoxes().size(), 1);
         QCOMPARE(TheDesktop().shownBoxes().first().title, QString("Confirm Delete"));
         QCOMPARE(status(), QString("Entry not deleted, cancelled by user"));
         QVERIFY(list->hasFocus());
-        TheDesktop().setNextAnswer(seams::vbOK);
+        TheDesktop().setNextAnswer(seams::Answer::Ok);
         QTest::keyClick(list, Qt::Key_Delete);
         QCOMPARE(usernames(), QStringList({"carol", "bob"}));
         QCOMPARE(onDisk(), vaultOf({kEntries[0], kEntries[2]}));
@@ -602,7 +602,7 @@ private slots:
     void sortingAnEmptyListChangesNothing() {
         for (int i = 0; i < 3; ++i) {
             select({1});
-            TheDesktop().setNextAnswer(seams::vbOK);
+            TheDesktop().setNextAnswer(seams::Answer::Ok);
             main->deleteEntry();
         }
         main->sortByColumn(2);
@@ -750,7 +750,7 @@ private slots:
 
         // Delete: the row comes back where it was, selected.
         select({2});
-        TheDesktop().setNextAnswer(seams::vbOK);
+        TheDesktop().setNextAnswer(seams::Answer::Ok);
         main->deleteEntry();
         QCOMPARE(usernames(), QStringList({"carol", "alice", "bob"}));
         QVERIFY(entryList()->selected(2));

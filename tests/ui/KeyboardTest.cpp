@@ -150,7 +150,7 @@ private slots:
             {QKeyCombination(Qt::Key_F1), [] { return TheProgram().helpWindow() != nullptr; }},
             {Qt::CTRL | Qt::Key_Q, [this] { return !main->isVisible(); }},
         };
-        TheDesktop().setNextAnswer(seams::vbCancel); // for Delete's question
+        TheDesktop().setNextAnswer(seams::Answer::Cancel); // for Delete's question
         for (const auto& c : cases) {
             Activate(main);
             Control<QToolButton>(main, "cmdAdd(0)")->setFocus();

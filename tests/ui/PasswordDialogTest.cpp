@@ -80,11 +80,7 @@ QTimer* KeepHiddenTimer(const QWidget* dialog) {
     return Control<QTimer>(dialog, "Timer1");
 }
 
-struct Box {
-    QString text;
-    int buttons;
-    QString title;
-};
+using Box = FakeDesktop::ShownBox;
 
 } // namespace
 
@@ -107,13 +103,7 @@ class PasswordDialogTest : public QObject {
         return dialog();
     }
 
-    QList<Box> boxes() const {
-        QList<Box> out;
-        for (const auto& b : TheDesktop().shownBoxes()) {
-            out.append({b.text, b.buttons, b.title});
-        }
-        return out;
-    }
+    QList<Box> boxes() const { return TheDesktop().shownBoxes(); }
 
     static void type(QLineEdit* box, const QString& text) {
         box->setFocus();
@@ -290,7 +280,7 @@ private slots:
         QCOMPARE(shown[2].text, QString("Your password contains a character that can not be stored in the password "
                                         "file.  Please choose a password without it."));
         for (const Box& b : shown) {
-            QCOMPARE(b.buttons, int(seams::vbOKOnly));
+            QCOMPARE(b.style, (seams::BoxStyle{}));
             QCOMPARE(b.title, QString("Keyshelf"));
         }
         QCOMPARE(ReadFile(vaultPath()), QByteArray("\r\n"));
@@ -358,7 +348,7 @@ private slots:
         WriteFile(vaultPath(), vault::VaultBytes("Secret1", {{"u", "p", "l"}}));
         PasswordDialog* d = start();
         for (int i = 0; i < 3; ++i) {
-            TheDesktop().setNextAnswer(seams::vbRetry);
+            TheDesktop().setNextAnswer(seams::Answer::Retry);
         }
         // The stored password in another letter case is wrong.
         for (const char* attempt : {"secret1", "", "Secret"}) {
@@ -373,11 +363,11 @@ private slots:
         QCOMPARE(shown.size(), 4);
         for (int i = 0; i < 3; ++i) {
             QCOMPARE(shown[i].text, QString("Sorry, the password you entered was not correct."));
-            QCOMPARE(shown[i].buttons, int(seams::vbRetryCancel));
+            QCOMPARE(shown[i].style, (seams::BoxStyle{.buttons = seams::Buttons::RetryCancel}));
             QCOMPARE(shown[i].title, QString("Incorrect Password"));
         }
         QCOMPARE(shown[3].text, QString("Only 3 tries allowed.  Click Ok to close."));
-        QCOMPARE(shown[3].buttons, int(seams::vbOKOnly));
+        QCOMPARE(shown[3].style, (seams::BoxStyle{}));
         QCOMPARE(shown[3].title, QString("Keyshelf"));
         QVERIFY(TheProgram().session().masterPassword().isEmpty());
         QCOMPARE(ReadFile(vaultPath()), QByteArray::fromStdString(vault::VaultBytes("Secret1", {{"u", "p", "l"}})));
@@ -388,8 +378,8 @@ private slots:
         const std::string bytes = vault::VaultBytes("Secret1", entries);
         WriteFile(vaultPath(), bytes);
         PasswordDialog* d = start();
-        TheDesktop().setNextAnswer(seams::vbRetry);
-        TheDesktop().setNextAnswer(seams::vbRetry);
+        TheDesktop().setNextAnswer(seams::Answer::Retry);
+        TheDesktop().setNextAnswer(seams::Answer::Retry);
         type(PasswordBox(d), "wrong");
         d->confirmPassword();
         QCOMPARE(PasswordBox(d)->text(), QString()); // emptied for the next try
@@ -412,7 +402,7 @@ private slots:
         WriteFile(vaultPath(), vault::VaultBytes("Secret1", {}));
         // Cancel on the wrong-password box: at once, no second box.
         PasswordDialog* d = start();
-        TheDesktop().setNextAnswer(seams::vbCancel);
+        TheDesktop().setNextAnswer(seams::Answer::Cancel);
         type(PasswordBox(d), "nope");
         d->confirmPassword();
         QCOMPARE(TheDesktop().endCalls(), 1);

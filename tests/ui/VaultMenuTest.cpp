@@ -85,7 +85,7 @@ private slots:
     void sealsAndUnsealsTheFileItselfAfterAsking() {
         open(false);
         const QByteArray plain = onDisk();
-        TheDesktop().setNextAnswer(seams::vbNo);
+        TheDesktop().setNextAnswer(seams::Answer::No);
         commands->seal();
         QCOMPARE(onDisk(), plain);
         QVERIFY(lastBox().contains("forgotten is lost"));
@@ -105,7 +105,7 @@ private slots:
         commands->unseal(); // Enter keeps the seal
         QCOMPARE(onDisk(), sealed);
         QVERIFY(lastBox().contains("not encrypted"));
-        TheDesktop().setNextAnswer(seams::vbYes);
+        TheDesktop().setNextAnswer(seams::Answer::Yes);
         commands->unseal();
         QCOMPARE(onDisk(),
                  QByteArray::fromStdString(vault::VaultBytes("Secret1", {two[0], two[1], {"dan", "pd", ""}})));

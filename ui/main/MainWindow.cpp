@@ -259,7 +259,8 @@ void MainWindow::deleteEntry() {
                              QStringLiteral("\r\n\r\nUsername: ") + Shown(entry.username) +
                              QStringLiteral("\r\nPassword: ") + Shown(entry.password) +
                              QStringLiteral("\r\nUsed At: ") + Shown(entry.location);
-    if (seams::MsgBox(question, seams::vbOKCancel, QStringLiteral("Confirm Delete")) != seams::vbOK) {
+    if (seams::messageBox(question, {.buttons = seams::Buttons::OkCancel}, QStringLiteral("Confirm Delete")) !=
+        seams::Answer::Ok) {
         setStatusText(QStringLiteral("Entry not deleted, cancelled by user"));
         return;
     }
