@@ -153,7 +153,6 @@ void Program::ApplySkin(QWidget* window) const {
 }
 
 void Program::SplashFinished() {
-    appearance_.SkinStartUp();
     const bool made = main_ == nullptr;
     LoadMainWindow();
     if (made) {
@@ -196,7 +195,7 @@ MainWindow* Program::LoadMainWindow() {
             // banner=0 in the settings keeps the band blank: no request to the banner's server.
             if (seams::OpenSettings()->value(QStringLiteral("Settings/banner"), QStringLiteral("1")).toString() !=
                 QStringLiteral("0")) {
-                appearance_.ShowBanner(main_);
+                appearance_.ShowBanner(main_->bannerPlace().band, main_->bannerPlace().picture);
             }
         });
         connect(main_, &MainWindow::importRequested, this, &Program::ImportFile);
@@ -561,9 +560,6 @@ void Program::MainWindowClosing() {
         // The program ends when the launcher has closed itself.
         launcher_->endProgramWhenClosed();
         return;
-    }
-    if (buildConfig::Skinned()) {
-        appearance_.SkinShutDown();
     }
     if (launcher_ != nullptr) {
         launcher_->close();

@@ -65,7 +65,7 @@ class AppearanceTest : public QObject {
     std::unique_ptr<WindowTestRun> folder;
 
     static Banner* ShowBannerAndWait(MainWindow* main) {
-        TheProgram().appearance().ShowBanner(main);
+        TheProgram().appearance().ShowBanner(main->bannerPlace().band, main->bannerPlace().picture);
         Banner* banner = Control<QWidget>(main, "wbBanner")->findChild<Banner*>();
         QSignalSpy loaded(banner, &Banner::loadFinished);
         if (!loaded.wait(30000) || !loaded.first().first().toBool()) {
@@ -124,7 +124,7 @@ private slots:
 
     void bannerGeometry() {
         MainWindow& main = *TheProgram().LoadMainWindow();
-        TheProgram().appearance().ShowBanner(&main);
+        TheProgram().appearance().ShowBanner(main.bannerPlace().band, main.bannerPlace().picture);
         QWidget* box = TheProgram().appearance().bannerBox();
         QVERIFY(box != nullptr);
         QCOMPARE(box->objectName(), QString("picBox"));
@@ -150,7 +150,7 @@ private slots:
 
         // A form that measures in pixels gets a 20-pixel margin.
         MainWindow pixels(TheProgram().session().entries());
-        TheProgram().appearance().ShowBanner(&pixels, true);
+        TheProgram().appearance().ShowBanner(pixels.bannerPlace().band, pixels.bannerPlace().picture, true);
         QCOMPARE(TheProgram().appearance().bannerBox()->width(), 7335 / 15 - 20);
     }
 
@@ -322,42 +322,42 @@ private slots:
         }
     }
 
-    void colourControlsByExactTypeName() {
+    void colourControlsByKind() {
+        using layouts::Kind;
         QWidget form;
-        const QStringList recoloured = {"CommandButton", "TextBox", "ComboBox", "FileListBox", "DirListBox",
-                                        "DriveListBox",  "ListBox", "ListView", "PictureBox"};
-        const QStringList untouched = {
-            "CheckBox",      "Label",   "OptionButton", "Frame",      "StatusBar", "WebBrowser",
-            "commandbutton", "Textbox", "LISTVIEW",     "picturebox", ""};
+        const QList<Kind> recoloured = {Kind::PushButton, Kind::GraphicalButton, Kind::TextBox, Kind::ListView,
+                                        Kind::PictureBox};
         QList<QWidget*> controls;
-        for (const QString& type : recoloured + untouched) {
+        for (int k = 0; k <= static_cast<int>(Kind::SkinControl); ++k) {
             auto* w = new QWidget(&form);
-            w->setProperty("typeName", type);
+            layouts::SetKind(w, static_cast<Kind>(k));
             controls << w;
         }
-        const QPalette plain = controls.first()->palette();
+        auto* noControl = new QWidget(&form); // of no design, and given no kind
+        const QPalette plain = noControl->palette();
         const qint32 back = 0x00332211, text = 0x00665544, picture = 0x00998877; // 0x00BBGGRR
         appearance::ColourControls(&form, back, text, picture);
+        QVERIFY(noControl->palette() == plain);
         for (QWidget* w : controls) {
-            const QString type = w->property("typeName").toString();
+            const Kind kind = layouts::KindOf(w).value();
             const QPalette p = w->palette();
-            if (type == "CommandButton") {
+            if (kind == Kind::PushButton || kind == Kind::GraphicalButton) {
                 QCOMPARE(p.color(QPalette::Button), QColor(0x11, 0x22, 0x33));
-            } else if (type == "PictureBox") {
+            } else if (kind == Kind::PictureBox) {
                 QCOMPARE(p.color(QPalette::Window), QColor(0x77, 0x88, 0x99));
-            } else if (recoloured.contains(type)) {
+            } else if (recoloured.contains(kind)) {
                 QCOMPARE(p.color(QPalette::Base), QColor(0x11, 0x22, 0x33));
                 QCOMPARE(p.color(QPalette::Text), QColor(0x44, 0x55, 0x66));
             } else {
-                QVERIFY2(p == plain, qPrintable(type));
+                QVERIFY2(p == plain, qPrintable(QString::number(static_cast<int>(kind))));
             }
         }
-        // The designs' own controls carry their kinds' names.
+        // The designs' own controls carry their kinds.
         MainWindow& main = *TheProgram().LoadMainWindow();
-        QCOMPARE(layouts::TypeName(Control<QToolButton>(&main, "cmdAdd(0)")), QString("CommandButton"));
-        QCOMPARE(layouts::TypeName(Control<ListView>(&main, "lstPass")), QString("ListView"));
-        QCOMPARE(layouts::TypeName(Control<QLabel>(&main, "wbPicture")), QString("PictureBox"));
-        QCOMPARE(layouts::TypeName(Control<QStatusBar>(&main, "StatusBar1")), QString("StatusBar"));
+        QCOMPARE(layouts::KindOf(Control<QToolButton>(&main, "cmdAdd(0)")), Kind::GraphicalButton);
+        QCOMPARE(layouts::KindOf(Control<ListView>(&main, "lstPass")), Kind::ListView);
+        QCOMPARE(layouts::KindOf(Control<QLabel>(&main, "wbPicture")), Kind::PictureBox);
+        QCOMPARE(layouts::KindOf(Control<QStatusBar>(&main, "StatusBar1")), Kind::StatusBar);
     }
 
     void skinColoursAndRegion() {
@@ -366,9 +366,6 @@ private slots:
         QCOMPARE(Skin::ColourOf(skin.Property(3).value()), skin.text());
         QCOMPARE(Skin::ColourOf(skin.Property(4).value()), skin.pictureBackground());
         QVERIFY(!skin.Property(5));
-        QVERIFY(appearance::IsVistaOrLater());
-        QVERIFY(!appearance::IsVistaOrLater({2, 5}));
-        QVERIFY(!appearance::IsVistaOrLater({1, 6})); // not the NT family
         QWidget window;
         window.resize(100, 50);
         appearance::ResetWindowRegion(&window);

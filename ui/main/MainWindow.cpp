@@ -105,6 +105,7 @@ MainWindow::MainWindow(EntryStore* entries, QWidget* parent) : QMainWindow(paren
     list_->setEntries(entries);
     statusBar_ = built.get<QStatusBar>(Control::StatusBar);
     bannerPlace_ = built.get<QWidget>(Control::Banner);
+    bannerPicture_ = built.get<QWidget>(Control::BannerPicture);
 
     statusPanel_ = new QLabel(statusBar_);
     connectCommands(built);
@@ -114,9 +115,9 @@ MainWindow::MainWindow(EntryStore* entries, QWidget* parent) : QMainWindow(paren
     list_->setAccessibleName(QStringLiteral("Entries"));
     setAcceptDrops(true); // a .csv file dropped anywhere on the window is imported
 
-    using namespace buildConfig;
-    setWindowTitle(strProductName + QStringLiteral(" by ") + strCompanyName);
-    websiteButton_->setText(QStringLiteral("Visit ") + strComments);
+    const BuildConfiguration& build = buildConfig::Current();
+    setWindowTitle(build.productName + QStringLiteral(" by ") + build.companyName);
+    websiteButton_->setText(QStringLiteral("Visit ") + build.comments);
     list_->addColumnHeader(QStringLiteral("Username"), layouts::Width(copyButtons_[0]) - 10);
     list_->addColumnHeader(QStringLiteral("Password"), layouts::Width(copyButtons_[1]) + 20);
     list_->addColumnHeader(QStringLiteral("Website/Location"), layouts::Width(copyButtons_[2]));

@@ -47,14 +47,13 @@ PasswordDialog::PasswordDialog(Mode mode, Check isMasterPassword, QWidget* keptH
     layouts::CentreOnScreen(this);
     raise();
     topMost::SetTopMost(this, true);
-    QCoreApplication::processEvents();
     password_->clear();
 }
 
 void PasswordDialog::layOutForMode() {
     if (mode_ == Mode::Create) {
         instruction_->setText(QStringLiteral("Because this is the first time you have used ") +
-                              buildConfig::strProductName +
+                              buildConfig::Current().productName +
                               QStringLiteral(", you will need to create a master password.  This password will be "
                                              "required to open the program from now on, and can not be reset.") +
                               QStringLiteral("\r\n\r\nPlease enter a password that you will not forget."));
