@@ -10,6 +10,7 @@
 #include "MainWindow.h"
 #include "PasswordDialog.h"
 #include "Program.h"
+#include "ProgramProbe.h"
 #include "RtfDocument.h"
 #include "Seams.h"
 #include "Startup.h"
@@ -74,19 +75,19 @@ class FaultsTest : public QObject {
     PasswordDialog* open() {
         main = program->LoadMainWindow();
         program->OpenVault();
-        return program->passwordDialog();
+        return ProgramProbe(*program).passwordDialog();
     }
     void logIn(const char* password = "Secret1") {
         PasswordDialog* dialog = open();
         QVERIFY(dialog != nullptr);
         Control<QLineEdit>(dialog, "txtPass")->setText(password);
         dialog->confirmPassword();
-        QVERIFY(program->passwordDialog() == nullptr);
+        QVERIFY(ProgramProbe(*program).passwordDialog() == nullptr);
     }
     // Adds an entry through the editor; true when the editor closed (the entry was stored).
     bool addEntry(const char* username) {
         main->addEntry();
-        EntryEditor* editor = program->editor();
+        EntryEditor* editor = ProgramProbe(*program).editor();
         Control<QLineEdit>(editor, "txtUsername")->setText(username);
         Control<QLineEdit>(editor, "txtPassword")->setText("pw");
         editor->save();
@@ -97,9 +98,10 @@ class FaultsTest : public QObject {
         QVERIFY(!boxes().isEmpty());
         QVERIFY2(boxes().last().contains(path()), qPrintable(boxes().last()));
         QVERIFY2(boxes().last().contains(reason), qPrintable(boxes().last()));
-        QCOMPARE(main->statusText(), QString("Not saved."));
-        QCOMPARE(entryList()->count(), 2);                                       // the row went again
-        QVERIFY(program->editor() != nullptr && program->editor()->isVisible()); // with what was typed
+        QCOMPARE(StatusText(main), QString("Not saved."));
+        QCOMPARE(entryList()->count(), 2); // the row went again
+        QVERIFY(ProgramProbe(*program).editor() != nullptr &&
+                ProgramProbe(*program).editor()->isVisible()); // with what was typed
         QCOMPARE(onDisk(), before);
     }
 
@@ -187,12 +189,12 @@ private slots:
         QVERIFY(!addEntry("carol"));
         QCOMPARE(boxes().size(), 1);
         QVERIFY(boxes().last().contains("it is a folder"));
-        QCOMPARE(main->statusText(), QString("Not saved."));
+        QCOMPARE(StatusText(main), QString("Not saved."));
         QVERIFY(QFileInfo(path()).isDir());
 
         QVERIFY(QDir(folder->path()).rmdir("data.enc"));
         std::filesystem::create_symlink(folder->filePath("gone.enc").toStdString(), path().toStdString());
-        program->editor()->save();
+        ProgramProbe(*program).editor()->save();
         QVERIFY(boxes().last().contains("does not exist"));
         QVERIFY(!QFileInfo::exists(folder->filePath("gone.enc")));
         QCOMPARE(entryList()->count(), 2);
@@ -213,7 +215,7 @@ private slots:
         QVERIFY(addEntry("carol")); // the list is whole: it is written again, owner-only
         QCOMPARE(onDisk(), vaultOf({kEntries[0], kEntries[1], {"carol", "pw", ""}}));
         QCOMPARE(QFileInfo(path()).permissions() & (QFile::ReadGroup | QFile::ReadOther), QFile::Permissions());
-        QVERIFY(main->statusText().startsWith("Added new entry."));
+        QVERIFY(StatusText(main).startsWith("Added new entry."));
     }
 
     // While the list is in use, another program's change shows by itself; an open editor holds it back
@@ -224,9 +226,9 @@ private slots:
         write(vaultOf({kEntries[0], kEntries[1], {"zed", "from elsewhere", ""}}));
         QTest::qWait(1200); // more than two looks at the file
         QCOMPARE(entryList()->count(), 2);
-        program->editor()->close();
+        ProgramProbe(*program).editor()->close();
         QTRY_COMPARE_WITH_TIMEOUT(entryList()->count(), 3, 5000);
-        QCOMPARE(main->statusText(), QString("Reloaded 3 entries: the file was changed by another program"));
+        QCOMPARE(StatusText(main), QString("Reloaded 3 entries: the file was changed by another program"));
         QVERIFY(boxes().isEmpty());
     }
 
@@ -302,7 +304,7 @@ private slots:
         logIn();
         main->selectOnly(2);
         main->editEntry();
-        QPointer<EntryEditor> editor = program->editor();
+        QPointer<EntryEditor> editor = ProgramProbe(*program).editor();
         Control<QLineEdit>(editor, "txtPassword")->setText("typed");
         const Entry theirs{"bob", "their-pw", ""};
         write(vaultOf({kEntries[0], theirs}));
@@ -369,9 +371,9 @@ private slots:
         QFETCH(QString, stored);
         write(bytes);
         QVERIFY(open() != nullptr);
-        QCOMPARE(program->passwordDialog()->mode() == PasswordDialog::Mode::Create, createMode);
+        QCOMPARE(ProgramProbe(*program).passwordDialog()->mode() == PasswordDialog::Mode::Create, createMode);
         if (!stored.isEmpty()) {
-            QVERIFY(program->session().isMasterPassword(stored));
+            QVERIFY(ProgramProbe(*program).session().isMasterPassword(stored));
         }
         QCOMPARE(onDisk(), bytes); // opening writes nothing
     }
@@ -397,13 +399,14 @@ private slots:
         entryList()->setSelected(1, true);
         main->copyField(MainWindow::Field::Password);
         QCOMPARE(QGuiApplication::clipboard()->text().size(), qsizetype(huge.size()));
-        QVERIFY(main->statusText().size() < 1000);
+        QVERIFY(StatusText(main).size() < 1000);
         TheDesktop().setNextAnswer(seams::Answer::Cancel);
         main->deleteEntry();
         QVERIFY(boxes().last().size() < 2000);
         // The editor's boxes take a field of any length, so an edit never cuts one short.
         main->editEntry();
-        QCOMPARE(Control<QLineEdit>(program->editor(), "txtPassword")->maxLength(), std::numeric_limits<int>::max());
+        QCOMPARE(Control<QLineEdit>(ProgramProbe(*program).editor(), "txtPassword")->maxLength(),
+                 std::numeric_limits<int>::max());
     }
 
     void moreEntriesThanTheFormatHolds() {
@@ -422,7 +425,7 @@ private slots:
         TheDesktop().setNextAnswer(seams::Answer::Ok);
         main->deleteEntry();
         QCOMPARE(entryList()->count(), vault::kMaxEntries); // the delete was undone
-        QCOMPARE(main->statusText(), QString("Not saved."));
+        QCOMPARE(StatusText(main), QString("Not saved."));
         QCOMPARE(onDisk(), bytes);
     }
 
@@ -439,7 +442,7 @@ private slots:
         entryList()->setSelected(2, true);
         TheDesktop().setNextAnswer(seams::Answer::Ok);
         main->deleteEntry();
-        QCOMPARE(main->statusText(), QString("Entry deleted successfully, data saved."));
+        QCOMPARE(StatusText(main), QString("Entry deleted successfully, data saved."));
         entries.erase(entries.begin() + 1);
         QCOMPARE(onDisk(), vaultOf(entries));
     }
@@ -476,7 +479,7 @@ private slots:
         f.close();
         logIn();
         Control<QAction>(main, "mnuHelpItem(0)")->trigger();
-        HelpWindow* help = program->helpWindow();
+        HelpWindow* help = ProgramProbe(*program).helpWindow();
         QVERIFY(help != nullptr && help->isVisible());
         const QString text = Control<QTextEdit>(help, "rtf1")->toPlainText();
         QVERIFY(shows.isEmpty() ? text.isEmpty() : text.contains(shows));

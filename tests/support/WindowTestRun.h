@@ -7,6 +7,7 @@
 #include "BuildConfiguration.h"
 #include "FakeDesktop.h"
 #include "Program.h"
+#include "ProgramProbe.h"
 #include "SwitchableFiles.h"
 
 #include <QString>
@@ -51,6 +52,11 @@ private:
 
 inline Program& TheProgram() {
     return WindowTestRun::Current();
+}
+
+// What the run in progress holds: its windows, vault and appearance.
+inline ProgramProbe TheRun() {
+    return ProgramProbe(WindowTestRun::Current());
 }
 
 inline BuildConfiguration& TheBuild() {

@@ -224,7 +224,7 @@ class AccessibilityTest : public QObject {
         main = TheProgram().LoadMainWindow();
         TheProgram().OpenVault();
         TheBuild().bannered = false; // the band is read by its own name, "Banner"
-        return TheProgram().passwordDialog();
+        return TheRun().passwordDialog();
     }
 
     void logIn() {
@@ -287,14 +287,14 @@ private slots:
         READ_AS_SHOWN(main, QAccessible::Window);
         entryList()->setSelected(2, true);
         main->copyField(MainWindow::Field::Username);
-        QCOMPARE(NameOf(Control<QStatusBar>(main, "StatusBar1")), main->statusText());
+        QCOMPARE(NameOf(Control<QStatusBar>(main, "StatusBar1")), StatusText(main));
         READ_AS_SHOWN(main, QAccessible::Window);
     }
 
     void editorAddingAndEditing() {
         logIn();
         main->addEntry();
-        EntryEditor* editor = TheProgram().editor();
+        EntryEditor* editor = TheRun().editor();
         QVERIFY(editor != nullptr && editor->isVisible());
         READ_AS_SHOWN(editor, QAccessible::Dialog);
         QCOMPARE(NameOf(editor), QString("Add an entry"));
@@ -304,7 +304,7 @@ private slots:
 
         entryList()->setSelected(1, true);
         main->editEntry();
-        editor = TheProgram().editor();
+        editor = TheRun().editor();
         QVERIFY(editor != nullptr && editor->isVisible());
         QCOMPARE(Control<QLineEdit>(editor, "txtUsername")->text(), entryList()->text(1));
         READ_AS_SHOWN(editor, QAccessible::Dialog);
@@ -315,7 +315,7 @@ private slots:
     void aboutHelpAndWebsiteWindows() {
         logIn();
         Control<QAction>(main, "mnuAboutItem(0)")->trigger();
-        AboutWindow* about = TheProgram().aboutWindow();
+        AboutWindow* about = TheRun().aboutWindow();
         QVERIFY(about != nullptr && about->isVisible());
         READ_AS_SHOWN(about, QAccessible::Dialog);
         QCOMPARE(NameOf(about), QString("About Keyshelf"));
@@ -326,13 +326,13 @@ private slots:
 
         QTest::mouseClick(Control<QLabel>(about, "lblWebsite"),
                           Qt::LeftButton); // the launcher, shown for the moment it lives
-        WebsiteLauncher* launcher = TheProgram().websiteLauncher();
+        WebsiteLauncher* launcher = TheRun().websiteLauncher();
         QVERIFY(launcher != nullptr);
         Control<QTimer>(launcher, "Timer1")->stop();
         READ_AS_SHOWN(launcher, QAccessible::Dialog);
 
         Control<QAction>(main, "mnuHelpItem(0)")->trigger();
-        HelpWindow* help = TheProgram().helpWindow();
+        HelpWindow* help = TheRun().helpWindow();
         QVERIFY(help != nullptr && help->isVisible());
         READ_AS_SHOWN(help, QAccessible::Dialog);
         QCOMPARE(NameOf(Control<QCheckBox>(help, "Check1")), QString("Show at Startup"));

@@ -65,7 +65,7 @@ class AppearanceTest : public QObject {
     std::unique_ptr<WindowTestRun> folder;
 
     static Banner* ShowBannerAndWait(MainWindow* main) {
-        TheProgram().appearance().ShowBanner(main->bannerPlace().band, main->bannerPlace().picture);
+        TheRun().appearance().ShowBanner(main->bannerPlace().band, main->bannerPlace().picture);
         Banner* banner = Control<QWidget>(main, "wbBanner")->findChild<Banner*>();
         QSignalSpy loaded(banner, &Banner::loadFinished);
         if (!loaded.wait(30000) || !loaded.first().first().toBool()) {
@@ -107,9 +107,9 @@ class AppearanceTest : public QObject {
         for (int tick = 0; tick < 75; ++tick) {
             splash->onSplashTimeout();
         }
-        Control<QLineEdit>(TheProgram().passwordDialog(), "txtPass")->setText("Secret1");
-        TheProgram().passwordDialog()->confirmPassword();
-        return TheProgram().mainWindow();
+        Control<QLineEdit>(TheRun().passwordDialog(), "txtPass")->setText("Secret1");
+        TheRun().passwordDialog()->confirmPassword();
+        return TheRun().mainWindow();
     }
 
 private slots:
@@ -124,8 +124,8 @@ private slots:
 
     void bannerGeometry() {
         MainWindow& main = *TheProgram().LoadMainWindow();
-        TheProgram().appearance().ShowBanner(main.bannerPlace().band, main.bannerPlace().picture);
-        QWidget* box = TheProgram().appearance().bannerBox();
+        TheRun().appearance().ShowBanner(main.bannerPlace().band, main.bannerPlace().picture);
+        QWidget* box = TheRun().appearance().bannerBox();
         QVERIFY(box != nullptr);
         QCOMPARE(box->objectName(), QString("picBox"));
         // 7335 wide less the 280-twip margin, 945 high, at the banner's place.
@@ -149,9 +149,9 @@ private slots:
         QVERIFY(band->document() == nullptr);
 
         // A form that measures in pixels gets a 20-pixel margin.
-        MainWindow pixels(TheProgram().session().entries());
-        TheProgram().appearance().ShowBanner(pixels.bannerPlace().band, pixels.bannerPlace().picture, true);
-        QCOMPARE(TheProgram().appearance().bannerBox()->width(), 7335 / 15 - 20);
+        MainWindow pixels(TheRun().session().entries());
+        TheRun().appearance().ShowBanner(pixels.bannerPlace().band, pixels.bannerPlace().picture, true);
+        QCOMPARE(TheRun().appearance().bannerBox()->width(), 7335 / 15 - 20);
     }
 
     // The band shows the configured page with its picture. Only the user's own left click on the link
@@ -248,7 +248,7 @@ private slots:
         QCOMPARE(QGuiApplication::clipboard()->text(), QString("p"));
         QVERIFY(QApplication::activeModalWidget() == nullptr);
         main->addEntry();
-        QVERIFY(TheProgram().editor() != nullptr && TheProgram().editor()->isVisible());
+        QVERIFY(TheRun().editor() != nullptr && TheRun().editor()->isVisible());
     }
 
     // The fetcher's limits, one hostile server a row. The event loop's longest pause while each runs is
@@ -376,16 +376,16 @@ private slots:
         TheBuild().skinned = true;
         MainWindow* main = logIn();
         QVERIFY(buildConfig::Skinned());
-        QVERIFY(TheProgram().appearance().skin() != nullptr);
-        QCOMPARE(TheProgram().appearance().skin(), Control<Skin>(TheProgram().splash(), "skn"));
-        for (QWidget* w : {static_cast<QWidget*>(TheProgram().splash()), static_cast<QWidget*>(main)}) {
+        QVERIFY(TheRun().appearance().skin() != nullptr);
+        QCOMPARE(TheRun().appearance().skin(), Control<Skin>(TheRun().splash(), "skn"));
+        for (QWidget* w : {static_cast<QWidget*>(TheRun().splash()), static_cast<QWidget*>(main)}) {
             QCOMPARE(w->property("skinned").toString(), QString("Standard Skin"));
             QVERIFY(!w->mask().isEmpty());
         }
         main->addEntry();
-        QCOMPARE(TheProgram().editor()->property("skinned").toString(), QString("Standard Skin"));
+        QCOMPARE(TheRun().editor()->property("skinned").toString(), QString("Standard Skin"));
         Control<QAction>(main, "mnuAboutItem(0)")->trigger();
-        QCOMPARE(TheProgram().aboutWindow()->property("skinned").toString(), QString("Standard Skin"));
+        QCOMPARE(TheRun().aboutWindow()->property("skinned").toString(), QString("Standard Skin"));
         // The main window's unload ends the run.
         main->close();
         QCOMPARE(TheDesktop().endCalls(), 1);
@@ -394,11 +394,11 @@ private slots:
     void plainRunSkinsNothing() {
         MainWindow* main = logIn();
         QVERIFY(!buildConfig::Skinned());
-        QVERIFY(TheProgram().appearance().skin() == nullptr);
+        QVERIFY(TheRun().appearance().skin() == nullptr);
         QVERIFY(!main->property("skinned").isValid());
         QVERIFY(main->mask().isEmpty());
         // The banner is shown all the same, once the window is up.
-        QTRY_VERIFY(TheProgram().appearance().bannerBox() != nullptr);
+        QTRY_VERIFY(TheRun().appearance().bannerBox() != nullptr);
     }
 
     void launcherAddressRules_data() {
@@ -424,8 +424,8 @@ private slots:
         main->openWebsite();
         main->openWebsite(); // within the second: nothing new
         QCOMPARE(TheDesktop().openedAddresses(), QStringList({"http://www.keyshelf.example"}));
-        QVERIFY(TheProgram().websiteLauncher() != nullptr); // the second request found the launcher still there
-        QPointer<WebsiteLauncher> launcher = TheProgram().websiteLauncher();
+        QVERIFY(TheRun().websiteLauncher() != nullptr); // the second request found the launcher still there
+        QPointer<WebsiteLauncher> launcher = TheRun().websiteLauncher();
         QVERIFY(launcher != nullptr && !launcher->isVisible());
         QVERIFY(Control<QTimer>(launcher, "Timer1")->isActive());
         QTRY_VERIFY(launcher.isNull()); // its second is up
@@ -433,8 +433,8 @@ private slots:
         QCOMPARE(TheDesktop().openedAddresses().size(), 2);
 
         // A launcher made without being asked to open the website opens nothing.
-        TheProgram().websiteLauncher()->close();
-        QTRY_VERIFY(TheProgram().websiteLauncher() == nullptr);
+        TheRun().websiteLauncher()->close();
+        QTRY_VERIFY(TheRun().websiteLauncher() == nullptr);
         TheProgram().LoadWebsiteLauncher();
         QCOMPARE(TheDesktop().openedAddresses().size(), 2);
     }
@@ -452,14 +452,14 @@ private slots:
         about->show();
         QTest::mouseClick(Control<QLabel>(about, "lblWebsite"), Qt::LeftButton);
         QCOMPARE(TheDesktop().openedAddresses(), QStringList({"http://www.keyshelf.example"}));
-        QVERIFY(TheProgram().websiteLauncher() != nullptr && TheProgram().websiteLauncher()->isVisible());
+        QVERIFY(TheRun().websiteLauncher() != nullptr && TheRun().websiteLauncher()->isVisible());
     }
 
     void aboutWindowSkinnedClonesEveryPlainLabel() {
         TheBuild().skinned = true;
-        TheProgram().appearance().setSkin(new Skin(nullptr));
+        TheRun().appearance().setSkin(new Skin(nullptr));
         TheProgram().OpenAbout();
-        AboutWindow* about = TheProgram().aboutWindow();
+        AboutWindow* about = TheRun().aboutWindow();
         const QStringList plain = {"Label1", "Label2", "Label3", "Label4", "lblWebsite", "lblCompany", "lblVersion"};
         const QList<QLabel*> skinLabels = SkinLabels(about);
         QCOMPARE(skinLabels.size(), 1 + plain.size());
@@ -484,7 +484,7 @@ private slots:
         expected.sort();
         QCOMPARE(cloned, expected);                                  // exactly one clone each
         QCOMPARE(skinLabels[0]->geometry(), QRect(32, 184, 37, 13)); // the template is left as it was
-        delete TheProgram().appearance().skin();
+        delete TheRun().appearance().skin();
     }
 };
 

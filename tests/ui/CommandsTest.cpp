@@ -75,7 +75,7 @@ class CommandsTest : public QObject {
         }
         return out;
     }
-    QString status() const { return main->statusText(); }
+    QString status() const { return StatusText(main); }
     QStringList boxTexts() const {
         QStringList out;
         for (const auto& b : TheDesktop().shownBoxes()) {
@@ -89,7 +89,7 @@ class CommandsTest : public QObject {
             entryList()->setSelected(r, true);
         }
     }
-    EntryEditor* editor() const { return TheProgram().editor(); }
+    EntryEditor* editor() const { return TheRun().editor(); }
     void type(const QString& user, const QString& password, const QString& location) {
         Control<QLineEdit>(editor(), "txtUsername")->setText(user);
         Control<QLineEdit>(editor(), "txtPassword")->setText(password);
@@ -103,8 +103,8 @@ class CommandsTest : public QObject {
         f.close();
         main = TheProgram().LoadMainWindow();
         TheProgram().OpenVault();
-        Control<QLineEdit>(TheProgram().passwordDialog(), "txtPass")->setText("Secret1");
-        TheProgram().passwordDialog()->confirmPassword();
+        Control<QLineEdit>(TheRun().passwordDialog(), "txtPass")->setText("Secret1");
+        TheRun().passwordDialog()->confirmPassword();
         QCOMPARE(entryList()->count(), static_cast<int>(entries.size()));
     }
 
@@ -218,7 +218,7 @@ private slots:
         select({3});
         main->addEntry();
         main->editEntry();
-        QVERIFY(!editor()->addMode());
+        QCOMPARE(editor()->windowTitle(), QString("Edit an entry"));
         QCOMPARE(Control<QLineEdit>(editor(), "txtPassword")->text(), QString("c-pw2"));
         // An entry added in front of it meanwhile does not move the edit onto another entry.
         entryList()->add("aaron");
@@ -565,13 +565,13 @@ private slots:
     void menusOpenWindowsAndExit() {
         QVERIFY(QFile::copy(QStringLiteral(KEYSHELF_HELP_RTF), folder->filePath("Help.rtf")));
         Control<QAction>(main, "mnuHelpItem(0)")->trigger();
-        QVERIFY(TheProgram().helpWindow() != nullptr && TheProgram().helpWindow()->isVisible());
+        QVERIFY(TheRun().helpWindow() != nullptr && TheRun().helpWindow()->isVisible());
         Control<QAction>(main, "mnuAboutItem(0)")->trigger();
-        QVERIFY(TheProgram().aboutWindow() != nullptr && TheProgram().aboutWindow()->isVisible());
+        QVERIFY(TheRun().aboutWindow() != nullptr && TheRun().aboutWindow()->isVisible());
         Control<QAction>(main, "mnuAboutItem(0)")->trigger(); // already open: the same window, in front
         QCOMPARE(QApplication::topLevelWidgets().count(QApplication::topLevelWidgets().first()), 1);
         Control<QAction>(main, "mnuDataItem(0)")->trigger();
-        QVERIFY(editor() != nullptr && editor()->addMode());
+        QVERIFY(editor() != nullptr && editor()->windowTitle() == "Add an entry");
         Control<QAction>(main, "mnuFileItem(0)")->trigger();
         QCOMPARE(TheDesktop().endCalls(), 1);
         QTRY_VERIFY(editor() == nullptr); // closed without saving

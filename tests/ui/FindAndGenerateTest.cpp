@@ -64,8 +64,8 @@ class FindAndGenerateTest : public QObject {
         QVERIFY(!vault::SaveVault(vaultPath().toStdString(), "Secret1", entries));
         main = TheProgram().LoadMainWindow();
         TheProgram().OpenVault();
-        Control<QLineEdit>(TheProgram().passwordDialog(), "txtPass")->setText("Secret1");
-        TheProgram().passwordDialog()->confirmPassword();
+        Control<QLineEdit>(TheRun().passwordDialog(), "txtPass")->setText("Secret1");
+        TheRun().passwordDialog()->confirmPassword();
         QCOMPARE(entryList()->count(), static_cast<int>(entries.size()));
         main->show();
         main->activateWindow();
@@ -105,7 +105,7 @@ private slots:
     void findsUsernamesAndLocationsInOrderAndGoesRound() {
         const QByteArray before = onDisk();
         QCOMPARE(find(QString::fromUtf8("MÜLLER")), QString::fromUtf8("Müller"));
-        QCOMPARE(main->statusText(), QString("Found 1 of 3"));
+        QCOMPARE(StatusText(main), QString("Found 1 of 3"));
         QCOMPARE(Control<QLabel>(main->findBox(), "lblResult")->text(), QString("Found 1 of 3"));
         // Part of the main window, over the list's bottom right corner: it goes where the window goes, also
         // where a window of its own could not be placed (Wayland).
@@ -121,7 +121,7 @@ private slots:
                  qPrintable(QString("row at %1 of %2").arg(anna.center().y()).arg(entryList()->viewport()->height())));
         QTest::keyClick(main->findBox(), Qt::Key_F3);
         QCOMPARE(selectedUsername(), QString::fromUtf8("MÜller-admin"));
-        QCOMPARE(main->statusText(), QString("Found 3 of 3"));
+        QCOMPARE(StatusText(main), QString("Found 3 of 3"));
         // The last row was scrolled into view.
         const QRect last = entryList()->visualRect(entryList()->entryModel()->index(3999, 0));
         QVERIFY(entryList()->viewport()->rect().contains(last));
@@ -145,7 +145,7 @@ private slots:
         // Finding changed nothing: every row is there, and a save writes what it would have written.
         QCOMPARE(entryList()->count(), 4000);
         QCOMPARE(onDisk(), before);
-        QVERIFY(TheProgram().session().save().saved());
+        QVERIFY(TheRun().session().save().saved());
         QCOMPARE(onDisk(), before);
     }
 
@@ -159,13 +159,13 @@ private slots:
         entryList()->clearSelection();
         // user399 and user3990 to user3998: the first shown is the shortest.
         QCOMPARE(find("USER399"), QString("user399"));
-        QCOMPARE(main->statusText(), QString("Found 1 of 10"));
+        QCOMPARE(StatusText(main), QString("Found 1 of 10"));
     }
 
     void nothingFoundSaysSoAndSelectsNothing() {
         entryList()->selectOnly(5);
         QCOMPARE(find("no such entry"), QString("user4"));
-        QCOMPARE(main->statusText(), QString("No entry matches \"no such entry\""));
+        QCOMPARE(StatusText(main), QString("No entry matches \"no such entry\""));
         // A screen reader reading the box hears the result with it.
         QCOMPARE(Control<QLineEdit>(main->findBox(), "txtFind")->accessibleDescription(),
                  QString("No entry matches \"no such entry\""));
@@ -183,7 +183,7 @@ private slots:
     void generatedPasswordIsShownAndStoredOnSave() {
         entryList()->selectOnly(1);
         main->editEntry();
-        EntryEditor* editor = TheProgram().editor();
+        EntryEditor* editor = TheRun().editor();
         QVERIFY(editor != nullptr);
         const QByteArray before = onDisk();
         QVERIFY(QTest::qWaitForWindowActive(editor));
@@ -203,7 +203,7 @@ private slots:
         QVERIFY(fromMenu.size() == 20 && fromMenu != generated);
 
         editor->save();
-        QVERIFY(TheProgram().editor() == nullptr);
+        QVERIFY(TheRun().editor() == nullptr);
         const auto stored = vault::ReadEntries(vaultPath().toStdString());
         QVERIFY(stored.ok());
         QCOMPARE(QString::fromStdString((*stored)[0].password), fromMenu);
@@ -239,7 +239,7 @@ private slots:
     void generateOptionsFillTheBoxAndAreRemembered() {
         entryList()->selectOnly(1);
         main->editEntry();
-        EntryEditor* editor = TheProgram().editor();
+        EntryEditor* editor = TheRun().editor();
         QLineEdit* box = Control<QLineEdit>(editor, "txtPassword");
         std::unique_ptr<QMenu> menu(editor->passwordMenu());
         QAction* options = menu->findChild<QAction*>("generatePasswordOptions");

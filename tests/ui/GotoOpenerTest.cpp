@@ -27,7 +27,7 @@ class GotoOpenerTest : public QObject {
     QTemporaryDir bin;
     QByteArray oldPath = qgetenv("PATH");
 
-    QString status() const { return main->statusText(); }
+    QString status() const { return StatusText(main); }
     QString inBin(const QString& name) const { return bin.filePath(name); }
 
     // The program with these entries, Go To's opener run for real.
@@ -40,8 +40,8 @@ class GotoOpenerTest : public QObject {
         f.close();
         main = TheProgram().LoadMainWindow();
         TheProgram().OpenVault();
-        Control<QLineEdit>(TheProgram().passwordDialog(), "txtPass")->setText("Secret1");
-        TheProgram().passwordDialog()->confirmPassword();
+        Control<QLineEdit>(TheRun().passwordDialog(), "txtPass")->setText("Secret1");
+        TheRun().passwordDialog()->confirmPassword();
         QCOMPARE(entryList()->count(), static_cast<int>(entries.size()));
         TheDesktop().setWatchedProgramsRun(true);
     }

@@ -74,7 +74,7 @@ class KeyboardTest : public QObject {
     PasswordDialog* gate() {
         main = TheProgram().LoadMainWindow();
         TheProgram().OpenVault();
-        PasswordDialog* d = TheProgram().passwordDialog();
+        PasswordDialog* d = TheRun().passwordDialog();
         if (d != nullptr) {
             Activate(d);
             Control<QPushButton>(d, "cmdOK")->setFocus();
@@ -88,7 +88,7 @@ class KeyboardTest : public QObject {
         QVERIFY(d != nullptr);
         TypeKeys("Secret1");
         Press(Qt::Key_Return);
-        QVERIFY(TheProgram().passwordDialog() == nullptr);
+        QVERIFY(TheRun().passwordDialog() == nullptr);
         Activate(main);
     }
 
@@ -131,10 +131,9 @@ private slots:
             return [text] { return QGuiApplication::clipboard()->text() == text; };
         };
         const auto editorTitled = [](const QString& title) {
-            return
-                [title] { return TheProgram().editor() != nullptr && TheProgram().editor()->windowTitle() == title; };
+            return [title] { return TheRun().editor() != nullptr && TheRun().editor()->windowTitle() == title; };
         };
-        const auto status = [this](const QString& text) { return [this, text] { return main->statusText() == text; }; };
+        const auto status = [this](const QString& text) { return [this, text] { return StatusText(main) == text; }; };
         const struct {
             QKeyCombination key;
             std::function<bool()> ran;
@@ -147,7 +146,7 @@ private slots:
             {QKeyCombination(Qt::Key_F2), editorTitled("Edit an entry")},
             {Qt::CTRL | Qt::Key_U, status("Opening Location...")},
             {QKeyCombination(Qt::Key_Delete), status("Entry not deleted, cancelled by user")},
-            {QKeyCombination(Qt::Key_F1), [] { return TheProgram().helpWindow() != nullptr; }},
+            {QKeyCombination(Qt::Key_F1), [] { return TheRun().helpWindow() != nullptr; }},
             {Qt::CTRL | Qt::Key_Q, [this] { return !main->isVisible(); }},
         };
         TheDesktop().setNextAnswer(seams::Answer::Cancel); // for Delete's question
@@ -157,7 +156,7 @@ private slots:
             Press(c.key.key(), c.key.keyboardModifiers());
             QVERIFY2(c.ran(), qPrintable(QKeySequence(c.key).toString()));
             for (QWidget* opened :
-                 {static_cast<QWidget*>(TheProgram().editor()), static_cast<QWidget*>(TheProgram().helpWindow())}) {
+                 {static_cast<QWidget*>(TheRun().editor()), static_cast<QWidget*>(TheRun().helpWindow())}) {
                 if (opened != nullptr) {
                     opened->close();
                 }

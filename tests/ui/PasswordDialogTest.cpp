@@ -93,7 +93,7 @@ class PasswordDialogTest : public QObject {
     ListView* entryList() const { return Control<ListView>(main, "lstPass"); }
 
     QString vaultPath() const { return folder->filePath("data.enc"); }
-    PasswordDialog* dialog() const { return TheProgram().passwordDialog(); }
+    PasswordDialog* dialog() const { return TheRun().passwordDialog(); }
 
     // Starts a run: the main window loads and opens the vault, which opens the dialog.
     PasswordDialog* start() {
@@ -191,7 +191,7 @@ private slots:
     void createModeLayout() {
         PasswordDialog* d = start();
         QVERIFY(d != nullptr);
-        QVERIFY(TheProgram().passwordDialog()->mode() == PasswordDialog::Mode::Create);
+        QVERIFY(TheRun().passwordDialog()->mode() == PasswordDialog::Mode::Create);
         QCOMPARE(ReadFile(vaultPath()), QByteArray("\r\n"));
         QCOMPARE(Instruction(d)->text(), kCreateText);
         QCOMPARE(layouts::Height(Instruction(d)), 1500);
@@ -216,8 +216,8 @@ private slots:
     void enterModeLayout() {
         WriteFile(vaultPath(), vault::VaultBytes("Secret1", {}));
         PasswordDialog* d = start();
-        QVERIFY(TheProgram().passwordDialog()->mode() == PasswordDialog::Mode::Enter);
-        QVERIFY(TheProgram().session().isMasterPassword("Secret1"));
+        QVERIFY(TheRun().passwordDialog()->mode() == PasswordDialog::Mode::Enter);
+        QVERIFY(TheRun().session().isMasterPassword("Secret1"));
         QCOMPARE(Instruction(d)->text(), QString("Please enter your password"));
         QCOMPARE(layouts::Top(PasswordBox(d)), 360);
         QCOMPARE(layouts::Top(PasswordLabel(d)), 360);
@@ -284,7 +284,7 @@ private slots:
             QCOMPARE(b.title, QString("Keyshelf"));
         }
         QCOMPARE(ReadFile(vaultPath()), QByteArray("\r\n"));
-        QVERIFY(TheProgram().session().masterPassword().isEmpty());
+        QVERIFY(TheRun().session().masterPassword().isEmpty());
         QCOMPARE(TheDesktop().endCalls(), 0);
     }
 
@@ -294,8 +294,8 @@ private slots:
         type(RetypeBox(d), "abcd");
         QTest::keyClick(RetypeBox(d), Qt::Key_Return); // Enter acts as Ok
         QCOMPARE(ReadFile(vaultPath()), QByteArray("\xE1\xE2\xE3\xE4\r\n"));
-        QCOMPARE(TheProgram().session().masterPassword(), QString("abcd"));
-        QCOMPARE(main->statusText(), QString("Password created successfully"));
+        QCOMPARE(TheRun().session().masterPassword(), QString("abcd"));
+        QCOMPARE(StatusText(main), QString("Password created successfully"));
         QVERIFY(main->isVisible());
         QVERIFY(dialog() == nullptr);
         QCOMPARE(entryList()->count(), 0);
@@ -308,7 +308,7 @@ private slots:
         const std::vector<vault::Entry> entries = {{"u", "p", "l"}, {"v", "q", ""}};
         WriteFile(vaultPath(), vault::VaultBytes("", entries));
         PasswordDialog* d = start();
-        QVERIFY(TheProgram().passwordDialog()->mode() == PasswordDialog::Mode::Create);
+        QVERIFY(TheRun().passwordDialog()->mode() == PasswordDialog::Mode::Create);
         type(PasswordBox(d), "abcd");
         type(RetypeBox(d), "abcd");
         d->confirmPassword();
@@ -333,7 +333,7 @@ private slots:
         QCOMPARE(dialog(), d);
         QVERIFY(d->isVisible());
         QVERIFY(KeepHiddenTimer(d)->isActive());
-        QVERIFY(TheProgram().session().masterPassword().isEmpty());
+        QVERIFY(TheRun().session().masterPassword().isEmpty());
         QCOMPARE(boxes().size(), 1);
         QVERIFY(boxes()[0].text.contains(vaultPath()));
         QVERIFY(boxes()[0].text.contains("disk is full"));
@@ -369,7 +369,7 @@ private slots:
         QCOMPARE(shown[3].text, QString("Only 3 tries allowed.  Click Ok to close."));
         QCOMPARE(shown[3].style, (seams::BoxStyle{}));
         QCOMPARE(shown[3].title, QString("Keyshelf"));
-        QVERIFY(TheProgram().session().masterPassword().isEmpty());
+        QVERIFY(TheRun().session().masterPassword().isEmpty());
         QCOMPARE(ReadFile(vaultPath()), QByteArray::fromStdString(vault::VaultBytes("Secret1", {{"u", "p", "l"}})));
     }
 
@@ -387,8 +387,8 @@ private slots:
         QTest::keyClick(PasswordBox(d), Qt::Key_Enter);
         type(PasswordBox(d), "Secret1");
         QTest::keyClick(PasswordBox(d), Qt::Key_Return);
-        QCOMPARE(TheProgram().session().masterPassword(), QString("Secret1"));
-        QCOMPARE(main->statusText(), QString("Loaded 2 entries"));
+        QCOMPARE(TheRun().session().masterPassword(), QString("Secret1"));
+        QCOMPARE(StatusText(main), QString("Loaded 2 entries"));
         QCOMPARE(entryList()->count(), 2);
         QCOMPARE(entryList()->text(1), QString("zed"));
         QCOMPARE(entryList()->subItem(2, 1), QString("2"));

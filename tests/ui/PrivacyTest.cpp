@@ -46,9 +46,9 @@ class PrivacyTest : public QObject {
         QVERIFY(main->isVisible());
     }
     static void typePassword(const QString& password) {
-        QVERIFY(TheProgram().passwordDialog() != nullptr);
-        Control<QLineEdit>(TheProgram().passwordDialog(), "txtPass")->setText(password);
-        TheProgram().passwordDialog()->confirmPassword();
+        QVERIFY(TheRun().passwordDialog() != nullptr);
+        Control<QLineEdit>(TheRun().passwordDialog(), "txtPass")->setText(password);
+        TheRun().passwordDialog()->confirmPassword();
     }
     void copyPassword() {
         Control<ListView>(main, "lstPass")->setSelected(1, true);
@@ -87,17 +87,17 @@ private slots:
         QFETCH(QString, left);
         start({{"clipboardSeconds", seconds}});
         copyPassword();
-        QCOMPARE(main->statusText(), QString("Copied Password a-pw"));
+        QCOMPARE(StatusText(main), QString("Copied Password a-pw"));
         if (!copiedElsewhere.isEmpty()) {
             QGuiApplication::clipboard()->setText(copiedElsewhere);
         }
         if (left.isEmpty()) {
             QTRY_COMPARE_WITH_TIMEOUT(clipboard(), QString(), 5000);
-            QCOMPARE(main->statusText(), QString("Clipboard cleared"));
+            QCOMPARE(StatusText(main), QString("Clipboard cleared"));
         } else {
             QTest::qWait(1500);
             QCOMPARE(clipboard(), left);
-            QCOMPARE(main->statusText(), QString("Copied Password a-pw"));
+            QCOMPARE(StatusText(main), QString("Copied Password a-pw"));
         }
     }
 
@@ -105,10 +105,10 @@ private slots:
         start({});
         QVERIFY(QTest::qWaitForWindowActive(main));
         QTest::keyClick(main, Qt::Key_L, Qt::ControlModifier);
-        QVERIFY(TheProgram().locked());
+        QVERIFY(TheRun().locked());
         QVERIFY(!main->isVisible());
         typePassword("Secret1");
-        QVERIFY(!TheProgram().locked());
+        QVERIFY(!TheRun().locked());
         QVERIFY(main->isVisible());
     }
 
@@ -119,7 +119,7 @@ private slots:
         const QByteArray before = onDisk();
         copyPassword();
         main->addEntry();
-        EntryEditor* editor = TheProgram().editor();
+        EntryEditor* editor = TheRun().editor();
         QVERIFY(editor != nullptr);
         Control<QLineEdit>(editor, "txtUsername")->setText("typed, not saved");
 
@@ -127,11 +127,11 @@ private slots:
         QVERIFY(!main->isVisible());
         QVERIFY(!editor->isVisible());
         QCOMPARE(clipboard(), QString());
-        QVERIFY(TheProgram().passwordDialog()->isVisible());
+        QVERIFY(TheRun().passwordDialog()->isVisible());
 
         typePassword("Secret1");
         QVERIFY(main->isVisible());
-        QCOMPARE(TheProgram().editor(), editor);
+        QCOMPARE(TheRun().editor(), editor);
         QVERIFY(editor->isVisible());
         QCOMPARE(Control<QLineEdit>(editor, "txtUsername")->text(), QString("typed, not saved"));
         QCOMPARE(onDisk(), before);

@@ -49,11 +49,11 @@ class VaultMenuTest : public QObject {
         QVERIFY(!vault::SaveVault(vaultPath(), "Secret1", two, vault::SystemFileOps(), key ? &*key : nullptr));
         TheProgram().LoadMainWindow();
         TheProgram().OpenVault();
-        Control<QLineEdit>(TheProgram().passwordDialog(), "txtPass")->setText("Secret1");
-        TheProgram().passwordDialog()->confirmPassword();
-        QCOMPARE(TheProgram().session().sealed(), sealed);
+        Control<QLineEdit>(TheRun().passwordDialog(), "txtPass")->setText("Secret1");
+        TheRun().passwordDialog()->confirmPassword();
+        QCOMPARE(TheRun().session().sealed(), sealed);
         window = std::make_unique<QMainWindow>();
-        commands = new VaultCommands(TheProgram().session(), window->menuBar(), window.get(), vault::kLeastSealCost);
+        commands = new VaultCommands(TheRun().session(), window->menuBar(), window.get(), vault::kLeastSealCost);
     }
     QString lastBox() const {
         return TheDesktop().shownBoxes().isEmpty() ? QString() : TheDesktop().shownBoxes().last().text;
@@ -70,16 +70,16 @@ private slots:
     // After the window's own menus; only the command for the file's form is offered.
     void theMenuComesLastAndOffersWhatTheFormAllows() {
         open(false);
-        const QList<QAction*> menus = TheProgram().mainWindow()->menuBar()->actions();
+        const QList<QAction*> menus = TheRun().mainWindow()->menuBar()->actions();
         QCOMPARE(menus.last()->text(), QString("&Vault"));
-        QMenu* menu = Control<QMenu>(TheProgram().mainWindow(), "mnuVault");
+        QMenu* menu = Control<QMenu>(TheRun().mainWindow(), "mnuVault");
         QStringList items;
         for (QAction* a : menu->actions()) {
             items << a->text();
         }
         QCOMPARE(items, QStringList({"&Seal Vault\u2026", "&Unseal Vault\u2026", "", "&Change Master Password\u2026"}));
-        QVERIFY(Control<QAction>(TheProgram().mainWindow(), "mnuVaultSeal")->isEnabled());
-        QVERIFY(!Control<QAction>(TheProgram().mainWindow(), "mnuVaultUnseal")->isEnabled());
+        QVERIFY(Control<QAction>(TheRun().mainWindow(), "mnuVaultSeal")->isEnabled());
+        QVERIFY(!Control<QAction>(TheRun().mainWindow(), "mnuVaultUnseal")->isEnabled());
     }
 
     void sealsAndUnsealsTheFileItselfAfterAsking() {
@@ -98,7 +98,7 @@ private slots:
         QVERIFY(Control<QAction>(window.get(), "mnuVaultUnseal")->isEnabled());
         QVERIFY(!Control<QAction>(window.get(), "mnuVaultSeal")->isEnabled());
         // Later saves keep the seal.
-        QVERIFY(TheProgram().session().add({"dan", "pd", ""}).saved());
+        QVERIFY(TheRun().session().add({"dan", "pd", ""}).saved());
         QCOMPARE(sealedEntries("Secret1"), 3);
 
         const QByteArray sealed = onDisk();
@@ -122,7 +122,7 @@ private slots:
         commands->seal();
         QCOMPARE(onDisk(), theirs);
         QVERIFY2(lastBox().contains("another program changed it"), qPrintable(lastBox()));
-        QVERIFY(!TheProgram().session().sealed());
+        QVERIFY(!TheRun().session().sealed());
     }
 
     // The current password first, then the new one twice by the first start's rules; a sealed vault is
@@ -151,9 +151,9 @@ private slots:
                                         "Your passwords did not match.  Please try again.", "accepted"}));
         QCOMPARE(sealedEntries("n3w-pass"), 2);
         QCOMPARE(sealedEntries("Secret1"), -1);
-        QCOMPARE(TheProgram().session().masterPassword(), QString("n3w-pass"));
+        QCOMPARE(TheRun().session().masterPassword(), QString("n3w-pass"));
         QVERIFY(lastBox().contains("sealed again"));
-        QVERIFY(TheProgram().session().isMasterPassword("n3w-pass"));
+        QVERIFY(TheRun().session().isMasterPassword("n3w-pass"));
     }
 };
 

@@ -470,10 +470,6 @@ void MainWindow::setStatusText(const QString& text) {
     statusBar_->setAccessibleName(text);
 }
 
-QString MainWindow::statusText() const {
-    return statusPanel_->text();
-}
-
 void MainWindow::resizeEvent(QResizeEvent* event) {
     QMainWindow::resizeEvent(event);
     fitListToWindow();

@@ -36,7 +36,6 @@ public:
     void showUnlocked();
 
     void setStatusText(const QString& text);
-    QString statusText() const;
     // Selects the entry at a position (a change put it back there).
     void selectEntry(int position);
     // Selects that entry alone, makes it current and brings it into view.
