@@ -211,14 +211,6 @@ class AccessibilityTest : public QObject {
     std::unique_ptr<WindowTestRun> folder;
     MainWindow* main = nullptr;
 
-    ListView* entryList() const { return Control<ListView>(main, "lstPass"); }
-
-    void writeVault() {
-        QFile f(folder->filePath("data.enc"));
-        QVERIFY(f.open(QIODevice::WriteOnly));
-        f.write(QByteArray::fromStdString(vault::VaultBytes("Secret1", kEntries)));
-    }
-
     // The main window loads and opens the vault, which opens the password dialog.
     PasswordDialog* start() {
         main = TheProgram().LoadMainWindow();
@@ -228,12 +220,12 @@ class AccessibilityTest : public QObject {
     }
 
     void logIn() {
-        writeVault();
+        QVERIFY(folder->writeVault(kEntries));
         PasswordDialog* dialog = start();
         QVERIFY(dialog != nullptr);
         Control<QLineEdit>(dialog, "txtPass")->setText("Secret1");
         dialog->confirmPassword();
-        QCOMPARE(entryList()->count(), 3);
+        QCOMPARE(EntryList(main)->count(), 3);
         QVERIFY(main->isVisible());
     }
 
@@ -261,7 +253,7 @@ private slots:
     }
 
     void passwordDialogAskingForIt() {
-        writeVault();
+        QVERIFY(folder->writeVault(kEntries));
         PasswordDialog* dialog = start();
         QVERIFY(dialog != nullptr && dialog->isVisible());
         READ_AS_SHOWN(dialog, QAccessible::Dialog);
@@ -280,12 +272,12 @@ private slots:
         QCOMPARE(NameOf(main), QString("Keyshelf by Keyshelf Software"));
         QCOMPARE(NameOf(Control<QToolButton>(main, "cmdWebsite(0)")), QString("Visit www.keyshelf.example"));
         QCOMPARE(NameOf(Control<QStatusBar>(main, "StatusBar1")), QString("Loaded 3 entries"));
-        QVERIFY(!NameOf(entryList()).isEmpty());
+        QVERIFY(!NameOf(EntryList(main)).isEmpty());
 
         main->editEntry(); // nothing selected: the status line says so
         QCOMPARE(NameOf(Control<QStatusBar>(main, "StatusBar1")), QString("You must first select an entry to edit."));
         READ_AS_SHOWN(main, QAccessible::Window);
-        entryList()->setSelected(2, true);
+        EntryList(main)->setSelected(2, true);
         main->copyField(MainWindow::Field::Username);
         QCOMPARE(NameOf(Control<QStatusBar>(main, "StatusBar1")), StatusText(main));
         READ_AS_SHOWN(main, QAccessible::Window);
@@ -302,11 +294,11 @@ private slots:
         QCOMPARE(NameOf(Control<QLineEdit>(editor, "txtWebsite")), QString("Website:"));
         editor->close();
 
-        entryList()->setSelected(1, true);
+        EntryList(main)->setSelected(1, true);
         main->editEntry();
         editor = TheRun().editor();
         QVERIFY(editor != nullptr && editor->isVisible());
-        QCOMPARE(Control<QLineEdit>(editor, "txtUsername")->text(), entryList()->text(1));
+        QCOMPARE(Control<QLineEdit>(editor, "txtUsername")->text(), EntryList(main)->text(1));
         READ_AS_SHOWN(editor, QAccessible::Dialog);
         QCOMPARE(NameOf(editor), QString("Edit an entry"));
         QCOMPARE(NameOf(Control<QLineEdit>(editor, "txtPassword")), QString("Password:"));

@@ -61,15 +61,6 @@ class KeyboardTest : public QObject {
     std::unique_ptr<WindowTestRun> run;
     MainWindow* main = nullptr;
 
-    ListView* entryList() const { return Control<ListView>(main, "lstPass"); }
-
-    QString vaultPath() const { return run->filePath("data.enc"); }
-    void writeVault(const std::vector<vault::Entry>& entries) {
-        QFile f(vaultPath());
-        QVERIFY(f.open(QIODevice::WriteOnly));
-        f.write(QByteArray::fromStdString(vault::VaultBytes("Secret1", entries)));
-    }
-
     // The run up to the gate, with the dialog active and its focus where its design puts it (Ok).
     PasswordDialog* gate() {
         main = TheProgram().LoadMainWindow();
@@ -124,9 +115,9 @@ private slots:
     // Each designed menu item runs from its key anywhere in the main window (here the focus is on the Add
     // button), on the selected entry.
     void designedItemsRunFromTheirKeys() {
-        writeVault({{"amy", "a-pw", "example.fr"}});
+        QVERIFY(run->writeVault({{"amy", "a-pw", "example.fr"}}));
         unlock();
-        entryList()->selectOnly(1);
+        EntryList(main)->selectOnly(1);
         const auto copied = [](const QString& text) {
             return [text] { return QGuiApplication::clipboard()->text() == text; };
         };
@@ -168,9 +159,9 @@ private slots:
     // F10 highlights the first menu's title and takes the keys as a lone Alt does: Enter opens that menu
     // at its first item; Escape, or F10 again, gives the focus back to where it was.
     void f10HighlightsTheFirstMenu() {
-        writeVault({});
+        QVERIFY(run->writeVault({}));
         unlock();
-        entryList()->setFocus();
+        EntryList(main)->setFocus();
         QMenuBar* bar = main->menuBar();
         Press(Qt::Key_F10);
         QVERIFY(bar->activeAction() != nullptr);
@@ -185,20 +176,20 @@ private slots:
         Press(Qt::Key_Escape); // the menu closes; the title stays highlighted
         QVERIFY(QApplication::activePopupWidget() == nullptr);
         Press(Qt::Key_Escape);
-        QCOMPARE(QApplication::focusWidget(), entryList());
+        QCOMPARE(QApplication::focusWidget(), EntryList(main));
         QVERIFY(bar->activeAction() == nullptr);
         Press(Qt::Key_F10);
         Press(Qt::Key_F10);
-        QCOMPARE(QApplication::focusWidget(), entryList());
+        QCOMPARE(QApplication::focusWidget(), EntryList(main));
         QVERIFY(bar->activeAction() == nullptr);
         QVERIFY(main->isVisible());
     }
 
     // Left and Right move the current cell along the row; Ctrl+C copies that cell's field.
     void listCellsByKeyboard() {
-        writeVault({{"amy", "a-pw", "example.fr"}, {"bob", "b-pw", "b.example"}});
+        QVERIFY(run->writeVault({{"amy", "a-pw", "example.fr"}, {"bob", "b-pw", "b.example"}}));
         unlock();
-        ListView* list = entryList();
+        ListView* list = EntryList(main);
         list->setFocus();
         Press(Qt::Key_Down);
         Press(Qt::Key_Up);
@@ -219,9 +210,9 @@ private slots:
     // and every password show none.
     void cutShortTextsHaveTooltips() {
         const QString longLocation = "https://example.com/<b>" + QString(200, 'x');
-        writeVault({{"amy", QString(200, 'p').toStdString(), longLocation.toStdString()}});
+        QVERIFY(run->writeVault({{"amy", QString(200, 'p').toStdString(), longLocation.toStdString()}}));
         unlock();
-        ListView* list = entryList();
+        ListView* list = EntryList(main);
         const auto tipAt = [&](int column) {
             QToolTip::hideText();
             const QRect cell = list->visualRect(list->model()->index(0, column));
@@ -239,7 +230,7 @@ private slots:
 
     // banner=0 in the settings (every test here has it): the band stays blank and nothing is loaded for it.
     void bannerSwitchedOff() {
-        writeVault({});
+        QVERIFY(run->writeVault({}));
         unlock();
         emit main->bannerDue();
         QCoreApplication::processEvents();

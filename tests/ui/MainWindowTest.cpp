@@ -55,8 +55,6 @@ class MainWindowTest : public QObject {
 
     std::unique_ptr<WindowTestRun> folder;
 
-    QString vaultPath() const { return folder->filePath("data.enc"); }
-
     // Runs the splash to its 75th tick; the main window is made and the password dialog opens.
     MainWindow* startFromSplash() {
         SplashWindow* splash = TheProgram().OpenSplash();
@@ -69,7 +67,7 @@ class MainWindowTest : public QObject {
 
     // Starts a run on a vault with the master password "Secret1" and the given entries, and logs in.
     MainWindow* logIn(const std::vector<vault::Entry>& entries = {}) {
-        WriteVault(vaultPath(), vault::VaultBytes("Secret1", entries));
+        WriteVault(folder->vaultPath(), vault::VaultBytes("Secret1", entries));
         MainWindow* main = startFromSplash();
         PasswordDialog* dialog = TheRun().passwordDialog();
         Control<QLineEdit>(dialog, "txtPass")->setText("Secret1");
@@ -273,7 +271,7 @@ private slots:
         cleanup();
         init();
         setShowHelp("0");
-        WriteVault(vaultPath(), vault::VaultBytes("Secret1", {}));
+        WriteVault(folder->vaultPath(), vault::VaultBytes("Secret1", {}));
         main = TheProgram().LoadMainWindow();
         TheProgram().OpenVault();
         TheBuild().bannered = false; // as a build with the banner switched off has it

@@ -90,9 +90,6 @@ class PasswordDialogTest : public QObject {
     std::unique_ptr<WindowTestRun> folder;
     MainWindow* main = nullptr;
 
-    ListView* entryList() const { return Control<ListView>(main, "lstPass"); }
-
-    QString vaultPath() const { return folder->filePath("data.enc"); }
     PasswordDialog* dialog() const { return TheRun().passwordDialog(); }
 
     // Starts a run: the main window loads and opens the vault, which opens the dialog.
@@ -192,7 +189,7 @@ private slots:
         PasswordDialog* d = start();
         QVERIFY(d != nullptr);
         QVERIFY(TheRun().passwordDialog()->mode() == PasswordDialog::Mode::Create);
-        QCOMPARE(ReadFile(vaultPath()), QByteArray("\r\n"));
+        QCOMPARE(ReadFile(folder->vaultPath()), QByteArray("\r\n"));
         QCOMPARE(Instruction(d)->text(), kCreateText);
         QCOMPARE(layouts::Height(Instruction(d)), 1500);
         // txtPass2 = 315 + 1700 + 60, the buttons below it + 60, the window below them + 60 + 500.
@@ -214,7 +211,7 @@ private slots:
     }
 
     void enterModeLayout() {
-        WriteFile(vaultPath(), vault::VaultBytes("Secret1", {}));
+        WriteFile(folder->vaultPath(), vault::VaultBytes("Secret1", {}));
         PasswordDialog* d = start();
         QVERIFY(TheRun().passwordDialog()->mode() == PasswordDialog::Mode::Enter);
         QVERIFY(TheRun().session().isMasterPassword("Secret1"));
@@ -283,7 +280,7 @@ private slots:
             QCOMPARE(b.style, (seams::BoxStyle{}));
             QCOMPARE(b.title, QString("Keyshelf"));
         }
-        QCOMPARE(ReadFile(vaultPath()), QByteArray("\r\n"));
+        QCOMPARE(ReadFile(folder->vaultPath()), QByteArray("\r\n"));
         QVERIFY(TheRun().session().masterPassword().isEmpty());
         QCOMPARE(TheDesktop().endCalls(), 0);
     }
@@ -293,12 +290,12 @@ private slots:
         type(PasswordBox(d), "abcd");
         type(RetypeBox(d), "abcd");
         QTest::keyClick(RetypeBox(d), Qt::Key_Return); // Enter acts as Ok
-        QCOMPARE(ReadFile(vaultPath()), QByteArray("\xE1\xE2\xE3\xE4\r\n"));
+        QCOMPARE(ReadFile(folder->vaultPath()), QByteArray("\xE1\xE2\xE3\xE4\r\n"));
         QCOMPARE(TheRun().session().masterPassword(), QString("abcd"));
         QCOMPARE(StatusText(main), QString("Password created successfully"));
         QVERIFY(main->isVisible());
         QVERIFY(dialog() == nullptr);
-        QCOMPARE(entryList()->count(), 0);
+        QCOMPARE(EntryList(main)->count(), 0);
         QVERIFY(boxes().isEmpty());
         QTest::qWait(150); // the stopped timer no longer hides the main window
         QVERIFY(main->isVisible());
@@ -306,15 +303,15 @@ private slots:
 
     void createModeKeepsEntriesBehindAnEmptyMasterLine() {
         const std::vector<vault::Entry> entries = {{"u", "p", "l"}, {"v", "q", ""}};
-        WriteFile(vaultPath(), vault::VaultBytes("", entries));
+        WriteFile(folder->vaultPath(), vault::VaultBytes("", entries));
         PasswordDialog* d = start();
         QVERIFY(TheRun().passwordDialog()->mode() == PasswordDialog::Mode::Create);
         type(PasswordBox(d), "abcd");
         type(RetypeBox(d), "abcd");
         d->confirmPassword();
-        QCOMPARE(ReadFile(vaultPath()), QByteArray::fromStdString(vault::VaultBytes("abcd", entries)));
-        QCOMPARE(entryList()->count(), 2);
-        QCOMPARE(entryList()->text(2), QString("v"));
+        QCOMPARE(ReadFile(folder->vaultPath()), QByteArray::fromStdString(vault::VaultBytes("abcd", entries)));
+        QCOMPARE(EntryList(main)->count(), 2);
+        QCOMPARE(EntryList(main)->text(2), QString("v"));
     }
 
     void createModeWriteFailureKeepsTheDialog() {
@@ -329,23 +326,23 @@ private slots:
         type(PasswordBox(d), "abcd");
         type(RetypeBox(d), "abcd");
         d->confirmPassword();
-        QCOMPARE(ReadFile(vaultPath()), QByteArray("\r\n"));
+        QCOMPARE(ReadFile(folder->vaultPath()), QByteArray("\r\n"));
         QCOMPARE(dialog(), d);
         QVERIFY(d->isVisible());
         QVERIFY(KeepHiddenTimer(d)->isActive());
         QVERIFY(TheRun().session().masterPassword().isEmpty());
         QCOMPARE(boxes().size(), 1);
-        QVERIFY(boxes()[0].text.contains(vaultPath()));
+        QVERIFY(boxes()[0].text.contains(folder->vaultPath()));
         QVERIFY(boxes()[0].text.contains("disk is full"));
         QCOMPARE(TheDesktop().endCalls(), 0);
         // The user may try again once there is room.
         folder->files().use(nullptr);
         d->confirmPassword();
-        QCOMPARE(ReadFile(vaultPath()), QByteArray("\xE1\xE2\xE3\xE4\r\n"));
+        QCOMPARE(ReadFile(folder->vaultPath()), QByteArray("\xE1\xE2\xE3\xE4\r\n"));
     }
 
     void enterModeThreeRetriedWrongPasswordsEnd() {
-        WriteFile(vaultPath(), vault::VaultBytes("Secret1", {{"u", "p", "l"}}));
+        WriteFile(folder->vaultPath(), vault::VaultBytes("Secret1", {{"u", "p", "l"}}));
         PasswordDialog* d = start();
         for (int i = 0; i < 3; ++i) {
             TheDesktop().setNextAnswer(seams::Answer::Retry);
@@ -370,13 +367,14 @@ private slots:
         QCOMPARE(shown[3].style, (seams::BoxStyle{}));
         QCOMPARE(shown[3].title, QString("Keyshelf"));
         QVERIFY(TheRun().session().masterPassword().isEmpty());
-        QCOMPARE(ReadFile(vaultPath()), QByteArray::fromStdString(vault::VaultBytes("Secret1", {{"u", "p", "l"}})));
+        QCOMPARE(ReadFile(folder->vaultPath()),
+                 QByteArray::fromStdString(vault::VaultBytes("Secret1", {{"u", "p", "l"}})));
     }
 
     void enterModeTwoWrongThenRightOpensTheVault() {
         const std::vector<vault::Entry> entries = {{"zed", "1", "a"}, {"amy", "2", ""}};
         const std::string bytes = vault::VaultBytes("Secret1", entries);
-        WriteFile(vaultPath(), bytes);
+        WriteFile(folder->vaultPath(), bytes);
         PasswordDialog* d = start();
         TheDesktop().setNextAnswer(seams::Answer::Retry);
         TheDesktop().setNextAnswer(seams::Answer::Retry);
@@ -389,17 +387,17 @@ private slots:
         QTest::keyClick(PasswordBox(d), Qt::Key_Return);
         QCOMPARE(TheRun().session().masterPassword(), QString("Secret1"));
         QCOMPARE(StatusText(main), QString("Loaded 2 entries"));
-        QCOMPARE(entryList()->count(), 2);
-        QCOMPARE(entryList()->text(1), QString("zed"));
-        QCOMPARE(entryList()->subItem(2, 1), QString("2"));
+        QCOMPARE(EntryList(main)->count(), 2);
+        QCOMPARE(EntryList(main)->text(1), QString("zed"));
+        QCOMPARE(EntryList(main)->subItem(2, 1), QString("2"));
         QVERIFY(main->isVisible());
         QVERIFY(dialog() == nullptr);
         QCOMPARE(TheDesktop().endCalls(), 0);
-        QCOMPARE(ReadFile(vaultPath()), QByteArray::fromStdString(bytes)); // loading writes nothing
+        QCOMPARE(ReadFile(folder->vaultPath()), QByteArray::fromStdString(bytes)); // loading writes nothing
     }
 
     void everyOtherWayOutEndsTheProgram() {
-        WriteFile(vaultPath(), vault::VaultBytes("Secret1", {}));
+        WriteFile(folder->vaultPath(), vault::VaultBytes("Secret1", {}));
         // Cancel on the wrong-password box: at once, no second box.
         PasswordDialog* d = start();
         TheDesktop().setNextAnswer(seams::Answer::Cancel);
@@ -427,9 +425,9 @@ private slots:
         QVERIFY(start() == nullptr);
         QCOMPARE(TheDesktop().endCalls(), 1);
         QCOMPARE(boxes().size(), 1);
-        QVERIFY(boxes()[0].text.contains(vaultPath()));
+        QVERIFY(boxes()[0].text.contains(folder->vaultPath()));
         QVERIFY(boxes()[0].text.contains("folder"));
-        QVERIFY(QFileInfo(vaultPath()).isDir());
+        QVERIFY(QFileInfo(folder->vaultPath()).isDir());
     }
 };
 

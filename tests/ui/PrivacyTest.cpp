@@ -25,10 +25,6 @@ class PrivacyTest : public QObject {
     std::unique_ptr<WindowTestRun> run;
     MainWindow* main = nullptr;
 
-    QByteArray onDisk() const {
-        QFile f(run->filePath("data.enc"));
-        return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
-    }
     static QString clipboard() { return QGuiApplication::clipboard()->text(); }
 
     // Logged in to a vault of one entry, with `settings` in [Settings].
@@ -36,10 +32,7 @@ class PrivacyTest : public QObject {
         for (const auto& [name, value] : settings) {
             seams::OpenSettings()->setValue("Settings/" + name, value);
         }
-        QFile f(run->filePath("data.enc"));
-        QVERIFY(f.open(QIODevice::WriteOnly));
-        f.write(QByteArray::fromStdString(vault::VaultBytes("Secret1", {{"alice", "a-pw", "mail.example.com"}})));
-        f.close();
+        QVERIFY(run->writeVault({{"alice", "a-pw", "mail.example.com"}}));
         main = TheProgram().LoadMainWindow();
         TheProgram().OpenVault();
         typePassword("Secret1");
@@ -116,7 +109,7 @@ private slots:
     // the copy is off the clipboard, and the vault is not written.
     void lockingKeepsAnOpenEditorAndWritesNothing() {
         start({});
-        const QByteArray before = onDisk();
+        const QByteArray before = run->onDisk();
         copyPassword();
         main->addEntry();
         EntryEditor* editor = TheRun().editor();
@@ -134,7 +127,7 @@ private slots:
         QCOMPARE(TheRun().editor(), editor);
         QVERIFY(editor->isVisible());
         QCOMPARE(Control<QLineEdit>(editor, "txtUsername")->text(), QString("typed, not saved"));
-        QCOMPARE(onDisk(), before);
+        QCOMPARE(run->onDisk(), before);
     }
 };
 

@@ -29,24 +29,22 @@ class VaultMenuTest : public QObject {
     VaultCommands* commands = nullptr;
     const std::vector<vault::Entry> two{{"carol", "pc", "c.example"}, {"alice", "pa", ""}};
 
-    std::string vaultPath() const { return run->filePath("data.enc").toStdString(); }
-    QByteArray onDisk() const {
-        QFile f(QString::fromStdString(vaultPath()));
-        return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
-    }
     // How many entries the file holds sealed under `master`; -1 when it does not open so.
     int sealedEntries(const std::string& master) const {
         std::optional<vault::SealKey> key;
-        auto loaded = vault::LoadVault(vaultPath(), vault::kMaxEntries, vault::SystemFileOps(), master, key);
+        auto loaded =
+            vault::LoadVault(run->vaultPath().toStdString(), vault::kMaxEntries, vault::SystemFileOps(), master, key);
         return loaded && loaded->sealed ? static_cast<int>(loaded->entries.size()) : -1;
     }
     // The run's vault written (sealed when asked) and opened with its master password.
     void open(bool sealed) {
         std::optional<vault::SealKey> key;
         if (sealed) {
-            key.emplace(std::move(*vault::SealKey::Fresh("Secret1", vault::kLeastSealCost, vaultPath())));
+            key.emplace(
+                std::move(*vault::SealKey::Fresh("Secret1", vault::kLeastSealCost, run->vaultPath().toStdString())));
         }
-        QVERIFY(!vault::SaveVault(vaultPath(), "Secret1", two, vault::SystemFileOps(), key ? &*key : nullptr));
+        QVERIFY(!vault::SaveVault(run->vaultPath().toStdString(), "Secret1", two, vault::SystemFileOps(),
+                                  key ? &*key : nullptr));
         TheProgram().LoadMainWindow();
         TheProgram().OpenVault();
         Control<QLineEdit>(TheRun().passwordDialog(), "txtPass")->setText("Secret1");
@@ -84,15 +82,15 @@ private slots:
 
     void sealsAndUnsealsTheFileItselfAfterAsking() {
         open(false);
-        const QByteArray plain = onDisk();
+        const QByteArray plain = run->onDisk();
         TheDesktop().setNextAnswer(seams::Answer::No);
         commands->seal();
-        QCOMPARE(onDisk(), plain);
+        QCOMPARE(run->onDisk(), plain);
         QVERIFY(lastBox().contains("forgotten is lost"));
 
         commands->seal(); // Enter answers Yes
         QCOMPARE(sealedEntries("Secret1"), 2);
-        QVERIFY(!onDisk().contains("carol"));
+        QVERIFY(!run->onDisk().contains("carol"));
         QVERIFY(lastBox().contains("is sealed: it opens only with its master password"));
         emit commands->menu()->aboutToShow();
         QVERIFY(Control<QAction>(window.get(), "mnuVaultUnseal")->isEnabled());
@@ -101,13 +99,13 @@ private slots:
         QVERIFY(TheRun().session().add({"dan", "pd", ""}).saved());
         QCOMPARE(sealedEntries("Secret1"), 3);
 
-        const QByteArray sealed = onDisk();
+        const QByteArray sealed = run->onDisk();
         commands->unseal(); // Enter keeps the seal
-        QCOMPARE(onDisk(), sealed);
+        QCOMPARE(run->onDisk(), sealed);
         QVERIFY(lastBox().contains("not encrypted"));
         TheDesktop().setNextAnswer(seams::Answer::Yes);
         commands->unseal();
-        QCOMPARE(onDisk(),
+        QCOMPARE(run->onDisk(),
                  QByteArray::fromStdString(vault::VaultBytes("Secret1", {two[0], two[1], {"dan", "pd", ""}})));
         QVERIFY(lastBox().contains("is unsealed"));
     }
@@ -117,10 +115,10 @@ private slots:
         open(false);
         const std::string other = run->filePath("other").toStdString();
         QVERIFY(!vault::SaveVault(other, "Secret1", {{"them", "pt", ""}}));
-        std::filesystem::rename(other, vaultPath());
-        const QByteArray theirs = onDisk();
+        std::filesystem::rename(other, run->vaultPath().toStdString());
+        const QByteArray theirs = run->onDisk();
         commands->seal();
-        QCOMPARE(onDisk(), theirs);
+        QCOMPARE(run->onDisk(), theirs);
         QVERIFY2(lastBox().contains("another program changed it"), qPrintable(lastBox()));
         QVERIFY(!TheRun().session().sealed());
     }
