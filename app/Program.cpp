@@ -3,15 +3,17 @@
 #include "AboutWindow.h"
 #include "Appearance.h"
 #include "BuildConfiguration.h"
+#include "FileImport.h"
 #include "HelpWindow.h"
-#include "ImportDialog.h"
 #include "MainWindow.h"
+#include "OutsideChanges.h"
 #include "PasswordDialog.h"
 #include "ScreenLockWatch.h"
 #include "Seams.h"
 #include "SecretClipboard.h"
 #include "Skin.h"
 #include "SplashWindow.h"
+#include "UserSettings.h"
 #include "VaultCommands.h"
 #include "VaultFile.h"
 #include "WebsiteLauncher.h"
@@ -20,8 +22,6 @@
 #include <QCoreApplication>
 #include <QDir>
 #include <QFile>
-#include <QFileDialog>
-#include <QSettings>
 #include <QTimer>
 
 namespace {
@@ -54,19 +54,6 @@ void ShowError(const vault::VaultError& error) {
     seams::messageBox(QString::fromStdString(error.Message()), {.icon = seams::Icon::Critical});
 }
 
-// How often the vault is looked at for changes made by another program while the list shows it.
-constexpr int kOutsideChangeCheckMs = 500;
-
-// A whole number setting of [Settings] from 0 to `most`; anything else there, or nothing, is `fallback`.
-int NumberSetting(const char* name, int fallback, int most) {
-    bool ok = false;
-    const int value =
-        seams::OpenSettings()->value(QStringLiteral("Settings/") + QLatin1String(name)).toString().trimmed().toInt(&ok);
-    return ok && value >= 0 && value <= most ? value : fallback;
-}
-
-constexpr int kMostLockMinutes = 1440;
-
 // What to ask when another program changed the entry an edit or a delete is about. The entry's texts come
 // after the first line, which alone decides whether a message box reads its text as markup.
 QString ConflictQuestion(const VaultSession::Conflict& conflict) {
@@ -93,7 +80,14 @@ QString ConflictQuestion(const VaultSession::Conflict& conflict) {
 
 Program::Program(Desktop& desktop, const BuildConfiguration& build, vault::FileOps& files, QObject* parent)
     : QObject(parent), desktopInUse_(desktop), buildInUse_(build), session_(VaultPath(), files),
-      outsideChanges_(new QTimer(this)), idle_(new IdleWatch(this)) {
+      outsideChanges_(new OutsideChanges(
+          session_,
+          [this] {
+              return !locked_ && main_ != nullptr && main_->isVisible() && editor_ == nullptr && pass_ == nullptr &&
+                     QApplication::activeModalWidget() == nullptr;
+          },
+          this)),
+      idle_(new IdleWatch(this)) {
     session_.setClock(&seams::Now);
     session_.setConflictQuestion([](const VaultSession::Conflict& conflict) {
         return seams::messageBox(
@@ -101,8 +95,7 @@ Program::Program(Desktop& desktop, const BuildConfiguration& build, vault::FileO
                    {.buttons = seams::Buttons::YesNo, .icon = seams::Icon::Exclamation, .defaultButton = 1},
                    QStringLiteral("File Changed")) == seams::Answer::Yes;
     });
-    outsideChanges_->setInterval(kOutsideChangeCheckMs);
-    connect(outsideChanges_, &QTimer::timeout, this, &Program::CheckOutsideChanges);
+    connect(outsideChanges_, &OutsideChanges::newMasterPassword, this, &Program::LockForNewMasterPassword);
     connect(idle_, &IdleWatch::idle, this, &Program::Lock);
     connect(new ScreenLockWatch(this), &ScreenLockWatch::screenLocked, this, &Program::Lock);
 }
@@ -166,6 +159,7 @@ void Program::SplashFinished() {
 MainWindow* Program::LoadMainWindow() {
     if (main_ == nullptr) {
         main_ = new MainWindow(session_.entries());
+        outsideChanges_->setWindow(main_);
         connect(&session_, &VaultSession::statusChanged, main_, &MainWindow::setStatusText);
         connect(main_, &MainWindow::removeRequested, this, [this](quint64 id) {
             const VaultSession::Outcome outcome = session_.remove(id);
@@ -193,8 +187,7 @@ MainWindow* Program::LoadMainWindow() {
         connect(main_, &MainWindow::closing, this, &Program::MainWindowClosing);
         connect(main_, &MainWindow::bannerDue, this, [this] {
             // banner=0 in the settings keeps the band blank: no request to the banner's server.
-            if (seams::OpenSettings()->value(QStringLiteral("Settings/banner"), QStringLiteral("1")).toString() !=
-                QStringLiteral("0")) {
+            if (userSettings::value(userSettings::kBanner) != 0) {
                 appearance_.ShowBanner(main_->bannerPlace().band, main_->bannerPlace().picture);
             }
         });
@@ -291,40 +284,6 @@ void Program::Report(const VaultSession::Outcome& outcome) {
     }
 }
 
-void Program::CheckOutsideChanges() {
-    // Only while the list is in use: an open editor, question or password dialog comes first, and each
-    // change reads the file again itself before it saves.
-    if (locked_ || main_ == nullptr || !main_->isVisible() || editor_ != nullptr || pass_ != nullptr ||
-        QApplication::activeModalWidget() != nullptr) {
-        return;
-    }
-    if (!session_.changedElsewhere()) {
-        return;
-    }
-    const std::optional<ListEntry> selected = main_->selectedEntry();
-    const VaultSession::ReloadOutcome outcome = session_.reload();
-    switch (outcome.result) {
-    case VaultSession::Reload::Unchanged:
-        return;
-    case VaultSession::Reload::Reloaded:
-        if (selected) {
-            if (const int position = session_.entries()->positionOfItem(*selected, true); position != 0) {
-                main_->selectOnly(position);
-            }
-        }
-        if (!session_.readOnlyReason().isEmpty()) {
-            seams::messageBox(session_.readOnlyReason(), {.icon = seams::Icon::Exclamation});
-        }
-        return;
-    case VaultSession::Reload::NewMasterPassword:
-        LockForNewMasterPassword();
-        return;
-    case VaultSession::Reload::Failed:
-        main_->setStatusText(QStringLiteral("Not reloaded: ") + QString::fromStdString(outcome.error->Message()));
-        return;
-    }
-}
-
 void Program::LockForNewMasterPassword() {
     LockWindows(true);
 }
@@ -393,16 +352,14 @@ void Program::Unlocked() {
 
 void Program::FinishStartUp() {
     inUse_ = true;
-    SecretClipboard::instance().setClearAfter(
-        NumberSetting("clipboardSeconds", SecretClipboard::kDefaultSeconds, SecretClipboard::kMostSeconds));
-    lockMinutes_ = NumberSetting("lockMinutes", 0, kMostLockMinutes);
+    SecretClipboard::instance().setClearAfter(userSettings::value(userSettings::kClipboardSeconds));
+    lockMinutes_ = userSettings::value(userSettings::kLockMinutes);
     idle_->setMinutes(lockMinutes_);
     if (main_ != nullptr) {
         ApplySkin(main_);
         main_->showUnlocked();
     }
-    if (seams::OpenSettings()->value(QStringLiteral("Settings/showHelp"), QStringLiteral("1")).toString() ==
-        QStringLiteral("1")) {
+    if (userSettings::exactly(userSettings::kShowHelp, 1)) {
         OpenHelp();
     }
     UnloadPasswordDialog();
@@ -454,56 +411,10 @@ void Program::ImportFile(QString path) {
     if (main_ == nullptr || locked_ || editor_ != nullptr) {
         return; // the list is not in use: an editor or the password dialog comes first
     }
-    if (path.isEmpty()) {
-        path = QFileDialog::getOpenFileName(main_, QStringLiteral("Choose the CSV File to Import"), QDir::homePath(),
-                                            QStringLiteral("CSV files (*.csv *.CSV);;All files (*)"));
-        if (path.isEmpty()) {
-            return;
-        }
-    }
-    const auto file = vault::ReadImportFile(QFile::encodeName(path).toStdString());
-    if (!file) {
-        ShowError(file.error());
-        return;
-    }
-    ImportDialog dialog(
-        path, *file, [this, &file](bool replace) { return session_.planImport(*file, replace); }, main_);
-    ApplySkin(&dialog);
-    if (dialog.exec() != QDialog::Accepted) {
-        return;
-    }
-    const VaultSession::Outcome outcome = session_.importEntries(*file, dialog.replacePasswords());
-    if (outcome.stored == VaultSession::Stored::ListFull) {
-        seams::messageBox(
-            QString::fromStdString(vault::TooManyText(session_.planImport(*file, dialog.replacePasswords()))),
-            {.icon = seams::Icon::Exclamation});
-        return;
-    }
-    Report(outcome);
-    if (!outcome.saved()) {
-        return;
-    }
-    // The file holds every password in plain text: offer to delete it, No unless the person says Yes. When
-    // the import left something out, the file may be its only copy, and the offer says what would be lost.
-    QString question = QStringLiteral("%1 holds your passwords in plain text, readable by anyone who can read the "
-                                      "file.  ")
-                           .arg(QDir::toNativeSeparators(path));
-    if (const std::string leftOut = vault::LeftOutText(*file); !leftOut.empty()) {
-        question += QStringLiteral("It also holds what was not imported: %1.  Deleting the file loses them.  ")
-                        .arg(QString::fromStdString(leftOut));
-    }
-    question += QStringLiteral("Delete it now?");
-    if (seams::messageBox(question,
-                          {.buttons = seams::Buttons::YesNo, .icon = seams::Icon::Question, .defaultButton = 1}) !=
-        seams::Answer::Yes) {
-        return;
-    }
-    QFile csv(path);
-    if (!csv.remove()) {
-        seams::messageBox(
-            QStringLiteral("Could not delete %1: %2").arg(QDir::toNativeSeparators(path), csv.errorString()),
-            {.icon = seams::Icon::Exclamation});
-    }
+    FileImport(
+        session_, [this](const VaultSession::Outcome& outcome) { Report(outcome); },
+        [this](QWidget* window) { ApplySkin(window); })
+        .run(path, main_);
 }
 
 void Program::OpenEditor(const EntryEditor::Request& request) {

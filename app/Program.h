@@ -21,7 +21,7 @@
 #include <QObject>
 #include <QPointer>
 
-class QTimer;
+class OutsideChanges;
 
 class Program : public QObject {
     Q_OBJECT
@@ -77,8 +77,6 @@ private:
     void PasswordAccepted(const QString& password);
     // Tells the user what a change that was not saved means for them.
     void Report(const VaultSession::Outcome& outcome);
-    // While the list is in use: reads the vault again when another program has changed it.
-    void CheckOutsideChanges();
     // Another program gave the vault a new master password: the windows hide until it is typed.
     void LockForNewMasterPassword();
     // Hides the windows and asks for the master password; `readAgain`: the vault is read again with it.
@@ -94,7 +92,7 @@ private:
     seams::DesktopInUse desktopInUse_;
     buildConfig::InUse buildInUse_;
     VaultSession session_;
-    QTimer* outsideChanges_;
+    OutsideChanges* outsideChanges_;
     bool locked_ = false;
     bool readAgainOnUnlock_ = false; // the vault has a new master password: its entries are read with it
     bool inUse_ = false;             // the master password was typed at start: the list is in use

@@ -101,7 +101,7 @@ void BM_AddOneEntryAgainstBareSave(benchmark::State& state) {
         const auto t2 = Clock::now();
         // Untimed: the entry goes again, found by its username.
         for (int position = items->count(); position >= 1; --position) {
-            if (items->codePageField(position, 0) == "new.user@mail.example") {
+            if (items->codePageField(position, vault::Field::Username) == "new.user@mail.example") {
                 items->remove(position);
                 break;
             }
@@ -159,8 +159,8 @@ void BM_CaseBlindSearchOfStoredBytes(benchmark::State& state) {
         const std::string wanted = cp1252::FromUtf8(typed);
         int found = 0;
         for (vault::EntryTable::Slot slot = 0; slot < table.slotCount(); ++slot) {
-            found += cp1252::ContainsIgnoringCase(table.field(slot, 0), wanted) ||
-                             cp1252::ContainsIgnoringCase(table.field(slot, 2), wanted)
+            found += cp1252::ContainsIgnoringCase(table.field(slot, vault::Field::Username), wanted) ||
+                             cp1252::ContainsIgnoringCase(table.field(slot, vault::Field::Location), wanted)
                          ? 1
                          : 0;
         }

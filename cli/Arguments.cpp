@@ -1,5 +1,6 @@
 #include "Arguments.h"
 
+#include "CsvImport.h"
 #include "Identity.h"
 #include "PasswordGenerator.h"
 
@@ -36,32 +37,35 @@ struct Option {
     std::string_view name;
     Kind kind;
     std::array<Command, 4> commands; // the commands it goes with; None for every command
-    // Where the option's text or flag goes, for the options that only set it.
+    // Where the option's text, flag or length goes: one of them.
     std::optional<std::string> Arguments::*text = nullptr;
     bool Arguments::*flag = nullptr;
+    std::optional<std::size_t> Arguments::*optionalLength = nullptr;
+    std::size_t Arguments::*length = nullptr;
 };
 constexpr std::array<Command, 4> kEntryCommands = {Command::List, Command::Show, Command::Edit, Command::Remove};
 constexpr std::array<Option, 17> kOptions = {{
-    {"vault", Kind::Value, {Command::None, Command::None}},
-    {"help", Kind::Flag, {Command::None, Command::None}},
-    {"version", Kind::Flag, {Command::None, Command::None}},
-    {"username", Kind::Value, {Command::Add, Command::Edit}},
-    {"location", Kind::Value, {Command::Add, Command::Edit}},
-    {"generate", Kind::OptionalLength, {Command::Add, Command::Edit}},
-    {"password", Kind::Flag, {Command::Show, Command::Edit}},
-    {"yes", Kind::Flag, {Command::Remove, Command::Remove}},
-    {"dry-run", Kind::Flag, {Command::Import, Command::Import}},
-    {"replace", Kind::Flag, {Command::Import, Command::Import}},
-    {"delete-file", Kind::Flag, {Command::Import, Command::Import}},
-    {"output", Kind::Value, {Command::Export, Command::Export}},
-    {"force", Kind::Flag, {Command::Export, Command::Export}},
+    {"vault", Kind::Value, {Command::None, Command::None}, &Arguments::vault},
+    {"help", Kind::Flag, {Command::None, Command::None}, nullptr, &Arguments::help},
+    {"version", Kind::Flag, {Command::None, Command::None}, nullptr, &Arguments::version},
+    {"username", Kind::Value, {Command::Add, Command::Edit}, &Arguments::username},
+    {"location", Kind::Value, {Command::Add, Command::Edit}, &Arguments::location},
+    {"generate", Kind::OptionalLength, {Command::Add, Command::Edit}, nullptr, nullptr, &Arguments::generate},
+    {"password", Kind::Flag, {Command::Show, Command::Edit}, nullptr, &Arguments::password},
+    {"yes", Kind::Flag, {Command::Remove, Command::Remove}, nullptr, &Arguments::yes},
+    {"dry-run", Kind::Flag, {Command::Import, Command::Import}, nullptr, &Arguments::dryRun},
+    {"replace", Kind::Flag, {Command::Import, Command::Import}, nullptr, &Arguments::replace},
+    {"delete-file", Kind::Flag, {Command::Import, Command::Import}, nullptr, &Arguments::deleteFile},
+    {"output", Kind::Value, {Command::Export, Command::Export}, &Arguments::output},
+    {"force", Kind::Flag, {Command::Export, Command::Export}, nullptr, &Arguments::force},
     {"with-username", Kind::Value, kEntryCommands, &Arguments::withUsername},
     {"with-location", Kind::Value, kEntryCommands, &Arguments::withLocation},
     {"listed", Kind::Value, {Command::Show, Command::Edit, Command::Remove}, &Arguments::listed},
     {"stamp", Kind::Flag, {Command::List}, nullptr, &Arguments::stamp},
 }};
 // generate's --length takes a value that is not optional.
-constexpr Option kLength = {"length", Kind::Value, {Command::Generate, Command::Generate}};
+constexpr Option kLength = {"length", Kind::Value,       {Command::Generate, Command::Generate}, nullptr, nullptr,
+                            nullptr,  &Arguments::length};
 
 const CommandName* FindCommand(std::string_view name) {
     for (const CommandName& c : kCommands) {
@@ -100,6 +104,24 @@ std::string Quoted(std::string_view text) {
 }
 
 // How show, edit and rm take their ENTRY.
+// `text` broken into lines of at most 92 characters at spaces, as the help's other paragraphs are.
+std::string Wrapped(const std::string& text) {
+    constexpr std::size_t kWidth = 92;
+    std::string out, line;
+    std::size_t from = 0;
+    while (from < text.size()) {
+        const std::size_t space = std::min(text.find(' ', from), text.size());
+        const std::string_view word(text.data() + from, space - from);
+        if (!line.empty() && line.size() + 1 + word.size() > kWidth) {
+            out += line + '\n';
+            line.clear();
+        }
+        line += (line.empty() ? "" : " ") + std::string(word);
+        from = space + 1;
+    }
+    return out + line + '\n';
+}
+
 constexpr std::string_view kEntryHelp =
     "ENTRY is a number from 'ls', a text only one entry's username or location holds (letter case\n"
     "ignored), or --with-username NAME, --with-location PLACE or both: the entry's fields exactly as\n"
@@ -185,40 +207,16 @@ Parsed ParseArguments(const std::vector<std::string_view>& arguments) {
             a.*(option->text) = std::string(*value);
         } else if (option->flag != nullptr) {
             a.*(option->flag) = true;
-        } else if (name == "vault") {
-            a.vault = std::string(*value);
-        } else if (name == "help") {
-            a.help = true;
-        } else if (name == "version") {
-            a.version = true;
-        } else if (name == "username") {
-            a.username = std::string(*value);
-        } else if (name == "location") {
-            a.location = std::string(*value);
-        } else if (name == "password") {
-            a.password = true;
-        } else if (name == "yes") {
-            a.yes = true;
-        } else if (name == "dry-run") {
-            a.dryRun = true;
-        } else if (name == "replace") {
-            a.replace = true;
-        } else if (name == "delete-file") {
-            a.deleteFile = true;
-        } else if (name == "output") {
-            a.output = std::string(*value);
-        } else if (name == "force") {
-            a.force = true;
-        } else if (name == "generate" || name == "length") {
+        } else {
             const std::optional<std::size_t> length =
                 value ? ParseLength(*value) : std::optional<std::size_t>(vault::kGeneratedLength);
             if (!length) {
                 return fail(kLengthError);
             }
-            if (name == "generate") {
-                a.generate = *length;
+            if (option->optionalLength != nullptr) {
+                a.*(option->optionalLength) = *length;
             } else {
-                a.length = *length;
+                a.*(option->length) = *length;
             }
         }
     }
@@ -325,11 +323,12 @@ std::string HelpText(Command command, std::string_view vault) {
                "than 12 characters, passwords equal to their entry's username or location (letter case\n"
                "ignored), and entries that repeat another exactly.\n";
     case Command::Import:
-        return "Usage: keyshelf-cli import FILE [--dry-run] [--replace] [--delete-file]\n"
-               "Adds the logins of a CSV file exported by Firefox, Chrome, Chromium, Edge, Brave, Bitwarden,\n"
-               "KeePassXC, LastPass or Keyshelf (or any CSV file whose first row names username, password\n"
-               "and url columns), in one save: all of them or none. Prints what it adds and skips, every row\n"
-               "it refuses (by the editor's rules) and every column it does not keep, never a password.\n"
+        // The programs come from the importer's own table, so the help names every layout it reads.
+        return "Usage: keyshelf-cli import FILE [--dry-run] [--replace] [--delete-file]\n" +
+               Wrapped("Adds the logins of a CSV file exported by " + vault::KnownPrograms(" or ") +
+                       " (or any CSV file whose first row names username, password and url columns), in one "
+                       "save: all of them or none. Prints what it adds and skips, every row it refuses (by the "
+                       "editor's rules) and every column it does not keep, never a password.") +
                "Entries already in the list are skipped; a login with the username and location of an entry\n"
                "but another password is added beside it, or with --replace gives that entry its password.\n"
                "--dry-run changes nothing; --delete-file deletes FILE after the save, unless it holds rows or\n"

@@ -6,10 +6,11 @@
 #include "Display.h"
 #include "EntryRules.h"
 #include "HealthReport.h"
-#include "OpenVault.h"
+#include "Opened.h"
 #include "PasswordGenerator.h"
 #include "SecretText.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <charconv>
 #include <cstring>
@@ -62,17 +63,17 @@ void AppendListLine(std::string& out, const vault::EntryTable& entries, Slot slo
     const auto end = std::to_chars(number, number + sizeof number, slot + 1).ptr;
     out.append(number, end);
     out += '\t';
-    AppendShown(out, entries.field(slot, 0));
-    out += '\t';
-    AppendShown(out, entries.field(slot, 2));
+    AppendLoginShown(out, entries.fields(slot), "\t");
     out += '\n';
 }
 
 // Whether an entry's username or location holds a text, as the window's Find selects entries: the text as
 // the code page holds it (a character outside it is "?"), letter case ignored.
 bool Holds(const vault::EntryTable& entries, Slot slot, const std::string& codePageText) {
-    return cp1252::ContainsIgnoringCase(entries.field(slot, 0), codePageText) ||
-           cp1252::ContainsIgnoringCase(entries.field(slot, 2), codePageText);
+    return std::any_of(vault::kFields.begin(), vault::kFields.end(), [&](vault::Field field) {
+        return vault::Describe(field).identifies &&
+               cp1252::ContainsIgnoringCase(entries.field(slot, field), codePageText);
+    });
 }
 
 // --with-username and --with-location: fields equal to the texts given, compared as `ls` prints them, so
@@ -90,8 +91,8 @@ public:
     }
     bool any() const { return username_ || location_; }
     bool match(const vault::EntryTable& entries, Slot slot) const {
-        return (!username_ || Shown(entries.field(slot, 0)) == *username_) &&
-               (!location_ || Shown(entries.field(slot, 2)) == *location_);
+        return (!username_ || Shown(entries.field(slot, vault::Field::Username)) == *username_) &&
+               (!location_ || Shown(entries.field(slot, vault::Field::Location)) == *location_);
     }
     // "the username "bob" and the location "example.com"", for messages.
     std::string described() const {
@@ -111,13 +112,13 @@ private:
 };
 
 // The entries `ls` lists: all, or those holding its TEXT, then those with the exact fields given.
-std::vector<Slot> Listed(const OpenVault& vault, const Arguments& arguments) {
+std::vector<Slot> Listed(const Opened& vault, const Arguments& arguments) {
     const std::optional<std::string> text =
         arguments.operands.empty() ? std::nullopt : std::optional(cp1252::FromUtf8(arguments.operands.front()));
     const ExactFields exact(arguments);
     std::vector<Slot> found;
     for (Slot slot = 0; slot < vault.count(); ++slot) {
-        if ((!text || Holds(vault.entries(), slot, *text)) && exact.match(vault.entries(), slot)) {
+        if ((!text || Holds(vault.entries, slot, *text)) && exact.match(vault.entries, slot)) {
             found.push_back(slot);
         }
     }
@@ -127,15 +128,13 @@ std::vector<Slot> Listed(const OpenVault& vault, const Arguments& arguments) {
 // "3 (alice, example.com)": an entry as the messages name it.
 std::string Named(const vault::EntryTable& entries, Slot slot) {
     std::string text = std::to_string(slot + 1) + " (";
-    AppendShown(text, entries.field(slot, 0));
-    text += ", ";
-    AppendShown(text, entries.field(slot, 2));
+    AppendLoginShown(text, entries.fields(slot), ", ");
     return text + ")";
 }
 
 // The one entry ENTRY (a number from `ls`, or a text only it holds) and the exact fields name together.
 // Several are listed on standard output, and none is taken.
-std::optional<Slot> Resolve(const OpenVault& vault, const Arguments& arguments) {
+std::optional<Slot> Resolve(const Opened& vault, const Arguments& arguments) {
     const ExactFields exact(arguments);
     const std::string entry = arguments.operands.empty() ? std::string() : arguments.operands.front();
     if (!entry.empty() && entry.find_first_not_of("0123456789") == std::string::npos) {
@@ -147,8 +146,8 @@ std::optional<Slot> Resolve(const OpenVault& vault, const Arguments& arguments) 
             return std::nullopt;
         }
         const auto slot = static_cast<Slot>(number - 1);
-        if (!exact.match(vault.entries(), slot)) {
-            Fail("entry " + Named(vault.entries(), slot) + " does not have " + exact.described());
+        if (!exact.match(vault.entries, slot)) {
+            Fail("entry " + Named(vault.entries, slot) + " does not have " + exact.described());
             return std::nullopt;
         }
         return slot;
@@ -166,7 +165,7 @@ std::optional<Slot> Resolve(const OpenVault& vault, const Arguments& arguments) 
     }
     std::string list;
     for (const Slot slot : found) {
-        AppendListLine(list, vault.entries(), slot);
+        AppendListLine(list, vault.entries, slot);
     }
     WriteOut(list);
     const std::string several = std::to_string(found.size()) + " entries ";
@@ -176,15 +175,14 @@ std::optional<Slot> Resolve(const OpenVault& vault, const Arguments& arguments) 
     return std::nullopt;
 }
 
-// Reads and unlocks the vault, for every command but generate.
-int Open(OpenVault& vault, Console& console, bool keepBytes = false) {
-    if (auto failed = vault.Read(keepBytes)) {
-        return Fail(*failed);
+// The one entry an edit or a removal names, in a vault that may be changed; nothing, the reason told,
+// otherwise.
+std::optional<Slot> EntryToChange(const Opened& vault, const Arguments& arguments) {
+    if (auto refused = vault.session.unchangeable()) {
+        Fail(*refused);
+        return std::nullopt;
     }
-    if (auto failed = vault.Unlock(console)) {
-        return Fail(*failed);
-    }
-    return kDone;
+    return Resolve(vault, arguments);
 }
 
 // A field typed or given as UTF-8, as the file stores it.
@@ -192,8 +190,10 @@ void ToCodePage(std::string_view utf8, SecretText& out) {
     out.take(cp1252::FromUtf8(utf8));
 }
 
-// A new password: generated, or asked (twice at a terminal, once from a script).
-int NewPassword(Console& console, const Arguments& arguments, std::string_view prompt, SecretText& password) {
+// A new password: generated, or asked (twice at a terminal, once from a script). With `emptyKeeps` an empty
+// answer keeps the old one, and is not asked again.
+int NewPassword(Console& console, const Arguments& arguments, std::string_view prompt, SecretText& password,
+                bool emptyKeeps = false) {
     if (arguments.generate) {
         std::optional<std::string> made = vault::GeneratePassword(*arguments.generate);
         if (!made) {
@@ -202,10 +202,10 @@ int NewPassword(Console& console, const Arguments& arguments, std::string_view p
         password.take(std::move(*made));
         return kDone;
     }
-    if (!console.Ask(std::string(prompt) + ": ", true, password)) {
+    if (!console.Ask(std::string(prompt) + (emptyKeeps ? " (Enter keeps the old one): " : ": "), true, password)) {
         return Fail("no password was given");
     }
-    if (console.interactive()) {
+    if (console.interactive() && !(emptyKeeps && password.empty())) {
         SecretText again;
         if (!console.Ask(std::string(prompt) + " again: ", true, again)) {
             return Fail("no password was given");
@@ -233,49 +233,45 @@ int Field(Console& console, const std::optional<std::string>& option, std::strin
     return kDone;
 }
 
-int List(const Arguments& arguments, OpenVault& vault) {
+int List(const Arguments& arguments, Opened& vault) {
     std::string out;
     if (arguments.stamp) {
-        out = "Stamp: " + vault.listingStamp() + "\n";
+        out = "Stamp: " + vault.session.stampText(kStampLength) + "\n";
     }
     const std::vector<Slot> found = Listed(vault, arguments);
     out.reserve(out.size() + found.size() * 48);
     for (const Slot slot : found) {
-        AppendListLine(out, vault.entries(), slot);
+        AppendListLine(out, vault.entries, slot);
     }
     return Print(out);
 }
 
-int Show(const Arguments& arguments, OpenVault& vault) {
+int Show(const Arguments& arguments, Opened& vault) {
     const std::optional<Slot> slot = Resolve(vault, arguments);
     if (!slot) {
         return kFailed;
     }
-    const vault::EntryTable& entries = vault.entries();
+    const vault::EntryView fields = vault.entries.fields(*slot);
     // Room for every field written out in full (an escaped byte takes four), so that the text holding
     // the password never moves and leaves a copy behind.
-    std::string out;
-    out.reserve(64 +
-                4 * (entries.field(*slot, 0).size() + entries.field(*slot, 1).size() + entries.field(*slot, 2).size()));
-    out += "Entry: " + std::to_string(*slot + 1) + "\nUsername: ";
-    AppendShown(out, entries.field(*slot, 0));
-    if (arguments.password) {
-        out += "\nPassword: ";
-        AppendShown(out, entries.field(*slot, 1));
+    std::size_t room = 64;
+    for (const vault::Field field : vault::kFields) {
+        room += 16 + 4 * fields[field].size();
     }
-    out += "\nUsed At: ";
-    AppendShown(out, entries.field(*slot, 2));
-    out += '\n';
+    std::string out;
+    out.reserve(room);
+    out += "Entry: " + std::to_string(*slot + 1) + "\n";
+    AppendFieldLines(out, fields, arguments.password);
     const int printed = Print(out);
     ::explicit_bzero(out.data(), out.size());
     return printed;
 }
 
-int Add(const Arguments& arguments, OpenVault& vault, Console& console) {
-    if (auto refused = vault.Unchangeable()) {
+int Add(const Arguments& arguments, Opened& vault, Console& console) {
+    if (auto refused = vault.session.unchangeable()) {
         return Fail(*refused);
     }
-    if (vault.count() >= static_cast<std::size_t>(vault::kMaxEntries)) {
+    if (vault::Session::full(vault.count())) {
         return Fail(vault::kListFullText);
     }
     std::string username;
@@ -286,40 +282,37 @@ int Add(const Arguments& arguments, OpenVault& vault, Console& console) {
         return kFailed;
     }
     // What is wrong with the username or the location is said before a password is asked for.
-    if (const std::string refusal = vault::EntryRefusal(username, "-", location); !refusal.empty()) {
+    if (const std::string refusal = vault::EntryRefusal({username, "-", location}); !refusal.empty()) {
         return Fail(refusal);
     }
     if (NewPassword(console, arguments, "Password", password) != kDone) {
         return kFailed;
     }
-    if (const std::string refusal = vault::EntryRefusal(username, password.view(), location); !refusal.empty()) {
+    if (const std::string refusal = vault::EntryRefusal({username, password.view(), location}); !refusal.empty()) {
         return Fail(refusal);
     }
     const std::string username8 = cp1252::FromUtf8(username);
     const std::string location8 = cp1252::FromUtf8(location);
     SecretText password8;
     ToCodePage(password.view(), password8);
-    std::vector<vault::EntryView> rows = vault.Rows();
+    std::vector<vault::EntryView> rows = vault.rows();
     rows.push_back({username8, password8.view(), location8});
-    if (auto failed = vault.Save(vault.master(), rows)) {
+    if (auto failed = vault.save(rows)) {
         return Fail(*failed);
     }
     return Print("Added entry " + std::to_string(rows.size()) + ".\n");
 }
 
-int Edit(const Arguments& arguments, OpenVault& vault, Console& console) {
-    if (auto refused = vault.Unchangeable()) {
-        return Fail(*refused);
-    }
-    const std::optional<Slot> slot = Resolve(vault, arguments);
+int Edit(const Arguments& arguments, Opened& vault, Console& console) {
+    const std::optional<Slot> slot = EntryToChange(vault, arguments);
     if (!slot) {
         return kFailed;
     }
-    const vault::EntryTable& entries = vault.entries();
-    const std::string oldUsername = cp1252::ToUtf8(entries.field(*slot, 0));
-    const std::string oldLocation = cp1252::ToUtf8(entries.field(*slot, 2));
+    const vault::EntryTable& entries = vault.entries;
+    const std::string oldUsername = cp1252::ToUtf8(entries.field(*slot, vault::Field::Username));
+    const std::string oldLocation = cp1252::ToUtf8(entries.field(*slot, vault::Field::Location));
     SecretText oldPassword;
-    oldPassword.assign(entries.field(*slot, 1));
+    oldPassword.assign(entries.field(*slot, vault::Field::Password));
     // Named fields change alone; with none named, each is asked, and an empty answer keeps it.
     const bool askAll = !arguments.username && !arguments.location && !arguments.password && !arguments.generate;
     std::string username = oldUsername;
@@ -336,7 +329,7 @@ int Edit(const Arguments& arguments, OpenVault& vault, Console& console) {
             return kFailed;
         }
     }
-    if (const std::string refusal = vault::EntryRefusal(username, "-", location); !refusal.empty()) {
+    if (const std::string refusal = vault::EntryRefusal({username, "-", location}); !refusal.empty()) {
         return Fail(refusal);
     }
     if (arguments.password || arguments.generate) {
@@ -345,17 +338,8 @@ int Edit(const Arguments& arguments, OpenVault& vault, Console& console) {
         }
         passwordChanged = true;
     } else if (askAll) {
-        if (!console.Ask("New password (Enter keeps the old one): ", true, password)) {
-            return Fail("no password was given");
-        }
-        if (!password.empty() && console.interactive()) {
-            SecretText again;
-            if (!console.Ask("New password again: ", true, again)) {
-                return Fail("no password was given");
-            }
-            if (again.str() != password.str()) {
-                return Fail(vault::MasterRefusalText(vault::MasterRefusal::Mismatch));
-            }
+        if (NewPassword(console, arguments, "New password", password, true) != kDone) {
+            return kFailed;
         }
         passwordChanged = !password.empty();
     }
@@ -367,36 +351,34 @@ int Edit(const Arguments& arguments, OpenVault& vault, Console& console) {
         // The editor checks the whole entry; the unchanged password is checked as the text it shows.
         password.take(cp1252::ToUtf8(oldPassword.view()));
     }
-    if (const std::string refusal = vault::EntryRefusal(username, password.view(), location); !refusal.empty()) {
+    if (const std::string refusal = vault::EntryRefusal({username, password.view(), location}); !refusal.empty()) {
         return Fail(refusal);
     }
     // A field left as it was is written back as the file held it.
-    const std::string username8 =
-        username == oldUsername ? std::string(entries.field(*slot, 0)) : cp1252::FromUtf8(username);
-    const std::string location8 =
-        location == oldLocation ? std::string(entries.field(*slot, 2)) : cp1252::FromUtf8(location);
-    std::vector<vault::EntryView> rows = vault.Rows();
+    const std::string username8 = username == oldUsername ? std::string(entries.field(*slot, vault::Field::Username))
+                                                          : cp1252::FromUtf8(username);
+    const std::string location8 = location == oldLocation ? std::string(entries.field(*slot, vault::Field::Location))
+                                                          : cp1252::FromUtf8(location);
+    std::vector<vault::EntryView> rows = vault.rows();
     rows[*slot] = {username8, password8.view(), location8};
     // Named as it was, and as it is now when its username or location changed.
     std::string done = "Changed entry " + Named(entries, *slot);
-    if (username8 != entries.field(*slot, 0) || location8 != entries.field(*slot, 2)) {
+    if (username8 != entries.field(*slot, vault::Field::Username) ||
+        location8 != entries.field(*slot, vault::Field::Location)) {
         done += ", now (" + Shown(username8) + ", " + Shown(location8) + ")";
     }
-    if (auto failed = vault.Save(vault.master(), rows)) {
+    if (auto failed = vault.save(rows)) {
         return Fail(*failed);
     }
     return Print(done + ".\n");
 }
 
-int Remove(const Arguments& arguments, OpenVault& vault, Console& console) {
-    if (auto refused = vault.Unchangeable()) {
-        return Fail(*refused);
-    }
-    const std::optional<Slot> slot = Resolve(vault, arguments);
+int Remove(const Arguments& arguments, Opened& vault, Console& console) {
+    const std::optional<Slot> slot = EntryToChange(vault, arguments);
     if (!slot) {
         return kFailed;
     }
-    const std::string named = Named(vault.entries(), *slot);
+    const std::string named = Named(vault.entries, *slot);
     if (!arguments.yes) {
         const std::string question = "Delete entry " + named + "? [y/N] ";
         SecretText answer;
@@ -405,21 +387,25 @@ int Remove(const Arguments& arguments, OpenVault& vault, Console& console) {
             return Fail("nothing was deleted");
         }
     }
-    std::vector<vault::EntryView> rows = vault.Rows();
+    std::vector<vault::EntryView> rows = vault.rows();
     rows.erase(rows.begin() + *slot);
-    if (auto failed = vault.Save(vault.master(), rows)) {
+    if (auto failed = vault.save(rows)) {
         return Fail(*failed);
     }
     return Print("Deleted entry " + named + ".\n");
 }
 
-int Passwd(OpenVault& vault, Console& console) {
-    if (auto refused = vault.Unchangeable()) {
+int Passwd(Opened& vault, Console& console) {
+    if (auto refused = vault.session.unchangeable()) {
         return Fail(*refused);
     }
     // The master line is all that may change: a file whose entry lines the writer would write otherwise
     // is left as it is.
-    if (!vault.WritesBackSame()) {
+    const vault::Result<bool> same = vault.session.writesBackSame();
+    if (!same) {
+        return Fail(same.error());
+    }
+    if (!*same) {
         return Fail(vault::VaultError{"Could not change the master password of", vault.path(),
                                       "it holds lines Keyshelf would not write back byte for byte (empty lines, "
                                       "entries without their separators, or other line ends); nothing was saved"});
@@ -441,40 +427,43 @@ int Passwd(OpenVault& vault, Console& console) {
     }
     // A sealed vault is sealed again under the new password, with a new salt.
     std::optional<vault::SealKey> seal;
-    if (vault.sealed()) {
+    if (vault.session.sealed()) {
         auto fresh = vault::SealKey::Fresh(typed.view(), vault::kStandardSealCost, vault.path());
         if (!fresh) {
             return Fail(fresh.error());
         }
         seal = std::move(*fresh);
     }
-    if (auto failed = vault.Save(typed.str(), vault.Rows(), seal ? &*seal : nullptr)) {
-        return Fail(*failed);
+    const std::vector<vault::EntryView> rows = vault.rows();
+    if (auto saved = vault.session.changeMasterPassword(
+            vault::Secret(typed.view()), rows.size(), [&rows](std::size_t i) { return rows[i]; }, std::move(seal));
+        !saved) {
+        return Fail(*saved.error);
     }
     return Print("Changed the master password.\n");
 }
 
-int Seal(OpenVault& vault) {
-    if (vault.sealed()) {
-        return Fail(vault::VaultError{"Could not seal", vault.path(), "it is sealed already"});
+int Seal(Opened& vault) {
+    if (auto refused = vault.session.formRefusal(true)) {
+        return Fail(*refused);
     }
-    auto seal = vault::SealKey::Fresh(vault.master(), vault::kStandardSealCost, vault.path());
+    auto seal = vault::SealKey::Fresh(vault.session.master(), vault::kStandardSealCost, vault.path());
     if (!seal) {
         return Fail(seal.error());
     }
-    if (auto failed = vault.ReplaceBytes(&*seal)) {
-        return Fail(*failed);
+    if (auto sealed = vault.session.changeForm(std::move(*seal)); !sealed) {
+        return Fail(*sealed.error);
     }
     return Print("Sealed " + ShownUtf8(vault.path()) +
                  ": it opens only with its master password now, in Keyshelf and keyshelf-cli alone.\n");
 }
 
-int Unseal(OpenVault& vault) {
-    if (!vault.sealed()) {
-        return Fail(vault::VaultError{"Could not unseal", vault.path(), "it is not sealed"});
+int Unseal(Opened& vault) {
+    if (auto refused = vault.session.formRefusal(false)) {
+        return Fail(*refused);
     }
-    if (auto failed = vault.ReplaceBytes(nullptr)) {
-        return Fail(*failed);
+    if (auto unsealed = vault.session.changeForm(std::nullopt); !unsealed) {
+        return Fail(*unsealed.error);
     }
     return Print("Unsealed " + ShownUtf8(vault.path()) +
                  ": anyone who has the file can read its master password and entries again.\n");
@@ -493,9 +482,9 @@ int Generate(const Arguments& arguments) {
 }
 
 // The whole import: the plan, printed; then, unless it is a dry run, one save of every change.
-int Import(const Arguments& arguments, const vault::ImportFile& file, OpenVault& vault) {
+int Import(const Arguments& arguments, const vault::ImportFile& file, Opened& vault) {
     const std::string& path = arguments.operands.front();
-    const vault::ImportPlan plan = vault::PlanImport(file, vault.entries(), arguments.replace);
+    const vault::ImportPlan plan = vault::PlanImport(file, vault.entries, arguments.replace);
     std::string report;
     for (const std::string& line : vault::ImportReport(file, plan, arguments.replace)) {
         report += ShownUtf8(line) + "\n";
@@ -511,17 +500,17 @@ int Import(const Arguments& arguments, const vault::ImportFile& file, OpenVault&
     }
     const std::size_t changes = plan.additions.size() + plan.replacements.size();
     if (changes > 0) {
-        if (auto refused = vault.Unchangeable()) {
+        if (auto refused = vault.session.unchangeable()) {
             return Fail(*refused);
         }
-        std::vector<vault::EntryView> rows = vault.Rows();
+        std::vector<vault::EntryView> rows = vault.rows();
         for (const vault::ImportPlan::Replacement& r : plan.replacements) {
             rows[r.slot].password = r.password;
         }
         for (const vault::ImportPlan::Texts& texts : plan.additions) {
-            rows.push_back({texts[0], texts[1], texts[2]});
+            rows.push_back(texts);
         }
-        if (auto failed = vault.Save(vault.master(), rows)) {
+        if (auto failed = vault.save(rows)) {
             return Fail(*failed);
         }
     }
@@ -588,11 +577,11 @@ vault::Failure WriteExport(const std::string& path, bool force, std::string_view
     return std::nullopt;
 }
 
-int Export(const Arguments& arguments, const OpenVault& vault) {
+int Export(const Arguments& arguments, const Opened& vault) {
     if (!arguments.output && ::isatty(STDOUT_FILENO)) {
         return Fail("export prints every password: name a file with -o FILE, or send standard output to one");
     }
-    const std::vector<vault::EntryView> rows = vault.Rows();
+    const std::vector<vault::EntryView> rows = vault.rows();
     std::string csv = vault::ExportCsv(rows.size(), [&rows](std::size_t i) { return rows[i]; });
     int status = kDone;
     if (arguments.output) {
@@ -626,22 +615,19 @@ int RunCommand(const Arguments& arguments, const std::string& vaultPath) {
         }
     }
     Console console;
-    OpenVault vault(vaultPath);
-    const bool keepBytes = arguments.command == Command::Passwd || arguments.command == Command::Seal ||
-                           arguments.command == Command::Unseal;
-    if (const int status = Open(vault, console, keepBytes); status != kDone) {
-        return status;
+    Opened vault(vaultPath);
+    if (auto failed = Unlock(vault, console)) {
+        return Fail(*failed);
     }
     // The window shows the first 32,767 entries of a larger file, and changes none.
-    if (vault.total() > vault.count() && arguments.command != Command::Add && arguments.command != Command::Edit &&
+    if (vault.session.readOnly() && arguments.command != Command::Add && arguments.command != Command::Edit &&
         arguments.command != Command::Remove && arguments.command != Command::Passwd &&
         arguments.command != Command::Seal && arguments.command != Command::Unseal &&
         arguments.command != Command::Import) {
-        Fail(vault.path() + " holds " + std::to_string(vault.total()) +
-             " entries, more than the 32,767 Keyshelf can show: only the first 32,767 are read");
+        Fail(vault.session.partlyReadNotice());
     }
     // Numbers from a listing hold only while the file is as it was listed.
-    if (arguments.listed && *arguments.listed != vault.listingStamp()) {
+    if (arguments.listed && *arguments.listed != vault.session.stampText(kStampLength)) {
         return Fail(vault.path() + " changed since the listing stamped " + *arguments.listed +
                     ": list the entries again; nothing was done");
     }
@@ -663,7 +649,7 @@ int RunCommand(const Arguments& arguments, const std::string& vaultPath) {
     case Command::Unseal:
         return Unseal(vault);
     case Command::Check:
-        return Print(HealthReport(vault.entries(), vault.count()));
+        return Print(HealthReport(vault.entries, vault.count()));
     case Command::Import:
         return Import(arguments, imported->value(), vault);
     case Command::Export:

@@ -86,6 +86,28 @@ std::string Shown(std::string_view codePage) {
     return out;
 }
 
+void AppendLoginShown(std::string& out, const vault::EntryView& codePage, std::string_view between) {
+    bool first = true;
+    for (const vault::Field field : vault::kFields) {
+        if (vault::Describe(field).identifies) {
+            out += first ? std::string_view() : between;
+            AppendShown(out, codePage[field]);
+            first = false;
+        }
+    }
+}
+
+void AppendFieldLines(std::string& out, const vault::EntryView& codePage, bool withSecrets) {
+    for (const vault::Field field : vault::kFields) {
+        if (withSecrets || !vault::Describe(field).secret) {
+            out += vault::Describe(field).label;
+            out += ": ";
+            AppendShown(out, codePage[field]);
+            out += '\n';
+        }
+    }
+}
+
 std::string ShownUtf8(std::string_view utf8) {
     std::string out;
     for (std::size_t at = 0; at < utf8.size();) {

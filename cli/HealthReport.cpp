@@ -22,7 +22,7 @@ bool SameIgnoringCase(std::string_view a, std::string_view b) {
 void AppendEntry(std::string& out, const vault::EntryTable& entries, Slot slot) {
     out += std::to_string(slot + 1);
     out += ' ';
-    AppendShown(out, entries.field(slot, 0));
+    AppendShown(out, entries.field(slot, vault::Field::Username));
 }
 
 void AppendHeading(std::string& out, std::string_view heading, std::size_t count) {
@@ -39,7 +39,8 @@ std::string HealthReport(const vault::EntryTable& entries, std::size_t count) {
     std::vector<Slot> shortOnes;
     std::vector<Slot> guessable;
     for (Slot slot = 0; slot < count; ++slot) {
-        const std::string_view password = entries.field(slot, 1);
+        const vault::EntryView fields = entries.fields(slot);
+        const std::string_view password = fields[vault::Field::Password];
         auto& group = byPassword[password];
         if (group.empty()) {
             order.push_back(password);
@@ -48,8 +49,10 @@ std::string HealthReport(const vault::EntryTable& entries, std::size_t count) {
         if (password.size() < kShortPassword) {
             shortOnes.push_back(slot);
         }
-        if (!password.empty() && (SameIgnoringCase(password, entries.field(slot, 0)) ||
-                                  SameIgnoringCase(password, entries.field(slot, 2)))) {
+        const auto named = [&](vault::Field field) {
+            return vault::Describe(field).identifies && SameIgnoringCase(password, fields[field]);
+        };
+        if (!password.empty() && std::any_of(vault::kFields.begin(), vault::kFields.end(), named)) {
             guessable.push_back(slot);
         }
     }
@@ -63,9 +66,15 @@ std::string HealthReport(const vault::EntryTable& entries, std::size_t count) {
         if (!password.empty()) {
             shared.push_back(&group);
         }
-        std::map<std::pair<std::string_view, std::string_view>, Slot> first;
+        std::map<std::vector<std::string_view>, Slot> first; // by the other fields' texts
         for (const Slot slot : group) {
-            const auto [at, added] = first.try_emplace({entries.field(slot, 0), entries.field(slot, 2)}, slot);
+            std::vector<std::string_view> others;
+            for (const vault::Field field : vault::kFields) {
+                if (field != vault::Field::Password) {
+                    others.push_back(entries.field(slot, field));
+                }
+            }
+            const auto [at, added] = first.try_emplace(std::move(others), slot);
             if (!added) {
                 repeats.emplace_back(slot, at->second);
             }

@@ -25,8 +25,9 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     }
     for (vault::EntryTable::Slot s = 0; s < table->slotCount(); ++s) {
         const vault::Entry& e = entries[s];
-        if (cp1252::ToUtf8(table->field(s, 0)) != e.username || cp1252::ToUtf8(table->field(s, 1)) != e.password ||
-            cp1252::ToUtf8(table->field(s, 2)) != e.location) {
+        if (cp1252::ToUtf8(table->field(s, vault::Field::Username)) != e.username ||
+            cp1252::ToUtf8(table->field(s, vault::Field::Password)) != e.password ||
+            cp1252::ToUtf8(table->field(s, vault::Field::Location)) != e.location) {
             std::abort();
         }
     }

@@ -25,7 +25,7 @@ bool Storable(const std::string& text, vault::Field field) {
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     FuzzedDataProvider in(data, size);
     const std::string master = Text(in);
-    if (!Storable(master, vault::Field::Master)) {
+    if (vault::CheckMasterStorable(master) != vault::Unstorable::None) {
         return 0;
     }
     std::vector<vault::Entry> entries;

@@ -12,7 +12,9 @@
 #include <QString>
 #include <QStringList>
 #include <cerrno>
+#include <chrono>
 #include <functional>
+#include <memory>
 
 class QObject;
 
@@ -30,6 +32,16 @@ struct LaunchResult {
 
 // How a watched program ended: its wait status and the end of what it wrote to its standard error.
 using ProgramEnd = std::function<void(int waitStatus, const QByteArray& errorTail)>;
+
+// A wait the desktop times: when it runs out, the function it was made with is called once, in the thread
+// that made it. Started again, it waits its full time from then.
+class Countdown {
+public:
+    virtual ~Countdown() = default;
+    virtual void start(std::chrono::milliseconds wait) = 0;
+    virtual void stop() = 0;
+    virtual bool active() const = 0;
+};
 
 } // namespace seams
 
@@ -51,6 +63,8 @@ public:
                                              seams::ProgramEnd onEnd) = 0;
     // The current local date and time.
     virtual QDateTime now() const = 0;
+    // A wait timed by the desktop's clock that calls `done` when it runs out; stopped when it is destroyed.
+    virtual std::unique_ptr<seams::Countdown> countdown(std::function<void()> done) = 0;
     // The folder that holds the executable, without a trailing separator; empty when it cannot be found.
     virtual QString executableDir() const = 0;
     // The file of the per-user settings store (INI format).

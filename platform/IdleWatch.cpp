@@ -1,12 +1,12 @@
 #include "IdleWatch.h"
 
+#include "Seams.h"
+
 #include <QCoreApplication>
 #include <QEvent>
 #include <chrono>
 
-IdleWatch::IdleWatch(QObject* parent) : QObject(parent) {
-    timer_.setSingleShot(true);
-    connect(&timer_, &QTimer::timeout, this, &IdleWatch::idle);
+IdleWatch::IdleWatch(QObject* parent) : QObject(parent), wait_(seams::NewCountdown([this] { emit idle(); })) {
     QCoreApplication::instance()->installEventFilter(this);
 }
 
@@ -17,10 +17,11 @@ IdleWatch::~IdleWatch() {
 }
 
 void IdleWatch::setMinutes(int minutes) {
+    time_ = std::chrono::minutes(minutes);
     if (minutes > 0) {
-        timer_.start(std::chrono::minutes(minutes));
+        wait_->start(time_);
     } else {
-        timer_.stop();
+        wait_->stop();
     }
 }
 
@@ -30,8 +31,8 @@ bool IdleWatch::eventFilter(QObject* watched, QEvent* event) {
     case QEvent::MouseButtonPress:
     case QEvent::MouseMove:
     case QEvent::Wheel:
-        if (timer_.isActive()) {
-            timer_.start(); // from now, with the same time
+        if (wait_->active()) {
+            wait_->start(time_); // from now, with the same time
         }
         break;
     default:

@@ -1,8 +1,11 @@
-// Tells when nobody has used Keyshelf's windows, by keyboard or mouse, for a set time.
+// Tells when nobody has used Keyshelf's windows, by keyboard or mouse, for a set time, timed by the desktop
+// in use as it is made.
 #pragma once
 
+#include "Desktop.h"
+
 #include <QObject>
-#include <QTimer>
+#include <memory>
 
 class IdleWatch : public QObject {
     Q_OBJECT
@@ -20,5 +23,6 @@ protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
-    QTimer timer_;
+    std::unique_ptr<seams::Countdown> wait_;
+    std::chrono::milliseconds time_{0};
 };

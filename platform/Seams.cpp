@@ -64,6 +64,10 @@ QDateTime Now() {
     return InUse().now();
 }
 
+std::unique_ptr<Countdown> NewCountdown(std::function<void()> done) {
+    return InUse().countdown(std::move(done));
+}
+
 QString ExecutableDir() {
     return InUse().executableDir();
 }

@@ -46,6 +46,9 @@ LaunchResult StartWatched(const QString& program, const QStringList& arguments, 
 // The current local date and time.
 QDateTime Now();
 
+// A wait timed by the desktop in use, which calls `done` when it runs out (see Countdown).
+std::unique_ptr<Countdown> NewCountdown(std::function<void()> done);
+
 // The folder that holds the executable, without a trailing separator; empty when it cannot be found
 // (no /proc, and argv[0] names no file).
 QString ExecutableDir();

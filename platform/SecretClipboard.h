@@ -4,6 +4,8 @@
 // showing a password never offers it as the X selection.
 #pragma once
 
+#include "UserSettings.h"
+
 #include <QObject>
 #include <QString>
 #include <QTimer>
@@ -14,10 +16,6 @@ class QMenu;
 class SecretClipboard : public QObject {
     Q_OBJECT
 public:
-    // How long a copy stays unless said otherwise.
-    static constexpr int kDefaultSeconds = 30;
-    static constexpr int kMostSeconds = 86400;
-
     // The run's one, shared by every window: the copy taken off is the last one, whoever made it.
     static SecretClipboard& instance();
 
@@ -40,7 +38,7 @@ private:
     explicit SecretClipboard(QObject* parent);
 
     QTimer timer_;
-    int seconds_ = kDefaultSeconds;
+    int seconds_ = userSettings::kClipboardSeconds.fallback;
     bool copied_ = false; // something put there is still to be taken off
     QString value_;       // the last one
 };

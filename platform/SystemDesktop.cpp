@@ -9,11 +9,26 @@
 #include <QFileInfo>
 #include <QMessageBox>
 #include <QStandardPaths>
+#include <QTimer>
 #include <cstdlib>
 #include <string>
 #include <vector>
 
 namespace {
+
+class TimerCountdown : public seams::Countdown {
+public:
+    explicit TimerCountdown(std::function<void()> done) {
+        timer_.setSingleShot(true);
+        QObject::connect(&timer_, &QTimer::timeout, std::move(done));
+    }
+    void start(std::chrono::milliseconds wait) override { timer_.start(wait); }
+    void stop() override { timer_.stop(); }
+    bool active() const override { return timer_.isActive(); }
+
+private:
+    QTimer timer_;
+};
 
 QMessageBox::StandardButton ButtonOf(seams::Answer answer) {
     switch (answer) {
@@ -68,6 +83,8 @@ SystemDesktop::SystemDesktop(QString productName) : productName_(std::move(produ
 seams::Answer SystemDesktop::messageBox(const QString& text, seams::BoxStyle style, const QString& caption) {
     const QList<seams::Answer> answers = seams::answersOf(style.buttons);
     QMessageBox box(IconOf(style.icon), caption, text);
+    // Messages carry file names and entries' texts, which are anyone's: never read as markup.
+    box.setTextFormat(Qt::PlainText);
     QMessageBox::StandardButtons set;
     for (const seams::Answer answer : answers) {
         set |= ButtonOf(answer);
@@ -124,6 +141,10 @@ seams::LaunchResult SystemDesktop::startWatched(const QString& program, const QS
 
 QDateTime SystemDesktop::now() const {
     return QDateTime::currentDateTime();
+}
+
+std::unique_ptr<seams::Countdown> SystemDesktop::countdown(std::function<void()> done) {
+    return std::make_unique<TimerCountdown>(std::move(done));
 }
 
 QString SystemDesktop::executableDir() const {

@@ -23,6 +23,8 @@ public:
     seams::LaunchResult startWatched(const QString& program, const QStringList& arguments, QObject* context,
                                      seams::ProgramEnd onEnd) override;
     QDateTime now() const override;
+    // A QTimer of the thread that asks.
+    std::unique_ptr<seams::Countdown> countdown(std::function<void()> done) override;
     QString executableDir() const override;
     // Where QSettings keeps a user's settings in INI format: <config>/<product>/<product>.ini.
     QString settingsFile() const override;

@@ -65,9 +65,9 @@ std::size_t EntryStore::indexOf(int position) const {
     return static_cast<std::size_t>(position - 1);
 }
 
-const QCollatorSortKey& EntryStore::keyOf(Slot slot, int field) const {
+const QCollatorSortKey& EntryStore::keyOf(Slot slot, Field field) const {
     // Sized for every slot at once, so that a second call never moves the key the first returned.
-    auto& keys = keys_[field];
+    auto& keys = keys_[vault::IndexOf(field)];
     if (keys.size() < table_.slotCount()) {
         keys.resize(table_.slotCount());
     }
@@ -80,6 +80,17 @@ const QCollatorSortKey& EntryStore::keyOf(Slot slot, int field) const {
         key.emplace(collator_->sortKey(FromCodePage(table_.field(slot, field))));
     }
     return *key;
+}
+
+void EntryStore::forgetKey(Slot slot, Field field) const {
+    auto& keys = keys_[vault::IndexOf(field)];
+    if (slot < keys.size()) {
+        keys[slot].reset();
+    }
+}
+
+EntryStore::CodePageTexts EntryStore::ToCodePage(const ListEntry& item) {
+    return vault::MapFields<std::string>(item, [](const QString& text) { return ToCodePage(text); });
 }
 
 void EntryStore::forgetKeys(Slot slot) const {
@@ -158,13 +169,10 @@ bool EntryStore::addRows(const QList<ListEntry>& items) {
     if (items.isEmpty()) {
         return true;
     }
-    std::string texts[kFields]; // an entry's code-page texts, kept until the table has copied them
+    CodePageTexts texts; // an entry's code-page texts, kept until the table has copied them
     return appendEntries(static_cast<std::size_t>(items.size()), [&](std::size_t i) {
-        const ListEntry& item = items[static_cast<qsizetype>(i)];
-        texts[0] = ToCodePage(item.username);
-        texts[1] = ToCodePage(item.password);
-        texts[2] = ToCodePage(item.location);
-        return vault::EntryTable::Fields{texts[0], texts[1], texts[2]};
+        texts = ToCodePage(items[static_cast<qsizetype>(i)]);
+        return vault::ViewOf(texts);
     });
 }
 
@@ -234,15 +242,15 @@ void EntryStore::clear() {
     emit reset();
 }
 
-QString EntryStore::field(int position, int field) const {
-    if (field < 0 || field >= kFields || !has(position)) {
+QString EntryStore::field(int position, Field field) const {
+    if (!has(position)) {
         return {};
     }
     return FromCodePage(table_.field(slotAt(position), field));
 }
 
-std::string_view EntryStore::codePageField(int position, int field) const {
-    if (field < 0 || field >= kFields || !has(position)) {
+std::string_view EntryStore::codePageField(int position, Field field) const {
+    if (!has(position)) {
         return {};
     }
     return table_.field(slotAt(position), field);
@@ -302,13 +310,11 @@ ListEntry EntryStore::item(int position) const {
     if (!has(position)) {
         return {};
     }
-    const Slot slot = slotAt(position);
-    return {FromCodePage(table_.field(slot, 0)), FromCodePage(table_.field(slot, 1)),
-            FromCodePage(table_.field(slot, 2))};
+    return vault::MapFields<QString>(table_.fields(slotAt(position)), &EntryStore::FromCodePage);
 }
 
-bool EntryStore::setField(int position, int field, const QString& value) {
-    if (field < 0 || field >= kFields || !has(position)) {
+bool EntryStore::setField(int position, Field field, const QString& value) {
+    if (!has(position)) {
         return false;
     }
     const std::size_t index = indexOf(position);
@@ -316,9 +322,7 @@ bool EntryStore::setField(int position, int field, const QString& value) {
     if (!table_.setField(slot, field, ToCodePage(value))) {
         return false;
     }
-    if (slot < keys_[field].size()) {
-        keys_[field][slot].reset();
-    }
+    forgetKey(slot, field);
     emit fieldsChanged(static_cast<int>(index), field, field);
     if (sorted_ && field == sortKey_) {
         placeRow(index);
@@ -333,21 +337,16 @@ bool EntryStore::applyImport(const vault::ImportPlan& plan) {
             indexOfSlot[order_[index]] = index;
         }
         for (const vault::ImportPlan::Replacement& r : plan.replacements) {
-            if (r.slot >= indexOfSlot.size() || !table_.setField(r.slot, 1, r.password)) {
+            if (r.slot >= indexOfSlot.size() || !table_.setField(r.slot, Field::Password, r.password)) {
                 return false;
             }
-            if (r.slot < keys_[1].size()) {
-                keys_[1][r.slot].reset();
-            }
+            forgetKey(r.slot, Field::Password);
             const int row = static_cast<int>(indexOfSlot[r.slot]);
-            emit fieldsChanged(row, 1, 1);
+            emit fieldsChanged(row, Field::Password, Field::Password);
         }
     }
-    const bool added = appendEntries(plan.additions.size(), [&plan](std::size_t i) {
-        const vault::ImportPlan::Texts& texts = plan.additions[i];
-        return vault::EntryTable::Fields{texts[0], texts[1], texts[2]};
-    });
-    if (sorted_ && sortKey_ == 1 && !plan.replacements.empty() && plan.additions.empty()) {
+    const bool added = appendEntries(plan.additions.size(), [&plan](std::size_t i) { return plan.additions[i]; });
+    if (sorted_ && sortKey_ == Field::Password && !plan.replacements.empty() && plan.additions.empty()) {
         sortRows(); // new passwords, in a list sorted by them (the additions sort it otherwise)
     }
     return added;
@@ -359,13 +358,12 @@ bool EntryStore::setItem(int position, const ListEntry& item) {
     }
     const std::size_t index = indexOf(position);
     const Slot slot = order_[index];
-    const std::string texts[kFields] = {ToCodePage(item.username), ToCodePage(item.password),
-                                        ToCodePage(item.location)};
-    if (!table_.setFields(slot, {texts[0], texts[1], texts[2]})) {
+    const CodePageTexts texts = ToCodePage(item);
+    if (!table_.setFields(slot, vault::ViewOf(texts))) {
         return false;
     }
     forgetKeys(slot);
-    emit fieldsChanged(static_cast<int>(index), 0, kFields - 1);
+    emit fieldsChanged(static_cast<int>(index), vault::kFields.front(), vault::kFields.back());
     if (sorted_) {
         placeRow(index);
     }
@@ -373,8 +371,7 @@ bool EntryStore::setItem(int position, const ListEntry& item) {
 }
 
 int EntryStore::insert(int position, const ListEntry& item) {
-    const std::optional<Slot> added =
-        addEntry({ToCodePage(item.username), ToCodePage(item.password), ToCodePage(item.location)});
+    const std::optional<Slot> added = addEntry(vault::ViewOf(ToCodePage(item)));
     if (!added) {
         return 0;
     }
@@ -414,8 +411,8 @@ std::vector<int> EntryStore::matches(const QString& text) const {
     const std::string wanted = ToCodePage(text);
     for (std::size_t index = 0; index < order_.size(); ++index) {
         const Slot slot = order_[index];
-        for (const int field : {0, 2}) {
-            if (cp1252::ContainsIgnoringCase(table_.field(slot, field), wanted)) {
+        for (const Field field : vault::kFields) {
+            if (vault::Describe(field).identifies && cp1252::ContainsIgnoringCase(table_.field(slot, field), wanted)) {
                 found.push_back(static_cast<int>(index) + 1);
                 break;
             }
@@ -425,15 +422,22 @@ std::vector<int> EntryStore::matches(const QString& text) const {
 }
 
 int EntryStore::positionOfItem(const ListEntry& item, bool sameLogin) const {
-    const std::string wanted[kFields] = {ToCodePage(item.username), ToCodePage(item.password),
-                                         ToCodePage(item.location)};
+    const CodePageTexts wanted = ToCodePage(item);
+    const auto same = [&](Slot slot, bool identifying) {
+        for (const Field field : vault::kFields) {
+            if (vault::Describe(field).identifies == identifying && table_.field(slot, field) != wanted[field]) {
+                return false;
+            }
+        }
+        return true;
+    };
     int login = 0;
     for (std::size_t index = 0; index < order_.size(); ++index) {
         const Slot slot = order_[index];
-        if (table_.field(slot, 0) != wanted[0] || table_.field(slot, 2) != wanted[2]) {
+        if (!same(slot, true)) {
             continue;
         }
-        if (table_.field(slot, 1) == wanted[1]) {
+        if (same(slot, false)) {
             return static_cast<int>(index) + 1;
         }
         if (login == 0 && sameLogin) {
@@ -469,10 +473,7 @@ void EntryStore::setSorted(bool sorted) {
     }
 }
 
-void EntryStore::setSortKey(int key) {
-    if (key < 0 || key >= kFields) {
-        return;
-    }
+void EntryStore::setSortKey(Field key) {
     if (key == sortKey_) {
         return;
     }

@@ -21,27 +21,20 @@
 #include <QList>
 #include <QObject>
 #include <QString>
+#include <array>
 #include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
 
 // One entry's texts.
-struct ListEntry {
-    QString username;
-    QString password;
-    QString location;
-
-    friend bool operator==(const ListEntry&, const ListEntry&) = default;
-};
+using ListEntry = vault::FieldValues<QString>;
 
 class EntryStore : public QObject {
     Q_OBJECT
 public:
     using Slot = vault::EntryTable::Slot;
-
-    // An entry's texts: 0 the username, 1 the password, 2 the location.
-    static constexpr int kFields = vault::EntryTable::kFields;
+    using Field = vault::Field;
     enum SortOrder { Ascending = 0, Descending = 1 };
 
     explicit EntryStore(QObject* parent = nullptr);
@@ -70,17 +63,17 @@ public:
     void remove(int position);
     void clear();
 
-    QString field(int position, int field) const;
-    // False when nothing changed: no such entry or field, or the text was refused.
-    [[nodiscard]] bool setField(int position, int field, const QString& value);
-    // Replaces all three texts at once; a sorted store moves the entry to its new place. False as
+    QString field(int position, Field field) const;
+    // False when nothing changed: no such entry, or the text was refused.
+    [[nodiscard]] bool setField(int position, Field field, const QString& value);
+    // Replaces all the texts at once; a sorted store moves the entry to its new place. False as
     // setField.
     [[nodiscard]] bool setItem(int position, const ListEntry& item);
     ListEntry item(int position) const;
     // A text in the code page without a copy, for walking every entry (a save); valid until the store
     // next changes.
-    std::string_view codePageField(int position, int field) const;
-    // All three texts of an entry in the code page, as codePageField gives them; empty for no entry.
+    std::string_view codePageField(int position, Field field) const;
+    // All the texts of an entry in the code page, as codePageField gives them; empty for no entry.
     vault::EntryTable::Fields codePageFields(int position) const;
     // Before a walk over every entry in display order (a save): once sorting has scattered the entries
     // over memory, lays them out again in display order, so that the walk reads memory front to back.
@@ -89,8 +82,8 @@ public:
     // During such a walk: asks memory for the entries a little after `position`.
     void prefetchAfter(int position) const;
 
-    // The positions, in display order, of the entries whose username or location holds `text`, letter
-    // case ignored. Nothing for an empty text.
+    // The positions, in display order, of the entries a field of which that names them (the username, the
+    // location) holds `text`, letter case ignored. Nothing for an empty text.
     std::vector<int> matches(const QString& text) const;
     // The table the entries lie in, and the slot of the entry at a position: for planning an import.
     const vault::EntryTable& table() const { return table_; }
@@ -98,8 +91,8 @@ public:
     // Takes in an import the file already holds: the new passwords, then the additions at the end (at their
     // places while sorted). False when the texts would not fit; the additions are then left out.
     [[nodiscard]] bool applyImport(const vault::ImportPlan& plan);
-    // The first position holding exactly these texts; else, when `sameLogin`, the first with this username
-    // and location (the same login with a new password); else 0.
+    // The first position holding exactly these texts; else, when `sameLogin`, the first alike in the
+    // fields that name it, the username and location (the same login with a new password); else 0.
     int positionOfItem(const ListEntry& item, bool sameLogin = false) const;
 
     // A number that stays with an entry while entries around it move, are sorted or removed; 0 for none.
@@ -110,10 +103,10 @@ public:
     quint64 nextId() const { return nextId_; }
 
     bool sorted() const { return sorted_; }
-    int sortKey() const { return sortKey_; }
+    Field sortKey() const { return sortKey_; }
     int sortOrder() const { return sortOrder_; }
     void setSorted(bool sorted);
-    void setSortKey(int key);
+    void setSortKey(Field key);
     void setSortOrder(int order);
 
 signals:
@@ -125,7 +118,7 @@ signals:
     // `destination` is the row the moved one goes before, counted before the move.
     void rowAboutToBeMoved(int row, int destination);
     void rowMoved();
-    void fieldsChanged(int row, int firstField, int lastField);
+    void fieldsChanged(int row, vault::Field firstField, vault::Field lastField);
     void aboutToBeReset();
     void reset();
     // Every row may move; `newRowOf[old row]` is where each one went.
@@ -133,7 +126,10 @@ signals:
     void reordered(const std::vector<int>& newRowOf);
 
 private:
-    const QCollatorSortKey& keyOf(Slot slot, int field) const;
+    using CodePageTexts = vault::FieldValues<std::string>;
+    static CodePageTexts ToCodePage(const ListEntry& item);
+    const QCollatorSortKey& keyOf(Slot slot, Field field) const;
+    void forgetKey(Slot slot, Field field) const;
     void forgetKeys(Slot slot) const;
     bool before(Slot a, Slot b) const;
     std::size_t sortedPlace(Slot slot, std::size_t skip) const;
@@ -152,10 +148,10 @@ private:
     // By slot: the entry's id, and each field's collation key, made the first time the store is sorted by
     // that field and dropped when the field changes, so a header click sorts keys it already has.
     std::vector<quint32> ids_;
-    mutable std::vector<std::optional<QCollatorSortKey>> keys_[kFields];
+    mutable std::array<std::vector<std::optional<QCollatorSortKey>>, vault::kFieldCount> keys_; // by IndexOf
     quint32 nextId_ = 1;
     bool sorted_ = false;
-    int sortKey_ = 0;
+    Field sortKey_ = vault::kFields.front();
     int sortOrder_ = Ascending;
     mutable std::optional<QCollator> collator_;
 };

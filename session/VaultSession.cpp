@@ -14,93 +14,51 @@ QString Count(std::size_t n) {
     return QLocale(QLocale::English).toString(static_cast<qulonglong>(n));
 }
 
-// A master password read from the file, as a string the session keeps; the bytes read are wiped.
-QString TakeSecret(std::string& secret) {
-    QString text = QString::fromStdString(secret);
-    ::explicit_bzero(secret.data(), secret.size());
-    return text;
-}
+// A password as the vault session takes it: its UTF-8 bytes, wiped once used.
+class Typed {
+public:
+    explicit Typed(const QString& text) : bytes_(text.toStdString()) {}
+    Typed(const Typed&) = delete;
+    Typed& operator=(const Typed&) = delete;
+    ~Typed() { ::explicit_bzero(bytes_.data(), bytes_.size()); }
+    vault::Secret secret() const { return vault::Secret(bytes_); }
+
+private:
+    std::string bytes_;
+};
 
 } // namespace
 
 VaultSession::VaultSession(QString path, vault::FileOps& files, QObject* parent)
-    : QObject(parent), path_(std::move(path)), files_(files), entries_(new EntryStore(this)),
-      now_([] { return QDateTime::currentDateTime(); }) {}
+    : QObject(parent), path_(std::move(path)), core_(path_.toStdString(), vault::Holder::Window, files),
+      entries_(new EntryStore(this)), now_([] { return QDateTime::currentDateTime(); }) {}
 
 VaultSession::~VaultSession() = default;
 
-void VaultSession::remember() {
-    stamp_ = vault::StampOf(path_.toStdString());
-    stampKnown_ = true;
-}
-
 vault::Result<VaultSession::Gate> VaultSession::open() {
-    const std::string path = path_.toStdString();
-    // Saves killed half-way (a crash, a power cut) leave their temporary copies behind: scrambled
-    // passwords that nothing else would ever remove.
-    vault::RemoveStaleTemporaries(path, vault::kStaleTemporarySeconds);
-    // The master line is read only from a file of a vault's size: a larger one is refused before any of
-    // it is read.
-    auto start = vault::ReadVaultStart(path, files_);
-    if (!start) {
-        return start.error();
+    auto gate = core_.open();
+    if (!gate) {
+        return gate.error();
     }
-    sealed_ = start->seal.has_value();
-    seal_.reset();
-    stored_ = TakeSecret(start->master);
-    return stored_.isEmpty() && !sealed_ ? Gate::Create : Gate::Enter;
+    return *gate == vault::Session::Gate::Create ? Gate::Create : Gate::Enter;
 }
 
 bool VaultSession::isMasterPassword(const QString& typed) {
-    sealFailure_.reset();
-    if (!sealed_ || seal_) {
-        return !stored_.isEmpty() && typed == stored_;
-    }
-    // Sealed, and not opened yet (or sealed anew elsewhere): only the seal can say. The file is looked at
-    // again, since it may have changed since the last look.
-    auto start = vault::ReadVaultStart(path_.toStdString(), files_);
-    if (!start) {
-        sealFailure_ = start.error();
-        return false;
-    }
-    if (!start->seal) {
-        sealed_ = false;
-        stored_ = TakeSecret(start->master);
-        return !stored_.isEmpty() && typed == stored_;
-    }
-    if (auto failed = openSeal(*start->seal, typed)) {
-        if (!failed->wrongPassword) {
-            sealFailure_ = std::move(failed);
-        }
-        return false;
-    }
-    stored_ = typed;
-    return true;
+    return core_.isMasterPassword(Typed(typed).secret());
 }
 
-vault::Failure VaultSession::openSeal(const vault::SealHeader& header, const QString& password) {
-    std::string typed = password.toStdString();
-    auto failed = vault::OpenSeal(header, typed, seal_, path_.toStdString());
-    ::explicit_bzero(typed.data(), typed.size());
-    return failed;
+bool VaultSession::newMasterPassword() const {
+    return Typed(master_).secret().text != core_.master();
 }
 
 vault::Failure VaultSession::load(const QString& password) {
-    std::string typed = password.toStdString();
-    auto loaded = vault::LoadVault(path_.toStdString(), vault::kMaxEntries, files_, typed, seal_);
-    ::explicit_bzero(typed.data(), typed.size());
+    auto loaded = core_.load(Typed(password).secret());
     if (!loaded) {
         return loaded.error();
     }
-    sealed_ = loaded->sealed;
-    stored_ = TakeSecret(loaded->master);
-    stamp_ = loaded->stamp;
-    stampKnown_ = true;
-    unreadable_ = {};
-    readOnly_.clear();
     readFrom_ = entries_->nextId();
-    entries_->replaceAll(std::move(loaded->entries));
-    noteTotal(loaded->total);
+    entries_->replaceAll(std::move(*loaded));
+    noteReadOnly();
     return std::nullopt;
 }
 
@@ -114,23 +72,17 @@ vault::Failure VaultSession::unlock(const QString& master) {
 }
 
 vault::Failure VaultSession::create(const QString& master) {
-    const auto kept = vault::WriteMasterPassword(path_.toStdString(), master.toStdString(), files_);
+    const auto kept = core_.create(Typed(master).secret());
     if (!kept) {
         return kept.error();
     }
     master_ = master;
-    stored_ = master;
-    sealed_ = false;
-    seal_.reset();
-    remember();
-    const std::size_t total = kept->size();
-    const std::size_t shown = std::min(total, static_cast<std::size_t>(vault::kMaxEntries));
+    const std::size_t shown = kept->size();
     QList<ListEntry> rows;
     rows.reserve(static_cast<qsizetype>(shown));
     for (std::size_t i = 0; i < shown; ++i) {
         const vault::Entry& e = (*kept)[i];
-        rows.append({QString::fromStdString(e.username), QString::fromStdString(e.password),
-                     QString::fromStdString(e.location)});
+        rows.append(vault::MapFields<QString>(e, [](const std::string& text) { return QString::fromStdString(text); }));
     }
     entries_->clear();
     if (!entries_->addRows(rows)) {
@@ -140,50 +92,39 @@ vault::Failure VaultSession::create(const QString& master) {
         return error;
     }
     setStatus(QStringLiteral("Password created successfully"));
-    noteTotal(total);
+    noteReadOnly();
     return std::nullopt;
 }
 
-void VaultSession::noteTotal(std::size_t total) {
-    if (total <= static_cast<std::size_t>(vault::kMaxEntries)) {
-        return;
-    }
-    // The entries hold what the format allows; a save would write only those and lose the rest.
-    readOnly_ = QStringLiteral("%1 holds %2 entries, more than the 32,767 Keyshelf can show.  The first 32,767 "
-                               "are shown, and no change can be saved, so that none of the others is lost.")
-                    .arg(path_, Count(total));
+void VaultSession::noteReadOnly() {
+    readOnly_ = QString::fromStdString(core_.readOnlyNotice());
 }
 
 VaultSession::Outcome VaultSession::change(const std::function<Outcome()>& apply) {
-    // Each try reads what the writer that slipped in wrote; one that keeps writing is let be after a few.
-    constexpr int kTries = 3;
-    for (int tries = 1;; ++tries) {
-        const vault::FileStamp now = vault::StampOf(path_.toStdString());
-        // A file that is gone (moved away, or about to be replaced) is written anew from the entries.
-        if (readOnly_.isEmpty() && stored_ == master_ && stampKnown_ && now.exists && now != stamp_) {
-            const ReloadOutcome reloaded = readAgain();
-            if (reloaded.result != Reload::Reloaded) {
-                // An unreadable file is never written over, nor a new master password with the old one.
-                setStatus(QStringLiteral("Not saved."));
-                return {reloaded.result == Reload::Failed ? Stored::NotSaved : Stored::NewMasterPassword,
-                        reloaded.error};
-            }
-        }
-        if (!readOnly_.isEmpty()) {
-            setStatus(QStringLiteral("Not saved."));
-            return {Stored::ReadOnly};
-        }
-        if (stored_ != master_) {
-            // The file's master password is not the one this run was opened with: it must be typed first.
-            setStatus(QStringLiteral("Not saved."));
-            return {Stored::NewMasterPassword};
-        }
-        overtaken_ = false;
-        Outcome outcome = apply();
-        if (!overtaken_ || tries == kTries) {
-            return outcome;
-        }
+    ReloadOutcome reloaded;
+    Outcome outcome;
+    const Typed master(master_);
+    switch (core_.change(
+        master.secret(),
+        [&] {
+            reloaded = readAgain();
+            return reloaded.result == Reload::Reloaded;
+        },
+        [&] { outcome = apply(); })) {
+    case vault::Session::Refusal::None:
+        return outcome;
+    case vault::Session::Refusal::NotReadAgain:
+        setStatus(QStringLiteral("Not saved."));
+        return {reloaded.result == Reload::Failed ? Stored::NotSaved : Stored::NewMasterPassword, reloaded.error};
+    case vault::Session::Refusal::ReadOnly:
+        setStatus(QStringLiteral("Not saved."));
+        return {Stored::ReadOnly};
+    case vault::Session::Refusal::NewMasterPassword:
+        // The file's master password is not the one this run was opened with: it must be typed first.
+        setStatus(QStringLiteral("Not saved."));
+        return {Stored::NewMasterPassword};
     }
+    return outcome;
 }
 
 int VaultSession::positionFor(quint64 id, const ListEntry& was) const {
@@ -211,7 +152,7 @@ VaultSession::Outcome VaultSession::add(const ListEntry& entry) {
 }
 
 VaultSession::Outcome VaultSession::insertNow(const ListEntry& entry) {
-    if (entries_->count() >= vault::kMaxEntries) {
+    if (vault::Session::full(static_cast<std::size_t>(entries_->count()))) {
         return {Stored::ListFull};
     }
     const int position = entries_->insert(entries_->count() + 1, entry);
@@ -298,8 +239,7 @@ vault::EntrySource VaultSession::displayOrder() const {
         const int position = static_cast<int>(index) + 1;
         // Once the entries have been sorted they lie scattered in the table.
         items.prefetchAfter(position);
-        const auto fields = items.codePageFields(position);
-        return vault::EntryView{fields[0], fields[1], fields[2]};
+        return items.codePageFields(position);
     };
 }
 
@@ -316,120 +256,50 @@ VaultSession::Outcome VaultSession::saveNow() {
     return outcome;
 }
 
-std::optional<VaultSession::Outcome> VaultSession::refusedUnlessUnchanged(const char* doing) {
-    if (stored_ != master_) {
-        setStatus(QStringLiteral("Not saved."));
-        return Outcome{Stored::NewMasterPassword};
+VaultSession::Outcome VaultSession::written(vault::Session::Saved saved) {
+    if (saved) {
+        return {Stored::Saved};
     }
-    if (changedElsewhere()) {
-        // Unlike an entry's change, which is made to the file as it is now, these write the whole file
-        // anew: nothing is written, the list reloads within a second, and the person can look at it before
-        // trying again.
+    if (saved.written) {
         setStatus(QStringLiteral("Not saved."));
-        return Outcome{Stored::NotSaved,
-                       vault::VaultError{doing, path_.toStdString(),
-                                         "another program changed it since Keyshelf last read it, so nothing was "
-                                         "changed.  Try again once the list has been read again"}};
     }
-    return std::nullopt;
+    return {Stored::NotSaved, std::move(saved.error)};
 }
 
 VaultSession::Outcome VaultSession::changeForm(std::optional<vault::SealKey> key) {
-    const std::string path = path_.toStdString();
     const bool sealing = key.has_value();
-    const char* const doing = sealing ? "Could not seal" : "Could not unseal";
-    if (sealing == sealed_) {
-        return {Stored::NotSaved,
-                vault::VaultError{doing, path, sealing ? "it is sealed already" : "it is not sealed"}};
+    if (auto refused = core_.formRefusal(sealing)) {
+        return {Stored::NotSaved, std::move(refused)};
     }
-    if (auto refused = refusedUnlessUnchanged(doing)) {
-        return *refused;
-    }
-    auto bytes = vault::ReadWholeFile(path, vault::kMaxVaultBytes, files_);
-    if (bytes && sealed_) {
-        auto header = vault::ReadSealHeader(*bytes, path);
-        if (!header) {
-            return {Stored::NotSaved, header.error()};
-        }
-        std::string password = master_.toStdString();
-        bytes = vault::UnsealVault(std::move(*bytes), *header, password, seal_, path);
-        ::explicit_bzero(password.data(), password.size());
-    }
-    if (!bytes) {
-        return {Stored::NotSaved, bytes.error()};
-    }
-    // Read after the look above: a write that landed meanwhile shows now, before anything is replaced.
-    if (auto refused = refusedUnlessUnchanged(doing)) {
-        ::explicit_bzero(bytes->data(), bytes->size());
-        return *refused;
-    }
-    vault::Failure failed = vault::ReplaceVaultBytes(path, *bytes, sealing ? &*key : nullptr, files_);
-    ::explicit_bzero(bytes->data(), bytes->size());
-    if (failed) {
+    if (newMasterPassword()) {
         setStatus(QStringLiteral("Not saved."));
-        return {Stored::NotSaved, std::move(failed)};
+        return {Stored::NewMasterPassword};
     }
-    sealed_ = sealing;
-    seal_ = std::move(key);
-    remember();
-    setStatus(sealing ? QStringLiteral("Sealed: the file opens only with the master password.  Data saved.")
-                      : QStringLiteral("Unsealed: the file is no longer encrypted.  Data saved."));
-    return {Stored::Saved};
+    Outcome outcome = written(core_.changeForm(std::move(key)));
+    if (outcome.saved()) {
+        setStatus(sealing ? QStringLiteral("Sealed: the file opens only with the master password.  Data saved.")
+                          : QStringLiteral("Unsealed: the file is no longer encrypted.  Data saved."));
+    }
+    return outcome;
 }
 
 VaultSession::Outcome VaultSession::changeMasterPassword(const QString& master, std::optional<vault::SealKey> key) {
-    const std::string path = path_.toStdString();
-    if (!readOnly_.isEmpty()) {
+    if (core_.readOnly() || newMasterPassword()) {
         setStatus(QStringLiteral("Not saved."));
-        return {Stored::ReadOnly};
-    }
-    if (auto refused = refusedUnlessUnchanged("Could not change the master password of")) {
-        return *refused;
-    }
-    if (sealed_ && !key) {
-        return {Stored::NotSaved, vault::VaultError{"Could not change the master password of", path,
-                                                    "no key was made to seal it with; nothing was changed"}};
-    }
-    if (!sealed_) {
-        key.reset();
+        return {core_.readOnly() ? Stored::ReadOnly : Stored::NewMasterPassword};
     }
     entries_->prepareWalk();
-    std::string typed = master.toStdString();
-    vault::Failure failed = vault::SaveVault(path, typed, static_cast<std::size_t>(entries_->count()), displayOrder(),
-                                             vault::TextForm::CodePage, files_, key ? &*key : nullptr);
-    ::explicit_bzero(typed.data(), typed.size());
-    if (failed) {
-        setStatus(QStringLiteral("Not saved."));
-        return {Stored::NotSaved, std::move(failed)};
+    Outcome outcome = written(core_.changeMasterPassword(
+        Typed(master).secret(), static_cast<std::size_t>(entries_->count()), displayOrder(), std::move(key)));
+    if (outcome.saved()) {
+        master_ = master;
+        setStatus(QStringLiteral("Master password changed.  Data saved."));
     }
-    master_ = master;
-    stored_ = master;
-    if (sealed_) {
-        seal_ = std::move(key);
-    }
-    remember();
-    setStatus(QStringLiteral("Master password changed.  Data saved."));
-    return {Stored::Saved};
+    return outcome;
 }
 
 VaultSession::Outcome VaultSession::write(std::size_t count, const vault::EntrySource& row) {
-    const std::string path = path_.toStdString();
-    const vault::FileStamp now = vault::StampOf(path);
-    if (stampKnown_ && now.exists && now != stamp_) {
-        // Written by another program since it was read a moment ago: what it wrote is read first.
-        overtaken_ = true;
-        setStatus(QStringLiteral("Not saved."));
-        return {Stored::NotSaved,
-                vault::VaultError{"Could not save", path, "another program kept changing it; please try again"}};
-    }
-    if (auto failed = vault::SaveVault(path, master_.toStdString(), count, row, vault::TextForm::CodePage, files_,
-                                       sealed_ ? &*seal_ : nullptr)) {
-        setStatus(QStringLiteral("Not saved."));
-        return {Stored::NotSaved, std::move(failed)};
-    }
-    stored_ = master_;
-    remember();
-    return {Stored::Saved};
+    return written(core_.save(Typed(master_).secret(), count, row));
 }
 
 vault::ImportPlan VaultSession::planImport(const vault::ImportFile& file, bool replacePasswords) const {
@@ -459,14 +329,14 @@ VaultSession::Outcome VaultSession::importNow(const vault::ImportFile& file, boo
         const std::size_t count = static_cast<std::size_t>(entries_->count());
         const auto row = [&](std::size_t index) {
             if (index >= count) {
-                const vault::ImportPlan::Texts& texts = plan.additions[index - count];
-                return vault::EntryView{texts[0], texts[1], texts[2]};
+                return plan.additions[index - count];
             }
             const int position = static_cast<int>(index) + 1;
-            const auto fields = entries_->codePageFields(position);
-            const auto replaced = newPasswords.find(entries_->slotAt(position));
-            return vault::EntryView{fields[0], replaced == newPasswords.end() ? fields[1] : replaced->second,
-                                    fields[2]};
+            vault::EntryView fields = entries_->codePageFields(position);
+            if (const auto replaced = newPasswords.find(entries_->slotAt(position)); replaced != newPasswords.end()) {
+                fields[vault::Field::Password] = replaced->second;
+            }
+            return fields;
         };
         Outcome outcome = write(count + plan.additions.size(), row);
         if (!outcome.saved()) {
@@ -485,21 +355,16 @@ VaultSession::Outcome VaultSession::importNow(const vault::ImportFile& file, boo
 }
 
 bool VaultSession::changedElsewhere() const {
-    return stampKnown_ && vault::StampOf(path_.toStdString()) != stamp_;
+    return core_.look() != vault::Session::FileNow::AsRead;
 }
 
 VaultSession::ReloadOutcome VaultSession::reload() {
-    const vault::FileStamp now = vault::StampOf(path_.toStdString());
-    if (!stampKnown_ || now == stamp_ || (unreadable_.exists && now == unreadable_)) {
-        return {Reload::Unchanged};
-    }
-    if (!now.exists) {
-        // Gone (moved away, or about to be replaced): the entries stay, and the next save writes them.
+    if (!core_.changedSinceRead()) {
         return {Reload::Unchanged};
     }
     ReloadOutcome outcome = readAgain();
     if (outcome.result == Reload::Failed) {
-        unreadable_ = now;
+        core_.markUnreadable();
     } else if (outcome.result == Reload::Reloaded) {
         setStatus(
             QStringLiteral("Reloaded %1 entries: the file was changed by another program").arg(entries_->count()));
@@ -511,15 +376,14 @@ VaultSession::ReloadOutcome VaultSession::readAgain() {
     if (auto failed = load(master_)) {
         if (failed->wrongPassword) {
             // Sealed anew under another password: nothing of it is known until that is typed.
-            sealed_ = true;
-            stored_.clear();
+            core_.forgetMaster();
             readFrom_ = entries_->nextId();
             entries_->clear();
             return {Reload::NewMasterPassword};
         }
         return {Reload::Failed, std::move(failed)};
     }
-    if (stored_ != master_) {
+    if (newMasterPassword()) {
         // Its entries are shown only once the new password has been typed (unlock reads them again).
         entries_->clear();
         return {Reload::NewMasterPassword};

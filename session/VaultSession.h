@@ -8,6 +8,10 @@
 // other program wrote is lost. Only when it changed or removed the very entry an edit or a delete is
 // about is there a question, and no answer writes over what it wrote.
 //
+// The file's rules (its stamp, its form, the read-only rule, the re-reading before a change) are the vault
+// session's (vault::Session); this is the window's side of it: the entries as the list shows them, texts
+// as Qt holds them, the status line, and the question a change over another program's write may need.
+//
 // Nothing here shows a window or ends the program: each operation returns what became of it, with the
 // file's error when there was one, and its owner tells the user. The one question a change may need
 // answered goes to the function the owner hands in.
@@ -17,6 +21,7 @@
 #include "CsvImport.h"
 #include "EntryStore.h"
 #include "SealedVault.h"
+#include "Session.h"
 #include "VaultError.h"
 
 #include <QDateTime>
@@ -93,9 +98,9 @@ public:
     // its seal (the key is derived then, about half a second, and kept for the reads and saves after).
     // When the seal could not be tried at all, sealFailure() says why.
     bool isMasterPassword(const QString& typed);
-    const vault::Failure& sealFailure() const { return sealFailure_; }
+    const vault::Failure& sealFailure() const { return core_.sealFailure(); }
     // Whether the file is sealed, as Keyshelf last read or wrote it; every save keeps its form.
-    bool sealed() const { return sealed_; }
+    bool sealed() const { return core_.sealed(); }
     // Once the right password was typed: reads the entries (again, after a new master password).
     vault::Failure unlock(const QString& master);
     // First run: writes the master password, keeping any entries the file already held, and takes them in.
@@ -144,10 +149,9 @@ private:
     vault::Failure load(const QString& password);
     // Reads the file again with this run's master password (a sealed one with its key).
     ReloadOutcome readAgain();
-    // Every change goes through here: when another program has written the file since Keyshelf last
-    // read or wrote it, the file is read again first; then `apply` changes the entries as they are now
-    // and writes them. A writer that slips in between is caught by the save, and all of it is done anew.
-    // It is the one stretch from reading to writing, which a lock against other writers would wrap.
+    // Every change goes through here, and through the vault session's change: when another program has
+    // written the file since Keyshelf last read or wrote it, the file is read again first; then `apply`
+    // changes the entries as they are now and writes them.
     Outcome change(const std::function<Outcome()>& apply);
     // Where the entry a change is about stands now: its id, else its texts as they were (the entries
     // have been read again); 0 when neither is there, and then what the other program left of it is
@@ -161,39 +165,26 @@ private:
     Outcome removeNow(int position);
     Outcome saveNow();
     Outcome importNow(const vault::ImportFile& file, bool replacePasswords);
-    // Makes seal_ the key that opens a sealed file with this header, from `password` when it must be derived.
-    vault::Failure openSeal(const vault::SealHeader& header, const QString& password);
     // Writes the master password and `count` entries, unless another program wrote the file since it was
-    // last read (`overtaken_` is then set).
+    // last read.
     Outcome write(std::size_t count, const vault::EntrySource& row);
+    // What a form or master password change the vault session made or refused comes to.
+    Outcome written(vault::Session::Saved saved);
     // The entries in display order, as a save hands them to the writer; prepareWalk first.
     vault::EntrySource displayOrder() const;
-    // Why a change of form or master password may not be written now (`doing` begins the message), or
-    // nothing.
-    std::optional<Outcome> refusedUnlessUnchanged(const char* doing);
-    void remember();
-    void noteTotal(std::size_t total);
+    // Whether the file's master password is no longer the one this run was opened with.
+    bool newMasterPassword() const;
+    void noteReadOnly();
     void setStatus(const QString& text);
 
     QString path_;
-    vault::FileOps& files_;
-    QString stored_; // the master password as line 1 holds it
+    vault::Session core_;
     QString master_;
     EntryStore* entries_;
     ConflictQuestion conflictQuestion_;
-    bool overtaken_ = false;
     // The first id of the entries as the file was last read: an entry of a smaller id was read before.
     quint64 readFrom_ = 0;
     std::function<QDateTime()> now_;
-    // The file as Keyshelf last read or wrote it: a save first checks that nobody else has written since.
-    vault::FileStamp stamp_;
-    bool stampKnown_ = false;
-    // A changed file that could not be read is reported once, not at every look.
-    vault::FileStamp unreadable_;
     // Why this run must not save, when it must not: the file holds more entries than the list can.
     QString readOnly_;
-    // The file's form, and for a sealed one the key that opens it (derived from the master password).
-    bool sealed_ = false;
-    std::optional<vault::SealKey> seal_;
-    vault::Failure sealFailure_;
 };

@@ -26,7 +26,7 @@ std::string Reason(int err) {
     case EROFS:
         return "the disk is read-only";
     case EISDIR:
-        return "it is a folder, not a file";
+        return std::string(kFolderText);
     case ENOENT:
         return "the file or its folder does not exist";
     default:
@@ -61,15 +61,6 @@ std::string SizeText(std::uint64_t bytes, bool whole) {
         text += "." + std::to_string(tenths % 10);
     }
     return text + " " + kUnits[unit];
-}
-
-// "1,234,567"
-std::string Grouped(std::uint64_t n) {
-    std::string digits = std::to_string(n);
-    for (std::size_t i = digits.size(); i > 3; i -= 3) {
-        digits.insert(i - 3, ",");
-    }
-    return digits;
 }
 
 std::string DirectoryOf(const std::string& path) {
@@ -110,6 +101,18 @@ Result<std::string> ResolveTarget(const std::string& path) {
 }
 
 } // namespace
+
+std::string Grouped(std::uint64_t n) {
+    const std::string digits = std::to_string(n);
+    std::string text;
+    for (std::size_t i = 0; i < digits.size(); ++i) {
+        if (i > 0 && (digits.size() - i) % 3 == 0) {
+            text += ',';
+        }
+        text += digits[i];
+    }
+    return text;
+}
 
 VaultError TooLargeError(const std::string& path, std::uint64_t size, std::uint64_t limit) {
     std::string shown = SizeText(size, false);

@@ -94,6 +94,12 @@ int RemoveStaleTemporaries(const std::string& path, long long olderThanSeconds);
 // finishes in far less.
 inline constexpr long long kStaleTemporarySeconds = 10 * 60;
 
+// Why a folder cannot be read or written as the vault.
+inline constexpr std::string_view kFolderText = "it is a folder, not a file";
+
+// A count as messages write it: "1,234,567".
+std::string Grouped(std::uint64_t n);
+
 // What the filesystem says is at a path, without following a final symbolic link.
 enum class PathKind { Missing, RegularFile, Directory, DanglingLink, Other, Unknown };
 PathKind KindOfPath(const std::string& path);

@@ -8,6 +8,7 @@
 #include <cstdint>
 #include <cstdio>
 #include <cstring>
+#include <iterator>
 #include <optional>
 
 namespace vault {
@@ -50,40 +51,121 @@ private:
     std::vector<std::string> names_;
 };
 
+// Where a layout keeps an entry's texts: for each, the column names it may have, the first found taken.
+using Names = std::array<std::string_view, 3>;
+
+// The layouts Keyshelf reads, in the order a header row is tried against them: each is told by the columns
+// it names, all of them present, and needs a username, a password and a url column. The last, told by no
+// column of its own, reads any file that names those three.
+struct KnownLayout {
+    CsvLayout layout;
+    std::array<std::string_view, 4> programs; // whose exports have it
+    bool browser;                             // browsers are named before password managers
+    std::array<std::string_view, 6> header;   // the columns that tell it
+    Names username, password, url, name, kind;
+};
+
+constexpr std::array<KnownLayout, 6> kLayouts{{
+    {CsvLayout::Bitwarden,
+     {"Bitwarden"},
+     false,
+     {"type", "name", "login_uri", "login_username", "login_password"},
+     {"login_username"},
+     {"login_password"},
+     {"login_uri"},
+     {"name"},
+     {"type"}},
+    {CsvLayout::KeePassXC,
+     {"KeePassXC"},
+     false,
+     {"group", "title", "username", "password", "url"},
+     {"username"},
+     {"password"},
+     {"url"},
+     {"title"},
+     {}},
+    {CsvLayout::LastPass,
+     {"LastPass"},
+     false,
+     {"url", "username", "password", "extra", "name", "grouping"},
+     {"username"},
+     {"password"},
+     {"url"},
+     {"name"},
+     {}},
+    {CsvLayout::Firefox,
+     {"Firefox"},
+     true,
+     {"url", "username", "password", "httprealm"},
+     {"username"},
+     {"password"},
+     {"url"},
+     {},
+     {}},
+    {CsvLayout::Chrome,
+     {"Chrome", "Chromium", "Edge", "Brave"},
+     true,
+     {"name", "url", "username", "password"},
+     {"username"},
+     {"password"},
+     {"url"},
+     {"name"},
+     {}},
+    {CsvLayout::ByColumnNames,
+     {},
+     false,
+     {},
+     {"username"},
+     {"password"},
+     {"url", "location", "website"},
+     {"name", "title"},
+     {}},
+}};
+
+// Keyshelf's own export, which it reads back, has this layout; it is named after the others.
+constexpr CsvLayout kOwnLayout = CsvLayout::Chrome;
+constexpr std::string_view kOwnName = "Keyshelf";
+
+const KnownLayout& RuleOf(CsvLayout layout) {
+    return *std::find_if(kLayouts.begin(), kLayouts.end(),
+                         [layout](const KnownLayout& k) { return k.layout == layout; });
+}
+
+// "a, b, c<last>d"
+std::string Listed(const std::vector<std::string_view>& names, std::string_view last) {
+    std::string out;
+    for (std::size_t i = 0; i < names.size(); ++i) {
+        out += i == 0 ? "" : i + 1 == names.size() ? last : ", ";
+        out += names[i];
+    }
+    return out;
+}
+
+std::vector<std::string_view> Named(const std::array<std::string_view, 4>& programs) {
+    std::vector<std::string_view> out;
+    std::copy_if(programs.begin(), programs.end(), std::back_inserter(out),
+                 [](std::string_view p) { return !p.empty(); });
+    return out;
+}
+
 std::optional<std::pair<CsvLayout, Columns>> Recognise(const Header& h) {
-    if (h.has({"type", "name", "login_uri", "login_username", "login_password"})) {
-        return {{CsvLayout::Bitwarden,
-                 {h.find("login_username"), h.find("login_password"), h.find("login_uri"), h.find("name"),
-                  h.find("type")}}};
-    }
-    if (h.has({"group", "title", "username", "password", "url"})) {
-        return {{CsvLayout::KeePassXC,
-                 {h.find("username"), h.find("password"), h.find("url"), h.find("title"), std::nullopt}}};
-    }
-    if (h.has({"url", "username", "password", "extra", "name", "grouping"})) {
-        return {{CsvLayout::LastPass,
-                 {h.find("username"), h.find("password"), h.find("url"), h.find("name"), std::nullopt}}};
-    }
-    if (h.has({"url", "username", "password", "httprealm"})) {
-        return {
-            {CsvLayout::Firefox, {h.find("username"), h.find("password"), h.find("url"), std::nullopt, std::nullopt}}};
-    }
-    if (h.has({"name", "url", "username", "password"})) {
-        return {
-            {CsvLayout::Chrome, {h.find("username"), h.find("password"), h.find("url"), h.find("name"), std::nullopt}}};
-    }
-    std::optional<std::size_t> location = h.find("url");
-    for (std::string_view other : {"location", "website"}) {
-        if (!location) {
-            location = h.find(other);
+    const auto column = [&h](const Names& names) {
+        std::optional<std::size_t> found;
+        for (std::string_view name : names) {
+            if (!found && !name.empty()) {
+                found = h.find(name);
+            }
         }
-    }
-    if (h.has({"username", "password"}) && location) {
-        std::optional<std::size_t> name = h.find("name");
-        if (!name) {
-            name = h.find("title");
+        return found;
+    };
+    for (const KnownLayout& known : kLayouts) {
+        const bool told = std::all_of(known.header.begin(), known.header.end(),
+                                      [&h](std::string_view name) { return name.empty() || h.find(name); });
+        const Columns columns{column(known.username), column(known.password), column(known.url), column(known.name),
+                              column(known.kind)};
+        if (told && columns.username && columns.password && columns.url) {
+            return {{known.layout, columns}};
         }
-        return {{CsvLayout::ByColumnNames, {h.find("username"), h.find("password"), location, name, std::nullopt}}};
     }
     return std::nullopt;
 }
@@ -105,28 +187,43 @@ std::string LineText(std::size_t line) {
 
 } // namespace
 
-std::string_view LayoutName(CsvLayout layout) {
-    switch (layout) {
-    case CsvLayout::Firefox:
-        return "Firefox";
-    case CsvLayout::Chrome:
-        return "Chrome, Chromium, Edge, Brave or Keyshelf";
-    case CsvLayout::Bitwarden:
-        return "Bitwarden";
-    case CsvLayout::KeePassXC:
-        return "KeePassXC";
-    case CsvLayout::LastPass:
-        return "LastPass";
-    case CsvLayout::ByColumnNames:
-        break;
+std::string LayoutName(CsvLayout layout) {
+    if (layout == CsvLayout::ByColumnNames) {
+        return "columns named username, password and url";
     }
-    return "columns named username, password and url";
+    std::vector<std::string_view> names = Named(RuleOf(layout).programs);
+    if (layout == kOwnLayout) {
+        names.push_back(kOwnName);
+    }
+    return Listed(names, " or ");
 }
 
-const std::string_view kUnknownLayoutText =
-    "Keyshelf does not know this file's layout. It imports the CSV exports of Firefox, Chrome, Chromium, "
-    "Edge, Brave, Bitwarden, KeePassXC, LastPass and Keyshelf, and any CSV file whose first row names a "
-    "username, a password and a url (or location, or website) column.";
+std::string KnownPrograms(std::string_view last) {
+    std::vector<std::string_view> names;
+    for (const bool browsers : {true, false}) {
+        for (const KnownLayout& known : kLayouts) {
+            if (known.browser == browsers) {
+                const std::vector<std::string_view> programs = Named(known.programs);
+                names.insert(names.end(), programs.begin(), programs.end());
+            }
+        }
+    }
+    names.push_back(kOwnName);
+    return Listed(names, last);
+}
+
+namespace {
+
+std::string UnknownLayoutText() {
+    const Names& url = RuleOf(CsvLayout::ByColumnNames).url;
+    return "Keyshelf does not know this file's layout. It imports the CSV exports of " + KnownPrograms(" and ") +
+           ", and any CSV file whose first row names a username, a password and a " + std::string(url[0]) + " (or " +
+           std::string(url[1]) + ", or " + std::string(url[2]) + ") column.";
+}
+
+} // namespace
+
+const std::string kUnknownLayoutText = UnknownLayoutText();
 
 Result<ImportFile> ReadImport(std::string_view bytes, const std::string& path) {
     Result<csv::Table> parsed = csv::Parse(bytes, path);
@@ -169,7 +266,8 @@ Result<ImportFile> ReadImport(std::string_view bytes, const std::string& path) {
             locationColumn = columns.name;
         }
         // The editor's rules, so that every entry imported can be edited and saved as it is.
-        const std::string refusal = EntryRefusal(text(columns.username), text(columns.password), text(locationColumn));
+        const std::string refusal =
+            EntryRefusal({text(columns.username), text(columns.password), text(locationColumn)});
         if (!refusal.empty()) {
             file.refusals.push_back(LineText(record.line) + ": " + refusal);
             continue;
@@ -215,14 +313,24 @@ Result<ImportFile> ReadImportFile(const std::string& path) {
 
 namespace {
 
-// An entry's texts, or its username and location alone, as a key of the plan's tables.
-struct Key {
-    std::string_view a, b, c;
-    bool operator==(const Key&) const = default;
-};
+// An entry's texts, or the fields that name its login alone, as a key of the plan's tables.
+using Key = EntryView;
 std::size_t HashOf(const Key& k) {
     const std::hash<std::string_view> h;
-    return h(k.a) ^ (h(k.b) * 0x9E3779B97F4A7C15ull) ^ (h(k.c) * 0xC2B2AE3D27D4EB4Full);
+    std::size_t hash = 0;
+    for (const Field field : kFields) {
+        hash = hash * 0x9E3779B97F4A7C15ull ^ h(k[field]);
+    }
+    return hash;
+}
+Key LoginOf(const EntryView& entry) {
+    Key login;
+    for (const Field field : kFields) {
+        if (Describe(field).identifies) {
+            login[field] = entry[field];
+        }
+    }
+    return login;
 }
 
 // Keys and a number for each, in one open-addressing table sized once for all it will hold: a plan
@@ -292,8 +400,8 @@ ImportPlan PlanImport(const ImportFile& file, const EntryTable& list, bool repla
     // into it stay valid.
     std::size_t bytes = 0;
     for (const ImportRow& row : file.rows) {
-        for (const csv::Span& span : row.fields) {
-            bytes += span.length;
+        for (const Field field : kFields) {
+            bytes += row.fields[field].length;
         }
     }
     plan.text.resize(bytes);
@@ -306,33 +414,32 @@ ImportPlan PlanImport(const ImportFile& file, const EntryTable& list, bool repla
     };
 
     // Views into the list's table, which does not change while the plan is made, and into the plan's text.
-    KeyTable entries(list.size() + file.rows.size()); // username, password, location
-    // Username and location: of the list's entries, the slot of the first, marked once its password was
-    // replaced; of the additions, no slot.
+    KeyTable entries(list.size() + file.rows.size());
+    // Logins: of the list's entries, the slot of the first, marked once its password was replaced; of the
+    // additions, no slot.
     constexpr std::uint32_t kAddition = UINT32_MAX;
     constexpr std::uint32_t kReplaced = 0x80000000u;
     KeyTable names(list.size() + file.rows.size());
     for (EntryTable::Slot slot = 0; slot < list.slotCount(); ++slot) {
         const EntryTable::Fields f = list.fields(slot);
-        if (f[0].empty() && f[1].empty() && f[2].empty()) {
-            continue; // a free slot; an entry of three empty texts matches no row a file may bring
+        if (f == EntryTable::Fields{}) {
+            continue; // a free slot; an entry of empty texts matches no row a file may bring
         }
-        entries.insert({f[0], f[1], f[2]});
+        entries.insert(f);
         bool inserted = false;
-        names.find_or_insert({f[0], f[2], {}}, slot, inserted);
+        names.find_or_insert(LoginOf(f), slot, inserted);
     }
     plan.additions.reserve(file.rows.size());
     for (const ImportRow& row : file.rows) {
-        const EntryView v = file.view(row);
-        const EntryTable::Fields texts{codePage(v.username), codePage(v.password), codePage(v.location)};
-        if (!entries.insert({texts[0], texts[1], texts[2]})) {
+        const EntryTable::Fields texts = MapFields<std::string_view>(file.view(row), codePage);
+        if (!entries.insert(texts)) {
             ++plan.duplicates;
             continue;
         }
         bool newName = false;
-        std::uint32_t& namesake = names.find_or_insert({texts[0], texts[2], {}}, kAddition, newName);
+        std::uint32_t& namesake = names.find_or_insert(LoginOf(texts), kAddition, newName);
         if (!newName && replacePasswords && namesake != kAddition && (namesake & kReplaced) == 0) {
-            plan.replacements.push_back({namesake, texts[1]});
+            plan.replacements.push_back({namesake, texts[Field::Password]});
             namesake |= kReplaced;
             continue;
         }
@@ -427,14 +534,14 @@ std::string ExportCsv(std::size_t count, const EntrySource& entry) {
     std::string out = "name,url,username,password\r\n";
     for (std::size_t i = 0; i < count; ++i) {
         const EntryView e = entry(i);
-        const std::string location = csv::Field(cp1252::ToUtf8(e.location));
+        const std::string location = csv::Field(cp1252::ToUtf8(e[Field::Location]));
         out += location;
         out += ',';
         out += location;
         out += ',';
-        out += csv::Field(cp1252::ToUtf8(e.username));
+        out += csv::Field(cp1252::ToUtf8(e[Field::Username]));
         out += ',';
-        out += csv::Field(cp1252::ToUtf8(e.password));
+        out += csv::Field(cp1252::ToUtf8(e[Field::Password]));
         out += "\r\n";
     }
     return out;

@@ -22,15 +22,19 @@ namespace vault {
 enum class CsvLayout { Firefox, Chrome, Bitwarden, KeePassXC, LastPass, ByColumnNames };
 
 // How the report names a layout: "Firefox", "Chrome, Chromium, Edge, Brave or Keyshelf", ...
-std::string_view LayoutName(CsvLayout layout);
+std::string LayoutName(CsvLayout layout);
+
+// Every program whose export is known by its header row, browsers first: "Firefox, Chrome, ..., LastPass
+// <last>Keyshelf".
+std::string KnownPrograms(std::string_view last);
 
 // The message for a file of no known layout, naming those it knows.
-extern const std::string_view kUnknownLayoutText;
+extern const std::string kUnknownLayoutText;
 
 // A row that became an entry, and the line it starts on; its texts lie in the file's table.
 struct ImportRow {
     std::size_t line = 0;
-    std::array<csv::Span, 3> fields; // username, password, location
+    FieldValues<csv::Span> fields;
 };
 
 // A column whose texts no entry keeps (notes, TOTP secrets, folders, anything else), and how many of the
@@ -55,11 +59,10 @@ struct ImportFile {
 
     // A row's texts, UTF-8.
     EntryView view(const ImportRow& row) const {
-        return {table.text_of(row.fields[0]), table.text_of(row.fields[1]), table.text_of(row.fields[2])};
+        return MapFields<std::string_view>(row.fields, [this](const csv::Span& span) { return table.text_of(span); });
     }
     Entry entry(const ImportRow& row) const {
-        const EntryView v = view(row);
-        return {std::string(v.username), std::string(v.password), std::string(v.location)};
+        return MapFields<std::string>(view(row), [](std::string_view text) { return std::string(text); });
     }
 };
 

@@ -6,12 +6,6 @@
 namespace vault {
 namespace {
 
-// The name of a field in messages, as its label in the editor reads.
-struct FieldName {
-    const char* name;
-    Field field;
-};
-
 // How many characters the dialog's text box counts in a UTF-8 text: UTF-16 units, so a character beyond
 // the Basic Multilingual Plane counts twice.
 std::size_t BoxLength(std::string_view utf8) {
@@ -25,14 +19,14 @@ std::size_t BoxLength(std::string_view utf8) {
     return units;
 }
 
-std::string StorableRefusal(std::string_view text, const FieldName& field) {
-    const std::string name = field.name;
-    switch (CheckStorable(text, field.field)) {
+std::string StorableRefusal(std::string_view text, Field field) {
+    const std::string name(Describe(field).name);
+    switch (CheckStorable(text, field)) {
     case Unstorable::None:
         return {};
     case Unstorable::Separator:
-        return field.field == Field::Location
-                   ? "The website can not contain \"|||\", which separates the fields in the password file."
+        return field == kLastField
+                   ? "The " + name + " can not contain \"|||\", which separates the fields in the password file."
                    : "The " + name +
                          " can not contain \"|||\" or end with \"|\", because \"|||\" separates the fields in the "
                          "password file.";
@@ -56,27 +50,20 @@ std::string StorableRefusal(std::string_view text, const FieldName& field) {
 
 } // namespace
 
-std::string EntryRefusal(std::string_view username, std::string_view password, std::string_view location) {
-    if (username.empty()) {
-        return "You must enter a username";
+std::string EntryRefusal(const EntryView& entry) {
+    for (const Field field : kFields) {
+        if (Describe(field).required && entry[field].empty()) {
+            return "You must enter a " + std::string(Describe(field).name);
+        }
     }
-    if (password.empty()) {
-        return "You must enter a password";
-    }
-    const std::string_view texts[] = {username, password, location};
-    constexpr FieldName kFields[] = {
-        {"username", Field::Username},
-        {"password", Field::Password},
-        {"website", Field::Location},
-    };
-    for (std::size_t i = 0; i < 3; ++i) {
-        if (std::string refusal = StorableRefusal(texts[i], kFields[i]); !refusal.empty()) {
+    for (const Field field : kFields) {
+        if (std::string refusal = StorableRefusal(entry[field], field); !refusal.empty()) {
             return refusal;
         }
         // The file would hold it, but the list shows one line per field and the editor's boxes hold one
         // line: an entry with a line break could be neither read whole nor edited.
-        if (texts[i].find_first_of("\r\n") != std::string_view::npos) {
-            return "The " + std::string(kFields[i].name) + " can not contain a line break.";
+        if (entry[field].find_first_of("\r\n") != std::string_view::npos) {
+            return "The " + std::string(Describe(field).name) + " can not contain a line break.";
         }
     }
     return {};
@@ -91,7 +78,7 @@ MasterRefusal CheckNewMaster(std::string_view typed, std::string_view again) {
     }
     // A character the vault file cannot hold would be stored as something else, and the password could
     // never be typed again.
-    if (CheckStorable(typed, Field::Master) != Unstorable::None) {
+    if (CheckMasterStorable(typed) != Unstorable::None) {
         return MasterRefusal::Unstorable;
     }
     return MasterRefusal::None;

@@ -3,6 +3,8 @@
 // the same texts with the same message.
 #pragma once
 
+#include "VaultFormat.h"
+
 #include <cstddef>
 #include <string>
 #include <string_view>
@@ -16,7 +18,7 @@ inline constexpr std::size_t kMinMasterLength = 4;
 // password, then the first field CheckStorable refuses or that holds a line break, named as the editor
 // labels it. The editor, keyshelf-cli's add and edit, and the import all refuse by it, so that every entry
 // in the list can be edited and saved again.
-std::string EntryRefusal(std::string_view username, std::string_view password, std::string_view location);
+std::string EntryRefusal(const EntryView& entry);
 
 // What is wrong with a new master password typed twice (UTF-8), in the order the create dialog checks.
 enum class MasterRefusal { None, TooShort, Mismatch, Unstorable };

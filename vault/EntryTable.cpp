@@ -69,11 +69,13 @@ std::optional<EntryTable> EntryTable::FromFile(std::string fileBytes, std::size_
         return Span{static_cast<std::uint32_t>(piece.data() - base), static_cast<std::uint32_t>(piece.size())};
     };
     std::size_t used = 0;
-    ScanEntryLines(fileBytes, limit, total,
-                   [&](std::string_view username, std::string_view password, std::string_view location) {
-                       table.entries_.push_back(Entry{{span(username), span(password), span(location)}});
-                       used += username.size() + password.size() + location.size();
-                   });
+    ScanEntryLines(fileBytes, limit, total, [&](const EntryView& enciphered) {
+        Entry& entry = table.entries_.emplace_back();
+        for (const Field field : kFields) {
+            entry.fields[IndexOf(field)] = span(enciphered[field]);
+            used += enciphered[field].size();
+        }
+    });
     // The master line is of no use here and is a secret: it goes before anything else is done.
     const std::size_t masterEnd = std::min(fileBytes.find(kLineEnd.front()), fileBytes.size());
     ::explicit_bzero(fileBytes.data(), masterEnd);
@@ -83,23 +85,20 @@ std::optional<EntryTable> EntryTable::FromFile(std::string fileBytes, std::size_
     return table;
 }
 
-std::string_view EntryTable::field(Slot slot, int field) const {
-    if (!Has(slot) || field < 0 || field >= kFields) {
+std::string_view EntryTable::field(Slot slot, Field field) const {
+    if (!Has(slot)) {
         return {};
     }
-    const Span& s = entries_[slot].fields[field];
+    const Span& s = entries_[slot].fields[IndexOf(field)];
     return std::string_view(block_.data() + s.start, s.length);
 }
 
 EntryTable::Fields EntryTable::fields(Slot slot) const {
-    if (!Has(slot)) {
-        return {};
+    Fields texts;
+    for (const Field f : kFields) {
+        texts[f] = field(slot, f);
     }
-    const Entry& entry = entries_[slot];
-    const char* block = block_.data();
-    return {std::string_view(block + entry.fields[0].start, entry.fields[0].length),
-            std::string_view(block + entry.fields[1].start, entry.fields[1].length),
-            std::string_view(block + entry.fields[2].start, entry.fields[2].length)};
+    return texts;
 }
 
 void EntryTable::reorder(const std::vector<Slot>& order) {
@@ -159,17 +158,18 @@ void EntryTable::Release(Span& span) {
     span = Span{};
 }
 
-bool EntryTable::setField(Slot slot, int field, std::string_view codePageText) {
-    if (!Has(slot) || field < 0 || field >= kFields) {
+bool EntryTable::setField(Slot slot, Field field, std::string_view codePageText) {
+    if (!Has(slot)) {
         return false;
     }
-    if (!Fits(entries_[slot].fields[field].length, codePageText.size())) {
+    const std::size_t at = IndexOf(field);
+    if (!Fits(entries_[slot].fields[at].length, codePageText.size())) {
         return false;
     }
-    Release(entries_[slot].fields[field]);
+    Release(entries_[slot].fields[at]);
     // Appending may compact the block, which moves every span: the entry is looked up again after.
     const Span span = Append(codePageText);
-    entries_[slot].fields[field] = span;
+    entries_[slot].fields[at] = span;
     CompactIfSparse();
     return true;
 }
@@ -180,9 +180,9 @@ bool EntryTable::setFields(Slot slot, const Fields& codePageTexts) {
     }
     std::size_t released = 0;
     std::size_t added = 0;
-    for (int f = 0; f < kFields; ++f) {
-        released += entries_[slot].fields[f].length;
-        added += codePageTexts[static_cast<std::size_t>(f)].size();
+    for (const Field field : kFields) {
+        released += entries_[slot].fields[IndexOf(field)].length;
+        added += codePageTexts[field].size();
     }
     if (!Fits(released, added)) {
         return false;
@@ -190,9 +190,9 @@ bool EntryTable::setFields(Slot slot, const Fields& codePageTexts) {
     for (Span& span : entries_[slot].fields) {
         Release(span);
     }
-    for (int f = 0; f < kFields; ++f) {
-        const Span span = Append(codePageTexts[static_cast<std::size_t>(f)]);
-        entries_[slot].fields[f] = span;
+    for (const Field field : kFields) {
+        const Span span = Append(codePageTexts[field]);
+        entries_[slot].fields[IndexOf(field)] = span;
     }
     CompactIfSparse();
     return true;
@@ -200,8 +200,8 @@ bool EntryTable::setFields(Slot slot, const Fields& codePageTexts) {
 
 std::optional<EntryTable::Slot> EntryTable::add(const Fields& codePageTexts) {
     std::size_t added = 0;
-    for (const std::string_view text : codePageTexts) {
-        added += text.size();
+    for (const Field field : kFields) {
+        added += codePageTexts[field].size();
     }
     if ((free_.empty() && entries_.size() >= limits_.entries) || !Fits(0, added)) {
         return std::nullopt;
@@ -214,9 +214,9 @@ std::optional<EntryTable::Slot> EntryTable::add(const Fields& codePageTexts) {
         slot = static_cast<Slot>(entries_.size());
         entries_.emplace_back();
     }
-    for (int f = 0; f < kFields; ++f) {
-        const Span span = Append(codePageTexts[static_cast<std::size_t>(f)]);
-        entries_[slot].fields[f] = span;
+    for (const Field field : kFields) {
+        const Span span = Append(codePageTexts[field]);
+        entries_[slot].fields[IndexOf(field)] = span;
     }
     return slot;
 }

@@ -12,6 +12,8 @@
 // and changes nothing.
 #pragma once
 
+#include "VaultFormat.h"
+
 #include <array>
 #include <cstdint>
 #include <limits>
@@ -31,9 +33,8 @@ struct TableLimits {
 
 class EntryTable {
 public:
-    static constexpr int kFields = 3;
     using Slot = std::uint32_t;
-    using Fields = std::array<std::string_view, kFields>;
+    using Fields = EntryView;
 
     EntryTable() = default;
     explicit EntryTable(TableLimits limits) : limits_(limits) {}
@@ -54,14 +55,14 @@ public:
     std::size_t size() const { return entries_.size() - free_.size(); }
     std::size_t slotCount() const { return entries_.size(); }
 
-    // A field of the entry in a slot (0 username, 1 password, 2 location) in the code page; valid until
-    // the table next changes. Empty for a slot or field that is not there.
-    std::string_view field(Slot slot, int field) const;
-    // All three at once.
+    // A field of the entry in a slot in the code page; valid until the table next changes. Empty for a
+    // slot that is not there.
+    std::string_view field(Slot slot, Field field) const;
+    // All of them at once.
     Fields fields(Slot slot) const;
-    // Replaces one text, or all three at once; false, with nothing changed, when there is no such slot or
-    // field or the new texts would not fit. The texts must not lie in this table's block.
-    [[nodiscard]] bool setField(Slot slot, int field, std::string_view codePageText);
+    // Replaces one text, or all at once; false, with nothing changed, when there is no such slot or the
+    // new texts would not fit. The texts must not lie in this table's block.
+    [[nodiscard]] bool setField(Slot slot, Field field, std::string_view codePageText);
     [[nodiscard]] bool setFields(Slot slot, const Fields& codePageTexts);
     // Adds an entry (texts in the code page) and returns its slot; nothing, with nothing changed, when
     // the table cannot hold it.
@@ -103,7 +104,7 @@ private:
         std::uint32_t length = 0;
     };
     struct Entry {
-        Span fields[kFields];
+        std::array<Span, kFieldCount> fields; // by IndexOf(field)
     };
 
     bool Has(Slot slot) const { return slot < entries_.size(); }

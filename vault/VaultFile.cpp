@@ -14,7 +14,7 @@ using vault::VaultError;
 VaultError NotAFile(const char* action, const std::string& path, PathKind kind) {
     switch (kind) {
     case PathKind::Directory:
-        return {action, path, "it is a folder, not a file"};
+        return {action, path, std::string(vault::kFolderText)};
     case PathKind::DanglingLink:
         return {action, path, "it is a link to a file that does not exist"};
     default:
@@ -201,7 +201,7 @@ vault::Failure SaveVault(const std::string& path, const std::string& master, con
         path, master, entries.size(),
         [&](std::size_t i) {
             const vault::Entry& e = entries[i];
-            return vault::EntryView{e.username, e.password, e.location};
+            return vault::ViewOf(e);
         },
         vault::TextForm::Utf8, files, seal);
 }

@@ -116,11 +116,12 @@ public:
     // One entry line, without its line end.
     void Entry(const EntryView& entry, TextForm form) {
         const auto text = [&](std::string_view t) { form == TextForm::CodePage ? CodePageText(t) : Text(t); };
-        text(entry.username);
-        Raw(kRawSeparator);
-        text(entry.password);
-        Raw(kRawSeparator);
-        text(entry.location);
+        for (const Field field : kFields) {
+            if (field != kFields.front()) {
+                Raw(kRawSeparator);
+            }
+            text(entry[field]);
+        }
     }
     bool Flush() {
         const std::string_view pending(bytes_.data(), static_cast<std::size_t>(end_ - bytes_.data()));
@@ -141,11 +142,11 @@ private:
 };
 
 std::size_t LineSize(const EntryView& e) {
-    return e.username.size() + e.password.size() + e.location.size() + 2 * kSeparator.size() + kLineEnd.size();
-}
-
-EntryView ViewOf(const Entry& e) {
-    return {e.username, e.password, e.location};
+    std::size_t size = (kFieldCount - 1) * kSeparator.size() + kLineEnd.size();
+    for (const Field field : kFields) {
+        size += e[field].size();
+    }
+    return size;
 }
 
 ByteSink AppendTo(std::string& out) {
@@ -312,17 +313,17 @@ void ScanEntryLines(std::string_view fileBytes, std::size_t limit, std::size_t& 
         if (++total > limit) {
             continue; // counted, not kept
         }
-        std::string_view fields[3];
+        EntryView fields;
         std::size_t pos = 0;
-        for (std::string_view& field : fields) {
+        for (const Field field : kFields) {
             const std::size_t sep = line.find(kRawSeparator, pos);
-            field = line.substr(pos, sep == std::string_view::npos ? line.npos : sep - pos);
+            fields[field] = line.substr(pos, sep == std::string_view::npos ? line.npos : sep - pos);
             if (sep == std::string_view::npos) {
                 break;
             }
             pos = sep + kRawSeparator.size();
         }
-        entry(fields[0], fields[1], fields[2]);
+        entry(fields);
     }
 }
 
@@ -330,23 +331,28 @@ std::vector<Entry> ReadEntryLines(std::string_view fileBytes, std::size_t limit,
     std::vector<Entry> entries;
     // One entry per line end at most: counting them first spares the vector's regrowth.
     entries.reserve(std::min<std::size_t>({CountLineEnds(fileBytes) + 1, limit, kMaxEntries + 1}));
-    ScanEntryLines(fileBytes, limit, total,
-                   [&](std::string_view username, std::string_view password, std::string_view location) {
-                       Entry& e = entries.emplace_back();
-                       Decipher(e.username, username);
-                       Decipher(e.password, password);
-                       Decipher(e.location, location);
-                   });
+    ScanEntryLines(fileBytes, limit, total, [&](const EntryView& enciphered) {
+        Entry& e = entries.emplace_back();
+        for (const Field field : kFields) {
+            Decipher(e[field], enciphered[field]);
+        }
+    });
     return entries;
 }
 
+EntryView ViewOf(const Entry& entry) {
+    return MapFields<std::string_view>(entry, [](const std::string& text) { return std::string_view(text); });
+}
+
 Unstorable CheckStorable(std::string_view utf8, Field field) {
-    if (field != Field::Master) {
-        const bool endsBeforeSeparator = field != Field::Location && !utf8.empty() && utf8.back() == '|';
-        if (endsBeforeSeparator || utf8.find(kSeparator) != std::string_view::npos) {
-            return Unstorable::Separator;
-        }
+    const bool endsBeforeSeparator = field != kLastField && !utf8.empty() && utf8.back() == '|';
+    if (endsBeforeSeparator || utf8.find(kSeparator) != std::string_view::npos) {
+        return Unstorable::Separator;
     }
+    return CheckMasterStorable(utf8);
+}
+
+Unstorable CheckMasterStorable(std::string_view utf8) {
     if (cp1252::FirstUnrepresentable(utf8) != 0) {
         return Unstorable::OutsideCodePage;
     }

@@ -6,6 +6,7 @@
 #pragma once
 
 #include "ByteSink.h"
+#include "EntryFields.h"
 
 #include <functional>
 #include <string>
@@ -14,20 +15,11 @@
 
 namespace vault {
 
-struct Entry {
-    std::string username;
-    std::string password;
-    std::string location;
-
-    friend bool operator==(const Entry&, const Entry&) = default;
-};
+using Entry = FieldValues<std::string>;
 
 // An entry's fields as seen for a moment, while it is written.
-struct EntryView {
-    std::string_view username;
-    std::string_view password;
-    std::string_view location;
-};
+using EntryView = FieldValues<std::string_view>;
+EntryView ViewOf(const Entry& entry);
 // The form of an entry's texts handed to a writer: UTF-8, or the code page's own bytes (Windows-1252,
 // not yet enciphered), as a list that keeps its texts in the file's code page holds them.
 enum class TextForm { Utf8, CodePage };
@@ -66,10 +58,9 @@ std::string ReadMasterLine(std::string_view fileBytes);
 std::vector<Entry> ReadEntryLines(std::string_view fileBytes);
 // The same, keeping at most `limit` entries and counting all of them in `total`.
 std::vector<Entry> ReadEntryLines(std::string_view fileBytes, std::size_t limit, std::size_t& total);
-// The same rules, handing over each kept entry's three fields as they stand in `fileBytes`, still
-// enciphered, without copying them.
-using RawEntrySink =
-    std::function<void(std::string_view username, std::string_view password, std::string_view location)>;
+// The same rules, handing over each kept entry's fields as they stand in `fileBytes`, still enciphered,
+// without copying them.
+using RawEntrySink = std::function<void(const EntryView& enciphered)>;
 void ScanEntryLines(std::string_view fileBytes, std::size_t limit, std::size_t& total, const RawEntrySink& entry);
 // How many CRs the bytes hold: one more than that is the most lines they can have.
 std::size_t CountLineEnds(std::string_view fileBytes);
@@ -78,10 +69,10 @@ void ToggleCipher(char* data, std::size_t size);
 
 // Whether a text can be stored in the file so that it reads back the same. No text may hold a character
 // outside the code page (it would be stored as "?") or U+008D (it enciphers to CR and would end the
-// line). An entry field must not hold "|||", and the username and password must not end with "|": the
-// reader would find the separator that follows one character early.
-enum class Field { Master, Username, Password, Location };
+// line). An entry field must not hold "|||", and a field a separator follows (all but the last) must not
+// end with "|": the reader would find that separator one character early. The master line is never split.
 enum class Unstorable { None, Separator, OutsideCodePage, LineBreaking };
 Unstorable CheckStorable(std::string_view utf8, Field field);
+Unstorable CheckMasterStorable(std::string_view utf8);
 
 } // namespace vault

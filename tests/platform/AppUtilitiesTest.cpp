@@ -4,6 +4,7 @@
 #include "ScreenLockWatch.h"
 #include "Seams.h"
 #include "TopMost.h"
+#include "UserSettings.h"
 
 #include <QAbstractButton>
 #include <QDialog>
@@ -33,6 +34,7 @@ private slots:
             QString title, text;
             QMessageBox::Icon icon = QMessageBox::NoIcon;
             QStringList buttons;
+            Qt::TextFormat format = Qt::AutoText;
         } seen;
         const auto look = [&seen] {
             QTimer::singleShot(50, [&seen] {
@@ -40,7 +42,7 @@ private slots:
                 if (box == nullptr) {
                     return;
                 }
-                seen = {box->windowTitle(), box->text(), box->icon(), {}};
+                seen = {box->windowTitle(), box->text(), box->icon(), {}, box->textFormat()};
                 for (QAbstractButton* button : box->buttons()) {
                     seen.buttons << button->text().remove('&');
                 }
@@ -64,6 +66,11 @@ private slots:
         QCOMPARE(seen.title, QString("Keyshelf"));
         QCOMPARE(seen.icon, QMessageBox::Warning);
         QCOMPARE(seen.buttons, QStringList({"No", "Yes"}));
+        // A file's name that reads as markup is shown as it is.
+        look();
+        seams::messageBox("<h1>owned</h1>/tmp/data.enc could not be read");
+        QCOMPARE(seen.text, QString("<h1>owned</h1>/tmp/data.enc could not be read"));
+        QCOMPARE(seen.format, Qt::PlainText);
     }
 
     // The real box: Enter presses the button the style names as the default.
@@ -170,6 +177,32 @@ private slots:
         QCOMPARE(QDir(folder.path()).entryList({"Keyshelf.ini*"}, QDir::AllEntries | QDir::System),
                  QStringList({"Keyshelf.ini"})); // no lock file, no temporary file beside it
         QFile::remove(path);
+    }
+
+    // Every key of the settings table, as a hand-edited Keyshelf.ini may hold it: its own values read back,
+    // anything else is its default, and what is written reads back the same.
+    void eachSettingReadsItsValuesAndFallsBackToItsDefault() {
+        using userSettings::Reading;
+        for (const userSettings::Setting& setting : userSettings::kAll) {
+            const QString key = QStringLiteral("Settings/") + setting.key;
+            const auto read = [&](const QString& text) {
+                seams::OpenSettings()->setValue(key, text);
+                return userSettings::value(setting);
+            };
+            seams::OpenSettings()->remove(key);
+            QCOMPARE(userSettings::value(setting), setting.fallback);
+            const bool number = setting.reading == Reading::Number;
+            const int other = setting.fallback == setting.least ? setting.most : setting.least;
+            QCOMPARE(read(QString::number(other)), other);
+            QCOMPARE(read(" " + QString::number(other) + " "), number ? other : 1);
+            for (const QString& hostile :
+                 {QString("yes"), QString(""), QString::number(setting.most + 1), QString::number(setting.least - 1),
+                  QString("99999999999999999999"), QString("1x")}) {
+                QVERIFY2(read(hostile) == (number ? setting.fallback : 1), setting.key);
+            }
+            QVERIFY(userSettings::store({{setting, other}}));
+            QCOMPARE(seams::OpenSettings()->value(key).toString(), QString::number(other));
+        }
     }
 
     void topMostGoesOnAndOffKeepingThePlace() {

@@ -5,12 +5,37 @@
 
 #include <QDeadlineTimer>
 #include <QDir>
+#include <QElapsedTimer>
 #include <QFile>
 #include <QLocalSocket>
 #include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QtTest>
+#include <dlfcn.h>
+#include <fcntl.h>
 #include <memory>
+#include <sys/file.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace {
+
+// The folder Qt is shown as its owner's alone, whatever its mode: Qt 6.4 itself refuses a runtime folder
+// others may enter, and this stands for a Qt that does not. Qt reads a folder's mode with statx; the claim
+// reads it with lstat.
+QByteArray qtSeesPrivate;
+
+} // namespace
+
+extern "C" int statx(int dirfd, const char* path, int flags, unsigned int mask, struct statx* info) {
+    using Statx = int (*)(int, const char*, int, unsigned int, struct statx*);
+    static const auto real = reinterpret_cast<Statx>(::dlsym(RTLD_NEXT, "statx"));
+    const int result = real(dirfd, path, flags, mask, info);
+    if (result == 0 && !qtSeesPrivate.isEmpty() && qtSeesPrivate == path) {
+        info->stx_mode &= ~(S_IRWXG | S_IRWXO);
+    }
+    return result;
+}
 
 class SingleInstanceTest : public QObject {
     Q_OBJECT
@@ -104,6 +129,47 @@ private slots:
         qputenv("XDG_RUNTIME_DIR", QFile::encodeName(deep));
         SingleInstance first(VaultIn(QStringLiteral("a")));
         QCOMPARE(first.ClaimVault(), SingleInstance::Claim::Unguarded);
+    }
+
+    // A holder that has the lock but does not answer (hung, or its socket gone): a later start still ends
+    // without opening the vault, within the hand-over time.
+    void aHolderThatDoesNotAnswerStillHasTheVault() {
+        const QString vault = VaultIn(QStringLiteral("a"));
+        const QByteArray lock = QFile::encodeName(root->path() + QStringLiteral("/runtime/") +
+                                                  SingleInstance::KeyFor(vault) + QStringLiteral(".lock"));
+        const int held = ::open(lock.constData(), O_RDWR | O_CREAT | O_CLOEXEC, 0600);
+        QVERIFY(held >= 0);
+        QCOMPARE(::flock(held, LOCK_EX | LOCK_NB), 0);
+        SingleInstance later(vault);
+        QElapsedTimer took;
+        took.start();
+        QCOMPARE(later.ClaimVault(), SingleInstance::Claim::Elsewhere);
+        QVERIFY2(took.elapsed() < 2000, QByteArray::number(took.elapsed()));
+        ::close(held);
+    }
+
+    // A runtime folder others may enter or read, where someone else could sit on the names: the run goes on
+    // unguarded, even where Qt would take the folder.
+    void aRuntimeFolderOthersMayEnterIsNotTrusted_data() {
+        QTest::addColumn<int>("mode");
+        QTest::addColumn<bool>("trusted");
+        QTest::newRow("0700") << 0700 << true;
+        QTest::newRow("0740: the group reads") << 0740 << false;
+        QTest::newRow("0710: the group enters") << 0710 << false;
+        QTest::newRow("0770: the group writes") << 0770 << false;
+        QTest::newRow("0704: others read") << 0704 << false;
+        QTest::newRow("0701: others enter") << 0701 << false;
+    }
+    void aRuntimeFolderOthersMayEnterIsNotTrusted() {
+        QFETCH(int, mode);
+        QFETCH(bool, trusted);
+        const QByteArray runtime = QFile::encodeName(root->path() + QStringLiteral("/runtime"));
+        QCOMPARE(::chmod(runtime.constData(), static_cast<mode_t>(mode)), 0);
+        qtSeesPrivate = runtime;
+        SingleInstance first(VaultIn(QStringLiteral("a")));
+        const SingleInstance::Claim claim = first.ClaimVault();
+        qtSeesPrivate.clear();
+        QCOMPARE(claim, trusted ? SingleInstance::Claim::First : SingleInstance::Claim::Unguarded);
     }
 };
 

@@ -37,7 +37,7 @@ protected:
     std::vector<std::string> usernames() const {
         std::vector<std::string> names;
         for (int i = 1; i <= session->entries()->count(); ++i) {
-            names.push_back(session->entries()->field(i, 0).toStdString());
+            names.push_back(session->entries()->field(i, vault::Field::Username).toStdString());
         }
         return names;
     }
@@ -152,7 +152,7 @@ TEST_F(VaultSessionTest, AnImportIsOneSaveOrNothing) {
     EXPECT_EQ(onDisk(), vault::VaultBytes(
                             "abcd", {{"alice", "pa", "a.example"}, {"bob", "new-pb", ""}, {"dan", "pd", "d.example"}}));
     EXPECT_EQ(usernames(), (std::vector<std::string>{"alice", "bob", "dan"}));
-    EXPECT_EQ(s.entries()->field(2, 1).toStdString(), "new-pb");
+    EXPECT_EQ(s.entries()->field(2, vault::Field::Password).toStdString(), "new-pb");
 }
 
 // A change made after another program wrote the file is applied to the file as it is now. Only an edit or
@@ -228,7 +228,7 @@ TEST_F(VaultSessionTest, AChangeIsAppliedToTheFileAsAnotherProgramLeftIt) {
 TEST_F(VaultSessionTest, AReloadTakesTheFilesEntriesKeepingTheSort) {
     write("abcd", three);
     VaultSession& s = opened();
-    s.entries()->setSortKey(0);
+    s.entries()->setSortKey(vault::Field::Username);
     s.entries()->setSortOrder(EntryStore::Descending);
     s.entries()->setSorted(true);
     EXPECT_EQ(s.reload().result, VaultSession::Reload::Unchanged);

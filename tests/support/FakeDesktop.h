@@ -1,6 +1,6 @@
 // The desktop of a test: message boxes answered from a script and recorded, ends, opened addresses and
 // started programs recorded instead of done, the program's folder and the settings store in a folder of the
-// test's, and the clock fixed when asked.
+// test's, the clock fixed when asked, and waits that run out only as the test moves the clock on.
 #pragma once
 
 #include "Desktop.h"
@@ -9,6 +9,7 @@
 
 #include <QList>
 #include <deque>
+#include <memory>
 
 class FakeDesktop : public Desktop {
 public:
@@ -36,8 +37,13 @@ public:
     seams::LaunchResult startWatched(const QString& program, const QStringList& arguments, QObject* context,
                                      seams::ProgramEnd onEnd) override;
     QDateTime now() const override;
+    std::unique_ptr<seams::Countdown> countdown(std::function<void()> done) override;
     QString executableDir() const override;
     QString settingsFile() const override;
+
+    // Moves the clock on by `time` (and the date and time it answers, when fixed), running out every
+    // countdown whose wait ends by then, the earliest first.
+    void advanceClock(std::chrono::milliseconds time);
 
     // The answer the next message box gives; unscripted boxes answer with their default button, as Enter
     // would.
@@ -63,6 +69,7 @@ public:
 private:
     QString folder_;
     QDateTime now_;
+    std::shared_ptr<struct FakeClock> clock_;
     std::deque<seams::Answer> answers_;
     std::function<void(const ShownBox&)> onShow_;
     QList<ShownBox> shown_;

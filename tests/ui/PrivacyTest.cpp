@@ -3,6 +3,7 @@
 // windows then coming back as they were.
 #include "Controls.h"
 #include "EntryEditor.h"
+#include "FakeDesktop.h"
 #include "ListView.h"
 #include "MainWindow.h"
 #include "PasswordDialog.h"
@@ -92,6 +93,25 @@ private slots:
             QCOMPARE(clipboard(), left);
             QCOMPARE(StatusText(main), QString("Copied Password a-pw"));
         }
+    }
+
+    // lockMinutes: the windows lock once nobody has pressed a key or moved the mouse for that long, timed
+    // from the last use; after the master password the wait starts again.
+    void theIdleTimeLocksAfterTheSetMinutesWithoutUse() {
+        using namespace std::chrono_literals;
+        start({{"lockMinutes", "1"}});
+        TheDesktop().advanceClock(59s);
+        QVERIFY(!TheRun().locked());
+        QTest::keyClick(Control<ListView>(main, "lstPass"), Qt::Key_Down);
+        TheDesktop().advanceClock(59s);
+        QVERIFY(!TheRun().locked());
+        TheDesktop().advanceClock(1s);
+        QVERIFY(TheRun().locked());
+        QVERIFY(!main->isVisible());
+        typePassword("Secret1");
+        QVERIFY(!TheRun().locked());
+        TheDesktop().advanceClock(60s);
+        QVERIFY(TheRun().locked());
     }
 
     void ctrlLLocksAndTheMasterPasswordUnlocks() {

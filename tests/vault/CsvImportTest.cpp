@@ -1,7 +1,10 @@
 // Reading the CSV exports of browsers and password managers, and what importing them does to a list.
 #include "CsvImport.h"
 
+#include <fstream>
 #include <gtest/gtest.h>
+#include <iterator>
+#include <sstream>
 #include <string>
 #include <vector>
 
@@ -162,6 +165,26 @@ TEST(CsvImport, UnknownLayoutNamesTheKnownOnes) {
     EXPECT_NE(file.error().reason.find("KeePassXC, LastPass"), std::string::npos);
 }
 
+// The man page and the README are written by hand: each names every program whose export the importer
+// knows, and the other names a url column may have.
+TEST(CsvImport, TheManPageAndReadmeNameEveryKnownLayout) {
+    std::vector<std::string> names;
+    std::istringstream programs(vault::KnownPrograms(", "));
+    for (std::string name; std::getline(programs, name, ',');) {
+        names.push_back(name.substr(name.find_first_not_of(' ')));
+    }
+    ASSERT_GT(names.size(), 5u);
+    names.insert(names.end(), {"location", "website"});
+    for (const char* doc : {"docs/keyshelf-cli.1", "README.md"}) {
+        std::ifstream in(std::string(KEYSHELF_SOURCE_DIR) + "/" + doc);
+        const std::string text((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+        ASSERT_FALSE(text.empty()) << doc;
+        for (const std::string& name : names) {
+            EXPECT_NE(text.find(name), std::string::npos) << doc << " does not name " << name;
+        }
+    }
+}
+
 // A list holding ann's shop login; the file brings it again, a new password for it, and two new entries.
 TEST(CsvImport, PlanSkipsDuplicatesAndAddsBesideOrReplaces) {
     vault::EntryTable list;
@@ -174,7 +197,7 @@ TEST(CsvImport, PlanSkipsDuplicatesAndAddsBesideOrReplaces) {
     const vault::ImportPlan beside = vault::PlanImport(*file, list, false);
     EXPECT_EQ(beside.duplicates, 2u);
     ASSERT_EQ(beside.additions.size(), 3u);
-    EXPECT_EQ(beside.additions[0][1], "new");
+    EXPECT_EQ(beside.additions[0][vault::Field::Password], "new");
     EXPECT_EQ(beside.besides, 2u);
     EXPECT_TRUE(beside.replacements.empty());
 
@@ -182,7 +205,7 @@ TEST(CsvImport, PlanSkipsDuplicatesAndAddsBesideOrReplaces) {
     ASSERT_EQ(replace.replacements.size(), 1u);
     EXPECT_EQ(replace.replacements[0].password, "new");
     ASSERT_EQ(replace.additions.size(), 2u); // bob, and ann's second new password beside the replaced one
-    EXPECT_EQ(replace.additions[1][1], "newer");
+    EXPECT_EQ(replace.additions[1][vault::Field::Password], "newer");
 }
 
 TEST(CsvImport, PlanRefusesMoreThanTheListHoldsAndSaysHowManyFit) {

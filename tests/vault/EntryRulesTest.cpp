@@ -43,7 +43,7 @@ TEST(EntryRules, EntryRefusalNamesTheFirstRuleBroken) {
          "separates the fields in the password file."},
     };
     for (const Row& row : rows) {
-        EXPECT_EQ(vault::EntryRefusal(row.username, row.password, row.location), row.refusal)
+        EXPECT_EQ(vault::EntryRefusal({row.username, row.password, row.location}), row.refusal)
             << row.username << " / " << row.password << " / " << row.location;
     }
 }

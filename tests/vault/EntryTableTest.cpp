@@ -19,6 +19,11 @@ namespace {
 using vault::EntryTable;
 using Texts = std::array<std::string, 3>;
 
+// The field a column of Texts holds.
+vault::Field F(int column) {
+    return vault::kFields[static_cast<std::size_t>(column)];
+}
+
 // Enciphers by hand (every byte's top bit toggled), independently of the writer under test.
 std::string Stored(std::string codePage) {
     for (char& c : codePage) {
@@ -31,7 +36,7 @@ std::vector<Texts> Rows(const EntryTable& table) {
     std::vector<Texts> rows;
     for (EntryTable::Slot s = 0; s < table.slotCount(); ++s) {
         rows.push_back(
-            {std::string(table.field(s, 0)), std::string(table.field(s, 1)), std::string(table.field(s, 2))});
+            {std::string(table.field(s, F(0))), std::string(table.field(s, F(1))), std::string(table.field(s, F(2)))});
     }
     return rows;
 }
@@ -59,9 +64,9 @@ TEST(EntryTable, ReadsAFileAsTheEntryReaderDoes) {
         EXPECT_EQ(total, readerTotal);
         ASSERT_EQ(table.size(), expected.size());
         for (EntryTable::Slot s = 0; s < table.slotCount(); ++s) {
-            EXPECT_EQ(cp1252::ToUtf8(table.field(s, 0)), expected[s].username);
-            EXPECT_EQ(cp1252::ToUtf8(table.field(s, 1)), expected[s].password);
-            EXPECT_EQ(cp1252::ToUtf8(table.field(s, 2)), expected[s].location);
+            EXPECT_EQ(cp1252::ToUtf8(table.field(s, F(0))), expected[s].username);
+            EXPECT_EQ(cp1252::ToUtf8(table.field(s, F(1))), expected[s].password);
+            EXPECT_EQ(cp1252::ToUtf8(table.field(s, F(2))), expected[s].location);
         }
     }
     std::size_t total = 0;
@@ -78,7 +83,7 @@ TEST(EntryTable, KeepsTheFirstEntriesUpToTheLimitAndCountsThemAll) {
     const EntryTable table = EntryTable::FromFile(file, 4, total).value();
     EXPECT_EQ(total, 10u);
     ASSERT_EQ(table.size(), 4u);
-    EXPECT_EQ(table.field(3, 0), "user3");
+    EXPECT_EQ(table.field(3, F(0)), "user3");
 }
 
 TEST(EntryTable, ALoadedVaultIsWrittenBackByteForByte) {
@@ -92,7 +97,7 @@ TEST(EntryTable, ALoadedVaultIsWrittenBackByteForByte) {
         "master", table.slotCount(),
         [&](std::size_t i) {
             const auto s = static_cast<EntryTable::Slot>(i);
-            return vault::EntryView{table.field(s, 0), table.field(s, 1), table.field(s, 2)};
+            return vault::EntryView{table.field(s, F(0)), table.field(s, F(1)), table.field(s, F(2))};
         },
         [&](std::string_view piece) {
             written += piece;
@@ -109,7 +114,7 @@ TEST(EntryTable, ReplacedAndRemovedTextsLeaveNothingInMemory) {
     EntryTable table =
         EntryTable::FromFile(vault::VaultBytes("m", {{"alice", "loaded secret", "a.example"}}), 100, total).value();
     const EntryTable::Slot added = table.add({"bob", "added secret", "b.example"}).value();
-    ASSERT_TRUE(table.setField(0, 1, "new password"));
+    ASSERT_TRUE(table.setField(0, F(1), "new password"));
     table.remove(added);
     for (const std::string_view gone : {"loaded secret", "added secret", "bob", "b.example"}) {
         EXPECT_EQ(vault::EntryTableProbe::block(table).find(gone), std::string_view::npos) << gone;
@@ -151,7 +156,7 @@ TEST(EntryTable, EditsAndCompactionKeepEveryOtherEntry) {
             if (action < 8) {
                 const int field = std::uniform_int_distribution<int>(0, 2)(random);
                 const std::string t = text(most);
-                ASSERT_TRUE(table.setField(slot, field, t));
+                ASSERT_TRUE(table.setField(slot, F(field), t));
                 (*expected[slot])[static_cast<std::size_t>(field)] = t;
             } else {
                 table.remove(slot);
@@ -162,7 +167,7 @@ TEST(EntryTable, EditsAndCompactionKeepEveryOtherEntry) {
         ASSERT_EQ(table.size(), live.size());
         for (const EntryTable::Slot slot : live) {
             for (int f = 0; f < 3; ++f) {
-                ASSERT_EQ(table.field(slot, f), (*expected[slot])[static_cast<std::size_t>(f)]) << "step " << step;
+                ASSERT_EQ(table.field(slot, F(f)), (*expected[slot])[static_cast<std::size_t>(f)]) << "step " << step;
             }
         }
     }
@@ -170,7 +175,7 @@ TEST(EntryTable, EditsAndCompactionKeepEveryOtherEntry) {
     std::size_t held = 0;
     for (const EntryTable::Slot slot : live) {
         for (int f = 0; f < 3; ++f) {
-            held += table.field(slot, f).size();
+            held += table.field(slot, F(f)).size();
         }
     }
     EXPECT_LE(table.blockSize(), 2 * held + 64 * 1024 + 600000);
@@ -187,11 +192,11 @@ TEST(EntryTable, EditsAloneKeepTheBlockNearWhatTheEntriesHold) {
     std::mt19937 random(11);
     for (int step = 0; step < 10000; ++step) {
         const std::string text(std::uniform_int_distribution<std::size_t>(0, 200)(random), char('a' + step % 26));
-        ASSERT_TRUE(table.setField(slots[static_cast<std::size_t>(step) % slots.size()], step / 3 % 3, text));
+        ASSERT_TRUE(table.setField(slots[static_cast<std::size_t>(step) % slots.size()], F(step / 3 % 3), text));
         std::size_t held = 0;
         for (const EntryTable::Slot slot : slots) {
             for (int f = 0; f < 3; ++f) {
-                held += table.field(slot, f).size();
+                held += table.field(slot, F(f)).size();
             }
         }
         ASSERT_LE(table.blockSize(), 2 * held + 64 * 1024) << "step " << step;
@@ -231,10 +236,10 @@ TEST(EntryTable, RefusesWhatItCannotHoldAndKeepsWhatItHad) {
          false,
          {{"ab", "cd", "ef"}, {"g", "", ""}, {"x", "", ""}}},
         {"a text up to the limit, once the old one's room is reused",
-         [](EntryTable& t) { return t.setField(0, 1, "cdefghi"); },
+         [](EntryTable& t) { return t.setField(0, F(1), "cdefghi"); },
          true,
          {{"ab", "cdefghi", "ef"}, {"g", "", ""}}},
-        {"a text one byte past it", [](EntryTable& t) { return t.setField(0, 1, "cdefghij"); }, false, {}},
+        {"a text one byte past it", [](EntryTable& t) { return t.setField(0, F(1), "cdefghij"); }, false, {}},
         {"three texts up to the limit",
          [](EntryTable& t) {
              return t.setFields(0, {"1234", "5678", "901"});
@@ -247,12 +252,12 @@ TEST(EntryTable, RefusesWhatItCannotHoldAndKeepsWhatItHad) {
          },
          false,
          {}},
-        {"a slot or field that is not there",
+        {"a slot that is not there",
          [](EntryTable& t) {
              t.remove(5);
              t.reorder({1, 5});
-             return t.setField(5, 0, "x") || t.setField(0, 3, "x") || t.setFields(5, {"x", "", ""}) ||
-                    !t.field(5, 0).empty() || t.fields(5) != EntryTable::Fields{};
+             return t.setField(5, F(0), "x") || t.setFields(5, {"x", "", ""}) || !t.field(5, F(0)).empty() ||
+                    t.fields(5) != EntryTable::Fields{};
          },
          false,
          {}},

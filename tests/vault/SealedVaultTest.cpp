@@ -30,6 +30,38 @@ protected:
     vault::Result<vault::Loaded> load(const std::string& password) {
         return vault::LoadVault(path(), vault::kMaxEntries, vault::SystemFileOps(), password, key);
     }
+    // Entries whose plain bytes fill `chunks` of the stream's messages and then `extra` bytes more.
+    static std::vector<Entry> filling(std::size_t chunks, std::size_t extra) {
+        const std::size_t wanted = chunks * vault::kSealChunkBytes + extra;
+        std::vector<Entry> many;
+        std::string bytes;
+        for (int i = 0; bytes.size() < wanted; ++i) {
+            many.push_back({"user" + std::to_string(i), std::string(200, 'p'), "site" + std::to_string(i)});
+            bytes = vault::VaultBytes("Secret1", many);
+        }
+        many.back().password.resize(many.back().password.size() - (bytes.size() - wanted));
+        return many;
+    }
+    // `damaged` written in place of the vault is refused with the right password: the error names the
+    // file and says it was not changed, is never taken for a wrong password, and the file stays as it was.
+    void expectRefused(const std::string& damaged, const std::string& what) {
+        TempDir::Write(path(), damaged);
+        key.reset();
+        std::optional<vault::VaultError> error;
+        if (auto start = vault::ReadVaultStart(path()); !start) {
+            error = start.error();
+        } else if (!start->seal) {
+            ADD_FAILURE() << what << ": read as a plain vault";
+            return;
+        } else if (auto loaded = load("Secret1"); !loaded) {
+            error = loaded.error();
+        }
+        ASSERT_TRUE(error) << what << ": opened";
+        EXPECT_FALSE(error->wrongPassword) << what;
+        EXPECT_EQ(error->Message().rfind("Could not open " + path() + ": ", 0), 0u) << what;
+        EXPECT_NE(error->reason.find("it was not changed"), std::string::npos) << what;
+        EXPECT_EQ(TempDir::Read(path()), damaged) << what;
+    }
 
     TempDir dir;
     std::optional<vault::SealKey> key;
@@ -75,13 +107,7 @@ TEST_F(SealedVaultTest, AWrongPasswordIsToldApartFromDamage) {
 
 TEST_F(SealedVaultTest, AMessageLargerThanOneChunkRoundTrips) {
     // Entries filling several of the stream's messages, the last one exactly full.
-    std::vector<Entry> many;
-    std::string bytes;
-    for (int i = 0; bytes.size() < 3 * vault::kSealChunkBytes; ++i) {
-        many.push_back({"user" + std::to_string(i), std::string(200, 'p'), "site" + std::to_string(i)});
-        bytes = vault::VaultBytes("Secret1", many);
-    }
-    many.back().password.resize(many.back().password.size() - (bytes.size() - 3 * vault::kSealChunkBytes));
+    const std::vector<Entry> many = filling(3, 0);
     ASSERT_EQ(vault::VaultBytes("Secret1", many).size(), 3 * vault::kSealChunkBytes);
     for (std::size_t drop : {0, 1}) {
         std::vector<Entry> entries(many.begin(), many.end() - static_cast<long>(drop));
@@ -96,24 +122,7 @@ TEST_F(SealedVaultTest, AMessageLargerThanOneChunkRoundTrips) {
 // never taken for a wrong password.
 TEST_F(SealedVaultTest, EveryChangedByteAndEveryCutIsRefused) {
     const std::string bytes = sealed(freshKey(), two);
-    const auto refused = [&](const std::string& damaged, const std::string& what) {
-        TempDir::Write(path(), damaged);
-        key.reset();
-        std::optional<vault::VaultError> error;
-        if (auto start = vault::ReadVaultStart(path()); !start) {
-            error = start.error();
-        } else if (!start->seal) {
-            ADD_FAILURE() << what << ": read as a plain vault";
-            return;
-        } else if (auto loaded = load("Secret1"); !loaded) {
-            error = loaded.error();
-        }
-        ASSERT_TRUE(error) << what << ": opened";
-        EXPECT_FALSE(error->wrongPassword) << what;
-        EXPECT_EQ(error->Message().rfind("Could not open " + path() + ": ", 0), 0u) << what;
-        EXPECT_NE(error->reason.find("it was not changed"), std::string::npos) << what;
-        EXPECT_EQ(TempDir::Read(path()), damaged) << what;
-    };
+    const auto refused = [this](const std::string& damaged, const std::string& what) { expectRefused(damaged, what); };
     for (std::size_t at = 0; at < bytes.size(); ++at) {
         std::string changed = bytes;
         changed[at] = static_cast<char>(changed[at] ^ 0x01);
@@ -123,6 +132,48 @@ TEST_F(SealedVaultTest, EveryChangedByteAndEveryCutIsRefused) {
         refused(bytes.substr(0, size), "cut to " + std::to_string(size) + " bytes");
     }
     refused(bytes + '\0', "one byte added");
+}
+
+// Whole messages cut off, repeated or swapped: each message of the stream is bound to its place and the
+// last one is marked final, so a vault cut at a message boundary never opens with entries missing.
+TEST_F(SealedVaultTest, AVaultCutAtAMessageBoundaryOrWithMessagesMovedIsRefused) {
+    constexpr std::size_t kSealed = vault::kSealChunkBytes + 17; // a full message and its overhead
+    for (const std::size_t extra : {std::size_t{0}, vault::kSealChunkBytes / 2}) {
+        // Three full messages, the last of them final, or a fourth half full after them.
+        const std::string bytes = sealed(freshKey(), filling(3, extra));
+        const std::size_t messages = (bytes.size() - vault::kSealHeaderBytes + kSealed - 1) / kSealed;
+        ASSERT_GE(messages, 3u);
+        const auto message = [&](std::size_t i) {
+            return bytes.substr(vault::kSealHeaderBytes + i * kSealed, kSealed);
+        };
+        const std::string what = extra == 0 ? "a full final message" : "a final message half full";
+        for (std::size_t kept = 0; kept < messages; ++kept) {
+            expectRefused(bytes.substr(0, vault::kSealHeaderBytes + kept * kSealed),
+                          what + ", cut after " + std::to_string(kept) + " messages");
+        }
+        const std::string head = bytes.substr(0, vault::kSealHeaderBytes);
+        const std::string rest = bytes.substr(vault::kSealHeaderBytes + 2 * kSealed);
+        expectRefused(head + message(0) + message(0) + message(1) + rest, what + ", the first message repeated");
+        expectRefused(head + message(1) + message(0) + rest, what + ", the first two messages swapped");
+        expectRefused(bytes.substr(0, vault::kSealHeaderBytes + 3 * kSealed) + message(2) +
+                          bytes.substr(vault::kSealHeaderBytes + 3 * kSealed),
+                      what + ", the third message repeated");
+    }
+}
+
+// Keyshelf seals a vault with the master password its first line holds; a file sealed with one password
+// over a first line of another would take the other once saved, so it is refused and left as it is.
+TEST_F(SealedVaultTest, ASealWhosePasswordIsNotTheFirstLineIsRefused) {
+    const std::string bytes = sealed(freshKey("Secret1"), two, "Other12");
+    auto loaded = load("Secret1");
+    ASSERT_FALSE(loaded);
+    EXPECT_FALSE(loaded.error().wrongPassword);
+    EXPECT_EQ(loaded.error().Message(), "Could not open " + path() +
+                                            ": it is a sealed vault whose first line is not the password that seals "
+                                            "it; it was not changed");
+    key.reset();
+    EXPECT_TRUE(load("Other12").error().wrongPassword);
+    EXPECT_EQ(TempDir::Read(path()), bytes);
 }
 
 TEST_F(SealedVaultTest, AHeaderThisVersionDoesNotReadIsRefusedBeforeAnyKeyIsDerived) {
@@ -137,6 +188,9 @@ TEST_F(SealedVaultTest, AHeaderThisVersionDoesNotReadIsRefusedBeforeAnyKeyIsDeri
         // A cost past the most allowed (17 passes, then 2 GiB), with the checksum made to match.
         {10, std::string("\x11\0\0\0", 4), "a key derivation this version of Keyshelf does not do"},
         {14, std::string("\0\0\x20\0", 4), "a key derivation this version of Keyshelf does not do"},
+        // Less than the least allowed: no pass at all, then 7 KiB.
+        {10, std::string("\0\0\0\0", 4), "a key derivation this version of Keyshelf does not do"},
+        {14, std::string("\x07\0\0\0", 4), "a key derivation this version of Keyshelf does not do"},
     };
     for (const Case& c : cases) {
         std::string changed = bytes;
@@ -164,7 +218,7 @@ TEST_F(SealedVaultTest, NoVaultThePlainWriterMakesIsTakenForASealedOne) {
     }
     for (unsigned byte = 0; byte < 256; ++byte) {
         const std::string master = cp1252::ToUtf8(std::string(1, static_cast<char>(byte ^ 0x80))) + rest;
-        if (vault::CheckStorable(master, vault::Field::Master) == vault::Unstorable::None) {
+        if (vault::CheckMasterStorable(master) == vault::Unstorable::None) {
             EXPECT_FALSE(vault::ClaimsSealedForm(vault::MasterOnlyBytes(master))) << byte;
             EXPECT_FALSE(vault::ClaimsSealedForm(vault::VaultBytes(master, two))) << byte;
         }

@@ -172,13 +172,12 @@ TEST(Storable, RefusesWhatWouldNotReadBack) {
     EXPECT_EQ(vault::CheckStorable("plain ascii", Field::Username), Unstorable::None);
     EXPECT_EQ(vault::CheckStorable("€uro Šk", Field::Password), Unstorable::None);
     EXPECT_EQ(vault::CheckStorable("a|||b", Field::Location), Unstorable::Separator);
-    EXPECT_EQ(vault::CheckStorable("a|||b", Field::Master), Unstorable::None); // line 1 is never split
+    EXPECT_EQ(vault::CheckMasterStorable("a|||b"), Unstorable::None); // line 1 is never split
     EXPECT_EQ(vault::CheckStorable("a||b", Field::Username), Unstorable::None);
     EXPECT_EQ(vault::CheckStorable("|lead", Field::Password), Unstorable::None);
-    EXPECT_EQ(vault::CheckStorable("中", Field::Master), Unstorable::OutsideCodePage);
-    EXPECT_EQ(vault::CheckStorable("a\xC2\x8D"
-                                   "b",
-                                   Field::Master),
+    EXPECT_EQ(vault::CheckMasterStorable("中"), Unstorable::OutsideCodePage);
+    EXPECT_EQ(vault::CheckMasterStorable("a\xC2\x8D"
+                                         "b"),
               Unstorable::LineBreaking);
     // A trailing bar would join the separator after it; the location has none after it.
     EXPECT_EQ(vault::CheckStorable("pipe|", Field::Username), Unstorable::Separator);

@@ -78,8 +78,13 @@ void EntryEditor::showError(const QString& text) {
 }
 
 QString EntryEditor::refusal() const {
-    return QString::fromStdString(vault::EntryRefusal(username_->text().toStdString(), password_->text().toStdString(),
-                                                      website_->text().toStdString()));
+    const vault::Entry typed =
+        vault::MapFields<std::string>(typedEntry(), [](const QString& text) { return text.toStdString(); });
+    return QString::fromStdString(vault::EntryRefusal(vault::ViewOf(typed)));
+}
+
+ListEntry EntryEditor::typedEntry() const {
+    return {username_->text(), password_->text(), website_->text()};
 }
 
 void EntryEditor::save() {
@@ -87,7 +92,7 @@ void EntryEditor::save() {
         showError(refused);
         return;
     }
-    const Request typed{addMode_, entryId_, {username_->text(), password_->text(), website_->text()}};
+    const Request typed{addMode_, entryId_, typedEntry()};
     switch (store_(typed)) {
     case VaultSession::Stored::Saved:
         close();

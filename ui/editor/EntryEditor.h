@@ -59,6 +59,7 @@ private:
     // The first reason the typed fields cannot be stored (an empty username or password first), or an empty
     // text.
     QString refusal() const;
+    ListEntry typedEntry() const;
     void showError(const QString& text);
     void fillPassword(const vault::PasswordOptions& options);
 

@@ -1,61 +1,37 @@
 #include "PasswordOptionsDialog.h"
 
-#include "Seams.h"
+#include "UserSettings.h"
 
 #include <QCheckBox>
 #include <QDialogButtonBox>
 #include <QFormLayout>
 #include <QLabel>
 #include <QPushButton>
-#include <QSettings>
 #include <QSpinBox>
 #include <QVBoxLayout>
 
 namespace generatorSettings {
-namespace {
-
-const char* const kLength = "Settings/generateLength";
-const char* const kKinds[] = {"Settings/generateLower", "Settings/generateUpper", "Settings/generateDigits",
-                              "Settings/generatePunctuation"};
-
-std::array<bool*, 4> KindsOf(vault::PasswordOptions& options) {
-    return {&options.lower, &options.upper, &options.digits, &options.punctuation};
-}
-
-} // namespace
 
 vault::PasswordOptions Load() {
-    const auto settings = seams::OpenSettings();
+    using namespace userSettings;
     vault::PasswordOptions options;
-    bool ok = false;
-    const QString length = settings->value(QLatin1String(kLength)).toString().trimmed();
-    const uint value = length.size() <= 4 ? length.toUInt(&ok) : 0;
-    if (ok && value >= vault::kMinGeneratedLength && value <= vault::kMaxGeneratedLength) {
-        options.length = value;
-    }
+    options.length = static_cast<std::size_t>(value(kGenerateLength));
     vault::PasswordOptions chosen = options;
-    const std::array<bool*, 4> kinds = KindsOf(chosen);
-    for (std::size_t i = 0; i < kinds.size(); ++i) {
-        const QString flag = settings->value(QLatin1String(kKinds[i])).toString().trimmed();
-        if (flag == QLatin1String("0") || flag == QLatin1String("1")) {
-            *kinds[i] = flag == QLatin1String("1");
-        }
-    }
+    chosen.lower = value(kGenerateLower) == 1;
+    chosen.upper = value(kGenerateUpper) == 1;
+    chosen.digits = value(kGenerateDigits) == 1;
+    chosen.punctuation = value(kGeneratePunctuation) == 1;
     // Every kind turned off would make nothing: the kinds' defaults hold then.
     return chosen.valid() ? chosen : options;
 }
 
 bool Store(const vault::PasswordOptions& options) {
-    const auto settings = seams::OpenSettings();
-    settings->setValue(QLatin1String(kLength), QString::number(options.length));
-    vault::PasswordOptions copy = options;
-    const std::array<bool*, 4> kinds = KindsOf(copy);
-    for (std::size_t i = 0; i < kinds.size(); ++i) {
-        settings->setValue(QLatin1String(kKinds[i]), *kinds[i] ? QStringLiteral("1") : QStringLiteral("0"));
-    }
-    // Written through at once: the program may end without another chance.
-    settings->sync();
-    return settings->status() == QSettings::NoError;
+    using namespace userSettings;
+    return store({{kGenerateLength, static_cast<int>(options.length)},
+                  {kGenerateLower, options.lower ? 1 : 0},
+                  {kGenerateUpper, options.upper ? 1 : 0},
+                  {kGenerateDigits, options.digits ? 1 : 0},
+                  {kGeneratePunctuation, options.punctuation ? 1 : 0}});
 }
 
 } // namespace generatorSettings

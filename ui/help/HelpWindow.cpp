@@ -6,17 +6,15 @@
 #include "RtfDocument.h"
 #include "Seams.h"
 #include "TopMost.h"
+#include "UserSettings.h"
 
 #include <QCheckBox>
 #include <QCloseEvent>
 #include <QFile>
-#include <QSettings>
 #include <QShortcut>
 #include <QTextEdit>
 
 namespace {
-
-const QString kSetting = QStringLiteral("Settings/showHelp");
 
 // The box's states as the setting stores them: 0 cleared, 1 ticked, 2 greyed.
 Qt::CheckState StateOf(int value) {
@@ -59,11 +57,9 @@ HelpWindow::HelpWindow(QWidget* parent) : QWidget(parent) {
 
     loadDocument();
     topMost::SetTopMost(this, true);
-    bool number = false;
-    const int state = seams::OpenSettings()->value(kSetting, QStringLiteral("1")).toString().toShort(&number);
-    if (number && state >= 0 && state <= 2) {
-        showAtStartup_->setTristate(state == 2);
-        showAtStartup_->setCheckState(StateOf(state));
+    if (const std::optional<int> state = userSettings::stored(userSettings::kShowHelp)) {
+        showAtStartup_->setTristate(*state == 2);
+        showAtStartup_->setCheckState(StateOf(*state));
     }
 }
 
@@ -84,10 +80,7 @@ void HelpWindow::loadDocument() {
 }
 
 void HelpWindow::saveShowAtStartup() {
-    auto settings = seams::OpenSettings();
-    settings->setValue(kSetting, QString::number(ValueOf(showAtStartup_->checkState())));
-    // Written through at once: the program may end without another chance.
-    settings->sync();
+    userSettings::store({{userSettings::kShowHelp, ValueOf(showAtStartup_->checkState())}});
 }
 
 void HelpWindow::fitColours() {

@@ -10,10 +10,18 @@ EntryListModel::EntryListModel(EntryStore* store, QObject* parent) : QAbstractTa
     connect(store_, &EntryStore::rowAboutToBeMoved, this,
             [this](int row, int destination) { beginMoveRows(QModelIndex(), row, row, QModelIndex(), destination); });
     connect(store_, &EntryStore::rowMoved, this, [this] { endMoveRows(); });
-    connect(store_, &EntryStore::fieldsChanged, this, [this](int row, int firstField, int lastField) {
-        const int last = std::min(lastField, columnCount() - 1);
-        if (firstField <= last) {
-            emit dataChanged(index(row, firstField), index(row, last), {Qt::DisplayRole});
+    connect(store_, &EntryStore::fieldsChanged, this, [this](int row, vault::Field firstField, vault::Field lastField) {
+        int first = columnCount();
+        int last = -1;
+        for (std::size_t i = vault::IndexOf(firstField); i <= vault::IndexOf(lastField); ++i) {
+            const int column = columnOf(vault::kFields[i]);
+            if (column >= 0 && column < columnCount()) {
+                first = std::min(first, column);
+                last = std::max(last, column);
+            }
+        }
+        if (first <= last) {
+            emit dataChanged(index(row, first), index(row, last), {Qt::DisplayRole});
         }
     });
     connect(store_, &EntryStore::aboutToBeReset, this, [this] { beginResetModel(); });
@@ -21,6 +29,29 @@ EntryListModel::EntryListModel(EntryStore* store, QObject* parent) : QAbstractTa
     connect(store_, &EntryStore::aboutToBeReordered, this,
             [this] { emit layoutAboutToBeChanged({}, QAbstractItemModel::VerticalSortHint); });
     connect(store_, &EntryStore::reordered, this, &EntryListModel::followReorder);
+}
+
+std::optional<vault::Field> EntryListModel::fieldAt(int column) {
+    for (const vault::Field field : vault::kFields) {
+        if (!vault::Describe(field).header.empty() && column-- == 0) {
+            return field;
+        }
+    }
+    return std::nullopt;
+}
+
+int EntryListModel::columnOf(vault::Field field) {
+    if (vault::Describe(field).header.empty()) {
+        return -1;
+    }
+    int column = 0;
+    for (const vault::Field before : vault::kFields) {
+        if (before == field) {
+            break;
+        }
+        column += vault::Describe(before).header.empty() ? 0 : 1;
+    }
+    return column;
 }
 
 void EntryListModel::followReorder(const std::vector<int>& newRowOf) {
@@ -57,13 +88,14 @@ int EntryListModel::columnCount(const QModelIndex& parent) const {
 }
 
 QVariant EntryListModel::data(const QModelIndex& index, int role) const {
-    if (!index.isValid() || index.row() >= store_->count() || index.column() >= EntryStore::kFields) {
+    const std::optional<vault::Field> field = fieldAt(index.column());
+    if (!index.isValid() || index.row() >= store_->count() || !field) {
         return {};
     }
     if (role == Qt::DisplayRole || role == Qt::AccessibleTextRole) {
         // A cell shows the start of a very long text; laying out megabytes would stall the window.
         constexpr std::size_t kShown = 1000;
-        const std::string_view text = store_->codePageField(index.row() + 1, index.column());
+        const std::string_view text = store_->codePageField(index.row() + 1, *field);
         return text.size() > kShown ? EntryStore::FromCodePage(text.substr(0, kShown)) + QChar(0x2026)
                                     : EntryStore::FromCodePage(text);
     }

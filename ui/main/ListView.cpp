@@ -83,7 +83,8 @@ void ListView::keyPressEvent(QKeyEvent* event) {
                       (event->key() == Qt::Key_Insert && event->modifiers() == Qt::ControlModifier);
     if (copy) {
         const QModelIndex current = currentIndex();
-        emit copyRequested(current.isValid() ? current.column() : 0);
+        emit copyRequested(
+            EntryListModel::fieldAt(current.isValid() ? current.column() : 0).value_or(vault::kFields.front()));
         event->accept();
         return;
     }
@@ -123,8 +124,9 @@ bool ListView::viewportEvent(QEvent* event) {
     }
     auto* help = static_cast<QHelpEvent*>(event);
     const QModelIndex index = indexAt(help->pos());
-    // The password column keeps its text to itself: a tooltip would show it to anyone near the screen.
-    if (index.isValid() && index.column() != 1) {
+    // A secret's column keeps its text to itself: a tooltip would show it to anyone near the screen.
+    const std::optional<vault::Field> field = EntryListModel::fieldAt(index.column());
+    if (index.isValid() && field && !vault::Describe(*field).secret) {
         const QString text = index.data(Qt::DisplayRole).toString();
         QStyleOptionViewItem option;
         initViewItemOption(&option);
@@ -159,11 +161,33 @@ void ListView::setColumnHeaderWidth(int number, int widthTwips) {
     header()->resizeSection(number - 1, twips::ToPixels(widthTwips));
 }
 
-bool ListView::setSubItem(int position, int index, const QString& text) {
-    if (index < 1 || index >= EntryStore::kFields) {
-        return false;
+int ListView::add(const QString& text) {
+    ListEntry entry;
+    if (const std::optional<vault::Field> first = EntryListModel::fieldAt(0)) {
+        entry[*first] = text;
     }
-    return entries_->setField(position, index, text);
+    return entries_->insert(count() + 1, entry);
+}
+
+QString ListView::subItem(int position, int index) const {
+    const std::optional<vault::Field> field = EntryListModel::fieldAt(index);
+    return field ? entries_->field(position, *field) : QString();
+}
+
+bool ListView::setText(int position, const QString& text) {
+    const std::optional<vault::Field> field = EntryListModel::fieldAt(0);
+    return field && entries_->setField(position, *field, text);
+}
+
+bool ListView::setSubItem(int position, int index, const QString& text) {
+    const std::optional<vault::Field> field = EntryListModel::fieldAt(index);
+    return index >= 1 && field && entries_->setField(position, *field, text);
+}
+
+void ListView::setSortKey(int column) {
+    if (const std::optional<vault::Field> field = EntryListModel::fieldAt(column)) {
+        entries_->setSortKey(*field);
+    }
 }
 
 bool ListView::selected(int position) const {

@@ -26,12 +26,13 @@ public:
     // Rows, 1-based in display order.
     int count() const { return entries_->count(); }
     // Where the row went; 0 when it was too long to hold.
-    int add(const QString& text) { return entries_->insert(count() + 1, {text, {}, {}}); }
+    int add(const QString& text);
     void remove(int position) { entries_->remove(position); }
-    QString text(int position) const { return entries_->field(position, 0); }
-    QString subItem(int position, int index) const { return entries_->field(position, index); }
+    // A row's text is its first column's; its sub-items are those of the columns after it.
+    QString text(int position) const { return subItem(position, 0); }
+    QString subItem(int position, int index) const;
     // Whether the text was taken: not for a row or column that is not there, nor one too long to hold.
-    bool setText(int position, const QString& text) { return entries_->setField(position, 0, text); }
+    bool setText(int position, const QString& text);
     bool setSubItem(int position, int index, const QString& text);
     bool selected(int position) const;
     void setSelected(int position, bool selected);
@@ -42,12 +43,12 @@ public:
     // Selects that row alone, makes it current and scrolls it into view.
     void selectOnly(int position);
 
-    // Sort settings: while sorted, rows stay ordered by the key column (0 the text, 1 and 2 the sub-items)
-    // in the order (0 ascending, 1 descending).
+    // Sort settings: while sorted, rows stay ordered by the key column (0 the text, 1 on the sub-items) in
+    // the order (0 ascending, 1 descending).
     bool sorted() const { return entries_->sorted(); }
     void setSorted(bool sorted) { entries_->setSorted(sorted); }
-    int sortKey() const { return entries_->sortKey(); }
-    void setSortKey(int key) { entries_->setSortKey(key); }
+    int sortKey() const { return EntryListModel::columnOf(entries_->sortKey()); }
+    void setSortKey(int column);
     int sortOrder() const { return entries_->sortOrder(); }
     void setSortOrder(int order) { entries_->setSortOrder(order); }
 
@@ -55,9 +56,10 @@ signals:
     // A column header was clicked; `number` counts from 1.
     void columnClicked(int number);
     // The keys and the double click of a list of entries, as file managers have them. The list itself
-    // never copies a text: Ctrl+C and Ctrl+Insert ask for the copy of a field (0, 1 or 2: the column of
-    // the current cell), so that every copy goes through the one command that marks it and clears it.
-    void copyRequested(int field);
+    // never copies a text: Ctrl+C and Ctrl+Insert ask for the copy of a field (the current cell's, the
+    // first column's when there is none), so that every copy goes through the one command that marks it
+    // and clears it.
+    void copyRequested(vault::Field field);
     void deleteRequested(); // Delete
     void editRequested();   // Enter, or a double click on a row
 

@@ -42,6 +42,11 @@ QString Shown(const QString& field) {
     return field.size() > kLongest ? field.left(kLongest) + QChar(0x2026) : field;
 }
 
+// A field's name or header as the table of fields words it.
+QString FieldText(std::string_view text) {
+    return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
+}
+
 // Calls `then` once the shown `window` has had its first paint: Qt paints a window when it is first exposed,
 // so the call is queued behind that expose (or at once, queued, when the window is exposed already).
 class AfterFirstPaint : public QObject {
@@ -118,9 +123,14 @@ MainWindow::MainWindow(EntryStore* entries, QWidget* parent) : QMainWindow(paren
     const BuildConfiguration& build = buildConfig::Current();
     setWindowTitle(build.productName + QStringLiteral(" by ") + build.companyName);
     websiteButton_->setText(QStringLiteral("Visit ") + build.comments);
-    list_->addColumnHeader(QStringLiteral("Username"), layouts::Width(copyButtons_[0]) - 10);
-    list_->addColumnHeader(QStringLiteral("Password"), layouts::Width(copyButtons_[1]) + 20);
-    list_->addColumnHeader(QStringLiteral("Website/Location"), layouts::Width(copyButtons_[2]));
+    // Each column stands under its field's copy button, about as wide.
+    const vault::FieldValues<int> beyondButton{-10, 20, 0};
+    for (const Field field : vault::kFields) {
+        if (EntryListModel::columnOf(field) >= 0) {
+            list_->addColumnHeader(FieldText(vault::Describe(field).header),
+                                   layouts::Width(copyButtons_[field]) + beyondButton[field]);
+        }
+    }
     statusPanel_->setFixedWidth(twips::ToPixels(std::abs(layouts::OuterWidth(this))));
 }
 
@@ -130,9 +140,10 @@ void MainWindow::connectCommands(const layouts::Built<layouts::MainWindowDesign>
     connect(editButton_, &QToolButton::clicked, this, &MainWindow::editEntry);
     connect(deleteButton_, &QToolButton::clicked, this, &MainWindow::deleteEntry);
     connect(gotoButton_, &QToolButton::clicked, this, &MainWindow::openLocation);
-    for (const Field field : {Field::Username, Field::Password, Field::Location}) {
-        connect(copyButtons_[static_cast<std::size_t>(field)], &QToolButton::clicked, this,
-                [this, field] { copyField(field); });
+    for (const Field field : vault::kFields) {
+        if (copyButtons_[field] != nullptr) {
+            connect(copyButtons_[field], &QToolButton::clicked, this, [this, field] { copyField(field); });
+        }
     }
     connect(websiteButton_, &QToolButton::clicked, this, &MainWindow::openWebsite);
     connect(built.item(Item::Exit), &QAction::triggered, this, &QWidget::close);
@@ -163,8 +174,8 @@ void MainWindow::connectCommands(const layouts::Built<layouts::MainWindowDesign>
     }
     connect(list_, &ListView::columnClicked, this, &MainWindow::sortByColumn);
     // The list's own keys run the same commands as the buttons; the focus stays on the list.
-    connect(list_, &ListView::copyRequested, this, [this](int column) {
-        copyField(static_cast<Field>(column));
+    connect(list_, &ListView::copyRequested, this, [this](Field field) {
+        copyField(field);
         list_->setFocus();
     });
     connect(list_, &ListView::deleteRequested, this, [this] {
@@ -256,10 +267,11 @@ void MainWindow::deleteEntry() {
         return;
     }
     const ListEntry entry = list_->entries()->item(row);
-    const QString question = QStringLiteral("Are you sure you want to delete the following information?") +
-                             QStringLiteral("\r\n\r\nUsername: ") + Shown(entry.username) +
-                             QStringLiteral("\r\nPassword: ") + Shown(entry.password) +
-                             QStringLiteral("\r\nUsed At: ") + Shown(entry.location);
+    QString question = QStringLiteral("Are you sure you want to delete the following information?\r\n");
+    for (const Field field : vault::kFields) {
+        question += QStringLiteral("\r\n") + FieldText(vault::Describe(field).label) + QStringLiteral(": ") +
+                    Shown(entry[field]);
+    }
     if (seams::messageBox(question, {.buttons = seams::Buttons::OkCancel}, QStringLiteral("Confirm Delete")) !=
         seams::Answer::Ok) {
         setStatusText(QStringLiteral("Entry not deleted, cancelled by user"));
@@ -295,7 +307,7 @@ void MainWindow::openLocation() {
     // shell. The opener is not waited for; when it ends with a failure the status line says so, even if
     // something else has been said since, unless another Go To has started meanwhile: that one's
     // outcome is the news then.
-    const QString location = list_->subItem(row, 2);
+    const QString location = list_->entries()->field(row, Field::Location);
     const QString target = webAddress::GotoTarget(location);
     constexpr qsizetype kShownLocation = 80;
     const auto fail = [this, location](const QString& reason) { // kept by the watch of the opener too
@@ -346,12 +358,11 @@ void MainWindow::copyField(Field field) {
         setStatusText(QStringLiteral("You must first select a row to copy from."));
         return;
     }
-    static const char* const kCopied[] = {"Copied Username ", "Copied Password ", "Copied Location "};
-    const auto column = static_cast<int>(field);
-    const QString value = list_->entries()->field(row, column);
+    const QString value = list_->entries()->field(row, field);
     // Marked so that clipboard managers keep no history of it, and cleared after a while and at exit.
     SecretClipboard::instance().copy(value);
-    setStatusText(QLatin1String(kCopied[column]) + Shown(value));
+    setStatusText(QStringLiteral("Copied ") + FieldText(vault::Describe(field).title) + QLatin1Char(' ') +
+                  Shown(value));
 }
 
 void MainWindow::openWebsite() {

@@ -24,8 +24,7 @@ template <class Design> class Built;
 class MainWindow : public QMainWindow {
     Q_OBJECT
 public:
-    // The fields of an entry that Copy puts on the clipboard, in the list's column order.
-    enum class Field { Username, Password, Location };
+    using Field = vault::Field;
 
     // Laid out with the product's caption, the website button, the list's columns and the status line.
     // Whoever made it shows it; the password dialog keeps it out of sight until showUnlocked.
@@ -114,7 +113,7 @@ private:
     QToolButton* deleteButton_ = nullptr;
     QToolButton* gotoButton_ = nullptr;
     QToolButton* websiteButton_ = nullptr;
-    std::array<QToolButton*, 3> copyButtons_{}; // by Field
+    vault::FieldValues<QToolButton*> copyButtons_{}; // none for a field that has no button
     ListView* list_ = nullptr;
     QStatusBar* statusBar_ = nullptr;
     QLabel* statusPanel_ = nullptr; // the status line: the bar's first panel
