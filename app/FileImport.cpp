@@ -22,7 +22,7 @@ void FileImport::run(QString path, QWidget* parent) {
     }
     const auto file = vault::ReadImportFile(QFile::encodeName(path).toStdString());
     if (!file) {
-        seams::MsgBox(QString::fromStdString(file.error().Message()), seams::vbCritical);
+        seams::messageBox(QString::fromStdString(file.error().Message()), {.icon = seams::Icon::Critical});
         return;
     }
     ImportDialog dialog(
@@ -33,8 +33,9 @@ void FileImport::run(QString path, QWidget* parent) {
     }
     const VaultSession::Outcome outcome = session_.importEntries(*file, dialog.replacePasswords());
     if (outcome.stored == VaultSession::Stored::ListFull) {
-        seams::MsgBox(QString::fromStdString(vault::TooManyText(session_.planImport(*file, dialog.replacePasswords()))),
-                      seams::vbExclamation);
+        seams::messageBox(
+            QString::fromStdString(vault::TooManyText(session_.planImport(*file, dialog.replacePasswords()))),
+            {.icon = seams::Icon::Exclamation});
         return;
     }
     report_(outcome);
@@ -51,12 +52,15 @@ void FileImport::run(QString path, QWidget* parent) {
                         .arg(QString::fromStdString(leftOut));
     }
     question += QStringLiteral("Delete it now?");
-    if (seams::MsgBox(question, seams::vbYesNo | seams::vbQuestion | seams::vbDefaultButton2) != seams::vbYes) {
+    if (seams::messageBox(question,
+                          {.buttons = seams::Buttons::YesNo, .icon = seams::Icon::Question, .defaultButton = 1}) !=
+        seams::Answer::Yes) {
         return;
     }
     QFile csv(path);
     if (!csv.remove()) {
-        seams::MsgBox(QStringLiteral("Could not delete %1: %2").arg(QDir::toNativeSeparators(path), csv.errorString()),
-                      seams::vbExclamation);
+        seams::messageBox(
+            QStringLiteral("Could not delete %1: %2").arg(QDir::toNativeSeparators(path), csv.errorString()),
+            {.icon = seams::Icon::Exclamation});
     }
 }

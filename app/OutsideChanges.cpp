@@ -35,7 +35,7 @@ void OutsideChanges::check() {
             }
         }
         if (!session_.readOnlyReason().isEmpty()) {
-            seams::MsgBox(session_.readOnlyReason(), seams::vbExclamation);
+            seams::messageBox(session_.readOnlyReason(), {.icon = seams::Icon::Exclamation});
         }
         return;
     case VaultSession::Reload::NewMasterPassword:

@@ -46,12 +46,12 @@ void EndBecause(const vault::VaultError& error) {
         // A file of gigabytes where the vault should be looks like a vault gone wrong: say it is left as it is.
         text += QStringLiteral(".  Keyshelf will now end without changing it.");
     }
-    seams::MsgBox(text, seams::vbCritical);
+    seams::messageBox(text, {.icon = seams::Icon::Critical});
     seams::EndProgram(1);
 }
 
 void ShowError(const vault::VaultError& error) {
-    seams::MsgBox(QString::fromStdString(error.Message()), seams::vbCritical);
+    seams::messageBox(QString::fromStdString(error.Message()), {.icon = seams::Icon::Critical});
 }
 
 // What to ask when another program changed the entry an edit or a delete is about. The entry's texts come
@@ -90,9 +90,10 @@ Program::Program(Desktop& desktop, const BuildConfiguration& build, vault::FileO
       idle_(new IdleWatch(this)) {
     session_.setClock(&seams::Now);
     session_.setConflictQuestion([](const VaultSession::Conflict& conflict) {
-        return seams::MsgBox(ConflictQuestion(conflict),
-                             seams::vbYesNo | seams::vbExclamation | seams::vbDefaultButton2,
-                             QStringLiteral("File Changed")) == seams::vbYes;
+        return seams::messageBox(
+                   ConflictQuestion(conflict),
+                   {.buttons = seams::Buttons::YesNo, .icon = seams::Icon::Exclamation, .defaultButton = 1},
+                   QStringLiteral("File Changed")) == seams::Answer::Yes;
     });
     connect(outsideChanges_, &OutsideChanges::newMasterPassword, this, &Program::LockForNewMasterPassword);
     connect(idle_, &IdleWatch::idle, this, &Program::Lock);
@@ -145,7 +146,6 @@ void Program::ApplySkin(QWidget* window) const {
 }
 
 void Program::SplashFinished() {
-    appearance_.SkinStartUp();
     const bool made = main_ == nullptr;
     LoadMainWindow();
     if (made) {
@@ -164,10 +164,11 @@ MainWindow* Program::LoadMainWindow() {
         connect(main_, &MainWindow::removeRequested, this, [this](quint64 id) {
             const VaultSession::Outcome outcome = session_.remove(id);
             if (outcome.stored == VaultSession::Stored::EntryGone) {
-                seams::MsgBox(QStringLiteral("Another program has changed or deleted this entry since Keyshelf last "
-                                             "read the file, so nothing was deleted.  The list now shows the file "
-                                             "as it is."),
-                              seams::vbExclamation);
+                seams::messageBox(
+                    QStringLiteral("Another program has changed or deleted this entry since Keyshelf last "
+                                   "read the file, so nothing was deleted.  The list now shows the file "
+                                   "as it is."),
+                    {.icon = seams::Icon::Exclamation});
                 return;
             }
             Report(outcome);
@@ -187,7 +188,7 @@ MainWindow* Program::LoadMainWindow() {
         connect(main_, &MainWindow::bannerDue, this, [this] {
             // banner=0 in the settings keeps the band blank: no request to the banner's server.
             if (userSettings::value(userSettings::kBanner) != 0) {
-                appearance_.ShowBanner(main_);
+                appearance_.ShowBanner(main_->bannerPlace().band, main_->bannerPlace().picture);
             }
         });
         connect(main_, &MainWindow::importRequested, this, &Program::ImportFile);
@@ -263,13 +264,13 @@ void Program::Report(const VaultSession::Outcome& outcome) {
         }
         return;
     case VaultSession::Stored::ReadOnly:
-        seams::MsgBox(session_.readOnlyReason(), seams::vbExclamation);
+        seams::messageBox(session_.readOnlyReason(), {.icon = seams::Icon::Exclamation});
         return;
     case VaultSession::Stored::NewMasterPassword:
-        seams::MsgBox(QStringLiteral("%1 has a new master password, set by another program.  Nothing was saved.  "
-                                     "Type the new master password to go on.")
-                          .arg(session_.path()),
-                      seams::vbExclamation);
+        seams::messageBox(QStringLiteral("%1 has a new master password, set by another program.  Nothing was saved.  "
+                                         "Type the new master password to go on.")
+                              .arg(session_.path()),
+                          {.icon = seams::Icon::Exclamation});
         // Read again only once the new password is typed.
         LockForNewMasterPassword();
         return;
@@ -363,7 +364,7 @@ void Program::FinishStartUp() {
     }
     UnloadPasswordDialog();
     if (!session_.readOnlyReason().isEmpty()) {
-        seams::MsgBox(session_.readOnlyReason(), seams::vbExclamation);
+        seams::messageBox(session_.readOnlyReason(), {.icon = seams::Icon::Exclamation});
     }
     outsideChanges_->start();
 }
@@ -470,9 +471,6 @@ void Program::MainWindowClosing() {
         // The program ends when the launcher has closed itself.
         launcher_->endProgramWhenClosed();
         return;
-    }
-    if (buildConfig::Skinned()) {
-        appearance_.SkinShutDown();
     }
     if (launcher_ != nullptr) {
         launcher_->close();

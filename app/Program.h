@@ -41,18 +41,6 @@ public:
     // password dialog or a question above all.
     void BringToFront();
 
-    VaultSession& session() { return session_; }
-    Appearance& appearance() { return appearance_; }
-
-    // The windows that are open (or loaded and hidden), else nullptr.
-    SplashWindow* splash() const { return splash_; }
-    MainWindow* mainWindow() const { return main_; }
-    PasswordDialog* passwordDialog() const { return pass_; }
-    EntryEditor* editor() const { return editor_; }
-    HelpWindow* helpWindow() const { return help_; }
-    AboutWindow* aboutWindow() const { return about_; }
-    WebsiteLauncher* websiteLauncher() const { return launcher_; }
-
     // The splash, made when there is none and in the skin's look when skinning is on; the caller shows it.
     SplashWindow* OpenSplash();
 
@@ -76,13 +64,14 @@ public:
     // password dialog asks for the master password as at start; the right one brings every window back as
     // it was. Nothing is written. The desktop's screen lock, Ctrl+L and the idle time come here.
     void Lock();
-    bool locked() const { return locked_; }
 
     // The launcher opens the site as it loads and goes a second later; while one exists a request makes
     // nothing new, so the site opens at most once a second. `show` shows the launcher itself.
     void OpenWebsite(bool show);
 
 private:
+    friend class ProgramProbe; // reads the windows held from outside, as a user sees them
+
     void SplashFinished();
     void ShowPasswordDialog(bool createMode);
     void PasswordAccepted(const QString& password);

@@ -71,10 +71,10 @@ int Run(QApplication& app, Desktop& desktop, const BuildConfiguration& build) {
     // wherever the program was started: say so and make nothing.
     const QString folder = seams::ExecutableDir();
     if (folder.isEmpty()) {
-        seams::MsgBox(QStringLiteral("%1 could not find the folder it was started from, where it keeps its vault "
-                                     "data.enc, and ends without opening or creating anything.")
-                          .arg(build.productName),
-                      seams::vbCritical);
+        seams::messageBox(QStringLiteral("%1 could not find the folder it was started from, where it keeps its vault "
+                                         "data.enc, and ends without opening or creating anything.")
+                              .arg(build.productName),
+                          {.icon = seams::Icon::Critical});
         return 1;
     }
     // Before any window: a start on a vault that another Keyshelf has open shows nothing of its own, and

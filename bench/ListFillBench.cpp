@@ -4,6 +4,7 @@
 #include "MainWindow.h"
 #include "PasswordDialog.h"
 #include "Program.h"
+#include "ProgramProbe.h"
 #include "UiBench.h"
 #include "VaultFile.h"
 
@@ -41,7 +42,7 @@ void BM_AcceptedToListPainted(benchmark::State& state) {
         auto* main = program->LoadMainWindow();
         program->OpenVault();
         ListView* list = Control<ListView>(main, "lstPass");
-        PasswordDialog* dialog = program->passwordDialog();
+        PasswordDialog* dialog = ProgramProbe(*program).passwordDialog();
         Control<QLineEdit>(dialog, "txtPass")->setText(QString::fromStdString(kMaster));
         QCoreApplication::processEvents();
 

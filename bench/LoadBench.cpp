@@ -18,6 +18,7 @@
 #include "MainWindow.h"
 #include "PasswordDialog.h"
 #include "Program.h"
+#include "ProgramProbe.h"
 #include "Seams.h"
 #include "Startup.h"
 #include "UiBench.h"
@@ -172,7 +173,7 @@ int Window(int argc, char** argv, const std::string& folder) {
     MainWindow* main = program.LoadMainWindow();
     program.OpenVault();
     ListView* list = Control<ListView>(main, "lstPass");
-    PasswordDialog* dialog = program.passwordDialog();
+    PasswordDialog* dialog = ProgramProbe(program).passwordDialog();
     if (dialog == nullptr) {
         return 1;
     }

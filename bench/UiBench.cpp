@@ -6,6 +6,7 @@
 #include "MainWindow.h"
 #include "PasswordDialog.h"
 #include "Program.h"
+#include "ProgramProbe.h"
 #include "RandomText.h"
 #include "Seams.h"
 #include "Startup.h"
@@ -78,7 +79,7 @@ std::unique_ptr<Program> NewProgram() {
 }
 
 VaultSession& Session() {
-    return program->session();
+    return ProgramProbe(*program).session();
 }
 
 MainWindow* LogIn() {
@@ -87,7 +88,7 @@ MainWindow* LogIn() {
     program = NewProgram();
     MainWindow* main = program->LoadMainWindow();
     program->OpenVault();
-    PasswordDialog* dialog = program->passwordDialog();
+    PasswordDialog* dialog = ProgramProbe(*program).passwordDialog();
     Control<QLineEdit>(dialog, "txtPass")->setText(QString::fromStdString(kMaster));
     dialog->confirmPassword();
     return main;

@@ -198,43 +198,21 @@ void GraphicalButton::keyPressEvent(QKeyEvent* event) {
     QToolButton::keyPressEvent(event);
 }
 
-QString TypeNameOf(Kind kind) {
-    switch (kind) {
-    case Kind::Label:
-        return QStringLiteral("Label");
-    case Kind::SkinLabel:
-        return QStringLiteral("SkinLabel");
-    case Kind::PushButton:
-    case Kind::GraphicalButton:
-        return QStringLiteral("CommandButton");
-    case Kind::TextBox:
-        return QStringLiteral("TextBox");
-    case Kind::CheckBox:
-        return QStringLiteral("CheckBox");
-    case Kind::ListView:
-        return QStringLiteral("ListView");
-    case Kind::StatusBar:
-        return QStringLiteral("StatusBar");
-    case Kind::PictureBox:
-        return QStringLiteral("PictureBox");
-    case Kind::Image:
-        return QStringLiteral("Image");
-    case Kind::Line:
-        return QStringLiteral("Line");
-    case Kind::WebBrowser:
-        return QStringLiteral("WebBrowser");
-    case Kind::RichTextBox:
-        return QStringLiteral("RichTextBox");
-    case Kind::Timer:
-        return QStringLiteral("Timer");
-    case Kind::SkinControl:
-        return QStringLiteral("Skin");
+namespace {
+// The property a control's kind is kept in; a property of its own, so that no other value can be read as one.
+constexpr const char* kKindProperty = "keyshelfKind";
+} // namespace
+
+std::optional<Kind> KindOf(const QWidget* widget) {
+    const QVariant kind = widget->property(kKindProperty);
+    if (!kind.isValid()) {
+        return std::nullopt;
     }
-    return {};
+    return static_cast<Kind>(kind.toInt());
 }
 
-QString TypeName(const QWidget* widget) {
-    return widget->property("typeName").toString();
+void SetKind(QWidget* widget, Kind kind) {
+    widget->setProperty(kKindProperty, static_cast<int>(kind));
 }
 
 QIcon Picture(const char* name) {
@@ -334,7 +312,7 @@ Made Build(QWidget* window, const Window& design, const CustomFactory& custom) {
             continue;
         }
         widget->setObjectName(QString::fromUtf8(c.name));
-        widget->setProperty("typeName", TypeNameOf(c.kind));
+        SetKind(widget, c.kind);
         if (c.font.family != nullptr) {
             widget->setFont(FontOf(c.font));
         }

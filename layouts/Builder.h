@@ -9,6 +9,7 @@
 #include <QToolButton>
 #include <cstddef>
 #include <functional>
+#include <optional>
 #include <vector>
 
 class QAction;
@@ -67,10 +68,10 @@ template <class Design> Built<Design> Build(QWidget* window, const CustomFactory
     return Built<Design>(Build(window, Design::window, custom));
 }
 
-// The name of the kind of control a widget stands for, as the designs name them ("CommandButton",
-// "TextBox", "ListView", "Label", "PictureBox", ...); empty for widgets that are no control of a design.
-QString TypeName(const QWidget* widget);
-QString TypeNameOf(Kind kind);
+// The kind of control a widget stands for: a design's control carries its own, and a control a window or
+// the skin makes beside its design is given one with SetKind. Nothing for any other widget.
+std::optional<Kind> KindOf(const QWidget* widget);
+void SetKind(QWidget* widget, Kind kind);
 
 // A picture or icon of the program's resources by name ("P1", "frmPass"); an empty icon when missing.
 QIcon Picture(const char* name);

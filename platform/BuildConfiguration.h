@@ -23,10 +23,6 @@ struct BuildConfiguration {
 
 namespace buildConfig {
 
-inline const QString strProductName = QString::fromUtf8(identity::ProductName); // captions and texts
-inline const QString strCompanyName = QString::fromUtf8(identity::CompanyName); // main window, about window
-inline const QString strComments = QString::fromUtf8(identity::Comments);       // the website, a host without a scheme
-
 // The switches of the configuration in use; this build's while none is.
 // Every window in the skin's look.
 bool Skinned();

@@ -5,6 +5,8 @@
 // windows reach it through the functions of Seams.h, which keep the rules that hold whatever desktop answers.
 #pragma once
 
+#include "MessageBoxStyle.h"
+
 #include <QByteArray>
 #include <QDateTime>
 #include <QString>
@@ -47,9 +49,8 @@ class Desktop {
 public:
     virtual ~Desktop() = default;
 
-    // Shows a modal message box titled `caption` and returns the answer of the button pressed. `buttons` is
-    // a button set plus an icon and a default button (seams::MsgBoxStyle).
-    virtual int messageBox(const QString& text, int buttons, const QString& caption) = 0;
+    // Shows a modal message box titled `caption` and returns the button pressed.
+    virtual seams::Answer messageBox(const QString& text, seams::BoxStyle style, const QString& caption) = 0;
     // Ends the program at once: no window's closing handler runs.
     virtual void endProgram(int exitCode) = 0;
     // Opens a web address in the user's browser.

@@ -93,8 +93,8 @@ bool HoldsNul(const std::string& text) {
 }
 
 // Waits for the program in a thread of its own, so that its end leaves no zombie behind; the thread ends
-// with the program. Only this process id is waited for, never any child, so the children Qt and the web
-// engine wait for themselves stay theirs.
+// with the program. Only this process id is waited for, never any child, so the children the rest of the
+// program waits for itself (QProcess's) stay its own.
 void ReapInBackground(pid_t pid) {
     try {
         std::thread([pid] {

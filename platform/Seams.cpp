@@ -39,31 +39,8 @@ bool SettingsFileUsable(const QString& path) {
 
 } // namespace
 
-QList<int> AnswersOf(int buttons) {
-    switch (buttons & 7) {
-    case vbOKCancel:
-        return {vbOK, vbCancel};
-    case vbAbortRetryIgnore:
-        return {vbAbort, vbRetry, vbIgnore};
-    case vbYesNoCancel:
-        return {vbYes, vbNo, vbCancel};
-    case vbYesNo:
-        return {vbYes, vbNo};
-    case vbRetryCancel:
-        return {vbRetry, vbCancel};
-    default:
-        return {vbOK};
-    }
-}
-
-int DefaultAnswer(int buttons) {
-    const QList<int> answers = AnswersOf(buttons);
-    const qsizetype index = (buttons >> 8) & 3;
-    return answers[index < answers.size() ? index : 0];
-}
-
-int MsgBox(const QString& text, int buttons, const QString& title) {
-    return InUse().messageBox(text, buttons, title.isEmpty() ? buildConfig::Current().productName : title);
+Answer messageBox(const QString& text, BoxStyle style, const QString& title) {
+    return InUse().messageBox(text, style, title.isEmpty() ? buildConfig::Current().productName : title);
 }
 
 void EndProgram(int exitCode) {

@@ -6,10 +6,10 @@
 #pragma once
 
 #include "Desktop.h"
+#include "MessageBoxStyle.h"
 
 #include <QByteArray>
 #include <QDateTime>
-#include <QList>
 #include <QString>
 #include <QStringList>
 #include <functional>
@@ -20,32 +20,9 @@ class QSettings;
 
 namespace seams {
 
-// Buttons, icons and answers of a message box, with the values the rest of the program uses.
-enum MsgBoxStyle : int {
-    vbOKOnly = 0,
-    vbOKCancel = 1,
-    vbAbortRetryIgnore = 2,
-    vbYesNoCancel = 3,
-    vbYesNo = 4,
-    vbRetryCancel = 5,
-    vbCritical = 16,
-    vbQuestion = 32,
-    vbExclamation = 48,
-    vbInformation = 64,
-    // Which button Enter presses; the first one unless one of these is given.
-    vbDefaultButton2 = 256,
-    vbDefaultButton3 = 512,
-};
-enum MsgBoxResult : int { vbOK = 1, vbCancel = 2, vbAbort = 3, vbRetry = 4, vbIgnore = 5, vbYes = 6, vbNo = 7 };
-
-// The answers of the buttons a box of this style shows, in their order.
-QList<int> AnswersOf(int buttons);
-// The answer of the button Enter presses: the first, or the one the style names when the box has that many.
-int DefaultAnswer(int buttons);
-
-// Shows a modal message box and returns the button pressed. `buttons` is a button set plus an icon.
-// An empty title shows the product name, as every message box of the program does by default.
-int MsgBox(const QString& text, int buttons = vbOKOnly, const QString& title = QString());
+// Shows a modal message box and returns the button pressed. An empty title shows the product name, as
+// every message box of the program does by default.
+Answer messageBox(const QString& text, BoxStyle style = {}, const QString& title = QString());
 
 // Ends the program at once: no window's closing handler runs.
 void EndProgram(int exitCode = 0);

@@ -2,7 +2,6 @@
 
 #include "ProcessLauncher.h"
 #include "ProgramWatch.h"
-#include "Seams.h"
 
 #include <QCoreApplication>
 #include <QDir>
@@ -31,38 +30,40 @@ private:
     QTimer timer_;
 };
 
-QMessageBox::StandardButton ButtonOf(int answer) {
+QMessageBox::StandardButton ButtonOf(seams::Answer answer) {
     switch (answer) {
-    case seams::vbCancel:
-        return QMessageBox::Cancel;
-    case seams::vbAbort:
-        return QMessageBox::Abort;
-    case seams::vbRetry:
-        return QMessageBox::Retry;
-    case seams::vbIgnore:
-        return QMessageBox::Ignore;
-    case seams::vbYes:
-        return QMessageBox::Yes;
-    case seams::vbNo:
-        return QMessageBox::No;
-    default:
+    case seams::Answer::Ok:
         return QMessageBox::Ok;
+    case seams::Answer::Cancel:
+        return QMessageBox::Cancel;
+    case seams::Answer::Abort:
+        return QMessageBox::Abort;
+    case seams::Answer::Retry:
+        return QMessageBox::Retry;
+    case seams::Answer::Ignore:
+        return QMessageBox::Ignore;
+    case seams::Answer::Yes:
+        return QMessageBox::Yes;
+    case seams::Answer::No:
+        return QMessageBox::No;
     }
+    return QMessageBox::Ok;
 }
 
-QMessageBox::Icon IconOf(int style) {
-    switch (style & 0x70) {
-    case seams::vbCritical:
-        return QMessageBox::Critical;
-    case seams::vbQuestion:
-        return QMessageBox::Question;
-    case seams::vbExclamation:
-        return QMessageBox::Warning;
-    case seams::vbInformation:
-        return QMessageBox::Information;
-    default:
+QMessageBox::Icon IconOf(seams::Icon icon) {
+    switch (icon) {
+    case seams::Icon::None:
         return QMessageBox::NoIcon;
+    case seams::Icon::Critical:
+        return QMessageBox::Critical;
+    case seams::Icon::Question:
+        return QMessageBox::Question;
+    case seams::Icon::Exclamation:
+        return QMessageBox::Warning;
+    case seams::Icon::Information:
+        return QMessageBox::Information;
     }
+    return QMessageBox::NoIcon;
 }
 
 // Names and texts in the encoding of the system's file names and locale, as QProcess hands them over.
@@ -79,31 +80,31 @@ std::vector<std::string> Local8Bit(const QStringList& arguments) {
 
 SystemDesktop::SystemDesktop(QString productName) : productName_(std::move(productName)) {}
 
-int SystemDesktop::messageBox(const QString& text, int buttons, const QString& caption) {
-    const QList<int> answers = seams::AnswersOf(buttons);
-    QMessageBox box(IconOf(buttons), caption, text);
+seams::Answer SystemDesktop::messageBox(const QString& text, seams::BoxStyle style, const QString& caption) {
+    const QList<seams::Answer> answers = seams::answersOf(style.buttons);
+    QMessageBox box(IconOf(style.icon), caption, text);
     // Messages carry file names and entries' texts, which are anyone's: never read as markup.
     box.setTextFormat(Qt::PlainText);
     QMessageBox::StandardButtons set;
-    for (const int answer : answers) {
+    for (const seams::Answer answer : answers) {
         set |= ButtonOf(answer);
     }
     box.setStandardButtons(set);
-    box.setDefaultButton(ButtonOf(seams::DefaultAnswer(buttons)));
+    box.setDefaultButton(ButtonOf(seams::defaultAnswer(style)));
     // The close box and Escape give Cancel where there is one, as a desktop user expects.
-    if (answers.contains(seams::vbCancel)) {
+    if (answers.contains(seams::Answer::Cancel)) {
         box.setEscapeButton(QMessageBox::Cancel);
     }
     box.setWindowFlag(Qt::WindowStaysOnTopHint, true);
     box.exec();
     const auto clicked = box.standardButton(box.clickedButton());
-    for (const int answer : answers) {
+    for (const seams::Answer answer : answers) {
         if (ButtonOf(answer) == clicked) {
             return answer;
         }
     }
     // Closed without a button: the box's cancel answer, or its only button.
-    return answers.size() == 1 ? answers.front() : int(seams::vbCancel);
+    return answers.size() == 1 ? answers.front() : seams::Answer::Cancel;
 }
 
 void SystemDesktop::endProgram(int exitCode) {

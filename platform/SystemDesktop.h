@@ -9,7 +9,7 @@ public:
     // `productName` names the settings file and its folder.
     explicit SystemDesktop(QString productName);
 
-    int messageBox(const QString& text, int buttons, const QString& caption) override;
+    seams::Answer messageBox(const QString& text, seams::BoxStyle style, const QString& caption) override;
     void endProgram(int exitCode) override;
     // Through the desktop's opener `xdg-open`, started as startDetached starts programs, with the address
     // as its one argument; an address that begins with a dash is refused (EINVAL): the opener would read it

@@ -21,7 +21,7 @@ test)
         libgtest-dev libgmock-dev libbenchmark-dev
         ccache # the test command's three gcc builds share their objects through it
         clang libclang-rt-14-dev
-        clang-format # the companion's files are checked against .clang-format
+        clang-format-14 # the format check runs this one version: another formats the same file otherwise
         xvfb openbox xdotool xclip imagemagick desktop-file-utils
         libxcb1-dev # the start-up benchmark watches windows appear
         x11-utils   # xwininfo: a real-window test watches the main window stay on the screen

@@ -7,6 +7,7 @@ cd "$(dirname "$0")/.."
 ./scripts/setup.sh test
 
 jobs=$(nproc)
+# Every build below treats a warning as an error: gcc and clang each warn of things the other lets pass.
 # The three gcc builds share most of their objects: the skinned and the banner-less builds take what the
 # normal build compiled from ccache, whose store lives in the build folder.
 export CCACHE_DIR="$PWD/build/ccache" CCACHE_BASEDIR="$PWD" CCACHE_NOHASHDIR=1
@@ -16,7 +17,7 @@ cmake --build build -j "$jobs"
 ctest --test-dir build --output-on-failure -j "$jobs"
 
 # A build with skinning on, whose banner address is a local test server: its windows in real use.
-cmake -S . -B build-skin -G Ninja -DKEYSHELF_SKIN=ON -DKEYSHELF_BENCH=OFF "${cached[@]}" \
+cmake -S . -B build-skin -G Ninja -DKEYSHELF_SKIN=ON -DKEYSHELF_BENCH=OFF -DKEYSHELF_WERROR=ON "${cached[@]}" \
     -DKEYSHELF_BANNER_URL=http://127.0.0.1:18473/adserver.asp
 cmake --build build-skin -j "$jobs" --target keyshelf
 bash tests/e2e/appearance_test.sh build-skin/keyshelf build/tests/banner_server build/screenshots skinned 18473
@@ -30,14 +31,15 @@ bash tests/e2e/banner_attack_test.sh build-skin/keyshelf build/tests/banner_serv
 bash bench/banner_memory_bench.sh build-skin/keyshelf build/tests/banner_server build/tests/make_vault 18473 1
 
 # A build without the banner makes no request and starts nothing.
-cmake -S . -B build-nobanner -G Ninja -DKEYSHELF_BANNER=OFF -DKEYSHELF_BENCH=OFF "${cached[@]}"
+cmake -S . -B build-nobanner -G Ninja -DKEYSHELF_BANNER=OFF -DKEYSHELF_BENCH=OFF -DKEYSHELF_WERROR=ON \
+    "${cached[@]}"
 cmake --build build-nobanner -j "$jobs" --target keyshelf make_vault
 bash tests/e2e/no_banner_test.sh build-nobanner/keyshelf build-nobanner/tests/make_vault build/screenshots
 
 # The whole suite again, built with clang under AddressSanitizer and UndefinedBehaviorSanitizer, with the
 # fuzzers replaying their corpora and running briefly.
 cmake -S . -B build-sanitize -G Ninja -DCMAKE_CXX_COMPILER=clang++ -DCMAKE_BUILD_TYPE=RelWithDebInfo \
-    -DKEYSHELF_VAULT_ONLY=OFF -DKEYSHELF_FUZZ=ON -DKEYSHELF_SANITIZE=ON -DKEYSHELF_BENCH=OFF
+    -DKEYSHELF_VAULT_ONLY=OFF -DKEYSHELF_FUZZ=ON -DKEYSHELF_SANITIZE=ON -DKEYSHELF_BENCH=OFF -DKEYSHELF_WERROR=ON
 cmake --build build-sanitize -j "$jobs"
 # Not again here: the install and set-up scripts, which run no sanitized code of their own, the colour
 # checks of the screenshots, whose windows the other real-window tests drive under the sanitizers, and the

@@ -26,25 +26,37 @@ void ColourControls(QWidget* form, qint32 back, qint32 text, qint32 picture) {
     const QColor textColour = Skin::ColourOf(text);
     const QColor pictureColour = Skin::ColourOf(picture);
     for (QWidget* control : form->findChildren<QWidget*>()) {
-        // The names are compared exactly, letter case included.
-        const QString type = layouts::TypeName(control);
-        if (type == QStringLiteral("CommandButton")) {
+        const std::optional<layouts::Kind> kind = layouts::KindOf(control);
+        if (!kind) {
+            continue;
+        }
+        switch (*kind) {
+        case layouts::Kind::PushButton:
+        case layouts::Kind::GraphicalButton:
             SetColour(control, QPalette::Button, backColour);
-        } else if (type == QStringLiteral("TextBox") || type == QStringLiteral("ComboBox") ||
-                   type == QStringLiteral("FileListBox") || type == QStringLiteral("DirListBox") ||
-                   type == QStringLiteral("DriveListBox") || type == QStringLiteral("ListBox") ||
-                   type == QStringLiteral("ListView")) {
+            break;
+        case layouts::Kind::TextBox:
+        case layouts::Kind::ListView:
             SetColour(control, QPalette::Base, backColour);
             SetColour(control, QPalette::Text, textColour);
-        } else if (type == QStringLiteral("PictureBox")) {
+            break;
+        case layouts::Kind::PictureBox:
             SetColour(control, QPalette::Window, pictureColour);
             control->setAutoFillBackground(true);
+            break;
+        case layouts::Kind::Label:
+        case layouts::Kind::SkinLabel:
+        case layouts::Kind::CheckBox:
+        case layouts::Kind::StatusBar:
+        case layouts::Kind::Image:
+        case layouts::Kind::Line:
+        case layouts::Kind::WebBrowser:
+        case layouts::Kind::RichTextBox:
+        case layouts::Kind::Timer:
+        case layouts::Kind::SkinControl:
+            break;
         }
     }
-}
-
-bool IsVistaOrLater(SystemVersion version) {
-    return version.platformId == 2 && version.major >= 6;
 }
 
 void ResetWindowRegion(QWidget* form) {
@@ -59,16 +71,7 @@ void ResetWindowRegion(QWidget* form) {
 
 Appearance::Appearance() = default;
 
-Appearance::~Appearance() {
-    delete companion_;
-}
-
-SkinCompanion* Appearance::Companion() {
-    if (companion_ == nullptr) {
-        companion_ = new SkinCompanion(skin_);
-    }
-    return companion_;
-}
+Appearance::~Appearance() = default;
 
 void Appearance::SkinForm(QWidget* form) const {
     if (form == nullptr || skin_ == nullptr) {
@@ -80,7 +83,7 @@ void Appearance::SkinForm(QWidget* form) const {
     if (back && text && picture) {
         appearance::ColourControls(form, *back, *text, *picture);
     }
-    if (appearance::IsVistaOrLater() && buildConfig::Skinned()) {
+    if (buildConfig::Skinned()) {
         appearance::ResetWindowRegion(form);
     }
     skin_->Apply(form);
@@ -89,35 +92,16 @@ void Appearance::SkinForm(QWidget* form) const {
 void Appearance::SkinSplash(QWidget* splash, Skin* skn) {
     skin_ = skn;
     SkinForm(splash);
-    SkinCompanion* companion = Companion();
-    companion->Operation1(skn);
-    companion->Operation2();
 }
 
-void Appearance::SkinStartUp() {
-    if (!appearance::IsVistaOrLater()) {
-        return;
-    }
-    Companion()->Operation3();
-}
-
-void Appearance::SkinShutDown() {
-    if (companion_ != nullptr) {
-        companion_->Operation3();
-    }
-}
-
-void Appearance::ShowBanner(QWidget* form, bool pixelScale) {
-    QWidget* client = layouts::ClientArea(form);
-    auto* banner = client->findChild<QWidget*>(QStringLiteral("wbBanner"));
-    auto* picture = client->findChild<QWidget*>(QStringLiteral("wbPicture"));
+void Appearance::ShowBanner(QWidget* banner, QWidget* picture, bool pixelScale) {
     if (banner == nullptr) {
         return;
     }
     // The band's container: a borderless box on the window.
-    auto* box = new QWidget(client);
+    auto* box = new QWidget(banner->parentWidget());
     box->setObjectName(QStringLiteral("picBox"));
-    box->setProperty("typeName", QStringLiteral("PictureBox"));
+    layouts::SetKind(box, layouts::Kind::PictureBox);
     picBox_ = box;
     // In the band's place, narrower by the margin that once hid a browser's scroll bar.
     const int margin = pixelScale ? 20 * 15 : 280;

@@ -1,5 +1,6 @@
 #include "Skin.h"
 
+#include "Builder.h"
 #include "Contrast.h"
 
 #include <QAbstractButton>
@@ -10,6 +11,7 @@
 #include <QLineEdit>
 #include <QMenuBar>
 #include <QStatusBar>
+#include <algorithm>
 #include <stdexcept>
 
 namespace {
@@ -86,8 +88,13 @@ void FitText(QWidget* window, const QColor& skinText) {
 class TextFitter : public QObject {
 public:
     TextFitter(QWidget* window, const QColor& skinText) : QObject(window), window_(window), skinText_(skinText) {
-        setObjectName(QStringLiteral("skinTextFitter"));
         window->installEventFilter(this);
+    }
+
+    static bool fits(const QWidget* window) {
+        const QObjectList& children = window->children();
+        return std::any_of(children.begin(), children.end(),
+                           [](const QObject* child) { return dynamic_cast<const TextFitter*>(child) != nullptr; });
     }
 
 protected:
@@ -115,7 +122,7 @@ Skin::Skin(QWidget* parent)
     : QWidget(parent), background_(QColor::fromRgb(kBackground)), text_(QColor::fromRgb(kText)),
       picture_(QColor::fromRgb(kPicture)) {
     setObjectName(QStringLiteral("skn"));
-    setProperty("typeName", QStringLiteral("Skin"));
+    layouts::SetKind(this, layouts::Kind::SkinControl);
     setFocusPolicy(Qt::NoFocus);
     hide();
 }
@@ -160,15 +167,7 @@ void Skin::Apply(QWidget* window) const {
                        "QStatusBar { background: #B9CCE4; }"
                        "QMenuBar { background: #B9CCE4; }"));
     FitText(window, text_);
-    if (window->findChild<TextFitter*>(QStringLiteral("skinTextFitter"), Qt::FindDirectChildrenOnly) == nullptr) {
+    if (!TextFitter::fits(window)) {
         new TextFitter(window, text_);
     }
 }
-
-void SkinCompanion::Operation1(QObject* fromSkin) {
-    skin_ = fromSkin;
-}
-
-void SkinCompanion::Operation2() {}
-
-void SkinCompanion::Operation3() {}

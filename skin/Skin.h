@@ -1,5 +1,5 @@
 // The skin layer: the skin control, which reports the skin's colours and draws a window in the skin's
-// look, and its companion object, which the program calls at set moments of a run.
+// look.
 #pragma once
 
 #include <QColor>
@@ -32,20 +32,4 @@ private:
     QColor background_;
     QColor text_;
     QColor picture_;
-};
-
-// The skin's companion: a second, non-visual object with three operations. The program calls them in
-// order; what each does is the skin's business (here: take the skin, start, and finish; this skin needs
-// nothing done at its start or finish).
-class SkinCompanion : public QObject {
-    Q_OBJECT
-public:
-    using QObject::QObject;
-
-    void Operation1(QObject* fromSkin);
-    void Operation2();
-    void Operation3();
-
-private:
-    QObject* skin_ = nullptr;
 };

@@ -95,10 +95,10 @@ public:
 
     // Bytes the block holds, used or not; for measuring.
     std::size_t blockSize() const { return block_.size(); }
-    // The block itself, used or not: for checking what the table keeps in memory.
-    std::string_view blockBytes() const { return block_; }
 
 private:
+    friend class EntryTableProbe; // reads the block whole, as a look at the memory would
+
     struct Span {
         std::uint32_t start = 0;
         std::uint32_t length = 0;

@@ -4,12 +4,8 @@
 # core after each step.
 # Usage: commands_test.sh path/to/keyshelf path/to/make_vault screenshot-folder
 set -u
-PROGRAM=$1
-MAKE_VAULT=$2
-SHOTS=$3
 . "$(dirname "$0")/x11.sh"
-
-begin "$PROGRAM"
+begin_with_vaults "$@"
 
 # expect ENTRIES...: data.enc must come to hold exactly the vault of master "Secret1" and these entries.
 expect() {

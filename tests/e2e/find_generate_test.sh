@@ -5,12 +5,8 @@
 # Save stores it, and data.enc holds exactly that password.
 # Usage: find_generate_test.sh path/to/keyshelf path/to/make_vault screenshot-folder
 set -u
-PROGRAM=$1
-MAKE_VAULT=$2
-SHOTS=$3
 . "$(dirname "$0")/x11.sh"
-
-begin "$PROGRAM"
+begin_with_vaults "$@"
 
 # 3,000 entries; the one looked for lies far down the list, out of sight.
 entries=()

@@ -4,12 +4,8 @@
 # default, Yes deleting it.
 # Usage: import_test.sh path/to/keyshelf path/to/make_vault screenshot-folder
 set -u
-PROGRAM=$1
-MAKE_VAULT=$2
-SHOTS=$3
 . "$(dirname "$0")/x11.sh"
-
-begin "$PROGRAM"
+begin_with_vaults "$@"
 start_logged_in "$MAKE_VAULT" ann old shop.example
 printf 'url,username,password,httpRealm,formActionOrigin,guid,timeCreated,timeLastUsed,timePasswordChanged\r\n%s\r\n%s\r\n%s\r\n' \
     'https://shop.example,ann,new,,,{1},1,2,3' 'mail.example,"bob, jr",b-pw,,,{2},1,2,3' \

@@ -5,12 +5,8 @@
 # it started still run.
 # Usage: launch_test.sh path/to/keyshelf path/to/make_vault screenshot-folder
 set -u
-PROGRAM=$1
-MAKE_VAULT=$2
-SHOTS=$3
 . "$(dirname "$0")/x11.sh"
-
-begin "$PROGRAM"
+begin_with_vaults "$@"
 
 # A stand-in for the desktop's opener, first on the PATH. It notes its arguments and its open descriptors
 # (listed by a shell of their own: a redirection in the stand-in would add descriptors to the list),

@@ -5,19 +5,9 @@
 # after another lock three wrong ones end the program with data.enc as it was.
 # Usage: privacy_test.sh path/to/keyshelf path/to/make_vault screenshot-folder
 set -u
-PROGRAM=$1
-MAKE_VAULT=$2
-SHOTS=$3
 . "$(dirname "$0")/x11.sh"
-
-# A session bus of the test's own, so that the desktop's bus, if any, hears nothing of it.
-BUS=$(dbus-daemon --session --fork --print-address=1 --print-pid=1) || fail "no session bus could be started"
-BUS_PID=$(echo "$BUS" | sed -n 2p)
-export DBUS_SESSION_BUS_ADDRESS=$(echo "$BUS" | sed -n 1p)
-on_exit() { kill "$BUS_PID" 2>/dev/null; }
-unset XDG_SESSION_ID # logind's lock is the desktop's: this test's program listens on its bus alone
-
-begin "$PROGRAM"
+begin_with_vaults "$@"
+own_session_bus # the screen lock is sent on it
 printf '[Settings]\nshowHelp=0\nclipboardSeconds=2\n' >"$XDG_CONFIG_HOME/Keyshelf/Keyshelf.ini"
 start_logged_in "$MAKE_VAULT" alice a-pw mail.example bob b-pw "Office PC"
 before=$(file_hex "$WORK/data.enc")

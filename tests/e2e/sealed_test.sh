@@ -24,11 +24,7 @@ MAGIC=$(file_hex "$WORK/probe.enc" | head -c 16)
 # of the test's own; its folder is in $WORK, so that no other test's bus is met.
 mkdir -m 700 "$WORK/run"
 export XDG_RUNTIME_DIR="$WORK/run" QT_LINUX_ACCESSIBILITY_ALWAYS_ON=1
-BUS=$(dbus-daemon --session --fork --print-address=1 --print-pid=1) || fail "no session bus could be started"
-BUS_PID=$(echo "$BUS" | sed -n 2p)
-export DBUS_SESSION_BUS_ADDRESS=$(echo "$BUS" | sed -n 1p)
-on_exit() { kill "$BUS_PID" 2>/dev/null; }
-unset XDG_SESSION_ID # logind's lock is the desktop's: this test's program listens on its bus alone
+own_session_bus
 A11Y=$(gdbus call --session --dest org.a11y.Bus --object-path /org/a11y/bus --method org.a11y.Bus.GetAddress |
     sed -n "s/^('\(.*\)',)$/\1/p")
 [ -n "$A11Y" ] || fail "no accessibility bus"

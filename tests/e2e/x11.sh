@@ -43,12 +43,13 @@ start_x() {
 }
 wm_ready() { xprop -root _NET_SUPPORTING_WM_CHECK 2>/dev/null | grep -q "window id"; }
 
-# stop_x: ends what the test started (the program, a banner server, the X server) and removes $WORK; a
+# stop_x: ends what the test started (the program, a banner server, a session bus, the X server) and removes $WORK; a
 # test with more to undo defines on_exit.
 stop_x() {
     declare -F on_exit >/dev/null && on_exit
     [ -n "${APP_PID:-}" ] && kill "$APP_PID" 2>/dev/null
     [ -n "${SERVER_PID:-}" ] && kill "$SERVER_PID" 2>/dev/null
+    [ -n "${BUS_PID:-}" ] && kill "$BUS_PID" 2>/dev/null
     [ -n "${WM_PID:-}" ] && kill "$WM_PID" 2>/dev/null
     [ -n "${XVFB_PID:-}" ] && kill "$XVFB_PID" 2>/dev/null && wait_gone "$XVFB_PID" 5
     [ -n "${WM_LOG:-}" ] && rm -f "$WM_LOG"
@@ -86,6 +87,25 @@ begin() {
     [ -n "${fresh:-}" ] || help_off
 }
 E2E_DIR=$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)
+
+# begin_with_vaults PROGRAM MAKE_VAULT SHOTS: begin, for a test given the program, the vault maker and the
+# screenshots' folder, which it names PROGRAM, MAKE_VAULT and SHOTS.
+begin_with_vaults() {
+    [ $# -eq 3 ] || fail "usage: $(basename "$0") path/to/keyshelf path/to/make_vault screenshot-folder"
+    PROGRAM=$1 MAKE_VAULT=$2 SHOTS=$3
+    begin "$PROGRAM"
+}
+
+# own_session_bus: a session bus of the test's own for the program it starts, so that the desktop's bus,
+# if any, hears nothing of it; and logind's screen lock, which is the desktop's, out of the program's reach.
+own_session_bus() {
+    local bus
+    bus=$(dbus-daemon --session --fork --print-address=1 --print-pid=1) || fail "no session bus could be started"
+    BUS_PID=$(echo "$bus" | sed -n 2p)
+    DBUS_SESSION_BUS_ADDRESS=$(echo "$bus" | sed -n 1p)
+    export DBUS_SESSION_BUS_ADDRESS
+    unset XDG_SESSION_ID
+}
 
 # stand_in_opener [SCRIPT]: a stand-in for the desktop's opener, first on the PATH; by default it notes
 # each address it is asked to open as a line of $WORK/opened.

@@ -10,6 +10,7 @@
 #include "MainWindow.h"
 #include "PasswordDialog.h"
 #include "Program.h"
+#include "ProgramProbe.h"
 #include "RtfDocument.h"
 #include "Seams.h"
 #include "Startup.h"
@@ -74,19 +75,19 @@ class FaultsTest : public QObject {
     PasswordDialog* open() {
         main = program->LoadMainWindow();
         program->OpenVault();
-        return program->passwordDialog();
+        return ProgramProbe(*program).passwordDialog();
     }
     void logIn(const char* password = "Secret1") {
         PasswordDialog* dialog = open();
         QVERIFY(dialog != nullptr);
         Control<QLineEdit>(dialog, "txtPass")->setText(password);
         dialog->confirmPassword();
-        QVERIFY(program->passwordDialog() == nullptr);
+        QVERIFY(ProgramProbe(*program).passwordDialog() == nullptr);
     }
     // Adds an entry through the editor; true when the editor closed (the entry was stored).
     bool addEntry(const char* username) {
         main->addEntry();
-        EntryEditor* editor = program->editor();
+        EntryEditor* editor = ProgramProbe(*program).editor();
         Control<QLineEdit>(editor, "txtUsername")->setText(username);
         Control<QLineEdit>(editor, "txtPassword")->setText("pw");
         editor->save();
@@ -97,9 +98,10 @@ class FaultsTest : public QObject {
         QVERIFY(!boxes().isEmpty());
         QVERIFY2(boxes().last().contains(path()), qPrintable(boxes().last()));
         QVERIFY2(boxes().last().contains(reason), qPrintable(boxes().last()));
-        QCOMPARE(main->statusText(), QString("Not saved."));
-        QCOMPARE(entryList()->count(), 2);                                       // the row went again
-        QVERIFY(program->editor() != nullptr && program->editor()->isVisible()); // with what was typed
+        QCOMPARE(StatusText(main), QString("Not saved."));
+        QCOMPARE(entryList()->count(), 2); // the row went again
+        QVERIFY(ProgramProbe(*program).editor() != nullptr &&
+                ProgramProbe(*program).editor()->isVisible()); // with what was typed
         QCOMPARE(onDisk(), before);
     }
 
@@ -143,7 +145,7 @@ private slots:
             QSKIP("file modes do not bind this user");
         }
         // The new mode changed the file's inode, which is asked about first; replacing is then refused.
-        TheDesktop().setNextAnswer(seams::vbYes);
+        TheDesktop().setNextAnswer(seams::Answer::Yes);
         QVERIFY(!addEntry("carol"));
         expectNotSaved(vaultOf(kEntries), "permission denied");
     }
@@ -172,7 +174,7 @@ private slots:
         QCOMPARE(boxes(), QStringList{"Could not read " + path() +
                                       ": it is 2.0 GB, larger than any Keyshelf vault can be (64 MB).  Keyshelf "
                                       "will now end without changing it."});
-        QCOMPARE(TheDesktop().shownBoxes().value(0).buttons, int(seams::vbCritical));
+        QCOMPARE(TheDesktop().shownBoxes().value(0).style, (seams::BoxStyle{.icon = seams::Icon::Critical}));
         const QFileInfo after(path());
         QCOMPARE(after.size(), qint64(2) << 30);
         QCOMPARE(after.lastModified(), modified);
@@ -187,12 +189,12 @@ private slots:
         QVERIFY(!addEntry("carol"));
         QCOMPARE(boxes().size(), 1);
         QVERIFY(boxes().last().contains("it is a folder"));
-        QCOMPARE(main->statusText(), QString("Not saved."));
+        QCOMPARE(StatusText(main), QString("Not saved."));
         QVERIFY(QFileInfo(path()).isDir());
 
         QVERIFY(QDir(folder->path()).rmdir("data.enc"));
         std::filesystem::create_symlink(folder->filePath("gone.enc").toStdString(), path().toStdString());
-        program->editor()->save();
+        ProgramProbe(*program).editor()->save();
         QVERIFY(boxes().last().contains("does not exist"));
         QVERIFY(!QFileInfo::exists(folder->filePath("gone.enc")));
         QCOMPARE(entryList()->count(), 2);
@@ -213,7 +215,7 @@ private slots:
         QVERIFY(addEntry("carol")); // the list is whole: it is written again, owner-only
         QCOMPARE(onDisk(), vaultOf({kEntries[0], kEntries[1], {"carol", "pw", ""}}));
         QCOMPARE(QFileInfo(path()).permissions() & (QFile::ReadGroup | QFile::ReadOther), QFile::Permissions());
-        QVERIFY(main->statusText().startsWith("Added new entry."));
+        QVERIFY(StatusText(main).startsWith("Added new entry."));
     }
 
     // While the list is in use, another program's change shows by itself; an open editor holds it back
@@ -224,9 +226,9 @@ private slots:
         write(vaultOf({kEntries[0], kEntries[1], {"zed", "from elsewhere", ""}}));
         QTest::qWait(1200); // more than two looks at the file
         QCOMPARE(entryList()->count(), 2);
-        program->editor()->close();
+        ProgramProbe(*program).editor()->close();
         QTRY_COMPARE_WITH_TIMEOUT(entryList()->count(), 3, 5000);
-        QCOMPARE(main->statusText(), QString("Reloaded 3 entries: the file was changed by another program"));
+        QCOMPARE(StatusText(main), QString("Reloaded 3 entries: the file was changed by another program"));
         QVERIFY(boxes().isEmpty());
     }
 
@@ -302,7 +304,7 @@ private slots:
         logIn();
         main->selectOnly(2);
         main->editEntry();
-        QPointer<EntryEditor> editor = program->editor();
+        QPointer<EntryEditor> editor = ProgramProbe(*program).editor();
         Control<QLineEdit>(editor, "txtPassword")->setText("typed");
         const Entry theirs{"bob", "their-pw", ""};
         write(vaultOf({kEntries[0], theirs}));
@@ -310,11 +312,13 @@ private slots:
         QVERIFY(!boxes().isEmpty());
         const auto& box = TheDesktop().shownBoxes().last();
         QCOMPARE(box.title, QString("File Changed"));
-        QCOMPARE(box.buttons, seams::vbYesNo | seams::vbExclamation | seams::vbDefaultButton2);
+        QCOMPARE(
+            box.style,
+            (seams::BoxStyle{.buttons = seams::Buttons::YesNo, .icon = seams::Icon::Exclamation, .defaultButton = 1}));
         QVERIFY2(box.text.contains("\r\n\r\nbob\r\n\r\n"), qPrintable(box.text));
         QCOMPARE(onDisk(), vaultOf({kEntries[0], theirs}));
         QVERIFY(editor != nullptr && editor->isVisible());
-        TheDesktop().setNextAnswer(seams::vbYes);
+        TheDesktop().setNextAnswer(seams::Answer::Yes);
         editor->save();
         QVERIFY2(editor == nullptr || !editor->isVisible(), qPrintable(boxes().join("|")));
         QCOMPARE(onDisk(), vaultOf({kEntries[0], theirs, {"bob", "typed", ""}}));
@@ -322,7 +326,7 @@ private slots:
         main->selectOnly(2); // their bob, which they change again
         const QByteArray again = vaultOf({kEntries[0], {"bob", "again", ""}, {"bob", "typed", ""}});
         write(again);
-        TheDesktop().setNextAnswer(seams::vbOK); // to Confirm Delete; Enter to what follows
+        TheDesktop().setNextAnswer(seams::Answer::Ok); // to Confirm Delete; Enter to what follows
         const int shown = TheDesktop().shownBoxes().size();
         main->deleteEntry();
         QCOMPARE(TheDesktop().shownBoxes().size(), shown + 2);
@@ -345,7 +349,7 @@ private slots:
         QCOMPARE(Startup::Run(*qobject_cast<QApplication*>(QCoreApplication::instance()), *desktop, build), 1);
         QCOMPARE(boxes().size(), 1);
         QVERIFY2(boxes()[0].contains("could not find the folder"), qPrintable(boxes()[0]));
-        QCOMPARE(TheDesktop().shownBoxes()[0].buttons, int(seams::vbCritical));
+        QCOMPARE(TheDesktop().shownBoxes()[0].style, (seams::BoxStyle{.icon = seams::Icon::Critical}));
         QCOMPARE(QDir(folder->path()).entryList(QDir::NoDotAndDotDot | QDir::AllEntries), before);
         QVERIFY(QApplication::topLevelWidgets().isEmpty());
     }
@@ -367,9 +371,9 @@ private slots:
         QFETCH(QString, stored);
         write(bytes);
         QVERIFY(open() != nullptr);
-        QCOMPARE(program->passwordDialog()->mode() == PasswordDialog::Mode::Create, createMode);
+        QCOMPARE(ProgramProbe(*program).passwordDialog()->mode() == PasswordDialog::Mode::Create, createMode);
         if (!stored.isEmpty()) {
-            QVERIFY(program->session().isMasterPassword(stored));
+            QVERIFY(ProgramProbe(*program).session().isMasterPassword(stored));
         }
         QCOMPARE(onDisk(), bytes); // opening writes nothing
     }
@@ -395,13 +399,14 @@ private slots:
         entryList()->setSelected(1, true);
         main->copyField(MainWindow::Field::Password);
         QCOMPARE(QGuiApplication::clipboard()->text().size(), qsizetype(huge.size()));
-        QVERIFY(main->statusText().size() < 1000);
-        TheDesktop().setNextAnswer(seams::vbCancel);
+        QVERIFY(StatusText(main).size() < 1000);
+        TheDesktop().setNextAnswer(seams::Answer::Cancel);
         main->deleteEntry();
         QVERIFY(boxes().last().size() < 2000);
         // The editor's boxes take a field of any length, so an edit never cuts one short.
         main->editEntry();
-        QCOMPARE(Control<QLineEdit>(program->editor(), "txtPassword")->maxLength(), std::numeric_limits<int>::max());
+        QCOMPARE(Control<QLineEdit>(ProgramProbe(*program).editor(), "txtPassword")->maxLength(),
+                 std::numeric_limits<int>::max());
     }
 
     void moreEntriesThanTheFormatHolds() {
@@ -417,10 +422,10 @@ private slots:
         QCOMPARE(entryList()->count(), vault::kMaxEntries);
         QVERIFY(boxes().value(0).contains("holds 1,000,000 entries, more than the 32,767"));
         entryList()->setSelected(1, true);
-        TheDesktop().setNextAnswer(seams::vbOK);
+        TheDesktop().setNextAnswer(seams::Answer::Ok);
         main->deleteEntry();
         QCOMPARE(entryList()->count(), vault::kMaxEntries); // the delete was undone
-        QCOMPARE(main->statusText(), QString("Not saved."));
+        QCOMPARE(StatusText(main), QString("Not saved."));
         QCOMPARE(onDisk(), bytes);
     }
 
@@ -435,9 +440,9 @@ private slots:
         QCOMPARE(entryList()->count(), vault::kMaxEntries);
         QVERIFY(boxes().isEmpty());
         entryList()->setSelected(2, true);
-        TheDesktop().setNextAnswer(seams::vbOK);
+        TheDesktop().setNextAnswer(seams::Answer::Ok);
         main->deleteEntry();
-        QCOMPARE(main->statusText(), QString("Entry deleted successfully, data saved."));
+        QCOMPARE(StatusText(main), QString("Entry deleted successfully, data saved."));
         entries.erase(entries.begin() + 1);
         QCOMPARE(onDisk(), vaultOf(entries));
     }
@@ -474,7 +479,7 @@ private slots:
         f.close();
         logIn();
         Control<QAction>(main, "mnuHelpItem(0)")->trigger();
-        HelpWindow* help = program->helpWindow();
+        HelpWindow* help = ProgramProbe(*program).helpWindow();
         QVERIFY(help != nullptr && help->isVisible());
         const QString text = Control<QTextEdit>(help, "rtf1")->toPlainText();
         QVERIFY(shows.isEmpty() ? text.isEmpty() : text.contains(shows));

@@ -10,21 +10,27 @@ cmake_minimum_required(VERSION 3.25)
 if(NOT SOURCE)
     message(FATAL_ERROR "usage: cmake -DSOURCE=<dir> [-DFOLDERS=<folders>] -P CheckNoTestHooks.cmake")
 endif()
-# The folders that hold the program's code: every library, the program and the command-line companion.
+# The folders that hold the program's code: every library (the windows' layouts among them), the program
+# and the command-line companion.
 if(NOT FOLDERS)
-    set(FOLDERS app cli platform session skin ui vault)
+    set(FOLDERS app cli layouts platform session skin ui vault)
 endif()
 
-# What a hook looks like. CMake's expressions know no word boundary, hence the character before.
+# What a hook looks like, as a whole word or as part of a longer name (recordedCalls, setForTest,
+# kForceSkin). CMake's expressions know no word boundary, hence the character before.
 set(edge "(^|[^A-Za-z0-9_])")
 set(hooks
-    "${edge}namespace[ \t]+testing([^A-Za-z0-9_]|$)" # a namespace of test controls
-    "${edge}testing::"                              # reaching into one
-    "${edge}SetFileOps${edge}"                      # swapping the system calls for everyone
-    "${edge}SetReportedVersion${edge}"              # making the platform report another system
-    "${edge}Force[A-Z][A-Za-z]*"                    # forcing another build's switches
-    "${edge}[Rr]ecord(ed|ing|er|ers)([^A-Za-z0-9_]|$)" # keeping what was done for a test to read back
-    "//.*${edge}([Tt]ests|[Tt]esting|[Tt]ests? only)([^A-Za-z0-9_]|$)" # a comment saying a thing is for tests
+    "${edge}namespace[ \t]+testing([^A-Za-z0-9_]|$)"  # a namespace of test controls
+    "${edge}testing::"                                 # reaching into one
+    "[Ss]etFileOps([^A-Za-z0-9_]|$)"                   # swapping the system calls for everyone
+    "[Ss]etReportedVersion"                            # making the platform report another system
+    "Force[A-Z]|${edge}force[A-Z]"                     # forcing another build's switches
+    "[Rr]ecord(ed|ing|er|ers)([^a-z]|$)"               # keeping what was done for a test to read back
+    # A name saying a thing is there for tests, or is a hook: a lower-case "test" only where a name begins.
+    "(For|(^|[^A-Za-z0-9])for)_?(Test|test)(s|ing)?([^a-z]|$)"
+    "(Test|(^|[^A-Za-z0-9])test)_?(Only|only|Hooks?|hooks?)([^a-z]|$)"
+    "^[ \t]*#[ \t]*(if|ifdef|ifndef|elif)[ \t].*(TEST|[Tt]esting)" # code built only for a test build
+    "(//|/\\*|^[ \t]*\\*).*${edge}([Tt]ests|[Tt]esting|[Tt]ests? only)([^A-Za-z0-9_]|$)" # a comment saying so
 )
 
 set(files "")

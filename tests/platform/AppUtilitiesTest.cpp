@@ -51,20 +51,24 @@ private slots:
             });
         };
         look();
-        QCOMPARE(seams::MsgBox("Wrong password", seams::vbRetryCancel | seams::vbCritical, "Error"),
-                 int(seams::vbCancel));
+        QCOMPARE(seams::messageBox(
+                     "Wrong password",
+                     seams::BoxStyle{.buttons = seams::Buttons::RetryCancel, .icon = seams::Icon::Critical}, "Error"),
+                 seams::Answer::Cancel);
         QCOMPARE(seen.title, QString("Error"));
         QCOMPARE(seen.text, QString("Wrong password"));
         QCOMPARE(seen.icon, QMessageBox::Critical);
         QCOMPARE(seen.buttons, QStringList({"Cancel", "Retry"}));
         look();
-        QCOMPARE(seams::MsgBox("Replace?", seams::vbYesNo | seams::vbExclamation), int(seams::vbNo));
+        QCOMPARE(seams::messageBox("Replace?",
+                                   seams::BoxStyle{.buttons = seams::Buttons::YesNo, .icon = seams::Icon::Exclamation}),
+                 seams::Answer::No);
         QCOMPARE(seen.title, QString("Keyshelf"));
         QCOMPARE(seen.icon, QMessageBox::Warning);
         QCOMPARE(seen.buttons, QStringList({"No", "Yes"}));
         // A file's name that reads as markup is shown as it is.
         look();
-        seams::MsgBox("<h1>owned</h1>/tmp/data.enc could not be read", seams::vbOKOnly);
+        seams::messageBox("<h1>owned</h1>/tmp/data.enc could not be read");
         QCOMPARE(seen.text, QString("<h1>owned</h1>/tmp/data.enc could not be read"));
         QCOMPARE(seen.format, Qt::PlainText);
     }
@@ -80,9 +84,11 @@ private slots:
             });
         };
         pressEnter();
-        QCOMPARE(seams::MsgBox("Replace?", seams::vbYesNo | seams::vbDefaultButton2), int(seams::vbNo));
+        QCOMPARE(seams::messageBox("Replace?", seams::BoxStyle{.buttons = seams::Buttons::YesNo, .defaultButton = 1}),
+                 seams::Answer::No);
         pressEnter();
-        QCOMPARE(seams::MsgBox("Delete it?", seams::vbOKCancel), int(seams::vbOK));
+        QCOMPARE(seams::messageBox("Delete it?", seams::BoxStyle{.buttons = seams::Buttons::OkCancel}),
+                 seams::Answer::Ok);
     }
 
     // Outside of recording: ShellOpen hands the address to the xdg-open first on the PATH as its one

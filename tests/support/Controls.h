@@ -3,6 +3,7 @@
 // the line that asked for it.
 #pragma once
 
+#include <QLabel>
 #include <QObject>
 #include <QString>
 
@@ -12,4 +13,9 @@ template <class T> T* Control(const QObject* window, const char* name) {
         qFatal("%s has no %s named %s", qPrintable(window->objectName()), T::staticMetaObject.className(), name);
     }
     return control;
+}
+
+// What the main window's status line says.
+inline QString StatusText(const QObject* mainWindow) {
+    return Control<QLabel>(mainWindow, "Panel1")->text();
 }

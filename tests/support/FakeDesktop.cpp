@@ -69,15 +69,15 @@ FakeDesktop::~FakeDesktop() {
     gLatest = previous_;
 }
 
-int FakeDesktop::messageBox(const QString& text, int buttons, const QString& caption) {
-    shown_.append({text, buttons, caption});
+seams::Answer FakeDesktop::messageBox(const QString& text, seams::BoxStyle style, const QString& caption) {
+    shown_.append({text, style, caption});
     if (onShow_) {
         onShow_(shown_.back());
     }
     if (answers_.empty()) {
-        return seams::DefaultAnswer(buttons);
+        return seams::defaultAnswer(style);
     }
-    const int answer = answers_.front();
+    const seams::Answer answer = answers_.front();
     answers_.pop_front();
     return answer;
 }

@@ -15,7 +15,7 @@ class FakeDesktop : public Desktop {
 public:
     struct ShownBox {
         QString text;
-        int buttons = 0;
+        seams::BoxStyle style;
         QString title;
     };
     struct Started {
@@ -30,7 +30,7 @@ public:
     FakeDesktop(const FakeDesktop&) = delete;
     FakeDesktop& operator=(const FakeDesktop&) = delete;
 
-    int messageBox(const QString& text, int buttons, const QString& caption) override;
+    seams::Answer messageBox(const QString& text, seams::BoxStyle style, const QString& caption) override;
     void endProgram(int exitCode) override;
     seams::LaunchResult shellOpen(const QString& address) override;
     seams::LaunchResult startDetached(const QString& program, const QStringList& arguments) override;
@@ -47,7 +47,7 @@ public:
 
     // The answer the next message box gives; unscripted boxes answer with their default button, as Enter
     // would.
-    void setNextAnswer(int answer) { answers_.push_back(answer); }
+    void setNextAnswer(seams::Answer answer) { answers_.push_back(answer); }
     const QList<ShownBox>& shownBoxes() const { return shown_; }
     // Called as each message box is shown, to look at the program's state at that moment.
     void setOnShow(std::function<void(const ShownBox&)> onShow) { onShow_ = std::move(onShow); }
@@ -70,7 +70,7 @@ private:
     QString folder_;
     QDateTime now_;
     std::shared_ptr<struct FakeClock> clock_;
-    std::deque<int> answers_;
+    std::deque<seams::Answer> answers_;
     std::function<void(const ShownBox&)> onShow_;
     QList<ShownBox> shown_;
     int endCalls_ = 0;

@@ -1,11 +1,16 @@
 #include "WindowTestRun.h"
 
+#include "Controls.h"
 #include "DesignCheck.h"
+#include "ListView.h"
+#include "MainWindow.h"
+#include "PasswordDialog.h"
 #include "Seams.h"
 #include "Startup.h"
 
 #include <QDateTime>
 #include <QFile>
+#include <QLineEdit>
 #include <QSettings>
 #include <stdexcept>
 
@@ -48,4 +53,34 @@ WindowTestRun::~WindowTestRun() {
     gCurrent = nullptr;
     DestroyAllWindows();
     program_.reset();
+}
+
+bool WindowTestRun::writeVault(const std::vector<vault::Entry>& entries, const std::string& master) const {
+    QFile f(vaultPath());
+    return f.open(QIODevice::WriteOnly) &&
+           f.write(QByteArray::fromStdString(vault::VaultBytes(master, entries))) >= 0 && f.flush();
+}
+
+QByteArray WindowTestRun::onDisk() const {
+    QFile f(vaultPath());
+    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+}
+
+MainWindow* WindowTestRun::openWith(const std::vector<vault::Entry>& entries) {
+    if (!writeVault(entries)) {
+        return nullptr;
+    }
+    MainWindow* main = program_->LoadMainWindow();
+    program_->OpenVault();
+    PasswordDialog* dialog = ProgramProbe(*program_).passwordDialog();
+    if (dialog == nullptr) {
+        return nullptr;
+    }
+    Control<QLineEdit>(dialog, "txtPass")->setText(QStringLiteral("Secret1"));
+    dialog->confirmPassword();
+    return main;
+}
+
+ListView* EntryList(const MainWindow* main) {
+    return Control<ListView>(main, "lstPass");
 }

@@ -7,11 +7,19 @@
 #include "BuildConfiguration.h"
 #include "FakeDesktop.h"
 #include "Program.h"
+#include "ProgramProbe.h"
 #include "SwitchableFiles.h"
+#include "VaultFormat.h"
 
+#include <QByteArray>
 #include <QString>
 #include <QTemporaryDir>
 #include <memory>
+#include <string>
+#include <vector>
+
+class ListView;
+class MainWindow;
 
 class WindowTestRun {
 public:
@@ -41,6 +49,16 @@ public:
     QString path() const { return folder_.path(); }
     QString filePath(const QString& name) const { return folder_.filePath(name); }
 
+    // The run's vault, data.enc in its folder.
+    QString vaultPath() const { return filePath(QStringLiteral("data.enc")); }
+    // Puts a vault of these entries there, under `master`; false when it cannot be written.
+    bool writeVault(const std::vector<vault::Entry>& entries, const std::string& master = "Secret1") const;
+    // Its bytes as they are now; empty when it cannot be read.
+    QByteArray onDisk() const;
+    // A vault of these entries opened as a user opens it: the main window loaded, and "Secret1" typed into
+    // the password dialog and confirmed. The main window, or nullptr when no password dialog opened.
+    MainWindow* openWith(const std::vector<vault::Entry>& entries);
+
 private:
     QTemporaryDir folder_;
     FakeDesktop desktop_;
@@ -52,6 +70,14 @@ private:
 inline Program& TheProgram() {
     return WindowTestRun::Current();
 }
+
+// What the run in progress holds: its windows, vault and appearance.
+inline ProgramProbe TheRun() {
+    return ProgramProbe(WindowTestRun::Current());
+}
+
+// The list of entries of a main window.
+ListView* EntryList(const MainWindow* main);
 
 inline BuildConfiguration& TheBuild() {
     return WindowTestRun::CurrentBuild();

@@ -211,29 +211,21 @@ class AccessibilityTest : public QObject {
     std::unique_ptr<WindowTestRun> folder;
     MainWindow* main = nullptr;
 
-    ListView* entryList() const { return Control<ListView>(main, "lstPass"); }
-
-    void writeVault() {
-        QFile f(folder->filePath("data.enc"));
-        QVERIFY(f.open(QIODevice::WriteOnly));
-        f.write(QByteArray::fromStdString(vault::VaultBytes("Secret1", kEntries)));
-    }
-
     // The main window loads and opens the vault, which opens the password dialog.
     PasswordDialog* start() {
         main = TheProgram().LoadMainWindow();
         TheProgram().OpenVault();
         TheBuild().bannered = false; // the band is read by its own name, "Banner"
-        return TheProgram().passwordDialog();
+        return TheRun().passwordDialog();
     }
 
     void logIn() {
-        writeVault();
+        QVERIFY(folder->writeVault(kEntries));
         PasswordDialog* dialog = start();
         QVERIFY(dialog != nullptr);
         Control<QLineEdit>(dialog, "txtPass")->setText("Secret1");
         dialog->confirmPassword();
-        QCOMPARE(entryList()->count(), 3);
+        QCOMPARE(EntryList(main)->count(), 3);
         QVERIFY(main->isVisible());
     }
 
@@ -261,14 +253,14 @@ private slots:
     }
 
     void passwordDialogAskingForIt() {
-        writeVault();
+        QVERIFY(folder->writeVault(kEntries));
         PasswordDialog* dialog = start();
         QVERIFY(dialog != nullptr && dialog->isVisible());
         READ_AS_SHOWN(dialog, QAccessible::Dialog);
         QCOMPARE(NameOf(Control<QLabel>(dialog, "SkinLabel1")), QString("Please enter your password"));
         QCOMPARE(NameOf(Control<QLineEdit>(dialog, "txtPass")), QString("Password:"));
         // A wrong password and Retry: the dialog stays as it was, read as it was.
-        TheDesktop().setNextAnswer(seams::vbRetry);
+        TheDesktop().setNextAnswer(seams::Answer::Retry);
         Control<QLineEdit>(dialog, "txtPass")->setText("wrong");
         dialog->confirmPassword();
         READ_AS_SHOWN(dialog, QAccessible::Dialog);
@@ -280,21 +272,21 @@ private slots:
         QCOMPARE(NameOf(main), QString("Keyshelf by Keyshelf Software"));
         QCOMPARE(NameOf(Control<QToolButton>(main, "cmdWebsite(0)")), QString("Visit www.keyshelf.example"));
         QCOMPARE(NameOf(Control<QStatusBar>(main, "StatusBar1")), QString("Loaded 3 entries"));
-        QVERIFY(!NameOf(entryList()).isEmpty());
+        QVERIFY(!NameOf(EntryList(main)).isEmpty());
 
         main->editEntry(); // nothing selected: the status line says so
         QCOMPARE(NameOf(Control<QStatusBar>(main, "StatusBar1")), QString("You must first select an entry to edit."));
         READ_AS_SHOWN(main, QAccessible::Window);
-        entryList()->setSelected(2, true);
+        EntryList(main)->setSelected(2, true);
         main->copyField(MainWindow::Field::Username);
-        QCOMPARE(NameOf(Control<QStatusBar>(main, "StatusBar1")), main->statusText());
+        QCOMPARE(NameOf(Control<QStatusBar>(main, "StatusBar1")), StatusText(main));
         READ_AS_SHOWN(main, QAccessible::Window);
     }
 
     void editorAddingAndEditing() {
         logIn();
         main->addEntry();
-        EntryEditor* editor = TheProgram().editor();
+        EntryEditor* editor = TheRun().editor();
         QVERIFY(editor != nullptr && editor->isVisible());
         READ_AS_SHOWN(editor, QAccessible::Dialog);
         QCOMPARE(NameOf(editor), QString("Add an entry"));
@@ -302,11 +294,11 @@ private slots:
         QCOMPARE(NameOf(Control<QLineEdit>(editor, "txtWebsite")), QString("Website:"));
         editor->close();
 
-        entryList()->setSelected(1, true);
+        EntryList(main)->setSelected(1, true);
         main->editEntry();
-        editor = TheProgram().editor();
+        editor = TheRun().editor();
         QVERIFY(editor != nullptr && editor->isVisible());
-        QCOMPARE(Control<QLineEdit>(editor, "txtUsername")->text(), entryList()->text(1));
+        QCOMPARE(Control<QLineEdit>(editor, "txtUsername")->text(), EntryList(main)->text(1));
         READ_AS_SHOWN(editor, QAccessible::Dialog);
         QCOMPARE(NameOf(editor), QString("Edit an entry"));
         QCOMPARE(NameOf(Control<QLineEdit>(editor, "txtPassword")), QString("Password:"));
@@ -315,7 +307,7 @@ private slots:
     void aboutHelpAndWebsiteWindows() {
         logIn();
         Control<QAction>(main, "mnuAboutItem(0)")->trigger();
-        AboutWindow* about = TheProgram().aboutWindow();
+        AboutWindow* about = TheRun().aboutWindow();
         QVERIFY(about != nullptr && about->isVisible());
         READ_AS_SHOWN(about, QAccessible::Dialog);
         QCOMPARE(NameOf(about), QString("About Keyshelf"));
@@ -326,13 +318,13 @@ private slots:
 
         QTest::mouseClick(Control<QLabel>(about, "lblWebsite"),
                           Qt::LeftButton); // the launcher, shown for the moment it lives
-        WebsiteLauncher* launcher = TheProgram().websiteLauncher();
+        WebsiteLauncher* launcher = TheRun().websiteLauncher();
         QVERIFY(launcher != nullptr);
         Control<QTimer>(launcher, "Timer1")->stop();
         READ_AS_SHOWN(launcher, QAccessible::Dialog);
 
         Control<QAction>(main, "mnuHelpItem(0)")->trigger();
-        HelpWindow* help = TheProgram().helpWindow();
+        HelpWindow* help = TheRun().helpWindow();
         QVERIFY(help != nullptr && help->isVisible());
         READ_AS_SHOWN(help, QAccessible::Dialog);
         QCOMPARE(NameOf(Control<QCheckBox>(help, "Check1")), QString("Show at Startup"));

@@ -65,7 +65,7 @@ class AppearanceTest : public QObject {
     std::unique_ptr<WindowTestRun> folder;
 
     static Banner* ShowBannerAndWait(MainWindow* main) {
-        TheProgram().appearance().ShowBanner(main);
+        TheRun().appearance().ShowBanner(main->bannerPlace().band, main->bannerPlace().picture);
         Banner* banner = Control<QWidget>(main, "wbBanner")->findChild<Banner*>();
         QSignalSpy loaded(banner, &Banner::loadFinished);
         if (!loaded.wait(30000) || !loaded.first().first().toBool()) {
@@ -107,9 +107,9 @@ class AppearanceTest : public QObject {
         for (int tick = 0; tick < 75; ++tick) {
             splash->onSplashTimeout();
         }
-        Control<QLineEdit>(TheProgram().passwordDialog(), "txtPass")->setText("Secret1");
-        TheProgram().passwordDialog()->confirmPassword();
-        return TheProgram().mainWindow();
+        Control<QLineEdit>(TheRun().passwordDialog(), "txtPass")->setText("Secret1");
+        TheRun().passwordDialog()->confirmPassword();
+        return TheRun().mainWindow();
     }
 
 private slots:
@@ -124,8 +124,8 @@ private slots:
 
     void bannerGeometry() {
         MainWindow& main = *TheProgram().LoadMainWindow();
-        TheProgram().appearance().ShowBanner(&main);
-        QWidget* box = TheProgram().appearance().bannerBox();
+        TheRun().appearance().ShowBanner(main.bannerPlace().band, main.bannerPlace().picture);
+        QWidget* box = TheRun().appearance().bannerBox();
         QVERIFY(box != nullptr);
         QCOMPARE(box->objectName(), QString("picBox"));
         // 7335 wide less the 280-twip margin, 945 high, at the banner's place.
@@ -149,9 +149,9 @@ private slots:
         QVERIFY(band->document() == nullptr);
 
         // A form that measures in pixels gets a 20-pixel margin.
-        MainWindow pixels(TheProgram().session().entries());
-        TheProgram().appearance().ShowBanner(&pixels, true);
-        QCOMPARE(TheProgram().appearance().bannerBox()->width(), 7335 / 15 - 20);
+        MainWindow pixels(TheRun().session().entries());
+        TheRun().appearance().ShowBanner(pixels.bannerPlace().band, pixels.bannerPlace().picture, true);
+        QCOMPARE(TheRun().appearance().bannerBox()->width(), 7335 / 15 - 20);
     }
 
     // The band shows the configured page with its picture. Only the user's own left click on the link
@@ -248,7 +248,7 @@ private slots:
         QCOMPARE(QGuiApplication::clipboard()->text(), QString("p"));
         QVERIFY(QApplication::activeModalWidget() == nullptr);
         main->addEntry();
-        QVERIFY(TheProgram().editor() != nullptr && TheProgram().editor()->isVisible());
+        QVERIFY(TheRun().editor() != nullptr && TheRun().editor()->isVisible());
     }
 
     // The fetcher's limits, one hostile server a row. The event loop's longest pause while each runs is
@@ -322,42 +322,42 @@ private slots:
         }
     }
 
-    void colourControlsByExactTypeName() {
+    void colourControlsByKind() {
+        using layouts::Kind;
         QWidget form;
-        const QStringList recoloured = {"CommandButton", "TextBox", "ComboBox", "FileListBox", "DirListBox",
-                                        "DriveListBox",  "ListBox", "ListView", "PictureBox"};
-        const QStringList untouched = {
-            "CheckBox",      "Label",   "OptionButton", "Frame",      "StatusBar", "WebBrowser",
-            "commandbutton", "Textbox", "LISTVIEW",     "picturebox", ""};
+        const QList<Kind> recoloured = {Kind::PushButton, Kind::GraphicalButton, Kind::TextBox, Kind::ListView,
+                                        Kind::PictureBox};
         QList<QWidget*> controls;
-        for (const QString& type : recoloured + untouched) {
+        for (int k = 0; k <= static_cast<int>(Kind::SkinControl); ++k) {
             auto* w = new QWidget(&form);
-            w->setProperty("typeName", type);
+            layouts::SetKind(w, static_cast<Kind>(k));
             controls << w;
         }
-        const QPalette plain = controls.first()->palette();
+        auto* noControl = new QWidget(&form); // of no design, and given no kind
+        const QPalette plain = noControl->palette();
         const qint32 back = 0x00332211, text = 0x00665544, picture = 0x00998877; // 0x00BBGGRR
         appearance::ColourControls(&form, back, text, picture);
+        QVERIFY(noControl->palette() == plain);
         for (QWidget* w : controls) {
-            const QString type = w->property("typeName").toString();
+            const Kind kind = layouts::KindOf(w).value();
             const QPalette p = w->palette();
-            if (type == "CommandButton") {
+            if (kind == Kind::PushButton || kind == Kind::GraphicalButton) {
                 QCOMPARE(p.color(QPalette::Button), QColor(0x11, 0x22, 0x33));
-            } else if (type == "PictureBox") {
+            } else if (kind == Kind::PictureBox) {
                 QCOMPARE(p.color(QPalette::Window), QColor(0x77, 0x88, 0x99));
-            } else if (recoloured.contains(type)) {
+            } else if (recoloured.contains(kind)) {
                 QCOMPARE(p.color(QPalette::Base), QColor(0x11, 0x22, 0x33));
                 QCOMPARE(p.color(QPalette::Text), QColor(0x44, 0x55, 0x66));
             } else {
-                QVERIFY2(p == plain, qPrintable(type));
+                QVERIFY2(p == plain, qPrintable(QString::number(static_cast<int>(kind))));
             }
         }
-        // The designs' own controls carry their kinds' names.
+        // The designs' own controls carry their kinds.
         MainWindow& main = *TheProgram().LoadMainWindow();
-        QCOMPARE(layouts::TypeName(Control<QToolButton>(&main, "cmdAdd(0)")), QString("CommandButton"));
-        QCOMPARE(layouts::TypeName(Control<ListView>(&main, "lstPass")), QString("ListView"));
-        QCOMPARE(layouts::TypeName(Control<QLabel>(&main, "wbPicture")), QString("PictureBox"));
-        QCOMPARE(layouts::TypeName(Control<QStatusBar>(&main, "StatusBar1")), QString("StatusBar"));
+        QCOMPARE(layouts::KindOf(Control<QToolButton>(&main, "cmdAdd(0)")), Kind::GraphicalButton);
+        QCOMPARE(layouts::KindOf(Control<ListView>(&main, "lstPass")), Kind::ListView);
+        QCOMPARE(layouts::KindOf(Control<QLabel>(&main, "wbPicture")), Kind::PictureBox);
+        QCOMPARE(layouts::KindOf(Control<QStatusBar>(&main, "StatusBar1")), Kind::StatusBar);
     }
 
     void skinColoursAndRegion() {
@@ -366,9 +366,6 @@ private slots:
         QCOMPARE(Skin::ColourOf(skin.Property(3).value()), skin.text());
         QCOMPARE(Skin::ColourOf(skin.Property(4).value()), skin.pictureBackground());
         QVERIFY(!skin.Property(5));
-        QVERIFY(appearance::IsVistaOrLater());
-        QVERIFY(!appearance::IsVistaOrLater({2, 5}));
-        QVERIFY(!appearance::IsVistaOrLater({1, 6})); // not the NT family
         QWidget window;
         window.resize(100, 50);
         appearance::ResetWindowRegion(&window);
@@ -379,16 +376,16 @@ private slots:
         TheBuild().skinned = true;
         MainWindow* main = logIn();
         QVERIFY(buildConfig::Skinned());
-        QVERIFY(TheProgram().appearance().skin() != nullptr);
-        QCOMPARE(TheProgram().appearance().skin(), Control<Skin>(TheProgram().splash(), "skn"));
-        for (QWidget* w : {static_cast<QWidget*>(TheProgram().splash()), static_cast<QWidget*>(main)}) {
+        QVERIFY(TheRun().appearance().skin() != nullptr);
+        QCOMPARE(TheRun().appearance().skin(), Control<Skin>(TheRun().splash(), "skn"));
+        for (QWidget* w : {static_cast<QWidget*>(TheRun().splash()), static_cast<QWidget*>(main)}) {
             QCOMPARE(w->property("skinned").toString(), QString("Standard Skin"));
             QVERIFY(!w->mask().isEmpty());
         }
         main->addEntry();
-        QCOMPARE(TheProgram().editor()->property("skinned").toString(), QString("Standard Skin"));
+        QCOMPARE(TheRun().editor()->property("skinned").toString(), QString("Standard Skin"));
         Control<QAction>(main, "mnuAboutItem(0)")->trigger();
-        QCOMPARE(TheProgram().aboutWindow()->property("skinned").toString(), QString("Standard Skin"));
+        QCOMPARE(TheRun().aboutWindow()->property("skinned").toString(), QString("Standard Skin"));
         // The main window's unload ends the run.
         main->close();
         QCOMPARE(TheDesktop().endCalls(), 1);
@@ -397,11 +394,11 @@ private slots:
     void plainRunSkinsNothing() {
         MainWindow* main = logIn();
         QVERIFY(!buildConfig::Skinned());
-        QVERIFY(TheProgram().appearance().skin() == nullptr);
+        QVERIFY(TheRun().appearance().skin() == nullptr);
         QVERIFY(!main->property("skinned").isValid());
         QVERIFY(main->mask().isEmpty());
         // The banner is shown all the same, once the window is up.
-        QTRY_VERIFY(TheProgram().appearance().bannerBox() != nullptr);
+        QTRY_VERIFY(TheRun().appearance().bannerBox() != nullptr);
     }
 
     void launcherAddressRules_data() {
@@ -427,8 +424,8 @@ private slots:
         main->openWebsite();
         main->openWebsite(); // within the second: nothing new
         QCOMPARE(TheDesktop().openedAddresses(), QStringList({"http://www.keyshelf.example"}));
-        QVERIFY(TheProgram().websiteLauncher() != nullptr); // the second request found the launcher still there
-        QPointer<WebsiteLauncher> launcher = TheProgram().websiteLauncher();
+        QVERIFY(TheRun().websiteLauncher() != nullptr); // the second request found the launcher still there
+        QPointer<WebsiteLauncher> launcher = TheRun().websiteLauncher();
         QVERIFY(launcher != nullptr && !launcher->isVisible());
         QVERIFY(Control<QTimer>(launcher, "Timer1")->isActive());
         QTRY_VERIFY(launcher.isNull()); // its second is up
@@ -436,8 +433,8 @@ private slots:
         QCOMPARE(TheDesktop().openedAddresses().size(), 2);
 
         // A launcher made without being asked to open the website opens nothing.
-        TheProgram().websiteLauncher()->close();
-        QTRY_VERIFY(TheProgram().websiteLauncher() == nullptr);
+        TheRun().websiteLauncher()->close();
+        QTRY_VERIFY(TheRun().websiteLauncher() == nullptr);
         TheProgram().LoadWebsiteLauncher();
         QCOMPARE(TheDesktop().openedAddresses().size(), 2);
     }
@@ -455,14 +452,14 @@ private slots:
         about->show();
         QTest::mouseClick(Control<QLabel>(about, "lblWebsite"), Qt::LeftButton);
         QCOMPARE(TheDesktop().openedAddresses(), QStringList({"http://www.keyshelf.example"}));
-        QVERIFY(TheProgram().websiteLauncher() != nullptr && TheProgram().websiteLauncher()->isVisible());
+        QVERIFY(TheRun().websiteLauncher() != nullptr && TheRun().websiteLauncher()->isVisible());
     }
 
     void aboutWindowSkinnedClonesEveryPlainLabel() {
         TheBuild().skinned = true;
-        TheProgram().appearance().setSkin(new Skin(nullptr));
+        TheRun().appearance().setSkin(new Skin(nullptr));
         TheProgram().OpenAbout();
-        AboutWindow* about = TheProgram().aboutWindow();
+        AboutWindow* about = TheRun().aboutWindow();
         const QStringList plain = {"Label1", "Label2", "Label3", "Label4", "lblWebsite", "lblCompany", "lblVersion"};
         const QList<QLabel*> skinLabels = SkinLabels(about);
         QCOMPARE(skinLabels.size(), 1 + plain.size());
@@ -487,7 +484,7 @@ private slots:
         expected.sort();
         QCOMPARE(cloned, expected);                                  // exactly one clone each
         QCOMPARE(skinLabels[0]->geometry(), QRect(32, 184, 37, 13)); // the template is left as it was
-        delete TheProgram().appearance().skin();
+        delete TheRun().appearance().skin();
     }
 };
 

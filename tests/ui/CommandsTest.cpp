@@ -57,25 +57,17 @@ class CommandsTest : public QObject {
     std::unique_ptr<WindowTestRun> folder;
     MainWindow* main = nullptr;
 
-    ListView* entryList() const { return Control<ListView>(main, "lstPass"); }
-
-    QString vaultPath() const { return folder->filePath("data.enc"); }
-
-    QByteArray onDisk() const {
-        QFile f(vaultPath());
-        return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
-    }
     static QByteArray vaultOf(const std::vector<Entry>& entries) {
         return QByteArray::fromStdString(vault::VaultBytes("Secret1", entries));
     }
     QStringList usernames() const {
         QStringList out;
-        for (int i = 1; i <= entryList()->count(); ++i) {
-            out << entryList()->text(i);
+        for (int i = 1; i <= EntryList(main)->count(); ++i) {
+            out << EntryList(main)->text(i);
         }
         return out;
     }
-    QString status() const { return main->statusText(); }
+    QString status() const { return StatusText(main); }
     QStringList boxTexts() const {
         QStringList out;
         for (const auto& b : TheDesktop().shownBoxes()) {
@@ -84,12 +76,12 @@ class CommandsTest : public QObject {
         return out;
     }
     void select(std::initializer_list<int> rows) {
-        entryList()->clearSelection();
+        EntryList(main)->clearSelection();
         for (int r : rows) {
-            entryList()->setSelected(r, true);
+            EntryList(main)->setSelected(r, true);
         }
     }
-    EntryEditor* editor() const { return TheProgram().editor(); }
+    EntryEditor* editor() const { return TheRun().editor(); }
     void type(const QString& user, const QString& password, const QString& location) {
         Control<QLineEdit>(editor(), "txtUsername")->setText(user);
         Control<QLineEdit>(editor(), "txtPassword")->setText(password);
@@ -97,15 +89,9 @@ class CommandsTest : public QObject {
     }
 
     void start(const std::vector<Entry>& entries) {
-        QFile f(vaultPath());
-        QVERIFY(f.open(QIODevice::WriteOnly));
-        f.write(vaultOf(entries));
-        f.close();
-        main = TheProgram().LoadMainWindow();
-        TheProgram().OpenVault();
-        Control<QLineEdit>(TheProgram().passwordDialog(), "txtPass")->setText("Secret1");
-        TheProgram().passwordDialog()->confirmPassword();
-        QCOMPARE(entryList()->count(), static_cast<int>(entries.size()));
+        main = folder->openWith(entries);
+        QVERIFY(main != nullptr);
+        QCOMPARE(EntryList(main)->count(), static_cast<int>(entries.size()));
     }
 
 private slots:
@@ -135,7 +121,7 @@ private slots:
         QCOMPARE(status(), QString("You must first select a row to copy from."));
         QCOMPARE(QGuiApplication::clipboard()->text(), QString()); // cleared first, left empty
         QVERIFY(TheDesktop().shownBoxes().isEmpty());
-        QCOMPARE(onDisk(), vaultOf(kEntries));
+        QCOMPARE(folder->onDisk(), vaultOf(kEntries));
     }
 
     void addThroughTheEditor() {
@@ -151,19 +137,19 @@ private slots:
         QCOMPARE(boxTexts(), QStringList({"You must enter a username", "You must enter a password"}));
         for (const auto& b : TheDesktop().shownBoxes()) {
             QCOMPARE(b.title, QString("Error"));
-            QCOMPARE(b.buttons, int(seams::vbOKOnly));
+            QCOMPARE(b.style, (seams::BoxStyle{}));
         }
-        QCOMPARE(onDisk(), vaultOf(kEntries));
+        QCOMPARE(folder->onDisk(), vaultOf(kEntries));
 
         // Enter in the username or password box does not save; in the location box it does.
         type(" ", "d-pw", "");
         QTest::keyClick(Control<QLineEdit>(editor(), "txtUsername"), Qt::Key_Return);
         QTest::keyClick(Control<QLineEdit>(editor(), "txtPassword"), Qt::Key_Return);
-        QCOMPARE(entryList()->count(), 3);
+        QCOMPARE(EntryList(main)->count(), 3);
         QTest::keyClick(Control<QLineEdit>(editor(), "txtWebsite"), Qt::Key_Return);
         QCOMPARE(usernames(), QStringList({"carol", "alice", "bob", " "})); // a space is a username
         QCOMPARE(status(), QString("Added new entry.  Data saved."));
-        QCOMPARE(onDisk(), vaultOf({kEntries[0], kEntries[1], kEntries[2], {" ", "d-pw", ""}}));
+        QCOMPARE(folder->onDisk(), vaultOf({kEntries[0], kEntries[1], kEntries[2], {" ", "d-pw", ""}}));
         QTRY_VERIFY(editor() == nullptr);
     }
 
@@ -179,8 +165,8 @@ private slots:
         editor()->close();
         QTRY_VERIFY(editor() == nullptr);
         QCOMPARE(status(), QString("Copied Username carol"));
-        QCOMPARE(onDisk(), vaultOf(kEntries));
-        QCOMPARE(entryList()->text(1), QString("carol"));
+        QCOMPARE(folder->onDisk(), vaultOf(kEntries));
+        QCOMPARE(EntryList(main)->text(1), QString("carol"));
     }
 
     void editReplacesTheEntryInPlace() {
@@ -194,9 +180,9 @@ private slots:
         type("alice2", "new-pw", "");
         QTest::mouseClick(Control<QToolButton>(editor(), "cmdAdd(0)"), Qt::LeftButton);
         QCOMPARE(usernames(), QStringList({"carol", "alice2", "bob"}));
-        QCOMPARE(entryList()->subItem(2, 1), QString("new-pw"));
+        QCOMPARE(EntryList(main)->subItem(2, 1), QString("new-pw"));
         QCOMPARE(status(), QString("Entry changed.  Data saved."));
-        QCOMPARE(onDisk(), vaultOf({kEntries[0], {"alice2", "new-pw", ""}, kEntries[2]}));
+        QCOMPARE(folder->onDisk(), vaultOf({kEntries[0], {"alice2", "new-pw", ""}, kEntries[2]}));
     }
 
     void anEditStaysBoundToItsEntry() {
@@ -207,9 +193,9 @@ private slots:
         QCOMPARE(usernames(), QStringList({"carol", "bob", "alice"}));
         type("bob", "changed", "Office PC");
         editor()->save();
-        QCOMPARE(entryList()->subItem(2, 1), QString("changed"));
-        QCOMPARE(entryList()->subItem(1, 1), QString("c-pw"));
-        QCOMPARE(onDisk(), vaultOf({kEntries[0], {"bob", "changed", "Office PC"}, kEntries[1]}));
+        QCOMPARE(EntryList(main)->subItem(2, 1), QString("changed"));
+        QCOMPARE(EntryList(main)->subItem(1, 1), QString("c-pw"));
+        QCOMPARE(folder->onDisk(), vaultOf({kEntries[0], {"bob", "changed", "Office PC"}, kEntries[1]}));
 
         // Choosing Add or Edit again only brings the open editor forward: it keeps its mode and text.
         select({1}); // carol
@@ -218,27 +204,27 @@ private slots:
         select({3});
         main->addEntry();
         main->editEntry();
-        QVERIFY(!editor()->addMode());
+        QCOMPARE(editor()->windowTitle(), QString("Edit an entry"));
         QCOMPARE(Control<QLineEdit>(editor(), "txtPassword")->text(), QString("c-pw2"));
         // An entry added in front of it meanwhile does not move the edit onto another entry.
-        entryList()->add("aaron");
+        EntryList(main)->add("aaron");
         editor()->save();
-        QCOMPARE(entryList()->count(), 4);
-        QCOMPARE(entryList()->subItem(1, 1), QString("c-pw2"));
-        QCOMPARE(entryList()->text(1), QString("carol"));
+        QCOMPARE(EntryList(main)->count(), 4);
+        QCOMPARE(EntryList(main)->subItem(1, 1), QString("c-pw2"));
+        QCOMPARE(EntryList(main)->text(1), QString("carol"));
 
         // The entry deleted meanwhile: the user is told, the editor keeps its text, nothing is written.
         select({3}); // alice
         main->editEntry();
         type("alice", "lost?", "");
-        TheDesktop().setNextAnswer(seams::vbOK);
+        TheDesktop().setNextAnswer(seams::Answer::Ok);
         main->deleteEntry();
-        const QByteArray afterDelete = onDisk();
+        const QByteArray afterDelete = folder->onDisk();
         editor()->save();
         QVERIFY(boxTexts().last().startsWith("The entry you are editing has been deleted"));
         QCOMPARE(Control<QLineEdit>(editor(), "txtPassword")->text(), QString("lost?"));
         QVERIFY(editor()->isVisible());
-        QCOMPARE(onDisk(), afterDelete);
+        QCOMPARE(folder->onDisk(), afterDelete);
         QVERIFY(!usernames().contains("alice"));
     }
 
@@ -253,30 +239,30 @@ private slots:
 
     void deleteAsksAndSaves() {
         select({2});
-        TheDesktop().setNextAnswer(seams::vbCancel);
+        TheDesktop().setNextAnswer(seams::Answer::Cancel);
         main->deleteEntry();
         const auto& box = TheDesktop().shownBoxes().first();
         QCOMPARE(box.text,
                  QString("Are you sure you want to delete the following information?\r\n\r\nUsername: alice\r\n"
                          "Password: a-pw\r\nUsed At: https://mail.example.com"));
         QCOMPARE(box.title, QString("Confirm Delete"));
-        QCOMPARE(box.buttons, int(seams::vbOKCancel));
+        QCOMPARE(box.style, (seams::BoxStyle{.buttons = seams::Buttons::OkCancel}));
         QCOMPARE(status(), QString("Entry not deleted, cancelled by user"));
-        QCOMPARE(onDisk(), vaultOf(kEntries));
+        QCOMPARE(folder->onDisk(), vaultOf(kEntries));
 
-        TheDesktop().setNextAnswer(seams::vbOK);
+        TheDesktop().setNextAnswer(seams::Answer::Ok);
         Control<QAction>(main, "mnuDataItem(1)")->trigger(); // the Data menu's delete
         QCOMPARE(usernames(), QStringList({"carol", "bob"}));
         QCOMPARE(status(), QString("Entry deleted successfully, data saved."));
-        QCOMPARE(onDisk(), vaultOf({kEntries[0], kEntries[2]}));
+        QCOMPARE(folder->onDisk(), vaultOf({kEntries[0], kEntries[2]}));
 
         // Deleting every entry leaves the master line and two line ends.
         for (int i = 0; i < 2; ++i) {
             select({1});
-            TheDesktop().setNextAnswer(seams::vbOK);
+            TheDesktop().setNextAnswer(seams::Answer::Ok);
             main->deleteEntry();
         }
-        QCOMPARE(onDisk(), QByteArray::fromStdString(vault::MasterOnlyBytes("Secret1")) + "\r\n");
+        QCOMPARE(folder->onDisk(), QByteArray::fromStdString(vault::MasterOnlyBytes("Secret1")) + "\r\n");
     }
 
     void severalSelectedRowsActOnTheTopOne() {
@@ -307,7 +293,7 @@ private slots:
     // deletes, Enter and a double click edit; the focus stays on the list.
     void theListsKeysRunTheCommands() {
         QApplication::setActiveWindow(main);
-        ListView* list = entryList();
+        ListView* list = EntryList(main);
         list->setFocus();
         QGuiApplication::clipboard()->setText("before");
         QTest::keyClick(list, Qt::Key_C, Qt::ControlModifier);
@@ -333,16 +319,16 @@ private slots:
         QCOMPARE(QGuiApplication::clipboard()->mimeData()->data("x-kde-passwordManagerHint"), QByteArray("secret"));
         QVERIFY(list->hasFocus());
 
-        TheDesktop().setNextAnswer(seams::vbCancel);
+        TheDesktop().setNextAnswer(seams::Answer::Cancel);
         QTest::keyClick(list, Qt::Key_Delete);
         QCOMPARE(TheDesktop().shownBoxes().size(), 1);
         QCOMPARE(TheDesktop().shownBoxes().first().title, QString("Confirm Delete"));
         QCOMPARE(status(), QString("Entry not deleted, cancelled by user"));
         QVERIFY(list->hasFocus());
-        TheDesktop().setNextAnswer(seams::vbOK);
+        TheDesktop().setNextAnswer(seams::Answer::Ok);
         QTest::keyClick(list, Qt::Key_Delete);
         QCOMPARE(usernames(), QStringList({"carol", "bob"}));
-        QCOMPARE(onDisk(), vaultOf({kEntries[0], kEntries[2]}));
+        QCOMPARE(folder->onDisk(), vaultOf({kEntries[0], kEntries[2]}));
         QVERIFY(list->hasFocus());
 
         select({2});
@@ -363,7 +349,7 @@ private slots:
         QTest::mouseRelease(list->viewport(), Qt::LeftButton, {}, bob.center());
         QVERIFY(editor() != nullptr);
         QCOMPARE(Control<QLineEdit>(editor(), "txtUsername")->text(), QString("bob"));
-        QCOMPARE(onDisk(), vaultOf({kEntries[0], kEntries[2]}));
+        QCOMPARE(folder->onDisk(), vaultOf({kEntries[0], kEntries[2]}));
 
         // The copied password is cleared when the program ends, as one copied by its button is.
         editor()->close();
@@ -555,7 +541,7 @@ private slots:
     void gotoRefusesALocationThatReadsAsAnOption() {
         QFETCH(QString, location);
         QFETCH(QString, status);
-        entryList()->setSubItem(1, 2, location);
+        EntryList(main)->setSubItem(1, 2, location);
         select({1});
         main->openLocation();
         QCOMPARE(this->status(), status);
@@ -565,17 +551,17 @@ private slots:
     void menusOpenWindowsAndExit() {
         QVERIFY(QFile::copy(QStringLiteral(KEYSHELF_HELP_RTF), folder->filePath("Help.rtf")));
         Control<QAction>(main, "mnuHelpItem(0)")->trigger();
-        QVERIFY(TheProgram().helpWindow() != nullptr && TheProgram().helpWindow()->isVisible());
+        QVERIFY(TheRun().helpWindow() != nullptr && TheRun().helpWindow()->isVisible());
         Control<QAction>(main, "mnuAboutItem(0)")->trigger();
-        QVERIFY(TheProgram().aboutWindow() != nullptr && TheProgram().aboutWindow()->isVisible());
+        QVERIFY(TheRun().aboutWindow() != nullptr && TheRun().aboutWindow()->isVisible());
         Control<QAction>(main, "mnuAboutItem(0)")->trigger(); // already open: the same window, in front
         QCOMPARE(QApplication::topLevelWidgets().count(QApplication::topLevelWidgets().first()), 1);
         Control<QAction>(main, "mnuDataItem(0)")->trigger();
-        QVERIFY(editor() != nullptr && editor()->addMode());
+        QVERIFY(editor() != nullptr && editor()->windowTitle() == "Add an entry");
         Control<QAction>(main, "mnuFileItem(0)")->trigger();
         QCOMPARE(TheDesktop().endCalls(), 1);
         QTRY_VERIFY(editor() == nullptr); // closed without saving
-        QCOMPARE(onDisk(), vaultOf(kEntries));
+        QCOMPARE(folder->onDisk(), vaultOf(kEntries));
     }
 
     void sortingFlipsOneDirectionAndSavesFollow() {
@@ -584,11 +570,11 @@ private slots:
         main->sortByColumn(1);
         QCOMPARE(usernames(), QStringList({"alice", "bob", "carol"}));
         main->sortByColumn(3); // the next column, in the opposite direction
-        QCOMPARE(entryList()->subItem(1, 2), QString("www.carol.example"));
-        QCOMPARE(entryList()->subItem(3, 2), QString("https://mail.example.com"));
+        QCOMPARE(EntryList(main)->subItem(1, 2), QString("www.carol.example"));
+        QCOMPARE(EntryList(main)->subItem(3, 2), QString("https://mail.example.com"));
         main->sortByColumn(2);
         QCOMPARE(usernames(), QStringList({"alice", "bob", "carol"})); // a-pw, b-pw, c-pw
-        QCOMPARE(onDisk(), vaultOf(kEntries));                         // sorting alone writes nothing
+        QCOMPARE(folder->onDisk(), vaultOf(kEntries));                 // sorting alone writes nothing
 
         // A new entry takes its sorted place, and the file follows the display order.
         main->sortByColumn(1); // descending by username
@@ -596,22 +582,22 @@ private slots:
         type("bea", "x", "");
         editor()->save();
         QCOMPARE(usernames(), QStringList({"carol", "bob", "bea", "alice"}));
-        QCOMPARE(onDisk(), vaultOf({kEntries[0], kEntries[2], {"bea", "x", ""}, kEntries[1]}));
+        QCOMPARE(folder->onDisk(), vaultOf({kEntries[0], kEntries[2], {"bea", "x", ""}, kEntries[1]}));
     }
 
     void sortingAnEmptyListChangesNothing() {
         for (int i = 0; i < 3; ++i) {
             select({1});
-            TheDesktop().setNextAnswer(seams::vbOK);
+            TheDesktop().setNextAnswer(seams::Answer::Ok);
             main->deleteEntry();
         }
         main->sortByColumn(2);
-        QVERIFY(!entryList()->sorted());
-        QCOMPARE(entryList()->sortOrder(), 0);
-        entryList()->add("b");
-        entryList()->add("a");
+        QVERIFY(!EntryList(main)->sorted());
+        QCOMPARE(EntryList(main)->sortOrder(), 0);
+        EntryList(main)->add("b");
+        EntryList(main)->add("a");
         main->sortByColumn(1); // the first flip after entries exist
-        QCOMPARE(entryList()->sortOrder(), 1);
+        QCOMPARE(EntryList(main)->sortOrder(), 1);
         QCOMPARE(usernames(), QStringList({"b", "a"}));
     }
 
@@ -660,8 +646,8 @@ private slots:
         editor()->save();
         QCOMPARE(boxTexts(), QStringList({message}));
         QVERIFY(editor()->isVisible());
-        QCOMPARE(entryList()->count(), 3);
-        QCOMPARE(onDisk(), vaultOf(kEntries));
+        QCOMPARE(EntryList(main)->count(), 3);
+        QCOMPARE(folder->onDisk(), vaultOf(kEntries));
     }
 
     void aFullListRefusesAnotherEntry() {
@@ -669,13 +655,13 @@ private slots:
         for (int i = 3; i < vault::kMaxEntries; ++i) {
             rows.append({QString::number(i), "p", ""});
         }
-        QVERIFY(entryList()->entries()->addRows(rows));
+        QVERIFY(EntryList(main)->entries()->addRows(rows));
         main->addEntry();
         type("one", "too many", "");
         editor()->save();
         QCOMPARE(boxTexts(), QStringList({"The list is full: the password file holds at most 32,767 entries.  Delete "
                                           "an entry before adding another."}));
-        QCOMPARE(entryList()->count(), vault::kMaxEntries);
+        QCOMPARE(EntryList(main)->count(), vault::kMaxEntries);
     }
 
     // An import tells all it leaves out before it is done: the dialog's report lists every refused row
@@ -729,10 +715,10 @@ private slots:
         main->addEntry();
         type("dave", "d-pw", "");
         editor()->save();
-        QCOMPARE(entryList()->count(), 3);
+        QCOMPARE(EntryList(main)->count(), 3);
         QVERIFY(editor()->isVisible());
         QCOMPARE(Control<QLineEdit>(editor(), "txtUsername")->text(), QString("dave"));
-        QVERIFY(boxTexts().last().contains(vaultPath()));
+        QVERIFY(boxTexts().last().contains(folder->vaultPath()));
         QVERIFY(boxTexts().last().contains("disk is full"));
         QVERIFY(!status().contains("saved", Qt::CaseInsensitive) || status().startsWith("Not saved"));
         editor()->close();
@@ -743,19 +729,19 @@ private slots:
         main->editEntry();
         type("alice", "new", "");
         editor()->save();
-        QCOMPARE(entryList()->subItem(2, 1), QString("a-pw"));
+        QCOMPARE(EntryList(main)->subItem(2, 1), QString("a-pw"));
         QVERIFY(editor()->isVisible());
         editor()->close();
         QTRY_VERIFY(editor() == nullptr);
 
         // Delete: the row comes back where it was, selected.
         select({2});
-        TheDesktop().setNextAnswer(seams::vbOK);
+        TheDesktop().setNextAnswer(seams::Answer::Ok);
         main->deleteEntry();
         QCOMPARE(usernames(), QStringList({"carol", "alice", "bob"}));
-        QVERIFY(entryList()->selected(2));
+        QVERIFY(EntryList(main)->selected(2));
         QCOMPARE(status(), QString("Not saved."));
-        QCOMPARE(onDisk(), vaultOf(kEntries));
+        QCOMPARE(folder->onDisk(), vaultOf(kEntries));
     }
 };
 

@@ -331,13 +331,13 @@ private slots:
     // keep the skin's text where it reads there, and take the palette's text on a dark base.
     void skinnedWindowsInBothPalettes() {
         Skin skin;
-        TheProgram().appearance().setSkin(&skin);
+        TheRun().appearance().setSkin(&skin);
         TheBuild().skinned = true;
         const QColor darkestSurface(0xB3, 0xC7, 0xE0); // a pressed button; the window and bars are lighter
         const auto openEditor = [] {
             auto* editor =
                 new EntryEditor({}, [](const EntryEditor::Request&) { return VaultSession::Stored::NotSaved; });
-            TheProgram().appearance().SkinForm(editor);
+            TheRun().appearance().SkinForm(editor);
             editor->show();
             return editor;
         };
@@ -394,7 +394,7 @@ private slots:
         // the document is fitted all the same once the window shows.
         SetPalette(Darker());
         auto* help = new HelpWindow;
-        TheProgram().appearance().SkinForm(help);
+        TheRun().appearance().SkinForm(help);
         help->show();
         QCOMPARE(Control<QCheckBox>(help, "Check1")->palette().color(QPalette::WindowText), skin.text());
         delete help;

@@ -53,20 +53,10 @@ class FindAndGenerateTest : public QObject {
     std::unique_ptr<WindowTestRun> folder;
     MainWindow* main = nullptr;
 
-    ListView* entryList() const { return Control<ListView>(main, "lstPass"); }
-
-    QString vaultPath() const { return folder->filePath("data.enc"); }
-    QByteArray onDisk() const {
-        QFile f(vaultPath());
-        return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
-    }
     void start(const std::vector<Entry>& entries) {
-        QVERIFY(!vault::SaveVault(vaultPath().toStdString(), "Secret1", entries));
-        main = TheProgram().LoadMainWindow();
-        TheProgram().OpenVault();
-        Control<QLineEdit>(TheProgram().passwordDialog(), "txtPass")->setText("Secret1");
-        TheProgram().passwordDialog()->confirmPassword();
-        QCOMPARE(entryList()->count(), static_cast<int>(entries.size()));
+        main = folder->openWith(entries);
+        QVERIFY(main != nullptr);
+        QCOMPARE(EntryList(main)->count(), static_cast<int>(entries.size()));
         main->show();
         main->activateWindow();
         QVERIFY(QTest::qWaitForWindowActive(main));
@@ -86,8 +76,8 @@ class FindAndGenerateTest : public QObject {
         return selectedUsername();
     }
     QString selectedUsername() const {
-        const int row = entryList()->firstSelected();
-        return row == 0 ? QString() : entryList()->text(row);
+        const int row = EntryList(main)->firstSelected();
+        return row == 0 ? QString() : EntryList(main)->text(row);
     }
 
 private slots:
@@ -103,69 +93,70 @@ private slots:
 
     // Letter case and the code page's letters are matched as a reader would; the password is not searched.
     void findsUsernamesAndLocationsInOrderAndGoesRound() {
-        const QByteArray before = onDisk();
+        const QByteArray before = folder->onDisk();
         QCOMPARE(find(QString::fromUtf8("MÜLLER")), QString::fromUtf8("Müller"));
-        QCOMPARE(main->statusText(), QString("Found 1 of 3"));
+        QCOMPARE(StatusText(main), QString("Found 1 of 3"));
         QCOMPARE(Control<QLabel>(main->findBox(), "lblResult")->text(), QString("Found 1 of 3"));
         // Part of the main window, over the list's bottom right corner: it goes where the window goes, also
         // where a window of its own could not be placed (Wayland).
         QCOMPARE(main->findBox()->window(), main);
-        const QRect rows(entryList()->viewport()->mapTo(main, QPoint(0, 0)), entryList()->viewport()->size());
+        const QRect rows(EntryList(main)->viewport()->mapTo(main, QPoint(0, 0)), EntryList(main)->viewport()->size());
         QVERIFY(rows.contains(main->findBox()->geometry()));
 
         QTest::keyClick(Control<QLineEdit>(main->findBox(), "txtFind"), Qt::Key_Return);
         QCOMPARE(selectedUsername(), QString("anna"));
         // An entry out of sight comes to the middle of the list, clear of the box over its bottom corner.
-        const QRect anna = entryList()->visualRect(entryList()->entryModel()->index(1500, 0));
-        QVERIFY2(qAbs(anna.center().y() - entryList()->viewport()->height() / 2) <= anna.height(),
-                 qPrintable(QString("row at %1 of %2").arg(anna.center().y()).arg(entryList()->viewport()->height())));
+        const QRect anna = EntryList(main)->visualRect(EntryList(main)->entryModel()->index(1500, 0));
+        QVERIFY2(
+            qAbs(anna.center().y() - EntryList(main)->viewport()->height() / 2) <= anna.height(),
+            qPrintable(QString("row at %1 of %2").arg(anna.center().y()).arg(EntryList(main)->viewport()->height())));
         QTest::keyClick(main->findBox(), Qt::Key_F3);
         QCOMPARE(selectedUsername(), QString::fromUtf8("MÜller-admin"));
-        QCOMPARE(main->statusText(), QString("Found 3 of 3"));
+        QCOMPARE(StatusText(main), QString("Found 3 of 3"));
         // The last row was scrolled into view.
-        const QRect last = entryList()->visualRect(entryList()->entryModel()->index(3999, 0));
-        QVERIFY(entryList()->viewport()->rect().contains(last));
+        const QRect last = EntryList(main)->visualRect(EntryList(main)->entryModel()->index(3999, 0));
+        QVERIFY(EntryList(main)->viewport()->rect().contains(last));
         // Past the last it goes round to the first, and back again.
         QTest::keyClick(main->findBox(), Qt::Key_F3);
         QCOMPARE(selectedUsername(), QString::fromUtf8("Müller"));
         QTest::keyClick(main->findBox(), Qt::Key_F3, Qt::ShiftModifier);
         QCOMPARE(selectedUsername(), QString::fromUtf8("MÜller-admin"));
-        QCOMPARE(entryList()->selectionModel()->selectedRows().size(), 1); // one entry selected, no more
+        QCOMPARE(EntryList(main)->selectionModel()->selectedRows().size(), 1); // one entry selected, no more
 
         // Escape closes the box and the list has the focus, on the entry found; F3 goes on from there.
         QTest::keyClick(Control<QLineEdit>(main->findBox(), "txtFind"), Qt::Key_Escape);
         QVERIFY(!main->findBox()->isVisible());
         QVERIFY(QTest::qWaitForWindowActive(main));
-        QCOMPARE(QApplication::focusWidget(), entryList());
+        QCOMPARE(QApplication::focusWidget(), EntryList(main));
         QTest::keyClick(main, Qt::Key_F3);
         QCOMPARE(selectedUsername(), QString::fromUtf8("Müller"));
         QTest::keyClick(main, Qt::Key_F3, Qt::ShiftModifier);
         QCOMPARE(selectedUsername(), QString::fromUtf8("MÜller-admin"));
 
         // Finding changed nothing: every row is there, and a save writes what it would have written.
-        QCOMPARE(entryList()->count(), 4000);
-        QCOMPARE(onDisk(), before);
-        QVERIFY(TheProgram().session().save().saved());
-        QCOMPARE(onDisk(), before);
+        QCOMPARE(EntryList(main)->count(), 4000);
+        QCOMPARE(folder->onDisk(), before);
+        QVERIFY(TheRun().session().save().saved());
+        QCOMPARE(folder->onDisk(), before);
     }
 
     void findsInTheOrderShownAfterASort() {
         main->sortByColumn(1); // by username; the first click turns the list to descending
-        QCOMPARE(entryList()->sortOrder(), int(EntryStore::Descending)); // zed ... MÜller-admin, Müller, anna
+        QCOMPARE(EntryList(main)->sortOrder(), int(EntryStore::Descending)); // zed ... MÜller-admin, Müller, anna
         QCOMPARE(find(QString::fromUtf8("müller")), QString::fromUtf8("MÜller-admin"));
         QCOMPARE(find(QString::fromUtf8("müller"), 1, false), QString("anna")); // round the top
         QCOMPARE(find(QString::fromUtf8("müller"), 1, false), QString::fromUtf8("Müller"));
         main->sortByColumn(1); // ascending
-        entryList()->clearSelection();
+        EntryList(main)->clearSelection();
         // user399 and user3990 to user3998: the first shown is the shortest.
         QCOMPARE(find("USER399"), QString("user399"));
-        QCOMPARE(main->statusText(), QString("Found 1 of 10"));
+        QCOMPARE(StatusText(main), QString("Found 1 of 10"));
     }
 
     void nothingFoundSaysSoAndSelectsNothing() {
-        entryList()->selectOnly(5);
+        EntryList(main)->selectOnly(5);
         QCOMPARE(find("no such entry"), QString("user4"));
-        QCOMPARE(main->statusText(), QString("No entry matches \"no such entry\""));
+        QCOMPARE(StatusText(main), QString("No entry matches \"no such entry\""));
         // A screen reader reading the box hears the result with it.
         QCOMPARE(Control<QLineEdit>(main->findBox(), "txtFind")->accessibleDescription(),
                  QString("No entry matches \"no such entry\""));
@@ -181,17 +172,17 @@ private slots:
 
     // The editor's password box: Ctrl+G and the context menu's command fill it; Save stores it exactly.
     void generatedPasswordIsShownAndStoredOnSave() {
-        entryList()->selectOnly(1);
+        EntryList(main)->selectOnly(1);
         main->editEntry();
-        EntryEditor* editor = TheProgram().editor();
+        EntryEditor* editor = TheRun().editor();
         QVERIFY(editor != nullptr);
-        const QByteArray before = onDisk();
+        const QByteArray before = folder->onDisk();
         QVERIFY(QTest::qWaitForWindowActive(editor));
         Control<QLineEdit>(editor, "txtPassword")->setFocus();
         QTest::keyClick(Control<QLineEdit>(editor, "txtPassword"), Qt::Key_G, Qt::ControlModifier);
         const QString generated = Control<QLineEdit>(editor, "txtPassword")->text();
         QCOMPARE(generated.size(), 20);
-        QCOMPARE(onDisk(), before); // nothing is stored until Save
+        QCOMPARE(folder->onDisk(), before); // nothing is stored until Save
         QTest::keyClick(Control<QLineEdit>(editor, "txtPassword"), Qt::Key_Z, Qt::ControlModifier);
         QCOMPARE(Control<QLineEdit>(editor, "txtPassword")->text(), QString("pw0")); // undone
         std::unique_ptr<QMenu> menu(editor->passwordMenu());
@@ -203,8 +194,8 @@ private slots:
         QVERIFY(fromMenu.size() == 20 && fromMenu != generated);
 
         editor->save();
-        QVERIFY(TheProgram().editor() == nullptr);
-        const auto stored = vault::ReadEntries(vaultPath().toStdString());
+        QVERIFY(TheRun().editor() == nullptr);
+        const auto stored = vault::ReadEntries(folder->vaultPath().toStdString());
         QVERIFY(stored.ok());
         QCOMPARE(QString::fromStdString((*stored)[0].password), fromMenu);
     }
@@ -237,9 +228,9 @@ private slots:
 
     // "Generate Password..." opens the options; Generate fills the box with them and remembers them for Ctrl+G.
     void generateOptionsFillTheBoxAndAreRemembered() {
-        entryList()->selectOnly(1);
+        EntryList(main)->selectOnly(1);
         main->editEntry();
-        EntryEditor* editor = TheProgram().editor();
+        EntryEditor* editor = TheRun().editor();
         QLineEdit* box = Control<QLineEdit>(editor, "txtPassword");
         std::unique_ptr<QMenu> menu(editor->passwordMenu());
         QAction* options = menu->findChild<QAction*>("generatePasswordOptions");

@@ -23,26 +23,19 @@ class GotoOpenerTest : public QObject {
     std::unique_ptr<WindowTestRun> folder;
     MainWindow* main = nullptr;
 
-    ListView* entryList() const { return Control<ListView>(main, "lstPass"); }
     QTemporaryDir bin;
     QByteArray oldPath = qgetenv("PATH");
 
-    QString status() const { return main->statusText(); }
+    QString status() const { return StatusText(main); }
     QString inBin(const QString& name) const { return bin.filePath(name); }
 
     // The program with these entries, Go To's opener run for real.
     void start(const std::vector<Entry>& entries) {
         main = nullptr;
         folder = std::make_unique<WindowTestRun>(WindowTestRun::Options{.showHelp = "0"});
-        QFile f(folder->filePath("data.enc"));
-        QVERIFY(f.open(QIODevice::WriteOnly));
-        f.write(QByteArray::fromStdString(vault::VaultBytes("Secret1", entries)));
-        f.close();
-        main = TheProgram().LoadMainWindow();
-        TheProgram().OpenVault();
-        Control<QLineEdit>(TheProgram().passwordDialog(), "txtPass")->setText("Secret1");
-        TheProgram().passwordDialog()->confirmPassword();
-        QCOMPARE(entryList()->count(), static_cast<int>(entries.size()));
+        main = folder->openWith(entries);
+        QVERIFY(main != nullptr);
+        QCOMPARE(EntryList(main)->count(), static_cast<int>(entries.size()));
         TheDesktop().setWatchedProgramsRun(true);
     }
     static void touch(const QString& path) {
@@ -51,8 +44,8 @@ class GotoOpenerTest : public QObject {
     }
     // Go To on the entry in this row of the list.
     void goTo(int row) {
-        entryList()->clearSelection();
-        entryList()->setSelected(row, true);
+        EntryList(main)->clearSelection();
+        EntryList(main)->setSelected(row, true);
         main->openLocation();
         QCOMPARE(status(), QString("Opening Location..."));
     }

@@ -37,9 +37,9 @@ class HelpWindowTest : public QObject {
         TheProgram().LoadMainWindow();
         TheProgram().OpenVault();
         TheBuild().bannered = false;
-        Control<QLineEdit>(TheProgram().passwordDialog(), "txtPass")->setText("Secret1");
-        TheProgram().passwordDialog()->confirmPassword();
-        return TheProgram().helpWindow();
+        Control<QLineEdit>(TheRun().passwordDialog(), "txtPass")->setText("Secret1");
+        TheRun().passwordDialog()->confirmPassword();
+        return TheRun().helpWindow();
     }
 
 private slots:
@@ -74,8 +74,8 @@ private slots:
         QVERIFY(start() == nullptr); // the next start keeps it closed
 
         // From the menu it opens with the box cleared; ticking writes "1".
-        Control<QAction>(TheProgram().mainWindow(), "mnuHelpItem(0)")->trigger();
-        help = TheProgram().helpWindow();
+        Control<QAction>(TheRun().mainWindow(), "mnuHelpItem(0)")->trigger();
+        help = TheRun().helpWindow();
         QVERIFY(help != nullptr && help->isVisible());
         QCOMPARE(Control<QCheckBox>(help, "Check1")->checkState(), Qt::Unchecked);
         Control<QCheckBox>(help, "Check1")->click();
@@ -101,16 +101,16 @@ private slots:
         QFETCH(QString, afterwards);
         setSetting(stored);
         QCOMPARE(start() != nullptr, opensAtStart); // only exactly "1" opens it
-        Control<QAction>(TheProgram().mainWindow(), "mnuHelpItem(0)")->trigger();
-        QCOMPARE(int(Control<QCheckBox>(TheProgram().helpWindow(), "Check1")->checkState()), boxState);
+        Control<QAction>(TheRun().mainWindow(), "mnuHelpItem(0)")->trigger();
+        QCOMPARE(int(Control<QCheckBox>(TheRun().helpWindow(), "Check1")->checkState()), boxState);
         QCOMPARE(setting(), afterwards);
     }
 
     void aGreyedBoxClickedBecomesTicked() {
         setSetting("2");
         start();
-        Control<QAction>(TheProgram().mainWindow(), "mnuHelpItem(0)")->trigger();
-        QCheckBox* box = Control<QCheckBox>(TheProgram().helpWindow(), "Check1");
+        Control<QAction>(TheRun().mainWindow(), "mnuHelpItem(0)")->trigger();
+        QCheckBox* box = Control<QCheckBox>(TheRun().helpWindow(), "Check1");
         box->click();
         QCOMPARE(box->checkState(), Qt::Checked);
         QCOMPARE(setting(), QString("1"));
@@ -121,8 +121,8 @@ private slots:
     void noDocumentNoWindow() {
         QFile::remove(folder->filePath("Help.rtf"));
         QVERIFY(start() == nullptr);
-        Control<QAction>(TheProgram().mainWindow(), "mnuHelpItem(0)")->trigger();
-        QVERIFY(TheProgram().helpWindow() == nullptr);
+        Control<QAction>(TheRun().mainWindow(), "mnuHelpItem(0)")->trigger();
+        QVERIFY(TheRun().helpWindow() == nullptr);
         for (QWidget* w : QApplication::topLevelWidgets()) {
             QVERIFY(!(w->objectName() == "Form8" && w->isVisible()));
         }
@@ -196,14 +196,14 @@ private slots:
         QVERIFY(f.open(QIODevice::WriteOnly | QIODevice::Truncate));
         f.write("{\\rtf1 Changed}");
         f.close();
-        Control<QAction>(TheProgram().mainWindow(), "mnuHelpItem(0)")->trigger();
-        QCOMPARE(TheProgram().helpWindow(), help);
+        Control<QAction>(TheRun().mainWindow(), "mnuHelpItem(0)")->trigger();
+        QCOMPARE(TheRun().helpWindow(), help);
         QCOMPARE(Control<QTextEdit>(help, "rtf1")->toPlainText(), shown);
         // Closed and opened again: the new window reads the document afresh.
         help->close();
-        QTRY_VERIFY(TheProgram().helpWindow() == nullptr);
-        Control<QAction>(TheProgram().mainWindow(), "mnuHelpItem(0)")->trigger();
-        QCOMPARE(Control<QTextEdit>(TheProgram().helpWindow(), "rtf1")->toPlainText(), QString("Changed"));
+        QTRY_VERIFY(TheRun().helpWindow() == nullptr);
+        Control<QAction>(TheRun().mainWindow(), "mnuHelpItem(0)")->trigger();
+        QCOMPARE(Control<QTextEdit>(TheRun().helpWindow(), "rtf1")->toPlainText(), QString("Changed"));
     }
 };
 

@@ -61,20 +61,11 @@ class KeyboardTest : public QObject {
     std::unique_ptr<WindowTestRun> run;
     MainWindow* main = nullptr;
 
-    ListView* entryList() const { return Control<ListView>(main, "lstPass"); }
-
-    QString vaultPath() const { return run->filePath("data.enc"); }
-    void writeVault(const std::vector<vault::Entry>& entries) {
-        QFile f(vaultPath());
-        QVERIFY(f.open(QIODevice::WriteOnly));
-        f.write(QByteArray::fromStdString(vault::VaultBytes("Secret1", entries)));
-    }
-
     // The run up to the gate, with the dialog active and its focus where its design puts it (Ok).
     PasswordDialog* gate() {
         main = TheProgram().LoadMainWindow();
         TheProgram().OpenVault();
-        PasswordDialog* d = TheProgram().passwordDialog();
+        PasswordDialog* d = TheRun().passwordDialog();
         if (d != nullptr) {
             Activate(d);
             Control<QPushButton>(d, "cmdOK")->setFocus();
@@ -88,7 +79,7 @@ class KeyboardTest : public QObject {
         QVERIFY(d != nullptr);
         TypeKeys("Secret1");
         Press(Qt::Key_Return);
-        QVERIFY(TheProgram().passwordDialog() == nullptr);
+        QVERIFY(TheRun().passwordDialog() == nullptr);
         Activate(main);
     }
 
@@ -124,17 +115,16 @@ private slots:
     // Each designed menu item runs from its key anywhere in the main window (here the focus is on the Add
     // button), on the selected entry.
     void designedItemsRunFromTheirKeys() {
-        writeVault({{"amy", "a-pw", "example.fr"}});
+        QVERIFY(run->writeVault({{"amy", "a-pw", "example.fr"}}));
         unlock();
-        entryList()->selectOnly(1);
+        EntryList(main)->selectOnly(1);
         const auto copied = [](const QString& text) {
             return [text] { return QGuiApplication::clipboard()->text() == text; };
         };
         const auto editorTitled = [](const QString& title) {
-            return
-                [title] { return TheProgram().editor() != nullptr && TheProgram().editor()->windowTitle() == title; };
+            return [title] { return TheRun().editor() != nullptr && TheRun().editor()->windowTitle() == title; };
         };
-        const auto status = [this](const QString& text) { return [this, text] { return main->statusText() == text; }; };
+        const auto status = [this](const QString& text) { return [this, text] { return StatusText(main) == text; }; };
         const struct {
             QKeyCombination key;
             std::function<bool()> ran;
@@ -147,17 +137,17 @@ private slots:
             {QKeyCombination(Qt::Key_F2), editorTitled("Edit an entry")},
             {Qt::CTRL | Qt::Key_U, status("Opening Location...")},
             {QKeyCombination(Qt::Key_Delete), status("Entry not deleted, cancelled by user")},
-            {QKeyCombination(Qt::Key_F1), [] { return TheProgram().helpWindow() != nullptr; }},
+            {QKeyCombination(Qt::Key_F1), [] { return TheRun().helpWindow() != nullptr; }},
             {Qt::CTRL | Qt::Key_Q, [this] { return !main->isVisible(); }},
         };
-        TheDesktop().setNextAnswer(seams::vbCancel); // for Delete's question
+        TheDesktop().setNextAnswer(seams::Answer::Cancel); // for Delete's question
         for (const auto& c : cases) {
             Activate(main);
             Control<QToolButton>(main, "cmdAdd(0)")->setFocus();
             Press(c.key.key(), c.key.keyboardModifiers());
             QVERIFY2(c.ran(), qPrintable(QKeySequence(c.key).toString()));
             for (QWidget* opened :
-                 {static_cast<QWidget*>(TheProgram().editor()), static_cast<QWidget*>(TheProgram().helpWindow())}) {
+                 {static_cast<QWidget*>(TheRun().editor()), static_cast<QWidget*>(TheRun().helpWindow())}) {
                 if (opened != nullptr) {
                     opened->close();
                 }
@@ -169,9 +159,9 @@ private slots:
     // F10 highlights the first menu's title and takes the keys as a lone Alt does: Enter opens that menu
     // at its first item; Escape, or F10 again, gives the focus back to where it was.
     void f10HighlightsTheFirstMenu() {
-        writeVault({});
+        QVERIFY(run->writeVault({}));
         unlock();
-        entryList()->setFocus();
+        EntryList(main)->setFocus();
         QMenuBar* bar = main->menuBar();
         Press(Qt::Key_F10);
         QVERIFY(bar->activeAction() != nullptr);
@@ -186,20 +176,20 @@ private slots:
         Press(Qt::Key_Escape); // the menu closes; the title stays highlighted
         QVERIFY(QApplication::activePopupWidget() == nullptr);
         Press(Qt::Key_Escape);
-        QCOMPARE(QApplication::focusWidget(), entryList());
+        QCOMPARE(QApplication::focusWidget(), EntryList(main));
         QVERIFY(bar->activeAction() == nullptr);
         Press(Qt::Key_F10);
         Press(Qt::Key_F10);
-        QCOMPARE(QApplication::focusWidget(), entryList());
+        QCOMPARE(QApplication::focusWidget(), EntryList(main));
         QVERIFY(bar->activeAction() == nullptr);
         QVERIFY(main->isVisible());
     }
 
     // Left and Right move the current cell along the row; Ctrl+C copies that cell's field.
     void listCellsByKeyboard() {
-        writeVault({{"amy", "a-pw", "example.fr"}, {"bob", "b-pw", "b.example"}});
+        QVERIFY(run->writeVault({{"amy", "a-pw", "example.fr"}, {"bob", "b-pw", "b.example"}}));
         unlock();
-        ListView* list = entryList();
+        ListView* list = EntryList(main);
         list->setFocus();
         Press(Qt::Key_Down);
         Press(Qt::Key_Up);
@@ -220,9 +210,9 @@ private slots:
     // and every password show none.
     void cutShortTextsHaveTooltips() {
         const QString longLocation = "https://example.com/<b>" + QString(200, 'x');
-        writeVault({{"amy", QString(200, 'p').toStdString(), longLocation.toStdString()}});
+        QVERIFY(run->writeVault({{"amy", QString(200, 'p').toStdString(), longLocation.toStdString()}}));
         unlock();
-        ListView* list = entryList();
+        ListView* list = EntryList(main);
         const auto tipAt = [&](int column) {
             QToolTip::hideText();
             const QRect cell = list->visualRect(list->model()->index(0, column));
@@ -240,7 +230,7 @@ private slots:
 
     // banner=0 in the settings (every test here has it): the band stays blank and nothing is loaded for it.
     void bannerSwitchedOff() {
-        writeVault({});
+        QVERIFY(run->writeVault({}));
         unlock();
         emit main->bannerDue();
         QCoreApplication::processEvents();

@@ -55,8 +55,6 @@ class MainWindowTest : public QObject {
 
     std::unique_ptr<WindowTestRun> folder;
 
-    QString vaultPath() const { return folder->filePath("data.enc"); }
-
     // Runs the splash to its 75th tick; the main window is made and the password dialog opens.
     MainWindow* startFromSplash() {
         SplashWindow* splash = TheProgram().OpenSplash();
@@ -64,14 +62,14 @@ class MainWindowTest : public QObject {
         for (int tick = 0; tick < 75; ++tick) {
             splash->onSplashTimeout();
         }
-        return TheProgram().mainWindow();
+        return TheRun().mainWindow();
     }
 
     // Starts a run on a vault with the master password "Secret1" and the given entries, and logs in.
     MainWindow* logIn(const std::vector<vault::Entry>& entries = {}) {
-        WriteVault(vaultPath(), vault::VaultBytes("Secret1", entries));
+        WriteVault(folder->vaultPath(), vault::VaultBytes("Secret1", entries));
         MainWindow* main = startFromSplash();
-        PasswordDialog* dialog = TheProgram().passwordDialog();
+        PasswordDialog* dialog = TheRun().passwordDialog();
         Control<QLineEdit>(dialog, "txtPass")->setText("Secret1");
         dialog->confirmPassword();
         return main;
@@ -197,7 +195,7 @@ private slots:
         QCOMPARE(list->columnHeaderWidth(3), 4095);
         QCOMPARE(Control<QLabel>(&main, "Panel1")->width(), 601); // the window's outer width, 9015 twips
         // The vault was opened: the password dialog is up, the list still empty.
-        QVERIFY(TheProgram().passwordDialog() != nullptr);
+        QVERIFY(TheRun().passwordDialog() != nullptr);
         QCOMPARE(list->count(), 0);
     }
 
@@ -210,45 +208,45 @@ private slots:
         for (int tick = 0; tick < 74; ++tick) {
             splash->onSplashTimeout();
         }
-        QVERIFY(TheProgram().mainWindow() == nullptr);
+        QVERIFY(TheRun().mainWindow() == nullptr);
         splash->onSplashTimeout(); // the 75th
         QVERIFY(!Control<QTimer>(splash, "Timer2")->isActive());
         QVERIFY(!splash->isVisible());
-        QVERIFY(TheProgram().splash() == splash); // hidden, still loaded
-        MainWindow* main = TheProgram().mainWindow();
+        QVERIFY(TheRun().splash() == splash); // hidden, still loaded
+        MainWindow* main = TheRun().mainWindow();
         QVERIFY(main != nullptr);
-        PasswordDialog* dialog = TheProgram().passwordDialog();
-        QVERIFY(dialog != nullptr && TheProgram().passwordDialog()->mode() == PasswordDialog::Mode::Create);
+        PasswordDialog* dialog = TheRun().passwordDialog();
+        QVERIFY(dialog != nullptr && TheRun().passwordDialog()->mode() == PasswordDialog::Mode::Create);
         QTRY_VERIFY_WITH_TIMEOUT(!main->isVisible(), 300); // the gate keeps it hidden
 
         Control<QLineEdit>(dialog, "txtPass")->setText("abcd");
         Control<QLineEdit>(dialog, "txtPass2")->setText("abcd");
         dialog->confirmPassword();
         QVERIFY(main->isVisible());
-        QCOMPARE(main->statusText(), QString("Password created successfully"));
+        QCOMPARE(StatusText(main), QString("Password created successfully"));
         QCOMPARE(Control<ListView>(main, "lstPass")->count(), 0);
         QCOMPARE(Control<ListView>(main, "lstPass")->columnHeaderCount(), 3);
         QVERIFY(!main->windowIcon().isNull());
         // No "showHelp" setting yet: the help window opens with the main window.
-        QVERIFY(TheProgram().helpWindow() != nullptr && TheProgram().helpWindow()->isVisible());
+        QVERIFY(TheRun().helpWindow() != nullptr && TheRun().helpWindow()->isVisible());
     }
 
     void laterRunShowsTheEntriesAndHonoursTheHelpSetting() {
         setShowHelp("0");
         MainWindow* main = logIn({{"amy", "pw1", "mail.example"}, {"bob", "pw2", ""}});
-        QCOMPARE(main->statusText(), QString("Loaded 2 entries"));
+        QCOMPARE(StatusText(main), QString("Loaded 2 entries"));
         ListView* list = Control<ListView>(main, "lstPass");
         QCOMPARE(list->count(), 2);
         QCOMPARE(list->text(1), QString("amy"));
         QCOMPARE(list->subItem(1, 2), QString("mail.example"));
-        QVERIFY(TheProgram().helpWindow() == nullptr);
-        QVERIFY(TheProgram().passwordDialog() == nullptr);
+        QVERIFY(TheRun().helpWindow() == nullptr);
+        QVERIFY(TheRun().passwordDialog() == nullptr);
         // Any other value than "1" keeps it closed too; "1" opens it.
         cleanup();
         init();
         setShowHelp("1");
         logIn();
-        QVERIFY(TheProgram().helpWindow() != nullptr);
+        QVERIFY(TheRun().helpWindow() != nullptr);
     }
 
     void bannerRoom() {
@@ -256,7 +254,7 @@ private slots:
         QVERIFY(buildConfig::Bannered());
         int heightBefore = 0;
         {
-            MainWindow plain(TheProgram().session().entries()); // the size the window has before the banner step
+            MainWindow plain(TheRun().session().entries()); // the size the window has before the banner step
             heightBefore = layouts::OuterHeight(&plain);
         }
         MainWindow* main = logIn();
@@ -273,12 +271,12 @@ private slots:
         cleanup();
         init();
         setShowHelp("0");
-        WriteVault(vaultPath(), vault::VaultBytes("Secret1", {}));
+        WriteVault(folder->vaultPath(), vault::VaultBytes("Secret1", {}));
         main = TheProgram().LoadMainWindow();
         TheProgram().OpenVault();
         TheBuild().bannered = false; // as a build with the banner switched off has it
-        Control<QLineEdit>(TheProgram().passwordDialog(), "txtPass")->setText("Secret1");
-        TheProgram().passwordDialog()->confirmPassword();
+        Control<QLineEdit>(TheRun().passwordDialog(), "txtPass")->setText("Secret1");
+        TheRun().passwordDialog()->confirmPassword();
         QCOMPARE(layouts::OuterHeight(main), heightBefore);
         QCOMPARE(layouts::Top(Control<ListView>(main, "lstPass")), 1980);
     }
@@ -371,10 +369,10 @@ private slots:
     void closingClosesEveryWindowAndEnds() {
         setShowHelp("1");
         MainWindow* main = logIn();
-        QPointer<HelpWindow> help = TheProgram().helpWindow();
+        QPointer<HelpWindow> help = TheRun().helpWindow();
         QPointer<AboutWindow> about = TheProgram().LoadAboutWindow();
         about->show();
-        QPointer<SplashWindow> splash = TheProgram().splash();
+        QPointer<SplashWindow> splash = TheRun().splash();
         QVERIFY(help && about && splash);
         main->close();
         QTRY_VERIFY(help.isNull() || !help->isVisible());

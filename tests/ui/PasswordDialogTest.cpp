@@ -80,11 +80,7 @@ QTimer* KeepHiddenTimer(const QWidget* dialog) {
     return Control<QTimer>(dialog, "Timer1");
 }
 
-struct Box {
-    QString text;
-    int buttons;
-    QString title;
-};
+using Box = FakeDesktop::ShownBox;
 
 } // namespace
 
@@ -94,10 +90,7 @@ class PasswordDialogTest : public QObject {
     std::unique_ptr<WindowTestRun> folder;
     MainWindow* main = nullptr;
 
-    ListView* entryList() const { return Control<ListView>(main, "lstPass"); }
-
-    QString vaultPath() const { return folder->filePath("data.enc"); }
-    PasswordDialog* dialog() const { return TheProgram().passwordDialog(); }
+    PasswordDialog* dialog() const { return TheRun().passwordDialog(); }
 
     // Starts a run: the main window loads and opens the vault, which opens the dialog.
     PasswordDialog* start() {
@@ -107,13 +100,7 @@ class PasswordDialogTest : public QObject {
         return dialog();
     }
 
-    QList<Box> boxes() const {
-        QList<Box> out;
-        for (const auto& b : TheDesktop().shownBoxes()) {
-            out.append({b.text, b.buttons, b.title});
-        }
-        return out;
-    }
+    QList<Box> boxes() const { return TheDesktop().shownBoxes(); }
 
     static void type(QLineEdit* box, const QString& text) {
         box->setFocus();
@@ -201,8 +188,8 @@ private slots:
     void createModeLayout() {
         PasswordDialog* d = start();
         QVERIFY(d != nullptr);
-        QVERIFY(TheProgram().passwordDialog()->mode() == PasswordDialog::Mode::Create);
-        QCOMPARE(ReadFile(vaultPath()), QByteArray("\r\n"));
+        QVERIFY(TheRun().passwordDialog()->mode() == PasswordDialog::Mode::Create);
+        QCOMPARE(ReadFile(folder->vaultPath()), QByteArray("\r\n"));
         QCOMPARE(Instruction(d)->text(), kCreateText);
         QCOMPARE(layouts::Height(Instruction(d)), 1500);
         // txtPass2 = 315 + 1700 + 60, the buttons below it + 60, the window below them + 60 + 500.
@@ -224,10 +211,10 @@ private slots:
     }
 
     void enterModeLayout() {
-        WriteFile(vaultPath(), vault::VaultBytes("Secret1", {}));
+        WriteFile(folder->vaultPath(), vault::VaultBytes("Secret1", {}));
         PasswordDialog* d = start();
-        QVERIFY(TheProgram().passwordDialog()->mode() == PasswordDialog::Mode::Enter);
-        QVERIFY(TheProgram().session().isMasterPassword("Secret1"));
+        QVERIFY(TheRun().passwordDialog()->mode() == PasswordDialog::Mode::Enter);
+        QVERIFY(TheRun().session().isMasterPassword("Secret1"));
         QCOMPARE(Instruction(d)->text(), QString("Please enter your password"));
         QCOMPARE(layouts::Top(PasswordBox(d)), 360);
         QCOMPARE(layouts::Top(PasswordLabel(d)), 360);
@@ -290,11 +277,11 @@ private slots:
         QCOMPARE(shown[2].text, QString("Your password contains a character that can not be stored in the password "
                                         "file.  Please choose a password without it."));
         for (const Box& b : shown) {
-            QCOMPARE(b.buttons, int(seams::vbOKOnly));
+            QCOMPARE(b.style, (seams::BoxStyle{}));
             QCOMPARE(b.title, QString("Keyshelf"));
         }
-        QCOMPARE(ReadFile(vaultPath()), QByteArray("\r\n"));
-        QVERIFY(TheProgram().session().masterPassword().isEmpty());
+        QCOMPARE(ReadFile(folder->vaultPath()), QByteArray("\r\n"));
+        QVERIFY(TheRun().session().masterPassword().isEmpty());
         QCOMPARE(TheDesktop().endCalls(), 0);
     }
 
@@ -303,12 +290,12 @@ private slots:
         type(PasswordBox(d), "abcd");
         type(RetypeBox(d), "abcd");
         QTest::keyClick(RetypeBox(d), Qt::Key_Return); // Enter acts as Ok
-        QCOMPARE(ReadFile(vaultPath()), QByteArray("\xE1\xE2\xE3\xE4\r\n"));
-        QCOMPARE(TheProgram().session().masterPassword(), QString("abcd"));
-        QCOMPARE(main->statusText(), QString("Password created successfully"));
+        QCOMPARE(ReadFile(folder->vaultPath()), QByteArray("\xE1\xE2\xE3\xE4\r\n"));
+        QCOMPARE(TheRun().session().masterPassword(), QString("abcd"));
+        QCOMPARE(StatusText(main), QString("Password created successfully"));
         QVERIFY(main->isVisible());
         QVERIFY(dialog() == nullptr);
-        QCOMPARE(entryList()->count(), 0);
+        QCOMPARE(EntryList(main)->count(), 0);
         QVERIFY(boxes().isEmpty());
         QTest::qWait(150); // the stopped timer no longer hides the main window
         QVERIFY(main->isVisible());
@@ -316,15 +303,15 @@ private slots:
 
     void createModeKeepsEntriesBehindAnEmptyMasterLine() {
         const std::vector<vault::Entry> entries = {{"u", "p", "l"}, {"v", "q", ""}};
-        WriteFile(vaultPath(), vault::VaultBytes("", entries));
+        WriteFile(folder->vaultPath(), vault::VaultBytes("", entries));
         PasswordDialog* d = start();
-        QVERIFY(TheProgram().passwordDialog()->mode() == PasswordDialog::Mode::Create);
+        QVERIFY(TheRun().passwordDialog()->mode() == PasswordDialog::Mode::Create);
         type(PasswordBox(d), "abcd");
         type(RetypeBox(d), "abcd");
         d->confirmPassword();
-        QCOMPARE(ReadFile(vaultPath()), QByteArray::fromStdString(vault::VaultBytes("abcd", entries)));
-        QCOMPARE(entryList()->count(), 2);
-        QCOMPARE(entryList()->text(2), QString("v"));
+        QCOMPARE(ReadFile(folder->vaultPath()), QByteArray::fromStdString(vault::VaultBytes("abcd", entries)));
+        QCOMPARE(EntryList(main)->count(), 2);
+        QCOMPARE(EntryList(main)->text(2), QString("v"));
     }
 
     void createModeWriteFailureKeepsTheDialog() {
@@ -339,26 +326,26 @@ private slots:
         type(PasswordBox(d), "abcd");
         type(RetypeBox(d), "abcd");
         d->confirmPassword();
-        QCOMPARE(ReadFile(vaultPath()), QByteArray("\r\n"));
+        QCOMPARE(ReadFile(folder->vaultPath()), QByteArray("\r\n"));
         QCOMPARE(dialog(), d);
         QVERIFY(d->isVisible());
         QVERIFY(KeepHiddenTimer(d)->isActive());
-        QVERIFY(TheProgram().session().masterPassword().isEmpty());
+        QVERIFY(TheRun().session().masterPassword().isEmpty());
         QCOMPARE(boxes().size(), 1);
-        QVERIFY(boxes()[0].text.contains(vaultPath()));
+        QVERIFY(boxes()[0].text.contains(folder->vaultPath()));
         QVERIFY(boxes()[0].text.contains("disk is full"));
         QCOMPARE(TheDesktop().endCalls(), 0);
         // The user may try again once there is room.
         folder->files().use(nullptr);
         d->confirmPassword();
-        QCOMPARE(ReadFile(vaultPath()), QByteArray("\xE1\xE2\xE3\xE4\r\n"));
+        QCOMPARE(ReadFile(folder->vaultPath()), QByteArray("\xE1\xE2\xE3\xE4\r\n"));
     }
 
     void enterModeThreeRetriedWrongPasswordsEnd() {
-        WriteFile(vaultPath(), vault::VaultBytes("Secret1", {{"u", "p", "l"}}));
+        WriteFile(folder->vaultPath(), vault::VaultBytes("Secret1", {{"u", "p", "l"}}));
         PasswordDialog* d = start();
         for (int i = 0; i < 3; ++i) {
-            TheDesktop().setNextAnswer(seams::vbRetry);
+            TheDesktop().setNextAnswer(seams::Answer::Retry);
         }
         // The stored password in another letter case is wrong.
         for (const char* attempt : {"secret1", "", "Secret"}) {
@@ -373,23 +360,24 @@ private slots:
         QCOMPARE(shown.size(), 4);
         for (int i = 0; i < 3; ++i) {
             QCOMPARE(shown[i].text, QString("Sorry, the password you entered was not correct."));
-            QCOMPARE(shown[i].buttons, int(seams::vbRetryCancel));
+            QCOMPARE(shown[i].style, (seams::BoxStyle{.buttons = seams::Buttons::RetryCancel}));
             QCOMPARE(shown[i].title, QString("Incorrect Password"));
         }
         QCOMPARE(shown[3].text, QString("Only 3 tries allowed.  Click Ok to close."));
-        QCOMPARE(shown[3].buttons, int(seams::vbOKOnly));
+        QCOMPARE(shown[3].style, (seams::BoxStyle{}));
         QCOMPARE(shown[3].title, QString("Keyshelf"));
-        QVERIFY(TheProgram().session().masterPassword().isEmpty());
-        QCOMPARE(ReadFile(vaultPath()), QByteArray::fromStdString(vault::VaultBytes("Secret1", {{"u", "p", "l"}})));
+        QVERIFY(TheRun().session().masterPassword().isEmpty());
+        QCOMPARE(ReadFile(folder->vaultPath()),
+                 QByteArray::fromStdString(vault::VaultBytes("Secret1", {{"u", "p", "l"}})));
     }
 
     void enterModeTwoWrongThenRightOpensTheVault() {
         const std::vector<vault::Entry> entries = {{"zed", "1", "a"}, {"amy", "2", ""}};
         const std::string bytes = vault::VaultBytes("Secret1", entries);
-        WriteFile(vaultPath(), bytes);
+        WriteFile(folder->vaultPath(), bytes);
         PasswordDialog* d = start();
-        TheDesktop().setNextAnswer(seams::vbRetry);
-        TheDesktop().setNextAnswer(seams::vbRetry);
+        TheDesktop().setNextAnswer(seams::Answer::Retry);
+        TheDesktop().setNextAnswer(seams::Answer::Retry);
         type(PasswordBox(d), "wrong");
         d->confirmPassword();
         QCOMPARE(PasswordBox(d)->text(), QString()); // emptied for the next try
@@ -397,22 +385,22 @@ private slots:
         QTest::keyClick(PasswordBox(d), Qt::Key_Enter);
         type(PasswordBox(d), "Secret1");
         QTest::keyClick(PasswordBox(d), Qt::Key_Return);
-        QCOMPARE(TheProgram().session().masterPassword(), QString("Secret1"));
-        QCOMPARE(main->statusText(), QString("Loaded 2 entries"));
-        QCOMPARE(entryList()->count(), 2);
-        QCOMPARE(entryList()->text(1), QString("zed"));
-        QCOMPARE(entryList()->subItem(2, 1), QString("2"));
+        QCOMPARE(TheRun().session().masterPassword(), QString("Secret1"));
+        QCOMPARE(StatusText(main), QString("Loaded 2 entries"));
+        QCOMPARE(EntryList(main)->count(), 2);
+        QCOMPARE(EntryList(main)->text(1), QString("zed"));
+        QCOMPARE(EntryList(main)->subItem(2, 1), QString("2"));
         QVERIFY(main->isVisible());
         QVERIFY(dialog() == nullptr);
         QCOMPARE(TheDesktop().endCalls(), 0);
-        QCOMPARE(ReadFile(vaultPath()), QByteArray::fromStdString(bytes)); // loading writes nothing
+        QCOMPARE(ReadFile(folder->vaultPath()), QByteArray::fromStdString(bytes)); // loading writes nothing
     }
 
     void everyOtherWayOutEndsTheProgram() {
-        WriteFile(vaultPath(), vault::VaultBytes("Secret1", {}));
+        WriteFile(folder->vaultPath(), vault::VaultBytes("Secret1", {}));
         // Cancel on the wrong-password box: at once, no second box.
         PasswordDialog* d = start();
-        TheDesktop().setNextAnswer(seams::vbCancel);
+        TheDesktop().setNextAnswer(seams::Answer::Cancel);
         type(PasswordBox(d), "nope");
         d->confirmPassword();
         QCOMPARE(TheDesktop().endCalls(), 1);
@@ -437,9 +425,9 @@ private slots:
         QVERIFY(start() == nullptr);
         QCOMPARE(TheDesktop().endCalls(), 1);
         QCOMPARE(boxes().size(), 1);
-        QVERIFY(boxes()[0].text.contains(vaultPath()));
+        QVERIFY(boxes()[0].text.contains(folder->vaultPath()));
         QVERIFY(boxes()[0].text.contains("folder"));
-        QVERIFY(QFileInfo(vaultPath()).isDir());
+        QVERIFY(QFileInfo(folder->vaultPath()).isDir());
     }
 };
 

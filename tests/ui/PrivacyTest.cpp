@@ -26,10 +26,6 @@ class PrivacyTest : public QObject {
     std::unique_ptr<WindowTestRun> run;
     MainWindow* main = nullptr;
 
-    QByteArray onDisk() const {
-        QFile f(run->filePath("data.enc"));
-        return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
-    }
     static QString clipboard() { return QGuiApplication::clipboard()->text(); }
 
     // Logged in to a vault of one entry, with `settings` in [Settings].
@@ -37,19 +33,16 @@ class PrivacyTest : public QObject {
         for (const auto& [name, value] : settings) {
             seams::OpenSettings()->setValue("Settings/" + name, value);
         }
-        QFile f(run->filePath("data.enc"));
-        QVERIFY(f.open(QIODevice::WriteOnly));
-        f.write(QByteArray::fromStdString(vault::VaultBytes("Secret1", {{"alice", "a-pw", "mail.example.com"}})));
-        f.close();
+        QVERIFY(run->writeVault({{"alice", "a-pw", "mail.example.com"}}));
         main = TheProgram().LoadMainWindow();
         TheProgram().OpenVault();
         typePassword("Secret1");
         QVERIFY(main->isVisible());
     }
     static void typePassword(const QString& password) {
-        QVERIFY(TheProgram().passwordDialog() != nullptr);
-        Control<QLineEdit>(TheProgram().passwordDialog(), "txtPass")->setText(password);
-        TheProgram().passwordDialog()->confirmPassword();
+        QVERIFY(TheRun().passwordDialog() != nullptr);
+        Control<QLineEdit>(TheRun().passwordDialog(), "txtPass")->setText(password);
+        TheRun().passwordDialog()->confirmPassword();
     }
     void copyPassword() {
         Control<ListView>(main, "lstPass")->setSelected(1, true);
@@ -88,17 +81,17 @@ private slots:
         QFETCH(QString, left);
         start({{"clipboardSeconds", seconds}});
         copyPassword();
-        QCOMPARE(main->statusText(), QString("Copied Password a-pw"));
+        QCOMPARE(StatusText(main), QString("Copied Password a-pw"));
         if (!copiedElsewhere.isEmpty()) {
             QGuiApplication::clipboard()->setText(copiedElsewhere);
         }
         if (left.isEmpty()) {
             QTRY_COMPARE_WITH_TIMEOUT(clipboard(), QString(), 5000);
-            QCOMPARE(main->statusText(), QString("Clipboard cleared"));
+            QCOMPARE(StatusText(main), QString("Clipboard cleared"));
         } else {
             QTest::qWait(1500);
             QCOMPARE(clipboard(), left);
-            QCOMPARE(main->statusText(), QString("Copied Password a-pw"));
+            QCOMPARE(StatusText(main), QString("Copied Password a-pw"));
         }
     }
 
@@ -108,17 +101,17 @@ private slots:
         using namespace std::chrono_literals;
         start({{"lockMinutes", "1"}});
         TheDesktop().advanceClock(59s);
-        QVERIFY(!TheProgram().locked());
+        QVERIFY(!TheRun().locked());
         QTest::keyClick(Control<ListView>(main, "lstPass"), Qt::Key_Down);
         TheDesktop().advanceClock(59s);
-        QVERIFY(!TheProgram().locked());
+        QVERIFY(!TheRun().locked());
         TheDesktop().advanceClock(1s);
-        QVERIFY(TheProgram().locked());
+        QVERIFY(TheRun().locked());
         QVERIFY(!main->isVisible());
         typePassword("Secret1");
-        QVERIFY(!TheProgram().locked());
+        QVERIFY(!TheRun().locked());
         TheDesktop().advanceClock(60s);
-        QVERIFY(TheProgram().locked());
+        QVERIFY(TheRun().locked());
     }
 
     // Ctrl+L while the vault is not open yet does nothing: the first run's gate still asks for a new master
@@ -141,10 +134,10 @@ private slots:
         start({});
         QVERIFY(QTest::qWaitForWindowActive(main));
         QTest::keyClick(main, Qt::Key_L, Qt::ControlModifier);
-        QVERIFY(TheProgram().locked());
+        QVERIFY(TheRun().locked());
         QVERIFY(!main->isVisible());
         typePassword("Secret1");
-        QVERIFY(!TheProgram().locked());
+        QVERIFY(!TheRun().locked());
         QVERIFY(main->isVisible());
     }
 
@@ -152,10 +145,10 @@ private slots:
     // the copy is off the clipboard, and the vault is not written.
     void lockingKeepsAnOpenEditorAndWritesNothing() {
         start({});
-        const QByteArray before = onDisk();
+        const QByteArray before = run->onDisk();
         copyPassword();
         main->addEntry();
-        EntryEditor* editor = TheProgram().editor();
+        EntryEditor* editor = TheRun().editor();
         QVERIFY(editor != nullptr);
         Control<QLineEdit>(editor, "txtUsername")->setText("typed, not saved");
 
@@ -163,14 +156,14 @@ private slots:
         QVERIFY(!main->isVisible());
         QVERIFY(!editor->isVisible());
         QCOMPARE(clipboard(), QString());
-        QVERIFY(TheProgram().passwordDialog()->isVisible());
+        QVERIFY(TheRun().passwordDialog()->isVisible());
 
         typePassword("Secret1");
         QVERIFY(main->isVisible());
-        QCOMPARE(TheProgram().editor(), editor);
+        QCOMPARE(TheRun().editor(), editor);
         QVERIFY(editor->isVisible());
         QCOMPARE(Control<QLineEdit>(editor, "txtUsername")->text(), QString("typed, not saved"));
-        QCOMPARE(onDisk(), before);
+        QCOMPARE(run->onDisk(), before);
     }
 };
 

@@ -23,16 +23,12 @@ class TypingFromButtonsTest : public QObject {
     // The run up to the gate (for a vault of master password `master`, or a first run when it is empty),
     // the dialog active and its focus on Ok.
     PasswordDialog* gate(const std::string& master) {
-        if (!master.empty()) {
-            QFile f(run->filePath("data.enc"));
-            if (!f.open(QIODevice::WriteOnly)) {
-                return nullptr;
-            }
-            f.write(QByteArray::fromStdString(vault::VaultBytes(master, {})));
+        if (!master.empty() && !run->writeVault({}, master)) {
+            return nullptr;
         }
         TheProgram().LoadMainWindow();
         TheProgram().OpenVault();
-        PasswordDialog* d = TheProgram().passwordDialog();
+        PasswordDialog* d = TheRun().passwordDialog();
         if (d != nullptr) {
             QApplication::setActiveWindow(d);
             Control<QPushButton>(d, "cmdOK")->setFocus();
@@ -70,7 +66,7 @@ private slots:
     void spaceOnAButtonPressesIt() {
         PasswordDialog* d = gate("Secret1");
         QVERIFY(d != nullptr);
-        TheDesktop().setNextAnswer(seams::vbRetry);
+        TheDesktop().setNextAnswer(seams::Answer::Retry);
         QTest::keyClick(QApplication::focusWidget(), Qt::Key_Space);
         QCOMPARE(Control<QLineEdit>(d, "txtPass")->text(), QString());
         QCOMPARE(TheDesktop().shownBoxes().size(), 1);

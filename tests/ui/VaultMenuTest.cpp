@@ -29,31 +29,29 @@ class VaultMenuTest : public QObject {
     VaultCommands* commands = nullptr;
     const std::vector<vault::Entry> two{{"carol", "pc", "c.example"}, {"alice", "pa", ""}};
 
-    std::string vaultPath() const { return run->filePath("data.enc").toStdString(); }
-    QByteArray onDisk() const {
-        QFile f(QString::fromStdString(vaultPath()));
-        return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
-    }
     // How many entries the file holds sealed under `master`; -1 when it does not open so.
     int sealedEntries(const std::string& master) const {
         std::optional<vault::SealKey> key;
-        auto loaded = vault::LoadVault(vaultPath(), vault::kMaxEntries, vault::SystemFileOps(), master, key);
+        auto loaded =
+            vault::LoadVault(run->vaultPath().toStdString(), vault::kMaxEntries, vault::SystemFileOps(), master, key);
         return loaded && loaded->sealed ? static_cast<int>(loaded->entries.size()) : -1;
     }
     // The run's vault written (sealed when asked) and opened with its master password.
     void open(bool sealed) {
         std::optional<vault::SealKey> key;
         if (sealed) {
-            key.emplace(std::move(*vault::SealKey::Fresh("Secret1", vault::kLeastSealCost, vaultPath())));
+            key.emplace(
+                std::move(*vault::SealKey::Fresh("Secret1", vault::kLeastSealCost, run->vaultPath().toStdString())));
         }
-        QVERIFY(!vault::SaveVault(vaultPath(), "Secret1", two, vault::SystemFileOps(), key ? &*key : nullptr));
+        QVERIFY(!vault::SaveVault(run->vaultPath().toStdString(), "Secret1", two, vault::SystemFileOps(),
+                                  key ? &*key : nullptr));
         TheProgram().LoadMainWindow();
         TheProgram().OpenVault();
-        Control<QLineEdit>(TheProgram().passwordDialog(), "txtPass")->setText("Secret1");
-        TheProgram().passwordDialog()->confirmPassword();
-        QCOMPARE(TheProgram().session().sealed(), sealed);
+        Control<QLineEdit>(TheRun().passwordDialog(), "txtPass")->setText("Secret1");
+        TheRun().passwordDialog()->confirmPassword();
+        QCOMPARE(TheRun().session().sealed(), sealed);
         window = std::make_unique<QMainWindow>();
-        commands = new VaultCommands(TheProgram().session(), window->menuBar(), window.get(), vault::kLeastSealCost);
+        commands = new VaultCommands(TheRun().session(), window->menuBar(), window.get(), vault::kLeastSealCost);
     }
     QString lastBox() const {
         return TheDesktop().shownBoxes().isEmpty() ? QString() : TheDesktop().shownBoxes().last().text;
@@ -70,44 +68,44 @@ private slots:
     // After the window's own menus; only the command for the file's form is offered.
     void theMenuComesLastAndOffersWhatTheFormAllows() {
         open(false);
-        const QList<QAction*> menus = TheProgram().mainWindow()->menuBar()->actions();
+        const QList<QAction*> menus = TheRun().mainWindow()->menuBar()->actions();
         QCOMPARE(menus.last()->text(), QString("&Vault"));
-        QMenu* menu = Control<QMenu>(TheProgram().mainWindow(), "mnuVault");
+        QMenu* menu = Control<QMenu>(TheRun().mainWindow(), "mnuVault");
         QStringList items;
         for (QAction* a : menu->actions()) {
             items << a->text();
         }
         QCOMPARE(items, QStringList({"&Seal Vault\u2026", "&Unseal Vault\u2026", "", "&Change Master Password\u2026"}));
-        QVERIFY(Control<QAction>(TheProgram().mainWindow(), "mnuVaultSeal")->isEnabled());
-        QVERIFY(!Control<QAction>(TheProgram().mainWindow(), "mnuVaultUnseal")->isEnabled());
+        QVERIFY(Control<QAction>(TheRun().mainWindow(), "mnuVaultSeal")->isEnabled());
+        QVERIFY(!Control<QAction>(TheRun().mainWindow(), "mnuVaultUnseal")->isEnabled());
     }
 
     void sealsAndUnsealsTheFileItselfAfterAsking() {
         open(false);
-        const QByteArray plain = onDisk();
-        TheDesktop().setNextAnswer(seams::vbNo);
+        const QByteArray plain = run->onDisk();
+        TheDesktop().setNextAnswer(seams::Answer::No);
         commands->seal();
-        QCOMPARE(onDisk(), plain);
+        QCOMPARE(run->onDisk(), plain);
         QVERIFY(lastBox().contains("forgotten is lost"));
 
         commands->seal(); // Enter answers Yes
         QCOMPARE(sealedEntries("Secret1"), 2);
-        QVERIFY(!onDisk().contains("carol"));
+        QVERIFY(!run->onDisk().contains("carol"));
         QVERIFY(lastBox().contains("is sealed: it opens only with its master password"));
         emit commands->menu()->aboutToShow();
         QVERIFY(Control<QAction>(window.get(), "mnuVaultUnseal")->isEnabled());
         QVERIFY(!Control<QAction>(window.get(), "mnuVaultSeal")->isEnabled());
         // Later saves keep the seal.
-        QVERIFY(TheProgram().session().add({"dan", "pd", ""}).saved());
+        QVERIFY(TheRun().session().add({"dan", "pd", ""}).saved());
         QCOMPARE(sealedEntries("Secret1"), 3);
 
-        const QByteArray sealed = onDisk();
+        const QByteArray sealed = run->onDisk();
         commands->unseal(); // Enter keeps the seal
-        QCOMPARE(onDisk(), sealed);
+        QCOMPARE(run->onDisk(), sealed);
         QVERIFY(lastBox().contains("not encrypted"));
-        TheDesktop().setNextAnswer(seams::vbYes);
+        TheDesktop().setNextAnswer(seams::Answer::Yes);
         commands->unseal();
-        QCOMPARE(onDisk(),
+        QCOMPARE(run->onDisk(),
                  QByteArray::fromStdString(vault::VaultBytes("Secret1", {two[0], two[1], {"dan", "pd", ""}})));
         QVERIFY(lastBox().contains("is unsealed"));
     }
@@ -117,12 +115,12 @@ private slots:
         open(false);
         const std::string other = run->filePath("other").toStdString();
         QVERIFY(!vault::SaveVault(other, "Secret1", {{"them", "pt", ""}}));
-        std::filesystem::rename(other, vaultPath());
-        const QByteArray theirs = onDisk();
+        std::filesystem::rename(other, run->vaultPath().toStdString());
+        const QByteArray theirs = run->onDisk();
         commands->seal();
-        QCOMPARE(onDisk(), theirs);
+        QCOMPARE(run->onDisk(), theirs);
         QVERIFY2(lastBox().contains("another program changed it"), qPrintable(lastBox()));
-        QVERIFY(!TheProgram().session().sealed());
+        QVERIFY(!TheRun().session().sealed());
     }
 
     // The current password first, then the new one twice by the first start's rules; a sealed vault is
@@ -151,9 +149,9 @@ private slots:
                                         "Your passwords did not match.  Please try again.", "accepted"}));
         QCOMPARE(sealedEntries("n3w-pass"), 2);
         QCOMPARE(sealedEntries("Secret1"), -1);
-        QCOMPARE(TheProgram().session().masterPassword(), QString("n3w-pass"));
+        QCOMPARE(TheRun().session().masterPassword(), QString("n3w-pass"));
         QVERIFY(lastBox().contains("sealed again"));
-        QVERIFY(TheProgram().session().isMasterPassword("n3w-pass"));
+        QVERIFY(TheRun().session().isMasterPassword("n3w-pass"));
     }
 };
 

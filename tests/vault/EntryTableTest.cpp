@@ -3,6 +3,7 @@
 #include "EntryTable.h"
 
 #include "Cp1252.h"
+#include "EntryTableProbe.h"
 #include "VaultFormat.h"
 
 #include <array>
@@ -116,7 +117,7 @@ TEST(EntryTable, ReplacedAndRemovedTextsLeaveNothingInMemory) {
     ASSERT_TRUE(table.setField(0, F(1), "new password"));
     table.remove(added);
     for (const std::string_view gone : {"loaded secret", "added secret", "bob", "b.example"}) {
-        EXPECT_EQ(table.blockBytes().find(gone), std::string_view::npos) << gone;
+        EXPECT_EQ(vault::EntryTableProbe::block(table).find(gone), std::string_view::npos) << gone;
     }
     EXPECT_EQ(Rows(table)[0], (Texts{"alice", "new password", "a.example"}));
 }

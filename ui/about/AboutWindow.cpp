@@ -45,12 +45,13 @@ AboutWindow::AboutWindow(QWidget* parent) : QWidget(parent) {
     website_->setCursor(Qt::PointingHandCursor);
     website_->installEventFilter(this);
 
-    setWindowTitle(QStringLiteral("About ") + buildConfig::strProductName);
-    productName_->setText(QString::fromUtf8(identity::ProductName));
-    built.get<QLabel>(Control::Owner)->setText(QString::fromUtf8(identity::CompanyName));
+    const BuildConfiguration& build = buildConfig::Current();
+    setWindowTitle(QStringLiteral("About ") + build.productName);
+    productName_->setText(build.productName);
+    built.get<QLabel>(Control::Owner)->setText(build.companyName);
     built.get<QLabel>(Control::Version)
-        ->setText(QStringLiteral("%1.%2").arg(identity::VersionMajor).arg(identity::VersionMinor));
-    website_->setText(QString::fromUtf8(identity::Comments));
+        ->setText(QStringLiteral("%1.%2").arg(build.versionMajor).arg(build.versionMinor));
+    website_->setText(build.comments);
     // The skin is applied by whoever opened the window; its skinned labels are this window's own.
     if (buildConfig::Skinned()) {
         cloneLabels({productName_, built.get<QLabel>(Control::VersionCaption), built.get<QLabel>(Control::OwnerCaption),
@@ -92,7 +93,7 @@ void AboutWindow::cloneLabels(const QList<QLabel*>& plainLabels) {
     for (QLabel* label : plainLabels) {
         auto* clone = new QLabel(label->parentWidget());
         clone->setObjectName(QStringLiteral("SkinLabel1(%1)").arg(skinLabels_.size()));
-        clone->setProperty("typeName", QStringLiteral("SkinLabel"));
+        layouts::SetKind(clone, layouts::Kind::SkinLabel);
         clone->setGeometry(label->geometry());
         clone->setFont(label->font());
         clone->setText(label->text());

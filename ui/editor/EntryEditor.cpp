@@ -74,7 +74,7 @@ EntryEditor::EntryEditor(const Request& request, Store store, QWidget* parent)
 }
 
 void EntryEditor::showError(const QString& text) {
-    seams::MsgBox(text, seams::vbOKOnly, QStringLiteral("Error"));
+    seams::messageBox(text, {}, QStringLiteral("Error"));
 }
 
 QString EntryEditor::refusal() const {

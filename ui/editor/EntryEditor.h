@@ -32,7 +32,6 @@ public:
     // Captioned and filled for the Add or Edit command.
     EntryEditor(const Request& request, Store store, QWidget* parent = nullptr);
 
-    bool addMode() const { return addMode_; }
     // The password box's context menu: the box's own commands, "Generate Password" and the options it makes
     // passwords with. The caller owns it.
     QMenu* passwordMenu();

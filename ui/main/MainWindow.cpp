@@ -110,6 +110,7 @@ MainWindow::MainWindow(EntryStore* entries, QWidget* parent) : QMainWindow(paren
     list_->setEntries(entries);
     statusBar_ = built.get<QStatusBar>(Control::StatusBar);
     bannerPlace_ = built.get<QWidget>(Control::Banner);
+    bannerPicture_ = built.get<QWidget>(Control::BannerPicture);
 
     statusPanel_ = new QLabel(statusBar_);
     connectCommands(built);
@@ -119,9 +120,9 @@ MainWindow::MainWindow(EntryStore* entries, QWidget* parent) : QMainWindow(paren
     list_->setAccessibleName(QStringLiteral("Entries"));
     setAcceptDrops(true); // a .csv file dropped anywhere on the window is imported
 
-    using namespace buildConfig;
-    setWindowTitle(strProductName + QStringLiteral(" by ") + strCompanyName);
-    websiteButton_->setText(QStringLiteral("Visit ") + strComments);
+    const BuildConfiguration& build = buildConfig::Current();
+    setWindowTitle(build.productName + QStringLiteral(" by ") + build.companyName);
+    websiteButton_->setText(QStringLiteral("Visit ") + build.comments);
     // Each column stands under its field's copy button, about as wide.
     const vault::FieldValues<int> beyondButton{-10, 20, 0};
     for (const Field field : vault::kFields) {
@@ -271,7 +272,8 @@ void MainWindow::deleteEntry() {
         question += QStringLiteral("\r\n") + FieldText(vault::Describe(field).label) + QStringLiteral(": ") +
                     Shown(entry[field]);
     }
-    if (seams::MsgBox(question, seams::vbOKCancel, QStringLiteral("Confirm Delete")) != seams::vbOK) {
+    if (seams::messageBox(question, {.buttons = seams::Buttons::OkCancel}, QStringLiteral("Confirm Delete")) !=
+        seams::Answer::Ok) {
         setStatusText(QStringLiteral("Entry not deleted, cancelled by user"));
         return;
     }
@@ -477,10 +479,6 @@ void MainWindow::setStatusText(const QString& text) {
     // Qt names a status bar by its passing message, which this one never shows; a screen reader that
     // reads the bar itself gets the status line.
     statusBar_->setAccessibleName(text);
-}
-
-QString MainWindow::statusText() const {
-    return statusPanel_->text();
 }
 
 void MainWindow::resizeEvent(QResizeEvent* event) {

@@ -35,7 +35,6 @@ public:
     void showUnlocked();
 
     void setStatusText(const QString& text);
-    QString statusText() const;
     // Selects the entry at a position (a change put it back there).
     void selectEntry(int position);
     // Selects that entry alone, makes it current and brings it into view.
@@ -45,6 +44,13 @@ public:
 
     // The find box, while it exists.
     FindBox* findBox() const { return findBox_; }
+
+    // Where the banner goes: the band above the list, and the picture shown in its place until then.
+    struct BannerPlace {
+        QWidget* band;
+        QWidget* picture;
+    };
+    BannerPlace bannerPlace() const { return {bannerPlace_, bannerPicture_}; }
 
 public slots:
     // The commands, from the buttons, the menus and the list's keys. Each that needs an entry acts on the
@@ -112,6 +118,7 @@ private:
     QStatusBar* statusBar_ = nullptr;
     QLabel* statusPanel_ = nullptr; // the status line: the bar's first panel
     QWidget* bannerPlace_ = nullptr;
+    QWidget* bannerPicture_ = nullptr;
 
     QPointer<FindBox> findBox_;
     quint64 gotoLaunches_ = 0; // Go To's openers started: only the latest one's failure is reported

@@ -47,14 +47,13 @@ PasswordDialog::PasswordDialog(Mode mode, Check isMasterPassword, QWidget* keptH
     layouts::CentreOnScreen(this);
     raise();
     topMost::SetTopMost(this, true);
-    QCoreApplication::processEvents();
     password_->clear();
 }
 
 void PasswordDialog::layOutForMode() {
     if (mode_ == Mode::Create) {
         instruction_->setText(QStringLiteral("Because this is the first time you have used ") +
-                              buildConfig::strProductName +
+                              buildConfig::Current().productName +
                               QStringLiteral(", you will need to create a master password.  This password will be "
                                              "required to open the program from now on, and can not be reset.") +
                               QStringLiteral("\r\n\r\nPlease enter a password that you will not forget."));
@@ -90,7 +89,7 @@ void PasswordDialog::confirmPassword() {
 
 void PasswordDialog::tell(const QString& text) {
     topMost::SetTopMost(this, false);
-    seams::MsgBox(text, seams::vbOKOnly);
+    seams::messageBox(text);
     topMost::SetTopMost(this, true);
     typeAgain();
 }
@@ -107,7 +106,7 @@ void PasswordDialog::acceptNew() {
     const QString message = QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
     if (refusal == vault::MasterRefusal::Mismatch) {
         topMost::SetTopMost(this, false);
-        seams::MsgBox(message, seams::vbOKOnly);
+        seams::messageBox(message);
         retype_->clear();
         password_->clear();
         topMost::SetTopMost(this, true);
@@ -138,12 +137,13 @@ void PasswordDialog::acceptEntered() {
         acceptPassword(password_->text());
         return;
     }
-    const int answer = seams::MsgBox(QStringLiteral("Sorry, the password you entered was not correct."),
-                                     seams::vbRetryCancel, QStringLiteral("Incorrect Password"));
-    if (answer == seams::vbRetry) {
+    const seams::Answer answer =
+        seams::messageBox(QStringLiteral("Sorry, the password you entered was not correct."),
+                          {.buttons = seams::Buttons::RetryCancel}, QStringLiteral("Incorrect Password"));
+    if (answer == seams::Answer::Retry) {
         ++wrongTries_;
         if (wrongTries_ == 3) {
-            seams::MsgBox(QStringLiteral("Only 3 tries allowed.  Click Ok to close."), seams::vbOKOnly);
+            seams::messageBox(QStringLiteral("Only 3 tries allowed.  Click Ok to close."));
             keepHiddenTimer_->stop();
             // A failure, not the user's choice to leave: a script that started Keyshelf can tell the two apart.
             seams::EndProgram(1);

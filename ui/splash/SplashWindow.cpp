@@ -16,7 +16,7 @@ SplashWindow::SplashWindow(const SkinControlMaker& makeSkinControl, QWidget* par
     timer_ = built.get<QTimer>(Control::Timer);
     connect(timer_, &QTimer::timeout, this, &SplashWindow::onSplashTimeout);
     // Its title is never shown (the window has no frame); a screen reader names it by the product.
-    setAccessibleName(buildConfig::strProductName);
+    setAccessibleName(buildConfig::Current().productName);
 
     setFixedSize(built.get<QLabel>(Control::Picture)->size());
     layouts::CentreOnScreen(this);

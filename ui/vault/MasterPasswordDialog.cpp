@@ -44,8 +44,8 @@ QString MasterPasswordDialog::newPassword() const {
 
 void MasterPasswordDialog::accept() {
     if (!isCurrent_(current_->text())) {
-        seams::MsgBox(QStringLiteral("The current master password is not correct.  Please try again."),
-                      seams::vbExclamation);
+        seams::messageBox(QStringLiteral("The current master password is not correct.  Please try again."),
+                          {.icon = seams::Icon::Exclamation});
         current_->clear();
         current_->setFocus();
         return;
@@ -62,7 +62,8 @@ void MasterPasswordDialog::accept() {
         return;
     }
     const std::string_view text = vault::MasterRefusalText(refusal);
-    seams::MsgBox(QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size())), seams::vbExclamation);
+    seams::messageBox(QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size())),
+                      {.icon = seams::Icon::Exclamation});
     typed_->clear();
     again_->clear();
     typed_->setFocus();

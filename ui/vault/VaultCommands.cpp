@@ -34,7 +34,8 @@ void VaultCommands::showForm() {
 
 void VaultCommands::seal() {
     if (session_.sealed()) {
-        seams::MsgBox(QStringLiteral("%1 is sealed already.").arg(session_.path()), seams::vbInformation);
+        seams::messageBox(QStringLiteral("%1 is sealed already.").arg(session_.path()),
+                          {.icon = seams::Icon::Information});
         return;
     }
     const QString question =
@@ -45,7 +46,8 @@ void VaultCommands::seal() {
             "password is forgotten is lost, entries and all: nothing can open it.  Sealing does not protect a "
             "running, unlocked Keyshelf, nor a weak master password.")
             .arg(session_.path());
-    if (seams::MsgBox(question, seams::vbYesNo | seams::vbQuestion, QStringLiteral("Seal Vault")) != seams::vbYes) {
+    if (seams::messageBox(question, {.buttons = seams::Buttons::YesNo, .icon = seams::Icon::Question},
+                          QStringLiteral("Seal Vault")) != seams::Answer::Yes) {
         return;
     }
     std::optional<vault::SealKey> key = freshKey(session_.masterPassword());
@@ -53,17 +55,17 @@ void VaultCommands::seal() {
         return;
     }
     if (report(session_.changeForm(std::move(key)))) {
-        seams::MsgBox(QStringLiteral("%1 is sealed: it opens only with its master password now, in Keyshelf and "
-                                     "keyshelf-cli alone.  Keep the master password safe: without it the vault "
-                                     "can not be opened.")
-                          .arg(session_.path()),
-                      seams::vbInformation, QStringLiteral("Seal Vault"));
+        seams::messageBox(QStringLiteral("%1 is sealed: it opens only with its master password now, in Keyshelf and "
+                                         "keyshelf-cli alone.  Keep the master password safe: without it the vault "
+                                         "can not be opened.")
+                              .arg(session_.path()),
+                          {.icon = seams::Icon::Information}, QStringLiteral("Seal Vault"));
     }
 }
 
 void VaultCommands::unseal() {
     if (!session_.sealed()) {
-        seams::MsgBox(QStringLiteral("%1 is not sealed.").arg(session_.path()), seams::vbInformation);
+        seams::messageBox(QStringLiteral("%1 is not sealed.").arg(session_.path()), {.icon = seams::Icon::Information});
         return;
     }
     const QString question =
@@ -71,15 +73,16 @@ void VaultCommands::unseal() {
                        "who can read the file can recover the master password and every entry in it.")
             .arg(session_.path());
     // Enter keeps the seal: taking it off takes a deliberate Yes.
-    if (seams::MsgBox(question, seams::vbYesNo | seams::vbExclamation | seams::vbDefaultButton2,
-                      QStringLiteral("Unseal Vault")) != seams::vbYes) {
+    if (seams::messageBox(question,
+                          {.buttons = seams::Buttons::YesNo, .icon = seams::Icon::Exclamation, .defaultButton = 1},
+                          QStringLiteral("Unseal Vault")) != seams::Answer::Yes) {
         return;
     }
     if (report(session_.changeForm(std::nullopt))) {
-        seams::MsgBox(QStringLiteral("%1 is unsealed: anyone who has the file can read its master password and "
-                                     "entries again.")
-                          .arg(session_.path()),
-                      seams::vbInformation, QStringLiteral("Unseal Vault"));
+        seams::messageBox(QStringLiteral("%1 is unsealed: anyone who has the file can read its master password and "
+                                         "entries again.")
+                              .arg(session_.path()),
+                          {.icon = seams::Icon::Information}, QStringLiteral("Unseal Vault"));
     }
 }
 
@@ -100,10 +103,10 @@ void VaultCommands::changeMasterPassword() {
     }
     const bool sealed = key.has_value();
     if (report(session_.changeMasterPassword(master, std::move(key)))) {
-        seams::MsgBox(sealed ? QStringLiteral("The master password has been changed, and the vault sealed again "
-                                              "under it.")
-                             : QStringLiteral("The master password has been changed."),
-                      seams::vbInformation, QStringLiteral("Change Master Password"));
+        seams::messageBox(sealed ? QStringLiteral("The master password has been changed, and the vault sealed again "
+                                                  "under it.")
+                                 : QStringLiteral("The master password has been changed."),
+                          {.icon = seams::Icon::Information}, QStringLiteral("Change Master Password"));
     }
 }
 
@@ -124,8 +127,8 @@ std::optional<vault::SealKey> VaultCommands::freshKey(const QString& password) {
     QApplication::restoreOverrideCursor();
     ::explicit_bzero(typed.data(), typed.size());
     if (!*made) {
-        seams::MsgBox(QString::fromStdString((*made).error().Message()) + QStringLiteral(".  Nothing was changed."),
-                      seams::vbCritical);
+        seams::messageBox(QString::fromStdString((*made).error().Message()) + QStringLiteral(".  Nothing was changed."),
+                          {.icon = seams::Icon::Critical});
         return std::nullopt;
     }
     return std::move(**made);
@@ -137,7 +140,7 @@ bool VaultCommands::report(const VaultSession::Outcome& outcome) {
         return true;
     case VaultSession::Stored::NotSaved:
         if (outcome.error) {
-            seams::MsgBox(QString::fromStdString(outcome.error->Message()), seams::vbCritical);
+            seams::messageBox(QString::fromStdString(outcome.error->Message()), {.icon = seams::Icon::Critical});
         }
         return false;
     default:

@@ -24,7 +24,7 @@ WebsiteLauncher::WebsiteLauncher(QWidget* parent) : QWidget(parent) {
 }
 
 void WebsiteLauncher::openWebsite() {
-    seams::ShellOpen(website::LaunchAddress(buildConfig::strComments));
+    seams::ShellOpen(website::LaunchAddress(buildConfig::Current().comments));
 }
 
 void WebsiteLauncher::closeEvent(QCloseEvent* event) {

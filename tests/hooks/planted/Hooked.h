@@ -12,3 +12,17 @@ const Record& record = table.records.front();
 const QStringList& recorded() const;
 bool zero = HasZero(word); // the classic test for a zero byte
 // The calls made, for tests only.
+QString format = forTestament;
+QStringList recordedCalls;
+QStringList records_;
+void setForTesting(bool on);
+int shortestLatestLength;
+#ifdef KEYSHELF_TESTING
+#ifdef KEYSHELF_SKIN
+bool kForceSkin = true;
+void enforceQuota();
+/* there only for tests */
+/* the latest contests */
+void isTestOnly();
+QString latestOnly;
+void install_test_hook();

@@ -1,0 +1,2 @@
+#include "First.h"
+#include "Third.h"
