@@ -122,12 +122,11 @@ private slots:
         QApplication::setActiveWindow(shown);
         QVERIFY(QTest::qWaitForWindowActive(shown));
         QTest::keyClick(shown, Qt::Key_L, Qt::ControlModifier);
-        QVERIFY(!TheProgram().locked());
-        QVERIFY(TheProgram().passwordDialog() == nullptr);
+        QVERIFY(!TheRun().locked());
+        QVERIFY(TheRun().passwordDialog() == nullptr);
         TheProgram().OpenVault();
-        QVERIFY(TheProgram().passwordDialog() != nullptr);
-        QVERIFY(
-            Control<QLineEdit>(TheProgram().passwordDialog(), "txtPass2")->isVisibleTo(TheProgram().passwordDialog()));
+        QVERIFY(TheRun().passwordDialog() != nullptr);
+        QVERIFY(Control<QLineEdit>(TheRun().passwordDialog(), "txtPass2")->isVisibleTo(TheRun().passwordDialog()));
     }
 
     void ctrlLLocksAndTheMasterPasswordUnlocks() {
