@@ -11,9 +11,9 @@ int Remove(const Arguments& arguments, Opened& vault, Console& console) {
     if (!slot) {
         return kFailed;
     }
-    const std::string named = Named(vault.entries, *slot);
+    const std::string shown = Named(vault.entries, *slot);
     if (!arguments.yes) {
-        const std::string question = "Delete entry " + named + "? [y/N] ";
+        const std::string question = "Delete entry " + shown + "? [y/N] ";
         SecretText answer;
         const bool answered = console.Ask(question, false, answer);
         if (!answered || (answer.str() != "y" && answer.str() != "Y" && answer.str() != "yes")) {
@@ -25,7 +25,7 @@ int Remove(const Arguments& arguments, Opened& vault, Console& console) {
     if (auto failed = vault.save(rows)) {
         return Fail(*failed);
     }
-    return Print("Deleted entry " + named + ".\n");
+    return Print("Deleted entry " + shown + ".\n");
 }
 
 } // namespace
