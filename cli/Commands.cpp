@@ -267,6 +267,27 @@ int Show(const Arguments& arguments, Opened& vault) {
     return printed;
 }
 
+// The texts of the entry a command chose, kept while the file may be read again (which replaces the
+// entries they were read from), to find it there again.
+class Was {
+public:
+    Was(const Opened& vault, Slot slot)
+        : named_(Named(vault.entries, slot)), username_(vault.entries.field(slot, vault::Field::Username)),
+          password_(vault.entries.field(slot, vault::Field::Password)),
+          location_(vault.entries.field(slot, vault::Field::Location)) {}
+    vault::EntryView view() const { return {username_, password_.view(), location_}; }
+    std::string gone(const Opened& vault) const {
+        return vault.path() + ": another program changed or deleted entry " + named_ +
+               " meanwhile; nothing was changed";
+    }
+
+private:
+    std::string named_;
+    std::string username_;
+    SecretText password_;
+    std::string location_;
+};
+
 int Add(const Arguments& arguments, Opened& vault, Console& console) {
     if (auto refused = vault.session.unchangeable()) {
         return Fail(*refused);
@@ -295,12 +316,18 @@ int Add(const Arguments& arguments, Opened& vault, Console& console) {
     const std::string location8 = cp1252::FromUtf8(location);
     SecretText password8;
     ToCodePage(password.view(), password8);
-    std::vector<vault::EntryView> rows = vault.rows();
-    rows.push_back({username8, password8.view(), location8});
-    if (auto failed = vault.save(rows)) {
+    std::size_t added = 0;
+    if (auto failed = vault.change([&](std::vector<vault::EntryView>& rows) {
+            if (vault::Session::full(rows.size())) {
+                return std::string(vault::kListFullText);
+            }
+            rows.push_back({username8, password8.view(), location8});
+            added = rows.size();
+            return std::string();
+        })) {
         return Fail(*failed);
     }
-    return Print("Added entry " + std::to_string(rows.size()) + ".\n");
+    return Print("Added entry " + std::to_string(added) + ".\n");
 }
 
 int Edit(const Arguments& arguments, Opened& vault, Console& console) {
@@ -359,15 +386,21 @@ int Edit(const Arguments& arguments, Opened& vault, Console& console) {
                                                           : cp1252::FromUtf8(username);
     const std::string location8 = location == oldLocation ? std::string(entries.field(*slot, vault::Field::Location))
                                                           : cp1252::FromUtf8(location);
-    std::vector<vault::EntryView> rows = vault.rows();
-    rows[*slot] = {username8, password8.view(), location8};
     // Named as it was, and as it is now when its username or location changed.
     std::string done = "Changed entry " + Named(entries, *slot);
     if (username8 != entries.field(*slot, vault::Field::Username) ||
         location8 != entries.field(*slot, vault::Field::Location)) {
         done += ", now (" + Shown(username8) + ", " + Shown(location8) + ")";
     }
-    if (auto failed = vault.save(rows)) {
+    const Was was(vault, *slot);
+    if (auto failed = vault.change([&](std::vector<vault::EntryView>& rows) {
+            const std::optional<std::size_t> now = Opened::find(rows, *slot, was.view());
+            if (!now) {
+                return was.gone(vault);
+            }
+            rows[*now] = {username8, password8.view(), location8};
+            return std::string();
+        })) {
         return Fail(*failed);
     }
     return Print(done + ".\n");
@@ -387,9 +420,15 @@ int Remove(const Arguments& arguments, Opened& vault, Console& console) {
             return Fail("nothing was deleted");
         }
     }
-    std::vector<vault::EntryView> rows = vault.rows();
-    rows.erase(rows.begin() + *slot);
-    if (auto failed = vault.save(rows)) {
+    const Was was(vault, *slot);
+    if (auto failed = vault.change([&](std::vector<vault::EntryView>& rows) {
+            const std::optional<std::size_t> now = Opened::find(rows, *slot, was.view());
+            if (!now) {
+                return was.gone(vault);
+            }
+            rows.erase(rows.begin() + static_cast<std::ptrdiff_t>(*now));
+            return std::string();
+        })) {
         return Fail(*failed);
     }
     return Print("Deleted entry " + named + ".\n");
@@ -503,14 +542,24 @@ int Import(const Arguments& arguments, const vault::ImportFile& file, Opened& va
         if (auto refused = vault.session.unchangeable()) {
             return Fail(*refused);
         }
-        std::vector<vault::EntryView> rows = vault.rows();
-        for (const vault::ImportPlan::Replacement& r : plan.replacements) {
-            rows[r.slot].password = r.password;
-        }
-        for (const vault::ImportPlan::Texts& texts : plan.additions) {
-            rows.push_back(texts);
-        }
-        if (auto failed = vault.save(rows)) {
+        if (auto failed = vault.change([&](std::vector<vault::EntryView>& rows) {
+                // Planned anew against the file as it is now; when another program's write changed what
+                // the plan above listed, the list would not be what is done.
+                const vault::ImportPlan now = vault::PlanImport(file, vault.entries, arguments.replace);
+                if (now.tooMany || now.additions.size() != plan.additions.size() ||
+                    now.replacements.size() != plan.replacements.size()) {
+                    return vault.path() +
+                           " was changed by another program during the import, which would now do otherwise than "
+                           "listed above; nothing was changed: run the import again";
+                }
+                for (const vault::ImportPlan::Replacement& r : now.replacements) {
+                    rows[r.slot].password = r.password;
+                }
+                for (const vault::ImportPlan::Texts& texts : now.additions) {
+                    rows.push_back(texts);
+                }
+                return std::string();
+            })) {
             return Fail(*failed);
         }
     }

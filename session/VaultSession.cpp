@@ -123,6 +123,11 @@ VaultSession::Outcome VaultSession::change(const std::function<Outcome()>& apply
         // The file's master password is not the one this run was opened with: it must be typed first.
         setStatus(QStringLiteral("Not saved."));
         return {Stored::NewMasterPassword};
+    case vault::Session::Refusal::Busy:
+        // Another program is writing the file: the change is taken back, and what was typed stays for
+        // another try in a moment.
+        setStatus(QStringLiteral("Not saved."));
+        return {Stored::NotSaved, core_.lockFailure()};
     }
     return outcome;
 }

@@ -1,0 +1,103 @@
+#!/usr/bin/env bash
+# Several programs writing one vault at once: two, then four keyshelf-cli add loops, the window adding
+# entries beside the four. Every add that was reported done is in the file at the end, once; every add
+# that was not said so (status 1, a message) and is not in the file.
+# Usage: concurrent_writers_test.sh path/to/keyshelf path/to/keyshelf-cli path/to/make_vault screenshot-folder
+set -u
+PROGRAM=$1
+CLI=$2
+MAKE_VAULT=$3
+SHOTS=$4
+. "$(dirname "$0")/x11.sh"
+
+begin "$PROGRAM"
+start_logged_in "$MAKE_VAULT" "first" "f-pw" "f.example"
+
+# add_loop NAME COUNT: COUNT adds of entries NAME-1, NAME-2, ...; each one's outcome a line of $WORK/NAME.log:
+# "done USERNAME" after "Added entry N." and status 0, "refused USERNAME MESSAGE" after status 1.
+add_loop() {
+    local i out status
+    for ((i = 1; i <= $2; i++)); do
+        out=$(printf 'Secret1\npw-%s-%d\n' "$1" "$i" |
+            "$CLI" --vault "$WORK/data.enc" add --username "$1-$i" --location l.example 2>"$WORK/$1.err")
+        status=$?
+        if [ $status -eq 0 ] && [[ "$out" == "Added entry "*. ]]; then
+            echo "done $1-$i"
+        elif [ $status -eq 1 ] && [ -s "$WORK/$1.err" ] && [ -z "$out" ]; then
+            echo "refused $1-$i $(cat "$WORK/$1.err")"
+        else
+            echo "WRONG $1-$i status $status, out \"$out\", err \"$(cat "$WORK/$1.err")\""
+        fi
+    done >"$WORK/$1.log"
+}
+
+# window_add USERNAME: adds an entry in the window, as a person does (the Add button, the editor, Enter);
+# "done USERNAME" once the editor closed, "refused USERNAME" when a message box told why not.
+window_add() {
+    local editor box
+    xdotool windowactivate --sync "$main"
+    xdotool mousemove --window "$main" 42 40 click 1
+    editor=$(wait_window "Add an entry" 10) || fail "the editor did not open for $1"
+    xdotool windowactivate --sync "$editor" key Tab Tab # Cancel, Save, then the username box
+    xdotool type --delay 10 "$1"
+    xdotool key Tab
+    xdotool type --delay 10 "pw-$1"
+    xdotool key Tab
+    xdotool type --delay 10 "w.example"
+    xdotool key Return
+    wait_for 10 eval 'no_window "Add an entry" || [ -n "$(message_box)" ]' || fail "the editor hung on $1"
+    box=$(message_box)
+    if [ -n "$box" ]; then
+        echo "refused $1 $(xdotool getwindowname "$box")" >>"$WORK/window.log"
+        xdotool windowactivate --sync "$box" key Return
+        xdotool windowactivate --sync "$editor" key Escape
+        wait_no_window "Add an entry" || fail "the editor stayed open after a refused $1"
+    else
+        echo "done $1" >>"$WORK/window.log"
+    fi
+}
+# A window of the program that is neither the main window nor the editor.
+message_box() {
+    local id
+    for id in $(xdotool search --onlyvisible --pid "$APP_PID" 2>/dev/null); do
+        [ "$id" = "$main" ] || [ "$(xdotool getwindowname "$id" 2>/dev/null)" = "Add an entry" ] || echo "$id"
+    done | head -n 1
+}
+
+# check LOGS...: every add the logs say was done is in the file once, every refused one is not there.
+check() {
+    local listed line verdict name rest done=0 refused=0
+    listed=$(printf 'Secret1\n' | "$CLI" --vault "$WORK/data.enc" ls) || fail "the vault could not be listed"
+    for log in "$@"; do
+        while read -r verdict name rest; do
+            case "$verdict" in
+            done)
+                [ "$(grep -c -- " $name " <<<"$listed")" -eq 1 ] || fail "$name was reported added, and the file holds it $(grep -c -- " $name " <<<"$listed") times"
+                done=$((done + 1)) ;;
+            refused)
+                grep -q -- " $name " <<<"$listed" && fail "$name was refused ($rest), and is in the file"
+                refused=$((refused + 1)) ;;
+            *) fail "$verdict $name $rest" ;;
+            esac
+        done <"$log"
+    done
+    echo "$done adds done, $refused refused, none lost"
+}
+
+add_loop a 75 &
+add_loop b 75 &
+wait
+check "$WORK/a.log" "$WORK/b.log"
+
+for name in c d e f; do add_loop "$name" 40 & done
+: >"$WORK/window.log"
+for i in 1 2 3 4 5; do window_add "win-$i"; done
+wait
+check "$WORK/c.log" "$WORK/d.log" "$WORK/e.log" "$WORK/f.log" "$WORK/window.log"
+[ "$(grep -c '^done' "$WORK/window.log")" -ge 1 ] || fail "the window added nothing: $(cat "$WORK/window.log")"
+shot concurrent-writers
+
+close_window "$main"
+wait_gone "$APP_PID" 5 || fail "closing the main window did not end the program"
+APP_PID=
+echo "concurrent writers: ok"
