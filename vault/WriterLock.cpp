@@ -34,6 +34,9 @@ Result<WriterLock> WriterLock::Take(const std::string& vaultPath, const char* do
         if (errno == ELOOP) {
             return refused("is a symbolic link, which Keyshelf never follows");
         }
+        if (errno == EISDIR) {
+            return refused("is not a regular file of its own");
+        }
         if (errno == ENOENT || errno == EACCES || errno == EPERM || errno == EROFS) {
             // No file can be made in that folder, so no save can land there either: the save says why.
             return WriterLock(-1);
