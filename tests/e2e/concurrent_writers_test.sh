@@ -116,6 +116,37 @@ check "$WORK/c.log" "$WORK/d.log" "$WORK/e.log" "$WORK/f.log" "$WORK/window.log"
 [ "$(grep -c '^done' "$WORK/window.log")" -ge 1 ] || fail "the window added nothing: $(cat "$WORK/window.log")"
 shot concurrent-writers
 
+# Another program keeps the lock: the companion waits a few seconds and says so, changing nothing; the
+# window says so in a message box and keeps what was typed, which is saved once the lock is let go.
+exec 9<>"$WORK/.data.enc.lock"
+flock -n 9 || fail "the test could not take the lock"
+cp "$WORK/data.enc" "$WORK/before.enc"
+out=$(printf 'Secret1\npw\n' | "$CLI" --vault "$WORK/data.enc" add --username held --location h.example 2>&1)
+status=$?
+[ $status -eq 1 ] && [ "$out" = "keyshelf-cli: Could not save $WORK/data.enc: another program is writing it, so nothing was changed.  Try again in a moment" ] ||
+    fail "add while the lock was kept: status $status, \"$out\""
+cmp -s "$WORK/before.enc" "$WORK/data.enc" || fail "add while the lock was kept changed the file"
+xdotool windowactivate --sync "$main"
+xdotool mousemove --window "$main" 42 40 click 1
+editor=$(wait_window "Add an entry" 10) || fail "the editor did not open"
+xdotool windowactivate --sync "$editor" key Tab Tab
+xdotool type --delay 10 "held-w"
+xdotool key Tab
+xdotool type --delay 10 "pw-held"
+xdotool key Tab
+xdotool type --delay 10 "h.example"
+xdotool key Return
+wait_for 10 eval '[ -n "$(message_box)" ]' || fail "the window said nothing while the lock was kept"
+shot concurrent-writers-kept
+cmp -s "$WORK/before.enc" "$WORK/data.enc" || fail "the window's add while the lock was kept changed the file"
+flock -u 9
+xdotool windowactivate --sync "$(message_box)" key Return
+wait_for 5 eval '[ -z "$(message_box)" ]' || fail "the message box stayed"
+xdotool windowactivate --sync "$editor" key Return # the location box has the focus again: Enter saves
+wait_no_window "Add an entry" || fail "what was typed could not be saved once the lock was let go"
+printf 'Secret1\n' | "$CLI" --vault "$WORK/data.enc" show held-w --password | grep -qx 'Password: pw-held' ||
+    fail "the entry typed while the lock was kept is not in the file"
+
 close_window "$main"
 wait_gone "$APP_PID" 5 || fail "closing the main window did not end the program"
 APP_PID=
