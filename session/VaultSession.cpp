@@ -145,7 +145,9 @@ VaultSession::Outcome VaultSession::conflict(bool removal, const ListEntry& was,
         return {Stored::EntryGone}; // nothing is left to delete
     }
     // Enter leaves the file as the other program left it: anything else takes a deliberate Yes.
-    if (!conflictQuestion_ || !conflictQuestion_({removal, changedAt != 0, was})) {
+    bool agreed = false;
+    core_.letGoWhile([&] { agreed = conflictQuestion_ && conflictQuestion_({removal, changedAt != 0, was}); });
+    if (!agreed) {
         setStatus(QStringLiteral("Not saved."));
         return {Stored::Declined};
     }

@@ -274,13 +274,13 @@ std::string Session::stampText(std::size_t digits) const {
 
 Session::Refusal Session::change(Secret master, const std::function<bool()>& readAgain,
                                  const std::function<void()>& apply) {
-    // Held from the look at the file to the end of the save: no other Keyshelf program writes in between.
-    Writing writing(*this, "Could not save");
-    lockFailure_ = std::move(writing.failed());
-    if (lockFailure_) {
-        return Refusal::Busy;
-    }
     for (int tries = 1;; ++tries) {
+        // Held from the look at the file to the end of the save: no other Keyshelf program writes between.
+        Writing writing(*this, "Could not save");
+        lockFailure_ = std::move(writing.failed());
+        if (lockFailure_) {
+            return Refusal::Busy;
+        }
         // A file that is gone (moved away, or about to be replaced) is written anew from the entries; an
         // unreadable one is never written over, nor a new master password with the old one.
         if (!readOnly() && stored_ == master.text && look() == FileNow::Changed && !readAgain()) {
@@ -298,6 +298,11 @@ Session::Refusal Session::change(Secret master, const std::function<bool()>& rea
             return Refusal::None;
         }
     }
+}
+
+void Session::letGoWhile(const std::function<void()>& wait) {
+    writing_.reset();
+    wait();
 }
 
 Failure Session::overtaken(const char* doing) const {

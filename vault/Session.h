@@ -116,6 +116,10 @@ public:
     Refusal change(Secret master, const std::function<bool()>& readAgain, const std::function<void()>& apply);
     // Why the last change found the writer lock kept (Refusal::Busy).
     const Failure& lockFailure() const { return lockFailure_; }
+    // Lets go of the writer lock while `wait` runs (a question put to the person inside a change), so that
+    // no other program waits on the answer; the save after it takes the lock again, and finds any write
+    // made meanwhile by the file's stamp.
+    void letGoWhile(const std::function<void()>& wait);
 
     // Writes `count` entries under `master` in the file's own form, unless another program wrote the file
     // since it was last read or written.

@@ -31,10 +31,9 @@ add_loop() {
     done >"$WORK/$1.log"
 }
 
-# window_add USERNAME: adds an entry in the window, as a person does (the Add button, the editor, Enter);
-# "done USERNAME" once the editor closed, "refused USERNAME" when a message box told why not.
-window_add() {
-    local editor box
+# type_entry USERNAME: opens the editor with the Add button, types an entry (password pw-USERNAME) and
+# presses Enter, as a person does; the editor's id in $editor.
+type_entry() {
     xdotool windowactivate --sync "$main"
     xdotool mousemove --window "$main" 42 40 click 1
     editor=$(wait_window "Add an entry" 10) || fail "the editor did not open for $1"
@@ -45,6 +44,12 @@ window_add() {
     xdotool key Tab
     xdotool type --delay 10 "w.example"
     xdotool key Return
+}
+# window_add USERNAME: "done USERNAME" in $WORK/window.log once the editor closed, "refused USERNAME" when a
+# message box told why not.
+window_add() {
+    local box
+    type_entry "$1"
     wait_for 10 eval 'no_window "Add an entry" || [ -n "$(message_box)" ]' || fail "the editor hung on $1"
     box=$(message_box)
     if [ -n "$box" ]; then
@@ -123,28 +128,20 @@ flock -n 9 || fail "the test could not take the lock"
 cp "$WORK/data.enc" "$WORK/before.enc"
 out=$(printf 'Secret1\npw\n' | "$CLI" --vault "$WORK/data.enc" add --username held --location h.example 2>&1)
 status=$?
-[ $status -eq 1 ] && [ "$out" = "keyshelf-cli: Could not save $WORK/data.enc: another program is writing it, so nothing was changed.  Try again in a moment" ] ||
+said="keyshelf-cli: Could not save $WORK/data.enc: another program is writing it, so nothing was changed."
+[ $status -eq 1 ] && [ "$out" = "$said  Try again in a moment" ] ||
     fail "add while the lock was kept: status $status, \"$out\""
 cmp -s "$WORK/before.enc" "$WORK/data.enc" || fail "add while the lock was kept changed the file"
-xdotool windowactivate --sync "$main"
-xdotool mousemove --window "$main" 42 40 click 1
-editor=$(wait_window "Add an entry" 10) || fail "the editor did not open"
-xdotool windowactivate --sync "$editor" key Tab Tab
-xdotool type --delay 10 "held-w"
-xdotool key Tab
-xdotool type --delay 10 "pw-held"
-xdotool key Tab
-xdotool type --delay 10 "h.example"
-xdotool key Return
+type_entry held-w
 wait_for 10 eval '[ -n "$(message_box)" ]' || fail "the window said nothing while the lock was kept"
 shot concurrent-writers-kept
 cmp -s "$WORK/before.enc" "$WORK/data.enc" || fail "the window's add while the lock was kept changed the file"
-flock -u 9
+exec 9<&-
 xdotool windowactivate --sync "$(message_box)" key Return
 wait_for 5 eval '[ -z "$(message_box)" ]' || fail "the message box stayed"
 xdotool windowactivate --sync "$editor" key Return # the location box has the focus again: Enter saves
 wait_no_window "Add an entry" || fail "what was typed could not be saved once the lock was let go"
-printf 'Secret1\n' | "$CLI" --vault "$WORK/data.enc" show held-w --password | grep -qx 'Password: pw-held' ||
+printf 'Secret1\n' | "$CLI" --vault "$WORK/data.enc" show held-w --password | grep -qx 'Password: pw-held-w' ||
     fail "the entry typed while the lock was kept is not in the file"
 
 close_window "$main"
