@@ -277,8 +277,8 @@ public:
           location_(vault.entries.field(slot, vault::Field::Location)) {}
     vault::EntryView view() const { return {username_, password_.view(), location_}; }
     std::string gone(const Opened& vault) const {
-        return vault.path() + ": another program changed or deleted entry " + named_ +
-               " meanwhile; nothing was changed";
+        return "Could not save " + vault.path() + ": another program changed or deleted entry " + named_ +
+               " while keyshelf-cli was changing it; nothing was saved";
     }
 
 private:
@@ -542,10 +542,11 @@ int Import(const Arguments& arguments, const vault::ImportFile& file, Opened& va
         if (auto refused = vault.session.unchangeable()) {
             return Fail(*refused);
         }
+        vault::ImportPlan now; // the rows hold texts of it until they are saved
         if (auto failed = vault.change([&](std::vector<vault::EntryView>& rows) {
                 // Planned anew against the file as it is now; when another program's write changed what
                 // the plan above listed, the list would not be what is done.
-                const vault::ImportPlan now = vault::PlanImport(file, vault.entries, arguments.replace);
+                now = vault::PlanImport(file, vault.entries, arguments.replace);
                 if (now.tooMany || now.additions.size() != plan.additions.size() ||
                     now.replacements.size() != plan.replacements.size()) {
                     return vault.path() +

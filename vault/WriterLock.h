@@ -4,14 +4,16 @@
 // could each find the file as they read it, and the later rename would drop the earlier one's change.
 //
 // The lock is flock(2)'s: the kernel lets go of it when its holder ends, however it ends, so a killed
-// writer leaves nothing that blocks. The lock file itself may stay behind; it holds nothing. A program
-// that ignores the lock (a sync tool, an editor) is still caught by the file's stamp.
+// writer leaves nothing that blocks. The holder removes the lock file as it lets go; one a killed writer
+// left stays, harmless, and is used by the next. A program that ignores the lock (a sync tool, an editor)
+// is still caught by the file's stamp.
 #pragma once
 
 #include "VaultError.h"
 
 #include <chrono>
 #include <string>
+#include <utility>
 
 namespace vault {
 
@@ -38,8 +40,12 @@ public:
     ~WriterLock();
 
 private:
-    explicit WriterLock(int fd) : fd_(fd) {}
+    WriterLock(int fd, std::string path) : fd_(fd), path_(std::move(path)) {}
+    void release();
+
     int fd_ = -1;
+    std::string path_;
+    bool held_ = false;
 };
 
 } // namespace vault

@@ -107,7 +107,7 @@ TEST_F(SessionTest, AnotherProgramsWriteStopsTheCompanionAndIsReadAgainByTheWind
 }
 
 // One writer at a time, across processes and across the paths to one vault; a holder that is killed
-// leaves nothing that blocks, and the lock file is its owner's alone.
+// leaves nothing that blocks, and the lock file is its owner's alone, and gone once no one writes.
 TEST_F(SessionTest, TheWriterLockKeepsASecondWriterOutForABoundedTimeOnly) {
     writeVault("Secret1", {});
     const std::string link = dir_.file("link.enc");
@@ -147,6 +147,7 @@ TEST_F(SessionTest, TheWriterLockKeepsASecondWriterOutForABoundedTimeOnly) {
     ::kill(holder, SIGKILL);
     ::waitpid(holder, nullptr, 0);
     EXPECT_TRUE(WriterLock::Take(path(), "Could not save", 0ms));
+    EXPECT_NE(::access(dir_.file(".data.enc.lock").c_str(), F_OK), 0); // removed as it was let go
     ::close(ready[0]);
     ::close(ready[1]);
 }
