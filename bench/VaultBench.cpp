@@ -66,7 +66,7 @@ const std::string& VaultFile() {
     static const std::string path = [] {
         const std::string p = vault::VaultPath(Folder());
         std::filesystem::remove(p);
-        if (vault::SaveVault(p, kMaster, Entries())) {
+        if (vault::SaveVault(p, vault::Secret(kMaster), Entries())) {
             std::fprintf(stderr, "cannot write %s\n", p.c_str());
             std::exit(1);
         }
@@ -81,7 +81,7 @@ const std::string& SealedFile() {
     static const std::string path = [] {
         const std::string p = Folder() + "/sealed.enc";
         auto key = vault::SealKey::Fresh(kMaster, vault::kLeastSealCost, p);
-        if (!key || vault::SaveVault(p, kMaster, Entries(), vault::SystemFileOps(), &*key)) {
+        if (!key || vault::SaveVault(p, vault::Secret(kMaster), Entries(), vault::SystemFileOps(), &*key)) {
             std::fprintf(stderr, "cannot write %s\n", p.c_str());
             std::exit(1);
         }
@@ -133,7 +133,7 @@ void BM_EncodeEntries(benchmark::State& state) {
 void BM_SaveVault(benchmark::State& state) {
     const std::string path = vault::VaultPath(Folder());
     for (auto _ : state) {
-        if (vault::SaveVault(path, kMaster, Entries())) {
+        if (vault::SaveVault(path, vault::Secret(kMaster), Entries())) {
             state.SkipWithError("save failed");
         }
     }
@@ -179,7 +179,7 @@ void BM_SaveAgainstBaseline(benchmark::State& state) {
     using Clock = std::chrono::steady_clock;
     for (auto _ : state) {
         const auto t0 = Clock::now();
-        const bool saved = !vault::SaveVault(path, kMaster, Entries()).has_value();
+        const bool saved = !vault::SaveVault(path, vault::Secret(kMaster), Entries()).has_value();
         const auto t1 = Clock::now();
         const bool wrote = EncodeWriteSyncRename(Entries(), temp, target);
         const auto t2 = Clock::now();
@@ -277,7 +277,7 @@ bool ImportAll(const std::string& csvPath, const std::string& vaultPath) {
     const vault::EntryTable empty;
     const vault::ImportPlan plan = vault::PlanImport(*file, empty, false);
     return !vault::SaveVault(
-                vaultPath, kMaster, plan.additions.size(),
+                vaultPath, vault::Secret(kMaster), plan.additions.size(),
                 [&plan](std::size_t i) { return vault::EntryView(plan.additions[i]); }, vault::TextForm::CodePage)
                 .has_value();
 }
@@ -293,7 +293,7 @@ void BM_ImportAgainstSave(benchmark::State& state) {
         const auto t0 = Clock::now();
         const bool imported = ImportAll(csv, path);
         const auto t1 = Clock::now();
-        const bool saved = !vault::SaveVault(path, kMaster, Entries()).has_value();
+        const bool saved = !vault::SaveVault(path, vault::Secret(kMaster), Entries()).has_value();
         const auto t2 = Clock::now();
         if (!imported || !saved) {
             state.SkipWithError("import or save failed");

@@ -102,7 +102,7 @@ protected:
 
     // Saves `entries` and checks that data.enc holds them.
     void SaveThatFits(const std::vector<Entry>& entries) {
-        const auto status = vault::SaveVault(path, kMaster, entries);
+        const auto status = vault::SaveVault(path, vault::Secret(kMaster), entries);
         ASSERT_FALSE(status.has_value()) << status->Message();
         EXPECT_TRUE(SameBytes(ReadIfPresent(path), vault::VaultBytes(kMaster, entries)));
     }
@@ -114,7 +114,7 @@ TEST_F(TinyDisk, ASaveTooBigForTheDiskIsReportedAndTheVaultKeepsItsBytes) {
 
     const std::vector<Entry> big = Entries(3000, 2);
     ASSERT_GT(vault::VaultBytes(kMaster, big).size(), 64u * 1024);
-    ASSERT_NO_FATAL_FAILURE(ExpectReportedAsFull(vault::SaveVault(path, kMaster, big), path));
+    ASSERT_NO_FATAL_FAILURE(ExpectReportedAsFull(vault::SaveVault(path, vault::Secret(kMaster), big), path));
     EXPECT_TRUE(SameBytes(ReadIfPresent(path), before));
     EXPECT_EQ(NamesIn(disk), std::vector<std::string>{"data.enc"});
 
@@ -136,7 +136,7 @@ TEST_F(TinyDisk, EverySaveEitherLandsWholeOrChangesNothing) {
         SCOPED_TRACE("save of " + std::to_string(counts[i]) + " entries");
         const std::vector<Entry> entries = Entries(counts[i], static_cast<unsigned>(i));
         const std::string after = vault::VaultBytes(kMaster, entries);
-        const auto status = vault::SaveVault(path, kMaster, entries);
+        const auto status = vault::SaveVault(path, vault::Secret(kMaster), entries);
         if (!status) {
             ++landed;
             ASSERT_TRUE(SameBytes(ReadIfPresent(path), after));
@@ -173,7 +173,7 @@ TEST_F(TinyDisk, AFullDiskRefusesEvenASmallChangeUntilSpaceIsFreed) {
     ASSERT_EQ(err, ENOSPC) << "the disk did not fill up";
 
     const std::vector<Entry> oneMore = Entries(11, 1);
-    ASSERT_NO_FATAL_FAILURE(ExpectReportedAsFull(vault::SaveVault(path, kMaster, oneMore), path));
+    ASSERT_NO_FATAL_FAILURE(ExpectReportedAsFull(vault::SaveVault(path, vault::Secret(kMaster), oneMore), path));
     EXPECT_TRUE(SameBytes(ReadIfPresent(path), before));
     EXPECT_EQ(NamesIn(disk), (std::vector<std::string>{"data.enc", "filler"}));
 
@@ -244,7 +244,7 @@ protected:
         disk.room = room;
         disk.cutShort = cutShort;
         disk.written = 0;
-        const auto status = vault::SaveVault(path, kMaster, entries, disk);
+        const auto status = vault::SaveVault(path, vault::Secret(kMaster), entries, disk);
 
         const auto onDisk = ReadIfPresent(path);
         if (!status) {
@@ -265,7 +265,7 @@ protected:
             onDisk ? std::vector<std::string>{"data.enc"} : std::vector<std::string>{};
         ASSERT_EQ(NamesIn(dir.path()), nothingElse) << "a temporary file was left behind";
 
-        const auto retry = vault::SaveVault(path, kMaster, entries);
+        const auto retry = vault::SaveVault(path, vault::Secret(kMaster), entries);
         ASSERT_FALSE(retry.has_value()) << retry->Message();
         ASSERT_TRUE(SameBytes(ReadIfPresent(path), after));
     }

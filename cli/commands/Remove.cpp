@@ -1,0 +1,44 @@
+#include "CommandRuns.h"
+#include "EntryChoice.h"
+#include "Output.h"
+#include "Unlocked.h"
+
+namespace cli {
+namespace {
+
+int Remove(const Arguments& arguments, Opened& vault, Console& console) {
+    const std::optional<Slot> slot = EntryToChange(vault, arguments);
+    if (!slot) {
+        return kFailed;
+    }
+    const std::string named = Named(vault.entries, *slot);
+    if (!arguments.yes) {
+        const std::string question = "Delete entry " + named + "? [y/N] ";
+        SecretText answer;
+        const bool answered = console.Ask(question, false, answer);
+        if (!answered || (answer.str() != "y" && answer.str() != "Y" && answer.str() != "yes")) {
+            return Fail("nothing was deleted");
+        }
+    }
+    const ChosenEntry was(vault, *slot);
+    if (auto failed = vault.change([&](std::vector<vault::EntryView>& rows) {
+            const std::optional<std::size_t> now = Opened::find(rows, *slot, was.view());
+            if (!now) {
+                return was.gone(vault);
+            }
+            rows.erase(rows.begin() + static_cast<std::ptrdiff_t>(*now));
+            return std::string();
+        })) {
+        return Fail(*failed);
+    }
+    return Print("Deleted entry " + named + ".\n");
+}
+
+} // namespace
+
+int runRemove(const Arguments& arguments, const std::string& vaultPath) {
+    return onUnlocked(arguments, vaultPath, Access::Changes,
+                      [&](Opened& vault, Console& console) { return Remove(arguments, vault, console); });
+}
+
+} // namespace cli
