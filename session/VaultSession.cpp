@@ -123,6 +123,11 @@ VaultSession::Outcome VaultSession::change(const std::function<Outcome()>& apply
         // The file's master password is not the one this run was opened with: it must be typed first.
         setStatus(QStringLiteral("Not saved."));
         return {Stored::NewMasterPassword};
+    case vault::Session::Refusal::Busy:
+        // Another program is writing the file: the change is taken back, and what was typed stays for
+        // another try in a moment.
+        setStatus(QStringLiteral("Not saved."));
+        return {Stored::NotSaved, core_.lockFailure()};
     }
     return outcome;
 }
@@ -140,7 +145,9 @@ VaultSession::Outcome VaultSession::conflict(bool removal, const ListEntry& was,
         return {Stored::EntryGone}; // nothing is left to delete
     }
     // Enter leaves the file as the other program left it: anything else takes a deliberate Yes.
-    if (!conflictQuestion_ || !conflictQuestion_({removal, changedAt != 0, was})) {
+    bool agreed = false;
+    core_.letGoWhile([&] { agreed = conflictQuestion_ && conflictQuestion_({removal, changedAt != 0, was}); });
+    if (!agreed) {
         setStatus(QStringLiteral("Not saved."));
         return {Stored::Declined};
     }

@@ -102,6 +102,11 @@ Result<std::string> ResolveTarget(const std::string& path) {
 
 } // namespace
 
+std::string ReplacedPath(const std::string& path) {
+    auto target = ResolveTarget(path);
+    return target ? *target : path;
+}
+
 std::string Grouped(std::uint64_t n) {
     const std::string digits = std::to_string(n);
     std::string text;

@@ -62,6 +62,10 @@ Failure ReplaceFile(const std::string& path, std::string_view bytes, FileOps& fi
 Failure ReplaceFileWith(const std::string& path, const std::function<bool(const ByteSink&)>& produce,
                         FileOps& files = SystemFileOps());
 
+// The file a replacement of `path` lands on: the file a symbolic link points to, or `path` itself (also
+// when the link leads nowhere).
+std::string ReplacedPath(const std::string& path);
+
 // Who the file at a path is: which file, how big, when last written, and when its inode last changed.
 // Another program's write, a copy put in its place or its removal all change it. The change time is there
 // because a program can put the modification time back after writing in place; no one can set the change

@@ -17,6 +17,36 @@ void Wipe(std::string& text) {
 
 } // namespace
 
+class Session::Writing {
+public:
+    Writing(Session& session, const char* doing) : session_(session) {
+        if (session_.writing_) {
+            return;
+        }
+        auto taken = WriterLock::Take(session_.path_, doing);
+        if (!taken) {
+            failed_ = std::move(taken.error());
+            return;
+        }
+        session_.writing_.emplace(std::move(*taken));
+        took_ = true;
+    }
+    Writing(const Writing&) = delete;
+    Writing& operator=(const Writing&) = delete;
+    ~Writing() {
+        if (took_) {
+            session_.writing_.reset();
+        }
+    }
+    // Why the lock is not held, or nothing.
+    Failure& failed() { return failed_; }
+
+private:
+    Session& session_;
+    bool took_ = false;
+    Failure failed_;
+};
+
 Session::Session(std::string path, Holder holder, FileOps& files)
     : path_(std::move(path)), holder_(holder), files_(files) {}
 
@@ -144,6 +174,10 @@ Result<EntryTable> Session::load(Secret password) {
 }
 
 Result<std::vector<Entry>> Session::create(Secret master) {
+    Writing writing(*this, "Could not save");
+    if (writing.failed()) {
+        return std::move(*writing.failed());
+    }
     auto kept = WriteMasterPassword(path_, master, files_);
     if (!kept) {
         return kept.error();
@@ -241,6 +275,12 @@ std::string Session::stampText(std::size_t digits) const {
 Session::Refusal Session::change(Secret master, const std::function<bool()>& readAgain,
                                  const std::function<void()>& apply) {
     for (int tries = 1;; ++tries) {
+        // Held from the look at the file to the end of the save: no other Keyshelf program writes between.
+        Writing writing(*this, "Could not save");
+        lockFailure_ = std::move(writing.failed());
+        if (lockFailure_) {
+            return Refusal::Busy;
+        }
         // A file that is gone (moved away, or about to be replaced) is written anew from the entries; an
         // unreadable one is never written over, nor a new master password with the old one.
         if (!readOnly() && stored_ == master.text && look() == FileNow::Changed && !readAgain()) {
@@ -260,6 +300,11 @@ Session::Refusal Session::change(Secret master, const std::function<bool()>& rea
     }
 }
 
+void Session::letGoWhile(const std::function<void()>& wait) {
+    writing_.reset();
+    wait();
+}
+
 Failure Session::overtaken(const char* doing) const {
     if (holder_ == Holder::Companion) {
         return VaultError{"Could not save", path_,
@@ -276,6 +321,10 @@ Failure Session::overtaken(const char* doing) const {
 Session::Saved Session::save(Secret master, std::size_t count, const EntrySource& entry) {
     if (auto refused = unchangeable()) {
         return {std::move(refused), false};
+    }
+    Writing writing(*this, "Could not save");
+    if (writing.failed()) {
+        return {std::move(writing.failed()), true};
     }
     const FileNow now = look();
     if (now == FileNow::Changed || (now == FileNow::Gone && holder_ == Holder::Companion)) {
@@ -303,6 +352,10 @@ Session::Saved Session::changeMasterPassword(Secret master, std::size_t count, c
     const char* const doing = "Could not change the master password of";
     if (auto refused = unchangeable()) {
         return {std::move(refused), true};
+    }
+    Writing writing(*this, doing);
+    if (writing.failed()) {
+        return {std::move(writing.failed()), true};
     }
     if (look() != FileNow::AsRead) {
         return {overtaken(doing), true};
@@ -349,6 +402,10 @@ Session::Saved Session::changeForm(std::optional<SealKey> key) {
     const char* const doing = sealing ? "Could not seal" : "Could not unseal";
     if (auto refused = formRefusal(sealing)) {
         return {std::move(refused), false};
+    }
+    Writing writing(*this, doing);
+    if (writing.failed()) {
+        return {std::move(writing.failed()), true};
     }
     if (look() != FileNow::AsRead) {
         return {overtaken(doing), true};

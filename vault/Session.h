@@ -14,6 +14,7 @@
 #include "VaultError.h"
 #include "VaultFile.h"
 #include "VaultFormat.h"
+#include "WriterLock.h"
 
 #include <functional>
 #include <optional>
@@ -46,6 +47,7 @@ public:
         ReadOnly,          // the file holds more entries than the list: nothing may be saved
         NewMasterPassword, // the file's master password is not the one this run was opened with
         NotReadAgain,      // another program wrote the file, and reading it again did not succeed
+        Busy,              // another program kept the writer lock (or it could not be taken): lockFailure() says so
     };
     // What a save that failed or was refused left: `written` tells a write tried (or refused because another
     // program wrote first: "Not saved.") from a condition found before it.
@@ -106,11 +108,18 @@ public:
     // changes. Made of the file's identity and times, never of its contents.
     std::string stampText(std::size_t digits) const;
 
-    // The window's every change of the entries, made to the file as it is now: when another program wrote
-    // it since it was last read, `readAgain` reads it first (false stops there). `apply` makes the change
-    // and saves it; a writer that slips in between is caught by that save, and all of it is done anew, a
-    // few times at most. `master` is the master password the run was opened with.
+    // Every change of the entries, the window's and keyshelf-cli's, made to the file as it is now, under the
+    // writer lock: when another program wrote it since it was last read, `readAgain` reads it first (false
+    // stops there). `apply` makes the change and saves it; a writer that ignores the lock and slips in
+    // between is caught by that save, and all of it is done anew, a few times at most. `master` is the
+    // master password the run was opened with.
     Refusal change(Secret master, const std::function<bool()>& readAgain, const std::function<void()>& apply);
+    // Why the last change found the writer lock kept (Refusal::Busy).
+    const Failure& lockFailure() const { return lockFailure_; }
+    // Lets go of the writer lock while `wait` runs (a question put to the person inside a change), so that
+    // no other program waits on the answer; the save after it takes the lock again, and finds any write
+    // made meanwhile by the file's stamp.
+    void letGoWhile(const std::function<void()>& wait);
 
     // Writes `count` entries under `master` in the file's own form, unless another program wrote the file
     // since it was last read or written.
@@ -129,6 +138,9 @@ public:
     Result<bool> writesBackSame();
 
 private:
+    // The writer lock, held while it lives unless this session holds it already (a save inside a change).
+    class Writing;
+
     Failure refuseMissing() const;
     // Takes what a read or a write of the whole file leaves known.
     void remember(FileStamp stamp);
@@ -153,6 +165,8 @@ private:
     mutable FileStamp looked_; // the stamp changedSinceRead last looked at
     std::size_t total_ = 0;
     bool overtaken_ = false;
+    std::optional<WriterLock> writing_;
+    Failure lockFailure_;
 };
 
 } // namespace vault

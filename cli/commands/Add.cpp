@@ -36,12 +36,18 @@ int Add(const Arguments& arguments, Opened& vault, Console& console) {
     const std::string location8 = cp1252::FromUtf8(location);
     SecretText password8;
     ToCodePage(password.view(), password8);
-    std::vector<vault::EntryView> rows = vault.rows();
-    rows.push_back({username8, password8.view(), location8});
-    if (auto failed = vault.save(rows)) {
+    std::size_t added = 0;
+    if (auto failed = vault.change([&](std::vector<vault::EntryView>& rows) {
+            if (vault::Session::full(rows.size())) {
+                return std::string(vault::kListFullText);
+            }
+            rows.push_back({username8, password8.view(), location8});
+            added = rows.size();
+            return std::string();
+        })) {
         return Fail(*failed);
     }
-    return Print("Added entry " + std::to_string(rows.size()) + ".\n");
+    return Print("Added entry " + std::to_string(added) + ".\n");
 }
 
 } // namespace

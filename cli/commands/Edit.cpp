@@ -66,15 +66,21 @@ int Edit(const Arguments& arguments, Opened& vault, Console& console) {
                                                           : cp1252::FromUtf8(username);
     const std::string location8 = location == oldLocation ? std::string(entries.field(*slot, vault::Field::Location))
                                                           : cp1252::FromUtf8(location);
-    std::vector<vault::EntryView> rows = vault.rows();
-    rows[*slot] = {username8, password8.view(), location8};
     // Named as it was, and as it is now when its username or location changed.
     std::string done = "Changed entry " + Named(entries, *slot);
     if (username8 != entries.field(*slot, vault::Field::Username) ||
         location8 != entries.field(*slot, vault::Field::Location)) {
         done += ", now (" + Shown(username8) + ", " + Shown(location8) + ")";
     }
-    if (auto failed = vault.save(rows)) {
+    const ChosenEntry was(vault, *slot);
+    if (auto failed = vault.change([&](std::vector<vault::EntryView>& rows) {
+            const std::optional<std::size_t> now = Opened::find(rows, *slot, was.view());
+            if (!now) {
+                return was.gone(vault);
+            }
+            rows[*now] = {username8, password8.view(), location8};
+            return std::string();
+        })) {
         return Fail(*failed);
     }
     return Print(done + ".\n");

@@ -140,4 +140,14 @@ std::optional<Slot> EntryToChange(const Opened& vault, const Arguments& argument
     return Resolve(vault, arguments);
 }
 
+ChosenEntry::ChosenEntry(const Opened& vault, Slot slot)
+    : named_(Named(vault.entries, slot)), username_(vault.entries.field(slot, vault::Field::Username)),
+      password_(vault.entries.field(slot, vault::Field::Password)),
+      location_(vault.entries.field(slot, vault::Field::Location)) {}
+
+std::string ChosenEntry::gone(const Opened& vault) const {
+    return "Could not save " + vault.path() + ": another program changed or deleted entry " + named_ +
+           " while keyshelf-cli was changing it; nothing was saved";
+}
+
 } // namespace cli

@@ -4,6 +4,7 @@
 
 #include "Arguments.h"
 #include "Opened.h"
+#include "SecretText.h"
 
 #include <optional>
 #include <string>
@@ -26,5 +27,21 @@ std::optional<Slot> Resolve(const Opened& vault, const Arguments& arguments);
 // The one entry an edit or a removal names, in a vault that may be changed; nothing, the reason told,
 // otherwise.
 std::optional<Slot> EntryToChange(const Opened& vault, const Arguments& arguments);
+
+// The texts of the entry a command chose, kept while the file may be read again (which replaces the
+// entries they were read from), to find it there again.
+class ChosenEntry {
+public:
+    ChosenEntry(const Opened& vault, Slot slot);
+    vault::EntryView view() const { return {username_, password_.view(), location_}; }
+    // Why nothing was saved: another program changed or deleted the entry since it was chosen.
+    std::string gone(const Opened& vault) const;
+
+private:
+    std::string named_;
+    std::string username_;
+    SecretText password_;
+    std::string location_;
+};
 
 } // namespace cli

@@ -33,14 +33,25 @@ int Import(const Arguments& arguments, const vault::ImportFile& file, Opened& va
         if (auto refused = vault.session.unchangeable()) {
             return Fail(*refused);
         }
-        std::vector<vault::EntryView> rows = vault.rows();
-        for (const vault::ImportPlan::Replacement& r : plan.replacements) {
-            rows[r.slot].password = r.password;
-        }
-        for (const vault::ImportPlan::Texts& texts : plan.additions) {
-            rows.push_back(texts);
-        }
-        if (auto failed = vault.save(rows)) {
+        vault::ImportPlan now; // the rows hold texts of it until they are saved
+        if (auto failed = vault.change([&](std::vector<vault::EntryView>& rows) {
+                // Planned anew against the file as it is now; when another program's write changed what
+                // the plan above listed, the list would not be what is done.
+                now = vault::PlanImport(file, vault.entries, arguments.replace);
+                if (now.tooMany || now.additions.size() != plan.additions.size() ||
+                    now.replacements.size() != plan.replacements.size()) {
+                    return vault.path() +
+                           " was changed by another program during the import, which would now do otherwise than "
+                           "listed above; nothing was changed: run the import again";
+                }
+                for (const vault::ImportPlan::Replacement& r : now.replacements) {
+                    rows[r.slot].password = r.password;
+                }
+                for (const vault::ImportPlan::Texts& texts : now.additions) {
+                    rows.push_back(texts);
+                }
+                return std::string();
+            })) {
             return Fail(*failed);
         }
     }

@@ -20,9 +20,15 @@ int Remove(const Arguments& arguments, Opened& vault, Console& console) {
             return Fail("nothing was deleted");
         }
     }
-    std::vector<vault::EntryView> rows = vault.rows();
-    rows.erase(rows.begin() + *slot);
-    if (auto failed = vault.save(rows)) {
+    const ChosenEntry was(vault, *slot);
+    if (auto failed = vault.change([&](std::vector<vault::EntryView>& rows) {
+            const std::optional<std::size_t> now = Opened::find(rows, *slot, was.view());
+            if (!now) {
+                return was.gone(vault);
+            }
+            rows.erase(rows.begin() + static_cast<std::ptrdiff_t>(*now));
+            return std::string();
+        })) {
         return Fail(*failed);
     }
     return Print("Deleted entry " + shown + ".\n");

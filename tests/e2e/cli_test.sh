@@ -466,8 +466,8 @@ expect "passwd, typed twice differently" 1
 grep -qF "Your passwords did not match.  Please try again." "$PTY" || fail "passwd mismatch: $(cat -A "$PTY")"
 cmp -s "$V" "$WORK/before" || fail "a mismatched new master password was written"
 
-# Another program writes the vault while keyshelf-cli waits for the new password: nothing is saved, and
-# the other program's file stays.
+# Another program writes the vault while keyshelf-cli waits for the new password, deleting the entry:
+# nothing is saved, and the other program's file stays.
 pty_start "$(at_terminal edit alice --password)"
 pty_wait "Master password for" && pty_type Secret1
 pty_wait "New password: "
@@ -477,7 +477,7 @@ pty_type "changed-pw-1"
 pty_wait "New password again: " && pty_type "changed-pw-1"
 pty_end
 expect "a change after another program's write" 1
-grep -qF "Could not save $V: another program changed it while keyshelf-cli was changing it; nothing was saved" "$PTY" ||
+grep -qF "Could not save $V: another program changed or deleted entry 1 (alice, example.com) while keyshelf-cli was changing it; nothing was saved" "$PTY" ||
     fail "no word of the other program's write: $(cat -A "$PTY")"
 cmp -s "$V" "$WORK/before" || fail "the other program's vault was overwritten"
 

@@ -208,6 +208,8 @@ TEST_F(VaultSessionTest, AChangeIsAppliedToTheFileAsAnotherProgramLeftIt) {
             EXPECT_EQ(conflict.removal, c.change == Delete);
             EXPECT_EQ(conflict.entry, listed(three[2]));
             asked = conflict.changed ? AskedChanged : AskedGone;
+            // Nothing waits on the answer: another writer may write meanwhile.
+            EXPECT_TRUE(vault::WriterLock::Take(path(), "Could not save", std::chrono::milliseconds(0)));
             return c.answer;
         });
         writeElsewhere("abcd", c.theirs);

@@ -5,13 +5,19 @@
 #include "TempDir.h"
 #include "VaultFile.h"
 
+#include <chrono>
+#include <csignal>
 #include <gtest/gtest.h>
 #include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
 namespace {
 
 using vault::Holder;
 using vault::Session;
+using vault::WriterLock;
+using namespace std::chrono_literals;
 
 class SessionTest : public ::testing::Test {
 protected:
@@ -98,6 +104,86 @@ TEST_F(SessionTest, AnotherProgramsWriteStopsTheCompanionAndIsReadAgainByTheWind
     auto master = vault::ReadMasterPassword(path());
     ASSERT_TRUE(master);
     EXPECT_EQ(*master, "Secret1");
+}
+
+// One writer at a time, across processes and across the paths to one vault; a holder that is killed
+// leaves nothing that blocks, and the lock file is its owner's alone, and gone once no one writes.
+TEST_F(SessionTest, TheWriterLockKeepsASecondWriterOutForABoundedTimeOnly) {
+    writeVault("Secret1", {});
+    const std::string link = dir_.file("link.enc");
+    ASSERT_EQ(::symlink(path().c_str(), link.c_str()), 0);
+    const mode_t umask = ::umask(0);
+    auto first = WriterLock::Take(link, "Could not save");
+    ::umask(umask);
+    ASSERT_TRUE(first);
+    struct stat st {};
+    ASSERT_EQ(::stat(dir_.file(".data.enc.lock").c_str(), &st), 0);
+    EXPECT_EQ(st.st_mode & 07777, 0600u);
+
+    const auto start = std::chrono::steady_clock::now();
+    const auto second = WriterLock::Take(path(), "Could not save", 200ms);
+    EXPECT_GE(std::chrono::steady_clock::now() - start, 200ms);
+    ASSERT_FALSE(second);
+    EXPECT_EQ(second.error().Message(), "Could not save " + path() +
+                                            ": another program is writing it, so nothing was changed.  Try again in "
+                                            "a moment");
+    first = WriterLock::Take(dir_.file("other.enc"), "Could not save", 0ms); // lets go of the vault's lock
+    EXPECT_TRUE(WriterLock::Take(path(), "Could not save", 0ms));
+
+    // A holder killed while it holds the lock.
+    int ready[2];
+    ASSERT_EQ(::pipe(ready), 0);
+    const pid_t holder = ::fork();
+    if (holder == 0) {
+        auto held = WriterLock::Take(path(), "Could not save", 0ms);
+        (void)!::write(ready[1], held ? "y" : "n", 1);
+        ::pause();
+        ::_exit(0);
+    }
+    char answer = 0;
+    ASSERT_EQ(::read(ready[0], &answer, 1), 1);
+    EXPECT_EQ(answer, 'y');
+    EXPECT_FALSE(WriterLock::Take(path(), "Could not save", 0ms));
+    ::kill(holder, SIGKILL);
+    ::waitpid(holder, nullptr, 0);
+    EXPECT_TRUE(WriterLock::Take(path(), "Could not save", 0ms));
+    EXPECT_NE(::access(dir_.file(".data.enc.lock").c_str(), F_OK), 0); // removed as it was let go
+    ::close(ready[0]);
+    ::close(ready[1]);
+}
+
+TEST_F(SessionTest, ALockFileThatIsNotARegularFileOfItsOwnIsRefusedAndNeverFollowed) {
+    writeVault("Secret1", {});
+    const std::string lock = dir_.file(".data.enc.lock");
+    const std::string elsewhere = dir_.file("elsewhere");
+    const struct {
+        const char* what;
+        std::function<void()> make;
+        std::string reason;
+    } cases[] = {
+        {"a link", [&] { ASSERT_EQ(::symlink(elsewhere.c_str(), lock.c_str()), 0); },
+         "is a symbolic link, which Keyshelf never follows"},
+        {"a FIFO", [&] { ASSERT_EQ(::mkfifo(lock.c_str(), 0600), 0); }, "is not a regular file of its own"},
+        {"a folder", [&] { ASSERT_EQ(::mkdir(lock.c_str(), 0700), 0); }, "is not a regular file of its own"},
+        {"a hard link",
+         [&] {
+             TempDir::Write(elsewhere, "");
+             ASSERT_EQ(::link(elsewhere.c_str(), lock.c_str()), 0);
+         },
+         "is not a regular file of its own"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        ::unlink(elsewhere.c_str());
+        ::unlink(lock.c_str());
+        ::rmdir(lock.c_str());
+        c.make();
+        const auto taken = WriterLock::Take(path(), "Could not save", 0ms);
+        ASSERT_FALSE(taken);
+        EXPECT_EQ(taken.error().Message(),
+                  "Could not save " + path() + ": its lock file " + lock + " " + c.reason + "; nothing was changed");
+        EXPECT_TRUE(c.what != std::string("a link") || ::access(elsewhere.c_str(), F_OK) != 0); // nothing made there
+    }
 }
 
 } // namespace
