@@ -62,7 +62,7 @@ Banner::Banner(QWidget* parent) : QWidget(parent), fetch_(new banner::Fetch(this
     setContextMenuPolicy(Qt::PreventContextMenu);
     setAcceptDrops(false);
     setMouseTracking(true); // the pointer shows which links a click opens
-    connect(fetch_, &banner::Fetch::finished, this, &Banner::Show);
+    connect(fetch_, &banner::Fetch::finished, this, &Banner::ShowPage);
 }
 
 void Banner::Navigate(const QString& address) {
@@ -73,7 +73,7 @@ QUrl Banner::pageUrl() const {
     return document_ != nullptr ? fetch_->pageUrl() : QUrl();
 }
 
-void Banner::Show(bool ok) {
+void Banner::ShowPage(bool ok) {
     delete document_;
     document_ = nullptr;
     pressed_ = QUrl();

@@ -47,7 +47,7 @@ protected:
 
 private:
     explicit Banner(QWidget* parent);
-    void Show(bool ok);
+    void ShowPage(bool ok);
 
     banner::Fetch* fetch_;
     QTextDocument* document_ = nullptr;

@@ -75,7 +75,7 @@ class AppearanceTest : public QObject {
     }
 
     // Every link of the band's page, each with a point on it, as the page's layout places them.
-    static QMap<QString, QPoint> Anchors(Banner* banner) {
+    static QMap<QString, QPoint> AnchorsOf(Banner* banner) {
         QMap<QString, QPoint> anchors;
         for (int y = 1; y < banner->height(); y += 2) {
             for (int x = 1; x < banner->width(); x += 3) {
@@ -89,7 +89,7 @@ class AppearanceTest : public QObject {
     }
 
     // The about window's skinned labels by their index in the group: the template, then the clones.
-    static QList<QLabel*> SkinLabels(const AboutWindow* about) {
+    static QList<QLabel*> SkinnedLabelsOf(const AboutWindow* about) {
         QList<QLabel*> labels;
         while (auto* label = about->findChild<QLabel*>(QStringLiteral("SkinLabel1(%1)").arg(labels.size()))) {
             labels.append(label);
@@ -173,7 +173,7 @@ private slots:
         QCOMPARE(logo.size(), QSize(40, 20));
 
         const QString offer = QString("http://127.0.0.1:%1/offer").arg(server.serverPort());
-        const QPoint link = Anchors(banner).value("/offer");
+        const QPoint link = AnchorsOf(banner).value("/offer");
         QVERIFY(!link.isNull());
         QCOMPARE(banner->LinkAt(link).toString(), offer);
         for (const QEvent::Type type : {QEvent::MouseButtonPress, QEvent::MouseButtonRelease}) {
@@ -228,7 +228,7 @@ private slots:
         const QVariant claimed = banner->document()->resource(QTextDocument::ImageResource, QUrl("/claims-huge.png"));
         QCOMPARE(claimed.value<QImage>().size(), QSize(1, 1)); // a blank pixel in its place
 
-        const QMap<QString, QPoint> anchors = Anchors(banner);
+        const QMap<QString, QPoint> anchors = AnchorsOf(banner);
         for (const char* kind : {"http://elsewhere.example/offer", "javascript:alert(1)", "file:///etc/passwd",
                                  "mailto:someone@example.org", "/offer"}) {
             QVERIFY2(anchors.contains(kind), kind);
@@ -446,8 +446,8 @@ private slots:
         QCOMPARE(Control<QLabel>(about, "lblVersion")->text(), QString("1.0"));
         QCOMPARE(Control<QLabel>(about, "lblCompany")->text(), QString("Keyshelf Software"));
         QCOMPARE(Control<QLabel>(about, "lblWebsite")->text(), QString("www.keyshelf.example"));
-        QCOMPARE(SkinLabels(about).size(), 1); // no clones without skinning
-        QVERIFY(SkinLabels(about)[0]->isHidden());
+        QCOMPARE(SkinnedLabelsOf(about).size(), 1); // no clones without skinning
+        QVERIFY(SkinnedLabelsOf(about)[0]->isHidden());
 
         about->show();
         QTest::mouseClick(Control<QLabel>(about, "lblWebsite"), Qt::LeftButton);
@@ -461,7 +461,7 @@ private slots:
         TheProgram().OpenAbout();
         AboutWindow* about = TheRun().aboutWindow();
         const QStringList plain = {"Label1", "Label2", "Label3", "Label4", "lblWebsite", "lblCompany", "lblVersion"};
-        const QList<QLabel*> skinLabels = SkinLabels(about);
+        const QList<QLabel*> skinLabels = SkinnedLabelsOf(about);
         QCOMPARE(skinLabels.size(), 1 + plain.size());
         QStringList cloned;
         for (int i = 1; i < skinLabels.size(); ++i) {
