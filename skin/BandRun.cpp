@@ -3,7 +3,9 @@
 #include <QCoreApplication>
 #include <QProcess>
 #include <QTimer>
+#include <csignal>
 #include <sched.h>
+#include <sys/prctl.h>
 #include <sys/resource.h>
 
 namespace band {
@@ -51,6 +53,7 @@ Run::Run(const QByteArray& request, qint64 maxAnswer, RunLimits limits, QObject*
         limit(RLIMIT_CORE, 0);
         limit(RLIMIT_NOFILE, rlim_t(limits.descriptors));
         setpriority(PRIO_PROCESS, 0, 19); // the window comes first for the processor
+        prctl(PR_SET_PDEATHSIG, SIGKILL); // and it ends with the window, however the window ends
         // A network of its own with nothing in it, where the system allows one: then the renderer can
         // reach no address at all, whatever it were made to try.
         if (unshare(CLONE_NEWNET) != 0) {
