@@ -2,6 +2,7 @@
 #include "Appearance.h"
 
 #include "AboutWindow.h"
+#include "BandExchange.h"
 #include "Banner.h"
 #include "BannerFetch.h"
 #include "BannerServer.h"
@@ -33,6 +34,7 @@
 #include <QStatusBar>
 #include <QTextDocument>
 #include <QToolTip>
+#include <QtEndian>
 
 namespace {
 
@@ -323,6 +325,43 @@ private slots:
         QFETCH(QByteArray, type);
         QFETCH(bool, html);
         QCOMPARE(banner::IsHtml(type), html);
+    }
+
+    // The renderer's answer is as untrusted as the page it drew: the window takes it only whole and of the
+    // size it asked for, and makes room for nothing before it has checked that size.
+    void aRendererAnswerIsTakenOnlyWhenWellFormed_data() {
+        QTest::addColumn<QByteArray>("answer");
+        QTest::addColumn<QSize>("asked");
+        QTest::addColumn<bool>("taken");
+        band::Painted painted;
+        painted.picture = QImage(4, 2, QImage::Format_ARGB32_Premultiplied);
+        painted.picture.fill(Qt::blue);
+        painted.links << band::Link{QRect(1, 0, 2, 2), "/offer"};
+        const QByteArray good = band::EncodePainted(painted);
+        const qsizetype links = 12 + 4 * 2 * 4; // where the number of links stands
+        QByteArray manyLinks = good;
+        qToBigEndian(quint32(band::kMaxLinks + 1), manyLinks.data() + links);
+        QByteArray huge = good;
+        qToBigEndian(quint32(100000), huge.data() + 4); // a width of 100,000 pixels claimed
+        QTest::newRow("as asked") << good << QSize(4, 2) << true;
+        QTest::newRow("another size than asked") << good << QSize(2, 4) << false;
+        QTest::newRow("a huge size claimed") << huge << QSize(4, 2) << false;
+        QTest::newRow("cut short") << good.chopped(3) << QSize(4, 2) << false;
+        QTest::newRow("more after its end") << good + "x" << QSize(4, 2) << false;
+        QTest::newRow("too many links") << manyLinks << QSize(4, 2) << false;
+        QTest::newRow("another kind of answer") << band::EncodeNames({"/logo.png"}) << QSize(4, 2) << false;
+    }
+    void aRendererAnswerIsTakenOnlyWhenWellFormed() {
+        QFETCH(QByteArray, answer);
+        QFETCH(QSize, asked);
+        QFETCH(bool, taken);
+        const std::optional<band::Painted> painted = band::DecodePainted(answer, asked);
+        QCOMPARE(painted.has_value(), taken);
+        if (taken) {
+            QCOMPARE(painted->picture.pixel(3, 1), QColor(Qt::blue).rgb());
+            QCOMPARE(painted->links.size(), 1);
+            QCOMPARE(painted->links[0].href, QString("/offer"));
+        }
     }
 
     // Pages built to cost the layout or the picture readers time and memory are the renderer's to meet,
