@@ -28,6 +28,19 @@ QProcessEnvironment rendererEnvironment() {
     return environment;
 }
 
+// AddressSanitizer's shadow memory takes terabytes of address space: a build under it limits all else.
+#if defined(__SANITIZE_ADDRESS__)
+constexpr bool kAddressSanitizer = true;
+#elif defined(__has_feature)
+#if __has_feature(address_sanitizer)
+constexpr bool kAddressSanitizer = true;
+#else
+constexpr bool kAddressSanitizer = false;
+#endif
+#else
+constexpr bool kAddressSanitizer = false;
+#endif
+
 void limit(int resource, rlim_t value) {
     const rlimit both{value, value};
     setrlimit(resource, &both);
@@ -48,7 +61,9 @@ Run::Run(const QByteArray& request, qint64 maxAnswer, RunLimits limits, QObject*
     // Between fork and exec, in the renderer alone: only calls that are safe there.
     process_->setChildProcessModifier([limits] {
         limit(RLIMIT_CPU, rlim_t(limits.cpuSeconds));
-        limit(RLIMIT_AS, rlim_t(limits.addressSpace));
+        if (!kAddressSanitizer) {
+            limit(RLIMIT_AS, rlim_t(limits.addressSpace));
+        }
         limit(RLIMIT_FSIZE, 0);
         limit(RLIMIT_CORE, 0);
         limit(RLIMIT_NOFILE, rlim_t(limits.descriptors));

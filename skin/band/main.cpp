@@ -247,12 +247,13 @@ int main(int argc, char** argv) {
     // No window system: the page is painted into memory.
     qputenv("QT_QPA_PLATFORM", "offscreen");
     QGuiApplication application(argc, argv);
+    bool answered = false;
     if (request->job == band::Job::Names) {
-        return writeAll(band::EncodeNames(pictureNames(*request))) ? 0 : 1;
+        answered = writeAll(band::EncodeNames(pictureNames(*request)));
+    } else if (!request->size.isEmpty() && request->size.width() <= 4096 && request->size.height() <= 4096 &&
+               request->pixelRatio >= 1 && request->pixelRatio <= 4) {
+        answered = writeAll(band::EncodePainted(paint(*request)));
     }
-    if (request->size.isEmpty() || request->size.width() > 4096 || request->size.height() > 4096 ||
-        !(request->pixelRatio >= 1 && request->pixelRatio <= 4)) {
-        return 1;
-    }
-    return writeAll(band::EncodePainted(paint(*request))) ? 0 : 1;
+    // Everything this process did is in its answer: nothing of it needs taking down on the way out.
+    _exit(answered ? 0 : 1);
 }
