@@ -73,7 +73,7 @@ QByteArray EncodeRequest(const Request& request) {
     QDataStream out(&bytes, QIODevice::WriteOnly);
     out.setVersion(QDataStream::Qt_6_4);
     out << kRequestMagic << quint8(request.job) << request.pageUrl << request.html << request.size << request.pixelRatio
-        << request.font << request.textRgb << request.pictures << qint32(request.pictureSide)
+        << request.font << request.textRgb << request.linkRgb << request.pictures << qint32(request.pictureSide)
         << qint64(request.decodedBytes);
     return bytes;
 }
@@ -87,7 +87,7 @@ std::optional<Request> DecodeRequest(const QByteArray& bytes) {
     qint32 side = 0;
     qint64 decoded = 0;
     in >> magic >> job >> request.pageUrl >> request.html >> request.size >> request.pixelRatio >> request.font >>
-        request.textRgb >> request.pictures >> side >> decoded;
+        request.textRgb >> request.linkRgb >> request.pictures >> side >> decoded;
     if (in.status() != QDataStream::Ok || magic != kRequestMagic ||
         (job != quint8(Job::Names) && job != quint8(Job::Paint))) {
         return std::nullopt;

@@ -28,6 +28,7 @@ struct Request {
     qreal pixelRatio = 1;
     QString font;                     // the window's font (QFont::toString)
     quint32 textRgb = 0;              // the window's text colour, the page's unless it says otherwise
+    quint32 linkRgb = 0;              // and its links' colour
     QHash<QUrl, QByteArray> pictures; // as fetched, not decoded
     int pictureSide = 4096;
     qint64 decodedBytes = 64 * 1024 * 1024;

@@ -63,6 +63,7 @@ void Banner::Render() {
     request.pixelRatio = qBound(1.0, devicePixelRatioF(), 4.0);
     request.font = font().toString();
     request.textRgb = palette().color(QPalette::WindowText).rgba();
+    request.linkRgb = palette().color(QPalette::Link).rgba();
     request.pictures = fetch_->pictures();
     request.pictureSide = fetch_->limits().pictureSide;
     request.decodedBytes = fetch_->limits().decodedBytes;

@@ -11,6 +11,7 @@
 #include <QGuiApplication>
 #include <QImageReader>
 #include <QPainter>
+#include <QPalette>
 #include <QTextBlock>
 #include <QTextDocument>
 #include <QTextFrame>
@@ -198,6 +199,10 @@ band::Painted paint(const band::Request& request) {
     if (font.fromString(request.font)) {
         document.setDefaultFont(font);
     }
+    // Rich text colours the links it reads with the application's link colour: the window's.
+    QPalette palette = QGuiApplication::palette();
+    palette.setColor(QPalette::Link, QColor::fromRgba(request.linkRgb));
+    QGuiApplication::setPalette(palette);
     document.setDocumentMargin(0);
     document.setUndoRedoEnabled(false);
     document.setHtml(request.html);
@@ -220,6 +225,7 @@ band::Painted paint(const band::Request& request) {
         QAbstractTextDocumentLayout::PaintContext context;
         context.clip = band;
         context.palette.setColor(QPalette::Text, QColor::fromRgba(request.textRgb));
+        context.palette.setColor(QPalette::Link, QColor::fromRgba(request.linkRgb));
         document.documentLayout()->draw(&painter, context);
     }
     painted.links = linkAreas(document, band);
