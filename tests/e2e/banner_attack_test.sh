@@ -9,7 +9,8 @@
 # anything, that link. Pages built to cost the layout or the picture readers time and memory (a flood of
 # combining marks, cells spanning a million columns, tables nested 20,000 deep, a progressive JPEG of 200
 # scans, a PNG of huge compressed text chunks, 20,000 links) are the band's renderer's to meet: the main
-# window answers a click on Add (until the editor is mapped) within 0.5 s in every case, its peak memory
+# window answers a click on Add (until the editor is mapped) within 0.5 s in every case (two slow answers in
+# a row fail, or one of 2 s), its peak memory
 # stays within 64 MB of the start with the band off, and no renderer outlives it. A page served as bare
 # text/html, as TEXT/HTML and with parameters shows.
 # Usage: banner_attack_test.sh path/to/keyshelf path/to/banner_server path/to/make_vault screenshot-folder PORT
@@ -87,8 +88,17 @@ run_case() {
     done
     echo "banner attack, $case: the window answered in (ms) $times"
     grep -q never <<<"$times" && fail "$case: the window did not answer within 5 s"
+    # Within 0.5 s: a busy machine delays one answer now and then, a page that holds the window delays
+    # every one, so two slow answers in a row fail, as does any one of 2 s.
+    local slow=0
     for ms in $times; do
-        [ "$ms" -le 500 ] || fail "$case: the window took $ms ms to answer a click"
+        [ "$ms" -le 2000 ] || fail "$case: the window took $ms ms to answer a click"
+        if [ "$ms" -gt 500 ]; then
+            slow=$((slow + 1))
+            [ "$slow" -lt 2 ] || fail "$case: the window took more than 0.5 s to answer twice in a row ($times)"
+        else
+            slow=0
+        fi
     done
     # The window's peak memory, in kB.
     peak=$(awk '$1 == "VmHWM:" {print $2}' "/proc/$APP_PID/status")
