@@ -15,7 +15,7 @@ struct RunLimits {
     int cpuSeconds = 2;                         // of processor time
     qint64 addressSpace = 1024LL * 1024 * 1024; // bytes of address space
     int descriptors = 64;
-    int deadlineMs = 4000; // from start to answer, however the time is spent
+    int deadlineMs = 6000; // from start to answer, however the time is spent
 };
 
 // keyshelf-band beside the running program.
