@@ -3,20 +3,20 @@
 #include "AboutWindow.h"
 #include "Appearance.h"
 #include "BuildConfiguration.h"
+#include "ClipboardTimeout.h"
 #include "FileImport.h"
 #include "HelpWindow.h"
 #include "MainWindow.h"
 #include "OutsideChanges.h"
 #include "PasswordDialog.h"
-#include "ScreenLockWatch.h"
 #include "Seams.h"
-#include "SecretClipboard.h"
 #include "Skin.h"
 #include "SplashWindow.h"
 #include "UserSettings.h"
 #include "VaultCommands.h"
 #include "VaultFile.h"
 #include "WebsiteLauncher.h"
+#include "WindowLock.h"
 
 #include <QApplication>
 #include <QCoreApplication>
@@ -83,11 +83,16 @@ Program::Program(Desktop& desktop, const BuildConfiguration& build, vault::FileO
       outsideChanges_(new OutsideChanges(
           session_,
           [this] {
-              return !locked_ && main_ != nullptr && main_->isVisible() && editor_ == nullptr && pass_ == nullptr &&
-                     QApplication::activeModalWidget() == nullptr;
+              return !lock_->isLocked() && main_ != nullptr && main_->isVisible() && editor_ == nullptr &&
+                     pass_ == nullptr && QApplication::activeModalWidget() == nullptr;
           },
           this)),
-      idle_(new IdleWatch(this)) {
+      lock_(new WindowLock(
+          [this] {
+              return QList<QWidget*>{main_, editor_, help_, about_};
+          },
+          this)),
+      clipboardTimeout_(new ClipboardTimeout(this)) {
     session_.setClock(&seams::Now);
     session_.setConflictQuestion([](const VaultSession::Conflict& conflict) {
         return seams::messageBox(
@@ -95,9 +100,8 @@ Program::Program(Desktop& desktop, const BuildConfiguration& build, vault::FileO
                    {.buttons = seams::Buttons::YesNo, .icon = seams::Icon::Exclamation, .defaultButton = 1},
                    QStringLiteral("File Changed")) == seams::Answer::Yes;
     });
-    connect(outsideChanges_, &OutsideChanges::newMasterPassword, this, &Program::LockForNewMasterPassword);
-    connect(idle_, &IdleWatch::idle, this, &Program::Lock);
-    connect(new ScreenLockWatch(this), &ScreenLockWatch::screenLocked, this, &Program::Lock);
+    connect(outsideChanges_, &OutsideChanges::newMasterPassword, lock_, &WindowLock::lockForNewMasterPassword);
+    connect(lock_, &WindowLock::locked, this, &Program::Locked);
 }
 
 Program::~Program() {
@@ -192,8 +196,8 @@ MainWindow* Program::LoadMainWindow() {
             }
         });
         connect(main_, &MainWindow::importRequested, this, &Program::ImportFile);
-        connect(main_, &MainWindow::lockRequested, this, &Program::Lock);
-        connect(&SecretClipboard::instance(), &SecretClipboard::cleared, main_,
+        connect(main_, &MainWindow::lockRequested, lock_, &WindowLock::lock);
+        connect(clipboardTimeout_, &ClipboardTimeout::cleared, main_,
                 [this] { main_->setStatusText(QStringLiteral("Clipboard cleared")); });
         // Sealing and the master password: a menu of their own, after the window's.
         auto* vaultCommands = new VaultCommands(session_, main_->menuBar(), main_);
@@ -243,13 +247,13 @@ void Program::PasswordAccepted(const QString& password) {
         }
         pass_->close();
         QCoreApplication::processEvents();
-    } else if (!locked_ || readAgainOnUnlock_) {
+    } else if (!lock_->isLocked() || lock_->readAgainOnUnlock()) {
         if (const auto failed = session_.unlock(password)) {
             EndBecause(*failed); // the file could not be read
             return;
         }
     }
-    if (locked_) {
+    if (lock_->isLocked()) {
         Unlocked();
         return;
     }
@@ -272,7 +276,7 @@ void Program::Report(const VaultSession::Outcome& outcome) {
                               .arg(session_.path()),
                           {.icon = seams::Icon::Exclamation});
         // Read again only once the new password is typed.
-        LockForNewMasterPassword();
+        lock_->lockForNewMasterPassword();
         return;
     case VaultSession::Stored::ListFull:
     case VaultSession::Stored::TooLarge:
@@ -284,44 +288,8 @@ void Program::Report(const VaultSession::Outcome& outcome) {
     }
 }
 
-void Program::LockForNewMasterPassword() {
-    LockWindows(true);
-}
-
-void Program::Lock() {
-    if (!inUse_ || locked_) {
-        return;
-    }
-    SecretClipboard::instance().clearIfStillCopied();
-    // A question open over the windows may show an entry: it goes as if answered with Cancel (or No), so
-    // nothing it asked about is done, and the person asks again once back.
-    while (QWidget* modal = QApplication::activeModalWidget()) {
-        modal->close();
-        if (QApplication::activeModalWidget() == modal) {
-            modal->hide();
-            break;
-        }
-    }
-    LockWindows(false);
-}
-
-void Program::LockWindows(bool readAgain) {
-    if (locked_) {
-        readAgainOnUnlock_ = readAgainOnUnlock_ || readAgain;
-        return;
-    }
-    locked_ = true;
-    readAgainOnUnlock_ = readAgain;
-    idle_->setMinutes(0);
+void Program::Locked() {
     outsideChanges_->stop();
-    // The entries stay out of sight until the master password is typed.
-    for (QWidget* window : {static_cast<QWidget*>(main_), static_cast<QWidget*>(editor_), static_cast<QWidget*>(help_),
-                            static_cast<QWidget*>(about_)}) {
-        if (window != nullptr && window->isVisible()) {
-            lockedAway_.append(window);
-            window->hide();
-        }
-    }
     if (main_ != nullptr && main_->findBox() != nullptr) {
         main_->findBox()->close();
     }
@@ -330,16 +298,8 @@ void Program::LockWindows(bool readAgain) {
 }
 
 void Program::Unlocked() {
-    locked_ = false;
-    readAgainOnUnlock_ = false;
-    idle_->setMinutes(lockMinutes_);
     UnloadPasswordDialog();
-    for (const QPointer<QWidget>& window : std::as_const(lockedAway_)) {
-        if (window != nullptr) {
-            window->show();
-        }
-    }
-    lockedAway_.clear();
+    lock_->unlock();
     if (main_ != nullptr) {
         main_->raise();
         main_->activateWindow();
@@ -351,10 +311,8 @@ void Program::Unlocked() {
 }
 
 void Program::FinishStartUp() {
-    inUse_ = true;
-    SecretClipboard::instance().setClearAfter(userSettings::value(userSettings::kClipboardSeconds));
-    lockMinutes_ = userSettings::value(userSettings::kLockMinutes);
-    idle_->setMinutes(lockMinutes_);
+    clipboardTimeout_->setSeconds(userSettings::value(userSettings::kClipboardSeconds));
+    lock_->startUse(userSettings::value(userSettings::kLockMinutes));
     if (main_ != nullptr) {
         ApplySkin(main_);
         main_->showUnlocked();
@@ -408,7 +366,7 @@ void Program::OpenAbout() {
 }
 
 void Program::ImportFile(QString path) {
-    if (main_ == nullptr || locked_ || editor_ != nullptr) {
+    if (main_ == nullptr || lock_->isLocked() || editor_ != nullptr) {
         return; // the list is not in use: an editor or the password dialog comes first
     }
     FileImport(
@@ -451,8 +409,7 @@ void Program::OpenWebsite(bool show) {
 }
 
 void Program::MainWindowClosing() {
-    inUse_ = false; // the program is ending: nothing is left to lock
-    idle_->setMinutes(0);
+    lock_->endUse();
     outsideChanges_->stop();
     if (help_ != nullptr) {
         help_->close();

@@ -9,7 +9,6 @@
 #include "BuildConfiguration.h"
 #include "EntryEditor.h"
 #include "HelpWindow.h"
-#include "IdleWatch.h"
 #include "MainWindow.h"
 #include "PasswordDialog.h"
 #include "Seams.h"
@@ -21,7 +20,9 @@
 #include <QObject>
 #include <QPointer>
 
+class ClipboardTimeout;
 class OutsideChanges;
+class WindowLock;
 
 class Program : public QObject {
     Q_OBJECT
@@ -60,11 +61,6 @@ public:
     // Imports a CSV file, chosen first when no path is given: the import dialog, one save, then the
     // offer to delete the file.
     void ImportFile(QString path);
-    // Locks the list once it is in use: every window hides, Keyshelf's copy leaves the clipboard, and the
-    // password dialog asks for the master password as at start; the right one brings every window back as
-    // it was. Nothing is written. The desktop's screen lock, Ctrl+L and the idle time come here.
-    void Lock();
-
     // The launcher opens the site as it loads and goes a second later; while one exists a request makes
     // nothing new, so the site opens at most once a second. `show` shows the launcher itself.
     void OpenWebsite(bool show);
@@ -77,10 +73,9 @@ private:
     void PasswordAccepted(const QString& password);
     // Tells the user what a change that was not saved means for them.
     void Report(const VaultSession::Outcome& outcome);
-    // Another program gave the vault a new master password: the windows hide until it is typed.
-    void LockForNewMasterPassword();
-    // Hides the windows and asks for the master password; `readAgain`: the vault is read again with it.
-    void LockWindows(bool readAgain);
+    // The windows are locked away: the password dialog asks for the master password as at start.
+    void Locked();
+    // The right master password brings every window back as it was.
     void Unlocked();
     void FinishStartUp();
     void UnloadPasswordDialog();
@@ -93,12 +88,8 @@ private:
     buildConfig::InUse buildInUse_;
     VaultSession session_;
     OutsideChanges* outsideChanges_;
-    bool locked_ = false;
-    bool readAgainOnUnlock_ = false; // the vault has a new master password: its entries are read with it
-    bool inUse_ = false;             // the master password was typed at start: the list is in use
-    IdleWatch* idle_;
-    int lockMinutes_ = 0;
-    QList<QPointer<QWidget>> lockedAway_; // the windows hidden while locked
+    WindowLock* lock_;
+    ClipboardTimeout* clipboardTimeout_;
     Appearance appearance_;
     QPointer<SplashWindow> splash_;
     QPointer<MainWindow> main_;

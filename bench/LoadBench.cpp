@@ -128,7 +128,10 @@ int Make(const std::string& folder, const std::string& kind) {
         }
         seal = std::move(*key);
     }
-    return vault::SaveVault(path, uibench::kMaster, entries, vault::SystemFileOps(), seal ? &*seal : nullptr) ? 1 : 0;
+    return vault::SaveVault(path, vault::Secret(uibench::kMaster), entries, vault::SystemFileOps(),
+                            seal ? &*seal : nullptr)
+               ? 1
+               : 0;
 }
 
 int Core(const std::string& folder) {

@@ -64,7 +64,7 @@ void Prepare() {
     Startup::PrepareApplication();
     desktop = std::make_unique<FakeDesktop>(Folder());
     seams::OpenSettings()->setValue("Settings/showHelp", "0");
-    if (vault::SaveVault(VaultPath(), kMaster, Entries())) {
+    if (vault::SaveVault(VaultPath(), vault::Secret(kMaster), Entries())) {
         std::exit(1);
     }
 }

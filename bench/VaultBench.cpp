@@ -56,7 +56,7 @@ const std::vector<vault::Entry>& Entries() {
     return entries;
 }
 
-std::string Folder() {
+std::string BenchFolder() {
     const auto dir = std::filesystem::current_path() / "vault-bench-data";
     std::filesystem::create_directories(dir);
     return dir.string();
@@ -64,9 +64,9 @@ std::string Folder() {
 
 const std::string& VaultFile() {
     static const std::string path = [] {
-        const std::string p = vault::VaultPath(Folder());
+        const std::string p = vault::VaultPath(BenchFolder());
         std::filesystem::remove(p);
-        if (vault::SaveVault(p, kMaster, Entries())) {
+        if (vault::SaveVault(p, vault::Secret(kMaster), Entries())) {
             std::fprintf(stderr, "cannot write %s\n", p.c_str());
             std::exit(1);
         }
@@ -79,9 +79,9 @@ const std::string& VaultFile() {
 // derivation pays (BM_DeriveStandardKey).
 const std::string& SealedFile() {
     static const std::string path = [] {
-        const std::string p = Folder() + "/sealed.enc";
+        const std::string p = BenchFolder() + "/sealed.enc";
         auto key = vault::SealKey::Fresh(kMaster, vault::kLeastSealCost, p);
-        if (!key || vault::SaveVault(p, kMaster, Entries(), vault::SystemFileOps(), &*key)) {
+        if (!key || vault::SaveVault(p, vault::Secret(kMaster), Entries(), vault::SystemFileOps(), &*key)) {
             std::fprintf(stderr, "cannot write %s\n", p.c_str());
             std::exit(1);
         }
@@ -131,9 +131,9 @@ void BM_EncodeEntries(benchmark::State& state) {
 }
 
 void BM_SaveVault(benchmark::State& state) {
-    const std::string path = vault::VaultPath(Folder());
+    const std::string path = vault::VaultPath(BenchFolder());
     for (auto _ : state) {
-        if (vault::SaveVault(path, kMaster, Entries())) {
+        if (vault::SaveVault(path, vault::Secret(kMaster), Entries())) {
             state.SkipWithError("save failed");
         }
     }
@@ -153,14 +153,14 @@ bool EncodeWriteSyncRename(const std::vector<vault::Entry>& entries, const std::
     if (::close(fd) != 0 || !written || ::rename(temp.c_str(), target.c_str()) != 0) {
         return false;
     }
-    const int folder = ::open(Folder().c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    const int folder = ::open(BenchFolder().c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
     const bool synced = folder >= 0 && ::fsync(folder) == 0;
     return folder >= 0 && ::close(folder) == 0 && synced;
 }
 
 void BM_EncodeWriteSyncRename(benchmark::State& state) {
-    const std::string target = Folder() + "/baseline.enc";
-    const std::string temp = Folder() + "/baseline.tmp";
+    const std::string target = BenchFolder() + "/baseline.enc";
+    const std::string temp = BenchFolder() + "/baseline.tmp";
     for (auto _ : state) {
         if (!EncodeWriteSyncRename(Entries(), temp, target)) {
             state.SkipWithError("baseline write failed");
@@ -171,15 +171,15 @@ void BM_EncodeWriteSyncRename(benchmark::State& state) {
 // The disk's speed wanders during a run, so the save and its baseline are also timed in pairs, one
 // right after the other, and compared over the sums: drift then falls on both alike.
 void BM_SaveAgainstBaseline(benchmark::State& state) {
-    const std::string path = vault::VaultPath(Folder());
-    const std::string target = Folder() + "/baseline.enc";
-    const std::string temp = Folder() + "/baseline.tmp";
+    const std::string path = vault::VaultPath(BenchFolder());
+    const std::string target = BenchFolder() + "/baseline.enc";
+    const std::string temp = BenchFolder() + "/baseline.tmp";
     double save = 0;
     double baseline = 0;
     using Clock = std::chrono::steady_clock;
     for (auto _ : state) {
         const auto t0 = Clock::now();
-        const bool saved = !vault::SaveVault(path, kMaster, Entries()).has_value();
+        const bool saved = !vault::SaveVault(path, vault::Secret(kMaster), Entries()).has_value();
         const auto t1 = Clock::now();
         const bool wrote = EncodeWriteSyncRename(Entries(), temp, target);
         const auto t2 = Clock::now();
@@ -256,7 +256,7 @@ const std::string& CsvFile() {
         const std::string csv = vault::ExportCsv(codePage.size(), [&codePage](std::size_t i) {
             return vault::EntryView{codePage[i].username, codePage[i].password, codePage[i].location};
         });
-        const std::string p = Folder() + "/export.csv";
+        const std::string p = BenchFolder() + "/export.csv";
         std::FILE* f = std::fopen(p.c_str(), "wb");
         if (f == nullptr || std::fwrite(csv.data(), 1, csv.size(), f) != csv.size() || std::fclose(f) != 0) {
             std::fprintf(stderr, "cannot write %s\n", p.c_str());
@@ -277,14 +277,14 @@ bool ImportAll(const std::string& csvPath, const std::string& vaultPath) {
     const vault::EntryTable empty;
     const vault::ImportPlan plan = vault::PlanImport(*file, empty, false);
     return !vault::SaveVault(
-                vaultPath, kMaster, plan.additions.size(),
+                vaultPath, vault::Secret(kMaster), plan.additions.size(),
                 [&plan](std::size_t i) { return vault::EntryView(plan.additions[i]); }, vault::TextForm::CodePage)
                 .has_value();
 }
 
 // Timed in pairs, as the save against its baseline.
 void BM_ImportAgainstSave(benchmark::State& state) {
-    const std::string path = vault::VaultPath(Folder());
+    const std::string path = vault::VaultPath(BenchFolder());
     const std::string& csv = CsvFile();
     double import = 0;
     double save = 0;
@@ -293,7 +293,7 @@ void BM_ImportAgainstSave(benchmark::State& state) {
         const auto t0 = Clock::now();
         const bool imported = ImportAll(csv, path);
         const auto t1 = Clock::now();
-        const bool saved = !vault::SaveVault(path, kMaster, Entries()).has_value();
+        const bool saved = !vault::SaveVault(path, vault::Secret(kMaster), Entries()).has_value();
         const auto t2 = Clock::now();
         if (!imported || !saved) {
             state.SkipWithError("import or save failed");
@@ -389,7 +389,7 @@ int main(int argc, char** argv) {
                         reporter.counters["plain_ms"]);
         }
     }
-    std::filesystem::remove_all(Folder());
+    std::filesystem::remove_all(BenchFolder());
     benchmark::Shutdown();
     return 0;
 }

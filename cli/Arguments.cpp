@@ -7,6 +7,7 @@
 #include <algorithm>
 #include <array>
 #include <charconv>
+#include <utility>
 
 namespace cli {
 namespace {
@@ -16,25 +17,28 @@ struct CommandName {
     Command command;
     std::size_t minOperands;
     std::size_t maxOperands;
+    bool takesEntry = false;       // ENTRY: an operand, or --with-username and --with-location
+    std::string_view missing = {}; // said when fewer than minOperands are given
 };
 constexpr std::array<CommandName, 12> kCommands = {{
     {"ls", Command::List, 0, 1},
-    {"show", Command::Show, 0, 1},
+    {"show", Command::Show, 0, 1, true},
     {"add", Command::Add, 0, 0},
-    {"edit", Command::Edit, 0, 1},
-    {"rm", Command::Remove, 0, 1},
+    {"edit", Command::Edit, 0, 1, true},
+    {"rm", Command::Remove, 0, 1, true},
     {"generate", Command::Generate, 0, 0},
     {"passwd", Command::Passwd, 0, 0},
     {"seal", Command::Seal, 0, 0},
     {"unseal", Command::Unseal, 0, 0},
     {"check", Command::Check, 0, 0},
-    {"import", Command::Import, 1, 1},
+    {"import", Command::Import, 1, 1, false, "'import' needs the CSV file to import"},
     {"export", Command::Export, 0, 0},
 }};
 
 enum class Kind { Flag, Value, OptionalLength };
 struct Option {
     std::string_view name;
+    char shortName; // "-h" for "--help"; 0 for none
     Kind kind;
     std::array<Command, 4> commands; // the commands it goes with; None for every command
     // Where the option's text, flag or length goes: one of them.
@@ -44,28 +48,33 @@ struct Option {
     std::size_t Arguments::*length = nullptr;
 };
 constexpr std::array<Command, 4> kEntryCommands = {Command::List, Command::Show, Command::Edit, Command::Remove};
-constexpr std::array<Option, 17> kOptions = {{
-    {"vault", Kind::Value, {Command::None, Command::None}, &Arguments::vault},
-    {"help", Kind::Flag, {Command::None, Command::None}, nullptr, &Arguments::help},
-    {"version", Kind::Flag, {Command::None, Command::None}, nullptr, &Arguments::version},
-    {"username", Kind::Value, {Command::Add, Command::Edit}, &Arguments::username},
-    {"location", Kind::Value, {Command::Add, Command::Edit}, &Arguments::location},
-    {"generate", Kind::OptionalLength, {Command::Add, Command::Edit}, nullptr, nullptr, &Arguments::generate},
-    {"password", Kind::Flag, {Command::Show, Command::Edit}, nullptr, &Arguments::password},
-    {"yes", Kind::Flag, {Command::Remove, Command::Remove}, nullptr, &Arguments::yes},
-    {"dry-run", Kind::Flag, {Command::Import, Command::Import}, nullptr, &Arguments::dryRun},
-    {"replace", Kind::Flag, {Command::Import, Command::Import}, nullptr, &Arguments::replace},
-    {"delete-file", Kind::Flag, {Command::Import, Command::Import}, nullptr, &Arguments::deleteFile},
-    {"output", Kind::Value, {Command::Export, Command::Export}, &Arguments::output},
-    {"force", Kind::Flag, {Command::Export, Command::Export}, nullptr, &Arguments::force},
-    {"with-username", Kind::Value, kEntryCommands, &Arguments::withUsername},
-    {"with-location", Kind::Value, kEntryCommands, &Arguments::withLocation},
-    {"listed", Kind::Value, {Command::Show, Command::Edit, Command::Remove}, &Arguments::listed},
-    {"stamp", Kind::Flag, {Command::List}, nullptr, &Arguments::stamp},
+constexpr std::array<Option, 18> kOptions = {{
+    {"vault", 0, Kind::Value, {Command::None, Command::None}, &Arguments::vault},
+    {"help", 'h', Kind::Flag, {Command::None, Command::None}, nullptr, &Arguments::help},
+    {"version", 'V', Kind::Flag, {Command::None, Command::None}, nullptr, &Arguments::version},
+    {"username", 0, Kind::Value, {Command::Add, Command::Edit}, &Arguments::username},
+    {"location", 0, Kind::Value, {Command::Add, Command::Edit}, &Arguments::location},
+    {"generate", 0, Kind::OptionalLength, {Command::Add, Command::Edit}, nullptr, nullptr, &Arguments::generate},
+    {"password", 0, Kind::Flag, {Command::Show, Command::Edit}, nullptr, &Arguments::password},
+    {"yes", 0, Kind::Flag, {Command::Remove, Command::Remove}, nullptr, &Arguments::yes},
+    {"dry-run", 0, Kind::Flag, {Command::Import, Command::Import}, nullptr, &Arguments::dryRun},
+    {"replace", 0, Kind::Flag, {Command::Import, Command::Import}, nullptr, &Arguments::replace},
+    {"delete-file", 0, Kind::Flag, {Command::Import, Command::Import}, nullptr, &Arguments::deleteFile},
+    {"output", 'o', Kind::Value, {Command::Export, Command::Export}, &Arguments::output},
+    {"force", 0, Kind::Flag, {Command::Export, Command::Export}, nullptr, &Arguments::force},
+    {"with-username", 0, Kind::Value, kEntryCommands, &Arguments::withUsername},
+    {"with-location", 0, Kind::Value, kEntryCommands, &Arguments::withLocation},
+    {"listed", 0, Kind::Value, {Command::Show, Command::Edit, Command::Remove}, &Arguments::listed},
+    {"stamp", 0, Kind::Flag, {Command::List}, nullptr, &Arguments::stamp},
+    // generate's --length takes a value that is not optional.
+    {"length", 0, Kind::Value, {Command::Generate, Command::Generate}, nullptr, nullptr, nullptr, &Arguments::length},
 }};
-// generate's --length takes a value that is not optional.
-constexpr Option kLength = {"length", Kind::Value,       {Command::Generate, Command::Generate}, nullptr, nullptr,
-                            nullptr,  &Arguments::length};
+
+// Options that go with the same command but not with each other: the first is refused beside the second.
+constexpr std::array<std::pair<std::string_view, std::string_view>, 2> kExclusive = {{
+    {"password", "generate"},
+    {"delete-file", "dry-run"},
+}};
 
 const CommandName* FindCommand(std::string_view name) {
     for (const CommandName& c : kCommands) {
@@ -161,29 +170,21 @@ Parsed ParseArguments(const std::vector<std::string_view>& arguments) {
             }
             continue;
         }
-        if (argument == "-h") {
-            a.help = true;
-            continue;
-        }
-        if (argument == "-V") {
-            a.version = true;
-            continue;
-        }
-        // -o FILE is --output FILE.
-        const std::string longForm = argument == "-o" ? std::string("--output") : std::string(argument);
-        if (!std::string_view(longForm).starts_with("--")) {
+        // A short option stands alone ("-o FILE", never "-oFILE" or "-o=FILE").
+        const bool isShort = argument.size() == 2 && argument[1] != '-';
+        if (!isShort && !argument.starts_with("--")) {
             return fail("unknown option " + Quoted(argument));
         }
-        const std::string_view spelled = longForm;
-        const std::size_t equals = spelled.find('=');
-        const std::string_view name = spelled.substr(2, equals == spelled.npos ? spelled.npos : equals - 2);
+        const std::size_t equals = isShort ? argument.npos : argument.find('=');
+        const std::string_view spelled =
+            isShort ? argument.substr(1) : argument.substr(2, equals == argument.npos ? argument.npos : equals - 2);
         std::optional<std::string_view> joined;
-        if (equals != spelled.npos) {
-            joined = spelled.substr(equals + 1);
+        if (equals != argument.npos) {
+            joined = argument.substr(equals + 1);
         }
-        const Option* option = name == kLength.name ? &kLength : nullptr;
+        const Option* option = nullptr;
         for (const Option& o : kOptions) {
-            option = o.name == name ? &o : option;
+            option = (isShort ? o.shortName == spelled[0] : o.name == spelled) ? &o : option;
         }
         if (option == nullptr) {
             return fail("unknown option " + Quoted(argument));
@@ -191,7 +192,7 @@ Parsed ParseArguments(const std::vector<std::string_view>& arguments) {
         given.push_back(option);
         std::optional<std::string_view> value = joined;
         if (option->kind == Kind::Flag && joined) {
-            return fail("option " + Quoted("--" + std::string(name)) + " takes no value");
+            return fail("option " + Quoted("--" + std::string(option->name)) + " takes no value");
         }
         if (option->kind == Kind::Value && !value) {
             if (i + 1 == arguments.size()) {
@@ -235,32 +236,31 @@ Parsed ParseArguments(const std::vector<std::string_view>& arguments) {
                         Quoted(command.name));
         }
     }
-    if (a.command == Command::Edit && a.password && a.generate) {
-        return fail("option '--password' does not go with '--generate'");
-    }
-    if (a.command == Command::Import && a.dryRun && a.deleteFile) {
-        return fail("option '--delete-file' does not go with '--dry-run'");
+    const auto isGiven = [&given](std::string_view name) {
+        return std::any_of(given.begin(), given.end(), [name](const Option* option) { return option->name == name; });
+    };
+    for (const auto& [first, second] : kExclusive) {
+        if (isGiven(first) && isGiven(second)) {
+            return fail("option " + Quoted("--" + std::string(first)) + " does not go with " +
+                        Quoted("--" + std::string(second)));
+        }
     }
     if (a.listed &&
         (a.listed->size() != kStampLength || a.listed->find_first_not_of("0123456789abcdef") != std::string::npos)) {
         return fail("option '--listed' needs the stamp that 'ls --stamp' printed");
     }
-    if (TakesEntry(a.command) && a.operands.empty() && !a.withUsername && !a.withLocation) {
+    if (command.takesEntry && a.operands.empty() && !a.withUsername && !a.withLocation) {
         return fail(Quoted(command.name) +
                     " needs an entry: its number from 'ls', a text only it holds, or --with-username and "
                     "--with-location");
     }
     if (a.operands.size() < command.minOperands) {
-        return fail("'import' needs the CSV file to import");
+        return fail(std::string(command.missing));
     }
     if (a.operands.size() > command.maxOperands) {
         return fail("unexpected argument " + Quoted(a.operands[command.maxOperands]));
     }
     return parsed;
-}
-
-bool TakesEntry(Command command) {
-    return command == Command::Show || command == Command::Edit || command == Command::Remove;
 }
 
 std::string VersionText() {

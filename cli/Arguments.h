@@ -50,9 +50,6 @@ std::string HelpText(Command command, std::string_view vault);
 // --version: the build's product name and file version, as the window's --version prints them.
 std::string VersionText();
 
-// Whether the command takes ENTRY: show, edit and rm.
-bool TakesEntry(Command command);
-
 // The length of the stamp `ls --stamp` prints and --listed takes: hexadecimal digits.
 inline constexpr std::size_t kStampLength = 12;
 

@@ -161,9 +161,9 @@ QWidget* Make(const Control& c, QWidget* parent, const CustomFactory& custom) {
         }
         frame->setAlignment(Qt::AlignLeft | Qt::AlignTop);
         if (c.picture != nullptr) {
-            const QIcon picture = Picture(c.picture);
-            if (!picture.availableSizes().isEmpty()) {
-                frame->setPixmap(picture.pixmap(picture.availableSizes().first()));
+            const QIcon icon = Picture(c.picture);
+            if (!icon.availableSizes().isEmpty()) {
+                frame->setPixmap(icon.pixmap(icon.availableSizes().first()));
             }
         }
         return frame;

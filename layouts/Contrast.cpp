@@ -98,13 +98,13 @@ QColor Behind(const QImage& image, const QRect& area) {
             red += qRed(pixel);
             green += qGreen(pixel);
             blue += qBlue(pixel);
-            const double luminance = Luminance(QColor(pixel));
-            if (luminance < least) {
-                least = luminance;
+            const double light = Luminance(QColor(pixel));
+            if (light < least) {
+                least = light;
                 darkest = pixel;
             }
-            if (luminance > most) {
-                most = luminance;
+            if (light > most) {
+                most = light;
                 lightest = pixel;
             }
         }

@@ -10,16 +10,8 @@
 #include <QMenu>
 #include <QMimeData>
 #include <QPointer>
-#include <chrono>
 
-SecretClipboard::SecretClipboard(QObject* parent) : QObject(parent) {
-    timer_.setSingleShot(true);
-    connect(&timer_, &QTimer::timeout, this, [this] {
-        if (clearIfStillCopied()) {
-            emit cleared();
-        }
-    });
-}
+SecretClipboard::SecretClipboard(QObject* parent) : QObject(parent) {}
 
 SecretClipboard& SecretClipboard::instance() {
     // Owned by the application, so that it goes while the clipboard is still there.
@@ -37,15 +29,10 @@ void SecretClipboard::copy(const QString& text) {
     QGuiApplication::clipboard()->setMimeData(data);
     copied_ = true;
     value_ = text;
-    if (seconds_ > 0) {
-        timer_.start(std::chrono::seconds(seconds_));
-    } else {
-        timer_.stop();
-    }
+    emit copied();
 }
 
 bool SecretClipboard::clearIfStillCopied() {
-    timer_.stop();
     if (!copied_) {
         return false;
     }

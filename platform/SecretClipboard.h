@@ -1,14 +1,11 @@
 // The clipboard as a password list uses it: what Keyshelf copies is marked as secret for clipboard
-// managers and taken off the clipboard a set time later, when the windows lock and when Keyshelf ends
-// (each time unless something else has been copied since), whichever window copied it; and a text box
-// showing a password never offers it as the X selection.
+// managers and can be taken off the clipboard later, as when the windows lock and when Keyshelf ends (each
+// time unless something else has been copied since), whichever window copied it; and a text box showing a
+// password never offers it as the X selection.
 #pragma once
-
-#include "UserSettings.h"
 
 #include <QObject>
 #include <QString>
-#include <QTimer>
 
 class QLineEdit;
 class QMenu;
@@ -19,26 +16,20 @@ public:
     // The run's one, shared by every window: the copy taken off is the last one, whoever made it.
     static SecretClipboard& instance();
 
-    // Seconds from a copy to its clearing; 0: kept until the windows lock or Keyshelf ends. A copy
-    // already waiting keeps its time.
-    void setClearAfter(int seconds) { seconds_ = seconds; }
-
     // Puts `text` on the clipboard marked as secret ("x-kde-passwordManagerHint" = "secret": clipboard
-    // managers keep no history of it), remembers it for clearIfStillCopied and starts the wait for it.
+    // managers keep no history of it) and remembers it for clearIfStillCopied.
     void copy(const QString& text);
 
     // Takes the text Keyshelf copied last off the clipboard, if the clipboard still holds it; true if it did.
     bool clearIfStillCopied();
 
 signals:
-    // The wait after a copy ran out and the copy was taken off the clipboard.
-    void cleared();
+    // Something was put on the clipboard by copy.
+    void copied();
 
 private:
     explicit SecretClipboard(QObject* parent);
 
-    QTimer timer_;
-    int seconds_ = userSettings::kClipboardSeconds.fallback;
     bool copied_ = false; // something put there is still to be taken off
     QString value_;       // the last one
 };

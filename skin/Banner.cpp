@@ -43,7 +43,7 @@ QUrl Banner::pageUrl() const {
 void Banner::Fetched(bool ok) {
     fetched_ = ok;
     if (!ok) {
-        Show(std::nullopt);
+        ShowPage(std::nullopt);
         return;
     }
     Render();
@@ -77,12 +77,12 @@ void Banner::Render() {
                 if (painted) {
                     painted->picture.setDevicePixelRatio(ratio);
                 }
-                Show(painted);
+                ShowPage(painted);
             });
     render_ = run;
 }
 
-void Banner::Show(const std::optional<band::Painted>& painted) {
+void Banner::ShowPage(const std::optional<band::Painted>& painted) {
     painted_ = painted.value_or(band::Painted());
     pressed_ = QUrl();
     unsetCursor();

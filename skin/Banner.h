@@ -59,7 +59,7 @@ private:
     explicit Banner(QWidget* parent);
     void Fetched(bool ok);
     void Render();
-    void Show(const std::optional<band::Painted>& painted);
+    void ShowPage(const std::optional<band::Painted>& painted);
 
     banner::Fetch* fetch_;
     bool fetched_ = false;       // the page and its pictures are here to paint

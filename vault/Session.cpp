@@ -144,7 +144,7 @@ Result<EntryTable> Session::load(Secret password) {
 }
 
 Result<std::vector<Entry>> Session::create(Secret master) {
-    auto kept = WriteMasterPassword(path_, master.str(), files_);
+    auto kept = WriteMasterPassword(path_, master, files_);
     if (!kept) {
         return kept.error();
     }
@@ -290,7 +290,7 @@ Session::Saved Session::save(Secret master, std::size_t count, const EntrySource
         // Never written in the plain form for want of the key that seals it.
         return {VaultError{"Could not save", path_, "it is sealed, and its master password has not been typed"}, false};
     }
-    if (auto failed = SaveVault(path_, master.str(), count, entry, TextForm::CodePage, files_, seal())) {
+    if (auto failed = SaveVault(path_, master, count, entry, TextForm::CodePage, files_, seal())) {
         return {std::move(failed), true};
     }
     keepMaster(master.text);
@@ -313,7 +313,7 @@ Session::Saved Session::changeMasterPassword(Secret master, std::size_t count, c
     if (!sealed_) {
         key.reset();
     }
-    if (auto failed = SaveVault(path_, master.str(), count, entry, TextForm::CodePage, files_, key ? &*key : nullptr)) {
+    if (auto failed = SaveVault(path_, master, count, entry, TextForm::CodePage, files_, key ? &*key : nullptr)) {
         return {std::move(failed), true};
     }
     keepMaster(master.text);

@@ -182,20 +182,21 @@ Result<Loaded> LoadVault(const std::string& path, std::size_t limit, vault::File
     return loaded;
 }
 
-Result<std::vector<vault::Entry>> WriteMasterPassword(const std::string& path, const std::string& master,
+Result<std::vector<vault::Entry>> WriteMasterPassword(const std::string& path, vault::Secret master,
                                                       vault::FileOps& files) {
     auto kept = ReadEntries(path, files);
     if (!kept) {
         return kept.error();
     }
-    const std::string bytes = kept->empty() ? vault::MasterOnlyBytes(master) : vault::VaultBytes(master, *kept);
+    const std::string bytes =
+        kept->empty() ? vault::MasterOnlyBytes(master.text) : vault::VaultBytes(master.text, *kept);
     if (auto status = vault::ReplaceFile(path, bytes, files)) {
         return *status;
     }
     return kept;
 }
 
-vault::Failure SaveVault(const std::string& path, const std::string& master, const std::vector<vault::Entry>& entries,
+vault::Failure SaveVault(const std::string& path, vault::Secret master, const std::vector<vault::Entry>& entries,
                          vault::FileOps& files, const vault::SealKey* seal) {
     return SaveVault(
         path, master, entries.size(),
@@ -222,11 +223,12 @@ vault::Failure ReplaceVault(const std::string& path, const std::function<bool(co
 
 } // namespace
 
-vault::Failure SaveVault(const std::string& path, const std::string& master, std::size_t count,
+vault::Failure SaveVault(const std::string& path, vault::Secret master, std::size_t count,
                          const vault::EntrySource& entry, vault::TextForm form, vault::FileOps& files,
                          const vault::SealKey* seal) {
     return ReplaceVault(
-        path, [&](const vault::ByteSink& sink) { return vault::WriteVaultBytes(master, count, entry, sink, form); },
+        path,
+        [&](const vault::ByteSink& sink) { return vault::WriteVaultBytes(master.text, count, entry, sink, form); },
         seal, files);
 }
 

@@ -10,6 +10,7 @@
 #include "AtomicFile.h"
 #include "EntryTable.h"
 #include "SealedVault.h"
+#include "Secret.h"
 #include "VaultError.h"
 #include "VaultFormat.h"
 
@@ -72,14 +73,14 @@ vault::Result<std::string> UnsealVault(std::string fileBytes, const vault::SealH
 
 // Writes the master password of a first run. A file that has no master password but does hold entry
 // lines keeps them: they are written back after the new master line. Returns the entries kept.
-vault::Result<std::vector<vault::Entry>> WriteMasterPassword(const std::string& path, const std::string& master,
+vault::Result<std::vector<vault::Entry>> WriteMasterPassword(const std::string& path, vault::Secret master,
                                                              vault::FileOps& files = vault::SystemFileOps());
 
 // Rewrites the whole vault from the master password and the entries in display order: sealed with `seal`
 // when one is given (no plain byte reaches the disk, not even in the temporary file), else plain.
-vault::Failure SaveVault(const std::string& path, const std::string& master, const std::vector<vault::Entry>& entries,
+vault::Failure SaveVault(const std::string& path, vault::Secret master, const std::vector<vault::Entry>& entries,
                          vault::FileOps& files = vault::SystemFileOps(), const vault::SealKey* seal = nullptr);
-vault::Failure SaveVault(const std::string& path, const std::string& master, std::size_t count,
+vault::Failure SaveVault(const std::string& path, vault::Secret master, std::size_t count,
                          const vault::EntrySource& entry, vault::TextForm form = vault::TextForm::Utf8,
                          vault::FileOps& files = vault::SystemFileOps(), const vault::SealKey* seal = nullptr);
 // Replaces the file with `plainBytes`, sealed with `seal` when one is given.

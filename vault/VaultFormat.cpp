@@ -115,12 +115,12 @@ public:
     void LineEnd() { Raw(kLineEnd); }
     // One entry line, without its line end.
     void Entry(const EntryView& entry, TextForm form) {
-        const auto text = [&](std::string_view t) { form == TextForm::CodePage ? CodePageText(t) : Text(t); };
+        const auto put = [&](std::string_view t) { form == TextForm::CodePage ? CodePageText(t) : Text(t); };
         for (const Field field : kFields) {
             if (field != kFields.front()) {
                 Raw(kRawSeparator);
             }
-            text(entry[field]);
+            put(entry[field]);
         }
     }
     bool Flush() {

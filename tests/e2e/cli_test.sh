@@ -55,8 +55,12 @@ for command in ls show add edit rm generate passwd seal unseal check; do
     expect "$command --help" 0 && head -n 1 "$WORK/out" | grep -q "^Usage: keyshelf-cli $command" ||
         fail "$command --help: $(cat "$WORK/out")"
 done
-cli '' --version
-expect "--version" 0 && grep -qxE "Keyshelf [0-9]+\.[0-9]+" "$WORK/out" || fail "--version: $(cat "$WORK/out")"
+cli '' rm -h
+expect "rm -h" 0 && head -n 1 "$WORK/out" | grep -q "^Usage: keyshelf-cli rm" || fail "rm -h: $(cat "$WORK/out")"
+for version in -V --version; do
+    cli '' $version
+    expect "$version" 0 && grep -qxE "Keyshelf [0-9]+\.[0-9]+" "$WORK/out" || fail "$version: $(cat "$WORK/out")"
+done
 if [ -n "$GUI" ]; then
     [ "$(cat "$WORK/out")" = "$(env -u DISPLAY "$GUI" --version)" ] || fail "--version differs from the window's"
 fi
@@ -78,6 +82,12 @@ generate --length 0|the length of a password must be a number from 1 to 1024
 generate --length|option '--length' needs a value
 edit 1 --password --generate|option '--password' does not go with '--generate'
 check --vault|option '--vault' needs a value
+-x|unknown option '-x'
+export -oFILE|unknown option '-oFILE'
+ls -o FILE|option '--output' does not go with 'ls'
+ls --stamp=1|option '--stamp' takes no value
+import|'import' needs the CSV file to import
+import a.csv --dry-run --delete-file|option '--delete-file' does not go with '--dry-run'
 EOF
 
 # generate: the generator's length and alphabet, and no vault needed.

@@ -5,6 +5,9 @@
 PTY="$WORK/pty"
 pty_start() { # pty_start COMMAND: runs the shell command at a terminal
     rm -f "$WORK/fifo" && mkfifo "$WORK/fifo"
+    # Emptied here, not only by the redirection below: that waits for the FIFO to open, and until then the
+    # last run's screen would answer pty_wait, and an answer typed before echo is off is lost.
+    : >"$PTY"
     SHELL=/bin/bash script -qec "$1" /dev/null <"$WORK/fifo" >"$PTY" 2>&1 &
     PTY_PID=$!
     exec 9>"$WORK/fifo"

@@ -30,7 +30,7 @@ using vault::Entry;
 constexpr char kMaster[] = "correct horse";
 
 // `count` entries of everyday length, some with Windows characters; `seed` makes lists of equal length differ.
-std::vector<Entry> Entries(std::size_t count, unsigned seed) {
+std::vector<Entry> EverydayEntries(std::size_t count, unsigned seed) {
     std::vector<Entry> entries;
     entries.reserve(count);
     for (std::size_t i = 0; i < count; ++i) {
@@ -102,24 +102,24 @@ protected:
 
     // Saves `entries` and checks that data.enc holds them.
     void SaveThatFits(const std::vector<Entry>& entries) {
-        const auto status = vault::SaveVault(path, kMaster, entries);
+        const auto status = vault::SaveVault(path, vault::Secret(kMaster), entries);
         ASSERT_FALSE(status.has_value()) << status->Message();
         EXPECT_TRUE(SameBytes(ReadIfPresent(path), vault::VaultBytes(kMaster, entries)));
     }
 };
 
 TEST_F(TinyDisk, ASaveTooBigForTheDiskIsReportedAndTheVaultKeepsItsBytes) {
-    ASSERT_NO_FATAL_FAILURE(SaveThatFits(Entries(20, 1)));
+    ASSERT_NO_FATAL_FAILURE(SaveThatFits(EverydayEntries(20, 1)));
     const std::string before = TempDir::Read(path);
 
-    const std::vector<Entry> big = Entries(3000, 2);
+    const std::vector<Entry> big = EverydayEntries(3000, 2);
     ASSERT_GT(vault::VaultBytes(kMaster, big).size(), 64u * 1024);
-    ASSERT_NO_FATAL_FAILURE(ExpectReportedAsFull(vault::SaveVault(path, kMaster, big), path));
+    ASSERT_NO_FATAL_FAILURE(ExpectReportedAsFull(vault::SaveVault(path, vault::Secret(kMaster), big), path));
     EXPECT_TRUE(SameBytes(ReadIfPresent(path), before));
     EXPECT_EQ(NamesIn(disk), std::vector<std::string>{"data.enc"});
 
     // The space the failed save took is given back: a change that fits goes through.
-    ASSERT_NO_FATAL_FAILURE(SaveThatFits(Entries(40, 3)));
+    ASSERT_NO_FATAL_FAILURE(SaveThatFits(EverydayEntries(40, 3)));
     EXPECT_EQ(NamesIn(disk), std::vector<std::string>{"data.enc"});
 }
 
@@ -134,9 +134,9 @@ TEST_F(TinyDisk, EverySaveEitherLandsWholeOrChangesNothing) {
     int refused = 0;
     for (std::size_t i = 0; i < counts.size(); ++i) {
         SCOPED_TRACE("save of " + std::to_string(counts[i]) + " entries");
-        const std::vector<Entry> entries = Entries(counts[i], static_cast<unsigned>(i));
+        const std::vector<Entry> entries = EverydayEntries(counts[i], static_cast<unsigned>(i));
         const std::string after = vault::VaultBytes(kMaster, entries);
-        const auto status = vault::SaveVault(path, kMaster, entries);
+        const auto status = vault::SaveVault(path, vault::Secret(kMaster), entries);
         if (!status) {
             ++landed;
             ASSERT_TRUE(SameBytes(ReadIfPresent(path), after));
@@ -155,7 +155,7 @@ TEST_F(TinyDisk, EverySaveEitherLandsWholeOrChangesNothing) {
 }
 
 TEST_F(TinyDisk, AFullDiskRefusesEvenASmallChangeUntilSpaceIsFreed) {
-    ASSERT_NO_FATAL_FAILURE(SaveThatFits(Entries(10, 1)));
+    ASSERT_NO_FATAL_FAILURE(SaveThatFits(EverydayEntries(10, 1)));
     const std::string before = TempDir::Read(path);
 
     // Another file takes every byte that is left.
@@ -172,8 +172,8 @@ TEST_F(TinyDisk, AFullDiskRefusesEvenASmallChangeUntilSpaceIsFreed) {
     ::close(fd);
     ASSERT_EQ(err, ENOSPC) << "the disk did not fill up";
 
-    const std::vector<Entry> oneMore = Entries(11, 1);
-    ASSERT_NO_FATAL_FAILURE(ExpectReportedAsFull(vault::SaveVault(path, kMaster, oneMore), path));
+    const std::vector<Entry> oneMore = EverydayEntries(11, 1);
+    ASSERT_NO_FATAL_FAILURE(ExpectReportedAsFull(vault::SaveVault(path, vault::Secret(kMaster), oneMore), path));
     EXPECT_TRUE(SameBytes(ReadIfPresent(path), before));
     EXPECT_EQ(NamesIn(disk), (std::vector<std::string>{"data.enc", "filler"}));
 
@@ -244,7 +244,7 @@ protected:
         disk.room = room;
         disk.cutShort = cutShort;
         disk.written = 0;
-        const auto status = vault::SaveVault(path, kMaster, entries, disk);
+        const auto status = vault::SaveVault(path, vault::Secret(kMaster), entries, disk);
 
         const auto onDisk = ReadIfPresent(path);
         if (!status) {
@@ -265,7 +265,7 @@ protected:
             onDisk ? std::vector<std::string>{"data.enc"} : std::vector<std::string>{};
         ASSERT_EQ(NamesIn(dir.path()), nothingElse) << "a temporary file was left behind";
 
-        const auto retry = vault::SaveVault(path, kMaster, entries);
+        const auto retry = vault::SaveVault(path, vault::Secret(kMaster), entries);
         ASSERT_FALSE(retry.has_value()) << retry->Message();
         ASSERT_TRUE(SameBytes(ReadIfPresent(path), after));
     }
@@ -281,16 +281,16 @@ protected:
 };
 
 TEST_F(FullAfterSomeBytes, AGrowingVaultAtEveryKibibyte) {
-    const std::string before = vault::VaultBytes(kMaster, Entries(100, 1));
-    const std::vector<Entry> entries = Entries(600, 2);
+    const std::string before = vault::VaultBytes(kMaster, EverydayEntries(100, 1));
+    const std::vector<Entry> entries = EverydayEntries(600, 2);
     const std::size_t size = vault::VaultBytes(kMaster, entries).size();
     ASSERT_GT(size, before.size());
     Sweep(before, entries, Rooms(size, 1024));
 }
 
 TEST_F(FullAfterSomeBytes, AShrinkingVaultAtEveryKibibyte) {
-    const std::string before = vault::VaultBytes(kMaster, Entries(2000, 1));
-    const std::vector<Entry> entries = Entries(600, 2);
+    const std::string before = vault::VaultBytes(kMaster, EverydayEntries(2000, 1));
+    const std::vector<Entry> entries = EverydayEntries(600, 2);
     const std::size_t size = vault::VaultBytes(kMaster, entries).size();
     ASSERT_LT(size, before.size());
     Sweep(before, entries, Rooms(size, 1024));
@@ -299,8 +299,8 @@ TEST_F(FullAfterSomeBytes, AShrinkingVaultAtEveryKibibyte) {
 // A vault bigger than the 512 KiB the writer hands out at a time reaches the disk in several writes; the
 // disk may fill during any of them.
 TEST_F(FullAfterSomeBytes, AVaultWrittenInSeveralPieces) {
-    const std::string before = vault::VaultBytes(kMaster, Entries(300, 1));
-    const std::vector<Entry> entries = Entries(9000, 2);
+    const std::string before = vault::VaultBytes(kMaster, EverydayEntries(300, 1));
+    const std::vector<Entry> entries = EverydayEntries(9000, 2);
     const std::size_t size = vault::VaultBytes(kMaster, entries).size();
     constexpr std::size_t kPiece = 512 * 1024;
     ASSERT_GT(size, kPiece + 16 * 1024);
@@ -309,7 +309,7 @@ TEST_F(FullAfterSomeBytes, AVaultWrittenInSeveralPieces) {
 
 // On a first run there is no vault yet. A full disk then leaves no file or the empty vault, never part of one.
 TEST_F(FullAfterSomeBytes, AFirstSaveLeavesNoVaultOrTheEmptyOne) {
-    const std::vector<Entry> entries = Entries(300, 2);
+    const std::vector<Entry> entries = EverydayEntries(300, 2);
     const std::size_t size = vault::VaultBytes(kMaster, entries).size();
     const std::size_t withEmptyLine = size + vault::EmptyVaultBytes().size();
     Sweep(std::nullopt, entries, Rooms(withEmptyLine, 1024, {2, 3, size - 1, size, size + 1}));

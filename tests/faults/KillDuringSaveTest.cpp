@@ -115,7 +115,7 @@ constexpr State kStarted = std::numeric_limits<State>::min();
     }
     for (State k = first;; ++k) {
         const std::vector<Entry> entries = EntriesOf(k);
-        if (vault::SaveVault(path, kMaster, entries, vault::SystemFileOps(), seal).has_value()) {
+        if (vault::SaveVault(path, vault::Secret(kMaster), entries, vault::SystemFileOps(), seal).has_value()) {
             ::_exit(kSaveFailed);
         }
         if (::write(reportFd, &k, sizeof k) != static_cast<ssize_t>(sizeof k)) {
@@ -214,7 +214,7 @@ protected:
         constexpr State kSaves = 8;
         const auto start = std::chrono::steady_clock::now();
         for (State k = 0; k < kSaves; ++k) {
-            EXPECT_FALSE(vault::SaveVault(path, kMaster, EntriesOf(k)).has_value());
+            EXPECT_FALSE(vault::SaveVault(path, vault::Secret(kMaster), EntriesOf(k)).has_value());
         }
         return std::chrono::duration_cast<std::chrono::microseconds>(std::chrono::steady_clock::now() - start) / kSaves;
     }
@@ -364,7 +364,7 @@ TEST_F(KillDuringSave, TheVaultIsAlwaysTheLastFinishedSaveOrTheOneInFlight) {
                                     << "\", not a positive number of kills";
     TempDir dir;
     const std::string path = vault::VaultPath(dir.path());
-    ASSERT_FALSE(vault::SaveVault(path, kMaster, EntriesOf(0)).has_value());
+    ASSERT_FALSE(vault::SaveVault(path, vault::Secret(kMaster), EntriesOf(0)).has_value());
     State onDisk = 0;
 
     // Waits of up to three saves: at least up to 15 ms, and never beyond 100 ms on a slow disk.
@@ -393,7 +393,8 @@ TEST_F(KillDuringSave, ASealedVaultNeverReachesTheDiskInPlain) {
     auto key = vault::SealKey::Fresh(kMaster, vault::kLeastSealCost, path);
     ASSERT_TRUE(key);
     seal = std::move(*key);
-    ASSERT_FALSE(vault::SaveVault(path, kMaster, EntriesOf(0), vault::SystemFileOps(), &*seal).has_value());
+    ASSERT_FALSE(
+        vault::SaveVault(path, vault::Secret(kMaster), EntriesOf(0), vault::SystemFileOps(), &*seal).has_value());
     State onDisk = 0;
     const std::chrono::microseconds longest = std::clamp<std::chrono::microseconds>(
         3 * SaveDuration(), std::chrono::milliseconds(15), std::chrono::milliseconds(100));

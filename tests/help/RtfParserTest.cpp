@@ -23,7 +23,7 @@ std::string Text(const rtf::Document& doc) {
     return text;
 }
 
-std::vector<rtf::Run> Runs(std::string_view rtf) {
+std::vector<rtf::Run> ParsedRuns(std::string_view rtf) {
     std::vector<rtf::Run> runs;
     for (const rtf::Paragraph& p : Parse(rtf).paragraphs) {
         runs.insert(runs.end(), p.runs.begin(), p.runs.end());
@@ -83,13 +83,13 @@ TEST(RtfParser, ParagraphsLinesAndTabs) {
 
 TEST(RtfParser, FormatTogglesAndGroupScope) {
     std::vector<std::string> seen; // text, then B, I and U for each format that is on
-    for (const rtf::Run& r : Runs("{\\rtf1 a{\\b b{\\i c\\ul d\\ulnone e\\ul f\\ul0 g}h}\\i i\\i0\\b j}")) {
+    for (const rtf::Run& r : ParsedRuns("{\\rtf1 a{\\b b{\\i c\\ul d\\ulnone e\\ul f\\ul0 g}h}\\i i\\i0\\b j}")) {
         seen.push_back(r.text + (r.bold ? "B" : "") + (r.italic ? "I" : "") + (r.underline ? "U" : ""));
     }
     EXPECT_EQ(seen, (std::vector<std::string>{"a", "bB", "cBI", "dBIU", "eBI", "fBIU", "gBI", "hB", "iI", "jB"}));
 
     // \plain resets the character format, \pard does not; adjacent text of one format is one run.
-    const auto reset = Runs("{\\rtf1 \\b\\i\\fs40 a\\pard b\\plain c}");
+    const auto reset = ParsedRuns("{\\rtf1 \\b\\i\\fs40 a\\pard b\\plain c}");
     ASSERT_EQ(reset.size(), 2u);
     EXPECT_EQ(reset[0].text, "ab");
     EXPECT_EQ(reset[0].halfPoints, 40);
@@ -97,10 +97,10 @@ TEST(RtfParser, FormatTogglesAndGroupScope) {
 }
 
 TEST(RtfParser, FontAndColourTables) {
-    const auto runs = Runs("{\\rtf1\\ansi\\deff1{\\fonttbl{\\f0\\fswiss{\\*\\panose 020b0604}Verdana;}"
-                           "{\\f1\\fmodern Courier New{\\*\\falt Courier};}\\f2 Caf\\'e9;}"
-                           "{\\colortbl ;\\red0\\green0\\blue255;\\red255\\green128\\blue0;}\n"
-                           "a\\f0\\fs28\\cf1 b{\\f2\\cf2 c}\\cf0 d\\cf9 e\\f7 f\\plain g}");
+    const auto runs = ParsedRuns("{\\rtf1\\ansi\\deff1{\\fonttbl{\\f0\\fswiss{\\*\\panose 020b0604}Verdana;}"
+                                 "{\\f1\\fmodern Courier New{\\*\\falt Courier};}\\f2 Caf\\'e9;}"
+                                 "{\\colortbl ;\\red0\\green0\\blue255;\\red255\\green128\\blue0;}\n"
+                                 "a\\f0\\fs28\\cf1 b{\\f2\\cf2 c}\\cf0 d\\cf9 e\\f7 f\\plain g}");
     ASSERT_EQ(runs.size(), 6u);
     EXPECT_EQ(runs[0].font, "Courier New"); // \deff
     EXPECT_EQ(runs[0].colour, rtf::kAutoColour);
@@ -163,7 +163,7 @@ TEST(RtfParser, MalformedInputGivesWhatCouldBeRead) {
     EXPECT_EQ(Text(Parse("{\\rtf1 a\\u b\\u")), "ab");
     EXPECT_EQ(Text(Parse("{\\rtf1 a\\bin99999999999999")), "a");
     EXPECT_EQ(Text(Parse("{\\rtf1 \\u99999999999? \\u-99999999999? x}")), "\uFFFD \uFFFD x");
-    const auto huge = Runs("{\\rtf1 \\fs99999999999 a\\fs-5 b\\cf99999999999 c\\f-99999999999 d}");
+    const auto huge = ParsedRuns("{\\rtf1 \\fs99999999999 a\\fs-5 b\\cf99999999999 c\\f-99999999999 d}");
     ASSERT_EQ(huge.size(), 2u);
     EXPECT_EQ(huge[0].halfPoints, 3276);
     EXPECT_EQ(huge[1].text, "bcd");
@@ -174,7 +174,7 @@ TEST(RtfParser, DeepNestingIsBounded) {
     EXPECT_EQ(Text(Parse("{\\rtf1 a" + std::string(100000, '{') + "b")), "ab");
     // Below the depth cap every group still restores its format.
     const std::string deep = std::string(20000, '{') + "\\b x" + std::string(20000, '}');
-    const auto runs = Runs("{\\rtf1 \\i" + deep + "y}");
+    const auto runs = ParsedRuns("{\\rtf1 \\i" + deep + "y}");
     ASSERT_EQ(runs.size(), 2u);
     EXPECT_TRUE(runs[0].bold);
     rtf::Run italic = Plain("y");

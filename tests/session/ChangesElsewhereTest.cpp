@@ -22,7 +22,8 @@ protected:
         if (!sealedWith.empty()) {
             key.emplace(std::move(*vault::SealKey::Fresh(sealedWith, vault::kLeastSealCost, other)));
         }
-        ASSERT_FALSE(vault::SaveVault(other, master, two, vault::SystemFileOps(), key ? &*key : nullptr));
+        ASSERT_FALSE(
+            vault::SaveVault(other, vault::Secret(master), two, vault::SystemFileOps(), key ? &*key : nullptr));
         std::filesystem::rename(other, path());
     }
     VaultSession& opened(const std::string& master) {

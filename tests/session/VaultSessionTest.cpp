@@ -275,7 +275,7 @@ TEST_F(VaultSessionTest, ASealedVaultOpensWithItsSealAndKeepsItsFormThroughChang
         auto key = vault::SealKey::Fresh(master, vault::kLeastSealCost, path());
         ASSERT_TRUE(key);
         const std::string other = dir.file("other");
-        ASSERT_FALSE(vault::SaveVault(other, master, entries, vault::SystemFileOps(), &*key));
+        ASSERT_FALSE(vault::SaveVault(other, vault::Secret(master), entries, vault::SystemFileOps(), &*key));
         std::filesystem::rename(other, path());
     };
     const auto sealedOnDisk = [this](const std::string& master) {

@@ -3,6 +3,7 @@
 #pragma once
 
 #include "Program.h"
+#include "WindowLock.h"
 
 class ProgramProbe {
 public:
@@ -17,7 +18,8 @@ public:
     WebsiteLauncher* websiteLauncher() const { return program_.launcher_; }
     VaultSession& session() const { return program_.session_; }
     Appearance& appearance() const { return program_.appearance_; }
-    bool locked() const { return program_.locked_; }
+    bool locked() const { return program_.lock_->isLocked(); }
+    WindowLock& windowLock() const { return *program_.lock_; }
 
 private:
     Program& program_;

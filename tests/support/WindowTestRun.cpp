@@ -81,6 +81,14 @@ MainWindow* WindowTestRun::openWith(const std::vector<vault::Entry>& entries) {
     return main;
 }
 
+std::unique_ptr<VaultSession> WindowTestRun::unlockedSession(const std::vector<vault::Entry>& entries) {
+    auto session = std::make_unique<VaultSession>(vaultPath());
+    if (!writeVault(entries) || !session->open() || session->unlock(QStringLiteral("Secret1"))) {
+        return nullptr;
+    }
+    return session;
+}
+
 ListView* EntryList(const MainWindow* main) {
     return Control<ListView>(main, "lstPass");
 }

@@ -10,6 +10,7 @@
 #include "ProgramProbe.h"
 #include "SwitchableFiles.h"
 #include "VaultFormat.h"
+#include "VaultSession.h"
 
 #include <QByteArray>
 #include <QString>
@@ -58,6 +59,9 @@ public:
     // A vault of these entries opened as a user opens it: the main window loaded, and "Secret1" typed into
     // the password dialog and confirmed. The main window, or nullptr when no password dialog opened.
     MainWindow* openWith(const std::vector<vault::Entry>& entries);
+    // A session of its own over a vault of these entries, opened and unlocked with "Secret1", for a part
+    // of the program tested without the windows around it; nullptr when it does not open.
+    std::unique_ptr<VaultSession> unlockedSession(const std::vector<vault::Entry>& entries);
 
 private:
     QTemporaryDir folder_;

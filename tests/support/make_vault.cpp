@@ -31,7 +31,8 @@ int main(int argc, char** argv) {
         }
         seal = std::move(*key);
     }
-    if (auto failed = vault::SaveVault(argv[1], argv[2], entries, vault::SystemFileOps(), seal ? &*seal : nullptr)) {
+    if (auto failed = vault::SaveVault(argv[1], vault::Secret(argv[2]), entries, vault::SystemFileOps(),
+                                       seal ? &*seal : nullptr)) {
         std::fprintf(stderr, "%s\n", failed->Message().c_str());
         return 1;
     }

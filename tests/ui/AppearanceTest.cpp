@@ -77,7 +77,7 @@ class AppearanceTest : public QObject {
     }
 
     // Every link of the band's page, each with a point on it, as the page's layout places them.
-    static QMap<QString, QPoint> Anchors(Banner* banner) {
+    static QMap<QString, QPoint> AnchorsOf(Banner* banner) {
         QMap<QString, QPoint> anchors;
         for (const band::Link& link : banner->links()) {
             if (!anchors.contains(link.href)) {
@@ -88,7 +88,7 @@ class AppearanceTest : public QObject {
     }
 
     // How many of the band's pixels are of `colour`.
-    static int Pixels(const Banner* banner, QColor colour) {
+    static int PixelsOfColour(const Banner* banner, QColor colour) {
         const QImage picture = banner->picture().convertToFormat(QImage::Format_RGB32);
         int count = 0;
         for (int y = 0; y < picture.height(); ++y) {
@@ -100,7 +100,7 @@ class AppearanceTest : public QObject {
     }
 
     // The about window's skinned labels by their index in the group: the template, then the clones.
-    static QList<QLabel*> SkinLabels(const AboutWindow* about) {
+    static QList<QLabel*> SkinnedLabelsOf(const AboutWindow* about) {
         QList<QLabel*> labels;
         while (auto* label = about->findChild<QLabel*>(QStringLiteral("SkinLabel1(%1)").arg(labels.size()))) {
             labels.append(label);
@@ -179,11 +179,11 @@ private slots:
         QCOMPARE(server.requests(), QStringList({"/adserver.asp", "/logo.png"}));
         QCOMPARE(banner->pageUrl().toString(), server.Address());
         // The page's blue across the band, and its 40 x 20 yellow logo on it.
-        QVERIFY(Pixels(banner, QColor("#1f5fbf")) > banner->width() * banner->height() / 2);
-        QVERIFY(Pixels(banner, QColor("#ffd84a")) >= 40 * 20);
+        QVERIFY(PixelsOfColour(banner, QColor("#1f5fbf")) > banner->width() * banner->height() / 2);
+        QVERIFY(PixelsOfColour(banner, QColor("#ffd84a")) >= 40 * 20);
 
         const QString offer = QString("http://127.0.0.1:%1/offer").arg(server.serverPort());
-        const QPoint link = Anchors(banner).value("/offer");
+        const QPoint link = AnchorsOf(banner).value("/offer");
         QVERIFY(!link.isNull());
         QCOMPARE(banner->LinkAt(link).toString(), offer);
         for (const QEvent::Type type : {QEvent::MouseButtonPress, QEvent::MouseButtonRelease}) {
@@ -234,7 +234,7 @@ private slots:
         asked.sort();
         QCOMPARE(asked, QStringList({"/adserver.asp", "/claims-huge.png", "/logo.png"}));
 
-        const QMap<QString, QPoint> anchors = Anchors(banner);
+        const QMap<QString, QPoint> anchors = AnchorsOf(banner);
         for (const char* kind : {"http://elsewhere.example/offer", "javascript:alert(1)", "file:///etc/passwd",
                                  "mailto:someone@example.org", "/offer"}) {
             QVERIFY2(anchors.contains(kind), kind);
@@ -540,8 +540,8 @@ private slots:
         QCOMPARE(Control<QLabel>(about, "lblVersion")->text(), QString("1.0"));
         QCOMPARE(Control<QLabel>(about, "lblCompany")->text(), QString("Keyshelf Software"));
         QCOMPARE(Control<QLabel>(about, "lblWebsite")->text(), QString("www.keyshelf.example"));
-        QCOMPARE(SkinLabels(about).size(), 1); // no clones without skinning
-        QVERIFY(SkinLabels(about)[0]->isHidden());
+        QCOMPARE(SkinnedLabelsOf(about).size(), 1); // no clones without skinning
+        QVERIFY(SkinnedLabelsOf(about)[0]->isHidden());
 
         about->show();
         QTest::mouseClick(Control<QLabel>(about, "lblWebsite"), Qt::LeftButton);
@@ -555,7 +555,7 @@ private slots:
         TheProgram().OpenAbout();
         AboutWindow* about = TheRun().aboutWindow();
         const QStringList plain = {"Label1", "Label2", "Label3", "Label4", "lblWebsite", "lblCompany", "lblVersion"};
-        const QList<QLabel*> skinLabels = SkinLabels(about);
+        const QList<QLabel*> skinLabels = SkinnedLabelsOf(about);
         QCOMPARE(skinLabels.size(), 1 + plain.size());
         QStringList cloned;
         for (int i = 1; i < skinLabels.size(); ++i) {

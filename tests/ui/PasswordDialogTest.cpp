@@ -73,7 +73,7 @@ QLabel* Instruction(const QWidget* dialog) {
 QLabel* PasswordLabel(const QWidget* dialog) {
     return Control<QLabel>(dialog, "SkinLabel2");
 }
-QLabel* RetypeLabel(const QWidget* dialog) {
+QLabel* RetypeLabelOf(const QWidget* dialog) {
     return Control<QLabel>(dialog, "SkinLabel3");
 }
 QTimer* KeepHiddenTimer(const QWidget* dialog) {
@@ -145,7 +145,7 @@ private slots:
         auto* cancel = CancelButton(&created);
         auto* password = PasswordBox(&created);
         auto* retype = RetypeBox(&created);
-        auto* retypeLabel = RetypeLabel(&created);
+        auto* retypeLabel = RetypeLabelOf(&created);
         QCOMPARE(ok->text(), QString("Ok"));
         QCOMPARE(retypeLabel->text(), QString("Retype Password:"));
         // The confirmation row lies below the client area until create mode moves it up.
@@ -196,13 +196,13 @@ private slots:
         QCOMPARE(layouts::Top(PasswordBox(d)), OnPixels(1700));
         QCOMPARE(layouts::Top(PasswordLabel(d)), OnPixels(1700));
         QCOMPARE(layouts::Top(RetypeBox(d)), OnPixels(2075));
-        QCOMPARE(layouts::Top(RetypeLabel(d)), OnPixels(2075));
+        QCOMPARE(layouts::Top(RetypeLabelOf(d)), OnPixels(2075));
         QCOMPARE(layouts::Top(OkButton(d)), OnPixels(OnPixels(2075) + 315 + 60));
         QCOMPARE(layouts::Top(CancelButton(d)), layouts::Top(OkButton(d)));
         QCOMPARE(layouts::OuterHeight(d),
                  OnPixels(layouts::Top(OkButton(d)) + 495 + 60 + 500 - layouts::kFrameHeight) + layouts::kFrameHeight);
         QVERIFY(RetypeBox(d)->isVisible());
-        QVERIFY(RetypeLabel(d)->isVisible());
+        QVERIFY(RetypeLabelOf(d)->isVisible());
         QVERIFY(d->windowFlags().testFlag(Qt::WindowStaysOnTopHint));
         // Every control lies inside the window once the mode is applied.
         for (QWidget* w : {static_cast<QWidget*>(RetypeBox(d)), static_cast<QWidget*>(OkButton(d))}) {
@@ -222,7 +222,7 @@ private slots:
         QCOMPARE(layouts::Top(OkButton(d)), OnPixels(780));
         QCOMPARE(layouts::Top(CancelButton(d)), OnPixels(780));
         QVERIFY(!RetypeBox(d)->isVisible());
-        QVERIFY(!RetypeLabel(d)->isVisible());
+        QVERIFY(!RetypeLabelOf(d)->isVisible());
         QVERIFY(d->rect().contains(OkButton(d)->geometry()));
         // The focus starts on Ok, the first control of the tab order.
         // Once the timer has hidden the main window the dialog is the active window, its focus on Ok, the

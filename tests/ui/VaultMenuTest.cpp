@@ -43,7 +43,7 @@ class VaultMenuTest : public QObject {
             key.emplace(
                 std::move(*vault::SealKey::Fresh("Secret1", vault::kLeastSealCost, run->vaultPath().toStdString())));
         }
-        QVERIFY(!vault::SaveVault(run->vaultPath().toStdString(), "Secret1", two, vault::SystemFileOps(),
+        QVERIFY(!vault::SaveVault(run->vaultPath().toStdString(), vault::Secret("Secret1"), two, vault::SystemFileOps(),
                                   key ? &*key : nullptr));
         TheProgram().LoadMainWindow();
         TheProgram().OpenVault();
@@ -114,7 +114,7 @@ private slots:
     void nothingIsWrittenOverAChangeMadeElsewhere() {
         open(false);
         const std::string other = run->filePath("other").toStdString();
-        QVERIFY(!vault::SaveVault(other, "Secret1", {{"them", "pt", ""}}));
+        QVERIFY(!vault::SaveVault(other, vault::Secret("Secret1"), {{"them", "pt", ""}}));
         std::filesystem::rename(other, run->vaultPath().toStdString());
         const QByteArray theirs = run->onDisk();
         commands->seal();

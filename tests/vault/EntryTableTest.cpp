@@ -20,7 +20,7 @@ using vault::EntryTable;
 using Texts = std::array<std::string, 3>;
 
 // The field a column of Texts holds.
-vault::Field F(int column) {
+vault::Field FieldAt(int column) {
     return vault::kFields[static_cast<std::size_t>(column)];
 }
 
@@ -35,8 +35,8 @@ std::string Stored(std::string codePage) {
 std::vector<Texts> Rows(const EntryTable& table) {
     std::vector<Texts> rows;
     for (EntryTable::Slot s = 0; s < table.slotCount(); ++s) {
-        rows.push_back(
-            {std::string(table.field(s, F(0))), std::string(table.field(s, F(1))), std::string(table.field(s, F(2)))});
+        rows.push_back({std::string(table.field(s, FieldAt(0))), std::string(table.field(s, FieldAt(1))),
+                        std::string(table.field(s, FieldAt(2)))});
     }
     return rows;
 }
@@ -64,9 +64,9 @@ TEST(EntryTable, ReadsAFileAsTheEntryReaderDoes) {
         EXPECT_EQ(total, readerTotal);
         ASSERT_EQ(table.size(), expected.size());
         for (EntryTable::Slot s = 0; s < table.slotCount(); ++s) {
-            EXPECT_EQ(cp1252::ToUtf8(table.field(s, F(0))), expected[s].username);
-            EXPECT_EQ(cp1252::ToUtf8(table.field(s, F(1))), expected[s].password);
-            EXPECT_EQ(cp1252::ToUtf8(table.field(s, F(2))), expected[s].location);
+            EXPECT_EQ(cp1252::ToUtf8(table.field(s, FieldAt(0))), expected[s].username);
+            EXPECT_EQ(cp1252::ToUtf8(table.field(s, FieldAt(1))), expected[s].password);
+            EXPECT_EQ(cp1252::ToUtf8(table.field(s, FieldAt(2))), expected[s].location);
         }
     }
     std::size_t total = 0;
@@ -83,7 +83,7 @@ TEST(EntryTable, KeepsTheFirstEntriesUpToTheLimitAndCountsThemAll) {
     const EntryTable table = EntryTable::FromFile(file, 4, total).value();
     EXPECT_EQ(total, 10u);
     ASSERT_EQ(table.size(), 4u);
-    EXPECT_EQ(table.field(3, F(0)), "user3");
+    EXPECT_EQ(table.field(3, FieldAt(0)), "user3");
 }
 
 TEST(EntryTable, ALoadedVaultIsWrittenBackByteForByte) {
@@ -97,7 +97,7 @@ TEST(EntryTable, ALoadedVaultIsWrittenBackByteForByte) {
         "master", table.slotCount(),
         [&](std::size_t i) {
             const auto s = static_cast<EntryTable::Slot>(i);
-            return vault::EntryView{table.field(s, F(0)), table.field(s, F(1)), table.field(s, F(2))};
+            return vault::EntryView{table.field(s, FieldAt(0)), table.field(s, FieldAt(1)), table.field(s, FieldAt(2))};
         },
         [&](std::string_view piece) {
             written += piece;
@@ -114,7 +114,7 @@ TEST(EntryTable, ReplacedAndRemovedTextsLeaveNothingInMemory) {
     EntryTable table =
         EntryTable::FromFile(vault::VaultBytes("m", {{"alice", "loaded secret", "a.example"}}), 100, total).value();
     const EntryTable::Slot added = table.add({"bob", "added secret", "b.example"}).value();
-    ASSERT_TRUE(table.setField(0, F(1), "new password"));
+    ASSERT_TRUE(table.setField(0, FieldAt(1), "new password"));
     table.remove(added);
     for (const std::string_view gone : {"loaded secret", "added secret", "bob", "b.example"}) {
         EXPECT_EQ(vault::EntryTableProbe::block(table).find(gone), std::string_view::npos) << gone;
@@ -156,7 +156,7 @@ TEST(EntryTable, EditsAndCompactionKeepEveryOtherEntry) {
             if (action < 8) {
                 const int field = std::uniform_int_distribution<int>(0, 2)(random);
                 const std::string t = text(most);
-                ASSERT_TRUE(table.setField(slot, F(field), t));
+                ASSERT_TRUE(table.setField(slot, FieldAt(field), t));
                 (*expected[slot])[static_cast<std::size_t>(field)] = t;
             } else {
                 table.remove(slot);
@@ -167,7 +167,8 @@ TEST(EntryTable, EditsAndCompactionKeepEveryOtherEntry) {
         ASSERT_EQ(table.size(), live.size());
         for (const EntryTable::Slot slot : live) {
             for (int f = 0; f < 3; ++f) {
-                ASSERT_EQ(table.field(slot, F(f)), (*expected[slot])[static_cast<std::size_t>(f)]) << "step " << step;
+                ASSERT_EQ(table.field(slot, FieldAt(f)), (*expected[slot])[static_cast<std::size_t>(f)])
+                    << "step " << step;
             }
         }
     }
@@ -175,7 +176,7 @@ TEST(EntryTable, EditsAndCompactionKeepEveryOtherEntry) {
     std::size_t held = 0;
     for (const EntryTable::Slot slot : live) {
         for (int f = 0; f < 3; ++f) {
-            held += table.field(slot, F(f)).size();
+            held += table.field(slot, FieldAt(f)).size();
         }
     }
     EXPECT_LE(table.blockSize(), 2 * held + 64 * 1024 + 600000);
@@ -192,11 +193,11 @@ TEST(EntryTable, EditsAloneKeepTheBlockNearWhatTheEntriesHold) {
     std::mt19937 random(11);
     for (int step = 0; step < 10000; ++step) {
         const std::string text(std::uniform_int_distribution<std::size_t>(0, 200)(random), char('a' + step % 26));
-        ASSERT_TRUE(table.setField(slots[static_cast<std::size_t>(step) % slots.size()], F(step / 3 % 3), text));
+        ASSERT_TRUE(table.setField(slots[static_cast<std::size_t>(step) % slots.size()], FieldAt(step / 3 % 3), text));
         std::size_t held = 0;
         for (const EntryTable::Slot slot : slots) {
             for (int f = 0; f < 3; ++f) {
-                held += table.field(slot, F(f)).size();
+                held += table.field(slot, FieldAt(f)).size();
             }
         }
         ASSERT_LE(table.blockSize(), 2 * held + 64 * 1024) << "step " << step;
@@ -236,10 +237,10 @@ TEST(EntryTable, RefusesWhatItCannotHoldAndKeepsWhatItHad) {
          false,
          {{"ab", "cd", "ef"}, {"g", "", ""}, {"x", "", ""}}},
         {"a text up to the limit, once the old one's room is reused",
-         [](EntryTable& t) { return t.setField(0, F(1), "cdefghi"); },
+         [](EntryTable& t) { return t.setField(0, FieldAt(1), "cdefghi"); },
          true,
          {{"ab", "cdefghi", "ef"}, {"g", "", ""}}},
-        {"a text one byte past it", [](EntryTable& t) { return t.setField(0, F(1), "cdefghij"); }, false, {}},
+        {"a text one byte past it", [](EntryTable& t) { return t.setField(0, FieldAt(1), "cdefghij"); }, false, {}},
         {"three texts up to the limit",
          [](EntryTable& t) {
              return t.setFields(0, {"1234", "5678", "901"});
@@ -256,8 +257,8 @@ TEST(EntryTable, RefusesWhatItCannotHoldAndKeepsWhatItHad) {
          [](EntryTable& t) {
              t.remove(5);
              t.reorder({1, 5});
-             return t.setField(5, F(0), "x") || t.setFields(5, {"x", "", ""}) || !t.field(5, F(0)).empty() ||
-                    t.fields(5) != EntryTable::Fields{};
+             return t.setField(5, FieldAt(0), "x") || t.setFields(5, {"x", "", ""}) ||
+                    !t.field(5, FieldAt(0)).empty() || t.fields(5) != EntryTable::Fields{};
          },
          false,
          {}},

@@ -24,7 +24,7 @@ protected:
     // Writes the entries sealed with `key` and returns the file's bytes.
     std::string sealed(const vault::SealKey& key, const std::vector<Entry>& entries,
                        const std::string& master = "Secret1") {
-        EXPECT_FALSE(vault::SaveVault(path(), master, entries, vault::SystemFileOps(), &key));
+        EXPECT_FALSE(vault::SaveVault(path(), vault::Secret(master), entries, vault::SystemFileOps(), &key));
         return TempDir::Read(path());
     }
     vault::Result<vault::Loaded> load(const std::string& password) {

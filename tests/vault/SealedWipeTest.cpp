@@ -75,7 +75,7 @@ TEST(SealedWipeTest, AVaultThatFailsHalfwayLeavesNoPlainBytesInFreedMemory) {
     }
     auto key = vault::SealKey::Fresh("Secret1", vault::kLeastSealCost, path);
     ASSERT_TRUE(key);
-    ASSERT_FALSE(vault::SaveVault(path, "Secret1", entries, vault::SystemFileOps(), &*key));
+    ASSERT_FALSE(vault::SaveVault(path, vault::Secret("Secret1"), entries, vault::SystemFileOps(), &*key));
     std::string bytes = TempDir::Read(path);
     // A byte changed in the second message: the first opens, then the second does not.
     bytes[vault::kSealHeaderBytes + vault::kSealChunkBytes + 17 + 100] ^= 0x01;

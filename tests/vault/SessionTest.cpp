@@ -17,7 +17,7 @@ class SessionTest : public ::testing::Test {
 protected:
     std::string path() const { return dir_.file("data.enc"); }
     void writeVault(const std::string& master, const std::vector<vault::Entry>& entries) const {
-        ASSERT_FALSE(vault::SaveVault(path(), master, entries));
+        ASSERT_FALSE(vault::SaveVault(path(), vault::Secret(master), entries));
     }
     static std::size_t entriesOnDisk(const std::string& path) {
         auto entries = vault::ReadEntries(path);

@@ -11,6 +11,7 @@
 #include <sys/stat.h>
 #include <sys/time.h>
 #include <sys/wait.h>
+#include <type_traits>
 #include <unistd.h>
 #include <vector>
 
@@ -18,6 +19,21 @@ namespace {
 
 namespace fs = std::filesystem;
 using vault::Entry;
+
+// A file's path and its master password are of types that cannot stand for each other: a call that
+// swaps them does not compile, where it would otherwise write the path into the file as its password.
+constexpr auto kSave = [](auto path, auto master) -> decltype(vault::SaveVault(path, master, std::vector<Entry>{})) {
+    return {};
+};
+constexpr auto kWriteMaster = [](auto path, auto master) -> decltype(vault::WriteMasterPassword(path, master)) {
+    return {};
+};
+static_assert(std::is_invocable_v<decltype(kSave), std::string, vault::Secret>);
+static_assert(!std::is_invocable_v<decltype(kSave), vault::Secret, std::string>);
+static_assert(!std::is_invocable_v<decltype(kSave), std::string, std::string>);
+static_assert(std::is_invocable_v<decltype(kWriteMaster), std::string, vault::Secret>);
+static_assert(!std::is_invocable_v<decltype(kWriteMaster), vault::Secret, std::string>);
+static_assert(!std::is_invocable_v<decltype(kWriteMaster), std::string, std::string>);
 
 mode_t ModeOf(const std::string& path) {
     struct stat st {};
@@ -58,7 +74,7 @@ TEST_F(VaultFile, AMissingVaultIsCreatedAsOneEmptyLineForItsOwnerOnly) {
 
 TEST_F(VaultFile, FirstRunWritesTheMasterLineOnly) {
     ASSERT_FALSE(vault::EnsureVaultFile(path).has_value());
-    const auto kept = vault::WriteMasterPassword(path, "abcd");
+    const auto kept = vault::WriteMasterPassword(path, vault::Secret("abcd"));
     ASSERT_TRUE(kept.ok());
     EXPECT_TRUE(kept->empty());
     EXPECT_EQ(TempDir::Read(path), "\xE1\xE2\xE3\xE4\r\n");
@@ -67,7 +83,7 @@ TEST_F(VaultFile, FirstRunWritesTheMasterLineOnly) {
 TEST_F(VaultFile, ZeroByteVaultIsAFirstRun) {
     TempDir::Write(path, "");
     EXPECT_EQ(*vault::ReadMasterPassword(path), "");
-    ASSERT_TRUE(vault::WriteMasterPassword(path, "abcd").ok());
+    ASSERT_TRUE(vault::WriteMasterPassword(path, vault::Secret("abcd")).ok());
     EXPECT_EQ(TempDir::Read(path), "\xE1\xE2\xE3\xE4\r\n");
 }
 
@@ -77,21 +93,21 @@ TEST_F(VaultFile, EntriesBehindAnEmptyMasterLineAreKeptWhenTheMasterIsCreated) {
     TempDir::Write(path, bytes);
     EXPECT_EQ(*vault::ReadMasterPassword(path), "");
 
-    const auto kept = vault::WriteMasterPassword(path, "abcd");
+    const auto kept = vault::WriteMasterPassword(path, vault::Secret("abcd"));
     ASSERT_TRUE(kept.ok());
     EXPECT_EQ(*kept, entries);
     EXPECT_EQ(TempDir::Read(path), vault::VaultBytes("abcd", entries));
 }
 
 TEST_F(VaultFile, SaveWritesTheWholeVaultInDisplayOrder) {
-    ASSERT_TRUE(vault::WriteMasterPassword(path, "master").ok());
+    ASSERT_TRUE(vault::WriteMasterPassword(path, vault::Secret("master")).ok());
     const std::vector<Entry> entries = {{"zed", "1", "a.example"}, {"amy", "2", ""}};
-    ASSERT_FALSE(vault::SaveVault(path, "master", entries).has_value());
+    ASSERT_FALSE(vault::SaveVault(path, vault::Secret("master"), entries).has_value());
     EXPECT_EQ(TempDir::Read(path), vault::VaultBytes("master", entries));
     EXPECT_EQ(*vault::ReadEntries(path), entries);
 
     // Deleting the last entry leaves the master line and CR LF CR LF.
-    ASSERT_FALSE(vault::SaveVault(path, "master", {}).has_value());
+    ASSERT_FALSE(vault::SaveVault(path, vault::Secret("master"), {}).has_value());
     EXPECT_EQ(TempDir::Read(path), vault::MasterOnlyBytes("master") + "\r\n");
     EXPECT_EQ(FilesIn(dir.path()), 1); // no temporary file left behind
 }
@@ -99,7 +115,7 @@ TEST_F(VaultFile, SaveWritesTheWholeVaultInDisplayOrder) {
 TEST_F(VaultFile, ASaveKeepsTheModeTheUserGaveTheFile) {
     TempDir::Write(path, vault::MasterOnlyBytes("m"));
     ::chmod(path.c_str(), 0640);
-    ASSERT_FALSE(vault::SaveVault(path, "m", {{"u", "p", "l"}}).has_value());
+    ASSERT_FALSE(vault::SaveVault(path, vault::Secret("m"), {{"u", "p", "l"}}).has_value());
     EXPECT_EQ(ModeOf(path), 0640u);
 }
 
@@ -108,7 +124,7 @@ TEST_F(VaultFile, ASaveThroughALinkReplacesTheFileItPointsTo) {
     const std::string real = elsewhere.file("real.enc");
     TempDir::Write(real, vault::MasterOnlyBytes("m"));
     fs::create_symlink(real, path);
-    ASSERT_FALSE(vault::SaveVault(path, "m", {{"u", "p", "l"}}).has_value());
+    ASSERT_FALSE(vault::SaveVault(path, vault::Secret("m"), {{"u", "p", "l"}}).has_value());
     EXPECT_TRUE(fs::is_symlink(path));
     EXPECT_EQ(TempDir::Read(real), vault::VaultBytes("m", {{"u", "p", "l"}}));
 }
@@ -119,7 +135,7 @@ TEST_F(VaultFile, SomethingOtherThanAFileIsReportedAndLeftAlone) {
     ASSERT_FALSE(master.ok());
     EXPECT_EQ(master.error().path, path);
     EXPECT_NE(master.error().Message().find("folder"), std::string::npos) << master.error().Message();
-    auto saved = vault::SaveVault(path, "m", {});
+    auto saved = vault::SaveVault(path, vault::Secret("m"), {});
     ASSERT_TRUE(saved.has_value());
     EXPECT_TRUE(fs::is_directory(path));
     fs::remove(path);
@@ -163,11 +179,11 @@ TEST_F(VaultFile, MissingRightsAreReportedAndNothingIsChanged) {
                                  unreadable.error().action == "Could not read";
         // A file the user may not write, in a folder they may.
         ::chmod(path.c_str(), 0400);
-        const auto readOnlyFile = vault::SaveVault(path, "m", {{"new", "entry", ""}});
+        const auto readOnlyFile = vault::SaveVault(path, vault::Secret("m"), {{"new", "entry", ""}});
         // A folder the user may not write, holding a file they may.
         ::chmod(path.c_str(), 0600);
         ::chmod(dir.path().c_str(), 0500);
-        const auto readOnlyFolder = vault::SaveVault(path, "m", {{"new", "entry", ""}});
+        const auto readOnlyFolder = vault::SaveVault(path, vault::Secret("m"), {{"new", "entry", ""}});
         ::chmod(dir.path().c_str(), 0700);
         return readRefused && readOnlyFile && readOnlyFile->reason == "permission denied" && readOnlyFolder &&
                readOnlyFolder->reason == "permission denied" && TempDir::Read(path) == before;
@@ -194,7 +210,7 @@ TEST_F(VaultFile, OnlyKeyshelfsOwnStaleTemporariesAreRemoved) {
     TempDir::Write(path, vault::MasterOnlyBytes("m"));
     // What a killed save leaves is exactly what the clean-up looks for.
     RecordingRename rename;
-    ASSERT_FALSE(vault::SaveVault(path, "m", {{"u", "p", "l"}}, rename).has_value());
+    ASSERT_FALSE(vault::SaveVault(path, vault::Secret("m"), {{"u", "p", "l"}}, rename).has_value());
     const std::string made = fs::path(rename.from).filename().string();
     EXPECT_EQ(made.rfind(".data.enc.keyshelf-save-", 0), 0u) << made;
     EXPECT_TRUE(vault::IsTemporaryName(made)) << made;
@@ -294,7 +310,7 @@ TEST_F(OversizedVault, IsRefusedByEveryReaderBeforeAnyByteIsReadAndLeftUntouched
     ASSERT_FALSE(loaded.ok());
     expectRefused(loaded.error());
     // A first run's write begins by reading the entries to keep, so it writes nothing either.
-    const auto created = vault::WriteMasterPassword(path, "abcd", reads);
+    const auto created = vault::WriteMasterPassword(path, vault::Secret("abcd"), reads);
     ASSERT_FALSE(created.ok());
     expectRefused(created.error());
 
@@ -390,13 +406,13 @@ TEST_F(OversizedVault, TheMasterPasswordIsReadFromLineOneAlone) {
 
 // A save that would make a file the next start refuses writes nothing: the vault stays as it was.
 TEST_F(OversizedVault, ASaveLargerThanTheLimitLeavesTheVaultAsItWas) {
-    ASSERT_TRUE(vault::WriteMasterPassword(path, "master").ok());
+    ASSERT_TRUE(vault::WriteMasterPassword(path, vault::Secret("master")).ok());
     const std::vector<vault::Entry> before = {{"u", "p", "l"}};
-    ASSERT_FALSE(vault::SaveVault(path, "master", before).has_value());
+    ASSERT_FALSE(vault::SaveVault(path, vault::Secret("master"), before).has_value());
     const std::string kept = TempDir::Read(path);
 
     const std::vector<vault::Entry> huge = {{"u", "p", "l"}, {"big", std::string(vault::kMaxVaultBytes, 'x'), ""}};
-    const auto status = vault::SaveVault(path, "master", huge);
+    const auto status = vault::SaveVault(path, vault::Secret("master"), huge);
     ASSERT_TRUE(status.has_value());
     EXPECT_TRUE(status->tooLarge);
     EXPECT_EQ(status->Message(),
@@ -430,7 +446,7 @@ TEST_F(VaultFile, ASaveFlushesTheFileBeforeTheRenameAndTheFolderAfterIt) {
     struct stat st {};
     ASSERT_EQ(::stat(dir.path().c_str(), &st), 0);
     ops.folder = st.st_ino;
-    const auto status = vault::SaveVault(path, "master", {{"u", "p", "l"}}, ops);
+    const auto status = vault::SaveVault(path, vault::Secret("master"), {{"u", "p", "l"}}, ops);
     ASSERT_FALSE(status.has_value()) << status->Message();
     // Making the missing file first is a save of its own.
     ASSERT_GE(ops.steps.size(), 3u);
@@ -493,29 +509,29 @@ protected:
 TEST_F(FailedSave, DiskFullHalfWayLeavesTheOldFileWhole) {
     ops.bytesBeforeDiskFull = 10;
     std::vector<Entry> many(100, Entry{"user", "password", "place"});
-    ExpectOldFileWhole(vault::SaveVault(path, "master", many, ops), "disk is full");
+    ExpectOldFileWhole(vault::SaveVault(path, vault::Secret("master"), many, ops), "disk is full");
 }
 
 TEST_F(FailedSave, DiskFullBeforeTheFirstByte) {
     ops.bytesBeforeDiskFull = 0;
-    ExpectOldFileWhole(vault::SaveVault(path, "master", {}, ops), "disk is full");
+    ExpectOldFileWhole(vault::SaveVault(path, vault::Secret("master"), {}, ops), "disk is full");
 }
 
 TEST_F(FailedSave, FailedFlushToDisk) {
     ops.failFsync = true;
-    ExpectOldFileWhole(vault::SaveVault(path, "master", {}, ops), "error");
+    ExpectOldFileWhole(vault::SaveVault(path, vault::Secret("master"), {}, ops), "error");
 }
 
 TEST_F(FailedSave, RefusedRename) {
     ops.failRename = true;
-    ExpectOldFileWhole(vault::SaveVault(path, "master", {}, ops), "permission");
+    ExpectOldFileWhole(vault::SaveVault(path, vault::Secret("master"), {}, ops), "permission");
 }
 
 TEST_F(FailedSave, FirstRunWriteFailureLeavesTheEmptyVault) {
     TempDir::Write(path, "\r\n");
     before = "\r\n";
     ops.bytesBeforeDiskFull = 3;
-    auto kept = vault::WriteMasterPassword(path, "abcdefgh", ops);
+    auto kept = vault::WriteMasterPassword(path, vault::Secret("abcdefgh"), ops);
     ASSERT_FALSE(kept.ok());
     ExpectOldFileWhole(kept.error(), "disk is full");
 }

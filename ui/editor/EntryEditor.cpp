@@ -142,7 +142,7 @@ void EntryEditor::choosePasswordOptions() {
         return;
     }
     const vault::PasswordOptions options = dialog.options();
-    if (!generatorSettings::Store(options)) {
+    if (!generatorSettings::Save(options)) {
         showError(QStringLiteral("The password options could not be remembered: Keyshelf.ini could not be "
                                  "written.  This password is made with them; Ctrl+G goes on with the ones "
                                  "remembered before."));

@@ -25,7 +25,7 @@ vault::PasswordOptions Load() {
     return chosen.valid() ? chosen : options;
 }
 
-bool Store(const vault::PasswordOptions& options) {
+bool Save(const vault::PasswordOptions& options) {
     using namespace userSettings;
     return store({{kGenerateLength, static_cast<int>(options.length)},
                   {kGenerateLower, options.lower ? 1 : 0},

@@ -17,7 +17,7 @@ namespace generatorSettings {
 // and no kind chosen at all as every kind.
 vault::PasswordOptions Load();
 // Remembers `options`; false when Keyshelf.ini could not be written.
-bool Store(const vault::PasswordOptions& options);
+bool Save(const vault::PasswordOptions& options);
 
 } // namespace generatorSettings
 

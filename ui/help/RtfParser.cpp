@@ -347,9 +347,9 @@ private:
             --skip_;
             return;
         }
-        const auto& words = Words();
-        const auto found = words.find(word);
-        if (found == words.end()) {
+        const auto& known = Words();
+        const auto found = known.find(word);
+        if (found == known.end()) {
             return;
         }
         Apply(found->second, hasParam, param);
@@ -476,20 +476,20 @@ private:
     // A byte of the document's code page, raw or from \'hh.
     void Byte(unsigned char byte) { Character(cp1252::ToUnicode(byte)); }
 
-    void RawByte(unsigned char byte) {
+    void RawByte(unsigned char value) {
         if (skip_ > 0) {
             --skip_;
             return;
         }
         const Dest dest = Top().dest;
-        if (byte == ';' && dest == Dest::FontTable) {
+        if (value == ';' && dest == Dest::FontTable) {
             CommitFont();
-        } else if (byte == ';' && dest == Dest::ColourTable) {
+        } else if (value == ';' && dest == Dest::ColourTable) {
             colours_.push_back(colourEntrySet_ ? colourEntry_ : kAutoColour);
             colourEntry_ = 0;
             colourEntrySet_ = false;
         } else {
-            Byte(byte);
+            Byte(value);
         }
     }
 

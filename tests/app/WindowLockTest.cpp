@@ -1,53 +1,42 @@
-// Privacy while Keyshelf is open: a copied field leaves the clipboard after the set time unless something
-// else was copied since, and locking hides every window until the master password is typed again, the
-// windows then coming back as they were.
+// Locking hides every window until the master password is typed again, the windows then coming back as
+// they were; Ctrl+L, the desktop's screen lock and the idle time lock alike.
+#include "WindowLock.h"
+
 #include "Controls.h"
 #include "EntryEditor.h"
 #include "FakeDesktop.h"
 #include "ListView.h"
 #include "MainWindow.h"
 #include "PasswordDialog.h"
-#include "Program.h"
+#include "ScreenLockWatch.h"
 #include "Seams.h"
 #include "TestMain.h"
-#include "VaultFormat.h"
 #include "WindowTestRun.h"
 
 #include <QClipboard>
-#include <QFile>
 #include <QLineEdit>
 #include <QSettings>
 #include <QtTest>
 #include <memory>
 
-class PrivacyTest : public QObject {
+class WindowLockTest : public QObject {
     Q_OBJECT
 
     std::unique_ptr<WindowTestRun> run;
     MainWindow* main = nullptr;
 
-    static QString clipboard() { return QGuiApplication::clipboard()->text(); }
-
-    // Logged in to a vault of one entry, with `settings` in [Settings].
-    void start(const QList<QPair<QString, QString>>& settings) {
-        for (const auto& [name, value] : settings) {
-            seams::OpenSettings()->setValue("Settings/" + name, value);
+    // Logged in to a vault of one entry, with `lockMinutes` in the settings when it is given.
+    void start(const char* lockMinutes = nullptr) {
+        if (lockMinutes != nullptr) {
+            seams::OpenSettings()->setValue("Settings/lockMinutes", lockMinutes);
         }
-        QVERIFY(run->writeVault({{"alice", "a-pw", "mail.example.com"}}));
-        main = TheProgram().LoadMainWindow();
-        TheProgram().OpenVault();
-        typePassword("Secret1");
-        QVERIFY(main->isVisible());
+        main = run->openWith({{"alice", "a-pw", "mail.example.com"}});
+        QVERIFY(main != nullptr && main->isVisible());
     }
     static void typePassword(const QString& password) {
         QVERIFY(TheRun().passwordDialog() != nullptr);
         Control<QLineEdit>(TheRun().passwordDialog(), "txtPass")->setText(password);
         TheRun().passwordDialog()->confirmPassword();
-    }
-    void copyPassword() {
-        Control<ListView>(main, "lstPass")->setSelected(1, true);
-        main->copyField(MainWindow::Field::Password);
-        QCOMPARE(clipboard(), QString("a-pw"));
     }
 
 private slots:
@@ -58,48 +47,11 @@ private slots:
         main = nullptr;
     }
 
-    void aCopyLeavesTheClipboardAfterTheSetTime_data() {
-        QTest::addColumn<QString>("seconds");
-        QTest::addColumn<QString>("copiedElsewhere"); // empty: nothing
-        QTest::addColumn<QString>("left");            // on the clipboard once the time is past
-        QTest::newRow("still Keyshelf's copy") << "1"
-                                               << ""
-                                               << "";
-        QTest::newRow("something else copied since") << "1"
-                                                     << "from another program"
-                                                     << "from another program";
-        QTest::newRow("0: never") << "0"
-                                  << ""
-                                  << "a-pw";
-        QTest::newRow("not a number: the default, 30 s") << "soon"
-                                                         << ""
-                                                         << "a-pw";
-    }
-    void aCopyLeavesTheClipboardAfterTheSetTime() {
-        QFETCH(QString, seconds);
-        QFETCH(QString, copiedElsewhere);
-        QFETCH(QString, left);
-        start({{"clipboardSeconds", seconds}});
-        copyPassword();
-        QCOMPARE(StatusText(main), QString("Copied Password a-pw"));
-        if (!copiedElsewhere.isEmpty()) {
-            QGuiApplication::clipboard()->setText(copiedElsewhere);
-        }
-        if (left.isEmpty()) {
-            QTRY_COMPARE_WITH_TIMEOUT(clipboard(), QString(), 5000);
-            QCOMPARE(StatusText(main), QString("Clipboard cleared"));
-        } else {
-            QTest::qWait(1500);
-            QCOMPARE(clipboard(), left);
-            QCOMPARE(StatusText(main), QString("Copied Password a-pw"));
-        }
-    }
-
     // lockMinutes: the windows lock once nobody has pressed a key or moved the mouse for that long, timed
     // from the last use; after the master password the wait starts again.
     void theIdleTimeLocksAfterTheSetMinutesWithoutUse() {
         using namespace std::chrono_literals;
-        start({{"lockMinutes", "1"}});
+        start("1");
         TheDesktop().advanceClock(59s);
         QVERIFY(!TheRun().locked());
         QTest::keyClick(Control<ListView>(main, "lstPass"), Qt::Key_Down);
@@ -130,7 +82,7 @@ private slots:
     }
 
     void ctrlLLocksAndTheMasterPasswordUnlocks() {
-        start({});
+        start();
         QVERIFY(QTest::qWaitForWindowActive(main));
         QTest::keyClick(main, Qt::Key_L, Qt::ControlModifier);
         QVERIFY(TheRun().locked());
@@ -140,21 +92,25 @@ private slots:
         QVERIFY(main->isVisible());
     }
 
-    // The desktop's lock comes the same way: what was typed in an open editor is there again afterwards,
-    // the copy is off the clipboard, and the vault is not written.
-    void lockingKeepsAnOpenEditorAndWritesNothing() {
-        start({});
+    // The desktop's screen lock comes the same way: what was typed in an open editor is there again
+    // afterwards, the copy is off the clipboard, and the vault is not written.
+    void theScreenLockKeepsAnOpenEditorAndWritesNothing() {
+        start();
         const QByteArray before = run->onDisk();
-        copyPassword();
+        Control<ListView>(main, "lstPass")->setSelected(1, true);
+        main->copyField(MainWindow::Field::Password);
+        QCOMPARE(QGuiApplication::clipboard()->text(), QString("a-pw"));
         main->addEntry();
         EntryEditor* editor = TheRun().editor();
         QVERIFY(editor != nullptr);
         Control<QLineEdit>(editor, "txtUsername")->setText("typed, not saved");
 
-        TheProgram().Lock();
+        auto* screen = TheRun().windowLock().findChild<ScreenLockWatch*>();
+        QVERIFY(screen != nullptr);
+        emit screen->screenLocked();
         QVERIFY(!main->isVisible());
         QVERIFY(!editor->isVisible());
-        QCOMPARE(clipboard(), QString());
+        QCOMPARE(QGuiApplication::clipboard()->text(), QString());
         QVERIFY(TheRun().passwordDialog()->isVisible());
 
         typePassword("Secret1");
@@ -166,5 +122,5 @@ private slots:
     }
 };
 
-KEYSHELF_TEST_MAIN(PrivacyTest)
-#include "PrivacyTest.moc"
+KEYSHELF_TEST_MAIN(WindowLockTest)
+#include "WindowLockTest.moc"
