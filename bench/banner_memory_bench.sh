@@ -5,7 +5,9 @@
 # measured once the test page (which banner_server serves, with its picture) is drawn on the screen, with
 # the band off after the same wait. SETTLE seconds later the proportional set size (PSS: a page shared by n
 # processes counts 1/n) and the resident set size of the program and anything under it are read; the two
-# kinds of start alternate. Target: with the band, at most 1.2x the memory without it, judged on RSS: PSS
+# kinds of start alternate. The band's renderer (keyshelf-band, a process of its own for each page) is
+# counted when it still runs then; it has ended long before, once it handed back the band's picture, and
+# the memory it used went back to the system with it. Target: with the band, at most 1.2x the memory without it, judged on RSS: PSS
 # splits every shared library page among all the processes that map it, so whatever else runs on the
 # machine with Qt (on a shared machine, other Keyshelf runs) lowers both figures by an amount that differs
 # from start to start, and the ratio of two small PSS figures moves with it; it is printed beside.

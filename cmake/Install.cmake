@@ -12,8 +12,14 @@ file(RELATIVE_PATH KEYSHELF_LINK_TARGET "/p/${CMAKE_INSTALL_BINDIR}" "/p/${KEYSH
 # One install rule for every file (the folders added above install nothing), run for every component:
 # cmake/KeyshelfInstall.cmake checks every destination before anything is copied and never writes
 # through a file or link found there, which install(TARGETS/FILES) would.
+# The band's renderer, in a build with the banner, goes beside the program, which starts it from there.
+set(keyshelf_band_file "")
+if(TARGET keyshelf-band)
+    set(keyshelf_band_file "$<TARGET_FILE:keyshelf-band>")
+endif()
 install(CODE "
     set(keyshelf_program [==[$<TARGET_FILE:keyshelf>]==])
+    set(keyshelf_band [==[${keyshelf_band_file}]==])
     set(keyshelf_help [==[${CMAKE_SOURCE_DIR}/Help.rtf]==])
     set(keyshelf_manual [==[${CMAKE_SOURCE_DIR}/docs/keyshelf.1]==])
     set(keyshelf_cli [==[$<TARGET_FILE:keyshelf-cli>]==])

@@ -51,6 +51,9 @@ set(keyshelf_files "${keyshelf_program}" "${keyshelf_folder}/keyshelf" "${keyshe
     "${keyshelf_cli_manual}" "${keyshelf_dest}/${keyshelf_mandir}/man1/keyshelf-cli.1"
     # Where bash-completion looks for a user's own completions: XDG_DATA_HOME/bash-completion/completions.
     "${keyshelf_cli_completion}" "${keyshelf_dest}/${keyshelf_datadir}/bash-completion/completions/keyshelf-cli")
+if(NOT "${keyshelf_band}" STREQUAL "")
+    list(APPEND keyshelf_files "${keyshelf_band}" "${keyshelf_folder}/keyshelf-band")
+endif()
 foreach(icon IN LISTS keyshelf_icons)
     string(REGEX REPLACE ".*AAA-([0-9]+)\\.png$" "\\1" size "${icon}")
     list(APPEND keyshelf_files "${icon}"
@@ -172,7 +175,7 @@ while(index LESS count)
     list(GET keyshelf_files ${index} target)
     math(EXPR index "${index} + 1")
     set(mode file)
-    if(source STREQUAL keyshelf_program OR source STREQUAL keyshelf_cli)
+    if(source STREQUAL keyshelf_program OR source STREQUAL keyshelf_cli OR source STREQUAL keyshelf_band)
         set(mode program)
     endif()
     keyshelf_stage("${target}" ${mode} SOURCE "${source}")

@@ -8,7 +8,7 @@ cd "$(dirname "$0")/.."
 prefix="$HOME/.local"
 # Earlier versions ran Keyshelf from build/, so their vault is there.
 ./scripts/old_vault.sh "$PWD/build/data.enc" "$prefix/share/keyshelf"
-# Everything the install puts down (keyshelf, keyshelf-cli, the icons), and nothing of the test suites or
+# Everything the install puts down (keyshelf, the band's renderer keyshelf-band, keyshelf-cli, the icons), and nothing of the test suites or
 # benchmarks, which need what only the test command installs. The compiler runs directly unless
 # CMAKE_CXX_COMPILER_LAUNCHER names a launcher (the test of this command uses the test build's ccache).
 cmake -S . -B build -G Ninja -DKEYSHELF_TESTS=OFF -DKEYSHELF_BENCH=OFF -DKEYSHELF_WERROR=ON \

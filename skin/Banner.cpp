@@ -1,47 +1,12 @@
 #include "Banner.h"
 
+#include "BandRun.h"
 #include "BannerFetch.h"
 #include "Seams.h"
 
-#include <QAbstractTextDocumentLayout>
 #include <QMouseEvent>
 #include <QPainter>
-#include <QTextDocument>
-#include <QTextFrame>
 #include <QVBoxLayout>
-
-namespace {
-
-// The page as rich text, with the pictures that were fetched for it and nothing else: rich text asks its
-// document for every picture and stylesheet it meets, and this one never looks on the network or the disk.
-class PageDocument : public QTextDocument {
-public:
-    PageDocument(const banner::Fetch& fetch, QObject* parent) : QTextDocument(parent), fetch_(fetch) {}
-
-protected:
-    QVariant loadResource(int type, const QUrl& name) override {
-        if (type == QTextDocument::ImageResource) {
-            const auto it = fetch_.pictures().constFind(fetch_.pageUrl().resolved(name));
-            if (it != fetch_.pictures().constEnd()) {
-                return it.value();
-            }
-            // Rich text draws a missing picture as a broken-file icon; a picture that was not fetched
-            // takes no room instead.
-            static const QImage nothing = [] {
-                QImage image(1, 1, QImage::Format_ARGB32);
-                image.fill(Qt::transparent);
-                return image;
-            }();
-            return nothing;
-        }
-        return {};
-    }
-
-private:
-    const banner::Fetch& fetch_;
-};
-
-} // namespace
 
 Banner* Banner::In(QWidget* wbBanner) {
     if (auto* existing = wbBanner->findChild<Banner*>(QString(), Qt::FindDirectChildrenOnly)) {
@@ -62,39 +27,77 @@ Banner::Banner(QWidget* parent) : QWidget(parent), fetch_(new banner::Fetch(this
     setContextMenuPolicy(Qt::PreventContextMenu);
     setAcceptDrops(false);
     setMouseTracking(true); // the pointer shows which links a click opens
-    connect(fetch_, &banner::Fetch::finished, this, &Banner::ShowPage);
+    connect(fetch_, &banner::Fetch::finished, this, &Banner::Fetched);
 }
 
 void Banner::Navigate(const QString& address) {
+    fetched_ = false;
+    delete render_;
     fetch_->Start(QUrl(address));
 }
 
 QUrl Banner::pageUrl() const {
-    return document_ != nullptr ? fetch_->pageUrl() : QUrl();
+    return shown() ? fetch_->pageUrl() : QUrl();
 }
 
-void Banner::ShowPage(bool ok) {
-    delete document_;
-    document_ = nullptr;
-    pressed_ = QUrl();
-    if (ok) {
-        auto* document = new PageDocument(*fetch_, this);
-        document->setDocumentMargin(0);
-        document->setUndoRedoEnabled(false);
-        document->setHtml(fetch_->html());
-        document->setTextWidth(width());
-        document_ = document;
+void Banner::Fetched(bool ok) {
+    fetched_ = ok;
+    if (!ok) {
+        ShowPage(std::nullopt);
+        return;
     }
+    Render();
+}
+
+void Banner::Render() {
+    delete render_;
+    renderSize_ = size();
+    if (renderSize_.isEmpty()) {
+        return; // painted once the band has its size
+    }
+    band::Request request;
+    request.job = band::Job::Paint;
+    request.pageUrl = fetch_->pageUrl();
+    request.html = fetch_->html();
+    request.size = renderSize_;
+    request.pixelRatio = qBound(1.0, devicePixelRatioF(), 4.0);
+    request.font = font().toString();
+    request.textRgb = palette().color(QPalette::WindowText).rgba();
+    request.linkRgb = palette().color(QPalette::Link).rgba();
+    request.pictures = fetch_->pictures();
+    request.pictureSide = fetch_->limits().pictureSide;
+    request.decodedBytes = fetch_->limits().decodedBytes;
+    const QSize pixels = (QSizeF(request.size) * request.pixelRatio).toSize();
+    auto* run =
+        new band::Run(band::EncodeRequest(request), band::MaxPaintedBytes(pixels), fetch_->limits().renderer, this);
+    connect(run, &band::Run::finished, this,
+            [this, run, pixels, ratio = request.pixelRatio](bool ok, const QByteArray& answer) {
+                run->deleteLater();
+                std::optional<band::Painted> painted = ok ? band::DecodePainted(answer, pixels) : std::nullopt;
+                if (painted) {
+                    painted->picture.setDevicePixelRatio(ratio);
+                }
+                ShowPage(painted);
+            });
+    render_ = run;
+}
+
+void Banner::ShowPage(const std::optional<band::Painted>& painted) {
+    painted_ = painted.value_or(band::Painted());
+    pressed_ = QUrl();
     unsetCursor();
     update();
-    emit loadFinished(ok);
+    emit loadFinished(painted.has_value());
 }
 
 QUrl Banner::LinkAt(const QPoint& point) const {
-    if (document_ == nullptr) {
-        return {};
+    QString anchor;
+    for (const band::Link& link : painted_.links) {
+        if (link.area.contains(point)) {
+            anchor = link.href;
+            break;
+        }
     }
-    const QString anchor = document_->documentLayout()->anchorAt(point);
     if (anchor.isEmpty()) {
         return {};
     }
@@ -125,27 +128,19 @@ bool Banner::event(QEvent* event) {
 }
 
 void Banner::paintEvent(QPaintEvent* event) {
-    if (document_ == nullptr) {
+    if (!shown()) {
         return; // blank: the window behind shows through
     }
     QPainter painter(this);
     painter.setClipRect(event->rect());
-    // The page's own background covers the whole band, as a browser's canvas takes the body's.
-    const QBrush background = document_->rootFrame()->frameFormat().background();
-    if (background.style() != Qt::NoBrush) {
-        painter.fillRect(rect(), background);
-    }
-    QAbstractTextDocumentLayout::PaintContext context;
-    context.clip = event->rect();
-    context.palette = palette();
-    context.palette.setColor(QPalette::Text, palette().color(QPalette::WindowText));
-    document_->documentLayout()->draw(&painter, context);
+    painter.drawImage(QPoint(0, 0), painted_.picture);
 }
 
+// The page is painted again for the band's new size; until then the band shows what it had.
 void Banner::resizeEvent(QResizeEvent* event) {
     QWidget::resizeEvent(event);
-    if (document_ != nullptr) {
-        document_->setTextWidth(width());
+    if (fetched_ && size() != renderSize_) {
+        Render();
     }
 }
 

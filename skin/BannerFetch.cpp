@@ -1,7 +1,8 @@
 #include "BannerFetch.h"
 
-#include <QBuffer>
-#include <QImageReader>
+#include "BandExchange.h"
+#include "BandRun.h"
+
 #include <QNetworkAccessManager>
 #include <QNetworkCookie>
 #include <QNetworkCookieJar>
@@ -9,8 +10,6 @@
 #include <QNetworkRequest>
 #include <QSet>
 #include <QStringDecoder>
-#include <QTextBlock>
-#include <QTextDocument>
 #include <QTimer>
 #include <memory>
 
@@ -32,55 +31,18 @@ public:
     bool setCookiesFromUrl(const QList<QNetworkCookie>&, const QUrl&) override { return false; }
 };
 
-// Reads the page as rich text does, to learn which pictures it would show: its images and CSS backgrounds.
-// Nothing is loaded here; every other resource (a stylesheet) is answered with nothing too.
-class PictureNames : public QTextDocument {
-public:
-    QList<QUrl> names;
-
-protected:
-    QVariant loadResource(int type, const QUrl& name) override {
-        if (type == QTextDocument::ImageResource) {
-            names << name;
-        }
-        return {};
-    }
-};
-
-QList<QUrl> PicturesOf(const QString& html) {
-    PictureNames document;
-    document.setHtml(html);
-    QList<QUrl> names;
-    for (QTextBlock block = document.begin(); block.isValid(); block = block.next()) {
-        for (auto it = block.begin(); !it.atEnd(); ++it) {
-            const QTextCharFormat format = it.fragment().charFormat();
-            if (format.isImageFormat()) {
-                names << QUrl(format.toImageFormat().name());
-            }
-        }
-    }
-    return names + document.names;
-}
-
-// What Qt's picture readers say about a broken picture would otherwise let a page write lines to the
-// terminal: while a picture of the page is read on this thread, their messages are dropped. (libpng
-// writes its errors itself, one fixed line per broken PNG, out of Qt's reach.)
-thread_local bool tReadingPicture = false;
-QtMessageHandler gNextHandler = nullptr;
-
-void DropPictureReaderMessages(QtMsgType type, const QMessageLogContext& context, const QString& message) {
-    if (!tReadingPicture) {
-        gNextHandler(type, context, message);
-    }
-}
-
 QString DecodePage(const QByteArray& body, const QByteArray& contentType) {
     std::optional<QStringConverter::Encoding> encoding;
-    const int charset = contentType.toLower().indexOf("charset=");
-    if (charset >= 0) {
-        QByteArray name = contentType.mid(charset + 8).trimmed();
-        name = name.left(name.indexOf(';')).replace('"', "").trimmed();
-        encoding = QStringConverter::encodingForName(name.constData());
+    // The charset may stand anywhere among the parameters, after the media type.
+    const QList<QByteArray> parts = contentType.split(';');
+    for (qsizetype i = 1; i < parts.size() && !encoding; ++i) {
+        const QByteArray parameter = parts[i].trimmed();
+        const qsizetype equals = parameter.indexOf('=');
+        if (equals > 0 && parameter.left(equals).trimmed().toLower() == "charset") {
+            QByteArray name = parameter.mid(equals + 1).trimmed();
+            name.replace('"', "");
+            encoding = QStringConverter::encodingForName(name.trimmed().constData());
+        }
     }
     if (!encoding) {
         encoding = QStringConverter::encodingForHtml(body);
@@ -97,7 +59,8 @@ bool SameOrigin(const QUrl& url, const QUrl& page) {
 }
 
 bool IsHtml(const QByteArray& contentType) {
-    const QByteArray type = contentType.left(contentType.indexOf(';')).trimmed().toLower();
+    // The media type is what comes before the first parameter, when there is one at all.
+    const QByteArray type = contentType.split(';').constFirst().trimmed().toLower();
     return type == "text/html" || type == "application/xhtml+xml";
 }
 
@@ -118,6 +81,7 @@ Fetch::~Fetch() {
 
 void Fetch::Start(const QUrl& address) {
     ++generation_;
+    delete names_;
     if (reply_ != nullptr) {
         reply_->disconnect(this);
         reply_->abort();
@@ -127,7 +91,6 @@ void Fetch::Start(const QUrl& address) {
     html_.clear();
     wanted_.clear();
     pictures_.clear();
-    decoded_ = 0;
     Get(address, limits_.pageBytes, limits_.redirects, true);
 }
 
@@ -222,15 +185,35 @@ void Fetch::Get(const QUrl& url, qint64 maxBytes, int redirectsLeft, bool page) 
 void Fetch::PageArrived(const QUrl& url, const QByteArray& body, const QByteArray& contentType) {
     pageUrl_ = url;
     html_ = DecodePage(body, contentType);
-    QSet<QUrl> seen;
-    for (const QUrl& name : PicturesOf(html_)) {
-        const QUrl picture = url.resolved(name);
-        if (wanted_.size() < limits_.pictures && SameOrigin(picture, url) && !seen.contains(picture)) {
-            seen.insert(picture);
-            wanted_ << picture;
+    // Which pictures the page shows is learnt as rich text reads it: by the renderer, away from here.
+    band::Request request;
+    request.job = band::Job::Names;
+    request.pageUrl = url;
+    request.html = html_;
+    const quint64 generation = generation_;
+    auto* run = new band::Run(band::EncodeRequest(request), 16 + band::kMaxNames * (4 + band::kMaxText),
+                              limits_.renderer, this);
+    connect(run, &band::Run::finished, this, [this, run, url, generation](bool ok, const QByteArray& answer) {
+        run->deleteLater();
+        if (generation != generation_) {
+            return;
         }
-    }
-    NextPicture();
+        const std::optional<QList<QString>> names = ok ? band::DecodeNames(answer) : std::nullopt;
+        if (!names) {
+            Finish(false); // a page the renderer cannot read is one it cannot paint either
+            return;
+        }
+        QSet<QUrl> seen;
+        for (const QString& name : *names) {
+            const QUrl picture = url.resolved(QUrl(name));
+            if (wanted_.size() < limits_.pictures && SameOrigin(picture, url) && !seen.contains(picture)) {
+                seen.insert(picture);
+                wanted_ << picture;
+            }
+        }
+        NextPicture();
+    });
+    names_ = run;
 }
 
 void Fetch::NextPicture() {
@@ -241,31 +224,12 @@ void Fetch::NextPicture() {
     Get(wanted_.takeFirst(), limits_.pictureBytes, 0, false);
 }
 
+// Kept as it came: decoding is the renderer's, where a picture built to cost time or memory costs nothing
+// of the window's.
 void Fetch::PictureArrived(const QUrl& url, const QByteArray& body) {
-    QBuffer buffer;
-    buffer.setData(body);
-    buffer.open(QIODevice::ReadOnly);
-    QImageReader reader(&buffer);
-    // The header's size is checked before anything is decoded; a format that does not say its size
-    // is not decoded at all. The allocation limit stands behind both.
-    reader.setAllocationLimit(int(limits_.decodedBytes / (1024 * 1024)));
-    static const bool quiet = [] {
-        gNextHandler = qInstallMessageHandler(DropPictureReaderMessages);
-        return true;
-    }();
-    Q_UNUSED(quiet);
-    tReadingPicture = true;
-    const QSize size = reader.size();
-    const qint64 bytes = qint64(size.width()) * size.height() * 4;
-    if (size.isValid() && !size.isEmpty() && size.width() <= limits_.pictureSide &&
-        size.height() <= limits_.pictureSide && decoded_ + bytes <= limits_.decodedBytes) {
-        const QImage image = reader.read();
-        if (!image.isNull() && image.size() == size) {
-            decoded_ += image.sizeInBytes();
-            pictures_.insert(url, image);
-        }
+    if (!body.isEmpty()) {
+        pictures_.insert(url, body);
     }
-    tReadingPicture = false;
     NextPicture();
 }
 

@@ -4,8 +4,9 @@
 // frame or anything else it names), each within a size and a time, and nothing is kept on disk.
 #pragma once
 
+#include "BandRun.h"
+
 #include <QHash>
-#include <QImage>
 #include <QObject>
 #include <QPointer>
 #include <QUrl>
@@ -23,7 +24,8 @@ struct Limits {
     int pictures = 20;                      // the first this many the page names; the rest are not fetched
     qint64 decodedBytes = 64 * 1024 * 1024; // every picture of the page decoded, together
     int redirects = 5;
-    int requestMs = 10000; // each request, from start to end
+    int requestMs = 10000;    // each request, from start to end
+    band::RunLimits renderer; // each run of the renderer, which reads the page and decodes its pictures
 };
 
 // Whether `url` is of the same scheme, host and port as `page` (the page's own server).
@@ -41,10 +43,12 @@ public:
     // again first (which drops the fetch in progress).
     void Start(const QUrl& address);
 
-    // After `finished(true)`: the page's address after redirects, its text, and its pictures by address.
+    // After `finished(true)`: the page's address after redirects, its text, and its pictures by address,
+    // as they came (not decoded).
     const QUrl& pageUrl() const { return pageUrl_; }
     const QString& html() const { return html_; }
-    const QHash<QUrl, QImage>& pictures() const { return pictures_; }
+    const QHash<QUrl, QByteArray>& pictures() const { return pictures_; }
+    const Limits& limits() const { return limits_; }
 
 signals:
     void finished(bool ok);
@@ -65,9 +69,9 @@ private:
     QUrl pageUrl_;
     QString html_;
     QList<QUrl> wanted_; // the pictures still to fetch
-    QHash<QUrl, QImage> pictures_;
-    qint64 decoded_ = 0;
-    quint64 generation_ = 0; // a Start drops whatever an earlier one still has under way
+    QHash<QUrl, QByteArray> pictures_;
+    QPointer<band::Run> names_; // the renderer reading the page for its pictures
+    quint64 generation_ = 0;    // a Start drops whatever an earlier one still has under way
 };
 
 } // namespace banner

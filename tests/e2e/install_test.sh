@@ -53,6 +53,10 @@ for name in keyshelf keyshelf-cli; do
         fail "bin/$name links to $(readlink "$PREFIX/bin/$name")"
     [ "$(readlink -f "$PREFIX/bin/$name")" = "$(readlink -f "$FOLDER/$name")" ] || fail "bin/$name does not reach $name"
 done
+# The band's renderer, where the build has one, beside the program that starts it.
+if [ -e "$BUILD/keyshelf-band" ]; then
+    [ -x "$FOLDER/keyshelf-band" ] || fail "the band's renderer is not beside the installed program"
+fi
 desktop-file-validate "$DESKTOP" || fail "the desktop entry is not valid"
 grep -qxF "Exec=\"$PROGRAM\"" "$DESKTOP" || fail "the desktop entry does not start $PROGRAM: $(grep ^Exec "$DESKTOP")"
 grep -qxF "Icon=keyshelf" "$DESKTOP" || fail "the desktop entry names another icon"

@@ -60,6 +60,8 @@ stop_x() {
 prepare_folder() {
     WORK=$(mktemp -d)
     cp "$1" "$WORK/keyshelf"
+    # The band's renderer goes with the program, which finds it beside itself.
+    if [ -x "$(dirname "$1")/keyshelf-band" ]; then cp "$(dirname "$1")/keyshelf-band" "$WORK/"; fi
     export XDG_CONFIG_HOME="$WORK/config"
 }
 

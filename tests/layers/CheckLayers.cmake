@@ -12,6 +12,9 @@ set(layer_0 keyshelf_cp1252 keyshelf_layouts)
 set(layer_1 keyshelf_vault keyshelf_rtf)
 set(layer_2 keyshelf_system keyshelf_session)
 set(layer_3 keyshelf_platform keyshelf_screen_lock)
+# The band's renderer, a program the skin layer starts and is built with; it links none of Keyshelf's own
+# libraries.
+set(layer_4 keyshelf-band)
 set(layer_5 keyshelf_skin)
 set(layer_6 keyshelf_ui_main keyshelf_ui_password keyshelf_ui_editor keyshelf_ui_help keyshelf_ui_about keyshelf_ui_import
     keyshelf_ui_splash keyshelf_ui_website keyshelf_ui_vault)

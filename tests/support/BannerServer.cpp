@@ -2,6 +2,7 @@
 
 #include <QBuffer>
 #include <QImage>
+#include <QImageWriter>
 #include <QTcpSocket>
 #include <QtEndian>
 #include <memory>
@@ -37,6 +38,100 @@ QByteArray ClaimingPng(quint32 side) {
     chunk.append(number, 4).append(number, 4).append("\x08\x06\x00\x00\x00", 5);
     qToBigEndian(Crc32(chunk), number);
     return QByteArray("\x89PNG\r\n\x1a\n\x00\x00\x00\x0d", 12) + chunk + QByteArray(number, 4);
+}
+
+QByteArray Chunk(const QByteArray& type, const QByteArray& data) {
+    char number[4];
+    qToBigEndian(quint32(data.size()), number);
+    QByteArray chunk = QByteArray(number, 4) + type + data;
+    qToBigEndian(Crc32(type + data), number);
+    return chunk + QByteArray(number, 4);
+}
+
+// A small PNG carrying text chunks of 48 MB of text each, deflated to about 47 KB each: 18 of them.
+QByteArray TextChunkPng() {
+    static const QByteArray png = [] {
+        const QByteArray plain = Png(8, 8, Qt::blue);
+        // zlib's stream is what qCompress writes after its 4-byte length.
+        const QByteArray text = QByteArray("Comment\0\0", 9) + qCompress(QByteArray(48 * 1024 * 1024, 'a'), 9).mid(4);
+        QByteArray chunks;
+        for (int i = 0; i < 18; ++i) {
+            chunks += Chunk("zTXt", text);
+        }
+        const qsizetype header = 8 + 25; // the signature and IHDR
+        return plain.left(header) + chunks + plain.mid(header);
+    }();
+    return png;
+}
+
+// A progressive JPEG of 4000 x 4000 pixels whose last scan is repeated until there are 200 scans.
+QByteArray ManyScanJpeg() {
+    static const QByteArray jpeg = [] {
+        QImage image(4000, 4000, QImage::Format_RGB32);
+        for (int y = 0; y < image.height(); ++y) {
+            auto* line = reinterpret_cast<QRgb*>(image.scanLine(y));
+            for (int x = 0; x < image.width(); ++x) {
+                line[x] = qRgb((x * 7 + y) & 0xff, (x ^ y) & 0xff, (y * 3) & 0xff);
+            }
+        }
+        QByteArray bytes;
+        QBuffer buffer(&bytes);
+        buffer.open(QIODevice::WriteOnly);
+        QImageWriter writer(&buffer, "JPEG");
+        writer.setProgressiveScanWrite(true);
+        writer.setQuality(10);
+        writer.write(image);
+        // Each scan runs from its SOS marker to the next marker that is not a stuffed byte or a restart.
+        QList<qsizetype> scans;
+        for (qsizetype i = 0; i + 1 < bytes.size(); ++i) {
+            if (quint8(bytes[i]) == 0xff && quint8(bytes[i + 1]) == 0xda) {
+                scans << i;
+            }
+        }
+        const qsizetype end = bytes.size() - 2; // the EOI
+        if (scans.isEmpty()) {
+            return bytes;
+        }
+        const QByteArray last = bytes.mid(scans.last(), end - scans.last());
+        QByteArray many = bytes.left(end);
+        for (qsizetype n = scans.size(); n < 200; ++n) {
+            many += last;
+        }
+        return many + "\xff\xd9";
+    }();
+    return jpeg;
+}
+
+// Hostile pages within the page's 512 KB, each costly to lay out.
+QByteArray CostlyPage(const QString& kind) {
+    QByteArray body;
+    if (kind == QLatin1String("marks")) { // one letter under a quarter of a million combining marks
+        body = "<p>a";
+        for (int i = 0; i < 250000; ++i) {
+            body += "\xcc\x81";
+        }
+        body += "</p>";
+    } else if (kind == QLatin1String("spans")) { // cells claiming a million columns each
+        body = "<table>";
+        for (int i = 0; i < 2000; ++i) {
+            body += "<tr><td colspan=\"1000000\">x</td></tr>";
+        }
+        body += "</table>";
+    } else if (kind == QLatin1String("nesting")) { // tables inside tables, 20,000 deep
+        for (int i = 0; i < 20000; ++i) {
+            body += "<table><tr><td>";
+        }
+        body += "x";
+    } else if (kind == QLatin1String("links")) { // 20,000 links, each an area the band would click
+        for (int i = 0; i < 20000; ++i) {
+            body += "<a href=\"/o" + QByteArray::number(i % 10) + "\">a</a>";
+        }
+    } else if (kind == QLatin1String("scans")) {
+        body = "<img src=\"/scans.jpg\">";
+    } else if (kind == QLatin1String("text-chunks")) {
+        body = "<img src=\"/text.png\">";
+    }
+    return "<html><body style=\"background:#1f5fbf;color:white\">" + body + "</body></html>";
 }
 
 QByteArray Head(const QByteArray& status, const QByteArray& type, qint64 length, const QByteArray& more = {}) {
@@ -133,8 +228,9 @@ QString BannerServer::Address() const {
 }
 
 QStringList BannerServer::Cases() {
-    return {"test", "hostile",    "huge", "claims-huge", "silent",  "unfinished",
-            "loop", "five-moves", "away", "not-html",    "pictures"};
+    return {"test",       "hostile", "huge",     "claims-huge", "silent",      "unfinished", "loop",
+            "five-moves", "away",    "not-html", "pictures",    "html-bare",   "html-upper", "html-params",
+            "marks",      "spans",   "nesting",  "scans",       "text-chunks", "links"};
 }
 
 bool BannerServer::SetCase(const QString& name) {
@@ -142,6 +238,12 @@ bool BannerServer::SetCase(const QString& name) {
         return false;
     }
     case_ = name;
+    // Its pictures are made now, so that the first request is answered at once.
+    if (name == QLatin1String("scans")) {
+        ManyScanJpeg();
+    } else if (name == QLatin1String("text-chunks")) {
+        TextChunkPng();
+    }
     return true;
 }
 
@@ -163,6 +265,10 @@ void BannerServer::Answer(QTcpSocket* socket, const QString& path) {
     } else if (path == QLatin1String("/fat.png")) {
         QByteArray fat = Png(40, 20, Qt::red);
         Send(socket, "200 OK", "image/png", fat + QByteArray(1536 * 1024, '\0'));
+    } else if (path == QLatin1String("/scans.jpg")) {
+        Send(socket, "200 OK", "image/jpeg", ManyScanJpeg());
+    } else if (path == QLatin1String("/text.png")) {
+        Send(socket, "200 OK", "image/png", TextChunkPng());
     } else if (path.startsWith(QLatin1String("/p/"))) {
         Send(socket, "200 OK", "image/png", Png(4, 4, Qt::green));
     } else if (path.startsWith(QLatin1String("/r/"))) { // the loop, and the five moves
@@ -191,6 +297,14 @@ void BannerServer::Answer(QTcpSocket* socket, const QString& path) {
         Send(socket, "301 Moved Permanently", html, "moved", "Location: file:///etc/passwd\r\n");
     } else if (case_ == QLatin1String("not-html")) {
         Send(socket, "200 OK", "text/plain", Page());
+    } else if (case_ == QLatin1String("html-bare")) {
+        Send(socket, "200 OK", "text/html", Page());
+    } else if (case_ == QLatin1String("html-upper")) {
+        Send(socket, "200 OK", "TEXT/HTML", Page());
+    } else if (case_ == QLatin1String("html-params")) {
+        Send(socket, "200 OK", "text/html; q=1; charset=\"utf-8\"", Page());
+    } else if (QStringList({"marks", "spans", "nesting", "scans", "text-chunks", "links"}).contains(case_)) {
+        Send(socket, "200 OK", html, CostlyPage(case_));
     } else if (case_ == QLatin1String("pictures")) {
         QByteArray page = "<html><body><img src=\"/fat.png\"><img src=\"/tall.png\"><img src=\"/claims-huge.png\">"
                           "<img src=\"http://127.0.0.1:9/p/other-port.png\">";

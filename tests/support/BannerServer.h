@@ -32,6 +32,15 @@ public:
     //   away          a redirect to a file: address
     //   not-html      the test page as text/plain
     //   pictures      30 pictures of its own, a 1.5 MB one, one of another port and one too tall
+    //   html-bare     the test page as text/html, with no parameter
+    //   html-upper    the test page as TEXT/HTML
+    //   html-params   the test page as text/html with its charset after another parameter
+    //   marks         a letter under a quarter of a million combining marks
+    //   spans         2000 table cells each spanning a million columns
+    //   nesting       tables nested 20,000 deep
+    //   scans         a progressive JPEG of 4000 x 4000 pixels in 200 scans
+    //   text-chunks   a PNG with 18 compressed text chunks of 48 MB each
+    //   links         20,000 links
     bool SetCase(const QString& name);
     static QStringList Cases();
 
